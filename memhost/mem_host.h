@@ -1,0 +1,216 @@
+// MemHost: a faithful in-memory implementation of the host interface. Tests,
+// benchmarks and the host simulator all run the client against it.
+//
+// Behaviour the client relies on and that MemHost reproduces:
+// - handles carry their object type in the top byte;
+// - reading the text property past the end of a paragraph fails with
+//   ERR_OFFSET_RANGE; the paragraph end itself is a valid position;
+// - AddText returns the position just after the inserted text, and "\n" ends
+//   the paragraph, moving what followed into a new one;
+// - opening a path gives the document already open under that path, else a
+//   fresh copy of the saved file; closing drops the document and its handles;
+//   saving stores a copy under the path;
+// - CODE_DEFAULT_PGF_FONT returns the active document's selection to its
+//   paragraph's font and removes its character tag.
+// Dialogs are answered from scripts (or a responder) and recorded; console
+// text is captured; any one call can be made to fail.
+#ifndef TAGSMITH_MEMHOST_MEM_HOST_H
+#define TAGSMITH_MEMHOST_MEM_HOST_H
+
+#include <deque>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "client/host_api.h"
+#include "memhost/model.h"
+
+namespace memhost {
+
+struct DialogRecord {
+  enum Kind { ALERT, SCROLL_BOX } kind;
+  int32_t alertType;  // ALERT only
+  std::string text;   // message or title
+  std::vector<std::string> items;  // SCROLL_BOX only
+  int32_t defaultIndex;
+  int32_t answer;  // alert answer, or chosen index (-1 cancelled)
+};
+
+struct FileEntry {
+  ObjHandle image = 0;  // saved copy, 0 when the file has none yet
+  bool failOpen = false;
+  bool failSave = false;
+};
+
+class MemHost : public HostApi {
+ public:
+  MemHost();
+  ~MemHost() override;
+  MemHost(const MemHost&) = delete;
+  MemHost& operator=(const MemHost&) = delete;
+
+  // ---- HostApi ----
+  int32_t Alert(const char* message, int32_t type) override;
+  int32_t ScrollBox(int32_t* chosen, const char* title, const HostStrings* items,
+                    int32_t defaultIndex) override;
+  int32_t PrintConsole(const char* text) override;
+  int32_t RequestNotification(int32_t note, int32_t enable) override;
+  int32_t ExecuteCodes(int32_t count, const int32_t* codes) override;
+  ObjHandle DefineMenu(const char* tag, const char* label) override;
+  ObjHandle DefineAndAddMenu(ObjHandle parent, const char* tag, const char* label) override;
+  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag,
+                                const char* label, const char* shortcut) override;
+  int32_t AddItemToMenu(ObjHandle menu, ObjHandle item) override;
+  int32_t AddMenuToMenu(ObjHandle parent, ObjHandle menu) override;
+  ObjHandle GetNamedObject(ObjHandle doc, int32_t type, const char* name) override;
+  ObjHandle NewNamedObject(ObjHandle doc, int32_t type, const char* name) override;
+  int32_t DeleteObject(ObjHandle doc, ObjHandle obj) override;
+  ObjHandle OpenDocument(const char* path, const PropVals* params, PropVals** ret) override;
+  ObjHandle SaveDocument(ObjHandle doc, const char* path, const PropVals* params,
+                         PropVals** ret) override;
+  int32_t CloseDocument(ObjHandle doc, int32_t flags) override;
+  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
+                              Metric top, Metric bottom, Metric left, Metric right,
+                              int32_t sidedness, int32_t flag) override;
+  int32_t Redisplay(ObjHandle doc) override;
+  int32_t ScrollToText(ObjHandle doc, TextRange range) override;
+  int32_t GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  void SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) override;
+  ObjHandle GetId(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  void SetId(ObjHandle doc, ObjHandle obj, int32_t prop, ObjHandle value) override;
+  Metric GetMetric(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  char* GetString(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  void SetString(ObjHandle doc, ObjHandle obj, int32_t prop, const char* value) override;
+  HostStrings GetStrings(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  MetricList GetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  void SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const MetricList* value) override;
+  TextRange GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  void SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange value) override;
+  PropVal GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) override;
+  PropVals GetProps(ObjHandle doc, ObjHandle obj) override;
+  void SetProps(ObjHandle doc, ObjHandle obj, const PropVals* values) override;
+  TextItems GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) override;
+  PropVal GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) override;
+  void SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) override;
+  TextLoc AddText(ObjHandle doc, TextLoc at, const char* text) override;
+  ObjHandle NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
+                     int32_t headingRows, int32_t footingRows, TextLoc at) override;
+
+  // ---- Scripting and observation ----
+
+  // Answers for the next questions and notices (HostAlert), in order. When
+  // none is queued a question is answered by `defaultAlertAnswer`.
+  std::deque<int32_t> alertAnswers;
+  int32_t defaultAlertAnswer = 0;
+  // Chosen indexes for the next scroll boxes (-1 cancels). When none is
+  // queued the default index is taken, or -1 when there is none.
+  std::deque<int32_t> choices;
+  // When set, asked first for every dialog; returns false to fall back to the
+  // queues. It fills in record.answer.
+  std::function<bool(DialogRecord&)> responder;
+  std::vector<DialogRecord> dialogs;
+  std::string console;
+  std::set<int32_t> notifications;
+  // Called with the status line of a book whenever it changes.
+  std::function<void(const std::string&)> statusObserver;
+
+  // The n-th host call from now (1 = the next) fails with `status` (stored
+  // in HostErrno, and returned by calls whose result is a status). 0: off.
+  void FailNthCall(int64_t n, int32_t status);
+  int64_t callCount = 0;       // every HostApi call so far
+  int64_t failedCalls = 0;     // calls failed by FailNthCall
+  int32_t redisplayCount = 0;
+
+  // ---- Model access for builders, tests and the simulator ----
+
+  Obj* Find(ObjHandle h);  // live object or null
+  const Obj* Find(ObjHandle h) const;
+  ObjHandle NewObject(int32_t type, ObjHandle doc);
+  DocData* Data(ObjHandle doc);
+  void SetProp(ObjHandle h, int32_t prop, const Value& v);
+  const Value* Prop(ObjHandle h, int32_t prop) const;
+  void SetIntProp(ObjHandle h, int32_t prop, int32_t v, int32_t type = VT_INT);
+  void SetStringProp(ObjHandle h, int32_t prop, const std::string& v);
+  int32_t IntProp(ObjHandle h, int32_t prop) const;
+  std::string StringProp(ObjHandle h, int32_t prop) const;
+
+  // Chains of a document (flows, tables, footnotes, formats, ...), keyed by
+  // the property that gives their first member.
+  void AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj);
+  void RemoveFromChain(ObjHandle obj);
+  const std::vector<ObjHandle>& Chain(ObjHandle doc, int32_t firstProp);
+  // Containers: appends `kid` to `parent`'s kids (or table titles).
+  void AppendKid(ObjHandle parent, ObjHandle kid);
+  void InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid);
+  void AppendTitle(ObjHandle table, ObjHandle pgf);
+  void RemoveKid(ObjHandle kid);
+
+  // Documents and books.
+  ObjHandle NewDocument(const std::string& path);  // open, with no flow yet
+  ObjHandle NewBook(const std::string& path);
+  ObjHandle activeDoc = 0;
+  ObjHandle activeBook = 0;
+  std::vector<ObjHandle> openDocs;  // in the host's order
+  std::vector<ObjHandle> openBooks;
+  void Activate(ObjHandle doc);
+  // Default catalogs and one flow with a frame and an empty paragraph, as a
+  // new document of the host has them. Returns the empty paragraph.
+  ObjHandle AddDefaultContent(ObjHandle doc);
+
+  // Files: what opening a path finds.
+  std::map<std::string, FileEntry> files;
+  // Saves a copy of `doc` as the file at `path` (as SaveDocument does).
+  void StoreFile(ObjHandle doc, const std::string& path);
+  void SetFileFailures(const std::string& path, bool failOpen, bool failSave);
+  // A deep copy of a document with all its objects; `asImage` keeps it off
+  // the open documents.
+  ObjHandle CloneDocument(ObjHandle doc, bool asImage);
+  void DestroyDocument(ObjHandle doc);
+
+  // Named objects of the application (menus, commands, separators; doc 0) or
+  // of a document (formats, colours).
+  ObjHandle NamedObject(ObjHandle doc, int32_t type, const std::string& name) const;
+  void SetName(ObjHandle h, const std::string& name);
+  void RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& name);
+
+  // Text of paragraphs.
+  uint32_t Intern(ObjHandle doc, const CharProps& props);
+  const CharProps& PropsAt(const Obj& pgf, int32_t offset) const;
+  CharProps ParagraphFont(ObjHandle pgf) const;
+  void AppendText(ObjHandle pgf, const std::string& text, const CharProps& props);
+  void AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum = 0);
+  // Next paragraph in reading order (across the frames of a flow).
+  ObjHandle NextPgf(ObjHandle pgf) const;
+  ObjHandle FirstPgfOf(ObjHandle container) const;
+  ObjHandle NewParagraphAfter(ObjHandle pgf);
+
+  // Menus.
+  int32_t CommandNumberOf(ObjHandle command) const;
+  std::string ShortcutOf(ObjHandle command) const;
+
+ private:
+  bool Fault(int32_t* status = nullptr);
+  bool Bad(ObjHandle h, Obj** out);
+  ObjHandle StructuralId(const Obj& o, ObjHandle doc, int32_t prop, bool* known);
+  int32_t StructuralInt(const Obj& o, int32_t prop, bool* known);
+  void DefaultFont(CharProps* props) const;
+  void ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, const PropVals* values);
+  void ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to);
+  TextLoc InsertText(ObjHandle doc, TextLoc at, const std::string& text);
+  void ReturnList(PropVals** ret, PropVals* own);
+  ObjHandle OpenBookOrDoc(const std::string& path, bool* failed);
+
+  std::vector<std::unique_ptr<Obj>> objects_;  // by serial (low 24 bits)
+  std::map<ObjHandle, std::unique_ptr<DocData>> docData_;
+  std::map<std::pair<int32_t, std::string>, ObjHandle> appNamed_;
+  int64_t failAt_ = 0;
+  int32_t failStatus_ = -1;
+  PropVals openReturn_{0, nullptr};
+  PropVals saveReturn_{0, nullptr};
+  ObjHandle app_ = 0;
+};
+
+}  // namespace memhost
+
+#endif

@@ -1,0 +1,501 @@
+// The store of the in-memory host: objects, chains, containers, documents,
+// files and paragraph text. Nothing here counts as a host call.
+#include <algorithm>
+#include <cstring>
+
+#include "client/host_lists.h"
+#include "memhost/mem_host.h"
+
+namespace memhost {
+
+namespace {
+constexpr int32_t T_APPLICATION = 1;
+}
+
+MemHost::MemHost() {
+  objects_.emplace_back();  // serial 0 is never used: handle 0 means none
+  app_ = NewObject(T_APPLICATION, 0);
+  SetIntProp(app_, PROP_DISPLAYING, 1);
+  SetStringProp(app_, PROP_HOST_DIR, "");
+  Value names;
+  names.type = VT_STRINGS;
+  names.strings = {"Times", "Helvetica", "Courier", "Symbol"};
+  SetProp(app_, PROP_FONT_FAMILY_NAMES, names);
+  names.strings = {"Regular", "Narrow", "Wide"};
+  SetProp(app_, PROP_FONT_VARIATION_NAMES, names);
+  names.strings = {"Regular", "Bold", "Light"};
+  SetProp(app_, PROP_FONT_WEIGHT_NAMES, names);
+  names.strings = {"Regular", "Italic", "Oblique"};
+  SetProp(app_, PROP_FONT_ANGLE_NAMES, names);
+  for (const char* bar : {"!MakerMainMenu", "!QuickMakerMainMenu", "!BookMainMenu"}) {
+    ObjHandle m = NewObject(T_MENU, 0);
+    SetName(m, bar);
+  }
+  for (int i = 1; i <= 5; ++i) {
+    ObjHandle s = NewObject(T_SEPARATOR, 0);
+    SetName(s, "Separator" + std::to_string(i));
+  }
+}
+
+MemHost::~MemHost() {
+  PropValsFree(&openReturn_);
+  PropValsFree(&saveReturn_);
+}
+
+Obj* MemHost::Find(ObjHandle h) {
+  uint32_t serial = h & 0xFFFFFFu;
+  if (h == 0 || serial >= objects_.size()) return nullptr;
+  Obj* o = objects_[serial].get();
+  if (o == nullptr || !o->alive || o->h != h) return nullptr;
+  if (o->doc != 0) {
+    auto it = docData_.find(o->doc);
+    if (it != docData_.end() && it->second->isImage) return nullptr;
+  }
+  if ((o->type == T_DOC || o->type == T_BOOK) && Data(h) != nullptr && Data(h)->isImage) {
+    return nullptr;
+  }
+  return o;
+}
+
+const Obj* MemHost::Find(ObjHandle h) const { return const_cast<MemHost*>(this)->Find(h); }
+
+ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
+  uint32_t serial = static_cast<uint32_t>(objects_.size());
+  auto o = std::make_unique<Obj>();
+  o->h = (static_cast<uint32_t>(type) << 24) | serial;
+  o->type = type;
+  o->doc = doc;
+  objects_.push_back(std::move(o));
+  ObjHandle h = objects_.back()->h;
+  if (type == T_DOC || type == T_BOOK) docData_[h] = std::make_unique<DocData>();
+  return h;
+}
+
+DocData* MemHost::Data(ObjHandle doc) {
+  auto it = docData_.find(doc);
+  return it == docData_.end() ? nullptr : it->second.get();
+}
+
+void MemHost::SetProp(ObjHandle h, int32_t prop, const Value& v) {
+  uint32_t serial = h & 0xFFFFFFu;
+  if (serial >= objects_.size() || !objects_[serial]) return;
+  objects_[serial]->props[prop] = v;
+}
+
+const Value* MemHost::Prop(ObjHandle h, int32_t prop) const {
+  uint32_t serial = h & 0xFFFFFFu;
+  if (serial >= objects_.size() || !objects_[serial]) return nullptr;
+  const auto& props = objects_[serial]->props;
+  auto it = props.find(prop);
+  return it == props.end() ? nullptr : &it->second;
+}
+
+void MemHost::SetIntProp(ObjHandle h, int32_t prop, int32_t v, int32_t type) {
+  Value value;
+  value.type = type;
+  value.i = v;
+  SetProp(h, prop, value);
+}
+
+void MemHost::SetStringProp(ObjHandle h, int32_t prop, const std::string& v) {
+  Value value;
+  value.type = VT_STRING;
+  value.s = v;
+  SetProp(h, prop, value);
+}
+
+int32_t MemHost::IntProp(ObjHandle h, int32_t prop) const {
+  const Value* v = Prop(h, prop);
+  return v == nullptr ? 0 : v->i;
+}
+
+std::string MemHost::StringProp(ObjHandle h, int32_t prop) const {
+  const Value* v = Prop(h, prop);
+  return v == nullptr ? std::string() : v->s;
+}
+
+// ---- Chains and containers ----
+
+void MemHost::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
+  DocData* d = Data(doc);
+  Obj* o = objects_[obj & 0xFFFFFFu].get();
+  if (d == nullptr || o == nullptr) return;
+  auto& chain = d->chains[firstProp];
+  o->chain = firstProp;
+  o->chainIndex = static_cast<uint32_t>(chain.size());
+  chain.push_back(obj);
+}
+
+void MemHost::RemoveFromChain(ObjHandle obj) {
+  Obj* o = objects_[obj & 0xFFFFFFu].get();
+  if (o == nullptr || o->chain == 0) return;
+  DocData* d = Data(o->doc);
+  if (d == nullptr) return;
+  auto& chain = d->chains[o->chain];
+  if (o->chainIndex < chain.size() && chain[o->chainIndex] == obj) {
+    chain.erase(chain.begin() + o->chainIndex);
+    for (uint32_t i = o->chainIndex; i < chain.size(); ++i) {
+      objects_[chain[i] & 0xFFFFFFu]->chainIndex = i;
+    }
+  }
+  o->chain = 0;
+}
+
+const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
+  static const std::vector<ObjHandle> kEmpty;
+  DocData* d = Data(doc);
+  if (d == nullptr) return kEmpty;
+  auto it = d->chains.find(firstProp);
+  return it == d->chains.end() ? kEmpty : it->second;
+}
+
+void MemHost::AppendKid(ObjHandle parent, ObjHandle kid) {
+  Obj* p = objects_[parent & 0xFFFFFFu].get();
+  InsertKid(parent, static_cast<uint32_t>(p->kids.size()), kid);
+}
+
+void MemHost::InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid) {
+  Obj* p = objects_[parent & 0xFFFFFFu].get();
+  Obj* k = objects_[kid & 0xFFFFFFu].get();
+  if (p == nullptr || k == nullptr) return;
+  at = std::min<uint32_t>(at, static_cast<uint32_t>(p->kids.size()));
+  p->kids.insert(p->kids.begin() + at, kid);
+  k->parent = parent;
+  for (uint32_t i = at; i < p->kids.size(); ++i) objects_[p->kids[i] & 0xFFFFFFu]->index = i;
+}
+
+void MemHost::AppendTitle(ObjHandle table, ObjHandle pgf) {
+  Obj* t = objects_[table & 0xFFFFFFu].get();
+  Obj* k = objects_[pgf & 0xFFFFFFu].get();
+  k->parent = table;
+  k->index = static_cast<uint32_t>(t->titlePgfs.size());
+  t->titlePgfs.push_back(pgf);
+}
+
+void MemHost::RemoveKid(ObjHandle kid) {
+  Obj* k = objects_[kid & 0xFFFFFFu].get();
+  if (k == nullptr || k->parent == 0) return;
+  Obj* p = objects_[k->parent & 0xFFFFFFu].get();
+  std::vector<ObjHandle>& list =
+      (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs : p->kids;
+  auto it = std::find(list.begin(), list.end(), kid);
+  if (it == list.end()) return;
+  size_t at = static_cast<size_t>(it - list.begin());
+  list.erase(it);
+  for (size_t i = at; i < list.size(); ++i) {
+    objects_[list[i] & 0xFFFFFFu]->index = static_cast<uint32_t>(i);
+  }
+  k->parent = 0;
+}
+
+// ---- Documents, books and files ----
+
+ObjHandle MemHost::NewDocument(const std::string& path) {
+  ObjHandle doc = NewObject(T_DOC, 0);
+  SetStringProp(doc, PROP_NAME, path);
+  SetIntProp(doc, PROP_FONT_SIZE_UNIT, 0x10000, VT_METRIC);
+  SetIntProp(doc, PROP_DOC_WALK_FLAG, 0);
+  openDocs.push_back(doc);
+  activeDoc = doc;
+  return doc;
+}
+
+ObjHandle MemHost::NewBook(const std::string& path) {
+  ObjHandle book = NewObject(T_BOOK, 0);
+  SetStringProp(book, PROP_NAME, path);
+  SetStringProp(book, PROP_STATUS_LINE, "");
+  openBooks.push_back(book);
+  activeBook = book;
+  return book;
+}
+
+void MemHost::Activate(ObjHandle doc) {
+  const Obj* o = Find(doc);
+  if (o == nullptr) return;
+  std::vector<ObjHandle>& open = o->type == T_BOOK ? openBooks : openDocs;
+  if (std::find(open.begin(), open.end(), doc) == open.end()) open.push_back(doc);
+  (o->type == T_BOOK ? activeBook : activeDoc) = doc;
+}
+
+ObjHandle MemHost::AddDefaultContent(ObjHandle doc) {
+  struct Fmt {
+    const char* name;
+    int32_t size;
+    int32_t weight;
+  };
+  const Fmt fmts[] = {{"Body", 12, 0},      {"Heading1", 18, 1},  {"Heading2", 14, 1},
+                      {"CellBody", 10, 0},  {"CellHeading", 10, 1}, {"TableTitle", 12, 1}};
+  for (const Fmt& f : fmts) {
+    ObjHandle h = NewObject(T_PGF_FMT, doc);
+    SetName(h, f.name);
+    SetStringProp(h, MEM_PROP_PGF_TAG, f.name);
+    SetIntProp(h, PROP_FONT_SIZE, f.size << 16, VT_METRIC);
+    SetIntProp(h, PROP_FONT_WEIGHT, f.weight);
+    SetIntProp(h, PROP_STRETCH, 0x10000, VT_METRIC);
+    SetIntProp(h, PROP_LANGUAGE, 1);
+  }
+  ObjHandle tf = NewObject(T_TBL_FMT, doc);
+  SetName(tf, "Format A");
+
+  ObjHandle page = NewObject(T_BODY_PAGE, doc);
+  Data(doc)->bodyPages.push_back(page);
+  ObjHandle pageFrame = NewObject(T_PAGE_FRAME, doc);
+  SetIntProp(page, PROP_PAGE_FRAME, static_cast<int32_t>(pageFrame), VT_ID);
+  SetIntProp(pageFrame, PROP_PAGE_OF_FRAME, static_cast<int32_t>(page), VT_ID);
+  ObjHandle flow = NewObject(T_FLOW, doc);
+  SetStringProp(flow, PROP_NAME, "A");
+  AppendToChain(doc, PROP_FIRST_FLOW_IN_DOC, flow);
+  SetIntProp(doc, PROP_MAIN_FLOW_IN_DOC, static_cast<int32_t>(flow), VT_ID);
+  ObjHandle frame = NewObject(T_TEXT_FRAME, doc);
+  AppendKid(flow, frame);
+  SetIntProp(frame, PROP_FRAME_PARENT, static_cast<int32_t>(pageFrame), VT_ID);
+  ObjHandle pgf = NewObject(T_PGF, doc);
+  AppendKid(frame, pgf);
+  const Obj* body = Find(NamedObject(doc, OBJ_PGF_FMT, "Body"));
+  if (body != nullptr) {
+    for (const auto& kv : body->props) {
+      if (kv.first != PROP_NAME) SetProp(pgf, kv.first, kv.second);
+    }
+  }
+  return pgf;
+}
+
+void MemHost::StoreFile(ObjHandle doc, const std::string& path) {
+  FileEntry& entry = files[path];
+  if (entry.image != 0) DestroyDocument(entry.image);
+  entry.image = CloneDocument(doc, true);
+  SetStringProp(entry.image, PROP_NAME, path);
+}
+
+void MemHost::SetFileFailures(const std::string& path, bool failOpen, bool failSave) {
+  FileEntry& entry = files[path];
+  entry.failOpen = failOpen;
+  entry.failSave = failSave;
+}
+
+ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
+  uint32_t srcSerial = src & 0xFFFFFFu;
+  if (srcSerial >= objects_.size() || !objects_[srcSerial]) return 0;
+  // Gather the document and every object it owns, in creation order.
+  std::vector<uint32_t> members{srcSerial};
+  for (uint32_t s = 1; s < objects_.size(); ++s) {
+    const Obj* o = objects_[s].get();
+    if (o != nullptr && o->alive && o->doc == src) members.push_back(s);
+  }
+  std::map<ObjHandle, ObjHandle> remap;
+  for (uint32_t s : members) {
+    const Obj* o = objects_[s].get();
+    ObjHandle h = (static_cast<uint32_t>(o->type) << 24) |
+                  static_cast<uint32_t>(objects_.size());
+    auto copy = std::make_unique<Obj>(*o);
+    copy->h = h;
+    objects_.push_back(std::move(copy));
+    remap[o->h] = h;
+  }
+  auto map = [&remap](ObjHandle h) {
+    auto it = remap.find(h);
+    return it == remap.end() ? h : it->second;
+  };
+  ObjHandle dst = remap[src];
+  for (auto& kv : remap) {
+    Obj* o = objects_[kv.second & 0xFFFFFFu].get();
+    o->doc = o->doc == src ? dst : o->doc;
+    o->parent = map(o->parent);
+    for (ObjHandle& k : o->kids) k = map(k);
+    for (ObjHandle& k : o->titlePgfs) k = map(k);
+    for (auto& p : o->props) {
+      if (p.second.type == VT_ID) p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
+      if (p.second.type == VT_TEXTRANGE) {
+        p.second.range.beg.obj = map(p.second.range.beg.obj);
+        p.second.range.end.obj = map(p.second.range.end.obj);
+      }
+    }
+  }
+  auto data = std::make_unique<DocData>(*Data(src));
+  for (auto& chain : data->chains) {
+    for (ObjHandle& h : chain.second) h = map(h);
+  }
+  for (auto& n : data->named) n.second = map(n.second);
+  for (auto* list : {&data->bodyPages, &data->masterPages, &data->referencePages, &data->pgfFmts}) {
+    for (ObjHandle& h : *list) h = map(h);
+  }
+  data->isImage = asImage;
+  docData_[dst] = std::move(data);
+  return dst;
+}
+
+void MemHost::DestroyDocument(ObjHandle doc) {
+  for (auto& o : objects_) {
+    if (o && o->alive && (o->doc == doc || o->h == doc)) o.reset();
+  }
+  docData_.erase(doc);
+  openDocs.erase(std::remove(openDocs.begin(), openDocs.end(), doc), openDocs.end());
+  openBooks.erase(std::remove(openBooks.begin(), openBooks.end(), doc), openBooks.end());
+  if (activeDoc == doc) activeDoc = openDocs.empty() ? 0 : openDocs.back();
+  if (activeBook == doc) activeBook = openBooks.empty() ? 0 : openBooks.back();
+}
+
+// ---- Named objects ----
+
+ObjHandle MemHost::NamedObject(ObjHandle doc, int32_t type, const std::string& name) const {
+  if (doc == 0) {
+    auto it = appNamed_.find({type, name});
+    return it == appNamed_.end() ? 0 : it->second;
+  }
+  auto d = docData_.find(doc);
+  if (d == docData_.end()) return 0;
+  auto it = d->second->named.find({type, name});
+  return it == d->second->named.end() ? 0 : it->second;
+}
+
+void MemHost::SetName(ObjHandle h, const std::string& name) {
+  Obj* o = objects_[h & 0xFFFFFFu].get();
+  if (o == nullptr) return;
+  auto& index = o->doc == 0 ? appNamed_ : Data(o->doc)->named;
+  const Value* old = Prop(h, PROP_NAME);
+  if (old != nullptr) {
+    auto it = index.find({o->type, old->s});
+    if (it != index.end() && it->second == h) index.erase(it);
+  }
+  SetStringProp(h, PROP_NAME, name);
+  if (o->type == T_CHAR_FMT) SetStringProp(h, PROP_CHAR_TAG, name);
+  index[{o->type, name}] = h;
+  if (o->type == T_CHAR_FMT && o->chain == 0) AppendToChain(o->doc, PROP_FIRST_CHAR_FMT_IN_DOC, h);
+  if (o->type == T_PGF_FMT) {
+    auto& fmts = Data(o->doc)->pgfFmts;
+    if (std::find(fmts.begin(), fmts.end(), h) == fmts.end()) fmts.push_back(h);
+  }
+}
+
+void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& name) {
+  ObjHandle h = NamedObject(doc, type, name);
+  if (h == 0) return;
+  auto& index = doc == 0 ? appNamed_ : Data(doc)->named;
+  index.erase({type, name});
+  RemoveFromChain(h);
+  if (doc != 0) {
+    auto& fmts = Data(doc)->pgfFmts;
+    fmts.erase(std::remove(fmts.begin(), fmts.end(), h), fmts.end());
+  }
+  for (auto& o : objects_) {
+    if (o && o->type == T_MENU) o->kids.erase(std::remove(o->kids.begin(), o->kids.end(), h), o->kids.end());
+  }
+  objects_[h & 0xFFFFFFu].reset();
+}
+
+// ---- Text ----
+
+uint32_t MemHost::Intern(ObjHandle doc, const CharProps& props) {
+  DocData* d = Data(doc);
+  auto it = d->propIndex.find(props);
+  if (it != d->propIndex.end()) return it->second;
+  uint32_t index = static_cast<uint32_t>(d->propTable.size());
+  d->propTable.push_back(props);
+  d->propIndex[props] = index;
+  return index;
+}
+
+void MemHost::DefaultFont(CharProps* props) const {
+  props->ints[CharIntIndex(PROP_FONT_SIZE)] = 12 << 16;
+  props->ints[CharIntIndex(PROP_STRETCH)] = 0x10000;
+}
+
+CharProps MemHost::ParagraphFont(ObjHandle pgf) const {
+  CharProps props;
+  DefaultFont(&props);
+  for (int i = 0; i < kCharIntCount; ++i) {
+    const Value* v = Prop(pgf, kCharIntProps[i]);
+    if (v != nullptr) props.ints[i] = v->i;
+  }
+  for (int i = 0; i < 2; ++i) props.strs[i] = StringProp(pgf, kCharStrProps[i]);
+  return props;
+}
+
+const CharProps& MemHost::PropsAt(const Obj& pgf, int32_t offset) const {
+  static CharProps fallback;
+  const DocData* d = const_cast<MemHost*>(this)->Data(pgf.doc);
+  if (pgf.charProps.empty() || d == nullptr) {
+    fallback = ParagraphFont(pgf.h);
+    return fallback;
+  }
+  size_t at = std::min<size_t>(static_cast<size_t>(offset < 0 ? 0 : offset), pgf.charProps.size() - 1);
+  return d->propTable[pgf.charProps[at]];
+}
+
+void MemHost::AppendText(ObjHandle pgf, const std::string& text, const CharProps& props) {
+  Obj* p = Find(pgf);
+  if (p == nullptr) return;
+  uint32_t index = Intern(p->doc, props);
+  p->text += text;
+  p->charProps.insert(p->charProps.end(), text.size(), index);
+}
+
+void MemHost::AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum) {
+  Obj* p = Find(pgf);
+  if (p == nullptr) return;
+  Marker m{offset, kind, datum};
+  auto it = std::upper_bound(p->markers.begin(), p->markers.end(), m,
+                             [](const Marker& a, const Marker& b) { return a.offset < b.offset; });
+  p->markers.insert(it, m);
+}
+
+ObjHandle MemHost::FirstPgfOf(ObjHandle container) const {
+  const Obj* c = Find(container);
+  if (c == nullptr) return 0;
+  if (c->type == T_TABLE) return c->titlePgfs.empty() ? 0 : c->titlePgfs[0];
+  if (c->type == T_FLOW) {
+    for (ObjHandle f : c->kids) {
+      ObjHandle p = FirstPgfOf(f);
+      if (p != 0) return p;
+    }
+    return 0;
+  }
+  return c->kids.empty() ? 0 : c->kids[0];
+}
+
+ObjHandle MemHost::NextPgf(ObjHandle pgf) const {
+  const Obj* p = Find(pgf);
+  if (p == nullptr) return 0;
+  const Obj* c = Find(p->parent);
+  if (c == nullptr) return 0;
+  const std::vector<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs : c->kids;
+  if (p->index + 1 < list.size()) return list[p->index + 1];
+  if (c->type != T_TEXT_FRAME) return 0;
+  const Obj* flow = Find(c->parent);
+  if (flow == nullptr || flow->type != T_FLOW) return 0;
+  for (size_t i = c->index + 1; i < flow->kids.size(); ++i) {
+    const Obj* f = Find(flow->kids[i]);
+    if (f != nullptr && !f->kids.empty()) return f->kids[0];
+  }
+  return 0;
+}
+
+ObjHandle MemHost::NewParagraphAfter(ObjHandle pgf) {
+  Obj* p = Find(pgf);
+  if (p == nullptr) return 0;
+  ObjHandle n = NewObject(T_PGF, p->doc);
+  Obj* np = objects_[n & 0xFFFFFFu].get();
+  p = Find(pgf);  // the store may have moved
+  np->props = p->props;
+  if (p->parent != 0 && Find(p->parent)->type == T_TABLE) {
+    Obj* t = Find(p->parent);
+    t->titlePgfs.insert(t->titlePgfs.begin() + p->index + 1, n);
+    np->parent = p->parent;
+    for (size_t i = 0; i < t->titlePgfs.size(); ++i) objects_[t->titlePgfs[i] & 0xFFFFFFu]->index = static_cast<uint32_t>(i);
+  } else {
+    InsertKid(p->parent, p->index + 1, n);
+  }
+  return n;
+}
+
+int32_t MemHost::CommandNumberOf(ObjHandle command) const {
+  const Obj* o = Find(command);
+  return o == nullptr ? 0 : o->commandNumber;
+}
+
+std::string MemHost::ShortcutOf(ObjHandle command) const {
+  const Obj* o = Find(command);
+  return o == nullptr ? std::string() : o->shortcut;
+}
+
+}  // namespace memhost

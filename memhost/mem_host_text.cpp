@@ -1,0 +1,377 @@
+// Text operations of the in-memory host: items, character properties,
+// insertion, tables and the default-font function code.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "memhost/mem_host.h"
+
+namespace memhost {
+
+namespace {
+
+char* CopyOut(const std::string& s) {
+  char* out = static_cast<char*>(std::malloc(s.size() + 1));
+  if (out != nullptr) std::memcpy(out, s.c_str(), s.size() + 1);
+  return out;
+}
+
+// The flag that says whether a character format sets a property; 0 for the
+// properties that a format always sets.
+int32_t UseFlagOf(int32_t prop) {
+  switch (prop) {
+    case PROP_CAPITALIZATION: return PROP_USE_CAPITALIZATION;
+    case PROP_CHANGE_BAR: return PROP_USE_CHANGE_BAR;
+    case PROP_FONT_ANGLE: return PROP_USE_FONT_ANGLE;
+    case PROP_FONT_FAMILY: return PROP_USE_FONT_FAMILY;
+    case PROP_FONT_VARIATION: return PROP_USE_FONT_VARIATION;
+    case PROP_FONT_WEIGHT: return PROP_USE_FONT_WEIGHT;
+    case PROP_POSITION: return PROP_USE_POSITION;
+    case PROP_CHAR_INT_612: return PROP_USE_CHAR_INT_612;
+    case PROP_PAIR_KERN: return PROP_USE_PAIR_KERN;
+    case PROP_OVERLINE: return PROP_USE_OVERLINE;
+    case PROP_CHAR_INT_613: return PROP_USE_CHAR_INT_613;
+    case PROP_STRIKETHROUGH: return PROP_USE_STRIKETHROUGH;
+    case PROP_UNDERLINING: return PROP_USE_UNDERLINING;
+    case PROP_COLOR: return PROP_USE_COLOR;
+    case PROP_CHAR_INT_2287: return PROP_USE_FONT_FAMILY;
+    case PROP_FONT_SIZE: return PROP_USE_FONT_SIZE;
+    case PROP_CHAR_INT_616: return PROP_USE_CHAR_INT_616;
+    case PROP_CHAR_INT_617: return PROP_USE_CHAR_INT_617;
+    case PROP_CHARSPREAD: return PROP_USE_CHARSPREAD;
+    case PROP_STRETCH: return PROP_USE_STRETCH;
+    default: return 0;
+  }
+}
+
+int32_t ValueTypeOfChar(int32_t prop) {
+  switch (prop) {
+    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
+    case PROP_COLOR: return VT_ID;
+    default: return VT_INT;
+  }
+}
+
+// Clamps a range end to the paragraph: the end offsets and anything past
+// the text stand for the end.
+int32_t ClampEnd(int32_t offset, int32_t length) {
+  return (offset < 0 || offset > length) ? length : offset;
+}
+
+}  // namespace
+
+int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
+  int32_t status = 0;
+  if (Fault(&status)) return status;
+  if (count < 0 || (count > 0 && codes == nullptr)) {
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return STATUS_BAD_ARGUMENT;
+  }
+  for (int32_t i = 0; i < count; ++i) {
+    if (codes[i] != CODE_DEFAULT_PGF_FONT) continue;
+    const Value* sel = Prop(activeDoc, PROP_TEXT_SELECTION);
+    Obj* p = sel == nullptr ? nullptr : Find(sel->range.beg.obj);
+    if (p == nullptr || p->type != T_PGF) {
+      HostErrno = STATUS_BAD_ARGUMENT;
+      return STATUS_BAD_ARGUMENT;
+    }
+    int32_t len = static_cast<int32_t>(p->text.size());
+    int32_t from = std::min(std::max(sel->range.beg.offset, 0), len);
+    int32_t to = sel->range.end.obj == p->h ? ClampEnd(sel->range.end.offset, len) : len;
+    ResetToParagraphFont(p->doc, *p, from, to);
+  }
+  return 0;
+}
+
+void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to) {
+  uint32_t index = Intern(doc, ParagraphFont(pgf.h));
+  for (int32_t k = from; k < to; ++k) pgf.charProps[static_cast<size_t>(k)] = index;
+  Data(doc)->dirty = true;
+}
+
+TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) {
+  TextItems out{0, nullptr};
+  if (Fault()) return out;
+  if (Bad(doc, nullptr)) return out;
+  Obj* p = nullptr;
+  if (Bad(range.beg.obj, &p)) return out;
+  if (p->type != T_PGF || (range.end.obj != 0 && range.end.obj != p->h)) {
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return out;
+  }
+  int32_t len = static_cast<int32_t>(p->text.size());
+  int32_t from = std::max(range.beg.offset, 0);
+  if (from > len) {
+    HostErrno = ERR_OFFSET_RANGE;
+    return out;
+  }
+  int32_t to = ClampEnd(range.end.offset, len);
+  bool toEnd = range.end.offset < 0 || range.end.offset > len;
+
+  struct Item {
+    int32_t offset;
+    int32_t kind;
+    int32_t datum;
+    std::string text;
+  };
+  std::vector<Item> items;
+  const DocData* d = Data(p->doc);
+  // Points where the text is cut: property changes and markers.
+  std::vector<int32_t> cuts;
+  for (int32_t k = from; k < to; ++k) {
+    if (k == 0 || p->charProps[static_cast<size_t>(k)] != p->charProps[static_cast<size_t>(k - 1)]) {
+      cuts.push_back(k);
+      if ((mask & ITEM_CHAR_PROPS_CHANGE) != 0) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0, {}});
+    }
+  }
+  (void)d;
+  for (const Marker& m : p->markers) {
+    if (m.offset < from || m.offset > to) continue;
+    if (m.offset == to && !(toEnd && m.offset == len)) continue;
+    cuts.push_back(m.offset);
+    if ((mask & m.kind) != 0) items.push_back({m.offset, m.kind, m.datum, {}});
+  }
+  if ((mask & ITEM_STRING) != 0 && from < to) {
+    cuts.push_back(from);
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    for (size_t i = 0; i < cuts.size(); ++i) {
+      int32_t b = cuts[i];
+      int32_t e = i + 1 < cuts.size() ? cuts[i + 1] : to;
+      if (b < from || e <= b) continue;
+      items.push_back({b, ITEM_STRING, 0, p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))});
+    }
+  }
+  if ((mask & ITEM_PGF_END) != 0 && toEnd) items.push_back({len, ITEM_PGF_END, 0, {}});
+  std::stable_sort(items.begin(), items.end(),
+                   [](const Item& a, const Item& b) { return a.offset < b.offset; });
+  if (items.empty()) return out;
+  out.val = static_cast<TextItem*>(std::calloc(items.size(), sizeof(TextItem)));
+  out.len = static_cast<uint32_t>(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    out.val[i].offset = items[i].offset;
+    out.val[i].dataType = items[i].kind;
+    if (items[i].kind == ITEM_STRING) {
+      out.val[i].u.sdata = CopyOut(items[i].text);
+    } else {
+      out.val[i].u.idata = items[i].datum;
+    }
+  }
+  return out;
+}
+
+PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
+  PropVal out{};
+  if (Fault()) return out;
+  if (Bad(doc, nullptr)) return out;
+  Obj* p = nullptr;
+  if (Bad(at.obj, &p)) return out;
+  if (p->type != T_PGF) {
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return out;
+  }
+  int32_t len = static_cast<int32_t>(p->text.size());
+  int32_t offset = at.offset;
+  if (offset == OFFSET_OBJ_END || offset == OFFSET_BEFORE_OBJ_END) offset = len;
+  if (offset < 0 || offset > len) {
+    HostErrno = ERR_OFFSET_RANGE;
+    return out;
+  }
+  // The paragraph end carries the properties of the character before it.
+  const CharProps& cp = PropsAt(*p, offset < len ? offset : offset - 1);
+  out.propIdent.num = prop;
+  if (prop == PROP_CHAR_TAG) {
+    out.propVal.valType = VT_STRING;
+    out.propVal.u.sval = CopyOut(cp.tag);
+    return out;
+  }
+  if (prop == PROP_CHAR_STR_639 || prop == PROP_CHAR_STR_640) {
+    out.propVal.valType = VT_STRING;
+    out.propVal.u.sval = CopyOut(cp.strs[prop == PROP_CHAR_STR_639 ? 0 : 1]);
+    return out;
+  }
+  int k = CharIntIndex(prop);
+  if (k < 0) {
+    out.propIdent.num = 0;
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return out;
+  }
+  out.propVal.valType = ValueTypeOfChar(prop);
+  out.propVal.u.ival = cp.ints[k];
+  return out;
+}
+
+void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
+                              const PropVals* values) {
+  auto find = [values](int32_t prop) -> const PropVal* {
+    for (uint32_t i = 0; i < values->len; ++i) {
+      if (values->val[i].propIdent.num == prop) return &values->val[i];
+    }
+    return nullptr;
+  };
+  DocData* d = Data(doc);
+  std::map<uint32_t, uint32_t> changed;  // old index -> new index
+  for (int32_t k = from; k < to; ++k) {
+    uint32_t old = pgf.charProps[static_cast<size_t>(k)];
+    auto it = changed.find(old);
+    if (it != changed.end()) {
+      pgf.charProps[static_cast<size_t>(k)] = it->second;
+      continue;
+    }
+    CharProps cp = d->propTable[old];
+    if (const PropVal* t = find(PROP_CHAR_TAG)) {
+      cp.tag = t->propVal.u.sval != nullptr ? t->propVal.u.sval : "";
+    }
+    for (int i = 0; i < kCharIntCount; ++i) {
+      const PropVal* v = find(kCharIntProps[i]);
+      if (v == nullptr) continue;
+      // A list taken from a character format says, through its flags, which
+      // properties the format leaves as they are.
+      int32_t flag = UseFlagOf(kCharIntProps[i]);
+      const PropVal* use = flag != 0 ? find(flag) : nullptr;
+      if (use != nullptr && use->propVal.u.ival == 0) continue;
+      cp.ints[i] = v->propVal.u.ival;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (const PropVal* s = find(kCharStrProps[i])) {
+        cp.strs[i] = s->propVal.u.sval != nullptr ? s->propVal.u.sval : "";
+      }
+    }
+    uint32_t index = Intern(doc, cp);
+    changed[old] = index;
+    pgf.charProps[static_cast<size_t>(k)] = index;
+  }
+  d->dirty = true;
+}
+
+void MemHost::SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) {
+  if (Fault()) return;
+  if (Bad(doc, nullptr)) return;
+  Obj* p = nullptr;
+  if (Bad(range.beg.obj, &p)) return;
+  if (p->type != T_PGF || values == nullptr) {
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return;
+  }
+  int32_t len = static_cast<int32_t>(p->text.size());
+  int32_t from = std::min(std::max(range.beg.offset, 0), len);
+  int32_t to = range.end.obj == p->h ? ClampEnd(range.end.offset, len) : len;
+  if (to > from) ApplyCharValues(p->doc, *p, from, to, values);
+}
+
+TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) {
+  Obj* p = Find(at.obj);
+  int32_t offset = at.offset;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string piece = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    if (!piece.empty()) {
+      uint32_t index;
+      if (p->charProps.empty()) {
+        index = Intern(doc, ParagraphFont(p->h));
+      } else {
+        // New text takes the properties of the character before it.
+        index = p->charProps[static_cast<size_t>(offset > 0 ? offset - 1 : 0)];
+      }
+      p->text.insert(static_cast<size_t>(offset), piece);
+      p->charProps.insert(p->charProps.begin() + offset, piece.size(), index);
+      for (Marker& m : p->markers) {
+        if (m.offset >= offset) m.offset += static_cast<int32_t>(piece.size());
+      }
+      offset += static_cast<int32_t>(piece.size());
+    }
+    if (nl == std::string::npos) break;
+    // A line end closes the paragraph: what follows moves into a new one.
+    ObjHandle n = NewParagraphAfter(p->h);
+    Obj* np = Find(n);
+    np->text = p->text.substr(static_cast<size_t>(offset));
+    np->charProps.assign(p->charProps.begin() + offset, p->charProps.end());
+    p->text.resize(static_cast<size_t>(offset));
+    p->charProps.resize(static_cast<size_t>(offset));
+    std::vector<Marker> keep;
+    for (const Marker& m : p->markers) {
+      if (m.offset < offset) {
+        keep.push_back(m);
+      } else {
+        np->markers.push_back({m.offset - offset, m.kind, m.datum});
+        if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
+          SetIntProp(static_cast<ObjHandle>(m.datum), MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(n), VT_ID);
+        }
+      }
+    }
+    p->markers = keep;
+    p = np;
+    offset = 0;
+    start = nl + 1;
+  }
+  Data(doc)->dirty = true;
+  return TextLoc{p->h, offset};
+}
+
+TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
+  TextLoc none{0, 0};
+  if (Fault()) return none;
+  Obj* d = nullptr;
+  if (Bad(doc, &d)) return none;
+  Obj* p = nullptr;
+  if (Bad(at.obj, &p)) return none;
+  if (p->type != T_PGF || p->doc != doc) {
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return none;
+  }
+  int32_t len = static_cast<int32_t>(p->text.size());
+  int32_t offset = at.offset;
+  if (offset == OFFSET_OBJ_END || offset == OFFSET_BEFORE_OBJ_END) offset = len;
+  if (offset < 0 || offset > len) {
+    HostErrno = ERR_OFFSET_RANGE;
+    return none;
+  }
+  return InsertText(doc, TextLoc{p->h, offset}, text != nullptr ? text : "");
+}
+
+ObjHandle MemHost::NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
+                            int32_t headingRows, int32_t footingRows, TextLoc at) {
+  if (Fault()) return 0;
+  if (Bad(doc, nullptr)) return 0;
+  Obj* anchor = nullptr;
+  if (Bad(at.obj, &anchor)) return 0;
+  if (anchor->type != T_PGF || anchor->doc != doc || columns < 1 || bodyRows < 0 ||
+      headingRows < 0 || footingRows < 0) {
+    HostErrno = STATUS_BAD_ARGUMENT;
+    return 0;
+  }
+  int32_t len = static_cast<int32_t>(anchor->text.size());
+  int32_t offset = std::min(std::max(at.offset, 0), len);
+  ObjHandle table = NewObject(T_TABLE, doc);
+  SetStringProp(table, MEM_PROP_TBL_TAG, format != nullptr ? format : "");
+  SetIntProp(table, MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(at.obj), VT_ID);
+  Value widths;
+  widths.type = VT_METRICS;
+  widths.list.assign(static_cast<size_t>(columns), 0x480000);
+  SetProp(table, PROP_TBL_COL_WIDTHS, widths);
+  AppendToChain(doc, PROP_FIRST_TBL_IN_DOC, table);
+  int32_t rows = headingRows + bodyRows + footingRows;
+  for (int32_t r = 0; r < rows; ++r) {
+    ObjHandle row = NewObject(T_ROW, doc);
+    SetIntProp(row, MEM_PROP_ROW_KIND, r < headingRows ? 0 : (r < headingRows + bodyRows ? 1 : 2));
+    AppendKid(table, row);
+    for (int32_t c = 0; c < columns; ++c) {
+      ObjHandle cell = NewObject(T_CELL, doc);
+      AppendKid(row, cell);
+      ObjHandle pgf = NewObject(T_PGF, doc);
+      const Obj* fmt = Find(NamedObject(doc, OBJ_PGF_FMT, r < headingRows ? "CellHeading" : "CellBody"));
+      if (fmt != nullptr) {
+        for (const auto& kv : fmt->props) {
+          if (kv.first != PROP_NAME) SetProp(pgf, kv.first, kv.second);
+        }
+      }
+      AppendKid(cell, pgf);
+    }
+  }
+  AddMarker(at.obj, offset, ITEM_TABLE_ANCHOR, static_cast<int32_t>(table));
+  Data(doc)->dirty = true;
+  return table;
+}
+
+}  // namespace memhost

@@ -1,0 +1,151 @@
+// The document model of the in-memory host: plain records for every object
+// the host exposes (application, documents, books, flows, frames, pages,
+// paragraphs, tables, footnotes, formats, menus), all kept in one store and
+// addressed by handles whose top byte is the object type.
+#ifndef TAGSMITH_MEMHOST_MODEL_H
+#define TAGSMITH_MEMHOST_MODEL_H
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "client/host_types.h"
+
+namespace memhost {
+
+// Object types, also the top byte of every handle. The page kinds, the
+// footnote, the formats and the menu objects carry the host's own numbers.
+enum ObjType : int32_t {
+  T_DOC = 2,
+  T_BOOK = 3,
+  T_COMPONENT = 4,
+  T_BODY_PAGE = 5,
+  T_MASTER_PAGE = 6,
+  T_REFERENCE_PAGE = 7,
+  T_HIDDEN_PAGE = 8,
+  T_FLOW = 9,
+  T_TEXT_FRAME = 10,
+  T_PAGE_FRAME = 11,
+  T_PGF = 12,
+  T_TABLE = 13,
+  T_ROW = 14,
+  T_CELL = 15,
+  T_COLOR = 16,
+  T_FMT_DEF_A = 17,
+  T_FMT_DEF_B = 18,
+  T_FMT_DEF_C = 19,
+  T_TAG_REF = 20,
+  T_TBL_FMT = 21,
+  T_FOOTNOTE = 25,
+  T_PGF_FMT = 32,
+  T_CHAR_FMT = 33,
+  T_MENU = 55,
+  T_COMMAND = 56,
+  T_SEPARATOR = 57,
+};
+
+// Host statuses of the in-memory host besides ERR_OFFSET_RANGE.
+constexpr int32_t STATUS_BAD_OBJECT = -2;  // no live object with that handle
+constexpr int32_t STATUS_BAD_ARGUMENT = -3;
+constexpr int32_t STATUS_NOT_FOUND = -4;   // no file at that path
+constexpr int32_t STATUS_SAVE_FAILED = -5;
+constexpr int32_t STATUS_OPEN_FAILED = -6;
+
+// Properties of the in-memory host that have no number among the client's:
+// the paragraph-format name of a paragraph, and of a table-format name.
+constexpr int32_t MEM_PROP_PGF_TAG = 0x7F000001;
+constexpr int32_t MEM_PROP_TBL_TAG = 0x7F000002;
+
+// Text items of the in-memory host's own that no client mask asks for.
+constexpr int32_t ITEM_TABLE_ANCHOR = 0x100;
+constexpr int32_t ITEM_FOOTNOTE_ANCHOR = 0x1000;
+
+// A typed property value as the store keeps it.
+struct Value {
+  int32_t type = 0;  // VT_* code
+  int32_t i = 0;     // VT_INT, VT_METRIC, VT_ID
+  std::string s;     // VT_STRING
+  std::vector<int32_t> list;         // VT_METRICS
+  std::vector<std::string> strings;  // VT_STRINGS
+  TextRange range{{0, 0}, {0, 0}};   // VT_TEXTRANGE
+};
+
+// The 23 character properties that text carries besides its tag, in the order
+// in which overrides are compared: 21 integers, then two strings.
+constexpr int kCharIntCount = 21;
+extern const int32_t kCharIntProps[kCharIntCount];
+constexpr int32_t kCharStrProps[2] = {639, 640};
+// Index of a character property in kCharIntProps, -1 when it is not one.
+int CharIntIndex(int32_t prop);
+
+struct CharProps {
+  std::string tag;
+  int32_t ints[kCharIntCount] = {};
+  std::string strs[2];
+  bool operator<(const CharProps& o) const;
+  bool operator==(const CharProps& o) const;
+};
+
+struct Marker {
+  int32_t offset;
+  int32_t kind;
+  int32_t datum;
+};
+
+struct Obj {
+  ObjHandle h = 0;
+  int32_t type = 0;
+  ObjHandle doc = 0;  // document or book that owns it; 0 for the application
+  bool alive = true;
+  std::map<int32_t, Value> props;
+
+  // Structure: an ordered container. Frames of a flow, paragraphs of a frame,
+  // cell, footnote or graphic, rows of a table, cells of a row, components of
+  // a book or container, items of a menu.
+  ObjHandle parent = 0;
+  std::vector<ObjHandle> kids;
+  std::vector<ObjHandle> titlePgfs;  // table titles
+  uint32_t index = 0;                // position among the parent's kids
+  int32_t chain = 0;                 // first-property of the chain it is on
+  uint32_t chainIndex = 0;
+
+  // Paragraph text: one byte and one property index per character.
+  std::string text;
+  std::vector<uint32_t> charProps;
+  std::vector<Marker> markers;
+
+  // Menus and commands.
+  int32_t commandNumber = 0;
+  std::string shortcut;
+};
+
+// Per-document data that is not an object: chains, the name index and the
+// interned character properties.
+struct DocData {
+  std::map<int32_t, std::vector<ObjHandle>> chains;
+  std::map<std::pair<int32_t, std::string>, ObjHandle> named;
+  std::vector<ObjHandle> bodyPages, masterPages, referencePages;
+  std::vector<ObjHandle> pgfFmts;
+  std::vector<CharProps> propTable;
+  std::map<CharProps, uint32_t> propIndex;
+  bool isImage = false;  // a saved file, not an open document
+  bool dirty = false;
+};
+
+}  // namespace memhost
+
+#endif
+
+namespace memhost {
+// Further properties of the in-memory host's own (page geometry of new
+// documents, anchors of tables and footnotes).
+constexpr int32_t MEM_PROP_PAGE_WIDTH = 0x7F000010;
+constexpr int32_t MEM_PROP_PAGE_HEIGHT = 0x7F000011;
+constexpr int32_t MEM_PROP_MARGINS = 0x7F000012;  // VT_METRICS: top, bottom, left, right
+constexpr int32_t MEM_PROP_COLUMNS = 0x7F000013;
+constexpr int32_t MEM_PROP_ANCHOR_PGF = 0x7F000014;  // table or footnote: its anchor
+constexpr int32_t MEM_PROP_ROW_KIND = 0x7F000015;    // 0 heading, 1 body, 2 footing
+}  // namespace memhost

@@ -1,0 +1,12 @@
+// 16.16 fixed-point numbers, the form in which the host reports metrics.
+#ifndef TAGSMITH_SUPPORT_FIXED_H
+#define TAGSMITH_SUPPORT_FIXED_H
+
+#include <cstdint>
+
+typedef int32_t Fixed;
+
+Fixed FixedDiv(Fixed a, Fixed b);
+double FixedToDouble(Fixed f);
+
+#endif
