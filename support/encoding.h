@@ -16,6 +16,10 @@ const char* DescriptorNameOfConverter(const char* converterName);
 // ICU converter name of encoding n; null outside 0..5.
 const char* ConverterNameOf(int32_t n);
 int32_t Utf8IsValid(const char* text);
+// Bytes of the character that starts at text in the encoding: 2 for a
+// lead-trail pair, the sequence length for UTF-8 (never past the terminator),
+// 1 otherwise; 0 at the terminator or for null.
+int32_t EncodingCharLength(const char* text, int32_t encoding);
 int32_t StrCopyCharSafe(char* dst, const char* src, int32_t n, int32_t encoding);
 char* ConvertText(const char* text, const char* from, const char* to, int32_t keepControls,
                   int32_t escape);
