@@ -1,0 +1,4 @@
+// Placeholder until this row group is built.
+#include "commands/command_rows.h"
+
+RowResult RunBookCommand(int32_t, ObjHandle)  { return Done(); }

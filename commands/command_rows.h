@@ -1,0 +1,45 @@
+// The rows of the command handler, one function per command, and the
+// conventions they share. A row either ends normally (the handler then calls
+// HostMarkDone) or "at once" (no HostMarkDone).
+#ifndef TAGSMITH_COMMANDS_COMMAND_ROWS_H
+#define TAGSMITH_COMMANDS_COMMAND_ROWS_H
+
+#include "client/host_api.h"
+
+struct RowResult {
+  int32_t value;    // the last alert answer or operation status, or 0
+  bool endsAtOnce;  // true: return without HostMarkDone
+};
+
+inline RowResult Done(int32_t value = 0) { return RowResult{value, false}; }
+inline RowResult EndAtOnce(int32_t value = 0) { return RowResult{value, true}; }
+
+// Shared dialogs.
+constexpr int32_t ALERT_QUESTION = 1;
+constexpr int32_t ALERT_NOTICE = 2;
+constexpr int32_t ALERT_WARNING = 3;
+// "Please open a document first." and the end at once that goes with it.
+RowResult NoDocumentNotice();
+// A confirmation question: true only for the confirming answer 0.
+bool Confirmed(const char* question, int32_t* answer);
+// "Choose a list type": 0 "Empty", 1 "Character Tags in Use", 2 "All
+// Character Tags"; -1 when cancelled.
+int32_t ChooseListType();
+
+// Rows of the document commands.
+RowResult RunListCharUsage(ObjHandle doc);
+RowResult RunAbout();
+RowResult RunDeleteUnusedChars(ObjHandle doc);
+RowResult RunCreateCharList(ObjHandle doc);
+RowResult RunRemoveNonlistChars(ObjHandle doc);
+RowResult RunCreateConversionDocument(ObjHandle doc);
+RowResult RunConvertChars(ObjHandle doc);
+RowResult RunRemoveOverrides(ObjHandle doc);
+RowResult RunFindNextOverride(ObjHandle doc);
+RowResult RunSkipMasterPages();
+RowResult RunCharTagReportAll(ObjHandle doc);
+RowResult RunCharTagReportSelected(ObjHandle doc);
+// Rows of the book commands (7, 8, 9, 10, 11, 17, 18, 20, 21).
+RowResult RunBookCommand(int32_t number, ObjHandle book);
+
+#endif

@@ -1,0 +1,285 @@
+#include "memhost/doc_builder.h"
+
+namespace memhost {
+
+namespace {
+
+int32_t UseFlag(int32_t prop) {
+  switch (prop) {
+    case PROP_CAPITALIZATION: return PROP_USE_CAPITALIZATION;
+    case PROP_CHANGE_BAR: return PROP_USE_CHANGE_BAR;
+    case PROP_FONT_ANGLE: return PROP_USE_FONT_ANGLE;
+    case PROP_FONT_FAMILY: return PROP_USE_FONT_FAMILY;
+    case PROP_FONT_VARIATION: return PROP_USE_FONT_VARIATION;
+    case PROP_FONT_WEIGHT: return PROP_USE_FONT_WEIGHT;
+    case PROP_POSITION: return PROP_USE_POSITION;
+    case PROP_CHAR_INT_612: return PROP_USE_CHAR_INT_612;
+    case PROP_PAIR_KERN: return PROP_USE_PAIR_KERN;
+    case PROP_OVERLINE: return PROP_USE_OVERLINE;
+    case PROP_CHAR_INT_613: return PROP_USE_CHAR_INT_613;
+    case PROP_STRIKETHROUGH: return PROP_USE_STRIKETHROUGH;
+    case PROP_UNDERLINING: return PROP_USE_UNDERLINING;
+    case PROP_COLOR: return PROP_USE_COLOR;
+    case PROP_CHAR_INT_2287: return PROP_USE_FONT_FAMILY;
+    case PROP_FONT_SIZE: return PROP_USE_FONT_SIZE;
+    case PROP_CHAR_INT_616: return PROP_USE_CHAR_INT_616;
+    case PROP_CHAR_INT_617: return PROP_USE_CHAR_INT_617;
+    case PROP_CHARSPREAD: return PROP_USE_CHARSPREAD;
+    case PROP_STRETCH: return PROP_USE_STRETCH;
+    case PROP_BACKGROUND_COLOR: return PROP_USE_BACKGROUND_COLOR;
+    default: return 0;
+  }
+}
+
+int32_t TypeOf(int32_t prop) {
+  switch (prop) {
+    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
+    case PROP_COLOR: case PROP_BACKGROUND_COLOR: return VT_ID;
+    default: return VT_INT;
+  }
+}
+
+}  // namespace
+
+FormatRef& FormatRef::Set(int32_t prop, int32_t value) {
+  host->SetIntProp(h, prop, value, TypeOf(prop));
+  int32_t flag = UseFlag(prop);
+  if (flag != 0) host->SetIntProp(h, flag, 1);
+  return *this;
+}
+
+FormatRef& FormatRef::SetString(int32_t prop, const std::string& value) {
+  host->SetStringProp(h, prop, value);
+  return *this;
+}
+
+DocBuilder::DocBuilder(MemHost& h, const std::string& path) : host(h) {
+  doc = host.NewDocument(path);
+  firstPgf = host.AddDefaultContent(doc);
+  flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
+  frame = host.Find(flow)->kids.back();
+}
+
+FormatRef DocBuilder::CharFormat(const std::string& name) {
+  ObjHandle f = host.NewObject(T_CHAR_FMT, doc);
+  host.SetName(f, name);
+  // A new character format leaves every property as it is.
+  const int32_t flags[] = {PROP_USE_CAPITALIZATION, PROP_USE_CHANGE_BAR, PROP_USE_FONT_ANGLE,
+                           PROP_USE_FONT_FAMILY, PROP_USE_FONT_VARIATION, PROP_USE_FONT_WEIGHT,
+                           PROP_USE_POSITION, PROP_USE_CHAR_INT_612, PROP_USE_PAIR_KERN,
+                           PROP_USE_OVERLINE, PROP_USE_CHAR_INT_613, PROP_USE_STRIKETHROUGH,
+                           PROP_USE_UNDERLINING, PROP_USE_COLOR, PROP_USE_FONT_SIZE,
+                           PROP_USE_CHAR_INT_616, PROP_USE_CHAR_INT_617, PROP_USE_CHARSPREAD,
+                           PROP_USE_STRETCH, PROP_USE_BACKGROUND_COLOR};
+  for (int32_t flag : flags) host.SetIntProp(f, flag, 0);
+  return FormatRef{&host, f};
+}
+
+ObjHandle DocBuilder::PgfFormat(const std::string& name) {
+  ObjHandle f = host.NewObject(T_PGF_FMT, doc);
+  host.SetName(f, name);
+  host.SetStringProp(f, MEM_PROP_PGF_TAG, name);
+  return f;
+}
+
+ObjHandle DocBuilder::Color(const std::string& name) {
+  ObjHandle c = host.NewObject(T_COLOR, doc);
+  host.SetName(c, name);
+  return c;
+}
+
+CharProps DocBuilder::PropsFor(ObjHandle pgf, const Run& run) const {
+  CharProps cp = host.ParagraphFont(pgf);
+  cp.tag = run.tag;
+  ObjHandle f = run.tag.empty() ? 0 : host.NamedObject(doc, OBJ_CHAR_FMT, run.tag);
+  for (int i = 0; f != 0 && i < kCharIntCount; ++i) {
+    int32_t flag = UseFlag(kCharIntProps[i]);
+    if (flag != 0 && host.IntProp(f, flag) != 0) cp.ints[i] = host.IntProp(f, kCharIntProps[i]);
+  }
+  for (const auto& o : run.overrides) {
+    int k = CharIntIndex(o.first);
+    if (k >= 0) cp.ints[k] = o.second;
+  }
+  return cp;
+}
+
+ObjHandle DocBuilder::ParaIn(ObjHandle container, const std::vector<Run>& runs) {
+  ObjHandle p = host.NewObject(T_PGF, doc);
+  const Obj* body = host.Find(host.NamedObject(doc, OBJ_PGF_FMT, "Body"));
+  if (body != nullptr) {
+    for (const auto& kv : body->props) {
+      if (kv.first != PROP_NAME) host.SetProp(p, kv.first, kv.second);
+    }
+  }
+  const Obj* c = host.Find(container);
+  if (c != nullptr && c->type == T_TABLE) {
+    host.AppendTitle(container, p);
+  } else {
+    host.AppendKid(container, p);
+  }
+  for (const Run& r : runs) host.AppendText(p, r.text, PropsFor(p, r));
+  return p;
+}
+
+ObjHandle DocBuilder::Para(const std::vector<Run>& runs) {
+  if (!firstUsed_) {
+    firstUsed_ = true;
+    for (const Run& r : runs) host.AppendText(firstPgf, r.text, PropsFor(firstPgf, r));
+    return firstPgf;
+  }
+  return ParaIn(frame, runs);
+}
+
+ObjHandle DocBuilder::Para(const std::string& text, const std::string& tag) {
+  return Para(std::vector<Run>{Run(text, tag)});
+}
+
+ObjHandle DocBuilder::NewFrame() {
+  ObjHandle page = host.NewObject(T_BODY_PAGE, doc);
+  host.Data(doc)->bodyPages.push_back(page);
+  ObjHandle pageFrame = host.NewObject(T_PAGE_FRAME, doc);
+  host.SetIntProp(page, PROP_PAGE_FRAME, static_cast<int32_t>(pageFrame), VT_ID);
+  host.SetIntProp(pageFrame, PROP_PAGE_OF_FRAME, static_cast<int32_t>(page), VT_ID);
+  frame = host.NewObject(T_TEXT_FRAME, doc);
+  host.AppendKid(flow, frame);
+  host.SetIntProp(frame, PROP_FRAME_PARENT, static_cast<int32_t>(pageFrame), VT_ID);
+  return frame;
+}
+
+ObjHandle DocBuilder::NewFlow(bool master) {
+  ObjHandle page = host.NewObject(master ? T_MASTER_PAGE : T_BODY_PAGE, doc);
+  (master ? host.Data(doc)->masterPages : host.Data(doc)->bodyPages).push_back(page);
+  ObjHandle pageFrame = host.NewObject(T_PAGE_FRAME, doc);
+  host.SetIntProp(page, PROP_PAGE_FRAME, static_cast<int32_t>(pageFrame), VT_ID);
+  host.SetIntProp(pageFrame, PROP_PAGE_OF_FRAME, static_cast<int32_t>(page), VT_ID);
+  ObjHandle f = host.NewObject(T_FLOW, doc);
+  host.AppendToChain(doc, PROP_FIRST_FLOW_IN_DOC, f);
+  ObjHandle tf = host.NewObject(T_TEXT_FRAME, doc);
+  host.AppendKid(f, tf);
+  host.SetIntProp(tf, PROP_FRAME_PARENT, static_cast<int32_t>(pageFrame), VT_ID);
+  return f;
+}
+
+ObjHandle DocBuilder::Table(const std::vector<std::vector<std::string>>& rows, int headingRows,
+                            const std::vector<std::string>& titles) {
+  ObjHandle anchor = Para("");
+  size_t columns = 1;
+  for (const auto& r : rows) columns = std::max(columns, r.size());
+  ObjHandle t = host.NewTable(doc, "Format A", static_cast<int32_t>(columns),
+                              static_cast<int32_t>(rows.size()) - headingRows, headingRows, 0,
+                              TextLoc{anchor, 0});
+  for (size_t r = 0; r < rows.size(); ++r) {
+    for (size_t c = 0; c < rows[r].size(); ++c) {
+      ObjHandle p = CellPgf(t, r, c);
+      host.AppendText(p, rows[r][c], host.ParagraphFont(p));
+    }
+  }
+  for (const std::string& title : titles) ParaIn(t, {Run(title)});
+  return t;
+}
+
+ObjHandle DocBuilder::Cell(ObjHandle table, size_t row, size_t column) const {
+  return Kid(Kid(table, row), column);
+}
+
+ObjHandle DocBuilder::CellPgf(ObjHandle table, size_t row, size_t column) const {
+  return Kid(Cell(table, row, column), 0);
+}
+
+ObjHandle DocBuilder::Footnote(ObjHandle anchor, const std::vector<Run>& runs) {
+  ObjHandle fn = host.NewObject(T_FOOTNOTE, doc);
+  host.AppendToChain(doc, PROP_FIRST_FN_IN_DOC, fn);
+  host.SetIntProp(fn, MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(anchor), VT_ID);
+  const Obj* a = host.Find(anchor);
+  host.AddMarker(anchor, a == nullptr ? 0 : static_cast<int32_t>(a->text.size()), ITEM_FOOTNOTE_ANCHOR,
+                 static_cast<int32_t>(fn));
+  ParaIn(fn, runs);
+  return fn;
+}
+
+ObjHandle DocBuilder::FormatDefA(const std::string& text) {
+  ObjHandle o = host.NewObject(T_FMT_DEF_A, doc);
+  host.AppendToChain(doc, PROP_FIRST_FMT_DEF_A, o);
+  host.SetStringProp(o, PROP_FMT_DEF_A_TEXT, text);
+  return o;
+}
+
+ObjHandle DocBuilder::FormatDefB(const std::string& text) {
+  ObjHandle o = host.NewObject(T_FMT_DEF_B, doc);
+  host.AppendToChain(doc, PROP_FIRST_FMT_DEF_B, o);
+  host.SetStringProp(o, PROP_FMT_DEF_TEXT, text);
+  return o;
+}
+
+ObjHandle DocBuilder::FormatDefC(const std::string& text) {
+  ObjHandle o = host.NewObject(T_FMT_DEF_C, doc);
+  host.AppendToChain(doc, PROP_FIRST_FMT_DEF_C, o);
+  host.SetStringProp(o, PROP_FMT_DEF_TEXT, text);
+  return o;
+}
+
+ObjHandle DocBuilder::TagRef(const std::string& name) {
+  ObjHandle o = host.NewObject(T_TAG_REF, doc);
+  host.AppendToChain(doc, PROP_FIRST_TAG_REF_OBJ, o);
+  host.SetStringProp(o, PROP_TAG_REF, name);
+  return o;
+}
+
+ObjHandle DocBuilder::FormatPage(const std::vector<std::string>& paragraphs) {
+  ObjHandle page = host.NewObject(T_REFERENCE_PAGE, doc);
+  host.Data(doc)->referencePages.push_back(page);
+  host.AppendToChain(doc, PROP_FIRST_FORMAT_PAGE, page);
+  ObjHandle pageFrame = host.NewObject(T_PAGE_FRAME, doc);
+  host.SetIntProp(page, PROP_PAGE_FRAME, static_cast<int32_t>(pageFrame), VT_ID);
+  host.SetIntProp(pageFrame, PROP_PAGE_OF_FRAME, static_cast<int32_t>(page), VT_ID);
+  ObjHandle graphic = host.NewObject(T_TEXT_FRAME, doc);
+  host.SetIntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME, static_cast<int32_t>(graphic), VT_ID);
+  host.SetIntProp(graphic, PROP_FRAME_PARENT, static_cast<int32_t>(pageFrame), VT_ID);
+  for (const std::string& text : paragraphs) ParaIn(graphic, {Run(text)});
+  return page;
+}
+
+ObjHandle DocBuilder::Kid(ObjHandle container, size_t i) const {
+  const Obj* c = host.Find(container);
+  if (c == nullptr) return 0;
+  return i < c->kids.size() ? c->kids[i] : 0;
+}
+
+std::string DocBuilder::Text(ObjHandle pgf) const {
+  const Obj* p = host.Find(pgf);
+  return p == nullptr ? std::string() : p->text;
+}
+
+std::string DocBuilder::TagAt(ObjHandle pgf, int32_t offset) const {
+  const Obj* p = host.Find(pgf);
+  return p == nullptr ? std::string() : host.PropsAt(*p, offset).tag;
+}
+
+int32_t DocBuilder::PropAt(ObjHandle pgf, int32_t offset, int32_t prop) const {
+  const Obj* p = host.Find(pgf);
+  int k = CharIntIndex(prop);
+  return (p == nullptr || k < 0) ? 0 : host.PropsAt(*p, offset).ints[k];
+}
+
+void DocBuilder::SaveAndClose(const std::string& path) {
+  host.StoreFile(doc, path);
+  host.DestroyDocument(doc);
+}
+
+BookBuilder::BookBuilder(MemHost& h, const std::string& path) : host(h) {
+  book = host.NewBook(path);
+}
+
+ObjHandle BookBuilder::Component(int32_t kind, const std::string& name, ObjHandle parent) {
+  ObjHandle c = host.NewObject(T_COMPONENT, book);
+  host.SetIntProp(c, PROP_COMPONENT_TYPE, kind);
+  host.SetStringProp(c, PROP_NAME, name);
+  host.AppendKid(parent != 0 ? parent : book, c);
+  return c;
+}
+
+ObjHandle BookBuilder::File(const std::string& path, ObjHandle parent) {
+  return Component(512, path, parent);
+}
+
+}  // namespace memhost
