@@ -1,0 +1,188 @@
+// The host's text interchange format as a plain tree of statements.
+//
+// A parsed tree keeps every byte of its source: each node carries the blanks,
+// line breaks and comments around it, and each value keeps its exact token.
+// Writing an unchanged tree therefore gives back the file it came from, and a
+// changed tree differs only where it was changed. Values stay as tokens until
+// asked for; the getters below decode them.
+//
+// Nothing here throws: failures come back as false plus a MifError.
+#ifndef TAGSMITH_MIF_MIF_TREE_H
+#define TAGSMITH_MIF_MIF_TREE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// How the bytes inside string values are to be read. Files before version 8
+// hold host Roman bytes (above 0x7f only as \xNN escapes); later ones UTF-8.
+enum MifEncoding { MIF_ROMAN = 0, MIF_UTF8 = 1 };
+
+enum MifNodeKind {
+  MIF_STATEMENT = 0,  // <Name values... children...>
+  MIF_COMMENT = 1,    // a '#' comment on a line of its own
+  MIF_DATA = 2,       // kept verbatim: inset data (=Name ... =EndInset), macro
+                      // lines, stray words between statements
+};
+
+struct MifValue {
+  std::string space;  // what separates it from the name or the value before
+  std::string text;   // the exact token: `...' for a string, else a bare word
+};
+
+struct MifNode {
+  MifNodeKind kind = MIF_STATEMENT;
+  std::string lead;  // blanks and line breaks in front of the node
+  std::string name;  // statement name; empty for the root of a tree
+  std::string text;  // comment or data: its exact text, without the last line break
+  std::vector<MifValue> values;
+  std::vector<MifNode> children;
+  std::string close;  // what comes between the last value or child and '>'
+  std::string trail;  // blanks and comment after '>' on the same line
+  int32_t line = 0;   // where the node starts (1-based); 0 when built in memory
+};
+
+struct MifTree {
+  std::string file;  // the name that messages carry
+  std::string bom;   // a UTF-8 byte-order mark the file started with
+  // The top-level nodes are root.children; root.close holds whatever follows
+  // the last of them (final line breaks, NUL padding).
+  MifNode root;
+  MifEncoding encoding = MIF_UTF8;
+  std::string version;   // as written: "7.00", "9.00", "2019"
+  bool is_book = false;  // <Book ...> rather than <MIFFile ...>
+  std::string eol = "\n";
+};
+
+struct MifError {
+  std::string file;
+  int32_t line = 0;  // 0 when no line applies, as when a file cannot be read
+  std::string message;
+};
+
+// "file:line: message" (or "file: message" without a line).
+std::string MifErrorText(const MifError& error);
+
+// Hostile input must not exhaust the stack or the heap.
+struct MifLimits {
+  size_t max_bytes = size_t{512} << 20;
+  int32_t max_depth = 200;
+  size_t max_nodes = 50000000;
+};
+
+// Parses a whole file: it must start (after blanks and comments) with
+// <MIFFile version> or <Book version>. limits may be null.
+bool MifParse(std::string_view text, const std::string& file, MifTree* tree, MifError* error,
+              const MifLimits* limits = nullptr);
+bool MifReadFile(const std::string& path, MifTree* tree, MifError* error);
+
+// Parses a run of statements with no header, as built text or a piece cut
+// from a file; the nodes are appended to *nodes.
+bool MifParseFragment(std::string_view text, MifEncoding encoding, const std::string& file,
+                      std::vector<MifNode>* nodes, MifError* error);
+
+std::string MifWrite(const MifTree& tree);
+std::string MifWriteNode(const MifNode& node);
+bool MifWriteFile(const std::string& path, const MifTree& tree, MifError* error);
+
+// Fills the empty layout of a node built in memory and of everything below it,
+// one blank of indent per level as the host writes it: child leads, the
+// separator before each value, and the line before '>' when there are
+// children. indent is the node's own indent; parsed layout is left alone.
+void MifLayout(MifNode* node, std::string_view indent, std::string_view eol);
+
+// Compares statement names, value tokens and data, ignoring layout and
+// comments. On a difference, *where (if given) says which statement differs.
+bool MifSameStatements(const MifNode& a, const MifNode& b, std::string* where);
+
+// ---- Strings ----
+
+// Decodes a string token (`...' with its quotes) into bytes: host Roman bytes
+// for MIF_ROMAN, UTF-8 for MIF_UTF8. false (with *why) on a bad token or
+// escape, or a character the encoding cannot hold.
+bool MifDecodeString(std::string_view token, MifEncoding encoding, std::string* bytes,
+                     std::string* why);
+// The token for bytes in the given encoding; false if bytes is not valid UTF-8
+// for MIF_UTF8.
+bool MifEncodeString(std::string_view bytes, MifEncoding encoding, std::string* token);
+
+// A device-independent path, once decoded from its string (`<c\>dir<c\>f.fm'
+// decodes to <c>dir<c>f.fm), split into its components; code is r (root),
+// v (volume), h (host), c (component), u (up).
+struct MifPathPart {
+  char code;
+  std::string name;
+};
+bool MifSplitPath(std::string_view decoded, std::vector<MifPathPart>* parts);
+
+// ---- Numbers and units ----
+
+enum MifUnit { MIF_PT = 0, MIF_IN, MIF_MM, MIF_CM, MIF_PC, MIF_DD, MIF_CC };
+
+// A unit word as found after a number ("pt", "\"", "mm", ...) or a <Units>
+// keyword ("Uin", "Upica", ...); false if unknown.
+bool MifUnitFromWord(std::string_view word, MifUnit* unit);
+// The unit for values written without one: the file's top-level <Units>, else points.
+MifUnit MifDefaultUnit(const MifTree& tree);
+
+// ---- Queries ----
+
+bool MifIs(const MifNode& node, std::string_view name);  // a statement of that name
+MifNode* MifFind(MifNode* parent, std::string_view name);
+const MifNode* MifFind(const MifNode& parent, std::string_view name);
+std::vector<MifNode*> MifFindAll(MifNode* parent, std::string_view name);
+std::vector<const MifNode*> MifFindAll(const MifNode& parent, std::string_view name);
+// First match along a '/'-separated path of names: "PgfFont/FTag".
+const MifNode* MifFindPath(const MifNode& parent, std::string_view path);
+MifNode* MifFindPath(MifNode* parent, std::string_view path);
+// Every statement at any depth below parent with that name, in file order.
+std::vector<const MifNode*> MifFindDeep(const MifNode& parent, std::string_view name);
+
+// Value getters read the statement's values; false when the value is missing
+// or has the wrong form (and *out is left alone).
+bool MifGetString(const MifNode& node, MifEncoding encoding, std::string* bytes);
+bool MifGetWord(const MifNode& node, std::string* word);  // first value, a bare word
+bool MifGetBool(const MifNode& node, bool* yes);          // Yes / No
+bool MifGetInt(const MifNode& node, int32_t* value);
+bool MifGetNumber(const MifNode& node, size_t index, double* value);  // "50.0" or "50.0%"
+// Every value as a length in 1/65536 point; a unit may be attached ("1.5\"")
+// or follow as its own word ("12.0 pt"); bare numbers take default_unit.
+bool MifGetMetrics(const MifNode& node, MifUnit default_unit, std::vector<int32_t>* values);
+bool MifGetMetric(const MifNode& node, MifUnit default_unit, int32_t* value);
+
+// The same for the first child statement of that name.
+bool MifChildString(const MifNode& parent, std::string_view name, MifEncoding encoding,
+                    std::string* bytes);
+bool MifChildWord(const MifNode& parent, std::string_view name, std::string* word);
+bool MifChildBool(const MifNode& parent, std::string_view name, bool* yes);
+bool MifChildInt(const MifNode& parent, std::string_view name, int32_t* value);
+bool MifChildMetric(const MifNode& parent, std::string_view name, MifUnit default_unit,
+                    int32_t* value);
+
+// ---- Changes ----
+
+MifNode MifMakeStatement(std::string_view name);
+// Setters replace all values of a statement with one value, keeping the
+// separator the first value had.
+bool MifSetString(MifNode* node, std::string_view bytes, MifEncoding encoding);
+void MifSetWord(MifNode* node, std::string_view word);
+void MifSetInt(MifNode* node, int64_t value);
+void MifSetMetric(MifNode* node, int32_t value, MifUnit unit);  // "12.0 pt", "1.5\""
+
+// Inserts at index (clamped to the end) and lays the node out like its
+// neighbours when its lead is empty; returns the node in place.
+MifNode* MifInsert(MifNode* parent, size_t index, MifNode node);
+MifNode* MifAppend(MifNode* parent, MifNode node);
+// Replaces a child, keeping its place in the layout (lead and trail) when the
+// new node has none of its own.
+MifNode* MifReplace(MifNode* parent, size_t index, MifNode node);
+bool MifRemove(MifNode* parent, size_t index);
+// Index of child in parent->children, or -1.
+int64_t MifIndexOf(const MifNode& parent, const MifNode* child);
+// Finds or appends the child statement of that name and sets its value.
+MifNode* MifSetChildString(MifNode* parent, std::string_view name, std::string_view bytes,
+                           MifEncoding encoding);
+
+#endif

@@ -1,0 +1,300 @@
+// The shape of parsed trees, string escapes, numbers with units, and the
+// errors that bad input gives.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "mif/mif_tree.h"
+
+namespace {
+
+MifTree MustParse(const std::string& text) {
+  MifTree tree;
+  MifError error;
+  EXPECT_TRUE(MifParse(text, "t.mif", &tree, &error)) << MifErrorText(error);
+  return tree;
+}
+
+MifError ParseError(const std::string& text, const MifLimits* limits = nullptr) {
+  MifTree tree;
+  MifError error;
+  EXPECT_FALSE(MifParse(text, "bad.mif", &tree, &error, limits)) << text.substr(0, 80);
+  EXPECT_EQ("bad.mif", error.file);
+  return error;
+}
+
+std::string Decode(const std::string& token, MifEncoding enc) {
+  std::string bytes, why;
+  EXPECT_TRUE(MifDecodeString(token, enc, &bytes, &why)) << token << ": " << why;
+  return bytes;
+}
+
+TEST(MifParse, HeaderDecidesEncoding) {
+  MifTree t7 = MustParse("<MIFFile 7.00> # old\n");
+  EXPECT_EQ(MIF_ROMAN, t7.encoding);
+  EXPECT_EQ("7.00", t7.version);
+  EXPECT_FALSE(t7.is_book);
+  MifTree t9 = MustParse("# leading comment\n<MIFFile 9.00>\n");
+  EXPECT_EQ(MIF_UTF8, t9.encoding);
+  MifTree t2019 = MustParse("<MIFFile 2019>");
+  EXPECT_EQ(MIF_UTF8, t2019.encoding);
+  MifTree book = MustParse("<Book 7.0>\n");
+  EXPECT_TRUE(book.is_book);
+  EXPECT_EQ(MIF_ROMAN, book.encoding);
+}
+
+TEST(MifParse, StatementsValuesAndChildren) {
+  MifTree t = MustParse(
+      "<MIFFile 9.00>\n"
+      "<Pgf \n"
+      " <PgfTag `Body'> # trailing\n"
+      " <PgfFont <FSize  12.0 pt> <FPairKern Yes>>\n"
+      " # a comment line\n"
+      " <TabStops <TSX 1.5\"> >\n"
+      ">\n");
+  ASSERT_EQ(2u, t.root.children.size());
+  const MifNode& pgf = t.root.children[1];
+  EXPECT_EQ("Pgf", pgf.name);
+  EXPECT_EQ(2, pgf.line);
+  ASSERT_EQ(4u, pgf.children.size());
+  EXPECT_EQ(MIF_COMMENT, pgf.children[2].kind);
+  EXPECT_EQ("# a comment line", pgf.children[2].text);
+  EXPECT_EQ(" # trailing", pgf.children[0].trail);
+  EXPECT_EQ(3, pgf.children[0].line);
+  const MifNode* size = MifFindPath(pgf, "PgfFont/FSize");
+  ASSERT_NE(nullptr, size);
+  ASSERT_EQ(2u, size->values.size());
+  EXPECT_EQ("12.0", size->values[0].text);
+  EXPECT_EQ("  ", size->values[0].space);
+  EXPECT_EQ("pt", size->values[1].text);
+  EXPECT_EQ(nullptr, MifFindPath(pgf, "PgfFont/Nothing"));
+  EXPECT_EQ(nullptr, MifFindPath(pgf, "Nothing/FSize"));
+}
+
+TEST(MifParse, StringTokensKeepAngleBracketsAndEscapes) {
+  MifTree t = MustParse(
+      "<MIFFile 9.00>\n"
+      "<XRefDef `\\Q<$paratext\\>\\q on page\\x11 <$pagenum\\>'>\n"
+      "<VariableDef `a # not a comment'>\n");
+  ASSERT_EQ(3u, t.root.children.size());
+  std::string s;
+  ASSERT_TRUE(MifGetString(t.root.children[1], t.encoding, &s));
+  EXPECT_EQ("`<$paratext>' on page\x11<$pagenum>", s);
+  ASSERT_TRUE(MifGetString(t.root.children[2], t.encoding, &s));
+  EXPECT_EQ("a # not a comment", s);
+}
+
+TEST(MifStrings, RomanEscapesSwallowOneSpace) {
+  EXPECT_EQ("\xA5\t", Decode("`\\xa5 \\t'", MIF_ROMAN));
+  EXPECT_EQ("\x81" "e\x81" "g", Decode("`\\x81 e\\x81 g'", MIF_ROMAN));
+  EXPECT_EQ("\x83\x83\x83", Decode("`\\x83 \\x83 \\x83 '", MIF_ROMAN));
+  // Only one space belongs to the escape; a second one is text.
+  EXPECT_EQ("\xE0  x", Decode("`\\xe0   x'", MIF_ROMAN));
+  EXPECT_EQ("\x7F", Decode("`\\x7f'", MIF_ROMAN)) << "the space may be missing at the end";
+  EXPECT_EQ("\\]", Decode("`\\\\]'", MIF_ROMAN));
+  EXPECT_EQ("", Decode("`'", MIF_ROMAN));
+  EXPECT_EQ("\xC2\xB6", Decode("`\\u00B6'", MIF_UTF8));
+  EXPECT_EQ("\xE2\x80\x9C", Decode("`\xE2\x80\x9C'", MIF_UTF8));
+}
+
+TEST(MifStrings, DecodeRejectsWhatTheEncodingCannotHold) {
+  std::string out, why;
+  EXPECT_FALSE(MifDecodeString("`\\xa5 '", MIF_UTF8, &out, &why));
+  EXPECT_FALSE(MifDecodeString("`\\u00B6'", MIF_ROMAN, &out, &why));
+  EXPECT_FALSE(MifDecodeString("`\\z'", MIF_ROMAN, &out, &why));
+  EXPECT_NE(std::string::npos, why.find("\\z"));
+  EXPECT_FALSE(MifDecodeString("`\\u12'", MIF_UTF8, &out, &why));
+  EXPECT_FALSE(MifDecodeString("`\\uD800'", MIF_UTF8, &out, &why));
+  EXPECT_FALSE(MifDecodeString("`abc", MIF_UTF8, &out, &why));
+  EXPECT_FALSE(MifDecodeString("`ab\\'", MIF_UTF8, &out, &why));
+}
+
+TEST(MifStrings, EncodeIsTheInverseOfDecode) {
+  std::string token;
+  ASSERT_TRUE(MifEncodeString("a>b'c`d\\e\tf\x11g", MIF_UTF8, &token));
+  EXPECT_EQ("`a\\>b\\qc\\Qd\\\\e\\tf\\x11 g'", token);
+  ASSERT_TRUE(MifEncodeString("*\xA0\xE0", MIF_ROMAN, &token));
+  EXPECT_EQ("`*\\xa0 \\xe0 '", token);
+  ASSERT_TRUE(MifEncodeString("caf\xC3\xA9", MIF_UTF8, &token));
+  EXPECT_EQ("`caf\xC3\xA9'", token);
+  EXPECT_FALSE(MifEncodeString("caf\xE9", MIF_UTF8, &token)) << "not UTF-8";
+  EXPECT_FALSE(MifEncodeString("\xED\xA0\x80", MIF_UTF8, &token)) << "a surrogate";
+
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+  ASSERT_TRUE(MifEncodeString(all, MIF_ROMAN, &token));
+  EXPECT_EQ(all, Decode(token, MIF_ROMAN));
+}
+
+TEST(MifStrings, DevicePaths) {
+  std::vector<MifPathPart> parts;
+  ASSERT_TRUE(MifSplitPath("<h>host<c>dir<c>file.fm", &parts));
+  ASSERT_EQ(3u, parts.size());
+  EXPECT_EQ('h', parts[0].code);
+  EXPECT_EQ("host", parts[0].name);
+  EXPECT_EQ("file.fm", parts[2].name);
+  ASSERT_TRUE(MifSplitPath("", &parts));
+  EXPECT_TRUE(parts.empty());
+  EXPECT_FALSE(MifSplitPath("file.fm", &parts));
+  EXPECT_FALSE(MifSplitPath("<z>x", &parts));
+}
+
+TEST(MifValues, NumbersUnitsAndWords) {
+  MifTree t = MustParse(
+      "<MIFFile 9.00>\n<Units Upica>\n"
+      "<PageSize 8.5\" 11.0\">\n<FSize 12.0 pt>\n<Indent 1>\n<Margin 2.54 cm>\n"
+      "<Cicero 1 cc 1.0 dd>\n<Spread 50.0%>\n<Count -42>\n<Flag No>\n<Tag `x'>\n"
+      "<Bad 1.0 furlong>\n<Big 99999999999>\n");
+  EXPECT_EQ(MIF_PC, MifDefaultUnit(t));
+  std::vector<int32_t> m;
+  ASSERT_TRUE(MifGetMetrics(*MifFind(t.root, "PageSize"), MIF_PT, &m));
+  EXPECT_EQ((std::vector<int32_t>{612 * 65536, 792 * 65536}), m);
+  int32_t v;
+  ASSERT_TRUE(MifChildMetric(t.root, "FSize", MIF_IN, &v));
+  EXPECT_EQ(12 * 65536, v);
+  ASSERT_TRUE(MifChildMetric(t.root, "Indent", MifDefaultUnit(t), &v));
+  EXPECT_EQ(12 * 65536, v) << "a bare number takes the file's unit";
+  ASSERT_TRUE(MifChildMetric(t.root, "Margin", MIF_PT, &v));
+  EXPECT_EQ(72 * 65536, v);
+  ASSERT_TRUE(MifGetMetrics(*MifFind(t.root, "Cicero"), MIF_PT, &m));
+  ASSERT_EQ(2u, m.size());
+  EXPECT_NEAR(12.0, double(m[0]) / m[1], 1e-4);
+  EXPECT_FALSE(MifChildMetric(t.root, "Bad", MIF_PT, &v));
+  EXPECT_FALSE(MifChildMetric(t.root, "Tag", MIF_PT, &v));
+  double d;
+  ASSERT_TRUE(MifGetNumber(*MifFind(t.root, "Spread"), 0, &d));
+  EXPECT_DOUBLE_EQ(50.0, d);
+  EXPECT_FALSE(MifGetNumber(*MifFind(t.root, "Spread"), 1, &d));
+  ASSERT_TRUE(MifChildInt(t.root, "Count", &v));
+  EXPECT_EQ(-42, v);
+  EXPECT_FALSE(MifChildInt(t.root, "Big", &v));
+  EXPECT_FALSE(MifChildInt(t.root, "FSize", &v));
+  bool yes = true;
+  ASSERT_TRUE(MifChildBool(t.root, "Flag", &yes));
+  EXPECT_FALSE(yes);
+  std::string w;
+  EXPECT_FALSE(MifChildWord(t.root, "Tag", &w)) << "a string is not a word";
+  EXPECT_FALSE(MifChildString(t.root, "Flag", t.encoding, &w)) << "a word is not a string";
+  EXPECT_FALSE(MifChildInt(t.root, "Missing", &v));
+}
+
+TEST(MifValues, SetMetricReadsBackExactly) {
+  MifNode n = MifMakeStatement("X");
+  const MifUnit units[] = {MIF_PT, MIF_IN, MIF_MM, MIF_CM, MIF_PC, MIF_DD, MIF_CC};
+  const int32_t values[] = {0, 1, -1, 12 * 65536, 2147483647, -2147483647, 786432 + 3};
+  for (MifUnit u : units) {
+    for (int32_t value : values) {
+      MifSetMetric(&n, value, u);
+      int32_t back = 0;
+      ASSERT_TRUE(MifGetMetric(n, MIF_PT, &back)) << MifWriteNode(n);
+      EXPECT_EQ(value, back) << MifWriteNode(n);
+    }
+  }
+  MifSetMetric(&n, 12 * 65536, MIF_PT);
+  EXPECT_EQ("<X 12.0 pt>", MifWriteNode(n));
+  MifSetMetric(&n, 108 * 65536, MIF_IN);
+  EXPECT_EQ("<X 1.5\">", MifWriteNode(n));
+}
+
+struct BadCase {
+  const char* text;
+  int32_t line;
+  const char* words;  // part of the message
+};
+
+TEST(MifErrors, BadInputNamesFileAndLine) {
+  const BadCase cases[] = {
+      {"", 0, "empty"},
+      {"hello world\n", 1, "not a MIF file"},
+      {"\n\n<Document <X 1>>", 3, "not a MIF file"},
+      {"\x89PNG\r\n\x1a\n", 1, "not a MIF file"},
+      {"<MIFFileX 9.00>", 1, "not a MIF file"},
+      {"<MIFFile banana>", 1, "unknown MIF version"},
+      {"<MIFFile 0.5>", 1, "unknown MIF version"},
+      {"<MIFFile 99.0>", 1, "unknown MIF version"},
+      {"<MIFFile 9.00>\n<Pgf\n <PgfTag `Body'>\n", 3, "<Pgf> opened at line 2"},
+      {"<MIFFile 9.00>\n<A <B <C 1>\n>\n", 3, "<A> opened at line 2"},
+      {"<MIFFile 9.00>\n<A 1>\n>\n", 3, "'>' with no statement open"},
+      {"<MIFFile 9.00>\n<A 1>>\n", 2, "'>' with no statement open"},
+      {"<MIFFile 9.00>\n\n<String `abc\n", 3, "not closed"},
+      {"<MIFFile 9.00>\n<String `abc", 2, "not closed"},
+      {"<MIFFile 9.00>\n<String `a\\zb'>\n", 2, "invalid escape \\z"},
+      {"<MIFFile 9.00>\n<String `a\\x'>\n", 2, "hex digits"},
+      {"<MIFFile 9.00>\n<String `a\\u12'>\n", 2, "four hex digits"},
+      {"<MIFFile 9.00>\n<String `caf\xE9'>\n", 2, "UTF-8"},
+      {"<MIFFile 9.00>\n< Pgf>\n", 2, "statement name"},
+      {"<MIFFile 9.00>\n<1abc>\n", 2, "invalid statement name"},
+      {"<MIFFile 9.00>\n<Pg$f 1>\n", 2, "invalid statement name"},
+      {"<MIFFile 9.00>\n<", 2, "ends after '<'"},
+      {"<MIFFile 9.00>\n<A\n=GIF\n&00\n", 3, "=EndInset"},
+      {"<MIFFile 9.00>\ndefine(X, <A 1>\n", 2, "macro"},
+  };
+  for (const BadCase& c : cases) {
+    MifError e = ParseError(c.text);
+    EXPECT_EQ(c.line, e.line) << c.text << " -> " << MifErrorText(e);
+    EXPECT_NE(std::string::npos, e.message.find(c.words)) << c.text << " -> " << MifErrorText(e);
+    if (c.line > 0) {
+      EXPECT_EQ(0u, MifErrorText(e).find("bad.mif:" + std::to_string(c.line) + ": "));
+    }
+  }
+}
+
+TEST(MifErrors, NulBytesAndWideText) {
+  MifError e = ParseError(std::string("\xFF\xFE<\0M\0I\0", 8));
+  EXPECT_NE(std::string::npos, e.message.find("UTF-16"));
+
+  // Padding at the end is fine, anything after it is not.
+  std::string ok = std::string("<MIFFile 9.00>\n<A 1>\n") + std::string(3, '\0') + "\n";
+  MifTree t = MustParse(ok);
+  std::string bad = std::string("<MIFFile 9.00>\n<A 1>\n", 21) + std::string(2, '\0') + "<B 2>";
+  e = ParseError(bad);
+  EXPECT_EQ(3, e.line);
+  for (const char* inner : {"<A 1 ", "<A `x", "<A <B 1>"}) {
+    e = ParseError(std::string("<MIFFile 9.00>\n") + inner + std::string(1, '\0') + ">");
+    EXPECT_NE(std::string::npos, e.message.find("NUL")) << inner << ": " << MifErrorText(e);
+    EXPECT_EQ(2, e.line);
+  }
+}
+
+TEST(MifErrors, LimitsStopHostileInput) {
+  std::string deep = "<MIFFile 9.00>\n";
+  for (int i = 0; i < 100000; ++i) deep += "<A ";
+  MifError e = ParseError(deep);
+  EXPECT_NE(std::string::npos, e.message.find("nested deeper")) << MifErrorText(e);
+
+  MifLimits small;
+  small.max_nodes = 10;
+  std::string many = "<MIFFile 9.00>\n";
+  for (int i = 0; i < 20; ++i) many += "<A 1>\n";
+  e = ParseError(many, &small);
+  EXPECT_NE(std::string::npos, e.message.find("too many")) << MifErrorText(e);
+
+  small = MifLimits();
+  small.max_bytes = 16;
+  e = ParseError("<MIFFile 9.00>\n<A 1>\n", &small);
+  EXPECT_NE(std::string::npos, e.message.find("larger")) << MifErrorText(e);
+}
+
+TEST(MifErrors, MissingFile) {
+  MifTree t;
+  MifError e;
+  EXPECT_FALSE(MifReadFile("/nonexistent/dir/x.mif", &t, &e));
+  EXPECT_EQ("/nonexistent/dir/x.mif", e.file);
+  EXPECT_EQ(0, e.line);
+  EXPECT_EQ("/nonexistent/dir/x.mif: cannot open the file for reading", MifErrorText(e));
+  EXPECT_FALSE(MifWriteFile("/nonexistent/dir/x.mif", t, &e));
+}
+
+TEST(MifErrors, FragmentsNeedNoHeader) {
+  std::vector<MifNode> nodes;
+  MifError e;
+  ASSERT_TRUE(MifParseFragment("<Para <PgfTag `Body'>>\n<Para>", MIF_UTF8, "frag", &nodes, &e));
+  ASSERT_EQ(2u, nodes.size());
+  EXPECT_EQ("Para", nodes[1].name);
+  EXPECT_FALSE(MifParseFragment("<Para <PgfTag `Body'>", MIF_UTF8, "frag", &nodes, &e));
+  EXPECT_EQ("frag", e.file);
+  EXPECT_EQ(1, e.line);
+}
+
+}  // namespace
