@@ -17,7 +17,8 @@
 namespace memhost {
 
 // A stretch of text with its character tag and any properties set by hand
-// on top of what the tag gives it.
+// on top of what the tag gives it. Inside a GoogleTest body the bare name Run
+// means the test's own member function: write memhost::Run or an alias.
 struct Run {
   std::string text;
   std::string tag;

@@ -1,0 +1,334 @@
+// The in-memory host stands in for the real one in every other test, so its
+// own behaviour is pinned down here.
+#include "memhost/mem_host.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "client/host_lists.h"
+#include "memhost/doc_builder.h"
+
+namespace {
+
+using memhost::DocBuilder;
+using memhost::MemHost;
+// Inside a test body the name Run means the test's own member function.
+using R = memhost::Run;
+
+class MemHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostInstall(&host);
+  }
+  void TearDown() override { HostInstall(nullptr); }
+
+  std::string GetStr(ObjHandle doc, ObjHandle obj, int32_t prop) {
+    char* s = HostGetString(doc, obj, prop);
+    std::string out = s != nullptr ? s : "<null>";
+    std::free(s);
+    return out;
+  }
+  std::string TagAt(ObjHandle doc, ObjHandle pgf, int32_t offset) {
+    PropVal v = HostGetTextPropVal(doc, TextLoc{pgf, offset}, PROP_CHAR_TAG);
+    std::string out = v.propVal.u.sval != nullptr ? v.propVal.u.sval : "";
+    PropValFree(&v);
+    return out;
+  }
+
+  MemHost host;
+};
+
+TEST(HostApiTest, NoHostFailsEveryOperationWithMinusOne) {
+  HostInstall(nullptr);
+  HostErrno = 0;
+  EXPECT_EQ(0, HostGetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
+  HostErrno = 0;
+  EXPECT_EQ(nullptr, HostGetString(0, 0, PROP_HOST_DIR));
+  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
+  HostErrno = 0;
+  int32_t chosen = 7;
+  EXPECT_EQ(-1, HostScrollBox(&chosen, "t", nullptr, -1));
+  EXPECT_EQ(7, chosen);
+  EXPECT_EQ(ERR_CALL_FAILED, HostPrintConsole("x"));
+  HostStrings list = HostGetStrings(0, 0, PROP_FONT_FAMILY_NAMES);
+  EXPECT_EQ(0u, list.len);
+  EXPECT_EQ(nullptr, list.val);
+  TextRange r = HostGetTextRange(0, 1, PROP_TEXT_SELECTION);
+  EXPECT_EQ(0u, r.beg.obj);
+  EXPECT_EQ(0, HostAlert("q", 1));
+  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
+}
+
+TEST_F(MemHostTest, SuccessNeverClearsHostErrnoAndFailureSetsIt) {
+  HostErrno = 1234;
+  EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ(1234, HostErrno);
+  HostErrno = 0;
+  EXPECT_EQ(0, HostGetInt(0, 0x0C00FFFF, PROP_NAME));
+  EXPECT_EQ(memhost::STATUS_BAD_OBJECT, HostErrno);
+}
+
+TEST_F(MemHostTest, NthCallFailsWithTheGivenStatusOnce) {
+  host.FailNthCall(2, -88);
+  HostErrno = 0;
+  EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ(0, HostErrno);
+  EXPECT_EQ(0, HostGetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ(-88, HostErrno);
+  HostErrno = 0;
+  EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ(0, HostErrno);
+  EXPECT_EQ(1, host.failedCalls);
+  host.FailNthCall(1, 5);
+  EXPECT_EQ(5, HostRedisplay(0));
+}
+
+TEST_F(MemHostTest, HandlesCarryTheirTypeInTheTopByte) {
+  DocBuilder b(host, "C:\\a.fm");
+  ObjHandle fmt = b.CharFormat("Emphasis").h;
+  ObjHandle fn = b.Footnote(b.Para("x"), {R("note")});
+  ObjHandle master = b.NewFlow(true);
+  EXPECT_EQ(OBJ_CHAR_FMT, HandleType(fmt));
+  EXPECT_EQ(OBJ_FOOTNOTE, HandleType(fn));
+  ObjHandle frame = HostGetId(b.doc, master, PROP_FIRST_FRAME_IN_FLOW);
+  ObjHandle parent = HostGetId(b.doc, frame, PROP_FRAME_PARENT);
+  ObjHandle page = HostGetId(b.doc, parent, PROP_PAGE_OF_FRAME);
+  EXPECT_EQ(OBJ_MASTER_PAGE, HandleType(page));
+  EXPECT_EQ(fmt, HostGetNamedObject(b.doc, OBJ_CHAR_FMT, "Emphasis"));
+  EXPECT_EQ(0u, HostGetNamedObject(b.doc, OBJ_CHAR_FMT, "emphasis"));
+}
+
+TEST_F(MemHostTest, TextPropertyPastTheParagraphEndFailsWithOffsetRange) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle p = b.Para({R("ab", "Em"), R("c")});
+  EXPECT_EQ("Em", TagAt(b.doc, p, 0));
+  EXPECT_EQ("", TagAt(b.doc, p, 2));
+  HostErrno = 0;
+  EXPECT_EQ("", TagAt(b.doc, p, 3));  // the paragraph end is a position
+  EXPECT_EQ(0, HostErrno);
+  EXPECT_EQ("", TagAt(b.doc, p, 4));
+  EXPECT_EQ(ERR_OFFSET_RANGE, HostErrno);
+}
+
+TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle p = b.Para({R("ab", "Em"), R("cd"), R("e", "", {{PROP_FONT_WEIGHT, 1}})});
+  host.AddMarker(p, 3, ITEM_KIND_4000);
+  TextRange all{{p, 0}, {p, OFFSET_OBJ_END}};
+  TextItems items = HostGetTextForRange(b.doc, all, ITEM_CHAR_PROPS_CHANGE);
+  ASSERT_EQ(3u, items.len);
+  EXPECT_EQ(0, items.val[0].offset);
+  EXPECT_EQ(2, items.val[1].offset);
+  EXPECT_EQ(4, items.val[2].offset);
+  TextItemsFree(&items);
+
+  items = HostGetTextForRange(b.doc, all, ITEM_STRING | ITEM_PGF_END | ITEM_KIND_4000);
+  std::string joined;
+  int32_t last = -1;
+  for (uint32_t i = 0; i < items.len; ++i) {
+    EXPECT_GE(items.val[i].offset, last);
+    last = items.val[i].offset;
+    if (items.val[i].dataType == ITEM_STRING) joined += items.val[i].u.sdata;
+  }
+  EXPECT_EQ("abcde", joined);
+  EXPECT_EQ(ITEM_PGF_END, items.val[items.len - 1].dataType);
+  EXPECT_EQ(5, items.val[items.len - 1].offset);
+  TextItemsFree(&items);
+
+  // A range inside the text reports no paragraph end and only what lies in it.
+  items = HostGetTextForRange(b.doc, TextRange{{p, 3}, {p, 4}}, ITEM_KIND_4000 | ITEM_PGF_END);
+  ASSERT_EQ(1u, items.len);
+  EXPECT_EQ(3, items.val[0].offset);
+  TextItemsFree(&items);
+}
+
+TEST_F(MemHostTest, AddTextReturnsThePositionAfterAndLineEndSplits) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle p = b.Para("tail");
+  TextLoc after = HostAddText(b.doc, TextLoc{p, 0}, "head");
+  EXPECT_EQ(p, after.obj);
+  EXPECT_EQ(4, after.offset);
+  TextLoc split = HostAddText(b.doc, after, "\n");
+  EXPECT_EQ("head", b.Text(p));
+  ObjHandle next = HostGetId(b.doc, p, PROP_NEXT_PGF);
+  EXPECT_EQ(next, split.obj);
+  EXPECT_EQ(0, split.offset);
+  EXPECT_EQ("tail", b.Text(next));
+  EXPECT_EQ(next, HostGetId(b.doc, b.frame, PROP_LAST_PGF));
+  HostErrno = 0;
+  HostAddText(b.doc, TextLoc{p, 99}, "x");
+  EXPECT_EQ(ERR_OFFSET_RANGE, HostErrno);
+}
+
+TEST_F(MemHostTest, FormatListsApplyOnlyWhatTheFormatSets) {
+  DocBuilder b(host, "d.fm");
+  b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  ObjHandle p = b.Para({R("abc", "", {{PROP_FONT_ANGLE, 1}})});
+  PropVals fmt = HostGetProps(b.doc, HostGetNamedObject(b.doc, OBJ_CHAR_FMT, "Strong"));
+  HostSetTextProps(b.doc, TextRange{{p, 0}, {p, 2}}, &fmt);
+  PropValsFree(&fmt);
+  EXPECT_EQ("Strong", b.TagAt(p, 0));
+  EXPECT_EQ(1, b.PropAt(p, 1, PROP_FONT_WEIGHT));
+  EXPECT_EQ(1, b.PropAt(p, 1, PROP_FONT_ANGLE));  // as is: the override stays
+  EXPECT_EQ("", b.TagAt(p, 2));
+
+  // The default-font code works on the active document's selection.
+  HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION, TextRange{{p, 0}, {p, OFFSET_BEFORE_OBJ_END}});
+  int32_t code = CODE_DEFAULT_PGF_FONT;
+  EXPECT_EQ(0, HostExecuteCodes(1, &code));
+  for (int32_t k = 0; k < 3; ++k) {
+    EXPECT_EQ("", b.TagAt(p, k));
+    EXPECT_EQ(0, b.PropAt(p, k, PROP_FONT_WEIGHT));
+    EXPECT_EQ(0, b.PropAt(p, k, PROP_FONT_ANGLE));
+  }
+}
+
+TEST_F(MemHostTest, OpenSaveAndCloseWorkOnCopies) {
+  {
+    DocBuilder b(host, "C:\\ch1.fm");
+    b.Para("saved text");
+    b.SaveAndClose("C:\\ch1.fm");
+  }
+  EXPECT_EQ(0u, host.activeDoc);
+  PropVals* ret = nullptr;
+  ObjHandle d = HostOpenDocument("C:\\ch1.fm", nullptr, &ret);
+  ASSERT_NE(0u, d);
+  ASSERT_NE(nullptr, ret);
+  EXPECT_EQ(d, HostGetId(0, 0, PROP_ACTIVE_DOC));
+  EXPECT_EQ("C:\\ch1.fm", GetStr(d, d, PROP_NAME));
+  // Opening an open path gives the same document.
+  EXPECT_EQ(d, HostOpenDocument("C:\\ch1.fm", nullptr, &ret));
+  ObjHandle p = HostGetId(0, d, PROP_FIRST_FLOW_IN_DOC);
+  p = HostGetId(d, HostGetId(d, p, PROP_FIRST_FRAME_IN_FLOW), PROP_FIRST_PGF);
+  HostAddText(d, TextLoc{p, 0}, "unsaved ");
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  HostErrno = 0;
+  EXPECT_EQ(0, HostGetInt(d, d, PROP_DOC_WALK_FLAG));
+  EXPECT_EQ(memhost::STATUS_BAD_OBJECT, HostErrno);
+  ObjHandle again = HostOpenDocument("C:\\ch1.fm", nullptr, &ret);
+  ASSERT_NE(0u, again);
+  EXPECT_NE(d, again);
+  ObjHandle q = HostGetId(0, again, PROP_FIRST_FLOW_IN_DOC);
+  q = HostGetId(again, HostGetId(again, q, PROP_FIRST_FRAME_IN_FLOW), PROP_FIRST_PGF);
+  EXPECT_EQ("saved text", host.Find(q)->text);
+  PropValsFree(ret);
+
+  host.SetFileFailures("C:\\ch1.fm", false, true);
+  HostErrno = 0;
+  EXPECT_EQ(0u, HostSaveDocumentSimple(again, "C:\\ch1.fm", 0));
+  EXPECT_NE(0, HostErrno);
+  EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\missing.fm", 0));
+}
+
+TEST_F(MemHostTest, NewCustomDocumentHasTheDefaultCatalogs) {
+  ObjHandle d = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
+                                      0x480000, 0x480000, 0, 1);
+  ASSERT_NE(0u, d);
+  EXPECT_EQ("", GetStr(d, d, PROP_NAME));
+  for (const char* f : {"Body", "Heading1", "Heading2"}) {
+    EXPECT_NE(0u, HostGetNamedObject(d, OBJ_PGF_FMT, f)) << f;
+  }
+  ObjHandle flow = HostGetId(0, d, PROP_MAIN_FLOW_IN_DOC);
+  ObjHandle last = HostGetId(d, HostGetId(d, flow, PROP_LAST_FRAME_IN_FLOW), PROP_LAST_PGF);
+  EXPECT_NE(0u, last);
+  EXPECT_EQ("", host.Find(last)->text);
+  EXPECT_EQ(0x2400000, host.IntProp(d, memhost::MEM_PROP_PAGE_WIDTH));
+}
+
+TEST_F(MemHostTest, TablesWalkRowsCellsAndTitles) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle t = b.Table({{"Source Tag", "Destination Tag"}, {"A", "B"}}, 1, {"Title"});
+  EXPECT_EQ(t, HostGetId(0, b.doc, PROP_FIRST_TBL_IN_DOC));
+  ObjHandle row = HostGetId(b.doc, t, PROP_FIRST_ROW);
+  ObjHandle cell = HostGetId(b.doc, row, PROP_FIRST_CELL);
+  ObjHandle cell2 = HostGetId(b.doc, cell, PROP_NEXT_CELL);
+  EXPECT_EQ(1, HostGetInt(b.doc, cell2, PROP_CELL_COL_NUM));
+  EXPECT_EQ(row, HostGetId(b.doc, cell2, PROP_CELL_ROW));
+  ObjHandle body = HostGetId(b.doc, row, PROP_NEXT_ROW);
+  ObjHandle bodyCell2 = HostGetId(b.doc, HostGetId(b.doc, body, PROP_FIRST_CELL), PROP_NEXT_CELL);
+  EXPECT_EQ("B", b.Text(HostGetId(b.doc, bodyCell2, PROP_FIRST_PGF)));
+  EXPECT_EQ(bodyCell2, HostGetId(b.doc, b.CellPgf(t, 1, 1), PROP_IN_TEXT_OBJ));
+  EXPECT_EQ("Title", b.Text(HostGetId(b.doc, t, PROP_FIRST_PGF)));
+  // Text in a cell lies in the frame that holds the table's anchor.
+  EXPECT_EQ(b.frame, HostGetId(b.doc, b.CellPgf(t, 1, 0), PROP_IN_TEXT_FRAME));
+  HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION, TextRange{{b.CellPgf(t, 1, 0), 0}, {b.CellPgf(t, 1, 0), 0}});
+  EXPECT_EQ(t, HostGetId(0, b.doc, PROP_SELECTED_TBL));
+}
+
+TEST_F(MemHostTest, MenuItemsMoveBeforeAnother) {
+  ObjHandle bar = HostGetNamedObject(0, OBJ_MENU, "!MakerMainMenu");
+  ObjHandle m = HostDefineAndAddMenu(bar, "M", "Menu");
+  ObjHandle a = HostDefineAndAddCommand(1, m, "a", "A", "");
+  ObjHandle b = HostDefineAndAddCommand(2, m, "b", "B", "");
+  ObjHandle c = HostDefineAndAddCommand(3, m, "c", "C", "");
+  HostSetId(m, c, PROP_NEXT_MENU_ITEM, a);
+  EXPECT_EQ(c, HostGetId(0, m, PROP_FIRST_MENU_ITEM));
+  EXPECT_EQ(a, HostGetId(m, c, PROP_NEXT_MENU_ITEM));
+  EXPECT_EQ(b, HostGetId(m, a, PROP_NEXT_MENU_ITEM));
+  EXPECT_EQ(0u, HostGetId(m, b, PROP_NEXT_MENU_ITEM));
+  HostSetId(m, b, PROP_NEXT_MENU_ITEM, b);  // its own successor: stays
+  EXPECT_EQ(b, host.Find(m)->kids.back());
+  EXPECT_EQ("B", GetStr(0, b, PROP_LABEL));
+  // A separator has no label: an allocated empty string.
+  EXPECT_EQ("", GetStr(0, HostGetNamedObject(0, OBJ_MENU_SEPARATOR, "Separator1"), PROP_LABEL));
+}
+
+TEST_F(MemHostTest, DialogsAreScriptedAndRecorded) {
+  host.alertAnswers = {1};
+  EXPECT_EQ(1, HostAlert("Are you sure?", 1));
+  EXPECT_EQ(0, HostAlert("Again?", 1));  // unscripted questions confirm by default
+  char one[] = "one";
+  char two[] = "two";
+  char* items[] = {one, two};
+  HostStrings list{2, items};
+  int32_t chosen = -1;
+  host.choices = {1, -1, 5};
+  EXPECT_EQ(0, HostScrollBox(&chosen, "Pick", &list, -1));
+  EXPECT_EQ(1, chosen);
+  EXPECT_EQ(-1, HostScrollBox(&chosen, "Pick", &list, -1));
+  EXPECT_EQ(-1, HostScrollBox(&chosen, "Pick", &list, -1));  // out of range cancels
+  EXPECT_EQ(0, HostScrollBox(&chosen, "Pick", &list, 0));    // default taken
+  EXPECT_EQ(0, chosen);
+  ASSERT_EQ(6u, host.dialogs.size());
+  EXPECT_EQ("Are you sure?", host.dialogs[0].text);
+  EXPECT_EQ((std::vector<std::string>{"one", "two"}), host.dialogs[2].items);
+  HostPrintConsole("Could not open file:");
+  HostPrintConsole("x%y");
+  EXPECT_EQ("Could not open file:x%y", host.console);
+}
+
+TEST_F(MemHostTest, BookComponentsFormATree) {
+  memhost::BookBuilder book(host, "C:\\b.book");
+  ObjHandle folder = book.Component(2, "Part");
+  ObjHandle f1 = book.File("C:\\1.fm", folder);
+  ObjHandle f2 = book.File("C:\\2.fm");
+  EXPECT_EQ(folder, HostGetId(0, book.book, PROP_FIRST_COMPONENT_IN_BOOK));
+  EXPECT_EQ(f1, HostGetId(book.book, folder, PROP_FIRST_CHILD_COMPONENT));
+  EXPECT_EQ(folder, HostGetId(book.book, f1, PROP_PARENT_COMPONENT));
+  EXPECT_EQ(0u, HostGetId(book.book, folder, PROP_PARENT_COMPONENT));
+  EXPECT_EQ(f2, HostGetId(book.book, folder, PROP_NEXT_COMPONENT));
+  EXPECT_EQ(512, HostGetInt(book.book, f2, PROP_COMPONENT_TYPE));
+  EXPECT_EQ(book.book, HostGetId(0, 0, PROP_ACTIVE_BOOK));
+  std::string seen;
+  host.statusObserver = [&seen](const std::string& s) { seen = s; };
+  HostSetString(0, book.book, PROP_STATUS_LINE, "Examining: 1.fm");
+  EXPECT_EQ("Examining: 1.fm", seen);
+}
+
+TEST_F(MemHostTest, DeletedFormatsLeaveTheirChainAndOthersStayValid) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle a = b.CharFormat("A").h;
+  ObjHandle bb = b.CharFormat("B").h;
+  ObjHandle c = b.CharFormat("C").h;
+  EXPECT_EQ(a, HostGetId(0, b.doc, PROP_FIRST_CHAR_FMT_IN_DOC));
+  EXPECT_EQ(0, HostDeleteObject(b.doc, bb));
+  EXPECT_EQ(c, HostGetId(b.doc, a, PROP_NEXT_CHAR_FMT_IN_DOC));
+  EXPECT_EQ(0u, HostGetNamedObject(b.doc, OBJ_CHAR_FMT, "B"));
+  EXPECT_EQ("C", GetStr(b.doc, c, PROP_CHAR_TAG));
+}
+
+}  // namespace
