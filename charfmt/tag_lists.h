@@ -1,0 +1,51 @@
+// Tag lists: the one-column "Tags to Keep" table that the user edits, the
+// pruning of a document by it, and the deletion of unused tags.
+#ifndef TAGSMITH_CHARFMT_TAG_LISTS_H
+#define TAGSMITH_CHARFMT_TAG_LISTS_H
+
+#include "client/host_api.h"
+#include "support/string_list.h"
+
+// List types, by their index in "Choose a list type".
+constexpr int32_t LIST_TYPE_EMPTY = 0;  // 10 empty rows, no scan
+constexpr int32_t LIST_TYPE_USED = 1;   // the used tags
+constexpr int32_t LIST_TYPE_ALL = 2;    // the used tags, then the unused ones
+
+// Rows of an empty list, for the user to fill in.
+constexpr int32_t EMPTY_LIST_ROWS = 10;
+
+extern const char kKeepListHeading[];  // "Tags to Keep"
+
+// The body rows and first-column names of a list table of `listType` over
+// already-scanned lists, built in a freshly opened output document with the
+// given 1 or 2 column headings. Returns the table, or 0 when none was made
+// (no output document, or no insertion point in it).
+ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* headings,
+                         const StringList* used, const StringList* unused);
+
+// The keep-list table of `listType` in the output document. The first form
+// scans `doc` when the type needs it; the second takes lists the caller has
+// already scanned (a book's, accumulated over its files). Both return the
+// table, or 0 when none was made.
+ObjHandle CreateTagList(ObjHandle doc, int32_t listType);
+ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,
+                                 const StringList* unused);
+
+// The first open document, in the host's order, holding a table whose first
+// cell begins with `heading`; 0 when none does.
+ObjHandle FindListDocument(const char* heading);
+// That table in `doc`, or 0.
+ObjHandle FindListTable(ObjHandle doc, const char* heading);
+
+// Deletes every character format of `doc` whose name is not, exactly, the
+// first-column text of some row of `table` in `listDoc` (heading row
+// included). Nothing is deleted when the table cannot be read whole.
+void PruneToKeepList(ObjHandle doc, ObjHandle listDoc, ObjHandle table);
+
+// Deletes every character format of `doc` whose name is in `unused`, except
+// one whose name is in `used` in any letter case: the scan keeps one entry
+// per case-folded name in `used`, so a case variant of a used name may sit in
+// `unused` although text carries it.
+void DeleteUnusedTags(ObjHandle doc, const StringList* used, const StringList* unused);
+
+#endif
