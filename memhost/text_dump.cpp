@@ -1,0 +1,63 @@
+#include "memhost/text_dump.h"
+
+namespace memhost {
+
+namespace {
+
+void DumpTable(const MemHost& host, ObjHandle table, std::string* out) {
+  const Obj* t = host.Find(table);
+  if (t == nullptr) return;
+  for (ObjHandle title : t->titlePgfs) *out += host.Find(title)->text + "\n";
+  for (ObjHandle row : t->kids) {
+    const Obj* r = host.Find(row);
+    std::string line = "|";
+    for (ObjHandle cell : r->kids) {
+      const Obj* c = host.Find(cell);
+      std::string text;
+      for (size_t i = 0; i < c->kids.size(); ++i) {
+        if (i > 0) text += " / ";
+        text += host.Find(c->kids[i])->text;
+      }
+      line += " " + text + " |";
+    }
+    *out += line + "\n";
+    if (host.IntProp(row, MEM_PROP_ROW_KIND) == 0) {
+      std::string rule = "|";
+      for (size_t i = 0; i < r->kids.size(); ++i) rule += "---|";
+      *out += rule + "\n";
+    }
+  }
+}
+
+std::string Dump(const MemHost& host, ObjHandle doc, bool withFormats) {
+  std::string out;
+  const Value* flow = host.Prop(doc, PROP_MAIN_FLOW_IN_DOC);
+  if (flow == nullptr) return out;
+  for (ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = host.NextPgf(p)) {
+    const Obj* pgf = host.Find(p);
+    std::string format = host.StringProp(p, MEM_PROP_PGF_TAG);
+    if (withFormats) {
+      out += format + ": " + pgf->text + "\n";
+    } else if (format == "Heading1") {
+      out += "# " + pgf->text + "\n";
+    } else if (format == "Heading2") {
+      out += "## " + pgf->text + "\n";
+    } else if (!pgf->text.empty() || pgf->markers.empty()) {
+      out += pgf->text + "\n";
+    }
+    for (const Marker& m : pgf->markers) {
+      if (m.kind == ITEM_TABLE_ANCHOR) DumpTable(host, static_cast<ObjHandle>(m.datum), &out);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DumpDocument(const MemHost& host, ObjHandle doc) { return Dump(host, doc, false); }
+
+std::string DumpDocumentWithFormats(const MemHost& host, ObjHandle doc) {
+  return Dump(host, doc, true);
+}
+
+}  // namespace memhost

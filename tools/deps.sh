@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when missing.
+# Usage: tools/deps.sh [windows]   ("windows" adds the cross compiler and wine)
+set -euo pipefail
+
+packages=(cmake make g++ clang pkg-config libicu-dev icu-devtools googletest libgtest-dev
+          libbenchmark-dev libclang-rt-dev valgrind)
+if [[ "${1:-}" == "windows" ]]; then
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [[ $(id -u) -ne 0 ]] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
