@@ -16,12 +16,20 @@ constexpr int32_t EMPTY_LIST_ROWS = 10;
 
 extern const char kKeepListHeading[];  // "Tags to Keep"
 
-// The body rows and first-column names of a list table of `listType` over
-// already-scanned lists, built in a freshly opened output document with the
-// given 1 or 2 column headings. Returns the table, or 0 when none was made
-// (no output document, or no insertion point in it).
+// A list table of `listType` with 1 or 2 columns under `headings`, in a
+// freshly opened output document, its first column filled from lists the
+// caller has already scanned. Returns the table, or 0 when none was made (no
+// output document, or no insertion point in it).
 ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* headings,
                          const StringList* used, const StringList* unused);
+// The same after scanning `doc`, when the type needs a scan.
+ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns,
+                                const char* const* headings);
+// The first-paragraph text of cell 1 of every row of `table`, heading rows
+// first, appended to `first` (an empty cell as ""), and of cell 2 to `second`
+// when it is given. -1 when a row or cell could not be reached or memory ran
+// out: the lists then hold part of the table only.
+int32_t ReadListTable(ObjHandle doc, ObjHandle table, StringList* first, StringList* second);
 
 // The keep-list table of `listType` in the output document. The first form
 // scans `doc` when the type needs it; the second takes lists the caller has

@@ -1,0 +1,131 @@
+#include "charfmt/conversion.h"
+
+#include "charfmt/tag_lists.h"
+#include "client/host_lists.h"
+#include "support/memory.h"
+#include "support/strings.h"
+
+const char kConversionHeading[] = "Source Tag";
+const char kDestinationHeading[] = "Destination Tag";
+const char kDefaultParagraphFormat[] = "Default Paragraph Format";
+
+namespace {
+
+// The table's two columns, row by row; destinations[i] belongs to sources[i].
+struct ConversionTable {
+  StringList* sources;
+  StringList* destinations;
+};
+
+// The destination of the first row naming `tag`, or null when none does.
+const char* DestinationOf(const ConversionTable& table, const char* tag) {
+  int32_t row = StringListIndexOf(table.sources, tag);
+  return row < 0 ? nullptr : StringListAt(table.destinations, static_cast<uint32_t>(row));
+}
+
+// Returns the selection of the active document to its paragraph's font.
+bool ResetToParagraphFont() {
+  const int32_t code = CODE_DEFAULT_PGF_FONT;
+  return HostExecuteCodes(1, &code) == 0;
+}
+
+void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
+  // The function code acts on the selection: if moving it failed, the code
+  // would strike whatever run was selected before.
+  HostErrno = 0;
+  HostSetTextRange(0, doc, PROP_TEXT_SELECTION, run);
+  PropVal tag = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
+  const char* name = tag.propVal.valType == VT_STRING ? tag.propVal.u.sval : nullptr;
+  const char* destination = nullptr;
+  if (HostErrno == 0 && StrLength(name) > 0) destination = DestinationOf(table, name);
+  // Only a destination that says what the run becomes changes it: the table
+  // lists every tag with the destination empty, for the user to fill in the
+  // ones to change.
+  if (StrEquals(destination, kDefaultParagraphFormat)) {
+    ResetToParagraphFont();
+  } else if (StrLength(destination) > 0) {
+    ObjHandle format = HostGetNamedObject(doc, OBJ_CHAR_FMT, destination);
+    if (format != 0 && ResetToParagraphFont()) {
+      PropVals values = HostGetProps(doc, format);
+      HostSetTextProps(doc, run, &values);
+      PropValsFree(&values);
+    }
+  }
+  PropValFree(&tag);
+}
+
+void ConvertParagraph(ObjHandle doc, const ConversionTable& table, ObjHandle pgf) {
+  TextRange whole{{pgf, 0}, {pgf, OFFSET_OBJ_END}};
+  TextItems changes = HostGetTextForRange(doc, whole, ITEM_CHAR_PROPS_CHANGE);
+  for (uint32_t k = 0; k < changes.len; ++k) {
+    // The last run reaches past any real offset, so it ends with the text.
+    int32_t end = k + 1 < changes.len ? changes.val[k + 1].offset : OFFSET_BEFORE_OBJ_END;
+    ConvertRun(doc, table, TextRange{{pgf, changes.val[k].offset}, {pgf, end}});
+  }
+  TextItemsFree(&changes);
+}
+
+void ConvertParagraphs(ObjHandle doc, const ConversionTable& table, ObjHandle first) {
+  for (ObjHandle p = first; p != 0; p = HostGetId(doc, p, PROP_NEXT_PGF)) {
+    ConvertParagraph(doc, table, p);
+  }
+}
+
+void ConvertFlows(ObjHandle doc, const ConversionTable& table) {
+  for (ObjHandle flow = HostGetId(0, doc, PROP_FIRST_FLOW_IN_DOC); flow != 0;
+       flow = HostGetId(doc, flow, PROP_NEXT_FLOW_IN_DOC)) {
+    // Leading frames of a flow may be empty; the paragraph chain starts in
+    // the first one that holds text and crosses the later frames by itself.
+    ObjHandle frame = HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW);
+    ObjHandle pgf = frame == 0 ? 0 : HostGetId(doc, frame, PROP_FIRST_PGF);
+    while (pgf == 0 && frame != 0) {
+      frame = HostGetId(doc, frame, PROP_NEXT_FRAME_IN_FLOW);
+      if (frame != 0) pgf = HostGetId(doc, frame, PROP_FIRST_PGF);
+    }
+    ConvertParagraphs(doc, table, pgf);
+  }
+}
+
+void ConvertTables(ObjHandle doc, const ConversionTable& table) {
+  for (ObjHandle t = HostGetId(0, doc, PROP_FIRST_TBL_IN_DOC); t != 0;
+       t = HostGetId(doc, t, PROP_NEXT_TBL_IN_DOC)) {
+    for (ObjHandle row = HostGetId(doc, t, PROP_FIRST_ROW); row != 0;
+         row = HostGetId(doc, row, PROP_NEXT_ROW)) {
+      for (ObjHandle cell = HostGetId(doc, row, PROP_FIRST_CELL); cell != 0;
+           cell = HostGetId(doc, cell, PROP_NEXT_CELL)) {
+        ConvertParagraphs(doc, table, HostGetId(doc, cell, PROP_FIRST_PGF));
+      }
+    }
+    ConvertParagraphs(doc, table, HostGetId(doc, t, PROP_FIRST_PGF));  // the title
+  }
+}
+
+}  // namespace
+
+ObjHandle CreateConversionDocument(ObjHandle doc, int32_t listType) {
+  const char* headings[] = {kConversionHeading, kDestinationHeading};
+  return ScanAndBuildListTable(doc, listType, 2, headings);
+}
+
+ObjHandle CreateConversionDocumentFromLists(int32_t listType, const StringList* used,
+                                            const StringList* unused) {
+  const char* headings[] = {kConversionHeading, kDestinationHeading};
+  return BuildListTable(listType, 2, headings, used, unused);
+}
+
+void ConvertCharacterTags(ObjHandle doc, ObjHandle tableDoc, ObjHandle table) {
+  if (doc == 0 || table == 0) return;
+  // Read once: the table is consulted for every run of the document, and it
+  // may stand in the document being converted.
+  ConversionTable conversion{StringListCreate(16, 16), StringListCreate(16, 16)};
+  if (conversion.sources != nullptr && conversion.destinations != nullptr &&
+      ReadListTable(tableDoc, table, conversion.sources, conversion.destinations) == 0) {
+    int32_t walkFlag = HostGetInt(doc, doc, PROP_DOC_WALK_FLAG);
+    HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, 1);
+    ConvertFlows(doc, conversion);
+    ConvertTables(doc, conversion);
+    HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, walkFlag);
+  }
+  StringListDestroy(conversion.sources);
+  StringListDestroy(conversion.destinations);
+}
