@@ -104,8 +104,10 @@ void WriteFontNameLine(ObjHandle out, const char* label, int32_t nameList, int32
   HostStringsFree(&names);
 }
 
+// A format can mark a colour as set without naming one; asking for the name
+// of object 0 would address the application instead.
 void WriteColorLine(ObjHandle doc, ObjHandle out, const char* label, ObjHandle color) {
-  char* name = HostGetString(doc, color, PROP_NAME);
+  char* name = color != 0 ? HostGetString(doc, color, PROP_NAME) : nullptr;
   WriteTextLine(out, label, name != nullptr ? name : "");
   MemRelease(name);
 }

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/command_handler.h"
+#include "commands/menus.h"
+#include "memhost/doc_builder.h"
+
+namespace {
+
+using memhost::DocBuilder;
+using memhost::MemHost;
+
+struct Line {
+  std::string text;
+  std::string format;
+  bool operator==(const Line& o) const { return text == o.text && format == o.format; }
+};
+
+std::ostream& operator<<(std::ostream& os, const Line& l) {
+  return os << '"' << l.text << "\" (" << l.format << ')';
+}
+
+class ReportRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostMarkDoneCount = 0;
+    HostInstall(&host);
+  }
+  void TearDown() override { HostInstall(nullptr); }
+
+  // The output document: whatever the command left active besides the source.
+  ObjHandle Output() {
+    for (ObjHandle d : host.openDocs) {
+      if (d != src.doc) return d;
+    }
+    return 0;
+  }
+
+  // Paragraphs of the output's main flow, without the empty paragraph that
+  // always closes it.
+  std::vector<Line> OutputLines() {
+    std::vector<Line> out;
+    ObjHandle doc = Output();
+    if (doc == 0) return out;
+    ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
+    for (ObjHandle frame : host.Find(flow)->kids) {
+      for (ObjHandle p : host.Find(frame)->kids) {
+        out.push_back({host.Find(p)->text, host.StringProp(p, memhost::MEM_PROP_PGF_TAG)});
+      }
+    }
+    if (!out.empty() && out.back().text.empty()) out.pop_back();
+    return out;
+  }
+
+  void TwoFormats() {
+    src.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1).Set(PROP_FONT_SIZE, 12 << 16);
+    src.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+  }
+
+  MemHost host;
+  DocBuilder src{host, "C:\\docs\\ch1.fm"};
+};
+
+TEST_F(ReportRowsTest, NoActiveDocumentEndsQuietly) {
+  src.CharFormat("Strong");
+  host.activeDoc = 0;
+  for (int32_t command : {CMD_CHAR_TAG_REPORT_ALL, CMD_CHAR_TAG_REPORT_SELECTED}) {
+    HostMarkDoneCount = 0;
+    CommandHandler(command);
+    EXPECT_TRUE(host.dialogs.empty());
+    EXPECT_EQ(1u, host.openDocs.size()) << "no output document";
+    EXPECT_EQ(1, HostMarkDoneCount);
+  }
+}
+
+TEST_F(ReportRowsTest, AllTagsReportsEachFormatInOrderWithABlankAfterEach) {
+  TwoFormats();
+  CommandHandler(CMD_CHAR_TAG_REPORT_ALL);
+  EXPECT_EQ(1, HostMarkDoneCount);
+  EXPECT_TRUE(host.dialogs.empty());
+  std::vector<Line> lines = OutputLines();
+  ASSERT_EQ(2u * (1 + 17 + 1), lines.size());
+  EXPECT_EQ((Line{"Emphasis", "Heading1"}), lines[0]);
+  EXPECT_EQ((Line{"Font Angle: Italic ", "Body"}), lines[6]);
+  EXPECT_EQ((Line{"Underlining: As Is ", "Body"}), lines[17]);
+  EXPECT_EQ((Line{"", "Body"}), lines[18]);
+  EXPECT_EQ((Line{"Strong", "Heading1"}), lines[19]);
+  EXPECT_EQ((Line{"Font Size: 12.00 points ", "Body"}), lines[19 + 7]);
+  EXPECT_EQ((Line{"Font Weight: Bold ", "Body"}), lines[19 + 9]);
+  EXPECT_EQ((Line{"", "Body"}), lines[37]);
+}
+
+TEST_F(ReportRowsTest, AllTagsWithNoFormatsStillOpensTheOutput) {
+  CommandHandler(CMD_CHAR_TAG_REPORT_ALL);
+  EXPECT_NE(0u, Output());
+  EXPECT_TRUE(OutputLines().empty());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(ReportRowsTest, SelectedTagOffersTheSortedTagsAndReportsTheChosenOne) {
+  TwoFormats();
+  host.choices.push_back(1);
+  CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
+  EXPECT_EQ(1, HostMarkDoneCount);
+  ASSERT_EQ(1u, host.dialogs.size());
+  const memhost::DialogRecord& box = host.dialogs[0];
+  EXPECT_EQ(memhost::DialogRecord::SCROLL_BOX, box.kind);
+  EXPECT_EQ("Choose a format.", box.text);
+  EXPECT_EQ((std::vector<std::string>{"Emphasis", "Strong"}), box.items);
+  EXPECT_EQ(0, box.defaultIndex);
+
+  std::vector<Line> lines = OutputLines();
+  ASSERT_EQ(1u + 17, lines.size()) << "no empty paragraph after the lines";
+  EXPECT_EQ((Line{"Strong", "Heading1"}), lines[0]);
+  EXPECT_EQ((Line{"Font Weight: Bold ", "Body"}), lines[9]);
+  EXPECT_EQ((Line{"Underlining: As Is ", "Body"}), lines.back());
+}
+
+TEST_F(ReportRowsTest, SelectedTagTakesTheFirstTagByDefault) {
+  TwoFormats();
+  CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
+  std::vector<Line> lines = OutputLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ((Line{"Emphasis", "Heading1"}), lines[0]);
+}
+
+TEST_F(ReportRowsTest, CancellingTheChoiceEndsNormallyWithoutOutput) {
+  TwoFormats();
+  host.choices.push_back(-1);
+  CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
+  EXPECT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ(0u, Output());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(ReportRowsTest, SelectedTagWithNoFormatsOffersAnEmptyList) {
+  CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
+  ASSERT_EQ(1u, host.dialogs.size());
+  EXPECT_TRUE(host.dialogs[0].items.empty());
+  EXPECT_EQ(0u, Output());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+}  // namespace
