@@ -417,7 +417,13 @@ ObjHandle MemHost::NewCustomDocument(Metric width, Metric height, int32_t column
   margins.type = VT_METRICS;
   margins.list = {top, bottom, left, right};
   SetProp(doc, MEM_PROP_MARGINS, margins);
-  AddDefaultContent(doc);
+  // The host opens a new document with the insertion point at the start of
+  // its empty first paragraph.
+  ObjHandle pgf = AddDefaultContent(doc);
+  Value selection;
+  selection.type = VT_TEXTRANGE;
+  selection.range = TextRange{{pgf, 0}, {pgf, 0}};
+  SetProp(doc, PROP_TEXT_SELECTION, selection);
   return doc;
 }
 
