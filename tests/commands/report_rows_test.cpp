@@ -119,14 +119,6 @@ TEST_F(ReportRowsTest, SelectedTagOffersTheSortedTagsAndReportsTheChosenOne) {
   EXPECT_EQ((Line{"Underlining: As Is ", "Body"}), lines.back());
 }
 
-TEST_F(ReportRowsTest, SelectedTagTakesTheFirstTagByDefault) {
-  TwoFormats();
-  CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
-  std::vector<Line> lines = OutputLines();
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ((Line{"Emphasis", "Heading1"}), lines[0]);
-}
-
 TEST_F(ReportRowsTest, CancellingTheChoiceEndsNormallyWithoutOutput) {
   TwoFormats();
   host.choices.push_back(-1);
