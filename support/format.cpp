@@ -253,7 +253,9 @@ int32_t ConsoleSinkWrite(void*, const char* text, int32_t count) {
   if (count < 0) return 0;
   size_t whole = strnlen(text, static_cast<size_t>(count) + 1);
   if (whole <= static_cast<size_t>(count)) {
-    PrintWholeText(text);
+    // Empty pieces (the literal after a final directive, an empty %s) would
+    // only put blank calls on the console.
+    if (whole > 0) PrintWholeText(text);
     return static_cast<int32_t>(whole);
   }
   // A literal run that stops at a '%': printed in pieces that fit the chunk
@@ -388,4 +390,6 @@ ConsoleSink SetConsoleSink(ConsoleSink sink) {
 
 ConsoleSink GetConsoleSink() { return g_consoleSink; }
 
-void ConsolePrintText(const char* text) { PrintWholeText(text != nullptr ? text : ""); }
+void ConsolePrintText(const char* text) {
+  if (text != nullptr && *text != '\0') PrintWholeText(text);
+}
