@@ -237,7 +237,7 @@ struct Reader {
     node->line = line;
     Take(pos + 1);  // '<'
     size_t e = pos;
-    while (e < s.size() && !EndsWord(s[e]) && s[e] != '#' && s[e] != '\'') ++e;
+    while (e < s.size() && !EndsWord(s[e])) ++e;
     std::string_view name = s.substr(pos, e - pos);
     if (name.empty()) {
       if (AtEnd()) return Fail(node->line, "file ends after '<'");
@@ -416,6 +416,7 @@ struct Writer {
   // the same line would become part of it; trees built in memory may not
   // provide the line break.
   void Trivia(const std::string& t) {
+    if (t.empty()) return;  // the next token makes the break, if one comes
     if (line_taken && !StartsWithBreak(t)) out += '\n';
     out += t;
     line_taken = EndsInComment(t);
@@ -430,19 +431,21 @@ struct Writer {
     Trivia(n.lead);
     if (n.kind == MIF_COMMENT) {
       // On a line of its own, or it would read back as the previous statement's trail.
-      if (!out.empty() && out.back() != '\n' && out.back() != '\r') line_taken = true;
+      if (n.lead.find_first_of("\r\n") == std::string::npos && !out.empty() &&
+          out.back() != '\n' && out.back() != '\r')
+        line_taken = true;
       Token(n.text);
       line_taken = true;
       return;
     }
     if (n.kind == MIF_DATA) {
-      // Inset data is recognised only at the start of a line.
-      if (!n.text.empty() && n.text[0] == '=' && !out.empty() && out.back() != '\n' &&
-          out.back() != '\r')
-        out += '\n';
+      // Inset data (=Name to =EndInset, so always more than one line) is
+      // recognised only at the start of a line, and its last line is its own.
+      bool inset = !n.text.empty() && n.text[0] == '=' &&
+                   n.text.find_first_of("\r\n") != std::string::npos;
+      if (inset && !out.empty() && out.back() != '\n' && out.back() != '\r') line_taken = true;
       Token(n.text);
-      if (!n.text.empty() && n.text[0] == '=') {
-        // The reader takes the whole =EndInset line.
+      if (inset) {
         line_taken = true;
         return;
       }

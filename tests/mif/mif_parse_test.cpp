@@ -226,6 +226,7 @@ TEST(MifErrors, BadInputNamesFileAndLine) {
       {"<MIFFile 9.00>\n< Pgf>\n", 2, "statement name"},
       {"<MIFFile 9.00>\n<1abc>\n", 2, "invalid statement name"},
       {"<MIFFile 9.00>\n<Pg$f 1>\n", 2, "invalid statement name"},
+      {"<MIFFile 9.00>\n<Tbl'>\n", 2, "invalid statement name"},
       {"<MIFFile 9.00>\n<", 2, "ends after '<'"},
       {"<MIFFile 9.00>\n<A\n=GIF\n&00\n", 3, "=EndInset"},
       {"<MIFFile 9.00>\ndefine(X, <A 1>\n", 2, "macro"},

@@ -98,6 +98,8 @@ TEST(MifRoundTrip, HandWrittenFilesComeBackByteForByte) {
   ExpectRoundTrip("\xEF\xBB\xBF" + std::string(kDoc), "bom.mif");
   ExpectRoundTrip("<MIFFile 9.00><Units Uin><Foo<Bar 1>>", "tight.mif");
   ExpectRoundTrip("<MIFFile 9.00>", "bare.mif");
+  ExpectRoundTrip("<MIFFile 9.00>\n<A 1> # cut o", "cut.mif");
+  ExpectRoundTrip("<MIFFile 9.00>\n<A # head\n <B 1> =x\n   # indented\n   stray> # end\n", "odd.mif");
 }
 
 TEST(MifRoundTrip, InsetDataAndMetadataStayVerbatim) {
