@@ -1,4 +1,271 @@
-// Placeholder until this row group is built.
+// Rows 7, 8, 9, 10, 11, 17, 18, 20 and 21: the commands that work on every
+// file of the active book through the book walk.
+#include "charfmt/conversion.h"
+#include "charfmt/output_document.h"
+#include "charfmt/tag_lists.h"
+#include "charfmt/usage_scan.h"
+#include "commands/book_walk.h"
 #include "commands/command_rows.h"
+#include "commands/menus.h"
+#include "commands/overrides.h"
+#include "support/memory.h"
+#include "support/string_list.h"
 
-RowResult RunBookCommand(int32_t, ObjHandle)  { return Done(); }
+namespace {
+
+const char kUsedHeading[] = "Character Tags Used:";
+
+// A used/unused pair, made and destroyed together.
+struct TagLists {
+  StringList* used;
+  StringList* unused;
+};
+
+bool MakeLists(TagLists* lists) {
+  lists->used = StringListCreate(1, 1);
+  lists->unused = StringListCreate(1, 1);
+  return lists->used != nullptr && lists->unused != nullptr;
+}
+
+void DestroyLists(TagLists* lists) {
+  StringListDestroy(lists->used);
+  StringListDestroy(lists->unused);
+  lists->used = nullptr;
+  lists->unused = nullptr;
+}
+
+void WriteParagraph(ObjHandle out, const char* text, const char* format) {
+  if (out != 0) AppendOutputParagraph(out, text, format);
+}
+
+void WriteTags(ObjHandle out, const StringList* tags) {
+  for (uint32_t i = 0; i < StringListCount(tags); ++i) {
+    WriteParagraph(out, StringListAt(tags, i), "Body");
+  }
+}
+
+void WriteBookTitle(ObjHandle out, ObjHandle book) {
+  char* title = BookTitle(book);
+  WriteParagraph(out, title, "Heading1");
+  StrReleaseAndClear(&title);
+}
+
+void WriteDocumentTitle(ObjHandle out, ObjHandle doc, const char* format) {
+  char* title = DocumentTitle(doc);
+  WriteParagraph(out, title, format);
+  StrReleaseAndClear(&title);
+}
+
+// ---- Accumulating scan ----
+
+// The book's lists, and the paths of the files the scan could read: a later
+// pass must not act on what the scan never saw.
+struct BookScan {
+  TagLists lists;
+  StringList* read;
+};
+
+void ScanIntoBookLists(BookFile* file, void* context) {
+  BookScan* scan = static_cast<BookScan*>(context);
+  CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
+  if (file->doc != 0 && scan->read != nullptr) StringListAdd(scan->read, file->path);
+}
+
+void ScanBook(ObjHandle book, BookScan* scan) {
+  ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, scan);
+}
+
+// ---- 7: List Character Usage ----
+
+RowResult ListUsage(ObjHandle book) {
+  BookScan scan{{nullptr, nullptr}, nullptr};
+  if (MakeLists(&scan.lists)) {
+    ScanBook(book, &scan);
+    ObjHandle out = OpenOutputDocument();
+    if (out != 0) {
+      WriteBookTitle(out, book);
+      WriteUsedBlock(out, scan.lists.used);
+      WriteUnusedBlock(out, scan.lists.unused);
+    }
+  }
+  DestroyLists(&scan.lists);
+  return Done();
+}
+
+// ---- 20: List Character Usage - Individual ----
+
+void ListFileUsage(BookFile* file, void* context) {
+  ObjHandle out = *static_cast<ObjHandle*>(context);
+  TagLists own{nullptr, nullptr};
+  if (MakeLists(&own)) {
+    CharTagUsageScan(file->doc, own.used, own.unused);
+    WriteDocumentTitle(out, file->doc, "Heading1");
+    WriteParagraph(out, kUsedHeading, "Heading2");
+    // The file is done with once its title is read; its lists are the
+    // command's own.
+    FinishBookFile(file);
+    WriteTags(out, own.used);
+    WriteUnusedBlock(out, own.unused);
+  }
+  DestroyLists(&own);
+}
+
+RowResult ListUsageIndividual(ObjHandle book) {
+  ObjHandle out = OpenOutputDocument();
+  WriteBookTitle(out, book);
+  ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ListFileUsage, &out);
+  return Done();
+}
+
+// ---- 21: List Character Usage - By Tag ----
+
+struct TagInFiles {
+  ObjHandle out;
+  const char* tag;
+};
+
+void ListFileIfItUsesTag(BookFile* file, void* context) {
+  const TagInFiles* search = static_cast<const TagInFiles*>(context);
+  TagLists own{nullptr, nullptr};
+  if (MakeLists(&own)) {
+    CharTagUsageScan(file->doc, own.used, own.unused);
+    if (StringListIndexOf(own.used, search->tag) != -1) {
+      WriteDocumentTitle(search->out, file->doc, "Body");
+    }
+  }
+  DestroyLists(&own);
+}
+
+RowResult ListUsageByTag(ObjHandle book) {
+  BookScan scan{{nullptr, nullptr}, nullptr};
+  if (MakeLists(&scan.lists)) {
+    ScanBook(book, &scan);
+    ObjHandle out = OpenOutputDocument();
+    WriteBookTitle(out, book);
+    for (uint32_t i = 0; i < StringListCount(scan.lists.used); ++i) {
+      TagInFiles search{out, StringListAt(scan.lists.used, i)};
+      WriteParagraph(out, search.tag, "Heading2");
+      ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ListFileIfItUsesTag, &search);
+    }
+  }
+  DestroyLists(&scan.lists);
+  return Done();
+}
+
+// ---- 8: Delete Unused Character Tags ----
+
+void DeleteBookUnusedTags(BookFile* file, void* context) {
+  BookScan* scan = static_cast<BookScan*>(context);
+  if (file->doc == 0) return;
+  // A file the scan could not open added none of its own uses to the book's
+  // lists, so the book's unused tags may be tags it uses. It is scanned now,
+  // into the same lists, before anything is deleted from it.
+  if (StringListIndexOf(scan->read, file->path) == -1) {
+    CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
+  }
+  DeleteUnusedTags(file->doc, scan->lists.used, scan->lists.unused);
+}
+
+RowResult DeleteUnused(ObjHandle book) {
+  BookScan scan{{nullptr, nullptr}, StringListCreate(1, 1)};
+  int32_t answer = 0;
+  if (MakeLists(&scan.lists) && scan.read != nullptr) {
+    ScanBook(book, &scan);
+    if (Confirmed("Are you sure you want to delete unused character tags for all files in the "
+                  "book?",
+                  &answer)) {
+      ForEachBookFile(book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE, DeleteBookUnusedTags, &scan);
+    }
+  }
+  DestroyLists(&scan.lists);
+  StringListDestroy(scan.read);
+  return Done(answer);
+}
+
+// ---- 9 and 17: Create Character Tag List, Create Conversion Document ----
+
+typedef ObjHandle (*BuildFromLists)(int32_t listType, const StringList* used,
+                                    const StringList* unused);
+
+RowResult CreateListTable(ObjHandle book, BuildFromLists build) {
+  int32_t listType = ChooseListType();
+  if (listType < 0) return EndAtOnce(listType);
+  BookScan scan{{nullptr, nullptr}, nullptr};
+  ObjHandle table = 0;
+  if (MakeLists(&scan.lists)) {
+    if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) ScanBook(book, &scan);
+    table = build(listType, scan.lists.used, scan.lists.unused);
+  }
+  DestroyLists(&scan.lists);
+  return table == 0 ? EndAtOnce() : Done();
+}
+
+// ---- 10 and 18: Remove Non-list Character Tags, Convert Characters ----
+
+typedef void (*ApplyList)(ObjHandle doc, ObjHandle listDoc, ObjHandle table);
+
+struct ListPass {
+  ApplyList apply;
+  ObjHandle listDoc;
+  ObjHandle table;
+};
+
+void ApplyListToFile(BookFile* file, void* context) {
+  const ListPass* pass = static_cast<const ListPass*>(context);
+  pass->apply(file->doc, pass->listDoc, pass->table);
+}
+
+RowResult ApplyListToBook(ObjHandle book, const char* heading, const char* missing,
+                          const char* question, ApplyList apply) {
+  ObjHandle listDoc = FindListDocument(heading);
+  if (listDoc == 0) return Done(HostAlert(missing, ALERT_WARNING));
+  ListPass pass{apply, listDoc, FindListTable(listDoc, heading)};
+  int32_t answer = 0;
+  if (Confirmed(question, &answer)) {
+    // The list document may be a file of the book. Closed after its own
+    // pass, it could no longer be read for the files that follow, so the
+    // pass leaves it open (saved) and every file is treated by the same list.
+    ForEachBookFile(book, kProcessingPrefix, BOOK_PASS_CHANGE, ApplyListToFile, &pass, listDoc);
+  }
+  return Done(answer);
+}
+
+// ---- 11: Remove Overrides ----
+
+void RemoveFileOverrides(BookFile* file, void*) { RemoveOverridesInDocument(file->doc); }
+
+RowResult RemoveOverrides(ObjHandle book) {
+  int32_t answer = 0;
+  if (Confirmed("Are you sure you want to remove character overrides for all files in the book?",
+                &answer)) {
+    ForEachBookFile(book, kProcessingPrefix, BOOK_PASS_CHANGE, RemoveFileOverrides, nullptr);
+  }
+  return Done(answer);
+}
+
+}  // namespace
+
+RowResult RunBookCommand(int32_t number, ObjHandle book) {
+  switch (number) {
+    case CMD_LIST_CHAR_USAGE_BOOK: return ListUsage(book);
+    case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL: return ListUsageIndividual(book);
+    case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG: return ListUsageByTag(book);
+    case CMD_DELETE_UNUSED_CHARS_BOOK: return DeleteUnused(book);
+    case CMD_CREATE_CHAR_LIST_BOOK: return CreateListTable(book, CreateTagListFromLists);
+    case CMD_CREATE_CONVERSION_DOC_BOOK:
+      return CreateListTable(book, CreateConversionDocumentFromLists);
+    case CMD_REMOVE_NONLIST_CHARS_BOOK:
+      return ApplyListToBook(book, kKeepListHeading,
+                             "The list of character tags to keep could not be found.",
+                             "Are you sure you want to keep only the character tags listed?",
+                             PruneToKeepList);
+    case CMD_CONVERT_CHARS_BOOK:
+      return ApplyListToBook(book, kConversionHeading,
+                             "The list of character tags to convert could not be found.",
+                             "Are you sure you want to convert character tags for all files in "
+                             "the book?",
+                             ConvertCharacterTags);
+    case CMD_REMOVE_CHAR_OVERRIDES_BOOK: return RemoveOverrides(book);
+    default: return Done();
+  }
+}
