@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "mif/mif_utf8.h"
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -15,41 +17,6 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 // Ends a bare word; a quote mark does not, since words such as 1.5" carry one.
 bool EndsWord(char c) { return IsBlank(c) || c == '<' || c == '>' || c == '`' || c == '\0'; }
-
-bool ValidUtf8(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n;
-    uint32_t cp;
-    if (c < 0x80) {
-      ++i;
-      continue;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-      n = 1;
-      cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      n = 2;
-      cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      n = 3;
-      cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (s.size() - i <= n) return false;
-    for (size_t k = 1; k <= n; ++k) {
-      unsigned char d = static_cast<unsigned char>(s[i + k]);
-      if ((d & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (d & 0x3F);
-    }
-    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-      return false;
-    i += n + 1;
-  }
-  return true;
-}
 
 struct Reader {
   std::string_view s;
@@ -171,7 +138,7 @@ struct Reader {
     }
     std::string_view token = s.substr(pos, e - pos);
     if (token.size() > 2 && encoding == MIF_UTF8 &&
-        !ValidUtf8(token.substr(1, token.size() - 2)))
+        !MifUtf8Valid(token.substr(1, token.size() - 2)))
       return Fail(start_line, "string is not valid UTF-8 (the file's version says UTF-8)");
     value->text = std::string(Take(e));
     return true;

@@ -172,11 +172,15 @@ void MifSetInt(MifNode* node, int64_t value);
 void MifSetMetric(MifNode* node, int32_t value, MifUnit unit);  // "12.0 pt", "1.5\""
 
 // Inserts at index (clamped to the end) and lays the node out like its
-// neighbours when its lead is empty; returns the node in place.
+// neighbours when its lead is empty; returns the node in place. A parent that
+// is itself still being built (a statement with an empty lead) gets no layout
+// yet: its children are laid out when it is inserted in turn. The returned
+// pointer lasts until the parent's children change again.
 MifNode* MifInsert(MifNode* parent, size_t index, MifNode node);
 MifNode* MifAppend(MifNode* parent, MifNode node);
 // Replaces a child, keeping its place in the layout (lead and trail) when the
-// new node has none of its own.
+// new node has none of its own. Removing a child keeps what its lead had
+// before the first line break, as that belonged to the line before.
 MifNode* MifReplace(MifNode* parent, size_t index, MifNode node);
 bool MifRemove(MifNode* parent, size_t index);
 // Index of child in parent->children, or -1.

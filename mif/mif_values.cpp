@@ -1,10 +1,12 @@
 // Turning value tokens into bytes and numbers, and back.
+#include "mif/mif_tree.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "mif/mif_tree.h"
+#include "mif/mif_utf8.h"
 
 namespace {
 
@@ -26,36 +28,6 @@ void AppendUtf8(uint32_t cp, std::string* out) {
     *out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     *out += static_cast<char>(0x80 | (cp & 0x3F));
   }
-}
-
-// Length of the UTF-8 sequence starting at s[i], or 0 if it is not one.
-size_t Utf8Length(std::string_view s, size_t i) {
-  unsigned char c = static_cast<unsigned char>(s[i]);
-  size_t n;
-  uint32_t cp;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-    cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (s.size() - i < n) return 0;
-  for (size_t k = 1; k < n; ++k) {
-    unsigned char d = static_cast<unsigned char>(s[i + k]);
-    if ((d & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (d & 0x3F);
-  }
-  if ((n == 3 && cp < 0x800) || (n == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF))
-    return 0;
-  return n;
 }
 
 struct UnitInfo {
@@ -205,7 +177,7 @@ bool MifEncodeString(std::string_view bytes, MifEncoding encoding, std::string* 
       std::snprintf(buf, sizeof buf, "\\x%02x ", c);
       out += buf;
     } else if (c >= 0x80) {
-      size_t n = Utf8Length(bytes, i);
+      size_t n = MifUtf8Length(bytes, i);
       if (n == 0) return false;
       out.append(bytes.substr(i, n));
       i += n - 1;
