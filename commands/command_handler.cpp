@@ -46,9 +46,13 @@ RowResult NoDocumentNotice() {
 }
 
 bool Confirmed(const char* question, int32_t* answer) {
+  // A question the host could not show answers 0, the confirming answer; a
+  // change the user never agreed to must not follow from that.
+  HostErrno = 0;
   int32_t a = HostAlert(question, ALERT_QUESTION);
-  if (answer != nullptr) *answer = a;
-  return a == 0;
+  bool failed = HostErrno != 0;
+  if (answer != nullptr) *answer = failed ? -1 : a;
+  return a == 0 && !failed;
 }
 
 int32_t ChooseListType() {

@@ -20,7 +20,8 @@ constexpr int32_t ALERT_NOTICE = 2;
 constexpr int32_t ALERT_WARNING = 3;
 // "Please open a document first." and the end at once that goes with it.
 RowResult NoDocumentNotice();
-// A confirmation question: true only for the confirming answer 0.
+// A confirmation question: true only for the confirming answer 0 of a
+// question that was really shown (a failed call counts as cancelled, -1).
 bool Confirmed(const char* question, int32_t* answer);
 // "Choose a list type": 0 "Empty", 1 "Character Tags in Use", 2 "All
 // Character Tags"; -1 when cancelled.

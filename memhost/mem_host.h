@@ -119,12 +119,18 @@ class MemHost : public HostApi {
   // in HostErrno, and returned by calls whose result is a status). 0: off.
   void FailNthCall(int64_t n, int32_t status);
   int64_t callCount = 0;       // every HostApi call so far
+  // When set, the name of every call is appended to callLog (an alert with
+  // its type: "Alert1" is a question).
+  bool recordCalls = false;
+  std::vector<std::string> callLog;
   int64_t failedCalls = 0;     // calls failed by FailNthCall
   int32_t redisplayCount = 0;
 
   // ---- Model access for builders, tests and the simulator ----
 
   Obj* Find(ObjHandle h);  // live object or null
+  // Every live object, saved files' copies included, in creation order.
+  void ForEachObject(const std::function<void(const Obj&)>& visit) const;
   const Obj* Find(ObjHandle h) const;
   ObjHandle NewObject(int32_t type, ObjHandle doc);
   DocData* Data(ObjHandle doc);
@@ -190,7 +196,7 @@ class MemHost : public HostApi {
   std::string ShortcutOf(ObjHandle command) const;
 
  private:
-  bool Fault(int32_t* status = nullptr);
+  bool Fault(const char* op, int32_t* status = nullptr);
   bool Bad(ObjHandle h, Obj** out);
   ObjHandle StructuralId(const Obj& o, ObjHandle doc, int32_t prop, bool* known);
   int32_t StructuralInt(const Obj& o, int32_t prop, bool* known);

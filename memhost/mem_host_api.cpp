@@ -136,8 +136,9 @@ void MemHost::FailNthCall(int64_t n, int32_t status) {
   failStatus_ = status;
 }
 
-bool MemHost::Fault(int32_t* status) {
+bool MemHost::Fault(const char* op, int32_t* status) {
   ++callCount;
+  if (recordCalls) callLog.emplace_back(op);
   if (failAt_ != 0 && callCount == failAt_) {
     failAt_ = 0;
     ++failedCalls;
@@ -161,7 +162,9 @@ bool MemHost::Bad(ObjHandle h, Obj** out) {
 // ---- Dialogs, console, notifications ----
 
 int32_t MemHost::Alert(const char* message, int32_t type) {
-  if (Fault()) return 0;
+  bool failed = Fault(__func__);
+  if (recordCalls) callLog.back() += std::to_string(type);
+  if (failed) return 0;
   DialogRecord r{DialogRecord::ALERT, type, message != nullptr ? message : "", {}, -1, 0};
   if (!(responder && responder(r))) {
     if (!alertAnswers.empty()) {
@@ -177,7 +180,7 @@ int32_t MemHost::Alert(const char* message, int32_t type) {
 
 int32_t MemHost::ScrollBox(int32_t* chosen, const char* title, const HostStrings* items,
                            int32_t defaultIndex) {
-  if (Fault()) return -1;
+  if (Fault(__func__)) return -1;
   DialogRecord r{DialogRecord::SCROLL_BOX, 0, title != nullptr ? title : "", {}, defaultIndex, -1};
   uint32_t count = items != nullptr ? items->len : 0;
   for (uint32_t i = 0; i < count; ++i) {
@@ -199,14 +202,14 @@ int32_t MemHost::ScrollBox(int32_t* chosen, const char* title, const HostStrings
 
 int32_t MemHost::PrintConsole(const char* text) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   console += text != nullptr ? text : "";
   return 0;
 }
 
 int32_t MemHost::RequestNotification(int32_t note, int32_t enable) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   if (enable != 0) {
     notifications.insert(note);
   } else {
@@ -218,7 +221,7 @@ int32_t MemHost::RequestNotification(int32_t note, int32_t enable) {
 // ---- Menus and named objects ----
 
 ObjHandle MemHost::DefineMenu(const char* tag, const char* label) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   ObjHandle m = NewObject(T_MENU, 0);
   SetName(m, tag != nullptr ? tag : "");
   SetStringProp(m, PROP_LABEL, label != nullptr ? label : "");
@@ -226,7 +229,7 @@ ObjHandle MemHost::DefineMenu(const char* tag, const char* label) {
 }
 
 ObjHandle MemHost::DefineAndAddMenu(ObjHandle parent, const char* tag, const char* label) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   Obj* p = nullptr;
   if (Bad(parent, &p) || p->type != T_MENU) {
     HostErrno = STATUS_BAD_OBJECT;
@@ -241,7 +244,7 @@ ObjHandle MemHost::DefineAndAddMenu(ObjHandle parent, const char* tag, const cha
 
 ObjHandle MemHost::DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag,
                                        const char* label, const char* shortcut) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   Obj* p = nullptr;
   if (Bad(menu, &p) || p->type != T_MENU) {
     HostErrno = STATUS_BAD_OBJECT;
@@ -259,7 +262,7 @@ ObjHandle MemHost::DefineAndAddCommand(int32_t number, ObjHandle menu, const cha
 
 int32_t MemHost::AddItemToMenu(ObjHandle menu, ObjHandle item) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   Obj* m = nullptr;
   Obj* i = nullptr;
   if (Bad(menu, &m) || Bad(item, &i) || m->type != T_MENU) {
@@ -277,7 +280,7 @@ int32_t MemHost::AddMenuToMenu(ObjHandle parent, ObjHandle menu) {
 }
 
 ObjHandle MemHost::GetNamedObject(ObjHandle doc, int32_t type, const char* name) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   if (doc != 0 && Bad(doc, nullptr)) return 0;
   ObjHandle h = NamedObject(doc, type, name != nullptr ? name : "");
   if (h == 0) HostErrno = STATUS_NOT_FOUND;
@@ -285,7 +288,7 @@ ObjHandle MemHost::GetNamedObject(ObjHandle doc, int32_t type, const char* name)
 }
 
 ObjHandle MemHost::NewNamedObject(ObjHandle doc, int32_t type, const char* name) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   if (doc != 0 && Bad(doc, nullptr)) return 0;
   bool appLevel = type == OBJ_MENU || type == OBJ_COMMAND || type == OBJ_MENU_SEPARATOR;
   if (appLevel != (doc == 0)) {
@@ -299,7 +302,7 @@ ObjHandle MemHost::NewNamedObject(ObjHandle doc, int32_t type, const char* name)
 
 int32_t MemHost::DeleteObject(ObjHandle doc, ObjHandle obj) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   Obj* o = nullptr;
   if (Bad(obj, &o) || (doc != 0 && o->doc != doc)) {
     HostErrno = STATUS_BAD_OBJECT;
@@ -346,7 +349,7 @@ ObjHandle MemHost::OpenBookOrDoc(const std::string& path, bool* failed) {
 ObjHandle MemHost::OpenDocument(const char* path, const PropVals* params, PropVals** ret) {
   (void)params;
   ReturnList(ret, &openReturn_);
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   bool failed = false;
   ObjHandle doc = OpenBookOrDoc(path != nullptr ? path : "", &failed);
   TypedVal status{};
@@ -365,7 +368,7 @@ ObjHandle MemHost::SaveDocument(ObjHandle doc, const char* path, const PropVals*
                                 PropVals** ret) {
   (void)params;
   ReturnList(ret, &saveReturn_);
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   Obj* o = nullptr;
   if (Bad(doc, &o)) return 0;
   std::string where = path != nullptr ? path : "";
@@ -388,7 +391,7 @@ ObjHandle MemHost::SaveDocument(ObjHandle doc, const char* path, const PropVals*
 int32_t MemHost::CloseDocument(ObjHandle doc, int32_t flags) {
   (void)flags;
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   Obj* o = nullptr;
   if (Bad(doc, &o) || (o->type != T_DOC && o->type != T_BOOK)) {
     HostErrno = STATUS_BAD_OBJECT;
@@ -404,7 +407,7 @@ ObjHandle MemHost::NewCustomDocument(Metric width, Metric height, int32_t column
   (void)gap;
   (void)sidedness;
   (void)flag;
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   if (width <= 0 || height <= 0 || columns < 1) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return 0;
@@ -429,7 +432,7 @@ ObjHandle MemHost::NewCustomDocument(Metric width, Metric height, int32_t column
 
 int32_t MemHost::Redisplay(ObjHandle doc) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   if (Bad(doc, nullptr)) return HostErrno;
   ++redisplayCount;
   return 0;
@@ -437,7 +440,7 @@ int32_t MemHost::Redisplay(ObjHandle doc) {
 
 int32_t MemHost::ScrollToText(ObjHandle doc, TextRange range) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   if (Bad(doc, nullptr)) return HostErrno;
   if (range.beg.obj != 0 && Find(range.beg.obj) == nullptr) {
     HostErrno = STATUS_BAD_OBJECT;
@@ -594,7 +597,7 @@ int32_t MemHost::StructuralInt(const Obj& o, int32_t prop, bool* known) {
 #define TARGET(obj) ((obj) == 0 ? app_ : (obj))
 
 int32_t MemHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return 0;
   bool known = false;
@@ -607,7 +610,7 @@ int32_t MemHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
 
 void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) {
   (void)doc;
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return;
   const Value* old = Prop(o->h, prop);
@@ -615,7 +618,7 @@ void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) 
 }
 
 ObjHandle MemHost::GetId(ObjHandle doc, ObjHandle obj, int32_t prop) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return 0;
   bool known = false;
@@ -625,7 +628,7 @@ ObjHandle MemHost::GetId(ObjHandle doc, ObjHandle obj, int32_t prop) {
 }
 
 void MemHost::SetId(ObjHandle doc, ObjHandle obj, int32_t prop, ObjHandle value) {
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return;
   if (prop == PROP_NEXT_MENU_ITEM) {
@@ -648,7 +651,7 @@ Metric MemHost::GetMetric(ObjHandle doc, ObjHandle obj, int32_t prop) {
 
 char* MemHost::GetString(ObjHandle doc, ObjHandle obj, int32_t prop) {
   (void)doc;
-  if (Fault()) return nullptr;
+  if (Fault(__func__)) return nullptr;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return nullptr;
   return CopyOut(StringProp(o->h, prop));
@@ -656,7 +659,7 @@ char* MemHost::GetString(ObjHandle doc, ObjHandle obj, int32_t prop) {
 
 void MemHost::SetString(ObjHandle doc, ObjHandle obj, int32_t prop, const char* value) {
   (void)doc;
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return;
   std::string v = value != nullptr ? value : "";
@@ -674,7 +677,7 @@ void MemHost::SetString(ObjHandle doc, ObjHandle obj, int32_t prop, const char* 
 HostStrings MemHost::GetStrings(ObjHandle doc, ObjHandle obj, int32_t prop) {
   (void)doc;
   HostStrings out{0, nullptr};
-  if (Fault()) return out;
+  if (Fault(__func__)) return out;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return out;
   const Value* v = Prop(o->h, prop);
@@ -688,7 +691,7 @@ HostStrings MemHost::GetStrings(ObjHandle doc, ObjHandle obj, int32_t prop) {
 MetricList MemHost::GetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop) {
   (void)doc;
   MetricList out{0, nullptr};
-  if (Fault()) return out;
+  if (Fault(__func__)) return out;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return out;
   const Value* v = Prop(o->h, prop);
@@ -701,7 +704,7 @@ MetricList MemHost::GetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop) {
 
 void MemHost::SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const MetricList* value) {
   (void)doc;
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return;
   Value v;
@@ -713,7 +716,7 @@ void MemHost::SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const Metri
 TextRange MemHost::GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) {
   (void)doc;
   TextRange none{{0, 0}, {0, 0}};
-  if (Fault()) return none;
+  if (Fault(__func__)) return none;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return none;
   const Value* v = Prop(o->h, prop);
@@ -725,7 +728,7 @@ TextRange MemHost::GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) {
 
 void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange value) {
   (void)doc;
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return;
   if (value.beg.obj != 0 && Find(value.beg.obj) == nullptr) {
@@ -739,7 +742,7 @@ void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange
 }
 
 PropVal MemHost::GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) {
-  if (Fault()) return PropVal{};
+  if (Fault(__func__)) return PropVal{};
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return PropVal{};
   bool known = false;
@@ -766,7 +769,7 @@ PropVal MemHost::GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) {
 PropVals MemHost::GetProps(ObjHandle doc, ObjHandle obj) {
   (void)doc;
   PropVals out{0, nullptr};
-  if (Fault()) return out;
+  if (Fault(__func__)) return out;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return out;
   if (o->props.empty()) return out;
@@ -777,7 +780,7 @@ PropVals MemHost::GetProps(ObjHandle doc, ObjHandle obj) {
 
 void MemHost::SetProps(ObjHandle doc, ObjHandle obj, const PropVals* values) {
   (void)doc;
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   Obj* o = nullptr;
   if (Bad(TARGET(obj), &o)) return;
   if (values == nullptr) return;

@@ -57,6 +57,12 @@ Obj* MemHost::Find(ObjHandle h) {
   return o;
 }
 
+void MemHost::ForEachObject(const std::function<void(const Obj&)>& visit) const {
+  for (const auto& o : objects_) {
+    if (o && o->alive) visit(*o);
+  }
+}
+
 const Obj* MemHost::Find(ObjHandle h) const { return const_cast<MemHost*>(this)->Find(h); }
 
 ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {

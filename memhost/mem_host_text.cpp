@@ -62,7 +62,7 @@ int32_t ClampEnd(int32_t offset, int32_t length) {
 
 int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
   int32_t status = 0;
-  if (Fault(&status)) return status;
+  if (Fault(__func__, &status)) return status;
   if (count < 0 || (count > 0 && codes == nullptr)) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return STATUS_BAD_ARGUMENT;
@@ -91,7 +91,7 @@ void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_
 
 TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) {
   TextItems out{0, nullptr};
-  if (Fault()) return out;
+  if (Fault(__func__)) return out;
   if (Bad(doc, nullptr)) return out;
   Obj* p = nullptr;
   if (Bad(range.beg.obj, &p)) return out;
@@ -162,7 +162,7 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
 
 PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
   PropVal out{};
-  if (Fault()) return out;
+  if (Fault(__func__)) return out;
   if (Bad(doc, nullptr)) return out;
   Obj* p = nullptr;
   if (Bad(at.obj, &p)) return out;
@@ -245,7 +245,7 @@ void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
 }
 
 void MemHost::SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) {
-  if (Fault()) return;
+  if (Fault(__func__)) return;
   if (Bad(doc, nullptr)) return;
   Obj* p = nullptr;
   if (Bad(range.beg.obj, &p)) return;
@@ -311,7 +311,7 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
 
 TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
   TextLoc none{0, 0};
-  if (Fault()) return none;
+  if (Fault(__func__)) return none;
   Obj* d = nullptr;
   if (Bad(doc, &d)) return none;
   Obj* p = nullptr;
@@ -332,7 +332,7 @@ TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
 
 ObjHandle MemHost::NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
                             int32_t headingRows, int32_t footingRows, TextLoc at) {
-  if (Fault()) return 0;
+  if (Fault(__func__)) return 0;
   if (Bad(doc, nullptr)) return 0;
   Obj* anchor = nullptr;
   if (Bad(at.obj, &anchor)) return 0;
