@@ -1,0 +1,18 @@
+// Freeing what the host hands back. The host allocates every block of a
+// result with the task allocator; these walk a result the way the client's
+// own free routines do, but give each block back with CoTaskMemFree. Each
+// leaves the record empty, so a second call frees nothing.
+#ifndef TAGSMITH_CLIENT_COM_MEMORY_H
+#define TAGSMITH_CLIENT_COM_MEMORY_H
+
+#include "client/host_types.h"
+
+void TaskFreeString(char** s);
+void TaskFreeTypedVal(TypedVal* value);
+void TaskFreePropVal(PropVal* value);
+void TaskFreePropVals(PropVals* list);
+void TaskFreeHostStrings(HostStrings* list);
+void TaskFreeTextItems(TextItems* items);
+void TaskFreeMetricList(MetricList* list);
+
+#endif

@@ -1,0 +1,124 @@
+#include "client/entry.h"
+
+#include <cstring>
+#include <new>
+
+#include "client/com_bridge.h"
+#include "client/com_callbacks.h"
+#include "client/host_lists.h"
+#include "client/text_support.h"
+#include "client/version_info.h"
+#include "commands/client_calls.h"
+#include "commands/command_handler.h"
+#include "commands/menus.h"
+#include "support/format.h"
+#include "support/memory.h"
+
+ClientState ClientRuntime = {nullptr, nullptr, nullptr};
+
+namespace {
+
+constexpr ClientHandlers kCommandLayer = {InitializeHandler, CommandHandler, NotifyHandler};
+ClientHandlers g_handlers = kCommandLayer;
+
+constexpr char kFieldSeparator = '\x1E';
+
+}  // namespace
+
+ClientHandlers ClientUseHandlers(ClientHandlers handlers) {
+  ClientHandlers previous = g_handlers;
+  g_handlers.initialize = handlers.initialize ? handlers.initialize : kCommandLayer.initialize;
+  g_handlers.command = handlers.command ? handlers.command : kCommandLayer.command;
+  g_handlers.notify = handlers.notify ? handlers.notify : kCommandLayer.notify;
+  return previous;
+}
+
+const ClientHandlers& ClientCurrentHandlers() { return g_handlers; }
+
+int32_t PackedFieldsUnpack(const char* s, PackedFields* out) {
+  *out = PackedFields{};
+  if (s == nullptr) return 0;
+  int index = 0;
+  const char* start = s;
+  for (;;) {
+    const char* end = start;
+    while (*end != '\0' && *end != kFieldSeparator) ++end;
+    size_t length = static_cast<size_t>(end - start);
+    char* piece = static_cast<char*>(MemAllocate(static_cast<uint32_t>(length + 1), 0));
+    if (piece == nullptr) return -1;
+    std::memcpy(piece, start, length);
+    piece[length] = '\0';
+    if (index < kPackedFieldCount) {
+      out->fields[index++] = piece;
+    } else {
+      void* grown = MemResize(out->more.val, (out->more.len + 1) * sizeof(char*), 0);
+      if (grown == nullptr) {
+        MemRelease(piece);
+        return -1;
+      }
+      out->more.val = static_cast<char**>(grown);
+      out->more.val[out->more.len++] = piece;
+    }
+    if (*end == '\0') return 0;
+    start = end + 1;
+  }
+}
+
+void PackedFieldsFree(PackedFields* fields) {
+  for (char*& field : fields->fields) StrReleaseAndClear(&field);
+  HostStringsFree(&fields->more);
+}
+
+int32_t F_ApiClientInit(void* module, IUnknown* host, IUnknown* companion,
+                        PropVals* description) {
+  ClientRuntime.module = module;
+  if (host == nullptr) return -1;
+
+  FmApiInterfacesC& interfaces = ComHostInterfaces();
+  HostInstall(ComBridge());
+  interfaces.Acquire(host);
+  if (interfaces.Main() == nullptr) {
+    // Nothing will ever come back to release what was obtained.
+    interfaces.Release();
+    return -1;
+  }
+  interfaces.AcquireAuxiliary(host);
+
+  ComHostKeepsResults = 0;
+  if (auto* memory = static_cast<IHostMemoryArrangement0*>(interfaces.Auxiliary(0))) {
+    if (memory->Arrange(1) == 0) ComHostKeepsResults = 1;
+  }
+
+  FrameMakerNotificationsC* callback = new (std::nothrow) FrameMakerNotificationsC();
+  if (callback == nullptr) {
+    interfaces.Release();
+    ComHostKeepsResults = 0;
+    return -1;
+  }
+  ClientRuntime.callback = callback;
+
+  PropVals local{0, nullptr};
+  const PropVals* used = description;
+  if (description == nullptr) {
+    if (module != nullptr) BuildClientDescription(module, &local);
+    used = &local;
+  }
+  interfaces.Main()->Register(callback->Unknown(), kRegisterConstant, used);
+
+  if (auto* sink = static_cast<IHostModuleSink0*>(interfaces.Auxiliary(1))) sink->SetModule(module);
+  PropValsFree(&local);
+
+  EnsureTextSupport();
+  HostExitFlag = 0;
+  if (companion != nullptr) {
+    ClientRuntime.companion = companion;
+    companion->AddRef();
+  }
+
+  // From here the host's reference from the register call keeps the callback
+  // object alive; a host that took none tears everything down right here.
+  callback->Release();
+
+  SetConsoleSink(HostPrintConsole);
+  return interfaces.Main() != nullptr ? 0 : -1;
+}

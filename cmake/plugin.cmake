@@ -1,0 +1,49 @@
+# The loadable client: the shared library `tagsmith` (tagsmith.dll on
+# Windows) that exports F_ApiClientInit, built from the COM bridge, the entry
+# and every library beneath them; the COM test host; their tests.
+include(${CMAKE_CURRENT_LIST_DIR}/version_section.cmake)
+
+set(TS_CLIENT ${CMAKE_SOURCE_DIR}/client)
+set(TS_COM_TESTS ${CMAKE_SOURCE_DIR}/tests/com)
+
+# The bridge and entry, compiled once for the library and the tests that call
+# into them directly.
+add_library(tagsmith_com_objects OBJECT
+  ${TS_CLIENT}/com_bridge.cpp ${TS_CLIENT}/com_callbacks.cpp ${TS_CLIENT}/com_memory.cpp
+  ${TS_CLIENT}/entry.cpp)
+target_link_libraries(tagsmith_com_objects PUBLIC tagsmith_commands)
+
+if(WIN32)
+  enable_language(RC)
+  target_link_libraries(tagsmith_client PUBLIC version)
+  set(TS_COM_RUNTIME ole32)
+  set(TS_VERSION_SOURCE ${TS_CLIENT}/version_info.rc)
+else()
+  # The task allocator lives in a library of its own so that the host
+  # program and the client share it.
+  add_library(tagsmith_comrt SHARED ${TS_CLIENT}/com_runtime.cpp)
+  target_link_libraries(tagsmith_client PUBLIC ${CMAKE_DL_LIBS})
+  set(TS_COM_RUNTIME tagsmith_comrt)
+  set(TS_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/tagsmith_version.cpp)
+  tagsmith_version_section(${TS_CLIENT}/version_info.rc ${TS_VERSION_SOURCE})
+endif()
+target_link_libraries(tagsmith_com_objects PUBLIC ${TS_COM_RUNTIME})
+
+add_library(tagsmith SHARED $<TARGET_OBJECTS:tagsmith_com_objects> ${TS_VERSION_SOURCE})
+target_link_libraries(tagsmith PRIVATE tagsmith_commands ${TS_COM_RUNTIME})
+if(WIN32)
+  # One self-contained DLL: nothing of the compiler's run time beside it.
+  set_target_properties(tagsmith PROPERTIES PREFIX "")
+  target_link_options(tagsmith PRIVATE -static -static-libgcc -static-libstdc++)
+else()
+  # Only the entry leaves the library; everything else stays its own, so
+  # that the copies of the libraries in a host program never mix with it.
+  set(TS_EXPORTS ${CMAKE_BINARY_DIR}/generated/tagsmith.map)
+  file(CONFIGURE OUTPUT ${TS_EXPORTS} CONTENT "{ global: F_ApiClientInit; local: *; };\n")
+  target_link_options(tagsmith PRIVATE -Wl,--version-script=${TS_EXPORTS} -Wl,--no-undefined)
+  set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS})
+endif()
+
+if(EXISTS ${TS_COM_TESTS}/com_tests.cmake AND (TAGSMITH_TESTS OR TAGSMITH_WINDOWS_TESTS))
+  include(${TS_COM_TESTS}/com_tests.cmake)
+endif()

@@ -1,0 +1,53 @@
+# Tests of the COM bridge, the entry and the built library. Included by
+# cmake/plugin.cmake.
+
+# Modules to read descriptions from: one without version information, one
+# with only a German table, one with its keys out of order.
+set(TS_FIXTURE_TARGETS)
+foreach(kind none german reordered)
+  set(target ts_fixture_${kind})
+  set(sources ${TS_COM_TESTS}/fixture_module.cpp)
+  if(NOT kind STREQUAL "none")
+    if(WIN32)
+      list(APPEND sources ${TS_COM_TESTS}/fixtures/${kind}.rc)
+    else()
+      set(generated ${CMAKE_BINARY_DIR}/generated/${target}_version.cpp)
+      tagsmith_version_section(${TS_COM_TESTS}/fixtures/${kind}.rc ${generated})
+      list(APPEND sources ${generated})
+    endif()
+  endif()
+  add_library(${target} MODULE ${sources})
+  set_target_properties(${target} PROPERTIES PREFIX "")
+  if(WIN32)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+  list(APPEND TS_FIXTURE_TARGETS ${target})
+endforeach()
+
+add_executable(com_tests
+  ${TS_COM_TESTS}/bridge_test.cpp ${TS_COM_TESTS}/entry_test.cpp
+  ${TS_COM_TESTS}/version_test.cpp ${TS_COM_TESTS}/plugin_test.cpp
+  ${TS_COM_TESTS}/com_host.cpp ${TS_COM_TESTS}/task_spy.cpp
+  ${TS_COM_TESTS}/module_loader.cpp ${TS_COM_TESTS}/com_test_support.cpp
+  $<TARGET_OBJECTS:tagsmith_com_objects>)
+target_link_libraries(com_tests PRIVATE tagsmith_commands tagsmith_memhost ${TS_COM_RUNTIME}
+  GTest::gtest GTest::gtest_main)
+add_dependencies(com_tests tagsmith ${TS_FIXTURE_TARGETS})
+
+# Where the tests find the modules: beside the program on Windows (the
+# loader looks there first), by full path elsewhere.
+if(WIN32)
+  set(ts_file TARGET_FILE_NAME)
+  target_link_options(com_tests PRIVATE -static -static-libgcc -static-libstdc++)
+else()
+  set(ts_file TARGET_FILE)
+endif()
+target_compile_definitions(com_tests PRIVATE
+  TS_PLUGIN="$<${ts_file}:tagsmith>"
+  TS_MODULE_NONE="$<${ts_file}:ts_fixture_none>"
+  TS_MODULE_GERMAN="$<${ts_file}:ts_fixture_german>"
+  TS_MODULE_REORDERED="$<${ts_file}:ts_fixture_reordered>")
+
+if(NOT WIN32)
+  add_test(NAME com_tests COMMAND com_tests)
+endif()
