@@ -151,6 +151,12 @@ const void* ModuleResourceData(void* module, const char* name, uint16_t type, ui
   SectionPlace place;
   if (!FindVersionSection(path, &place) || place.address == 0 || place.size > UINT32_MAX)
     return nullptr;
-  *size = static_cast<uint32_t>(place.size);
-  return reinterpret_cast<const void*>(map->l_addr + place.address);
+  // The section may be padded past the block (by the linker, or by
+  // instrumentation around the object); the block's own length is what counts.
+  const unsigned char* block = reinterpret_cast<const unsigned char*>(map->l_addr + place.address);
+  if (place.size < kHeaderSize || std::memcmp(block, kMagic, sizeof kMagic) != 0) return nullptr;
+  uint32_t length = ReadLength(block);
+  if (length < kHeaderSize || length > place.size) return nullptr;
+  *size = length;
+  return block;
 }

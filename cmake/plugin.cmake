@@ -12,6 +12,11 @@ add_library(tagsmith_com_objects OBJECT
   ${TS_CLIENT}/com_bridge.cpp ${TS_CLIENT}/com_callbacks.cpp ${TS_CLIENT}/com_memory.cpp
   ${TS_CLIENT}/entry.cpp)
 target_link_libraries(tagsmith_com_objects PUBLIC tagsmith_commands)
+if(TAGSMITH_SANITIZE)
+  # The host's COM objects are foreign: nothing but their method tables is
+  # known, so the check of C++ dynamic types cannot apply to calls on them.
+  target_compile_options(tagsmith_com_objects PRIVATE -fno-sanitize=vptr)
+endif()
 
 if(WIN32)
   enable_language(RC)
@@ -40,7 +45,12 @@ else()
   # that the copies of the libraries in a host program never mix with it.
   set(TS_EXPORTS ${CMAKE_BINARY_DIR}/generated/tagsmith.map)
   file(CONFIGURE OUTPUT ${TS_EXPORTS} CONTENT "{ global: F_ApiClientInit; local: *; };\n")
-  target_link_options(tagsmith PRIVATE -Wl,--version-script=${TS_EXPORTS} -Wl,--no-undefined)
+  target_link_options(tagsmith PRIVATE -Wl,--version-script=${TS_EXPORTS})
+  if(NOT TAGSMITH_SANITIZE)
+    # Sanitizer run times come from the host program, so only without them
+    # can every reference be checked at link time.
+    target_link_options(tagsmith PRIVATE -Wl,--no-undefined)
+  endif()
   set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS})
 endif()
 
