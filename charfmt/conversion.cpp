@@ -44,12 +44,12 @@ void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
   if (StrEquals(destination, kDefaultParagraphFormat)) {
     ResetToParagraphFont();
   } else if (StrLength(destination) > 0) {
+    // The format's values are in hand before the run is touched, so that a
+    // failed read cannot leave it stripped and not re-tagged.
     ObjHandle format = HostGetNamedObject(doc, OBJ_CHAR_FMT, destination);
-    if (format != 0 && ResetToParagraphFont()) {
-      PropVals values = HostGetProps(doc, format);
-      HostSetTextProps(doc, run, &values);
-      PropValsFree(&values);
-    }
+    PropVals values = format != 0 ? HostGetProps(doc, format) : PropVals{0, nullptr};
+    if (values.len > 0 && ResetToParagraphFont()) HostSetTextProps(doc, run, &values);
+    PropValsFree(&values);
   }
   PropValFree(&tag);
 }

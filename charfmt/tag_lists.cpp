@@ -18,8 +18,11 @@ int32_t AddCellText(ObjHandle doc, ObjHandle cell, StringList* list) {
   if (cell != 0) {
     HostErrno = 0;
     ObjHandle pgf = HostGetId(doc, cell, PROP_FIRST_PGF);
-    if (HostErrno != 0) return -1;
     if (pgf != 0) text = ParagraphText(doc, pgf);
+    if (HostErrno != 0) {
+      StrReleaseAndClear(&text);
+      return -1;
+    }
   }
   int32_t rc = StringListAdd(list, text != nullptr ? text : "");
   StrReleaseAndClear(&text);

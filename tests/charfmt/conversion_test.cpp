@@ -1,0 +1,173 @@
+#include "charfmt/conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "charfmt/tag_lists.h"
+#include "memhost/doc_builder.h"
+
+namespace {
+
+using memhost::DocBuilder;
+using memhost::MemHost;
+using R = memhost::Run;
+using Rows = std::vector<std::vector<std::string>>;
+
+// What a character carries: its tag and the properties the test formats set.
+struct Char {
+  std::string tag;
+  int32_t angle, weight, family, underline;
+  bool operator==(const Char& o) const {
+    return tag == o.tag && angle == o.angle && weight == o.weight && family == o.family &&
+           underline == o.underline;
+  }
+};
+std::ostream& operator<<(std::ostream& os, const Char& c) {
+  return os << "{" << c.tag << " a" << c.angle << " w" << c.weight << " f" << c.family << " u"
+            << c.underline << "}";
+}
+
+// Offsets of the runs below: plain 0, em 5, key 7, code 10, note 14, strong 18, tail 24..27.
+const std::vector<R> kRuns = {R("plain", "", {{PROP_UNDERLINING, 1}}),
+                              R("em", "Emphasis", {{PROP_UNDERLINING, 1}}),
+                              R("key", "Key"),
+                              R("code", "Code"),
+                              R("note", "Note", {{PROP_FONT_WEIGHT, 1}}),
+                              R("strong", "Strong"),
+                              R("tail", "Emphasis")};
+
+const Rows kTable = {{"Source Tag", "Destination Tag"},
+                     {"Emphasis", "Strong"},
+                     {"Emphasis", "Code"},  // a second row for a source does not count
+                     {"Code", "Default Paragraph Format"},
+                     {"Note", ""},
+                     {"Key", "Nothing"},
+                     {"strong", "Code"},
+                     {"", "Strong"}};
+
+class ConversionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostInstall(&host);
+  }
+  void TearDown() override { HostInstall(nullptr); }
+
+  static void Define(DocBuilder& b) {
+    b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+    b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+    b.CharFormat("Code").Set(PROP_FONT_FAMILY, 2);
+    b.CharFormat("Note").Set(PROP_UNDERLINING, 2);
+    b.CharFormat("Key");
+  }
+  static Char At(const DocBuilder& b, ObjHandle pgf, int32_t offset) {
+    return Char{b.TagAt(pgf, offset), b.PropAt(pgf, offset, PROP_FONT_ANGLE),
+                b.PropAt(pgf, offset, PROP_FONT_WEIGHT), b.PropAt(pgf, offset, PROP_FONT_FAMILY),
+                b.PropAt(pgf, offset, PROP_UNDERLINING)};
+  }
+
+  MemHost host;
+};
+
+TEST_F(ConversionTest, RunsOfFlowsCellsAndTitlesConvertAlikeAndFootnotesNot) {
+  DocBuilder tbl(host, "C:\\conv.fm");
+  ObjHandle table = tbl.Table(kTable);
+  DocBuilder src(host, "C:\\src.fm");
+  Define(src);
+  ObjHandle flowPgf = src.Para(kRuns);
+  ObjHandle t = src.Table({{"cell"}}, 1, {"title"});
+  ObjHandle cellPgf = src.ParaIn(src.Cell(t, 0, 0), kRuns);
+  ObjHandle titlePgf = src.ParaIn(t, kRuns);
+  ObjHandle fnPgf = src.Kid(src.Footnote(flowPgf, kRuns), 0);
+
+  ConvertCharacterTags(src.doc, tbl.doc, table);
+
+  const Char strong{"Strong", 0, 1, 0, 0};
+  for (ObjHandle p : {flowPgf, cellPgf, titlePgf}) {
+    SCOPED_TRACE(p == flowPgf ? "flow" : p == cellPgf ? "cell" : "title");
+    EXPECT_EQ((Char{"", 0, 0, 0, 1}), At(src, p, 4)) << "untagged text stays";
+    EXPECT_EQ(strong, At(src, p, 5)) << "the first row wins; overrides go";
+    EXPECT_EQ(strong, At(src, p, 6));
+    EXPECT_EQ((Char{"Key", 0, 0, 0, 0}), At(src, p, 7)) << "a destination naming no format";
+    EXPECT_EQ((Char{"", 0, 0, 0, 0}), At(src, p, 10)) << "Default Paragraph Format";
+    EXPECT_EQ((Char{"Note", 0, 1, 0, 2}), At(src, p, 14)) << "an empty destination";
+    EXPECT_EQ((Char{"Strong", 0, 1, 0, 0}), At(src, p, 18)) << "sources compare exactly";
+    EXPECT_EQ(strong, At(src, p, 24));
+    EXPECT_EQ(strong, At(src, p, 27)) << "the last run to its end";
+  }
+  EXPECT_EQ((Char{"Emphasis", 1, 0, 0, 1}), At(src, fnPgf, 5));
+}
+
+TEST_F(ConversionTest, EveryFlowFromItsFirstParagraphAndATableInTheDocumentItself) {
+  DocBuilder src(host, "C:\\src.fm");
+  Define(src);
+  ObjHandle table = src.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Code"}});
+  src.NewFrame();
+  ObjHandle later = src.Para({R("x", "Emphasis")});
+  ObjHandle master = src.NewFlow(true);
+  ObjHandle frame = host.NewObject(memhost::T_TEXT_FRAME, src.doc);  // after an empty one
+  host.AppendKid(master, frame);
+  ObjHandle onMaster = src.ParaIn(frame, {R("y", "Emphasis")});
+  host.SetIntProp(src.doc, PROP_DOC_WALK_FLAG, 7);
+
+  host.FailNthCall(1, -1);  // a table that cannot be read changes nothing
+  ConvertCharacterTags(src.doc, src.doc, table);
+  EXPECT_EQ("Emphasis", src.TagAt(later, 0));
+
+  ConvertCharacterTags(src.doc, src.doc, table);
+  EXPECT_EQ("Code", src.TagAt(later, 0));
+  EXPECT_EQ("Code", src.TagAt(onMaster, 0));
+  EXPECT_EQ(7, host.IntProp(src.doc, PROP_DOC_WALK_FLAG));
+}
+
+TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
+  // Whichever single call fails, no run ends half converted, and no run that
+  // is to stay is struck by a code meant for its neighbour.
+  for (int64_t n = 1;; ++n) {
+    MemHost h;
+    HostInstall(&h);
+    DocBuilder tbl(h, "C:\\conv.fm");
+    ObjHandle table = tbl.Table(kTable);
+    DocBuilder src(h, "C:\\src.fm");
+    Define(src);
+    ObjHandle p = src.Para(kRuns);
+    h.FailNthCall(n, -1);
+    ConvertCharacterTags(src.doc, tbl.doc, table);
+    SCOPED_TRACE(n);
+    // Only a failed property set after the reset can leave the run plain.
+    Char em = At(src, p, 5);
+    EXPECT_TRUE(em == (Char{"Emphasis", 1, 0, 0, 1}) || em == (Char{"Strong", 0, 1, 0, 0}) ||
+                em == (Char{"", 0, 0, 0, 0}))
+        << em;
+    EXPECT_EQ((Char{"Key", 0, 0, 0, 0}), At(src, p, 7));
+    Char code = At(src, p, 10);
+    EXPECT_TRUE(code == (Char{"Code", 0, 0, 2, 0}) || code == (Char{"", 0, 0, 0, 0})) << code;
+    EXPECT_EQ((Char{"Note", 0, 1, 0, 2}), At(src, p, 14));
+    if (h.failedCalls == 0) break;  // past the last call
+  }
+  HostInstall(&host);
+}
+
+TEST_F(ConversionTest, ConversionDocumentListsSourcesBesideEmptyDestinations) {
+  DocBuilder src(host, "C:\\src.fm");
+  Define(src);
+  src.Para({R("s", "Strong"), R("e", "Emphasis")});
+  ObjHandle table = CreateConversionDocument(src.doc, LIST_TYPE_ALL);
+  ASSERT_NE(0u, table);
+  StringList* sources = StringListCreate(1, 1);
+  StringList* destinations = StringListCreate(1, 1);
+  ASSERT_EQ(0, ReadListTable(host.Find(table)->doc, table, sources, destinations));
+  std::vector<std::string> s, d;
+  for (uint32_t i = 0; i < StringListCount(sources); ++i) {
+    s.push_back(StringListAt(sources, i));
+    d.push_back(StringListAt(destinations, i));
+  }
+  EXPECT_EQ((std::vector<std::string>{"Source Tag", "Emphasis", "Strong", "Code", "Key", "Note"}), s);
+  EXPECT_EQ((std::vector<std::string>{"Destination Tag", "", "", "", "", ""}), d);
+  StringListDestroy(sources);
+  StringListDestroy(destinations);
+}
+
+}  // namespace

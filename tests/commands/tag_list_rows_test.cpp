@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/command_handler.h"
+#include "commands/menus.h"
+#include "memhost/doc_builder.h"
+
+namespace {
+
+using memhost::DocBuilder;
+using memhost::MemHost;
+using R = memhost::Run;
+using Names = std::vector<std::string>;
+
+class TagListRowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostMarkDoneCount = 0;
+    HostInstall(&host);
+  }
+  void TearDown() override { HostInstall(nullptr); }
+
+  Names Formats(ObjHandle doc) {
+    Names out;
+    for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(host.StringProp(f, PROP_NAME));
+    return out;
+  }
+  void ExpectLastAlert(const std::string& text, int32_t kind) {
+    ASSERT_FALSE(host.dialogs.empty());
+    EXPECT_EQ(text, host.dialogs.back().text);
+    EXPECT_EQ(kind, host.dialogs.back().alertType);
+  }
+  // Texts of the first cells of the tables of doc, table by table.
+  std::vector<Names> Tables(ObjHandle doc) {
+    std::vector<Names> out;
+    for (ObjHandle t : host.Chain(doc, PROP_FIRST_TBL_IN_DOC)) {
+      out.emplace_back();
+      for (ObjHandle row : host.Find(t)->kids) {
+        out.back().push_back(host.Find(host.Find(host.Find(row)->kids[0])->kids[0])->text);
+      }
+    }
+    return out;
+  }
+
+  MemHost host;
+};
+
+TEST_F(TagListRowsTest, DocumentCommandsNeedAnActiveDocument) {
+  for (int32_t command : {CMD_DELETE_UNUSED_CHARS, CMD_CREATE_CHAR_LIST}) {
+    CommandHandler(command);
+    ExpectLastAlert("Please open a document first.", 2);
+  }
+  EXPECT_EQ(2u, host.dialogs.size());
+  EXPECT_EQ(0, HostMarkDoneCount);
+  EXPECT_TRUE(host.openDocs.empty());
+}
+
+TEST_F(TagListRowsTest, DeleteUnusedAsksFirstAndDeletesOnlyWhenConfirmed) {
+  DocBuilder src(host, "C:\\src.fm");
+  src.CharFormat("Used");
+  src.CharFormat("Spare");
+  src.Para({R("x", "Used")});
+  host.alertAnswers = {1};
+  CommandHandler(CMD_DELETE_UNUSED_CHARS);
+  ExpectLastAlert("Are you sure you want to delete unused character tags?", 1);
+  EXPECT_EQ((Names{"Used", "Spare"}), Formats(src.doc));
+  EXPECT_EQ(1, HostMarkDoneCount);
+
+  CommandHandler(CMD_DELETE_UNUSED_CHARS);
+  EXPECT_EQ((Names{"Used"}), Formats(src.doc));
+  EXPECT_EQ(2, HostMarkDoneCount);
+}
+
+TEST_F(TagListRowsTest, DeleteUnusedNeverDeletesAUsedCaseVariant) {
+  struct Case {
+    Names defined, inText;
+  };
+  const Case cases[] = {{{"Note", "NOTE"}, {"Note", "NOTE"}}, {{"NOTE", "Note"}, {"Note", "NOTE"}},
+                        {{"Note", "NOTE"}, {"NOTE"}},         {{"NOTE", "Note"}, {"Note"}},
+                        {{"Note", "NOTE"}, {}}};
+  for (const Case& c : cases) {
+    MemHost h;
+    HostInstall(&h);
+    DocBuilder src(h, "C:\\src.fm");
+    for (const std::string& f : c.defined) src.CharFormat(f);
+    for (const std::string& t : c.inText) src.Para({R("x", t)});
+    CommandHandler(CMD_DELETE_UNUSED_CHARS);
+    for (const std::string& used : c.inText) {
+      EXPECT_NE(0u, h.NamedObject(src.doc, OBJ_CHAR_FMT, used)) << used;
+    }
+    if (c.inText.empty()) {
+      EXPECT_TRUE(h.Chain(src.doc, PROP_FIRST_CHAR_FMT_IN_DOC).empty());
+    }
+  }
+  HostInstall(&host);
+}
+
+TEST_F(TagListRowsTest, CreateListAsksTheTypeAndWritesTheTable) {
+  DocBuilder src(host, "C:\\src.fm");
+  src.CharFormat("Spare");
+  src.CharFormat("Used");
+  src.Para({R("x", "Used")});
+  host.choices = {-1, 1};
+  CommandHandler(CMD_CREATE_CHAR_LIST);
+  EXPECT_EQ(0, HostMarkDoneCount) << "a cancelled choice ends at once";
+  EXPECT_EQ(1u, host.openDocs.size());
+  const memhost::DialogRecord& choice = host.dialogs.back();
+  EXPECT_EQ("Choose a list type", choice.text);
+  EXPECT_EQ((Names{"Empty", "Character Tags in Use", "All Character Tags"}), choice.items);
+  EXPECT_EQ(-1, choice.defaultIndex);
+
+  CommandHandler(CMD_CREATE_CHAR_LIST);
+  EXPECT_EQ(1, HostMarkDoneCount);
+  ASSERT_EQ(2u, host.openDocs.size());
+  EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used"}}), Tables(host.openDocs[1]));
+}
+
+TEST_F(TagListRowsTest, CreateListEndsAtOnceWithoutAnInsertionPoint) {
+  DocBuilder saved(host, "\\VxOutput.fm");  // the host directory is empty
+  saved.SaveAndClose("\\VxOutput.fm");
+  DocBuilder src(host, "C:\\src.fm");
+  host.choices = {0};
+  CommandHandler(CMD_CREATE_CHAR_LIST);
+  EXPECT_EQ(0, HostMarkDoneCount);
+  for (ObjHandle d : host.openDocs) EXPECT_TRUE(Tables(d).empty());
+}
+
+TEST_F(TagListRowsTest, RemoveNonlistWarnsWhenNoListIsOpenEvenWithoutADocument) {
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS);
+  ExpectLastAlert("The list of character tags to keep could not be found.", 3);
+  EXPECT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(TagListRowsTest, RemoveNonlistPrunesTheActiveDocumentByTheFirstListWhenConfirmed) {
+  DocBuilder first(host, "C:\\first.fm");
+  first.Table({{"Tags to Keep"}, {"B"}});
+  DocBuilder second(host, "C:\\second.fm");
+  second.Table({{"Tags to Keep"}, {"A"}});
+  DocBuilder src(host, "C:\\src.fm");
+  for (const char* f : {"A", "B", "C"}) src.CharFormat(f);
+
+  host.alertAnswers = {1};
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS);
+  ExpectLastAlert("Are you sure you want to keep only the character tags listed?", 1);
+  EXPECT_EQ((Names{"A", "B", "C"}), Formats(src.doc));
+
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS);
+  EXPECT_EQ((Names{"B"}), Formats(src.doc));
+  EXPECT_EQ(2, HostMarkDoneCount);
+
+  host.activeDoc = 0;  // asked, and nothing to prune
+  first.CharFormat("D");
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS);
+  EXPECT_EQ(3u, host.dialogs.size());
+  EXPECT_EQ((Names{"D"}), Formats(first.doc));
+}
+
+}  // namespace
