@@ -266,6 +266,12 @@ void DocBuilder::SaveAndClose(const std::string& path) {
   host.DestroyDocument(doc);
 }
 
+void DocBuilder::SaveAndCloseActive(MemHost& host, const std::string& path) {
+  ObjHandle doc = host.activeDoc;
+  host.StoreFile(doc, path);
+  host.DestroyDocument(doc);
+}
+
 BookBuilder::BookBuilder(MemHost& h, const std::string& path) : host(h) {
   book = host.NewBook(path);
 }

@@ -90,6 +90,8 @@ struct DocBuilder {
   int32_t PropAt(ObjHandle pgf, int32_t offset, int32_t prop) const;
   // Saves a copy as the file `path` and closes the document.
   void SaveAndClose(const std::string& path);
+  // The same for the active document, whichever builder made it.
+  static void SaveAndCloseActive(MemHost& host, const std::string& path);
 
  private:
   bool firstUsed_ = false;

@@ -1,0 +1,286 @@
+// Every command, run again and again with one host call failing each time
+// (the 1st, the 2nd, ... up to the last call the command makes), and with
+// one allocation failing each time. Whatever fails, the run ends cleanly, no
+// character format that text still uses is deleted, and a question or list
+// that could not be shown changes nothing.
+//
+// CI runs a sample of the failure points; TAGSMITH_FAULT_FULL=1 runs them
+// all, with every failure value at every point.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <ostream>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "commands/command_handler.h"
+#include "commands/menus.h"
+#include "memhost/doc_builder.h"
+#include "support/format.h"
+#include "support/memory.h"
+
+namespace {
+
+using memhost::BookBuilder;
+using memhost::DocBuilder;
+using memhost::MemHost;
+using memhost::Obj;
+using R = memhost::Run;
+
+
+int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
+
+bool FullRun() {
+  const char* v = std::getenv("TAGSMITH_FAULT_FULL");
+  return v != nullptr && v[0] == '1';
+}
+
+// A working document with everything the commands look at.
+void BuildDocument(MemHost& host, const std::string& path) {
+  DocBuilder b(host, path);
+  b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+  b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  b.CharFormat("Code").Set(PROP_FONT_FAMILY, 2);
+  b.CharFormat("Unused");
+  b.CharFormat("Spare").Set(PROP_CHARSPREAD, 0x800);
+  b.Para({R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
+  ObjHandle p = b.Para({R("strong", "Strong"), R(" text with a note")});
+  b.Footnote(p, {R("see "), R("code", "Code")});
+  b.Table({{"Head"}, {"cell"}}, 1, {"Title"});
+  ObjHandle master = b.NewFlow(true);
+  b.ParaIn(b.Kid(master, 0), {R("master ", ""), R("x", "", {{PROP_FONT_ANGLE, 1}})});
+  b.FormatDefA("<Emphasis>Note:");
+  memhost::Value insertion;
+  insertion.type = VT_TEXTRANGE;
+  insertion.range = TextRange{{b.firstPgf, 0}, {b.firstPgf, 0}};
+  host.SetProp(b.doc, PROP_TEXT_SELECTION, insertion);
+}
+
+// A document holding a keep-list that lists every used tag, and a
+// conversion table.
+void BuildListDocument(MemHost& host) {
+  DocBuilder lists(host, "C:\\lists.fm");
+  lists.Table({{"Tags to Keep"}, {"Emphasis"}, {"Strong"}, {"Code"}});
+  lists.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Strong"}, {"Code", ""}});
+}
+
+struct Scenario {
+  const char* name;
+  int32_t command;
+  bool book;
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
+const Scenario kScenarios[] = {
+    {"ListCharUsage", 1, false},          {"DeleteUnused", 2, false},
+    {"CreateCharList", 3, false},         {"RemoveNonlist", 4, false},
+    {"RemoveOverrides", 5, false},        {"FindNextOverride", 6, false},
+    {"ReportAll", 12, false},             {"SkipMasterPages", 13, false},
+    {"CreateConversion", 15, false},      {"Convert", 16, false},
+    {"ReportSelected", 19, false},        {"About", 1000, false},
+    {"BookListUsage", 7, true},           {"BookDeleteUnused", 8, true},
+    {"BookCreateList", 9, true},          {"BookRemoveNonlist", 10, true},
+    {"BookRemoveOverrides", 11, true},    {"BookCreateConversion", 17, true},
+    {"BookConvert", 18, true},            {"BookIndividual", 20, true},
+    {"BookByTag", 21, true},
+};
+
+struct World {
+  std::unique_ptr<MemHost> host;
+};
+
+World Build(const Scenario& s) {
+  World w;
+  w.host = std::make_unique<MemHost>();
+  MemHost& host = *w.host;
+  HostInstall(&host);
+  SetConsoleSink(ToHostConsole);
+  InitializeHandler(1);
+  BuildListDocument(host);
+  if (s.book) {
+    BookBuilder book(host, "C:\\book\\Manual.book");
+    for (const char* file : {"C:\\book\\ch1.fm", "C:\\book\\ch2.fm", "C:\\book\\ch3.fm"}) {
+      BuildDocument(host, file);
+      DocBuilder::SaveAndCloseActive(host, file);
+      book.File(file);
+    }
+  } else {
+    BuildDocument(host, "C:\\doc\\guide.fm");
+  }
+  // Every list choice takes "All Character Tags" (or the first format).
+  host.responder = [](memhost::DialogRecord& r) {
+    if (r.kind != memhost::DialogRecord::SCROLL_BOX) return false;
+    r.answer = r.items.size() == 3 && r.text == "Choose a list type" ? 2 : 0;
+    return true;
+  };
+  HostErrno = 0;
+  return w;
+}
+
+// Tags that text uses and that are defined, per document name, over open
+// documents and saved files alike.
+std::map<std::string, std::set<std::string>> UsedAndDefined(const MemHost& host) {
+  std::map<ObjHandle, std::set<std::string>> used, defined;
+  std::map<ObjHandle, std::string> names;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type == memhost::T_DOC) names[o.h] = host.StringProp(o.h, PROP_NAME);
+    if (o.type == memhost::T_CHAR_FMT) defined[o.doc].insert(host.StringProp(o.h, PROP_NAME));
+    if (o.type == memhost::T_PGF) {
+      for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
+        const std::string& tag = host.PropsAt(o, k).tag;
+        if (!tag.empty()) used[o.doc].insert(tag);
+      }
+    }
+  });
+  std::map<std::string, std::set<std::string>> out;
+  for (const auto& kv : names) {
+    if (kv.second.empty()) continue;
+    for (const std::string& tag : used[kv.first]) {
+      if (defined[kv.first].count(tag) != 0) out[kv.second].insert(tag);
+    }
+  }
+  return out;
+}
+
+std::set<std::string> DefinedIn(const MemHost& host, const std::string& docName) {
+  std::set<ObjHandle> docs;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type == memhost::T_DOC && host.StringProp(o.h, PROP_NAME) == docName) docs.insert(o.h);
+  });
+  std::set<std::string> out;
+  bool first = true;
+  for (ObjHandle d : docs) {
+    std::set<std::string> mine;
+    host.ForEachObject([&](const Obj& o) {
+      if (o.type == memhost::T_CHAR_FMT && o.doc == d) mine.insert(host.StringProp(o.h, PROP_NAME));
+    });
+    // A tag counts as kept only when every copy of the document keeps it.
+    if (first) {
+      out = mine;
+      first = false;
+    } else {
+      std::set<std::string> both;
+      for (const std::string& t : out) {
+        if (mine.count(t) != 0) both.insert(t);
+      }
+      out = both;
+    }
+  }
+  return out;
+}
+
+// Everything a user could see of the documents: names, formats, text, tags.
+std::string Fingerprint(const MemHost& host) {
+  std::string out;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type == memhost::T_DOC) out += "doc " + host.StringProp(o.h, PROP_NAME) + "\n";
+    if (o.type == memhost::T_CHAR_FMT) out += " fmt " + host.StringProp(o.h, PROP_NAME) + "\n";
+    if (o.type == memhost::T_PGF) {
+      out += " pgf " + o.text + " [";
+      for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
+        const memhost::CharProps& cp = host.PropsAt(o, k);
+        out += cp.tag + "/" + std::to_string(cp.ints[5]) + std::to_string(cp.ints[2]) + ",";
+      }
+      out += "]\n";
+    }
+  });
+  return out;
+}
+
+struct Counts {
+  int64_t calls;
+  std::vector<std::string> log;
+  int64_t allocations;
+};
+
+Counts Baseline(const Scenario& s) {
+  World w = Build(s);
+  w.host->recordCalls = true;
+  int64_t calls = w.host->callCount;
+  int64_t allocs = MemAllocationCount();
+  CommandHandler(s.command);
+  Counts c{w.host->callCount - calls, {}, MemAllocationCount() - allocs};
+  c.log.assign(w.host->callLog.end() - c.calls, w.host->callLog.end());
+  HostInstall(nullptr);
+  return c;
+}
+
+void CheckRun(const Scenario& s, const std::string& failing, World& w,
+              const std::map<std::string, std::set<std::string>>& usedBefore,
+              const std::string& before) {
+  for (const auto& kv : usedBefore) {
+    std::set<std::string> now = DefinedIn(*w.host, kv.first);
+    for (const std::string& tag : kv.second) {
+      EXPECT_EQ(1u, now.count(tag)) << s.name << ": " << failing << " deleted used tag " << tag
+                                    << " of " << kv.first;
+    }
+  }
+  if (failing == "Alert1" || failing == "ScrollBox") {
+    EXPECT_EQ(before, Fingerprint(*w.host)) << s.name << ": a failed " << failing << " changed documents";
+  }
+}
+
+class FaultInjection : public ::testing::TestWithParam<Scenario> {
+ protected:
+  void TearDown() override {
+    HostInstall(nullptr);
+    SetConsoleSink(nullptr);
+    MemFailNth(0);
+  }
+};
+
+TEST_P(FaultInjection, EveryFailingHostCallEndsCleanly) {
+  const Scenario s = GetParam();
+  Counts base = Baseline(s);
+  ASSERT_GT(base.calls, 0);
+  const int32_t statuses[] = {ERR_CALL_FAILED, 5, ERR_HOST_BUSY};
+  int64_t step = FullRun() ? 1 : std::max<int64_t>(1, base.calls / 60);
+  int64_t runs = 0;
+  for (int64_t n = 1; n <= base.calls; n += step) {
+    for (int si = 0; si < 3; ++si) {
+      if (!FullRun() && si != n % 3) continue;
+      World w = Build(s);
+      auto used = UsedAndDefined(*w.host);
+      std::string before = Fingerprint(*w.host);
+      w.host->FailNthCall(n, statuses[si]);
+      CommandHandler(s.command);
+      ++runs;
+      EXPECT_EQ(1, w.host->failedCalls) << s.name << " call " << n;
+      CheckRun(s, base.log[static_cast<size_t>(n - 1)], w, used, before);
+      HostInstall(nullptr);
+      if (HasFailure()) return;
+    }
+  }
+  std::printf("[ fault    ] %-22s %6lld host calls, %4lld failing runs\n", s.name,
+              static_cast<long long>(base.calls), static_cast<long long>(runs));
+}
+
+TEST_P(FaultInjection, EveryFailingAllocationEndsCleanly) {
+  const Scenario s = GetParam();
+  Counts base = Baseline(s);
+  if (base.allocations == 0) return;
+  int64_t step = FullRun() ? 1 : std::max<int64_t>(1, base.allocations / 40);
+  for (int64_t n = 1; n <= base.allocations; n += step) {
+    World w = Build(s);
+    auto used = UsedAndDefined(*w.host);
+    MemFailNth(n);
+    CommandHandler(s.command);
+    MemFailNth(0);
+    CheckRun(s, "allocation", w, used, "");
+    HostInstall(nullptr);
+    if (HasFailure()) return;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, FaultInjection, ::testing::ValuesIn(kScenarios),
+                         [](const ::testing::TestParamInfo<Scenario>& i) {
+                           return std::string(i.param.name);
+                         });
+
+}  // namespace
