@@ -372,7 +372,8 @@ int32_t MatchesCharFormat(ObjHandle doc, TextLoc at, ObjHandle pgf, const char* 
 }
 
 int32_t FindOverrideInParagraph(ObjHandle doc, ObjHandle pgf, int32_t start) {
-  TextItems runs = HostGetTextForRange(doc, RangeIn(pgf, 0, OFFSET_OBJ_END), ITEM_CHAR_PROPS_CHANGE);
+  TextItems runs =
+      HostGetTextForRange(doc, RangeIn(pgf, 0, OFFSET_OBJ_END), ITEM_CHAR_PROPS_CHANGE);
   int32_t kind = OVERRIDE_NONE;
   int64_t first = runs.len == 0 ? -1 : FirstRunFrom(runs, start);
   for (int64_t i = first; i >= 0 && i < static_cast<int64_t>(runs.len); ++i) {
