@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "charfmt/tag_lists.h"
 #include "memhost/doc_builder.h"
 
 namespace {
@@ -148,26 +147,6 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     if (h.failedCalls == 0) break;  // past the last call
   }
   HostInstall(&host);
-}
-
-TEST_F(ConversionTest, ConversionDocumentListsSourcesBesideEmptyDestinations) {
-  DocBuilder src(host, "C:\\src.fm");
-  Define(src);
-  src.Para({R("s", "Strong"), R("e", "Emphasis")});
-  ObjHandle table = CreateConversionDocument(src.doc, LIST_TYPE_ALL);
-  ASSERT_NE(0u, table);
-  StringList* sources = StringListCreate(1, 1);
-  StringList* destinations = StringListCreate(1, 1);
-  ASSERT_EQ(0, ReadListTable(host.Find(table)->doc, table, sources, destinations));
-  std::vector<std::string> s, d;
-  for (uint32_t i = 0; i < StringListCount(sources); ++i) {
-    s.push_back(StringListAt(sources, i));
-    d.push_back(StringListAt(destinations, i));
-  }
-  EXPECT_EQ((std::vector<std::string>{"Source Tag", "Emphasis", "Strong", "Code", "Key", "Note"}), s);
-  EXPECT_EQ((std::vector<std::string>{"Destination Tag", "", "", "", "", ""}), d);
-  StringListDestroy(sources);
-  StringListDestroy(destinations);
 }
 
 }  // namespace

@@ -122,16 +122,7 @@ TEST_F(TagListsTest, DeletesOnlyUnusedFormatsAndNeverACaseVariantOfAUsedName) {
   StringListDestroy(unused);
 }
 
-class TagListTableTest : public TagListsTest {
- protected:
-  // The output document: the file that OpenOutputDocument finds first.
-  void SetUp() override {
-    TagListsTest::SetUp();
-    HostSetString(0, 0, PROP_HOST_DIR, "C:\\host");
-  }
-};
-
-TEST_F(TagListTableTest, ListTypesGiveTheirRowsUnderTheHeading) {
+TEST_F(TagListsTest, ListTypesGiveTheirRowsUnderTheHeading) {
   DocBuilder src(host, "C:\\src.fm");
   Define(src, {"Zeta", "Alpha", "Beta"});
   src.Para({memhost::Run("z", "Zeta"), memhost::Run("a", "Alpha")});
@@ -155,14 +146,6 @@ TEST_F(TagListTableTest, ListTypesGiveTheirRowsUnderTheHeading) {
   EXPECT_EQ((Names{"Tags to Keep", "b", "a", "c"}), Column(host.Find(book)->doc, book));
   StringListDestroy(used);
   StringListDestroy(unused);
-}
-
-TEST_F(TagListTableTest, NoTableWithoutAnInsertionPointInTheOutputDocument) {
-  DocBuilder saved(host, "C:\\host\\VxOutput.fm");  // saved with no selection
-  saved.SaveAndClose("C:\\host\\VxOutput.fm");
-  DocBuilder src(host, "C:\\src.fm");
-  EXPECT_EQ(0u, CreateTagList(src.doc, LIST_TYPE_EMPTY));
-  EXPECT_EQ(0u, FindListDocument(kKeepListHeading));
 }
 
 }  // namespace
