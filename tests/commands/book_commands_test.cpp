@@ -1,0 +1,422 @@
+// The nine book commands on a three-file book in the in-memory host.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "client/host_lists.h"
+#include "commands/book_walk.h"
+#include "commands/command_handler.h"
+#include "commands/menus.h"
+#include "memhost/doc_builder.h"
+#include "memhost/text_dump.h"
+#include "support/encoding.h"
+#include "support/format.h"
+
+namespace {
+
+using memhost::BookBuilder;
+using memhost::DocBuilder;
+using memhost::MemHost;
+using R = memhost::Run;
+using Names = std::vector<std::string>;
+
+int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
+
+const char kCh1[] = "C:\\books\\ch1.fm";
+const char kCh2[] = "C:\\books\\ch2.fm";
+const char kCh3[] = "C:\\books\\ch3.fm";
+const char kDeleteQuestion[] =
+    "Are you sure you want to delete unused character tags for all files in the book?";
+
+// The book: over its three files Code, Emphasis and Strong are used, Note and
+// Old are defined and used nowhere. Strong is unused in ch1 but used in ch2.
+void Chapter1(DocBuilder& b) {
+  b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+  b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  b.CharFormat("Note");
+  b.Para({R("Intro "), R("stressed", "Emphasis")});
+  b.Para({R("plain "), R("heavy", "", {{PROP_FONT_WEIGHT, 1}})});  // an override
+}
+void Chapter2(DocBuilder& b) {
+  b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+  b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  b.CharFormat("Code");
+  b.Para({R("bold", "Strong"), R(" and "), R("x()", "Code")});
+}
+void Chapter3(DocBuilder& b) {
+  b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+  b.CharFormat("Old");
+  b.Para({R("more", "Emphasis")});
+}
+
+class BookCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostMarkDoneCount = 0;
+    HostInstall(&host);
+    SetClientEncoding("UTF-8");
+    previousSink = SetConsoleSink(ToHostConsole);
+    host.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
+    Save(kCh1, Chapter1);
+    Save(kCh2, Chapter2);
+    Save(kCh3, Chapter3);
+    book.File(kCh1);
+    book.File(kCh2);
+    book.File(kCh3);
+  }
+  void TearDown() override {
+    SetConsoleSink(previousSink);
+    SetClientEncoding("FrameRoman");
+    HostInstall(nullptr);
+  }
+
+  void Save(const char* path, void (*content)(DocBuilder&)) {
+    DocBuilder b(host, path);
+    content(b);
+    b.SaveAndClose(path);
+  }
+  // A book file open in the host, holding a list table after its content.
+  ObjHandle OpenWithTable(const char* path, void (*content)(DocBuilder&),
+                          const std::vector<std::vector<std::string>>& rows) {
+    DocBuilder b(host, path);
+    content(b);
+    b.Table(rows);
+    b.SaveAndClose(path);
+    return HostOpenDocumentSimple(path, 0);
+  }
+
+  Names Formats(ObjHandle doc) {
+    Names out;
+    for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+      out.push_back(host.StringProp(f, PROP_NAME));
+    }
+    return out;
+  }
+  Names Saved(const char* path) { return Formats(host.files[path].image); }
+  // Paragraph n of the main flow of a saved file, read from a copy: the
+  // stored image itself is out of reach of the host's lookups.
+  ObjHandle SavedPgf(const char* path, int n) {
+    ObjHandle doc = host.CloneDocument(host.files[path].image, false);
+    ObjHandle p =
+        host.FirstPgfOf(static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC)));
+    for (int i = 0; i < n && p != 0; ++i) p = host.NextPgf(p);
+    return p;
+  }
+  std::string SavedTag(const char* path, int n, int32_t offset) {
+    ObjHandle p = SavedPgf(path, n);
+    return p == 0 ? "<none>" : host.PropsAt(*host.Find(p), offset).tag;
+  }
+  int32_t SavedWeight(const char* path, int n, int32_t offset) {
+    ObjHandle p = SavedPgf(path, n);
+    if (p == 0) return -1;
+    PropVal v = HostGetTextPropVal(host.Find(p)->doc, TextLoc{p, offset}, PROP_FONT_WEIGHT);
+    int32_t weight = v.propVal.u.ival;
+    PropValFree(&v);
+    return weight;
+  }
+
+  // The output document: the untitled one the command made.
+  ObjHandle Output() {
+    for (ObjHandle d : host.openDocs) {
+      if (host.StringProp(d, PROP_NAME).empty()) return d;
+    }
+    return 0;
+  }
+  // "Format: text" for each paragraph of the output, without the empty one
+  // that always closes it.
+  Names Lines() {
+    std::string dump = memhost::DumpDocumentWithFormats(host, Output());
+    Names out;
+    size_t at = 0;
+    while (at < dump.size()) {
+      size_t end = dump.find('\n', at);
+      out.push_back(dump.substr(at, end - at));
+      at = end + 1;
+    }
+    if (!out.empty() && out.back().size() >= 2 && out.back().compare(out.back().size() - 2, 2, ": ") == 0) {
+      out.pop_back();
+    }
+    return out;
+  }
+  std::vector<memhost::DialogRecord> Questions() {
+    std::vector<memhost::DialogRecord> out;
+    for (const auto& d : host.dialogs) {
+      if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 1) out.push_back(d);
+    }
+    return out;
+  }
+  bool StatusSeen(const std::string& s) {
+    for (const std::string& x : statuses) {
+      if (x == s) return true;
+    }
+    return false;
+  }
+  bool IsOpen(ObjHandle doc) {
+    for (ObjHandle d : host.openDocs) {
+      if (d == doc) return true;
+    }
+    return false;
+  }
+
+  MemHost host;
+  ConsoleSink previousSink = nullptr;
+  std::vector<std::string> statuses;
+  BookBuilder book{host, "C:\\books\\manual.book"};
+};
+
+// ---- 7, 20, 21: listing ----
+
+TEST_F(BookCommandsTest, ListUsageAccumulatesOverTheWholeBook) {
+  EXPECT_EQ(0, CommandHandler(CMD_LIST_CHAR_USAGE_BOOK));
+  EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Character Tags Used:", "Body: Code",
+                   "Body: Emphasis", "Body: Strong", "Heading2: Character Tags Not Used:",
+                   "Body: Note", "Body: Old"}),
+            Lines());
+  EXPECT_EQ(1, HostMarkDoneCount);
+  EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs) << "every file closed again";
+  EXPECT_TRUE(StatusSeen("Examining: ch2.fm"));
+  EXPECT_EQ("", statuses.back());
+}
+
+TEST_F(BookCommandsTest, ListUsageOfAnEmptyBookOrNoBookWritesTheHeadingsOnly) {
+  BookBuilder empty(host, "C:\\books\\empty.book");
+  CommandHandler(CMD_LIST_CHAR_USAGE_BOOK);
+  EXPECT_EQ((Names{"Heading1: empty.book", "Heading2: Character Tags Used:",
+                   "Heading2: Character Tags Not Used:"}),
+            Lines());
+  EXPECT_EQ(Names{""}, statuses) << "no file was opened";
+
+  host.CloseDocument(Output(), 1);
+  host.activeBook = 0;
+  CommandHandler(CMD_LIST_CHAR_USAGE_BOOK);
+  EXPECT_EQ((Names{"Heading1: ", "Heading2: Character Tags Used:",
+                   "Heading2: Character Tags Not Used:"}),
+            Lines());
+}
+
+TEST_F(BookCommandsTest, IndividualListsEachFileAloneWithAnUntitledSectionForAMissingOne) {
+  host.SetFileFailures(kCh2, true, false);
+  CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL);
+  EXPECT_EQ((Names{"Heading1: manual.book",
+                   "Heading1: ch1.fm", "Heading2: Character Tags Used:", "Body: Emphasis",
+                   "Heading2: Character Tags Not Used:", "Body: Note", "Body: Strong",
+                   "Heading1: Untitled", "Heading2: Character Tags Used:",
+                   "Heading2: Character Tags Not Used:",
+                   "Heading1: ch3.fm", "Heading2: Character Tags Used:", "Body: Emphasis",
+                   "Heading2: Character Tags Not Used:", "Body: Old"}),
+            Lines());
+  EXPECT_EQ(std::string("Could not open file:") + kCh2 + "\n", host.console);
+  EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs);
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, ByTagListsTheFilesUsingEachTag) {
+  CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_BY_TAG);
+  EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Code", "Body: ch2.fm",
+                   "Heading2: Emphasis", "Body: ch1.fm", "Body: ch3.fm", "Heading2: Strong",
+                   "Body: ch2.fm"}),
+            Lines());
+  EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs);
+  EXPECT_EQ("", statuses.back());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, ByTagNeverListsAFileThatCannotBeOpened) {
+  host.SetFileFailures(kCh3, true, false);
+  CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_BY_TAG);
+  EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Code", "Body: ch2.fm",
+                   "Heading2: Emphasis", "Body: ch1.fm", "Heading2: Strong", "Body: ch2.fm"}),
+            Lines());
+}
+
+// ---- 8: Delete Unused Character Tags ----
+
+TEST_F(BookCommandsTest, DeleteUnusedAsksOnceAndKeepsTagsUsedElsewhereInTheBook) {
+  CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
+  ASSERT_EQ(1u, Questions().size());
+  EXPECT_EQ(kDeleteQuestion, Questions()[0].text);
+  EXPECT_EQ((Names{"Emphasis", "Strong"}), Saved(kCh1)) << "Strong is used in ch2";
+  EXPECT_EQ((Names{"Emphasis", "Strong", "Code"}), Saved(kCh2));
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3));
+  EXPECT_TRUE(StatusSeen("Removing Unused Tags: ch3.fm"));
+  EXPECT_TRUE(host.openDocs.empty());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, DeleteUnusedCancelledChangesNothing) {
+  host.alertAnswers.push_back(1);
+  EXPECT_EQ(1, CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK));
+  EXPECT_EQ((Names{"Emphasis", "Strong", "Note"}), Saved(kCh1));
+  EXPECT_EQ((Names{"Emphasis", "Old"}), Saved(kCh3));
+  EXPECT_FALSE(StatusSeen("Removing Unused Tags: ch1.fm")) << "no second pass";
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, DeleteUnusedNeverDeletesTagsOfAFileTheScanCouldNotRead) {
+  // ch2 cannot be opened while the book is scanned, so the book's lists know
+  // nothing of its Strong and Code; it can be opened again by the time the
+  // user has answered.
+  host.SetFileFailures(kCh2, true, false);
+  host.responder = [this](memhost::DialogRecord&) {
+    host.SetFileFailures(kCh2, false, false);
+    return false;
+  };
+  CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
+  EXPECT_EQ((Names{"Emphasis", "Strong", "Code"}), Saved(kCh2));
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3)) << "the other files are still cleaned";
+  EXPECT_EQ(std::string("Could not open file:") + kCh2 + "\n", host.console);
+}
+
+TEST_F(BookCommandsTest, DeleteUnusedLeavesAFileThatNeverOpensUnchanged) {
+  host.SetFileFailures(kCh1, true, false);
+  CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
+  EXPECT_EQ((Names{"Emphasis", "Strong", "Note"}), Saved(kCh1));
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3));
+}
+
+// ---- 9, 17: tag list and conversion document ----
+
+TEST_F(BookCommandsTest, CreateCharListFromTheWholeBook) {
+  host.choices.push_back(1);
+  CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
+  EXPECT_EQ("| Tags to Keep |\n|---|\n| Code |\n| Emphasis |\n| Strong |\n",
+            memhost::DumpDocument(host, Output()));
+  EXPECT_EQ("Choose a list type", host.dialogs.at(0).text);
+  EXPECT_EQ(-1, host.dialogs.at(0).defaultIndex);
+  EXPECT_EQ((Names{"Empty", "Character Tags in Use", "All Character Tags"}),
+            host.dialogs.at(0).items);
+  EXPECT_EQ(1, HostMarkDoneCount);
+
+  host.CloseDocument(Output(), 1);
+  host.choices.push_back(2);
+  CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
+  EXPECT_EQ("| Tags to Keep |\n|---|\n| Code |\n| Emphasis |\n| Strong |\n| Note |\n| Old |\n",
+            memhost::DumpDocument(host, Output()));
+}
+
+TEST_F(BookCommandsTest, AnEmptyListOpensNoFile) {
+  host.choices.push_back(0);
+  CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
+  std::string rows;
+  for (int i = 0; i < 10; ++i) rows += "|  |\n";
+  EXPECT_EQ("| Tags to Keep |\n|---|\n" + rows, memhost::DumpDocument(host, Output()));
+  EXPECT_TRUE(statuses.empty());
+}
+
+TEST_F(BookCommandsTest, CreateConversionDocumentFromTheWholeBook) {
+  host.choices.push_back(1);
+  CommandHandler(CMD_CREATE_CONVERSION_DOC_BOOK);
+  EXPECT_EQ(
+      "| Source Tag | Destination Tag |\n|---|---|\n| Code |  |\n| Emphasis |  |\n"
+      "| Strong |  |\n",
+      memhost::DumpDocument(host, Output()));
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, CancelledListTypeEndsAtOnceAndOpensNothing) {
+  for (int32_t command : {CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
+    host.choices.push_back(-1);
+    CommandHandler(command);
+    EXPECT_EQ(0u, Output()) << command;
+    EXPECT_TRUE(statuses.empty()) << command;
+  }
+  EXPECT_EQ(0, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, NoInsertionPointInTheOutputDocumentEndsAtOnce) {
+  HostSetString(0, 0, PROP_HOST_DIR, "C:\\Host");
+  DocBuilder vx(host, "C:\\Host\\VxOutput.fm");
+  vx.SaveAndClose("C:\\Host\\VxOutput.fm");
+  for (int32_t command : {CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
+    host.choices.push_back(1);
+    CommandHandler(command);
+  }
+  EXPECT_EQ(0, HostMarkDoneCount);
+  ASSERT_EQ(1u, host.openDocs.size());
+  EXPECT_TRUE(host.Chain(host.openDocs[0], PROP_FIRST_TBL_IN_DOC).empty());
+}
+
+// ---- 10, 18: by a list ----
+
+TEST_F(BookCommandsTest, RemoveNonlistPrunesEveryFileByTheList) {
+  DocBuilder list(host, "C:\\lists\\keep.fm");
+  list.Table({{"Tags to Keep"}, {"Emphasis"}, {"Code"}});
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS_BOOK);
+  ASSERT_EQ(1u, Questions().size());
+  EXPECT_EQ("Are you sure you want to keep only the character tags listed?",
+            Questions()[0].text);
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh1));
+  EXPECT_EQ((Names{"Emphasis", "Code"}), Saved(kCh2));
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3));
+  EXPECT_TRUE(StatusSeen("Processing: ch1.fm"));
+  EXPECT_EQ(std::vector<ObjHandle>{list.doc}, host.openDocs);
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, MissingListsWarnAndOpenNoFile) {
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS_BOOK);
+  CommandHandler(CMD_CONVERT_CHARS_BOOK);
+  ASSERT_EQ(2u, host.dialogs.size());
+  EXPECT_EQ("The list of character tags to keep could not be found.", host.dialogs[0].text);
+  EXPECT_EQ("The list of character tags to convert could not be found.", host.dialogs[1].text);
+  EXPECT_EQ(3, host.dialogs[0].alertType);
+  EXPECT_EQ(3, host.dialogs[1].alertType);
+  EXPECT_TRUE(statuses.empty());
+  EXPECT_EQ(2, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, CancelledQuestionsChangeNoFile) {
+  DocBuilder list(host, "C:\\lists\\keep.fm");
+  list.Table({{"Tags to Keep"}, {"Emphasis"}});
+  list.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
+  for (int32_t command :
+       {CMD_REMOVE_NONLIST_CHARS_BOOK, CMD_CONVERT_CHARS_BOOK, CMD_REMOVE_CHAR_OVERRIDES_BOOK}) {
+    host.alertAnswers.push_back(1);
+    EXPECT_EQ(1, CommandHandler(command)) << command;
+  }
+  EXPECT_TRUE(statuses.empty());
+  EXPECT_EQ((Names{"Emphasis", "Strong", "Note"}), Saved(kCh1));
+  EXPECT_EQ("Emphasis", SavedTag(kCh3, 0, 0));
+  EXPECT_EQ(3, HostMarkDoneCount);
+}
+
+TEST_F(BookCommandsTest, AKeepListThatIsAFileOfTheBookStillPrunesTheFilesAfterIt) {
+  ObjHandle listDoc = OpenWithTable(kCh2, Chapter2, {{"Tags to Keep"}, {"Emphasis"}, {"Code"}});
+  CommandHandler(CMD_REMOVE_NONLIST_CHARS_BOOK);
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh1));
+  EXPECT_EQ((Names{"Emphasis", "Code"}), Saved(kCh2)) << "pruned by its own list";
+  EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3)) << "after the list's own file";
+  EXPECT_TRUE(IsOpen(listDoc)) << "the list stays open for the user";
+}
+
+TEST_F(BookCommandsTest, ConvertCharactersConvertsEveryFileEvenWhenTheTableIsAFileOfTheBook) {
+  ObjHandle table = OpenWithTable(
+      kCh1, Chapter1,
+      {{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
+  CommandHandler(CMD_CONVERT_CHARS_BOOK);
+  ASSERT_EQ(1u, Questions().size());
+  EXPECT_EQ("Are you sure you want to convert character tags for all files in the book?",
+            Questions()[0].text);
+  EXPECT_EQ("", SavedTag(kCh1, 0, 6)) << "\"stressed\" in the table's own file";
+  EXPECT_EQ("Strong", SavedTag(kCh2, 0, 0)) << "not a source";
+  EXPECT_EQ("", SavedTag(kCh3, 0, 0)) << "\"more\", after the table's file";
+  EXPECT_TRUE(IsOpen(table));
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+// ---- 11: Remove Overrides ----
+
+TEST_F(BookCommandsTest, RemoveOverridesAsksOnceAndRepairsEveryFile) {
+  CommandHandler(CMD_REMOVE_CHAR_OVERRIDES_BOOK);
+  ASSERT_EQ(1u, Questions().size());
+  EXPECT_EQ("Are you sure you want to remove character overrides for all files in the book?",
+            Questions()[0].text);
+  EXPECT_EQ(0, SavedWeight(kCh1, 1, 7)) << "\"heavy\" returned to its paragraph";
+  EXPECT_EQ("Strong", SavedTag(kCh2, 0, 0)) << "tags are kept";
+  EXPECT_TRUE(host.openDocs.empty());
+  EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+}  // namespace

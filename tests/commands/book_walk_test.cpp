@@ -1,0 +1,313 @@
+#include "commands/book_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "client/host_wrapper.h"
+#include "memhost/doc_builder.h"
+#include "support/encoding.h"
+#include "support/format.h"
+#include "support/memory.h"
+
+namespace {
+
+using memhost::BookBuilder;
+using memhost::DocBuilder;
+using memhost::MemHost;
+
+int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
+
+// Forwards to the in-memory host and keeps what every open was asked with.
+class OpenRecorder : public HostWrapper {
+ public:
+  explicit OpenRecorder(HostApi* target) : HostWrapper(target) {}
+  ObjHandle OpenDocument(const char* path, const PropVals* params, PropVals** ret) override {
+    std::vector<std::pair<int32_t, int32_t>> entries;
+    for (uint32_t i = 0; params != nullptr && i < params->len; ++i) {
+      const PropVal& p = params->val[i];
+      EXPECT_EQ(VT_INT, p.propVal.valType) << "parameter " << p.propIdent.num;
+      entries.emplace_back(p.propIdent.num, p.propVal.u.ival);
+    }
+    opened.emplace_back(path != nullptr ? path : "<null>", entries);
+    return HostWrapper::OpenDocument(path, params, ret);
+  }
+  std::vector<std::pair<std::string, std::vector<std::pair<int32_t, int32_t>>>> opened;
+};
+
+// What an operation saw of one file.
+struct Visit {
+  std::string path;
+  bool opened;
+  std::string status;
+};
+
+class BookWalkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostInstall(&host);
+    SetClientEncoding("UTF-8");
+    previousSink = SetConsoleSink(ToHostConsole);
+    host.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
+  }
+  void TearDown() override {
+    SetConsoleSink(previousSink);
+    SetClientEncoding("FrameRoman");
+    HostInstall(nullptr);
+  }
+
+  // A saved file defining one character format named after it.
+  void SaveFile(const std::string& path, const std::string& format) {
+    DocBuilder b(host, path);
+    b.CharFormat(format);
+    b.SaveAndClose(path);
+  }
+
+  std::vector<std::string> Formats(ObjHandle doc) {
+    std::vector<std::string> out;
+    for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+      out.push_back(host.StringProp(f, PROP_NAME));
+    }
+    return out;
+  }
+  std::vector<std::string> SavedFormats(const std::string& path) {
+    return Formats(host.files[path].image);
+  }
+  ObjHandle OpenDocNamed(const std::string& path) {
+    for (ObjHandle d : host.openDocs) {
+      if (host.StringProp(d, PROP_NAME) == path) return d;
+    }
+    return 0;
+  }
+
+  static void Record(BookFile* file, void* context) {
+    auto* visits = static_cast<std::vector<Visit>*>(context);
+    char* status = HostGetString(0, file->book, PROP_STATUS_LINE);
+    visits->push_back({file->path, file->doc != 0, status != nullptr ? status : "<null>"});
+    MemRelease(status);
+  }
+
+  std::vector<Visit> Walk(ObjHandle book, const char* prefix = kExaminingPrefix,
+                          int32_t mode = BOOK_PASS_READ) {
+    std::vector<Visit> visits;
+    ForEachBookFile(book, prefix, mode, Record, &visits);
+    return visits;
+  }
+
+  static std::vector<std::string> Paths(const std::vector<Visit>& visits) {
+    std::vector<std::string> out;
+    for (const Visit& v : visits) out.push_back(v.path);
+    return out;
+  }
+
+  MemHost host;
+  ConsoleSink previousSink = nullptr;
+  std::vector<std::string> statuses;
+};
+
+TEST_F(BookWalkTest, ContainersAreEnteredInBookOrderAndOtherKindsSkippedWithTheirContents) {
+  for (const char* p : {"C:\\b\\1.fm", "C:\\b\\2.fm", "C:\\b\\3.fm", "C:\\b\\4.fm",
+                        "C:\\b\\5.fm", "C:\\b\\6.fm"}) {
+    SaveFile(p, "F");
+  }
+  BookBuilder b(host, "C:\\b\\book.book");
+  ObjHandle group = b.Component(BOOK_COMPONENT_GROUP, "Part One");
+  b.File("C:\\b\\1.fm", group);
+  b.File("C:\\b\\2.fm", group);
+  b.File("C:\\b\\3.fm");
+  ObjHandle other = b.Component(8, "C:\\b\\generated.fm");
+  b.File("C:\\b\\4.fm", other);  // inside a kind that is not walked into
+  ObjHandle folder = b.Component(BOOK_COMPONENT_FOLDER, "Appendices");
+  ObjHandle inner = b.Component(BOOK_COMPONENT_GROUP, "Inner", folder);
+  b.File("C:\\b\\5.fm", inner);
+  b.Component(BOOK_COMPONENT_FOLDER, "Empty", folder);
+  b.File("C:\\b\\6.fm");
+
+  OpenRecorder recorder(&host);
+  HostInstall(&recorder);
+  std::vector<Visit> visits = Walk(b.book);
+  HostInstall(&host);
+
+  EXPECT_EQ((std::vector<std::string>{"C:\\b\\1.fm", "C:\\b\\2.fm", "C:\\b\\3.fm",
+                                      "C:\\b\\5.fm", "C:\\b\\6.fm"}),
+            Paths(visits));
+  ASSERT_EQ(visits.size(), recorder.opened.size()) << "containers are never opened";
+  for (const Visit& v : visits) EXPECT_TRUE(v.opened) << v.path;
+  EXPECT_TRUE(host.openDocs.empty()) << "every file is closed after its pass";
+  EXPECT_TRUE(host.console.empty());
+}
+
+TEST_F(BookWalkTest, NextComponentClimbsOutOfNestedContainers) {
+  BookBuilder b(host, "C:\\b\\book.book");
+  ObjHandle outer = b.Component(BOOK_COMPONENT_GROUP, "Outer");
+  ObjHandle inner = b.Component(BOOK_COMPONENT_FOLDER, "Inner", outer);
+  ObjHandle deep = b.File("C:\\b\\deep.fm", inner);
+  ObjHandle last = b.File("C:\\b\\last.fm");
+  EXPECT_EQ(inner, NextBookComponent(b.book, outer));
+  EXPECT_EQ(deep, NextBookComponent(b.book, inner));
+  EXPECT_EQ(last, NextBookComponent(b.book, deep));
+  EXPECT_EQ(0u, NextBookComponent(b.book, last));
+}
+
+TEST_F(BookWalkTest, AnEmptyBookOpensNothingAndLeavesTheStatusLineEmpty) {
+  BookBuilder b(host, "C:\\b\\empty.book");
+  OpenRecorder recorder(&host);
+  HostInstall(&recorder);
+  EXPECT_TRUE(Walk(b.book).empty());
+  HostInstall(&host);
+  EXPECT_TRUE(recorder.opened.empty());
+  EXPECT_EQ(std::vector<std::string>{""}, statuses);
+}
+
+TEST_F(BookWalkTest, EveryFileIsOpenedWithTheSameNineIntegerParameters) {
+  SaveFile("C:\\b\\1.fm", "F");
+  BookBuilder b(host, "C:\\b\\book.book");
+  b.File("C:\\b\\1.fm");
+  b.File("C:\\b\\missing.fm");
+  OpenRecorder recorder(&host);
+  HostInstall(&recorder);
+  Walk(b.book);
+  HostInstall(&host);
+  const std::vector<std::pair<int32_t, int32_t>> expected = {
+      {5, 0}, {2, 0}, {3, 1}, {23, 1}, {28, 1}, {22, 1}, {25, 1}, {36, 3}, {24, 11}};
+  ASSERT_EQ(2u, recorder.opened.size());
+  for (const auto& open : recorder.opened) EXPECT_EQ(expected, open.second) << open.first;
+}
+
+TEST_F(BookWalkTest, StatusLineNamesTheFileDuringItsPassAndIsClearedAfter) {
+  SaveFile("C:\\books\\ch1.fm", "F");
+  SaveFile("C:\\books\\ch2.fm", "F");
+  BookBuilder b(host, "C:\\books\\manual.book");
+  b.File("C:\\books\\ch1.fm");
+  b.File("C:\\books\\ch2.fm");
+
+  std::vector<Visit> visits = Walk(b.book);
+  ASSERT_EQ(2u, visits.size());
+  EXPECT_EQ("Examining: ch1.fm", visits[0].status);
+  EXPECT_EQ("Examining: ch2.fm", visits[1].status);
+  EXPECT_EQ("", statuses.back());
+
+  statuses.clear();
+  Walk(b.book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE);
+  EXPECT_EQ((std::vector<std::string>{"Removing Unused Tags: ch1.fm",
+                                      "Removing Unused Tags: ch2.fm", ""}),
+            statuses);
+  statuses.clear();
+  Walk(b.book, kProcessingPrefix, BOOK_PASS_CHANGE);
+  EXPECT_EQ("Processing: ch1.fm", statuses.front());
+}
+
+TEST_F(BookWalkTest, AFileThatCannotBeOpenedIsReportedNamedAndPassedOn) {
+  const std::string odd = "C:\\books\\100%s %d.fm";  // a formatter would eat these
+  SaveFile("C:\\books\\ch1.fm", "F");
+  SaveFile(odd, "F");
+  host.SetFileFailures(odd, true, false);
+  SaveFile("C:\\books\\ch3.fm", "F");
+  BookBuilder b(host, "C:\\books\\manual.book");
+  b.File("C:\\books\\ch1.fm");
+  b.File(odd);
+  b.File("C:\\books\\ch3.fm");
+
+  std::vector<Visit> visits = Walk(b.book);
+  ASSERT_EQ(3u, visits.size());
+  EXPECT_FALSE(visits[1].opened);
+  EXPECT_TRUE(visits[2].opened) << "the walk goes on";
+  EXPECT_EQ("Examining: 100%s %d.fm", visits[1].status);
+  EXPECT_EQ("Could not open file:" + odd + "\n", host.console);
+}
+
+TEST_F(BookWalkTest, AFileAlreadyOpenIsClosedAfterItsPass) {
+  SaveFile("C:\\books\\ch1.fm", "F");
+  DocBuilder open(host, "C:\\books\\ch1.fm");
+  BookBuilder b(host, "C:\\books\\manual.book");
+  b.File("C:\\books\\ch1.fm");
+  ObjHandle seen = 0;
+  ForEachBookFile(b.book, kExaminingPrefix, BOOK_PASS_READ,
+                  [](BookFile* f, void* c) { *static_cast<ObjHandle*>(c) = f->doc; }, &seen);
+  EXPECT_EQ(open.doc, seen) << "the open document itself is worked on";
+  EXPECT_EQ(nullptr, host.Find(open.doc));
+}
+
+// A change pass that defines a format "Added" in every file it opens.
+void AddFormat(BookFile* file, void*) {
+  if (file->doc != 0) HostNewNamedObject(file->doc, OBJ_CHAR_FMT, "Added");
+}
+
+TEST_F(BookWalkTest, AChangePassSavesEachFileAndKeepsOneThatCannotBeSavedOpen) {
+  SaveFile("C:\\books\\ch1.fm", "F");
+  SaveFile("C:\\books\\ch2.fm", "F");
+  SaveFile("C:\\books\\ch3.fm", "F");
+  host.SetFileFailures("C:\\books\\ch2.fm", false, true);
+  BookBuilder b(host, "C:\\books\\manual.book");
+  b.File("C:\\books\\ch1.fm");
+  b.File("C:\\books\\ch2.fm");
+  b.File("C:\\books\\ch3.fm");
+
+  ForEachBookFile(b.book, kProcessingPrefix, BOOK_PASS_CHANGE, AddFormat, nullptr);
+
+  const std::vector<std::string> changed = {"F", "Added"};
+  EXPECT_EQ(changed, SavedFormats("C:\\books\\ch1.fm"));
+  EXPECT_EQ(changed, SavedFormats("C:\\books\\ch3.fm"));
+  EXPECT_EQ(std::vector<std::string>{"F"}, SavedFormats("C:\\books\\ch2.fm"));
+  ObjHandle kept = OpenDocNamed("C:\\books\\ch2.fm");
+  ASSERT_NE(0u, kept) << "a file that could not be saved stays open";
+  EXPECT_EQ(changed, Formats(kept));
+  EXPECT_EQ(1u, host.openDocs.size());
+  EXPECT_TRUE(host.console.empty()) << "a failed save is not reported";
+}
+
+TEST_F(BookWalkTest, AnOperationMayFinishItsFileEarlyAndTheWalkDoesNotCloseItAgain) {
+  SaveFile("C:\\books\\ch1.fm", "F");
+  SaveFile("C:\\books\\ch2.fm", "F");
+  BookBuilder b(host, "C:\\books\\manual.book");
+  b.File("C:\\books\\ch1.fm");
+  b.File("C:\\books\\ch2.fm");
+  struct Seen {
+    MemHost* host;
+    std::vector<bool> openAfterFinish;
+  } seen{&host, {}};
+  HostErrno = 0;
+  ForEachBookFile(
+      b.book, kProcessingPrefix, BOOK_PASS_CHANGE,
+      [](BookFile* f, void* c) {
+        auto* s = static_cast<Seen*>(c);
+        AddFormat(f, nullptr);
+        FinishBookFile(f);
+        s->openAfterFinish.push_back(s->host->Find(f->doc) != nullptr);
+      },
+      &seen);
+  EXPECT_EQ((std::vector<bool>{false, false}), seen.openAfterFinish);
+  EXPECT_EQ(0, HostErrno) << "no second close of a closed document";
+  EXPECT_EQ((std::vector<std::string>{"F", "Added"}), SavedFormats("C:\\books\\ch2.fm"));
+}
+
+TEST_F(BookWalkTest, ADocumentToKeepOpenIsSavedButNotClosed) {
+  SaveFile("C:\\books\\ch1.fm", "F");
+  DocBuilder list(host, "C:\\books\\list.fm");
+  BookBuilder b(host, "C:\\books\\manual.book");
+  b.File("C:\\books\\list.fm");
+  b.File("C:\\books\\ch1.fm");
+  ForEachBookFile(b.book, kProcessingPrefix, BOOK_PASS_CHANGE, AddFormat, nullptr, list.doc);
+  EXPECT_EQ(std::vector<ObjHandle>{list.doc}, host.openDocs);
+  EXPECT_EQ((std::vector<std::string>{"Added"}), SavedFormats("C:\\books\\list.fm"));
+}
+
+TEST(StrAppendGrowTest, GrowsOwnedStringsAndTreatsNullAsEmpty) {
+  char* s = nullptr;
+  EXPECT_EQ(0, StrAppendGrow(&s, "Examining: "));
+  EXPECT_EQ(0, StrAppendGrow(&s, nullptr));
+  EXPECT_EQ(0, StrAppendGrow(&s, "ch1.fm"));
+  EXPECT_STREQ("Examining: ch1.fm", s);
+  MemFailNth(1);
+  EXPECT_EQ(-1, StrAppendGrow(&s, "more"));
+  MemFailNth(0);
+  EXPECT_STREQ("Examining: ch1.fm", s) << "unchanged when memory runs out";
+  StrReleaseAndClear(&s);
+  EXPECT_EQ(-1, StrAppendGrow(nullptr, "x"));
+}
+
+}  // namespace
