@@ -1,0 +1,213 @@
+#include "commands/client_calls.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "client/host_wrapper.h"
+#include "commands/command_handler.h"
+#include "commands/menus.h"
+#include "memhost/doc_builder.h"
+#include "support/encoding.h"
+
+namespace {
+
+using memhost::BookBuilder;
+using memhost::DocBuilder;
+using memhost::MemHost;
+using R = memhost::Run;
+
+// What a command visibly does: its dialogs, the files it opens, saves and
+// closes, the documents and tables it makes, the text it writes and the
+// formats it deletes. Handles are left out so that two runs compare.
+class Tracer : public HostWrapper {
+ public:
+  explicit Tracer(HostApi* target) : HostWrapper(target) {}
+  std::vector<std::string> trace;
+
+  int32_t Alert(const char* m, int32_t t) override {
+    trace.push_back("alert" + std::to_string(t) + " " + m);
+    return HostWrapper::Alert(m, t);
+  }
+  int32_t ScrollBox(int32_t* c, const char* t, const HostStrings* i, int32_t d) override {
+    trace.push_back(std::string("choose ") + t);
+    return HostWrapper::ScrollBox(c, t, i, d);
+  }
+  ObjHandle OpenDocument(const char* p, const PropVals* a, PropVals** r) override {
+    trace.push_back(std::string("open ") + (p != nullptr ? p : ""));
+    return HostWrapper::OpenDocument(p, a, r);
+  }
+  ObjHandle SaveDocument(ObjHandle d, const char* p, const PropVals* a, PropVals** r) override {
+    trace.push_back(std::string("save ") + (p != nullptr ? p : ""));
+    return HostWrapper::SaveDocument(d, p, a, r);
+  }
+  int32_t CloseDocument(ObjHandle d, int32_t f) override {
+    trace.push_back("close");
+    return HostWrapper::CloseDocument(d, f);
+  }
+  ObjHandle NewCustomDocument(Metric w, Metric h, int32_t c, Metric g, Metric t, Metric b,
+                              Metric l, Metric r, int32_t s, int32_t f) override {
+    trace.push_back("new document");
+    return HostWrapper::NewCustomDocument(w, h, c, g, t, b, l, r, s, f);
+  }
+  ObjHandle NewTable(ObjHandle d, const char* f, int32_t c, int32_t b, int32_t h, int32_t ft,
+                     TextLoc at) override {
+    trace.push_back("table " + std::to_string(c) + "x" + std::to_string(b));
+    return HostWrapper::NewTable(d, f, c, b, h, ft, at);
+  }
+  TextLoc AddText(ObjHandle d, TextLoc at, const char* t) override {
+    trace.push_back(std::string("text ") + (t != nullptr ? t : ""));
+    return HostWrapper::AddText(d, at, t);
+  }
+  int32_t DeleteObject(ObjHandle d, ObjHandle o) override {
+    trace.push_back("delete");
+    return HostWrapper::DeleteObject(d, o);
+  }
+  int32_t ExecuteCodes(int32_t n, const int32_t* c) override {
+    trace.push_back("codes");
+    return HostWrapper::ExecuteCodes(n, c);
+  }
+  void SetTextProps(ObjHandle d, TextRange r, const PropVals* v) override {
+    trace.push_back("text props");
+    HostWrapper::SetTextProps(d, r, v);
+  }
+  int32_t ScrollToText(ObjHandle d, TextRange r) override {
+    trace.push_back("scroll");
+    return HostWrapper::ScrollToText(d, r);
+  }
+};
+
+// A host in which every command has something to do: an active document
+// with a used and an unused format and an override, a book of one file, and
+// an open document holding both kinds of list. Questions are confirmed and
+// the first choice of every list is "Character Tags in Use" (index 1).
+struct World {
+  MemHost host;
+  Tracer tracer{&host};
+  World() {
+    HostInstall(&host);
+    {
+      DocBuilder file(host, "C:\\docs\\b1.fm");
+      file.CharFormat("Emphasis");
+      file.CharFormat("Spare");
+      file.Para({R("in the book", "Emphasis")});
+      file.SaveAndClose("C:\\docs\\b1.fm");
+    }
+    BookBuilder book(host, "C:\\docs\\manual.book");
+    book.File("C:\\docs\\b1.fm");
+    DocBuilder lists(host, "C:\\docs\\lists.fm");
+    lists.Table({{"Tags to Keep"}, {"Emphasis"}});
+    lists.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
+    DocBuilder active(host, "C:\\docs\\active.fm");
+    active.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
+    active.CharFormat("Spare");
+    active.Para({R("plain "), R("stressed", "Emphasis"), R(" heavy", "", {{PROP_FONT_WEIGHT, 1}})});
+    host.SetTextRange(0, active.doc, PROP_TEXT_SELECTION,
+                      TextRange{{active.firstPgf, 0}, {active.firstPgf, 0}});
+    host.choices = {1, 1};
+    HostInstall(&tracer);
+  }
+  ~World() { HostInstall(nullptr); }
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+};
+
+// The trace of `run` in a fresh world, and whether the command ended with
+// HostMarkDone.
+template <typename F>
+std::vector<std::string> TraceOf(F run) {
+  auto world = std::make_unique<World>();
+  HostMarkDoneCount = 0;
+  run();
+  world->tracer.trace.push_back("done " + std::to_string(HostMarkDoneCount));
+  return world->tracer.trace;
+}
+
+std::vector<std::string> TraceOfString(const char* s, int32_t note = NOTE_CLIENT_CALL) {
+  return TraceOf([s, note] { NotifyHandler(note, 0, s, 0); });
+}
+
+const std::vector<std::pair<const char*, int32_t>> kStrings = {
+    {"TagsmithAbout", CMD_ABOUT},
+    {"ListCharUsage", CMD_LIST_CHAR_USAGE},
+    {"ListCharUsageBook", CMD_LIST_CHAR_USAGE_BOOK},
+    {"ListCharUsageBookIndividual", CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL},
+    {"ListCharUsageBookByTag", CMD_LIST_CHAR_USAGE_BOOK_BY_TAG},
+    {"DeleteUnusedChars", CMD_DELETE_UNUSED_CHARS},
+    {"DeleteUnusedCharsBook", CMD_DELETE_UNUSED_CHARS_BOOK},
+    {"CreateCharList", CMD_CREATE_CHAR_LIST},
+    {"CreateConversionDocument", CMD_CREATE_CONVERSION_DOC},
+    {"CreateCharListBook", CMD_CREATE_CHAR_LIST_BOOK},
+    {"CreateConversionDocumentBook", CMD_CREATE_CONVERSION_DOC_BOOK},
+    {"RemoveNonlistChars", CMD_REMOVE_NONLIST_CHARS},
+    {"RemoveNonlistCharsBook", CMD_REMOVE_NONLIST_CHARS_BOOK},
+    {"ConvertCharsDoc", CMD_CONVERT_CHARS},
+    {"ConvertCharsBook", CMD_CONVERT_CHARS_BOOK},
+    {"RemoveCharOverrides", CMD_REMOVE_CHAR_OVERRIDES},
+    {"RemoveCharOverridesBook", CMD_REMOVE_CHAR_OVERRIDES_BOOK},
+    {"FindNextCharOverride", CMD_FIND_NEXT_CHAR_OVERRIDE},
+    {"GenerateCharacterTagReport", CMD_CHAR_TAG_REPORT_ALL},
+    {"GenerateCharacterTagReportSingle", CMD_CHAR_TAG_REPORT_SELECTED},
+};
+
+class ClientCallsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetClientEncoding("UTF-8"); }
+  void TearDown() override { SetClientEncoding("FrameRoman"); }
+};
+
+TEST_F(ClientCallsTest, EveryStringRunsItsCommandExactlyAsTheMenuDoes) {
+  std::set<std::vector<std::string>> distinct;
+  for (const auto& entry : kStrings) {
+    std::vector<std::string> menu = TraceOf([&entry] { CommandHandler(entry.second); });
+    EXPECT_EQ(menu, TraceOfString(entry.first)) << entry.first;
+    distinct.insert(menu);
+  }
+  // Every command leaves a trace of its own here, so a string that ran some
+  // other command could not have matched above.
+  EXPECT_EQ(kStrings.size(), distinct.size());
+}
+
+TEST_F(ClientCallsTest, AStringRunsTheCommandWithItsOwnChecks) {
+  MemHost empty;
+  HostInstall(&empty);
+  HostMarkDoneCount = 0;
+  NotifyHandler(NOTE_CLIENT_CALL, 0, "ListCharUsage", 0);
+  ASSERT_EQ(1u, empty.dialogs.size());
+  EXPECT_EQ("Please open a document first.", empty.dialogs[0].text);
+  EXPECT_EQ(0, HostMarkDoneCount) << "ends at once, as from the menu";
+  EXPECT_TRUE(empty.openDocs.empty());
+  HostInstall(nullptr);
+}
+
+TEST_F(ClientCallsTest, MenuTagsThatDifferFromTheStringsRunNothing) {
+  const std::vector<std::string> nothing = {"done 0"};
+  for (const char* tag : {"ListCharUsageBookIndividualFile", "CharUsageBookByFormat",
+                          "CreateCharConversionDocument", "CreateCharConversionDocumentBook",
+                          "ConvertCharsInDoc", "SkipMasterPages"}) {
+    EXPECT_EQ(nothing, TraceOfString(tag)) << tag;
+  }
+}
+
+TEST_F(ClientCallsTest, OnlyTheWholeStringInItsOwnCaseRunsACommand) {
+  const std::vector<std::string> nothing = {"done 0"};
+  for (const char* s : {"listcharusage", "LISTCHARUSAGE", "ListCharUsage ", " ListCharUsage",
+                        "ListCharUsag", "ListCharUsageBookX", "", "SetDocId 42", "SetBookId 7",
+                        "SetDocId"}) {
+    EXPECT_EQ(nothing, TraceOfString(s)) << '"' << s << '"';
+  }
+  EXPECT_EQ(nothing, TraceOfString(nullptr));
+}
+
+TEST_F(ClientCallsTest, OtherNotificationsAreIgnored) {
+  const std::vector<std::string> nothing = {"done 0"};
+  for (int32_t note : {0, 1, 12, 14, 75}) {
+    EXPECT_EQ(nothing, TraceOfString("TagsmithAbout", note)) << note;
+  }
+}
+
+}  // namespace
