@@ -91,10 +91,9 @@ class BookWalkTest : public ::testing::Test {
     MemRelease(status);
   }
 
-  std::vector<Visit> Walk(ObjHandle book, const char* prefix = kExaminingPrefix,
-                          int32_t mode = BOOK_PASS_READ) {
+  std::vector<Visit> Walk(ObjHandle book) {
     std::vector<Visit> visits;
-    ForEachBookFile(book, prefix, mode, Record, &visits);
+    ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, Record, &visits);
     return visits;
   }
 
@@ -136,21 +135,12 @@ TEST_F(BookWalkTest, ContainersAreEnteredInBookOrderAndOtherKindsSkippedWithThei
                                       "C:\\b\\5.fm", "C:\\b\\6.fm"}),
             Paths(visits));
   ASSERT_EQ(visits.size(), recorder.opened.size()) << "containers are never opened";
+  const std::vector<std::pair<int32_t, int32_t>> params = {
+      {5, 0}, {2, 0}, {3, 1}, {23, 1}, {28, 1}, {22, 1}, {25, 1}, {36, 3}, {24, 11}};
+  for (const auto& open : recorder.opened) EXPECT_EQ(params, open.second) << open.first;
   for (const Visit& v : visits) EXPECT_TRUE(v.opened) << v.path;
   EXPECT_TRUE(host.openDocs.empty()) << "every file is closed after its pass";
   EXPECT_TRUE(host.console.empty());
-}
-
-TEST_F(BookWalkTest, NextComponentClimbsOutOfNestedContainers) {
-  BookBuilder b(host, "C:\\b\\book.book");
-  ObjHandle outer = b.Component(BOOK_COMPONENT_GROUP, "Outer");
-  ObjHandle inner = b.Component(BOOK_COMPONENT_FOLDER, "Inner", outer);
-  ObjHandle deep = b.File("C:\\b\\deep.fm", inner);
-  ObjHandle last = b.File("C:\\b\\last.fm");
-  EXPECT_EQ(inner, NextBookComponent(b.book, outer));
-  EXPECT_EQ(deep, NextBookComponent(b.book, inner));
-  EXPECT_EQ(last, NextBookComponent(b.book, deep));
-  EXPECT_EQ(0u, NextBookComponent(b.book, last));
 }
 
 TEST_F(BookWalkTest, AnEmptyBookOpensNothingAndLeavesTheStatusLineEmpty) {
@@ -163,45 +153,7 @@ TEST_F(BookWalkTest, AnEmptyBookOpensNothingAndLeavesTheStatusLineEmpty) {
   EXPECT_EQ(std::vector<std::string>{""}, statuses);
 }
 
-TEST_F(BookWalkTest, EveryFileIsOpenedWithTheSameNineIntegerParameters) {
-  SaveFile("C:\\b\\1.fm", "F");
-  BookBuilder b(host, "C:\\b\\book.book");
-  b.File("C:\\b\\1.fm");
-  b.File("C:\\b\\missing.fm");
-  OpenRecorder recorder(&host);
-  HostInstall(&recorder);
-  Walk(b.book);
-  HostInstall(&host);
-  const std::vector<std::pair<int32_t, int32_t>> expected = {
-      {5, 0}, {2, 0}, {3, 1}, {23, 1}, {28, 1}, {22, 1}, {25, 1}, {36, 3}, {24, 11}};
-  ASSERT_EQ(2u, recorder.opened.size());
-  for (const auto& open : recorder.opened) EXPECT_EQ(expected, open.second) << open.first;
-}
-
-TEST_F(BookWalkTest, StatusLineNamesTheFileDuringItsPassAndIsClearedAfter) {
-  SaveFile("C:\\books\\ch1.fm", "F");
-  SaveFile("C:\\books\\ch2.fm", "F");
-  BookBuilder b(host, "C:\\books\\manual.book");
-  b.File("C:\\books\\ch1.fm");
-  b.File("C:\\books\\ch2.fm");
-
-  std::vector<Visit> visits = Walk(b.book);
-  ASSERT_EQ(2u, visits.size());
-  EXPECT_EQ("Examining: ch1.fm", visits[0].status);
-  EXPECT_EQ("Examining: ch2.fm", visits[1].status);
-  EXPECT_EQ("", statuses.back());
-
-  statuses.clear();
-  Walk(b.book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE);
-  EXPECT_EQ((std::vector<std::string>{"Removing Unused Tags: ch1.fm",
-                                      "Removing Unused Tags: ch2.fm", ""}),
-            statuses);
-  statuses.clear();
-  Walk(b.book, kProcessingPrefix, BOOK_PASS_CHANGE);
-  EXPECT_EQ("Processing: ch1.fm", statuses.front());
-}
-
-TEST_F(BookWalkTest, AFileThatCannotBeOpenedIsReportedNamedAndPassedOn) {
+TEST_F(BookWalkTest, StatusLineNamesEachFileAndAFileThatCannotBeOpenedIsReportedAndPassedOn) {
   const std::string odd = "C:\\books\\100%s %d.fm";  // a formatter would eat these
   SaveFile("C:\\books\\ch1.fm", "F");
   SaveFile(odd, "F");
@@ -216,12 +168,13 @@ TEST_F(BookWalkTest, AFileThatCannotBeOpenedIsReportedNamedAndPassedOn) {
   ASSERT_EQ(3u, visits.size());
   EXPECT_FALSE(visits[1].opened);
   EXPECT_TRUE(visits[2].opened) << "the walk goes on";
+  EXPECT_EQ("Examining: ch1.fm", visits[0].status);
   EXPECT_EQ("Examining: 100%s %d.fm", visits[1].status);
+  EXPECT_EQ("", statuses.back()) << "cleared after the pass";
   EXPECT_EQ("Could not open file:" + odd + "\n", host.console);
 }
 
 TEST_F(BookWalkTest, AFileAlreadyOpenIsClosedAfterItsPass) {
-  SaveFile("C:\\books\\ch1.fm", "F");
   DocBuilder open(host, "C:\\books\\ch1.fm");
   BookBuilder b(host, "C:\\books\\manual.book");
   b.File("C:\\books\\ch1.fm");
@@ -258,42 +211,6 @@ TEST_F(BookWalkTest, AChangePassSavesEachFileAndKeepsOneThatCannotBeSavedOpen) {
   EXPECT_EQ(changed, Formats(kept));
   EXPECT_EQ(1u, host.openDocs.size());
   EXPECT_TRUE(host.console.empty()) << "a failed save is not reported";
-}
-
-TEST_F(BookWalkTest, AnOperationMayFinishItsFileEarlyAndTheWalkDoesNotCloseItAgain) {
-  SaveFile("C:\\books\\ch1.fm", "F");
-  SaveFile("C:\\books\\ch2.fm", "F");
-  BookBuilder b(host, "C:\\books\\manual.book");
-  b.File("C:\\books\\ch1.fm");
-  b.File("C:\\books\\ch2.fm");
-  struct Seen {
-    MemHost* host;
-    std::vector<bool> openAfterFinish;
-  } seen{&host, {}};
-  HostErrno = 0;
-  ForEachBookFile(
-      b.book, kProcessingPrefix, BOOK_PASS_CHANGE,
-      [](BookFile* f, void* c) {
-        auto* s = static_cast<Seen*>(c);
-        AddFormat(f, nullptr);
-        FinishBookFile(f);
-        s->openAfterFinish.push_back(s->host->Find(f->doc) != nullptr);
-      },
-      &seen);
-  EXPECT_EQ((std::vector<bool>{false, false}), seen.openAfterFinish);
-  EXPECT_EQ(0, HostErrno) << "no second close of a closed document";
-  EXPECT_EQ((std::vector<std::string>{"F", "Added"}), SavedFormats("C:\\books\\ch2.fm"));
-}
-
-TEST_F(BookWalkTest, ADocumentToKeepOpenIsSavedButNotClosed) {
-  SaveFile("C:\\books\\ch1.fm", "F");
-  DocBuilder list(host, "C:\\books\\list.fm");
-  BookBuilder b(host, "C:\\books\\manual.book");
-  b.File("C:\\books\\list.fm");
-  b.File("C:\\books\\ch1.fm");
-  ForEachBookFile(b.book, kProcessingPrefix, BOOK_PASS_CHANGE, AddFormat, nullptr, list.doc);
-  EXPECT_EQ(std::vector<ObjHandle>{list.doc}, host.openDocs);
-  EXPECT_EQ((std::vector<std::string>{"Added"}), SavedFormats("C:\\books\\list.fm"));
 }
 
 TEST(StrAppendGrowTest, GrowsOwnedStringsAndTreatsNullAsEmpty) {

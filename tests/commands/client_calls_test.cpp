@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "client/host_wrapper.h"
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
@@ -21,73 +20,12 @@ using memhost::DocBuilder;
 using memhost::MemHost;
 using R = memhost::Run;
 
-// What a command visibly does: its dialogs, the files it opens, saves and
-// closes, the documents and tables it makes, the text it writes and the
-// formats it deletes. Handles are left out so that two runs compare.
-class Tracer : public HostWrapper {
- public:
-  explicit Tracer(HostApi* target) : HostWrapper(target) {}
-  std::vector<std::string> trace;
-
-  int32_t Alert(const char* m, int32_t t) override {
-    trace.push_back("alert" + std::to_string(t) + " " + m);
-    return HostWrapper::Alert(m, t);
-  }
-  int32_t ScrollBox(int32_t* c, const char* t, const HostStrings* i, int32_t d) override {
-    trace.push_back(std::string("choose ") + t);
-    return HostWrapper::ScrollBox(c, t, i, d);
-  }
-  ObjHandle OpenDocument(const char* p, const PropVals* a, PropVals** r) override {
-    trace.push_back(std::string("open ") + (p != nullptr ? p : ""));
-    return HostWrapper::OpenDocument(p, a, r);
-  }
-  ObjHandle SaveDocument(ObjHandle d, const char* p, const PropVals* a, PropVals** r) override {
-    trace.push_back(std::string("save ") + (p != nullptr ? p : ""));
-    return HostWrapper::SaveDocument(d, p, a, r);
-  }
-  int32_t CloseDocument(ObjHandle d, int32_t f) override {
-    trace.push_back("close");
-    return HostWrapper::CloseDocument(d, f);
-  }
-  ObjHandle NewCustomDocument(Metric w, Metric h, int32_t c, Metric g, Metric t, Metric b,
-                              Metric l, Metric r, int32_t s, int32_t f) override {
-    trace.push_back("new document");
-    return HostWrapper::NewCustomDocument(w, h, c, g, t, b, l, r, s, f);
-  }
-  ObjHandle NewTable(ObjHandle d, const char* f, int32_t c, int32_t b, int32_t h, int32_t ft,
-                     TextLoc at) override {
-    trace.push_back("table " + std::to_string(c) + "x" + std::to_string(b));
-    return HostWrapper::NewTable(d, f, c, b, h, ft, at);
-  }
-  TextLoc AddText(ObjHandle d, TextLoc at, const char* t) override {
-    trace.push_back(std::string("text ") + (t != nullptr ? t : ""));
-    return HostWrapper::AddText(d, at, t);
-  }
-  int32_t DeleteObject(ObjHandle d, ObjHandle o) override {
-    trace.push_back("delete");
-    return HostWrapper::DeleteObject(d, o);
-  }
-  int32_t ExecuteCodes(int32_t n, const int32_t* c) override {
-    trace.push_back("codes");
-    return HostWrapper::ExecuteCodes(n, c);
-  }
-  void SetTextProps(ObjHandle d, TextRange r, const PropVals* v) override {
-    trace.push_back("text props");
-    HostWrapper::SetTextProps(d, r, v);
-  }
-  int32_t ScrollToText(ObjHandle d, TextRange r) override {
-    trace.push_back("scroll");
-    return HostWrapper::ScrollToText(d, r);
-  }
-};
-
 // A host in which every command has something to do: an active document
 // with a used and an unused format and an override, a book of one file, and
 // an open document holding both kinds of list. Questions are confirmed and
 // the first choice of every list is "Character Tags in Use" (index 1).
 struct World {
   MemHost host;
-  Tracer tracer{&host};
   World() {
     HostInstall(&host);
     {
@@ -109,22 +47,24 @@ struct World {
     host.SetTextRange(0, active.doc, PROP_TEXT_SELECTION,
                       TextRange{{active.firstPgf, 0}, {active.firstPgf, 0}});
     host.choices = {1, 1};
-    HostInstall(&tracer);
+    host.recordCalls = true;
   }
   ~World() { HostInstall(nullptr); }
   World(const World&) = delete;
   World& operator=(const World&) = delete;
 };
 
-// The trace of `run` in a fresh world, and whether the command ended with
-// HostMarkDone.
+// What `run` does in a fresh world: every host call in order, the text of
+// every dialog, and whether the command ended with HostMarkDone.
 template <typename F>
 std::vector<std::string> TraceOf(F run) {
   auto world = std::make_unique<World>();
   HostMarkDoneCount = 0;
   run();
-  world->tracer.trace.push_back("done " + std::to_string(HostMarkDoneCount));
-  return world->tracer.trace;
+  std::vector<std::string> trace = world->host.callLog;
+  for (const auto& d : world->host.dialogs) trace.push_back(d.text);
+  trace.push_back("done " + std::to_string(HostMarkDoneCount));
+  return trace;
 }
 
 std::vector<std::string> TraceOfString(const char* s, int32_t note = NOTE_CLIENT_CALL) {
