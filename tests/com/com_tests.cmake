@@ -51,3 +51,13 @@ target_compile_definitions(com_tests PRIVATE
 if(NOT WIN32)
   add_test(NAME com_tests COMMAND com_tests)
 endif()
+
+if(WIN32)
+  # The binding to the host's ICU: a process of its own, since the binding is
+  # made once per process.
+  add_library(ts_fake_icu MODULE ${TS_COM_TESTS}/fake_icu.cpp)
+  set_target_properties(ts_fake_icu PROPERTIES PREFIX "" OUTPUT_NAME icuuc77)
+  add_executable(icu_bind_tests ${TS_COM_TESTS}/icu_bind_test.cpp)
+  target_link_libraries(icu_bind_tests PRIVATE tagsmith_support GTest::gtest GTest::gtest_main)
+  add_dependencies(icu_bind_tests ts_fake_icu)
+endif()

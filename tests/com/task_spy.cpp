@@ -1,5 +1,7 @@
 // The allocator spy: sees every task block allocated and freed in the
 // process, whoever does it, the host or the client.
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <set>
@@ -9,11 +11,15 @@
 namespace comhost {
 namespace {
 
+// The system asks a spy for this interface before it takes it.
+constexpr GUID kIidMallocSpy = {
+    0x0000001D, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 class TaskSpyC final : public IMallocSpy {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = nullptr;
-    if (!ComSameId(iid, kIidUnknown)) return E_NOINTERFACE;
+    if (!ComSameId(iid, kIidUnknown) && !ComSameId(iid, kIidMallocSpy)) return E_NOINTERFACE;
     *out = static_cast<IUnknown*>(this);
     return S_OK;
   }
@@ -68,8 +74,13 @@ TaskSpyC* Spy() {
 }  // namespace
 
 void TaskSpyInstall() {
-  static bool installed = CoRegisterMallocSpy(Spy()) == S_OK;
-  (void)installed;
+  static const HRESULT registered = CoRegisterMallocSpy(Spy());
+  // Without the spy no test could tell a freed block from a kept one.
+  if (registered != S_OK) {
+    std::fprintf(stderr, "allocator spy not registered: 0x%08lx\n",
+                 static_cast<unsigned long>(registered));
+    std::abort();
+  }
 }
 
 int TaskFreesOf(const void* block) {
