@@ -17,87 +17,127 @@ const int32_t kDocTagProps[] = {PROP_DOC_CHAR_TAG_339, PROP_DOC_CHAR_TAG_338,
                                 PROP_DOC_CHAR_TAG_337, PROP_DOC_CHAR_TAG_334,
                                 PROP_DOC_CHAR_TAG_336};
 
-// Names marked during one scan. The host is asked for the tag of every
-// character, and a long document repeats a few hundred names millions of
-// times; once a name has been marked, marking it again changes nothing for
-// the rest of the scan (used only grows, unused only shrinks), so a hit here
-// skips the linear, case-folding search of the used list. Open addressing
-// over a power-of-two table of owned copies.
-struct MarkedNames {
-  char** slots;
+// Sets of names for one scan, so that its cost stays linear in the text and
+// in the number of formats. The host is asked for the tag of every character,
+// and a long document repeats a few hundred names millions of times; the
+// lists themselves are searched from the front. A set either compares names
+// exactly or folded as StrEqualsNoCase does (the fold keeps lengths and maps
+// no byte to 0, so equal folded bytes mean equal ignoring case). Open
+// addressing over a power-of-two table.
+struct NameSet {
+  const char** slots;
   uint32_t capacity;
   uint32_t count;
+  bool folded;
+  bool owned;     // holds copies of its names, else points at a list's
+  bool complete;  // false once a name could not be added: then unusable
 };
 
-constexpr uint32_t kMarkedInitialCapacity = 64;
+NameSet NewNameSet(bool folded, bool owned) {
+  return NameSet{nullptr, 0, 0, folded, owned, true};
+}
 
-uint32_t NameHash(const char* s) {
+uint32_t NameHash(const char* s, bool folded) {
   uint32_t h = 2166136261u;  // FNV-1a
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p != 0; ++p) {
-    h = (h ^ *p) * 16777619u;
+    h = (h ^ (folded ? CaseFoldTable[*p] : *p)) * 16777619u;
   }
   return h;
 }
 
 // The slot holding `name`, or the empty slot where it would go.
-uint32_t MarkedSlot(char* const* slots, uint32_t capacity, const char* name) {
+uint32_t NameSlot(const char* const* slots, uint32_t capacity, const char* name, bool folded) {
   uint32_t mask = capacity - 1;
-  uint32_t i = NameHash(name) & mask;
-  while (slots[i] != nullptr && std::strcmp(slots[i], name) != 0) i = (i + 1) & mask;
+  uint32_t i = NameHash(name, folded) & mask;
+  while (slots[i] != nullptr &&
+         (folded ? !StrEqualsNoCase(slots[i], name) : std::strcmp(slots[i], name) != 0)) {
+    i = (i + 1) & mask;
+  }
   return i;
 }
 
-bool MarkedContains(const MarkedNames* set, const char* name) {
-  if (set->capacity == 0) return false;
-  return set->slots[MarkedSlot(set->slots, set->capacity, name)] != nullptr;
+// The set's own string equal to `name`, or null.
+const char* NameSetFind(const NameSet* set, const char* name) {
+  if (set->count == 0) return nullptr;
+  return set->slots[NameSlot(set->slots, set->capacity, name, set->folded)];
 }
 
-// Growing the table only ever costs speed: a name that cannot be recorded is
-// simply looked up in the lists again next time.
-bool MarkedGrow(MarkedNames* set) {
-  uint32_t capacity = set->capacity == 0 ? kMarkedInitialCapacity : set->capacity * 2;
-  if (capacity < set->capacity || capacity > (UINT32_MAX / sizeof(char*))) return false;
-  char** slots = static_cast<char**>(MemAllocateZeroed(capacity, sizeof(char*), 0));
+bool NameSetContains(const NameSet* set, const char* name) {
+  return NameSetFind(set, name) != nullptr;
+}
+
+bool NameSetGrow(NameSet* set) {
+  uint32_t capacity = set->capacity == 0 ? 64 : set->capacity * 2;
+  if (capacity < set->capacity || capacity > UINT32_MAX / sizeof(char*)) return false;
+  const char** slots = static_cast<const char**>(MemAllocateZeroed(capacity, sizeof(char*), 0));
   if (slots == nullptr) return false;
   for (uint32_t i = 0; i < set->capacity; ++i) {
-    char* name = set->slots[i];
-    if (name != nullptr) slots[MarkedSlot(slots, capacity, name)] = name;
+    const char* name = set->slots[i];
+    if (name != nullptr) slots[NameSlot(slots, capacity, name, set->folded)] = name;
   }
-  MemRelease(set->slots);
+  MemRelease(const_cast<char**>(set->slots));
   set->slots = slots;
   set->capacity = capacity;
   return true;
 }
 
-void MarkedInsert(MarkedNames* set, const char* name) {
-  if ((set->count + 1) * 2 > set->capacity && !MarkedGrow(set)) return;
-  uint32_t i = MarkedSlot(set->slots, set->capacity, name);
+void NameSetAdd(NameSet* set, const char* name) {
+  if (!set->complete) return;
+  if ((set->count + 1) * 2 > set->capacity && !NameSetGrow(set)) {
+    set->complete = false;
+    return;
+  }
+  uint32_t i = NameSlot(set->slots, set->capacity, name, set->folded);
   if (set->slots[i] != nullptr) return;
-  char* copy = StrDuplicate(name);
-  if (copy == nullptr) return;
-  set->slots[i] = copy;
+  const char* kept = set->owned ? StrDuplicate(name) : name;
+  if (kept == nullptr) {
+    set->complete = false;
+    return;
+  }
+  set->slots[i] = kept;
   ++set->count;
 }
 
-void MarkedRelease(MarkedNames* set) {
-  for (uint32_t i = 0; i < set->capacity; ++i) MemRelease(set->slots[i]);
-  MemRelease(set->slots);
-  *set = MarkedNames{nullptr, 0, 0};
+void NameSetRelease(NameSet* set) {
+  for (uint32_t i = 0; set->owned && i < set->capacity; ++i) {
+    MemRelease(const_cast<char*>(set->slots[i]));
+  }
+  MemRelease(const_cast<char**>(set->slots));
+  *set = NewNameSet(set->folded, set->owned);
 }
 
-// The rule of MarkTagUsed. True when the name is in `used` afterwards (in
-// its own spelling or another case), which is when marking it again would
-// change nothing.
-bool MarkName(const char* name, StringList* used, StringList* unused) {
-  if (name == nullptr || *name == '\0') return false;
-  bool inUsed = StringListIndexOfNoCase(used, name) >= 0;
-  if (!inUsed) {
-    if (StringListAdd(used, name) == 0) {
-      inUsed = true;
-    } else {
-      PrintMessage(nullptr, kNoListMemory);
-    }
+// A set of the names of a list, pointing at the list's own strings.
+NameSet IndexOf(const StringList* list, bool folded) {
+  NameSet set = NewNameSet(folded, false);
+  for (uint32_t i = 0; i < StringListCount(list); ++i) NameSetAdd(&set, StringListAt(list, i));
+  return set;
+}
+
+bool InList(const StringList* list, const NameSet* index, const char* name) {
+  if (index != nullptr && index->complete) return NameSetContains(index, name);
+  return (index != nullptr && index->folded ? StringListIndexOfNoCase(list, name)
+                                            : StringListIndexOf(list, name)) >= 0;
+}
+
+// Appends to a list and to its index; false when the list cannot grow.
+bool AddToList(StringList* list, NameSet* index, const char* name) {
+  if (StringListAdd(list, name) != 0) {
+    PrintMessage(nullptr, kNoListMemory);
+    return false;
   }
+  if (index != nullptr) NameSetAdd(index, StringListAt(list, StringListCount(list) - 1));
+  return true;
+}
+
+// The rule of MarkTagUsed, with `usedFolded` (or null) an index of `used`
+// ignoring case. True when the name is in `used` afterwards, in its own
+// spelling or another case, which is when marking it again changes nothing.
+bool MarkName(const char* name, StringList* used, StringList* unused, NameSet* usedFolded) {
+  if (name == nullptr || *name == '\0') return false;
+  bool inUsed = usedFolded != nullptr && usedFolded->complete
+                    ? NameSetContains(usedFolded, name)
+                    : StringListIndexOfNoCase(used, name) >= 0;
+  if (!inUsed) inUsed = AddToList(used, usedFolded, name);
   int32_t at = StringListIndexOf(unused, name);
   if (at >= 0) StringListRemoveAt(unused, static_cast<uint32_t>(at));
   return inUsed;
@@ -107,14 +147,32 @@ struct Scan {
   ObjHandle doc;
   StringList* used;
   StringList* unused;
-  MarkedNames marked;
+  NameSet usedFolded;  // the names of used, ignoring case
+  NameSet marked;      // names marked so far, exactly as found
+  const char* last;    // the one marked last, in `marked`, or null
 };
 
-void Mark(Scan* scan, const char* name) {
-  if (name == nullptr || *name == '\0' || MarkedContains(&scan->marked, name)) return;
-  if (MarkName(name, scan->used, scan->unused)) MarkedInsert(&scan->marked, name);
+Scan StartScan(ObjHandle doc, StringList* used, StringList* unused) {
+  return Scan{doc, used, unused, IndexOf(used, true), NewNameSet(false, true), nullptr};
 }
 
+void EndScan(Scan* scan) {
+  NameSetRelease(&scan->usedFolded);
+  NameSetRelease(&scan->marked);
+}
+
+// Once a name has been marked, marking it again changes nothing for the rest
+// of the walk (used only grows, unused only shrinks): it is not looked up.
+// Most positions carry the tag of the one before, so that is tried first.
+void Mark(Scan* scan, const char* name) {
+  if (name == nullptr || *name == '\0') return;
+  if (scan->last != nullptr && std::strcmp(scan->last, name) == 0) return;
+  if (!NameSetContains(&scan->marked, name)) {
+    if (!MarkName(name, scan->used, scan->unused, &scan->usedFolded)) return;
+    NameSetAdd(&scan->marked, name);
+  }
+  scan->last = NameSetFind(&scan->marked, name);
+}
 void ScanText(Scan* scan, const char* text) {
   // Nothing can be written in an empty text: no need to ask for the formats.
   if (text == nullptr || *text == '\0') return;
@@ -260,50 +318,54 @@ void ScanFormatPages(Scan* scan) {
 
 void AddDefinedUnused(Scan* scan) {
   ObjHandle doc = scan->doc;
+  NameSet usedExact = IndexOf(scan->used, false);
+  NameSet unusedExact = IndexOf(scan->unused, false);
   for (ObjHandle f = HostGetId(0, doc, PROP_FIRST_CHAR_FMT_IN_DOC); f != 0;
        f = HostGetId(doc, f, PROP_NEXT_CHAR_FMT_IN_DOC)) {
     char* name = HostGetString(doc, f, PROP_NAME);
-    if (name != nullptr && StringListIndexOf(scan->used, name) < 0 &&
-        StringListIndexOf(scan->unused, name) < 0 && StringListAdd(scan->unused, name) != 0) {
-      PrintMessage(nullptr, kNoListMemory);
+    if (name != nullptr && !InList(scan->used, &usedExact, name) &&
+        !InList(scan->unused, &unusedExact, name)) {
+      AddToList(scan->unused, &unusedExact, name);
     }
     StrReleaseAndClear(&name);
   }
+  NameSetRelease(&usedExact);
+  NameSetRelease(&unusedExact);
 }
 
 // The used list keeps one spelling of names that differ only in case, while
 // unused is kept by exact name; left alone, a second spelling that is used
 // too (or that another file of a book uses) would sit in unused and be
 // deleted with the unused tags. Every spelling of a used name counts as used.
-void MoveCaseVariantsToUsed(StringList* used, StringList* unused) {
+void MoveCaseVariantsToUsed(Scan* scan) {
   uint32_t i = 0;
-  while (i < StringListCount(unused)) {
-    const char* name = StringListAt(unused, i);
-    if (StringListIndexOfNoCase(used, name) < 0) {
+  while (i < StringListCount(scan->unused)) {
+    const char* name = StringListAt(scan->unused, i);
+    if (!InList(scan->used, &scan->usedFolded, name)) {
       ++i;
       continue;
     }
     // Out of unused even when used cannot take it: a name in neither list is
     // only left out of the report, never deleted.
-    if (StringListAdd(used, name) != 0) PrintMessage(nullptr, kNoListMemory);
-    StringListRemoveAt(unused, i);
+    AddToList(scan->used, &scan->usedFolded, name);
+    StringListRemoveAt(scan->unused, i);
   }
 }
 
 }  // namespace
 
 void MarkTagUsed(const char* name, StringList* used, StringList* unused) {
-  MarkName(name, used, unused);
+  MarkName(name, used, unused, nullptr);
 }
 
 void ScanFormatText(ObjHandle doc, StringList* used, StringList* unused, const char* text) {
-  Scan scan{doc, used, unused, MarkedNames{nullptr, 0, 0}};
+  Scan scan = StartScan(doc, used, unused);
   ScanText(&scan, text);
-  MarkedRelease(&scan.marked);
+  EndScan(&scan);
 }
 
 void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
-  Scan scan{doc, used, unused, MarkedNames{nullptr, 0, 0}};
+  Scan scan = StartScan(doc, used, unused);
 
   HostSetInt(0, 0, PROP_DISPLAYING, 0);
   int32_t walkFlag = HostGetInt(doc, doc, PROP_DOC_WALK_FLAG);
@@ -318,8 +380,8 @@ void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   ScanTagProperties(&scan);
   ScanFormatPages(&scan);
   AddDefinedUnused(&scan);
-  MoveCaseVariantsToUsed(used, unused);
-  MarkedRelease(&scan.marked);
+  MoveCaseVariantsToUsed(&scan);
+  EndScan(&scan);
 
   StringListSort(used, StringListCompareExact);
   StringListSort(unused, StringListCompareExact);

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "commands/command_handler.h"
+#include "memhost/doc_builder.h"
+
+namespace {
+
+using memhost::DocBuilder;
+using memhost::MemHost;
+using TextRun = memhost::Run;
+using Lines = std::vector<std::pair<std::string, std::string>>;  // text, paragraph format
+
+class ListUsageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    HostErrno = 0;
+    HostMarkDoneCount = 0;
+    HostInstall(&host);
+    host.MemHost::SetString(0, 0, PROP_HOST_DIR, "C:\\Host");
+  }
+  void TearDown() override { HostInstall(nullptr); }
+
+  // A chapter using Bold, Emphasis and code, and defining Idle besides.
+  ObjHandle Chapter() {
+    DocBuilder src(host, "C:\\docs\\ch1.fm");
+    for (const char* n : {"code", "Idle", "Emphasis", "Bold"}) src.CharFormat(n);
+    src.Para({TextRun("a", "code"), TextRun("b", "Emphasis"), TextRun("c", "Bold")});
+    return src.doc;
+  }
+
+  // Every paragraph of the main flow of the document opened last.
+  Lines Output() {
+    Lines out;
+    ObjHandle doc = host.openDocs.back();
+    ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
+    for (ObjHandle frame : host.Find(flow)->kids) {
+      for (ObjHandle p : host.Find(frame)->kids) {
+        out.push_back({host.Find(p)->text, host.StringProp(p, memhost::MEM_PROP_PGF_TAG)});
+      }
+    }
+    return out;
+  }
+
+  MemHost host;
+};
+
+const Lines kChapterLines = {{"ch1.fm", "Heading1"},
+                             {"Character Tags Used:", "Heading2"},
+                             {"Bold", "Body"},
+                             {"Emphasis", "Body"},
+                             {"code", "Body"},
+                             {"Character Tags Not Used:", "Heading2"},
+                             {"Idle", "Body"}};
+
+TEST_F(ListUsageTest, ListsTheUsedThenTheUnusedTagsUnderTheFileName) {
+  ObjHandle src = Chapter();
+  EXPECT_EQ(0, CommandHandler(1));
+  EXPECT_EQ(1, HostMarkDoneCount);
+  ASSERT_NE(src, host.openDocs.back());
+  EXPECT_EQ("", host.StringProp(host.openDocs.back(), PROP_NAME));  // a new, untitled one
+  Lines expected = kChapterLines;
+  expected.push_back({"", "Body"});
+  EXPECT_EQ(expected, Output());
+
+  // A document without tags still gets both headings.
+  DocBuilder bare(host, "C:\\docs\\bare.fm");
+  CommandHandler(1);
+  EXPECT_EQ((Lines{{"bare.fm", "Heading1"},
+                   {"Character Tags Used:", "Heading2"},
+                   {"Character Tags Not Used:", "Heading2"},
+                   {"", "Body"}}),
+            Output());
+}
+
+TEST_F(ListUsageTest, AnExistingOutputFileKeepsItsTextBelowTheNewParagraphs) {
+  DocBuilder file(host, "C:\\drafts\\old.fm");
+  file.Para("Earlier results");
+  ObjHandle tail = file.Para("Tail text");
+  host.SetStringProp(tail, memhost::MEM_PROP_PGF_TAG, "Footer");
+  file.SaveAndClose("C:\\Host\\VxOutput.fm");
+  Chapter();
+
+  CommandHandler(1);
+  ObjHandle out = host.openDocs.back();
+  EXPECT_EQ("C:\\Host\\VxOutput.fm", host.StringProp(out, PROP_NAME));
+  Lines expected = {{"Earlier results", "Body"}};
+  expected.insert(expected.end(), kChapterLines.begin(), kChapterLines.end());
+  expected.push_back({"Tail text", "Footer"});
+  EXPECT_EQ(expected, Output());
+}
+
+TEST_F(ListUsageTest, WithoutADocumentOnlyTheNoticeIsShown) {
+  size_t open = host.openDocs.size();
+  CommandHandler(1);
+  ASSERT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ("Please open a document first.", host.dialogs[0].text);
+  EXPECT_EQ(2, host.dialogs[0].alertType);
+  EXPECT_EQ(open, host.openDocs.size());
+  EXPECT_EQ(0, HostMarkDoneCount);
+}
+
+TEST_F(ListUsageTest, AboutShowsTwoLinesAndAnUnknownNumberStillEndsTheCommand) {
+  CommandHandler(1000);
+  ASSERT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ("Tagsmith \nVersion 1.3  Build 104 (64-bit)", host.dialogs[0].text);
+  EXPECT_EQ(2, host.dialogs[0].alertType);
+  EXPECT_EQ(1, HostMarkDoneCount);
+
+  Chapter();
+  EXPECT_EQ(0, CommandHandler(14));
+  EXPECT_EQ(2, HostMarkDoneCount);
+  EXPECT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ(1u, host.openDocs.size());
+}
+
+}  // namespace
