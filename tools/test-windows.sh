@@ -35,8 +35,6 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 
-passed=0
-failed=0
 status=0
 log="$build/wine-tests.log"
 : >"$log"
@@ -58,8 +56,8 @@ done
 # Only this prefix's server; it would otherwise linger a few seconds.
 wineserver -k 2>/dev/null || true
 
-passed=$(grep -Eo '^\[  PASSED  \] [0-9]+' "$log" | awk '{s += $4} END {print s + 0}')
-failed=$(grep -Eo '^\[  FAILED  \] [0-9]+ test' "$log" | awk '{s += $4} END {print s + 0}')
+passed=$(awk '/^\[  PASSED  \] [0-9]+ test/ {s += $4} END {print s + 0}' "$log")
+failed=$(awk '/^\[  FAILED  \] [0-9]+ test/ {s += $4} END {print s + 0}' "$log")
 if ! grep -q '^\[  PASSED  \]' "$log"; then status=1; fi
 echo "windows: $passed passed, $failed failed"
 exit "$status"
