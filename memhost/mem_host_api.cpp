@@ -331,6 +331,12 @@ void MemHost::ReturnList(PropVals** ret, PropVals* own) {
 
 ObjHandle MemHost::OpenBookOrDoc(const std::string& path, bool* failed) {
   *failed = false;
+  // An untitled document has no path to be opened by: the empty path names
+  // no file, not the first untitled window.
+  if (path.empty()) {
+    *failed = true;
+    return 0;
+  }
   for (const auto* list : {&openDocs, &openBooks}) {
     for (ObjHandle d : *list) {
       if (StringProp(d, PROP_NAME) == path) return d;

@@ -224,6 +224,15 @@ TEST_F(MemHostTest, OpenSaveAndCloseWorkOnCopies) {
   EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\missing.fm", 0));
 }
 
+TEST_F(MemHostTest, TheEmptyPathOpensNoUntitledDocument) {
+  ObjHandle untitled = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000,
+                                             0x480000, 0x480000, 0x480000, 0, 1);
+  ASSERT_NE(0u, untitled);
+  HostErrno = 0;
+  EXPECT_EQ(0u, HostOpenDocumentSimple("", 0));
+  EXPECT_NE(0, HostErrno);
+}
+
 TEST_F(MemHostTest, NewCustomDocumentHasTheDefaultCatalogs) {
   ObjHandle d = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
                                       0x480000, 0x480000, 0, 1);
