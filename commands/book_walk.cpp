@@ -106,6 +106,8 @@ void FinishBookFile(BookFile* file) {
 
 void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
                      BookFileOperation operation, void* context, ObjHandle keepOpen) {
+  // Handle 0 would address the application: its properties are no book's.
+  if (book == 0) return;
   char* path = nullptr;
   ObjHandle c = HostGetId(0, book, PROP_FIRST_COMPONENT_IN_BOOK);
   while (c != 0) {
