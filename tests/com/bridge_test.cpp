@@ -218,6 +218,20 @@ TEST_F(BridgeTest, StringsAreCopiesAndNullStaysNull) {
   MemRelease(text);
 }
 
+// A copy the client heap cannot hold is a call that did not complete; the
+// host's block still goes back.
+TEST_F(BridgeTest, ACopyThatRunsOutOfMemoryFailsTheCall) {
+  const size_t before = host.handedOut.size();
+  HostErrno = 0;
+  MemFailNth(2);  // the in-memory host's own string is the first allocation
+  EXPECT_EQ(nullptr, HostGetString(0, 0, 2));
+  MemFailNth(0);
+  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
+  std::set<void*> blocks = BlocksSince(before);
+  ASSERT_EQ(1u, blocks.size());
+  EXPECT_EQ(1, comhost::TaskFreesOf(*blocks.begin()));
+}
+
 TEST_F(BridgeTest, EveryHostBlockIsGivenBackExactlyOnce) {
   const size_t before = host.handedOut.size();
   const int straysBefore = comhost::TaskStrayFrees();

@@ -10,6 +10,7 @@
 #include "client/com_callbacks.h"
 #include "client/entry.h"
 #include "client/host_lists.h"
+#include "support/format.h"
 #include "support/memory.h"
 #include "tests/com/com_test_support.h"
 #include "tests/com/module_loader.h"
@@ -100,6 +101,7 @@ TEST_F(EntryTest, ConnectingAsksInOrderAndRegistersTheCallbackObject) {
   ASSERT_NE(nullptr, host.notifications1);
   ASSERT_NE(nullptr, host.cms0);
   EXPECT_EQ(0, HostExitFlag);
+  EXPECT_EQ(&HostPrintConsole, GetConsoleSink());
 }
 
 TEST_F(EntryTest, TheHostKeepsResultsWhenItsFirstAuxiliaryAnswersZero) {
