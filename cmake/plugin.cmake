@@ -54,6 +54,6 @@ else()
   set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS})
 endif()
 
-if(EXISTS ${TS_COM_TESTS}/com_tests.cmake AND (TAGSMITH_TESTS OR TAGSMITH_WINDOWS_TESTS))
+if(EXISTS ${TS_COM_TESTS}/com_tests.cmake AND TAGSMITH_TESTS)
   include(${TS_COM_TESTS}/com_tests.cmake)
 endif()
