@@ -2,6 +2,7 @@
 
 #include "charfmt/output_document.h"
 #include "charfmt/usage_scan.h"
+#include "client/host_lists.h"
 #include "support/memory.h"
 #include "support/strings.h"
 
@@ -18,8 +19,21 @@ int32_t AddCellText(ObjHandle doc, ObjHandle cell, StringList* list) {
   if (cell != 0) {
     HostErrno = 0;
     ObjHandle pgf = HostGetId(doc, cell, PROP_FIRST_PGF);
-    if (pgf != 0) text = ParagraphText(doc, pgf);
-    if (HostErrno != 0) {
+    bool hasText = false;
+    if (pgf != 0) {
+      TextItems items =
+          HostGetTextForRange(doc, TextRange{{pgf, 0}, {pgf, OFFSET_OBJ_END}}, ITEM_STRING);
+      for (uint32_t i = 0; i < items.len; ++i) {
+        if (items.val[i].dataType == ITEM_STRING && StrLength(items.val[i].u.sdata) > 0) {
+          hasText = true;
+        }
+      }
+      text = JoinStringItems(&items);
+      TextItemsFree(&items);
+    }
+    // A cell whose text could not be copied is not an empty cell: reading it
+    // as one would drop the name it holds from the list.
+    if (HostErrno != 0 || (hasText && text == nullptr)) {
       StrReleaseAndClear(&text);
       return -1;
     }
