@@ -30,7 +30,7 @@ struct NameSet {
   uint32_t count;
   bool folded;
   bool owned;     // holds copies of its names, else points at a list's
-  bool complete;  // false once a name could not be added: then unusable
+  bool complete;  // false once a name could not be added: no longer the list's mirror
 };
 
 NameSet NewNameSet(bool folded, bool owned) {
@@ -150,10 +150,19 @@ struct Scan {
   NameSet usedFolded;  // the names of used, ignoring case
   NameSet marked;      // names marked so far, exactly as found
   const char* last;    // the one marked last, in `marked`, or null
+  // Some use may have gone unseen: a host call failed, or memory ran out.
+  bool incomplete;
 };
 
 Scan StartScan(ObjHandle doc, StringList* used, StringList* unused) {
-  return Scan{doc, used, unused, IndexOf(used, true), NewNameSet(false, true), nullptr};
+  return Scan{doc, used, unused, IndexOf(used, true), NewNameSet(false, true), nullptr, false};
+}
+
+// Host calls never clear HostErrno: a failure of any call since the last
+// look is still there to see.
+void NoteHostFailure(Scan* scan) {
+  if (HostErrno != 0) scan->incomplete = true;
+  HostErrno = 0;
 }
 
 void EndScan(Scan* scan) {
@@ -168,11 +177,15 @@ void Mark(Scan* scan, const char* name) {
   if (name == nullptr || *name == '\0') return;
   if (scan->last != nullptr && std::strcmp(scan->last, name) == 0) return;
   if (!NameSetContains(&scan->marked, name)) {
-    if (!MarkName(name, scan->used, scan->unused, &scan->usedFolded)) return;
+    if (!MarkName(name, scan->used, scan->unused, &scan->usedFolded)) {
+      scan->incomplete = true;
+      return;
+    }
     NameSetAdd(&scan->marked, name);
   }
   scan->last = NameSetFind(&scan->marked, name);
 }
+
 void ScanText(Scan* scan, const char* text) {
   // Nothing can be written in an empty text: no need to ask for the formats.
   if (text == nullptr || *text == '\0') return;
@@ -187,6 +200,8 @@ void ScanText(Scan* scan, const char* text) {
       pattern[length + 1] = '>';
       if (StrIndexOf(text, pattern) >= 0) Mark(scan, tag);
       MemRelease(pattern);
+    } else {
+      scan->incomplete = true;
     }
     StrReleaseAndClear(&tag);
   }
@@ -211,15 +226,21 @@ void ProbeParagraph(Scan* scan, ObjHandle pgf, bool flowParagraph) {
   int32_t end = 0;
   bool bounded = flowParagraph && ParagraphEnd(scan->doc, pgf, &end);
   for (int32_t offset = 0; offset < OFFSET_BEFORE_OBJ_END; ++offset) {
-    HostErrno = 0;
+    NoteHostFailure(scan);
     PropVal v = HostGetTextPropVal(scan->doc, TextLoc{pgf, offset}, PROP_CHAR_TAG);
     int32_t status = HostErrno;
+    HostErrno = 0;  // the range error is how a paragraph ends, no failure
     bool finished = status == ERR_OFFSET_RANGE || (bounded && offset > end);
+    // A range error short of a known end is a failure like any other.
+    if (status == ERR_OFFSET_RANGE && bounded && offset <= end) scan->incomplete = true;
     if (!finished && status == 0) {
       if (v.propVal.valType == VT_STRING) Mark(scan, v.propVal.u.sval);
-    } else if (!finished && !bounded) {
-      bounded = ParagraphEnd(scan->doc, pgf, &end);
-      finished = !bounded || offset > end;
+    } else if (!finished) {
+      scan->incomplete = true;
+      if (!bounded) {
+        bounded = ParagraphEnd(scan->doc, pgf, &end);
+        finished = !bounded || offset > end;
+      }
     }
     PropValFree(&v);
     if (finished) break;
@@ -309,7 +330,12 @@ void ScanFormatPages(Scan* scan) {
     ObjHandle graphic = frame != 0 ? HostGetId(doc, frame, PROP_FIRST_GRAPHIC_IN_FRAME) : 0;
     ObjHandle first = graphic != 0 ? HostGetId(doc, graphic, PROP_FIRST_PGF) : 0;
     for (ObjHandle p = first; p != 0; p = HostGetId(doc, p, PROP_NEXT_PGF)) {
-      char* text = ParagraphText(doc, p);
+      TextItems items =
+          HostGetTextForRange(doc, TextRange{{p, 0}, {p, OFFSET_OBJ_END}}, ITEM_STRING);
+      char* text = JoinStringItems(&items);
+      // Text there but no copy of it: memory ran out.
+      if (text == nullptr && items.len > 0) scan->incomplete = true;
+      TextItemsFree(&items);
       ScanText(scan, text);
       StrReleaseAndClear(&text);
     }
@@ -331,6 +357,14 @@ void AddDefinedUnused(Scan* scan) {
   }
   NameSetRelease(&usedExact);
   NameSetRelease(&unusedExact);
+}
+
+// Any of the defined names might be in use where the walk could not look;
+// deleting them as unused could take a format from text that carries it.
+// So after an incomplete walk no name is offered as unused, also none that
+// other files of a book left there.
+void DropUnused(StringList* unused) {
+  while (StringListCount(unused) > 0) StringListRemoveAt(unused, StringListCount(unused) - 1);
 }
 
 // The used list keeps one spelling of names that differ only in case, while
@@ -371,6 +405,7 @@ void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   int32_t walkFlag = HostGetInt(doc, doc, PROP_DOC_WALK_FLAG);
   HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, 1);
 
+  HostErrno = 0;
   ScanFlows(&scan);
   ScanTables(&scan);
   ScanFormatFamily(&scan, PROP_FIRST_FMT_DEF_A, PROP_NEXT_FMT_DEF_A, PROP_FMT_DEF_A_TEXT);
@@ -379,8 +414,13 @@ void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   ScanFormatFamily(&scan, PROP_FIRST_FMT_DEF_C, PROP_NEXT_FMT_DEF_C, PROP_FMT_DEF_TEXT);
   ScanTagProperties(&scan);
   ScanFormatPages(&scan);
-  AddDefinedUnused(&scan);
-  MoveCaseVariantsToUsed(&scan);
+  NoteHostFailure(&scan);
+  if (scan.incomplete) {
+    DropUnused(unused);
+  } else {
+    AddDefinedUnused(&scan);
+    MoveCaseVariantsToUsed(&scan);
+  }
   EndScan(&scan);
 
   StringListSort(used, StringListCompareExact);
