@@ -194,6 +194,7 @@ void BM_UsageScan(benchmark::State& state) {
   double iterations = static_cast<double>(state.iterations());
   state.counters["chars_per_s"] =
       benchmark::Counter(static_cast<double>(c.characters) * iterations, benchmark::Counter::kIsRate);
+  state.counters["characters"] = static_cast<double>(c.characters);
   state.counters["host_calls_per_char"] =
       static_cast<double>(c.callsPerScan) / static_cast<double>(c.characters);
   state.counters["outside_host_share"] = scanTime > 0 ? (scanTime - hostTime) / scanTime : 0;
