@@ -46,7 +46,10 @@ class ProbeHost : public MemHost {
     }
     const memhost::Obj* p = Find(at.obj);
     int32_t length = p != nullptr ? static_cast<int32_t>(p->text.size()) : 0;
-    if (!endless || p == nullptr || at.offset < length) return MemHost::GetTextPropVal(doc, at, prop);
+    // A few positions past the end, then the range error after all.
+    if (!endless || p == nullptr || at.offset < length || at.offset > length + 3) {
+      return MemHost::GetTextPropVal(doc, at, prop);
+    }
     ++callCount;
     const char* tag = at.offset == length ? "AtEnd" : "Beyond";
     PropVal v{};
