@@ -2,48 +2,9 @@
 
 namespace memhost {
 
-namespace {
-
-int32_t UseFlag(int32_t prop) {
-  switch (prop) {
-    case PROP_CAPITALIZATION: return PROP_USE_CAPITALIZATION;
-    case PROP_CHANGE_BAR: return PROP_USE_CHANGE_BAR;
-    case PROP_FONT_ANGLE: return PROP_USE_FONT_ANGLE;
-    case PROP_FONT_FAMILY: return PROP_USE_FONT_FAMILY;
-    case PROP_FONT_VARIATION: return PROP_USE_FONT_VARIATION;
-    case PROP_FONT_WEIGHT: return PROP_USE_FONT_WEIGHT;
-    case PROP_POSITION: return PROP_USE_POSITION;
-    case PROP_CHAR_INT_612: return PROP_USE_CHAR_INT_612;
-    case PROP_PAIR_KERN: return PROP_USE_PAIR_KERN;
-    case PROP_OVERLINE: return PROP_USE_OVERLINE;
-    case PROP_CHAR_INT_613: return PROP_USE_CHAR_INT_613;
-    case PROP_STRIKETHROUGH: return PROP_USE_STRIKETHROUGH;
-    case PROP_UNDERLINING: return PROP_USE_UNDERLINING;
-    case PROP_COLOR: return PROP_USE_COLOR;
-    case PROP_CHAR_INT_2287: return PROP_USE_FONT_FAMILY;
-    case PROP_FONT_SIZE: return PROP_USE_FONT_SIZE;
-    case PROP_CHAR_INT_616: return PROP_USE_CHAR_INT_616;
-    case PROP_CHAR_INT_617: return PROP_USE_CHAR_INT_617;
-    case PROP_CHARSPREAD: return PROP_USE_CHARSPREAD;
-    case PROP_STRETCH: return PROP_USE_STRETCH;
-    case PROP_BACKGROUND_COLOR: return PROP_USE_BACKGROUND_COLOR;
-    default: return 0;
-  }
-}
-
-int32_t TypeOf(int32_t prop) {
-  switch (prop) {
-    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
-    case PROP_COLOR: case PROP_BACKGROUND_COLOR: return VT_ID;
-    default: return VT_INT;
-  }
-}
-
-}  // namespace
-
 FormatRef& FormatRef::Set(int32_t prop, int32_t value) {
-  host->SetIntProp(h, prop, value, TypeOf(prop));
-  int32_t flag = UseFlag(prop);
+  host->SetIntProp(h, prop, value, CharValueTypeOf(prop));
+  int32_t flag = CharUseFlagOf(prop);
   if (flag != 0) host->SetIntProp(h, flag, 1);
   return *this;
 }
@@ -93,7 +54,7 @@ CharProps DocBuilder::PropsFor(ObjHandle pgf, const Run& run) const {
   cp.tag = run.tag;
   ObjHandle f = run.tag.empty() ? 0 : host.NamedObject(doc, OBJ_CHAR_FMT, run.tag);
   for (int i = 0; f != 0 && i < kCharIntCount; ++i) {
-    int32_t flag = UseFlag(kCharIntProps[i]);
+    int32_t flag = CharUseFlagOf(kCharIntProps[i]);
     if (flag != 0 && host.IntProp(f, flag) != 0) cp.ints[i] = host.IntProp(f, kCharIntProps[i]);
   }
   for (const auto& o : run.overrides) {

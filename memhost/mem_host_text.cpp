@@ -16,42 +16,6 @@ char* CopyOut(const std::string& s) {
   return out;
 }
 
-// The flag that says whether a character format sets a property; 0 for the
-// properties that a format always sets.
-int32_t UseFlagOf(int32_t prop) {
-  switch (prop) {
-    case PROP_CAPITALIZATION: return PROP_USE_CAPITALIZATION;
-    case PROP_CHANGE_BAR: return PROP_USE_CHANGE_BAR;
-    case PROP_FONT_ANGLE: return PROP_USE_FONT_ANGLE;
-    case PROP_FONT_FAMILY: return PROP_USE_FONT_FAMILY;
-    case PROP_FONT_VARIATION: return PROP_USE_FONT_VARIATION;
-    case PROP_FONT_WEIGHT: return PROP_USE_FONT_WEIGHT;
-    case PROP_POSITION: return PROP_USE_POSITION;
-    case PROP_CHAR_INT_612: return PROP_USE_CHAR_INT_612;
-    case PROP_PAIR_KERN: return PROP_USE_PAIR_KERN;
-    case PROP_OVERLINE: return PROP_USE_OVERLINE;
-    case PROP_CHAR_INT_613: return PROP_USE_CHAR_INT_613;
-    case PROP_STRIKETHROUGH: return PROP_USE_STRIKETHROUGH;
-    case PROP_UNDERLINING: return PROP_USE_UNDERLINING;
-    case PROP_COLOR: return PROP_USE_COLOR;
-    case PROP_CHAR_INT_2287: return PROP_USE_FONT_FAMILY;
-    case PROP_FONT_SIZE: return PROP_USE_FONT_SIZE;
-    case PROP_CHAR_INT_616: return PROP_USE_CHAR_INT_616;
-    case PROP_CHAR_INT_617: return PROP_USE_CHAR_INT_617;
-    case PROP_CHARSPREAD: return PROP_USE_CHARSPREAD;
-    case PROP_STRETCH: return PROP_USE_STRETCH;
-    default: return 0;
-  }
-}
-
-int32_t ValueTypeOfChar(int32_t prop) {
-  switch (prop) {
-    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
-    case PROP_COLOR: return VT_ID;
-    default: return VT_INT;
-  }
-}
-
 // Clamps a range end to the paragraph: the end offsets and anything past
 // the text stand for the end.
 int32_t ClampEnd(int32_t offset, int32_t length) {
@@ -196,7 +160,7 @@ PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return out;
   }
-  out.propVal.valType = ValueTypeOfChar(prop);
+  out.propVal.valType = CharValueTypeOf(prop);
   out.propVal.u.ival = cp.ints[k];
   return out;
 }
@@ -227,7 +191,7 @@ void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
       if (v == nullptr) continue;
       // A list taken from a character format says, through its flags, which
       // properties the format leaves as they are.
-      int32_t flag = UseFlagOf(kCharIntProps[i]);
+      int32_t flag = CharUseFlagOf(kCharIntProps[i]);
       const PropVal* use = flag != 0 ? find(flag) : nullptr;
       if (use != nullptr && use->propVal.u.ival == 0) continue;
       cp.ints[i] = v->propVal.u.ival;

@@ -3,6 +3,7 @@
 #include <tuple>
 
 #include "client/host_numbers.h"
+#include "client/host_types.h"
 
 namespace memhost {
 
@@ -19,6 +20,42 @@ int CharIntIndex(int32_t prop) {
     if (kCharIntProps[i] == prop) return i;
   }
   return -1;
+}
+
+int32_t CharUseFlagOf(int32_t prop) {
+  switch (prop) {
+    case PROP_CAPITALIZATION: return PROP_USE_CAPITALIZATION;
+    case PROP_CHANGE_BAR: return PROP_USE_CHANGE_BAR;
+    case PROP_FONT_ANGLE: return PROP_USE_FONT_ANGLE;
+    case PROP_FONT_FAMILY: return PROP_USE_FONT_FAMILY;
+    case PROP_FONT_VARIATION: return PROP_USE_FONT_VARIATION;
+    case PROP_FONT_WEIGHT: return PROP_USE_FONT_WEIGHT;
+    case PROP_POSITION: return PROP_USE_POSITION;
+    case PROP_CHAR_INT_612: return PROP_USE_CHAR_INT_612;
+    case PROP_PAIR_KERN: return PROP_USE_PAIR_KERN;
+    case PROP_OVERLINE: return PROP_USE_OVERLINE;
+    case PROP_CHAR_INT_613: return PROP_USE_CHAR_INT_613;
+    case PROP_STRIKETHROUGH: return PROP_USE_STRIKETHROUGH;
+    case PROP_UNDERLINING: return PROP_USE_UNDERLINING;
+    case PROP_COLOR: return PROP_USE_COLOR;
+    // The second family property follows the family's own flag.
+    case PROP_CHAR_INT_2287: return PROP_USE_FONT_FAMILY;
+    case PROP_FONT_SIZE: return PROP_USE_FONT_SIZE;
+    case PROP_CHAR_INT_616: return PROP_USE_CHAR_INT_616;
+    case PROP_CHAR_INT_617: return PROP_USE_CHAR_INT_617;
+    case PROP_CHARSPREAD: return PROP_USE_CHARSPREAD;
+    case PROP_STRETCH: return PROP_USE_STRETCH;
+    case PROP_BACKGROUND_COLOR: return PROP_USE_BACKGROUND_COLOR;
+    default: return 0;
+  }
+}
+
+int32_t CharValueTypeOf(int32_t prop) {
+  switch (prop) {
+    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
+    case PROP_COLOR: case PROP_BACKGROUND_COLOR: return VT_ID;
+    default: return VT_INT;
+  }
 }
 
 bool CharProps::operator<(const CharProps& o) const {

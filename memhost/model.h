@@ -80,6 +80,11 @@ extern const int32_t kCharIntProps[kCharIntCount];
 constexpr int32_t kCharStrProps[2] = {639, 640};
 // Index of a character property in kCharIntProps, -1 when it is not one.
 int CharIntIndex(int32_t prop);
+// The flag by which a character format says it sets a property; 0 for a
+// property without one.
+int32_t CharUseFlagOf(int32_t prop);
+// The value type a character property is read with.
+int32_t CharValueTypeOf(int32_t prop);
 
 struct CharProps {
   std::string tag;
