@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake make g++ clang pkg-config libicu-dev icu-devtools googletest libgtest-dev
           libbenchmark-dev libclang-rt-dev valgrind)
 if [[ "${1:-}" == "windows" ]]; then
-  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64)
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools ninja-build wine wine64)
 fi
 
 missing=()
