@@ -309,6 +309,12 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     o->parent = map(o->parent);
     for (ObjHandle& k : o->kids) k = map(k);
     for (ObjHandle& k : o->titlePgfs) k = map(k);
+    // Anchors name the table or footnote they hold.
+    for (Marker& m : o->markers) {
+      if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
+        m.datum = static_cast<int32_t>(map(static_cast<ObjHandle>(m.datum)));
+      }
+    }
     for (auto& p : o->props) {
       if (p.second.type == VT_ID) p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
       if (p.second.type == VT_TEXTRANGE) {
@@ -318,6 +324,15 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     }
   }
   auto data = std::make_unique<DocData>(*Data(src));
+  // Text names its colour by handle, like a format does: the copy's text
+  // must name the copy's colour objects.
+  const int colorSlot = CharIntIndex(PROP_COLOR);
+  data->propIndex.clear();
+  for (uint32_t i = 0; i < data->propTable.size(); ++i) {
+    int32_t& color = data->propTable[i].ints[colorSlot];
+    color = static_cast<int32_t>(map(static_cast<ObjHandle>(color)));
+    data->propIndex[data->propTable[i]] = i;
+  }
   for (auto& chain : data->chains) {
     for (ObjHandle& h : chain.second) h = map(h);
   }
