@@ -1,0 +1,130 @@
+// MIF documents and books in the in-memory host: a file read into the host's
+// document model, and a document of the host written back as MIF.
+//
+// The reader keeps the file's statement tree beside the model. The writer
+// starts from that tree and changes only what the model changed: character
+// formats deleted or added, the character runs of paragraphs (tags and
+// overrides), paragraphs and tables added. Everything else (layout,
+// graphics, markers, conditions, structure, unknown statements) is written
+// back exactly as it was read, so reading and writing an unchanged document
+// gives back its bytes.
+//
+// How MIF maps onto the host's notions is described in the README, section
+// "The MIF mapping".
+#ifndef TAGSMITH_MIF_MIF_DOCUMENT_H
+#define TAGSMITH_MIF_MIF_DOCUMENT_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "memhost/mem_host.h"
+#include "mif/mif_tree.h"
+
+// A property of the objects the reader makes, tying each to the statement it
+// came from: index + 1 into MifDocument::nodes. Objects made afterwards (by
+// a command) have none.
+constexpr int32_t MIF_PROP_NODE = 0x7E000001;
+
+// The characters of paragraphs that stand for statements rather than text.
+constexpr char MIF_CHAR_VARIABLE = ' ';  // a <Variable>: its text is the host's to compute
+
+// A run's properties with its colour by name, so that runs of two copies of
+// a document compare equal.
+struct MifRunProps {
+  memhost::CharProps props;  // colour slot 0
+  std::string color;
+  bool operator==(const MifRunProps& o) const { return props == o.props && color == o.color; }
+  bool operator!=(const MifRunProps& o) const { return !(*this == o); }
+};
+
+struct MifRun {
+  int32_t offset;
+  MifRunProps props;
+  bool operator==(const MifRun& o) const { return offset == o.offset && props == o.props; }
+};
+
+// A table or footnote anchored in a paragraph, by its ID in the file.
+struct MifAnchor {
+  int32_t offset;
+  int32_t kind;  // memhost::ITEM_TABLE_ANCHOR or ITEM_FOOTNOTE_ANCHOR
+  int32_t id;
+  bool operator==(const MifAnchor& o) const {
+    return offset == o.offset && kind == o.kind && id == o.id;
+  }
+};
+
+// A paragraph as the model held it when read, to tell what a command changed.
+struct MifParaState {
+  std::string text;
+  std::string format;
+  std::vector<MifRun> runs;
+  std::vector<MifAnchor> anchors;
+};
+
+enum MifRefKind {
+  MIF_NODE_PARA = 1,   // <Para>
+  MIF_NODE_FLOW,       // <TextFlow>
+  MIF_NODE_CELL,       // <Cell> (paragraphs in its <CellContent>)
+  MIF_NODE_NOTE,       // <FNote> in <Notes>
+  MIF_NODE_TABLE,      // <Tbl> (title paragraphs in <TblTitle> <TblTitleContent>)
+  MIF_NODE_FRAME,      // <TextRect> on a page
+};
+
+struct MifNodeRef {
+  std::vector<uint32_t> path;  // child indexes from the root
+  int32_t kind = 0;            // MIF_NODE_*
+  int32_t id = 0;              // tables and footnotes: their ID in the file
+  size_t para = 0;             // paragraphs: index into MifDocument::paras
+};
+
+struct MifDocument {
+  std::string file;  // where it was read from
+  std::string name;  // the host's name for it when read
+  MifTree tree;
+  std::vector<MifNodeRef> nodes;
+  std::vector<MifParaState> paras;
+};
+
+// Reads the MIF document `file` into the host as a new open document named
+// `name`; *doc receives its handle. A file that is not a MIF document (or
+// that cannot be read) is an error naming the file and line.
+bool MifLoadDocument(memhost::MemHost& host, const std::string& file, const std::string& name,
+                     MifDocument* source, ObjHandle* doc, MifError* error);
+// The same for a tree already parsed (source->tree); source->file names it.
+bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDocument* source,
+                         ObjHandle* doc, MifError* error);
+
+// The MIF text of document `doc`: source's tree changed where the model
+// differs from what was read, or a new file when source is null.
+bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
+                      std::string* text, MifError* error);
+
+// ---- Books ----
+
+struct MifBookComponent {
+  std::string fileName;  // as the book writes it, decoded (UTF-8): <c\>ch1.mif
+  std::string path;      // resolved against the book's folder (UTF-8, for the disk)
+  std::string hostName;  // the same path as the host names it (Roman)
+  int32_t line = 0;      // of its <BookComponent>
+};
+
+struct MifBook {
+  std::string file;
+  MifTree tree;
+  std::vector<MifBookComponent> components;
+};
+
+// Reads the MIF book `file` into the host as a new book named `name`, one
+// component (a document file) per <BookComponent> naming a <FileName>.
+bool MifLoadBook(memhost::MemHost& host, const std::string& file, const std::string& name,
+                 MifBook* book, ObjHandle* handle, MifError* error);
+// The same for a tree already parsed (book->tree); book->file names it.
+bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* book,
+                     ObjHandle* handle, MifError* error);
+// A component's file name in the host's token form resolved against the
+// folder of the book file: relative names join it, <r\>, <v\> and <h\>
+// start from the root, a volume or a network host.
+std::string MifResolveComponent(const std::string& bookFile, const std::string& fileName);
+
+#endif

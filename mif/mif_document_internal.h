@@ -1,0 +1,38 @@
+// What the document reader and writer share beyond the public interface.
+#ifndef TAGSMITH_MIF_MIF_DOCUMENT_INTERNAL_H
+#define TAGSMITH_MIF_MIF_DOCUMENT_INTERNAL_H
+
+#include <string>
+
+#include "mif/mif_document.h"
+
+// <Char> names and the host's bytes for them.
+struct MifSpecialChar {
+  const char* name;
+  unsigned char byte;
+};
+extern const MifSpecialChar kMifSpecialChars[];
+extern const size_t kMifSpecialCharCount;
+// The byte for a <Char> name; false when the name is unknown.
+bool MifSpecialCharByte(const std::string& name, unsigned char* byte);
+// The <Char> name for a byte of the host's text, or null for ordinary text.
+const char* MifSpecialCharName(unsigned char byte);
+// The host's tab. A MIF string writes it as \t (byte 0x09).
+constexpr char MIF_HOST_TAB = '\x08';
+
+// The reference of an object of the model (MIF_PROP_NODE), or null.
+const MifNodeRef* MifRefOf(const memhost::MemHost& host, const MifDocument* source, ObjHandle h);
+
+// The run properties of the host with the colour by name.
+MifRunProps MifNormalizeRun(const memhost::MemHost& host, const memhost::CharProps& props);
+
+// A paragraph of the model as the state the reader records: text, format,
+// runs and anchors (tables and footnotes by their ID in the file; 0 for
+// those made since).
+MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
+                               const memhost::Obj& pgf);
+
+// Root-relative node at path, or null.
+MifNode* MifNodeAt(MifNode* root, const std::vector<uint32_t>& path);
+
+#endif

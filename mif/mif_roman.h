@@ -1,0 +1,26 @@
+// The host's Roman character set beside UTF-8. Documents in the in-memory
+// host hold Roman bytes, one per character, as the client expects; files of
+// MIF 8 and later hold UTF-8. A character the Roman set lacks still takes one
+// byte (MIF_ROMAN_MISSING), so that offsets into the host's text and into the
+// file's characters stay the same.
+#ifndef TAGSMITH_MIF_MIF_ROMAN_H
+#define TAGSMITH_MIF_MIF_ROMAN_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr char MIF_ROMAN_MISSING = '?';
+
+// UTF-8 to Roman, one byte per character; false (and *out partly filled) on
+// bytes that are not UTF-8.
+bool MifUtf8ToRoman(std::string_view utf8, std::string* out);
+std::string MifRomanToUtf8(std::string_view roman);
+// The code point of Roman byte b.
+uint32_t MifRomanCodePoint(unsigned char b);
+// Byte offset of character number `chars` in UTF-8 text (its size when the
+// text is shorter).
+size_t MifUtf8Offset(std::string_view utf8, size_t chars);
+
+#endif

@@ -1,0 +1,182 @@
+// tagsmith-run: options and the command table.
+#include "tools/tagsmith_run.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "commands/menus.h"
+
+// The strings other clients send, as the client answers them.
+const RunCallString kRunCallStrings[] = {
+    {"ListCharUsage", CMD_LIST_CHAR_USAGE},
+    {"DeleteUnusedChars", CMD_DELETE_UNUSED_CHARS},
+    {"CreateCharList", CMD_CREATE_CHAR_LIST},
+    {"RemoveNonlistChars", CMD_REMOVE_NONLIST_CHARS},
+    {"CreateConversionDocument", CMD_CREATE_CONVERSION_DOC},
+    {"ConvertCharsDoc", CMD_CONVERT_CHARS},
+    {"RemoveCharOverrides", CMD_REMOVE_CHAR_OVERRIDES},
+    {"FindNextCharOverride", CMD_FIND_NEXT_CHAR_OVERRIDE},
+    {"GenerateCharacterTagReport", CMD_CHAR_TAG_REPORT_ALL},
+    {"GenerateCharacterTagReportSingle", CMD_CHAR_TAG_REPORT_SELECTED},
+    {"ListCharUsageBook", CMD_LIST_CHAR_USAGE_BOOK},
+    {"ListCharUsageBookIndividual", CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL},
+    {"ListCharUsageBookByTag", CMD_LIST_CHAR_USAGE_BOOK_BY_TAG},
+    {"DeleteUnusedCharsBook", CMD_DELETE_UNUSED_CHARS_BOOK},
+    {"CreateCharListBook", CMD_CREATE_CHAR_LIST_BOOK},
+    {"RemoveNonlistCharsBook", CMD_REMOVE_NONLIST_CHARS_BOOK},
+    {"CreateConversionDocumentBook", CMD_CREATE_CONVERSION_DOC_BOOK},
+    {"ConvertCharsBook", CMD_CONVERT_CHARS_BOOK},
+    {"RemoveCharOverridesBook", CMD_REMOVE_CHAR_OVERRIDES_BOOK},
+    {"TagsmithAbout", CMD_ABOUT},
+};
+const size_t kRunCallStringCount = sizeof kRunCallStrings / sizeof kRunCallStrings[0];
+
+bool RunIsBookCommand(int32_t number) {
+  switch (number) {
+    case CMD_LIST_CHAR_USAGE_BOOK: case CMD_DELETE_UNUSED_CHARS_BOOK:
+    case CMD_CREATE_CHAR_LIST_BOOK: case CMD_REMOVE_NONLIST_CHARS_BOOK:
+    case CMD_REMOVE_CHAR_OVERRIDES_BOOK: case CMD_CREATE_CONVERSION_DOC_BOOK:
+    case CMD_CONVERT_CHARS_BOOK: case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL:
+    case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string RunUsage() {
+  return "usage: tagsmith-run [options] COMMAND FILE...\n"
+         "       tagsmith-run --list\n"
+         "\n"
+         "Runs one Tagsmith command on MIF documents and at most one MIF book. COMMAND\n"
+         "is a client-call string (ListCharUsage, ListCharUsageBook, ...) or a menu\n"
+         "label (\"List Character Usage\"; \"book:...\" or \"doc:...\" picks the menu).\n"
+         "The last document named is the active document, the book the active book.\n"
+         "\n"
+         "options:\n"
+         "  --list              print the commands and exit\n"
+         "  --host-dir DIR      the host's folder (VxOutput.fm, icu_data)\n"
+         "  --yes, --no         answer every confirmation question\n"
+         "  --choose N|TEXT     answer the next list choice (1-based number or item)\n"
+         "  --interactive       ask on the terminal what no option answers\n"
+         "  --output FILE       write the output document as MIF\n"
+         "  --out-dir DIR       write changed documents as MIF into DIR\n"
+         "  --in-place          overwrite changed input documents\n"
+         "  --allow-missing     go on (and write) when book components are missing\n"
+         "  --master-pages      let override commands work on master pages too\n"
+         "  --client LIB        the client library to load\n"
+         "  --help              print this text\n";
+}
+
+bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::string* message) {
+  *help = false;
+  std::vector<std::string> positional;
+  bool optionsDone = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (optionsDone || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsDone = true;
+      continue;
+    }
+    std::string name = arg;
+    std::string value;
+    bool hasValue = false;
+    size_t eq = arg.find('=');
+    if (eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      hasValue = true;
+    }
+    auto take = [&](std::string* into) {
+      if (!hasValue) {
+        if (i + 1 >= argc) {
+          *message = name + " needs a value";
+          return false;
+        }
+        value = argv[++i];
+      }
+      *into = value;
+      return true;
+    };
+    auto flag = [&](bool* into) {
+      if (hasValue) {
+        *message = name + " takes no value";
+        return false;
+      }
+      *into = true;
+      return true;
+    };
+    bool ok = true;
+    if (name == "--help") {
+      *help = true;
+      return true;
+    } else if (name == "--list") {
+      ok = flag(&o->list);
+    } else if (name == "--host-dir") {
+      ok = take(&o->hostDir);
+    } else if (name == "--client") {
+      ok = take(&o->library);
+    } else if (name == "--output") {
+      ok = take(&o->output);
+    } else if (name == "--out-dir") {
+      ok = take(&o->outDir);
+    } else if (name == "--in-place") {
+      ok = flag(&o->inPlace);
+    } else if (name == "--interactive") {
+      ok = flag(&o->interactive);
+    } else if (name == "--allow-missing") {
+      ok = flag(&o->allowMissing);
+    } else if (name == "--master-pages") {
+      ok = flag(&o->masterPages);
+    } else if (name == "--yes" || name == "--no") {
+      bool set = false;
+      ok = flag(&set);
+      int32_t answer = name == "--yes" ? 0 : 1;
+      if (ok && o->answer >= 0 && o->answer != answer) {
+        *message = "--yes and --no contradict each other";
+        ok = false;
+      }
+      o->answer = answer;
+    } else if (name == "--choose") {
+      std::string choice;
+      ok = take(&choice);
+      if (ok) o->choices.push_back(choice);
+    } else {
+      *message = "unknown option " + name;
+      ok = false;
+    }
+    if (!ok) return false;
+  }
+  if (o->inPlace && !o->outDir.empty()) {
+    *message = "--in-place and --out-dir exclude each other";
+    return false;
+  }
+  if (o->list) return true;
+  if (positional.empty()) {
+    *message = "no COMMAND given";
+    return false;
+  }
+  o->command = positional[0];
+  o->files.assign(positional.begin() + 1, positional.end());
+  return true;
+}
+
+int main(int argc, char** argv) {
+  RunOptions options;
+  bool help = false;
+  std::string message;
+  if (!RunParseOptions(argc, argv, &options, &help, &message)) {
+    std::fprintf(stderr, "tagsmith-run: %s\n\n%s", message.c_str(), RunUsage().c_str());
+    return RUN_USAGE;
+  }
+  if (help) {
+    std::fputs(RunUsage().c_str(), stdout);
+    return RUN_OK;
+  }
+  if (options.list) return RunList(options);
+  return RunTagsmith(options);
+}

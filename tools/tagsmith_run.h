@@ -1,0 +1,55 @@
+// tagsmith-run: plays the host for Tagsmith on MIF documents and books.
+#ifndef TAGSMITH_TOOLS_TAGSMITH_RUN_H
+#define TAGSMITH_TOOLS_TAGSMITH_RUN_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Exit statuses.
+enum : int {
+  RUN_OK = 0,
+  RUN_BAD_INPUT = 1,      // a file cannot be read or is not MIF; a write failed
+  RUN_USAGE = 2,          // bad options, unknown command, no book for a book command
+  RUN_CANCELLED = 3,      // a question was answered no, a choice cancelled
+  RUN_UNANSWERED = 4,     // a dialog that no option answers
+  RUN_FAILED = 5,         // the command ended with a warning (nothing to work on)
+  RUN_MISSING_FILES = 6,  // book components missing (without --allow-missing)
+};
+
+struct RunOptions {
+  std::string command;
+  std::vector<std::string> files;
+  std::string hostDir;
+  std::string library;   // the client library (COM kind)
+  std::string output;    // --output: the output document as MIF
+  std::string outDir;    // --out-dir: changed documents
+  bool inPlace = false;
+  bool list = false;
+  int32_t answer = -1;   // --yes 0, --no 1, -1 none
+  std::vector<std::string> choices;
+  bool interactive = false;
+  bool allowMissing = false;
+  bool masterPages = false;  // Skip Master Pages off
+};
+
+// A client-call string and the command number it runs.
+struct RunCallString {
+  const char* text;
+  int32_t number;
+};
+extern const RunCallString kRunCallStrings[];
+extern const size_t kRunCallStringCount;
+// Whether the command works on the active book.
+bool RunIsBookCommand(int32_t number);
+
+// Parses argv; false with *message on a usage error. `--help` sets *help.
+bool RunParseOptions(int argc, char** argv, RunOptions* options, bool* help, std::string* message);
+std::string RunUsage();
+
+// The whole run; returns the exit status.
+int RunTagsmith(const RunOptions& options);
+// `--list`: the commands the client offers, from its menus.
+int RunList(const RunOptions& options);
+
+#endif

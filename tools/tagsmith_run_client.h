@@ -1,0 +1,28 @@
+// How tagsmith-run reaches the client: a session that calls the client's
+// Initialize, Command and Notify callbacks against the in-memory host. One
+// implementation loads the built library and goes through its exported
+// entry and the COM callback object, as the host does; the other links the
+// client's handlers in.
+#ifndef TAGSMITH_TOOLS_TAGSMITH_RUN_CLIENT_H
+#define TAGSMITH_TOOLS_TAGSMITH_RUN_CLIENT_H
+
+#include <cstdint>
+#include <string>
+
+#include "memhost/mem_host.h"
+
+struct ClientSession;
+
+// "COM" or "in-process".
+const char* ClientKind();
+// The library loaded when none is named.
+std::string ClientDefaultLibrary();
+// Starts the client against host (and library, for the COM kind); null with
+// *error on failure. The host must outlive the session.
+ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error);
+int32_t ClientInitialize(ClientSession* session, int32_t code);
+int32_t ClientCommand(ClientSession* session, int32_t number);
+void ClientNotify(ClientSession* session, int32_t note, const char* text);
+void ClientClose(ClientSession* session);
+
+#endif

@@ -1,0 +1,69 @@
+// The built library loaded as the host loads it: its exported entry gets the
+// COM test host's object, and every callback goes through the callback
+// object it registers. The COM host carries each operation to the
+// in-memory host.
+#include "client/entry.h"
+#include "tests/com/com_host.h"
+#include "tests/com/module_loader.h"
+#include "tools/tagsmith_run_client.h"
+
+namespace {
+using EntryFn = int32_t (*)(void*, IUnknown*, IUnknown*, PropVals*);
+}
+
+struct ClientSession {
+  comhost::ComHostC* com;
+  void* module;
+};
+
+const char* ClientKind() { return "COM"; }
+
+std::string ClientDefaultLibrary() {
+#ifdef TAGSMITH_RUN_LIBRARY
+  return TAGSMITH_RUN_LIBRARY;
+#else
+  return std::string();
+#endif
+}
+
+ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error) {
+  void* module = comhost::LoadModule(library.c_str());
+  if (module == nullptr) {
+    *error = "cannot load the client library " + library;
+    return nullptr;
+  }
+  auto entry = reinterpret_cast<EntryFn>(comhost::ModuleSymbol(module, "F_ApiClientInit"));
+  if (entry == nullptr) {
+    comhost::UnloadModule(module);
+    *error = library + " does not export F_ApiClientInit";
+    return nullptr;
+  }
+  ClientSession* s = new ClientSession{new comhost::ComHostC(host), module};
+  if (entry(module, s->com->Object(), nullptr, nullptr) != 0 || s->com->notifications0 == nullptr) {
+    *error = "the client library declined to start (F_ApiClientInit failed)";
+    ClientClose(s);
+    return nullptr;
+  }
+  return s;
+}
+
+int32_t ClientInitialize(ClientSession* s, int32_t code) {
+  return s->com->notifications0->Initialize(code) == S_OK ? 0 : -1;
+}
+
+int32_t ClientCommand(ClientSession* s, int32_t number) {
+  return s->com->notifications0->Command(number) == S_OK ? 0 : -1;
+}
+
+void ClientNotify(ClientSession* s, int32_t note, const char* text) {
+  s->com->notifications0->Notify(note, 0, text, 0);
+}
+
+void ClientClose(ClientSession* s) {
+  if (s == nullptr) return;
+  // The last reference to the callback object tears the client down.
+  s->com->DropCallback();
+  delete s->com;
+  comhost::UnloadModule(s->module);
+  delete s;
+}

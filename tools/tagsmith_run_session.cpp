@@ -1,0 +1,715 @@
+// tagsmith-run: the run itself. Loads the files into the in-memory host,
+// starts the client, runs one command with the dialogs answered from the
+// options, and writes what the command produced.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "commands/menus.h"
+#include "memhost/text_dump.h"
+#include "mif/mif_document.h"
+#include "mif/mif_font.h"
+#include "mif/mif_roman.h"
+#include "tools/tagsmith_run.h"
+#include "tools/tagsmith_run_client.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int32_t kAlertQuestion = 1;
+constexpr int32_t kAlertWarning = 3;
+const char kNoDocument[] = "Please open a document first.";
+const char kOutputName[] = "VxOutput.fm";
+
+void Say(const std::string& text) { std::fputs(text.c_str(), stderr); }
+
+std::string Normal(const std::string& path) {
+  // A network path keeps the two slashes that start it.
+  if (path.compare(0, 2, "//") == 0 && path.compare(0, 3, "///") != 0) {
+    return "/" + fs::path(path.substr(1)).lexically_normal().generic_string();
+  }
+  return fs::path(path).lexically_normal().generic_string();
+}
+
+std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
+
+bool ReadWhole(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  if (in.bad()) return false;
+  *text = s.str();
+  return true;
+}
+
+std::string DefaultHostDir() {
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return "host";
+  return (self.parent_path().parent_path() / "host").string();
+}
+
+// The host's text for people: Roman bytes as UTF-8, the host's tab as a tab,
+// other control characters of the host's text as spaces or nothing.
+std::string Readable(const std::string& roman) {
+  std::string out;
+  out.reserve(roman.size());
+  for (char ch : roman) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c == 0x08) {
+      out += '\t';
+    } else if (c == '\n') {
+      out += '\n';
+    } else if (c >= 0x04 && c <= 0x06) {
+      continue;  // hyphenation marks
+    } else if (c < 0x20) {
+      out += c == 0x15 ? '-' : ' ';
+    } else {
+      out += MifRomanToUtf8(std::string(1, ch));
+    }
+  }
+  return out;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// A label as typed: case, surrounding blanks and a trailing "..." do not count.
+std::string LabelKey(std::string s) {
+  s = Lower(s);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '.')) s.pop_back();
+  size_t b = s.find_first_not_of(' ');
+  return b == std::string::npos ? std::string() : s.substr(b);
+}
+
+// ---- Files ----
+
+struct Input {
+  std::string file;      // as given, for messages
+  std::string path;      // on disk
+  std::string hostName;  // what the host calls it (Roman)
+  std::string original;  // the bytes read
+  MifDocument source;
+  bool chapter = false;  // a component of the book, not named on the command line
+  ObjHandle doc = 0;     // the open document (command-line documents)
+};
+
+struct Session {
+  const RunOptions& options;
+  memhost::MemHost host;
+  std::vector<std::unique_ptr<Input>> inputs;
+  std::unique_ptr<Input> outputSource;  // VxOutput.fm from the host folder
+  std::string outputHostName;
+  MifBook book;
+  ObjHandle bookHandle = 0;
+  std::string bookFile;
+  bool missing = false;
+  // Dialogs.
+  size_t nextChoice = 0;
+  bool cancelled = false;
+  bool unanswered = false;
+  bool failed = false;
+  std::string unansweredText;
+  std::FILE* tty = nullptr;
+  bool progress = false;
+  size_t consoleShown = 0;
+
+  explicit Session(const RunOptions& o) : options(o) {}
+  ~Session() {
+    if (tty != nullptr) std::fclose(tty);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+};
+
+bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
+  if (!ReadWhole(file, text)) {
+    Say(file + ": cannot read the file\n");
+    return false;
+  }
+  MifError error;
+  if (!MifParse(*text, file, tree, &error)) {
+    Say(MifErrorText(error) + "\n");
+    return false;
+  }
+  return true;
+}
+
+std::string RomanName(const std::string& utf8) {
+  std::string roman;
+  return MifUtf8ToRoman(utf8, &roman) ? roman : utf8;
+}
+
+// Reads a document and keeps it as a file the host can open (a chapter, the
+// output document), not as an open document.
+bool StoreAsFile(Session& S, Input* in) {
+  MifError error;
+  ObjHandle doc = 0;
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+    Say(MifErrorText(error) + "\n");
+    return false;
+  }
+  S.host.StoreFile(doc, in->hostName);
+  S.host.DestroyDocument(doc);
+  return true;
+}
+
+int LoadInputs(Session& S) {
+  const RunOptions& o = S.options;
+  std::vector<std::pair<std::string, MifTree>> books;
+  std::vector<ObjHandle> named;
+  for (const std::string& file : o.files) {
+    auto in = std::make_unique<Input>();
+    in->file = file;
+    in->path = file;
+    if (!ParseFile(file, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
+    in->source.file = file;
+    if (in->source.tree.is_book) {
+      if (!S.bookFile.empty()) {
+        Say("tagsmith-run: more than one book given (" + S.bookFile + ", " + file + ")\n");
+        return RUN_USAGE;
+      }
+      S.bookFile = file;
+      S.book.file = file;
+      S.book.tree = std::move(in->source.tree);
+      continue;
+    }
+    in->hostName = RomanName(Normal(file));
+    for (const auto& other : S.inputs) {
+      if (other->hostName == in->hostName) {
+        Say("tagsmith-run: " + file + " is named twice\n");
+        return RUN_USAGE;
+      }
+    }
+    MifError error;
+    if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &in->doc, &error)) {
+      Say(MifErrorText(error) + "\n");
+      return RUN_BAD_INPUT;
+    }
+    named.push_back(in->doc);
+    S.inputs.push_back(std::move(in));
+  }
+
+  if (!S.bookFile.empty()) {
+    MifError error;
+    if (!MifLoadBookTree(S.host, RomanName(Normal(S.bookFile)), &S.book, &S.bookHandle, &error)) {
+      Say(MifErrorText(error) + "\n");
+      return RUN_BAD_INPUT;
+    }
+    for (const MifBookComponent& c : S.book.components) {
+      std::string hostName = RomanName(Normal(c.path));
+      bool open = false;
+      for (const auto& in : S.inputs) open = open || in->hostName == hostName;
+      if (open) continue;
+      // The book walk reports a file it cannot open and goes on; this says
+      // which component of the book it was.
+      std::error_code ec;
+      if (!fs::is_regular_file(c.path, ec)) {
+        Say(S.bookFile + ":" + std::to_string(c.line) + ": component " + BaseName(c.path) +
+            ": no such file (" + c.path + ")\n");
+        S.missing = true;
+        continue;
+      }
+      auto in = std::make_unique<Input>();
+      in->file = c.path;
+      in->path = c.path;
+      in->hostName = hostName;
+      in->chapter = true;
+      if (!ParseFile(c.path, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
+      in->source.file = c.path;
+      if (in->source.tree.is_book) {
+        Say(S.bookFile + ":" + std::to_string(c.line) + ": component " + BaseName(c.path) +
+            " is a book, not a document\n");
+        return RUN_BAD_INPUT;
+      }
+      if (!StoreAsFile(S, in.get())) return RUN_BAD_INPUT;
+      S.inputs.push_back(std::move(in));
+    }
+    // The walk opens the components by the names the host gives them.
+    const memhost::Obj* b = S.host.Find(S.bookHandle);
+    for (size_t i = 0; b != nullptr && i < b->kids.size(); ++i) {
+      S.host.SetStringProp(b->kids[i], PROP_NAME,
+                           RomanName(Normal(S.book.components[i].path)));
+    }
+  }
+
+  // The output document the client looks for in the host's folder.
+  std::string dir = o.hostDir;
+  bool separated = !dir.empty() && (dir.back() == '/' || dir.back() == '\\');
+  S.outputHostName = RomanName(dir + (separated ? "" : "\\") + kOutputName);
+  std::string onDisk = (fs::path(dir) / kOutputName).string();
+  std::error_code ec;
+  if (fs::is_regular_file(onDisk, ec)) {
+    auto in = std::make_unique<Input>();
+    in->file = onDisk;
+    in->path = onDisk;
+    in->hostName = S.outputHostName;
+    if (!ParseFile(onDisk, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
+    in->source.file = onDisk;
+    if (!StoreAsFile(S, in.get())) return RUN_BAD_INPUT;
+    S.outputSource = std::move(in);
+  }
+
+  // The last document named is the active one; the book is the active book.
+  S.host.openDocs.clear();
+  for (ObjHandle d : named) S.host.openDocs.push_back(d);
+  S.host.activeDoc = named.empty() ? 0 : named.back();
+  S.host.activeBook = S.bookHandle;
+  return RUN_OK;
+}
+
+// ---- Dialogs ----
+
+bool AskTerminal(Session& S, const std::string& prompt, std::string* answer) {
+  if (S.tty == nullptr) S.tty = std::fopen("/dev/tty", "r+");
+  if (S.tty == nullptr) return false;
+  std::fputs(prompt.c_str(), S.tty);
+  std::fflush(S.tty);
+  char line[512];
+  if (std::fgets(line, sizeof line, S.tty) == nullptr) return false;
+  *answer = line;
+  while (!answer->empty() && (answer->back() == '\n' || answer->back() == '\r')) answer->pop_back();
+  return true;
+}
+
+void Unanswered(Session& S, const std::string& what) {
+  if (!S.unanswered) S.unansweredText = what;
+  S.unanswered = true;
+}
+
+void AnswerAlert(Session& S, memhost::DialogRecord& r) {
+  if (r.alertType != kAlertQuestion) {
+    Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
+        "\n");
+    if (r.alertType == kAlertWarning || r.text == kNoDocument) S.failed = true;
+    r.answer = 0;
+    return;
+  }
+  std::string question = Readable(r.text);
+  if (S.options.answer >= 0) {
+    r.answer = S.options.answer;
+  } else if (S.options.interactive) {
+    std::string reply;
+    r.answer = 1;
+    if (AskTerminal(S, question + " [y/N] ", &reply)) {
+      reply = Lower(reply);
+      r.answer = (reply == "y" || reply == "yes") ? 0 : 1;
+    } else {
+      Unanswered(S, question);
+    }
+  } else {
+    // Answered as cancelled: the command then changes nothing.
+    r.answer = 1;
+    Unanswered(S, question);
+  }
+  Say("question: " + question + " -> " + (r.answer == 0 ? "yes" : "no") + "\n");
+  if (r.answer != 0) S.cancelled = true;
+}
+
+// The item a --choose value names: a 1-based number or an item's text.
+int32_t ChoiceIndex(const std::vector<std::string>& items, const std::string& value) {
+  bool number = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
+  if (number && value.size() < 9) {
+    long n = std::stol(value);
+    return n >= 1 && static_cast<size_t>(n) <= items.size() ? static_cast<int32_t>(n - 1) : -1;
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (Readable(items[i]) == value) return static_cast<int32_t>(i);
+  }
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (LabelKey(Readable(items[i])) == LabelKey(value)) return static_cast<int32_t>(i);
+  }
+  return -2;
+}
+
+void AnswerChoice(Session& S, memhost::DialogRecord& r) {
+  std::string title = Readable(r.text);
+  r.answer = -1;
+  if (S.nextChoice < S.options.choices.size()) {
+    const std::string& value = S.options.choices[S.nextChoice++];
+    r.answer = ChoiceIndex(r.items, value);
+    if (r.answer == -2) {
+      Say("tagsmith-run: \"" + value + "\" is none of the items of \"" + title + "\"\n");
+      r.answer = -1;
+      Unanswered(S, title);
+    }
+  } else if (S.options.interactive) {
+    std::string list = title + "\n";
+    for (size_t i = 0; i < r.items.size(); ++i) {
+      list += "  " + std::to_string(i + 1) + ". " + Readable(r.items[i]) + "\n";
+    }
+    std::string reply;
+    if (AskTerminal(S, list + "choice (empty cancels): ", &reply)) {
+      r.answer = reply.empty() ? -1 : ChoiceIndex(r.items, reply);
+      if (r.answer < -1) r.answer = -1;
+    } else {
+      Unanswered(S, title);
+    }
+  } else {
+    Unanswered(S, title);
+  }
+  Say("choice: " + title + " -> " +
+      (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)]) : std::string("cancelled")) +
+      "\n");
+  if (r.answer < 0) S.cancelled = true;
+}
+
+void ShowConsole(Session& S) {
+  if (S.host.console.size() > S.consoleShown) {
+    if (S.progress) Say("\r\033[K");
+    Say(Readable(S.host.console.substr(S.consoleShown)));
+    S.consoleShown = S.host.console.size();
+  }
+}
+
+void InstallHostHooks(Session& S) {
+  S.host.responder = [&S](memhost::DialogRecord& r) {
+    if (S.progress) Say("\r\033[K");
+    if (r.kind == memhost::DialogRecord::ALERT) {
+      AnswerAlert(S, r);
+    } else {
+      AnswerChoice(S, r);
+    }
+    return true;
+  };
+  S.progress = isatty(STDERR_FILENO) != 0;
+  S.host.statusObserver = [&S](const std::string& status) {
+    ShowConsole(S);
+    if (!S.progress) return;
+    Say("\r\033[K" + Readable(status));
+    std::fflush(stderr);
+  };
+}
+
+// ---- Commands ----
+
+struct MenuEntry {
+  bool book;
+  std::string label;  // with the submenu's label in front: "A > B"
+  std::string tag;
+  int32_t number;
+};
+
+void CollectMenu(const memhost::MemHost& host, ObjHandle menu, bool book, const std::string& prefix,
+                 std::vector<MenuEntry>* out) {
+  const memhost::Obj* m = host.Find(menu);
+  if (m == nullptr) return;
+  for (ObjHandle item : m->kids) {
+    const memhost::Obj* o = host.Find(item);
+    if (o == nullptr) continue;
+    std::string label = host.StringProp(item, PROP_LABEL);
+    if (o->type == memhost::T_COMMAND) {
+      out->push_back(MenuEntry{book, prefix + label, host.StringProp(item, PROP_NAME),
+                               o->commandNumber});
+    } else if (o->type == memhost::T_MENU) {
+      CollectMenu(host, item, book, prefix + label + " > ", out);
+    }
+  }
+}
+
+// The client's commands as its menus show them (after Initialize).
+std::vector<MenuEntry> MenuEntries(const memhost::MemHost& host) {
+  std::vector<MenuEntry> out;
+  CollectMenu(host, host.NamedObject(0, OBJ_MENU, "Tagsmith"), false, "", &out);
+  CollectMenu(host, host.NamedObject(0, OBJ_MENU, "TagsmithBook"), true, "", &out);
+  return out;
+}
+
+const RunCallString* CallStringOf(const std::string& command) {
+  for (size_t i = 0; i < kRunCallStringCount; ++i) {
+    if (command == kRunCallStrings[i].text) return &kRunCallStrings[i];
+  }
+  return nullptr;
+}
+
+const char* CallStringFor(int32_t number) {
+  for (size_t i = 0; i < kRunCallStringCount; ++i) {
+    if (kRunCallStrings[i].number == number) return kRunCallStrings[i].text;
+  }
+  return nullptr;
+}
+
+// A menu label (or command tag) to a command number; 0 when none matches.
+int32_t ResolveLabel(const std::vector<MenuEntry>& menu, std::string command, bool haveBook,
+                     std::string* message) {
+  int menuWanted = -1;  // -1 either, 0 document, 1 book
+  std::string key = LabelKey(command);
+  for (const char* p : {"doc:", "document:", "book:"}) {
+    size_t n = std::strlen(p);
+    if (key.compare(0, n, p) == 0) {
+      menuWanted = p[0] == 'b' ? 1 : 0;
+      key = LabelKey(key.substr(n));
+    }
+  }
+  std::vector<const MenuEntry*> found;
+  for (const MenuEntry& e : menu) {
+    if (menuWanted >= 0 && e.book != (menuWanted == 1)) continue;
+    std::string full = LabelKey(e.label);
+    size_t gt = full.rfind("> ");
+    std::string last = gt == std::string::npos ? full : full.substr(gt + 2);
+    if (key == full || key == last || key == Lower(e.tag)) found.push_back(&e);
+  }
+  if (found.empty()) {
+    *message = "unknown command \"" + command + "\" (tagsmith-run --list shows them)";
+    return 0;
+  }
+  if (found.size() > 1) {
+    // The same label on both menus: the book's when a book is given.
+    for (const MenuEntry* e : found) {
+      if (e->book == haveBook) return e->number;
+    }
+  }
+  return found[0]->number;
+}
+
+// ---- Results ----
+
+bool IsInput(const Session& S, const std::string& hostName) {
+  for (const auto& in : S.inputs) {
+    if (in->hostName == hostName) return true;
+  }
+  return false;
+}
+
+ObjHandle OpenDocNamed(Session& S, const std::string& hostName) {
+  for (ObjHandle d : S.host.openDocs) {
+    if (S.host.StringProp(d, PROP_NAME) == hostName) return d;
+  }
+  return 0;
+}
+
+// The MIF text of an input as it stands after the command; false when it
+// has not changed.
+bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
+  ObjHandle doc = OpenDocNamed(S, in.hostName);
+  ObjHandle copy = 0;
+  if (doc == 0) {
+    auto f = S.host.files.find(in.hostName);
+    if (f == S.host.files.end() || f->second.image == 0) return false;
+    copy = S.host.CloneDocument(f->second.image, false);
+    doc = copy;
+  }
+  MifError e;
+  bool ok = MifWriteDocument(S.host, doc, &in.source, text, &e);
+  if (copy != 0) S.host.DestroyDocument(copy);
+  if (!ok) {
+    *error = MifErrorText(e);
+    return false;
+  }
+  return *text != in.original;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& text) {
+  std::string temp = path + ".tagsmith-tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    if (!out) {
+      std::remove(temp.c_str());
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  if (ec) {
+    std::remove(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+void ReportSelection(Session& S) {
+  ObjHandle doc = S.host.activeDoc;
+  const memhost::Value* sel = S.host.Prop(doc, PROP_TEXT_SELECTION);
+  if (sel == nullptr) return;
+  const TextRange& r = sel->range;
+  const memhost::Obj* p = S.host.Find(r.beg.obj);
+  if (p == nullptr || r.end.obj != r.beg.obj || r.end.offset == r.beg.offset) return;
+  int32_t length = static_cast<int32_t>(p->text.size());
+  int32_t b = std::min(std::max(r.beg.offset, 0), length);
+  int32_t e = r.end.offset > length || r.end.offset < 0 ? length : r.end.offset;
+  std::printf("Override in %s: \"%s\" characters %d-%d: \"%s\"\n",
+              Readable(BaseName(S.host.StringProp(doc, PROP_NAME))).c_str(),
+              Readable(p->text).c_str(), b, e,
+              Readable(p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))).c_str());
+}
+
+int Finish(Session& S, int32_t number) {
+  ShowConsole(S);
+  if (S.progress) Say("\r\033[K");
+
+  // The output documents: every open document that is none of the inputs.
+  std::vector<ObjHandle> outputs;
+  for (ObjHandle d : S.host.openDocs) {
+    if (!IsInput(S, S.host.StringProp(d, PROP_NAME))) outputs.push_back(d);
+  }
+  for (size_t i = 0; i < outputs.size(); ++i) {
+    if (i > 0) std::fputs("\n", stdout);
+    std::fputs(Readable(memhost::DumpDocument(S.host, outputs[i])).c_str(), stdout);
+  }
+  if (number == CMD_FIND_NEXT_CHAR_OVERRIDE) ReportSelection(S);
+  std::fflush(stdout);
+
+  int status = RUN_OK;
+  if (S.unanswered) {
+    Say("tagsmith-run: no option answers \"" + S.unansweredText +
+        "\"; give --yes/--no, --choose or --interactive. Nothing was written.\n");
+    status = RUN_UNANSWERED;
+  } else if (S.failed) {
+    Say("tagsmith-run: the command did not complete. Nothing was written.\n");
+    status = RUN_FAILED;
+  } else if (S.cancelled) {
+    Say("tagsmith-run: cancelled. Nothing was written.\n");
+    status = RUN_CANCELLED;
+  } else if (S.missing && !S.options.allowMissing) {
+    Say("tagsmith-run: book components are missing (--allow-missing goes on regardless). "
+        "Nothing was written.\n");
+    status = RUN_MISSING_FILES;
+  }
+  if (status != RUN_OK) return status;
+
+  // Everything is written only once every text is made.
+  std::vector<std::pair<std::string, std::string>> writes;  // path, text
+  if (!S.options.output.empty()) {
+    if (outputs.empty()) {
+      Say("tagsmith-run: the command made no output document; --output not written\n");
+    } else {
+      const MifDocument* source = nullptr;
+      if (S.outputSource != nullptr && S.host.StringProp(outputs[0], PROP_NAME) == S.outputHostName) {
+        source = &S.outputSource->source;
+      }
+      std::string text;
+      MifError e;
+      if (!MifWriteDocument(S.host, outputs[0], source, &text, &e)) {
+        Say(MifErrorText(e) + "\n");
+        return RUN_BAD_INPUT;
+      }
+      writes.emplace_back(S.options.output, text);
+    }
+  }
+  std::set<std::string> targets;
+  for (auto& in : S.inputs) {
+    std::string text;
+    std::string error;
+    bool changed = ChangedText(S, *in, &text, &error);
+    if (!error.empty()) {
+      Say(error + "\n");
+      return RUN_BAD_INPUT;
+    }
+    if (!changed) continue;
+    std::string target;
+    if (S.options.inPlace) {
+      target = in->path;
+    } else if (!S.options.outDir.empty()) {
+      target = (fs::path(S.options.outDir) / BaseName(in->path)).string();
+    } else {
+      Say(in->file + " was changed; give --out-dir DIR or --in-place to write it\n");
+      continue;
+    }
+    if (!targets.insert(Normal(target)).second) {
+      Say("tagsmith-run: two changed documents would both be written to " + target +
+          ". Nothing was written.\n");
+      return RUN_USAGE;
+    }
+    writes.emplace_back(target, text);
+  }
+  if (!S.options.outDir.empty() && !writes.empty()) {
+    std::error_code ec;
+    fs::create_directories(S.options.outDir, ec);
+  }
+  for (const auto& w : writes) {
+    if (!WriteFileAtomically(w.first, w.second)) {
+      Say(w.first + ": cannot write the file\n");
+      return RUN_BAD_INPUT;
+    }
+    Say("wrote " + w.first + "\n");
+  }
+  return RUN_OK;
+}
+
+}  // namespace
+
+int RunTagsmith(const RunOptions& options) {
+  RunOptions o = options;
+  if (o.hostDir.empty()) o.hostDir = DefaultHostDir();
+  if (o.library.empty()) o.library = ClientDefaultLibrary();
+  Session S(o);
+  S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
+  int status = LoadInputs(S);
+  if (status != RUN_OK) return status;
+
+  std::string error;
+  ClientSession* client = ClientOpen(&S.host, o.library, &error);
+  if (client == nullptr) {
+    Say("tagsmith-run: " + error + "\n");
+    return RUN_USAGE;
+  }
+  ClientInitialize(client, 1);
+  std::vector<MenuEntry> menu = MenuEntries(S.host);
+  const RunCallString* call = CallStringOf(o.command);
+  int32_t number = call != nullptr ? call->number : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
+  if (number == 0) {
+    ClientClose(client);
+    Say("tagsmith-run: " + error + "\n");
+    return RUN_USAGE;
+  }
+  if (RunIsBookCommand(number) && S.bookHandle == 0) {
+    ClientClose(client);
+    Say("tagsmith-run: " + o.command + " works on a book: name a MIF book among the files\n");
+    return RUN_USAGE;
+  }
+  // Skip Master Pages starts switched on; the option turns it off as the
+  // menu command would.
+  if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
+  InstallHostHooks(S);
+  if (call != nullptr) {
+    ClientNotify(client, NOTE_CLIENT_CALL, call->text);
+  } else {
+    ClientCommand(client, number);
+  }
+  status = Finish(S, number);
+  ClientClose(client);
+  return status;
+}
+
+int RunList(const RunOptions& options) {
+  RunOptions o = options;
+  if (o.library.empty()) o.library = ClientDefaultLibrary();
+  memhost::MemHost host;
+  std::string error;
+  ClientSession* client = ClientOpen(&host, o.library, &error);
+  if (client == nullptr) {
+    Say("tagsmith-run: " + error + "\n");
+    return RUN_USAGE;
+  }
+  ClientInitialize(client, 1);
+  std::vector<MenuEntry> menu = MenuEntries(host);
+  ClientClose(client);
+  std::printf("COMMAND is a client-call string or a menu label (client: %s).\n", ClientKind());
+  for (int book = 0; book < 2; ++book) {
+    std::printf("\n%s menu, Tools > Characters:\n", book != 0 ? "Book" : "Document");
+    for (const MenuEntry& e : menu) {
+      if (e.book != (book != 0)) continue;
+      const char* call = CallStringFor(e.number);
+      if (e.number == CMD_SKIP_MASTER_PAGES) call = "(menu only; see --master-pages)";
+      std::printf("  %-48s %s\n", e.label.c_str(), call != nullptr ? call : "");
+    }
+  }
+  return RUN_OK;
+}
