@@ -34,6 +34,21 @@ struct Writer {
 
 Path ParentOf(const Path& p) { return Path(p.begin(), p.end() - (p.empty() ? 0 : 1)); }
 
+// Gives a statement made here, once laid out, the look of the host's own:
+// a blank after the name of a statement with statements inside, and
+// "# end of" its name after its '>'. Only for new statements: what the file
+// had keeps its look.
+MifNode* HostStyle(MifNode* n) {
+  if (n->kind != MIF_STATEMENT || n->children.empty()) return n;
+  MifNode& first = n->children.front();
+  if (!first.lead.empty() && (first.lead[0] == '\n' || first.lead[0] == '\r')) {
+    first.lead.insert(0, " ");
+  }
+  if (n->trail.empty()) n->trail = " # end of " + n->name;
+  for (MifNode& c : n->children) HostStyle(&c);
+  return n;
+}
+
 // ---- Fonts ----
 
 MifRunProps ParagraphFontOf(Writer& W, ObjHandle pgf) {
@@ -242,9 +257,11 @@ void InsertKeepingLine(MifNode* line, size_t at, MifNode node) {
       next.erase(0, br);
     }
   }
+  bool made = node.lead.empty();
   MifNode* placed = MifInsert(line, at, std::move(node));
   size_t br = placed->lead.find_first_of("\r\n");
   if (br != std::string::npos) placed->lead = ending + placed->lead.substr(br);
+  if (made) HostStyle(placed);
 }
 
 // Puts node before the character at offset o of the paragraph, splitting the
@@ -274,7 +291,7 @@ void InsertAt(Writer& W, MifNode* para, int32_t o, MifNode node) {
     if (MifIs(line, "ParaLine")) last = &line;
   }
   if (last == nullptr) last = MifAppend(para, MifMakeStatement("ParaLine"));
-  MifAppend(last, std::move(node));
+  HostStyle(MifAppend(last, std::move(node)));
 }
 
 const MifRunProps* PropsAt(const std::vector<MifRun>& runs, int32_t offset) {
@@ -393,7 +410,7 @@ void Rebuild(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
     MifAppend(&line, std::move(id));
   }
   AppendLineContent(W, &line, pgf);
-  MifInsert(para, std::min(at, para->children.size()), std::move(line));
+  HostStyle(MifInsert(para, std::min(at, para->children.size()), std::move(line)));
 }
 
 void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
@@ -478,7 +495,7 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
   }
   for (const auto& ins : inserts) {
     const Obj* o = W.host.Find(ins.second);
-    if (o != nullptr) MifInsert(parent, ins.first, BuildPara(W, *o, -1));
+    if (o != nullptr) HostStyle(MifInsert(parent, ins.first, BuildPara(W, *o, -1)));
   }
   for (const auto& up : updates) {
     const Obj* o = W.host.Find(up.second);
@@ -642,16 +659,20 @@ void SyncFontCatalog(Writer& W) {
     if (inFile.count(W.host.StringProp(f, PROP_NAME)) == 0) added.push_back(f);
   }
   if (added.empty()) return;
-  if (at < 0) {
+  bool made = at < 0;
+  if (made) {
     size_t place = TopLevelPlace(root, {"ElementDefCatalog", "FmtChangeListCatalog", "RulingCatalog",
                                         "TblCatalog", "Views", "VariableFormats", "Document", "Tbls",
                                         "Page", "TextFlow"});
     MifInsert(&root, place, MifMakeStatement("FontCatalog"));
     at = static_cast<int64_t>(place);
   }
+  MifNode& catalog = root.children[static_cast<size_t>(at)];
   for (ObjHandle f : added) {
-    MifAppend(&root.children[static_cast<size_t>(at)], BuildCatalogFont(W, f));
+    MifNode* font = MifAppend(&catalog, BuildCatalogFont(W, f));
+    if (!made) HostStyle(font);
   }
+  if (made) HostStyle(&catalog);
 }
 
 bool WriteChanged(Writer& W) {
@@ -714,19 +735,23 @@ bool WriteChanged(Writer& W) {
   MifNode& root = W.tree->root;
   if (!newTables.empty()) {
     int64_t at = ChildIndex(root, "Tbls");
-    if (at < 0) {
+    bool made = at < 0;
+    if (made) {
       size_t place = TopLevelPlace(root, {"Page", "TextFlow"});
       MifInsert(&root, place, MifMakeStatement("Tbls"));
       at = static_cast<int64_t>(place);
     }
+    MifNode& tbls = root.children[static_cast<size_t>(at)];
     for (ObjHandle t : newTables) {
-      MifAppend(&root.children[static_cast<size_t>(at)], BuildTable(W, t, W.newTableIds[t]));
+      MifNode* tbl = MifAppend(&tbls, BuildTable(W, t, W.newTableIds[t]));
+      if (!made) HostStyle(tbl);
     }
+    if (made) HostStyle(&tbls);
   }
   for (ObjHandle flow : newFlows) {
     std::vector<ObjHandle> pgfs = FlowParagraphs(W, flow);
     if (!HasContent(W, pgfs)) continue;
-    MifInsert(&root, TopLevelPlace(root, {}), BuildFlow(W, flow, -1));
+    HostStyle(MifInsert(&root, TopLevelPlace(root, {}), BuildFlow(W, flow, -1)));
   }
   return true;
 }
@@ -860,6 +885,7 @@ bool WriteNew(Writer& W) {
     n.lead = first ? "" : "\n";
     first = false;
     MifLayout(&n, "", "\n");
+    HostStyle(&n);
     tree.root.children.push_back(std::move(n));
   }
   tree.root.close = "\n";

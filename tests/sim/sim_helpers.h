@@ -1,0 +1,52 @@
+// Shared by the tests of the MIF mapping and of tagsmith-run: where things
+// are, running the tool, comparing texts line by line, temporary folders.
+#ifndef TAGSMITH_TESTS_SIM_SIM_HELPERS_H
+#define TAGSMITH_TESTS_SIM_SIM_HELPERS_H
+
+#include <string>
+#include <vector>
+
+namespace sim {
+
+// The repository's root, tests/data/sim, the real samples (may not exist).
+std::string RepoRoot();
+std::string ExpectedDir();
+std::string SharedSamplesDir();
+std::string ToolPath();
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+bool Exists(const std::string& path);
+// Files of a folder, by name, sorted.
+std::vector<std::string> FilesIn(const std::string& dir);
+
+// A fresh folder, removed with everything in it when the object goes.
+struct TempDir {
+  std::string path;
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+};
+
+struct ToolResult {
+  int status = -1;  // exit status; -1 when the tool did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// Runs tagsmith-run with args in the repository's root, with no terminal.
+// With `terminal`, its stderr is a terminal and err holds what it showed.
+ToolResult RunTool(const std::vector<std::string>& args, bool terminal = false);
+
+// The lines that differ between two texts, as hunks: "@@ -a,n +b,m" and
+// the removed ("-") and added ("+") lines. Empty when the texts are equal.
+std::string LineDiff(const std::string& before, const std::string& after);
+
+// Whether expected files are to be written instead of compared
+// (TAGSMITH_SIM_UPDATE=1).
+bool Updating();
+
+}  // namespace sim
+
+#endif

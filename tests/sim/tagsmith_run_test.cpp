@@ -1,0 +1,393 @@
+// tagsmith-run as its users run it: every command on the example manual,
+// compared with what is expected of it (printed output, messages and the
+// changes to the files written); the options that answer dialogs and say
+// where results go; bad input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "mif/mif_tree.h"
+#include "tests/sim/sim_helpers.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBook = "examples/book/";
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  for (size_t at = text.find(from); !from.empty() && at != std::string::npos;
+       at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+struct Case {
+  const char* name;
+  std::vector<std::string> args;  // OUT stands for the output folder
+  int status;
+};
+
+// What a run printed and changed, as one text: stdout, stderr, then for
+// every file written the lines it changes in its input (or, for a new
+// document, all of it).
+std::string Describe(const sim::ToolResult& r, const std::string& out) {
+  std::string text = "== status " + std::to_string(r.status) + "\n== stdout\n" + r.out +
+                     "== stderr\n" + Replace(r.err, out, "OUT");
+  for (const std::string& name : sim::FilesIn(out)) {
+    std::string written = sim::ReadFile(out + "/" + name);
+    std::string input = kBook + name;
+    if (sim::Exists(sim::RepoRoot() + "/" + input)) {
+      text += "== changes to " + input + "\n" +
+              sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + input), written);
+    } else {
+      text += "== new file " + name + "\n" + written;
+    }
+  }
+  return text;
+}
+
+void Check(const Case& c) {
+  sim::TempDir out;
+  sim::TempDir host;
+  std::vector<std::string> args{"--host-dir", host.path};
+  for (const std::string& a : c.args) args.push_back(Replace(a, "OUT", out.path));
+  sim::ToolResult r = sim::RunTool(args);
+  EXPECT_EQ(c.status, r.status) << r.err;
+  // Every file the tool writes is MIF it can read again.
+  for (const std::string& name : sim::FilesIn(out.path)) {
+    MifTree tree;
+    MifError error;
+    EXPECT_TRUE(MifReadFile(out.path + "/" + name, &tree, &error)) << MifErrorText(error);
+  }
+  std::string actual = Describe(r, out.path);
+  std::string expectedFile = sim::ExpectedDir() + "/" + c.name + ".txt";
+  if (sim::Updating()) {
+    sim::WriteFile(expectedFile, actual);
+    return;
+  }
+  ASSERT_TRUE(sim::Exists(expectedFile)) << expectedFile << " (TAGSMITH_SIM_UPDATE=1 writes it)";
+  EXPECT_EQ(sim::ReadFile(expectedFile), actual) << c.name;
+}
+
+const Case kDocumentCases[] = {
+    {"list_usage", {"ListCharUsage", kBook + "chapter1.mif"}, 0},
+    {"list_usage_by_label", {"List Character Usage", kBook + "chapter2.mif"}, 0},
+    {"delete_unused", {"--yes", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", "OUT"}, 0},
+    {"create_char_list",
+     {"--choose", "Character Tags in Use", "CreateCharList", kBook + "chapter1.mif", "--output",
+      "OUT/list.mif"},
+     0},
+    {"remove_nonlist",
+     {"--yes", "RemoveNonlistChars", kBook + "keep-list.mif", kBook + "chapter2.mif", "--out-dir",
+      "OUT"},
+     0},
+    {"create_conversion",
+     {"--choose", "3", "CreateConversionDocument", kBook + "chapter2.mif", "--output",
+      "OUT/table.mif"},
+     0},
+    {"convert",
+     {"--yes", "ConvertCharsDoc", kBook + "conversion.mif", kBook + "chapter2.mif", "--out-dir",
+      "OUT"},
+     0},
+    {"remove_overrides", {"--yes", "RemoveCharOverrides", kBook + "chapter1.mif", "--out-dir", "OUT"}, 0},
+    {"remove_overrides_master_pages",
+     {"--yes", "--master-pages", "Remove Overrides", kBook + "chapter1.mif", "--out-dir", "OUT"},
+     0},
+    {"remove_overrides_roman", {"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", "OUT"}, 0},
+    {"find_next_override", {"FindNextCharOverride", kBook + "chapter2.mif"}, 0},
+    {"report_all", {"GenerateCharacterTagReport", kBook + "chapter3.mif"}, 0},
+    {"report_selected",
+     {"--choose", "Keyword", "Generate Character Tag Report > Selected Tag...", kBook + "chapter1.mif"},
+     0},
+    {"about", {"TagsmithAbout"}, 0},
+};
+
+const Case kBookCases[] = {
+    {"book_list_usage", {"ListCharUsageBook", kBook + "Manual.book"}, 0},
+    {"book_list_individual", {"List Character Usage - Individual", kBook + "Manual.book"}, 0},
+    {"book_list_by_tag", {"ListCharUsageBookByTag", kBook + "Manual.book"}, 0},
+    {"book_delete_unused", {"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", "OUT"}, 0},
+    {"book_create_char_list",
+     {"--choose", "2", "CreateCharListBook", kBook + "Manual.book", "--output", "OUT/list.mif"},
+     0},
+    {"book_remove_nonlist",
+     {"--yes", "RemoveNonlistCharsBook", kBook + "keep-list.mif", kBook + "Manual.book",
+      "--out-dir", "OUT"},
+     0},
+    {"book_create_conversion",
+     {"--choose", "All Character Tags", "book:Create Conversion Document", kBook + "Manual.book"},
+     0},
+    {"book_convert",
+     {"--yes", "ConvertCharsBook", kBook + "conversion.mif", kBook + "Manual.book", "--out-dir",
+      "OUT"},
+     0},
+    {"book_remove_overrides",
+     {"--yes", "RemoveCharOverridesBook", kBook + "Manual.book", "--out-dir", "OUT"},
+     0},
+};
+
+TEST(TagsmithRunTest, EveryDocumentCommandOnTheExampleManual) {
+  for (const Case& c : kDocumentCases) Check(c);
+}
+
+TEST(TagsmithRunTest, EveryBookCommandOnTheExampleManual) {
+  for (const Case& c : kBookCases) Check(c);
+}
+
+TEST(TagsmithRunTest, ListsTheCommandsFromTheClientsMenus) {
+  sim::ToolResult r = sim::RunTool({"--list"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_NE(std::string::npos, r.out.find("List Character Usage - By Tag"));
+  EXPECT_NE(std::string::npos, r.out.find("ListCharUsageBookByTag"));
+  EXPECT_NE(std::string::npos, r.out.find("Generate Character Tag Report > Selected Tag..."));
+}
+
+// ---- Dialogs and where results go ----
+
+class RunOptionsTest : public ::testing::Test {
+ protected:
+  sim::TempDir out;
+  sim::TempDir host;
+  sim::ToolResult Run(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--host-dir", host.path});
+    return sim::RunTool(args);
+  }
+};
+
+TEST_F(RunOptionsTest, AQuestionNoOptionAnswersIsAnErrorAndChangesNothing) {
+  sim::ToolResult r = Run({"DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", out.path});
+  EXPECT_EQ(4, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("no option answers \"Are you sure"));
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+
+  r = Run({"CreateCharList", kBook + "chapter1.mif", "--output", out.path + "/list.mif"});
+  EXPECT_EQ(4, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("\"Choose a list type\""));
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+
+  // Asking on the terminal needs one.
+  r = Run({"--interactive", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", out.path});
+  EXPECT_EQ(4, r.status);
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+}
+
+TEST_F(RunOptionsTest, CancellingWritesNothing) {
+  sim::ToolResult r = Run({"--no", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", out.path});
+  EXPECT_EQ(3, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("-> no"));
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+
+  r = Run({"--choose", "No Such Type", "CreateCharList", kBook + "chapter1.mif", "--output",
+           out.path + "/list.mif"});
+  EXPECT_EQ(4, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("\"No Such Type\" is none of the items"));
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+}
+
+TEST_F(RunOptionsTest, ACommandThatFindsNothingToWorkOnFails) {
+  sim::ToolResult r = Run({"ListCharUsage"});
+  EXPECT_EQ(5, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("Please open a document first."));
+
+  // No keep-list among the open documents: the command's own warning.
+  r = Run({"--yes", "RemoveNonlistChars", kBook + "chapter1.mif", "--out-dir", out.path});
+  EXPECT_EQ(5, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("warning: The list of character tags to keep"));
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+}
+
+TEST_F(RunOptionsTest, UsageErrors) {
+  EXPECT_EQ(2, Run({"NoSuchCommand", kBook + "chapter1.mif"}).status);
+  sim::ToolResult r = Run({"ListCharUsageBook", kBook + "chapter1.mif"});
+  EXPECT_EQ(2, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("works on a book"));
+  EXPECT_EQ(2, Run({"ListCharUsageBook", kBook + "Manual.book", kBook + "Manual.book"}).status);
+  EXPECT_EQ(2, Run({"--in-place", "--out-dir", out.path, "ListCharUsage"}).status);
+  EXPECT_EQ(2, Run({"--frobnicate", "ListCharUsage"}).status);
+}
+
+TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
+  sim::ToolResult r = Run({"--yes", "DeleteUnusedChars", kBook + "chapter1.mif"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("chapter1.mif was changed; give --out-dir"));
+
+  // In place: the file itself, here a copy.
+  std::string copy = out.path + "/chapter1.mif";
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter1.mif", copy);
+  r = Run({"--yes", "DeleteUnusedChars", copy, "--in-place"});
+  EXPECT_EQ(0, r.status) << r.err;
+  std::string diff =
+      sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + kBook + "chapter1.mif"), sim::ReadFile(copy));
+  EXPECT_NE(std::string::npos, diff.find("-  <FTag `Obsolete'>"));
+  EXPECT_EQ(std::string::npos, diff.find("\n+"));
+
+  // A command that changes nothing writes nothing.
+  sim::TempDir none;
+  EXPECT_EQ(0, Run({"ListCharUsageBook", kBook + "Manual.book", "--out-dir", none.path}).status);
+  EXPECT_TRUE(sim::FilesIn(none.path).empty());
+}
+
+TEST_F(RunOptionsTest, ResultsGoIntoTheOutputDocumentOfTheHostFolder) {
+  std::string file =
+      "<MIFFile 9.00>\n<PgfCatalog \n <Pgf \n  <PgfTag `Body'>\n >\n <Pgf \n  <PgfTag `Heading1'>\n >\n"
+      " <Pgf \n  <PgfTag `Heading2'>\n >\n>\n<TextFlow \n <TFTag `A'>\n <Para \n  <PgfTag `Body'>\n"
+      "  <ParaLine \n   <String `Report of the night run'>\n  >\n >\n"
+      " <Para \n  <PgfTag `Body'>\n  <ParaLine \n  >\n >\n>\n";
+  sim::WriteFile(host.path + "/VxOutput.fm", file);
+  sim::ToolResult r = Run({"ListCharUsage", kBook + "chapter3.mif", "--output", out.path + "/report.mif"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("Report of the night run\n# chapter3.mif\n## Character Tags Used:\nEmphasis\nTerm\n"
+            "## Character Tags Not Used:\nDraft\nGlossary\n\n",
+            r.out);
+  // The host folder's file stays as it was; the copy written keeps what it had.
+  EXPECT_EQ(file, sim::ReadFile(host.path + "/VxOutput.fm"));
+  std::string diff = sim::LineDiff(file, sim::ReadFile(out.path + "/report.mif"));
+  EXPECT_EQ(std::string::npos, diff.find("\n-")) << diff;
+  EXPECT_NE(std::string::npos, diff.find("+   <String `Character Tags Used:'>")) << diff;
+}
+
+TEST_F(RunOptionsTest, BookProgressShowsOnATerminalOnly) {
+  sim::ToolResult quiet = Run({"ListCharUsageBook", kBook + "Manual.book"});
+  EXPECT_EQ(std::string::npos, quiet.err.find("Examining"));
+  std::vector<std::string> args{"--host-dir", host.path, "ListCharUsageBook", kBook + "Manual.book"};
+  sim::ToolResult shown = sim::RunTool(args, true);
+  EXPECT_EQ(0, shown.status);
+  EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter1.mif"));
+  EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter3.mif"));
+}
+
+// ---- Bad input ----
+
+class BadInputTest : public ::testing::Test {
+ protected:
+  sim::TempDir dir;
+  sim::TempDir out;
+
+  // Runs a changing command on the file; nothing may be written.
+  sim::ToolResult RunOn(const std::string& name, const std::string& text) {
+    std::string path = dir.path + "/" + name;
+    sim::WriteFile(path, text);
+    return sim::RunTool({"--yes", "DeleteUnusedChars", path, "--out-dir", out.path});
+  }
+  void ExpectRejected(const sim::ToolResult& r, const std::string& where, const std::string& what) {
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find(dir.path + "/" + where)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find(what)) << r.err;
+    EXPECT_TRUE(sim::FilesIn(out.path).empty());
+    EXPECT_TRUE(r.out.empty());
+  }
+};
+
+TEST_F(BadInputTest, NotMif) {
+  ExpectRejected(RunOn("notes.mif", "Dear reader,\nthis is a letter.\n"), "notes.mif:1:",
+                 "not a MIF file");
+  ExpectRejected(RunOn("empty.mif", ""), "empty.mif:", "empty file");
+}
+
+TEST_F(BadInputTest, UnbalancedBrackets) {
+  ExpectRejected(RunOn("open.mif", "<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n>\n"),
+                 "open.mif:5:", "file ends inside <FontCatalog> opened at line 2");
+  ExpectRejected(RunOn("close.mif", "<MIFFile 9.00>\n<Units Upt>\n>\n"), "close.mif:3:",
+                 "'>' with no statement open");
+}
+
+TEST_F(BadInputTest, TruncatedFile) {
+  std::string whole = sim::ReadFile(sim::RepoRoot() + "/" + kBook + "chapter1.mif");
+  size_t cut = whole.find("`Getting Started'") + 5;
+  ExpectRejected(RunOn("cut.mif", whole.substr(0, cut)), "cut.mif:", "string is not closed");
+  ExpectRejected(RunOn("cut2.mif", whole.substr(0, whole.size() / 2)), "cut2.mif:", "file ends inside");
+}
+
+TEST_F(BadInputTest, UnknownEncoding) {
+  ExpectRejected(RunOn("latin1.mif", "<MIFFile 9.00>\n<Para <ParaLine <String `caf\xe9'>>>\n"),
+                 "latin1.mif:2:", "not valid UTF-8");
+  ExpectRejected(RunOn("utf16.mif", std::string("\xff\xfe<\0M\0I\0F\0", 10)), "utf16.mif:1:",
+                 "UTF-16");
+  ExpectRejected(RunOn("future.mif", "<MIFFile 99.5>\n"), "future.mif:1:", "unknown MIF version");
+}
+
+TEST_F(BadInputTest, AMissingBookComponentIsNamedAndTheWalkGoesOn) {
+  std::string book = dir.path + "/Short.book";
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/chapter3.mif");
+  sim::WriteFile(book,
+                 "<Book 9.00>\n<BookComponent \n <FileName `<c\\>gone.mif'>\n>\n"
+                 "<BookComponent \n <FileName `<c\\>chapter3.mif'>\n>\n");
+  sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedCharsBook", book, "--out-dir", out.path});
+  EXPECT_EQ(6, r.status);
+  EXPECT_NE(std::string::npos, r.err.find(book + ":2: component gone.mif: no such file")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("Could not open file:" + dir.path + "/gone.mif")) << r.err;
+  // The walk went on: chapter 3 was examined and changed, but not written.
+  EXPECT_NE(std::string::npos, r.err.find("question: Are you sure")) << r.err;
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+
+  r = sim::RunTool({"--yes", "--allow-missing", "DeleteUnusedCharsBook", book, "--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(std::vector<std::string>{"chapter3.mif"}, sim::FilesIn(out.path));
+}
+
+TEST_F(BadInputTest, ABrokenComponentStopsTheRun) {
+  std::string book = dir.path + "/Broken.book";
+  sim::WriteFile(dir.path + "/bad.mif", "<MIFFile 9.00>\n<Units Upt\n");
+  sim::WriteFile(book, "<Book 9.00>\n<BookComponent \n <FileName `<c\\>bad.mif'>\n>\n");
+  sim::ToolResult r = sim::RunTool({"ListCharUsageBook", book});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find(dir.path + "/bad.mif:2:")) << r.err;
+  EXPECT_TRUE(r.out.empty());
+}
+
+// ---- The real samples (optional) ----
+
+TEST(RealSamplesTest, EveryDocumentCommandRunsOnEverySample) {
+  std::string samples = sim::SharedSamplesDir();
+  if (!sim::Exists(samples)) GTEST_SKIP() << samples << " is not here";
+  const std::vector<std::vector<std::string>> commands = {
+      {"ListCharUsage"},
+      {"--yes", "DeleteUnusedChars"},
+      {"--choose", "2", "CreateCharList"},
+      {"--yes", "RemoveNonlistChars", kBook + "keep-list.mif"},
+      {"--choose", "3", "CreateConversionDocument"},
+      {"--yes", "ConvertCharsDoc", kBook + "conversion.mif"},
+      {"--yes", "RemoveCharOverrides"},
+      {"FindNextCharOverride"},
+      {"GenerateCharacterTagReport"},
+      {"--choose", "1", "GenerateCharacterTagReportSingle"},
+  };
+  for (const std::string& name : sim::FilesIn(samples)) {
+    if (fs::path(name).extension() != ".mif" || name == "compare-book.mif") continue;
+    for (const auto& command : commands) {
+      sim::TempDir out;
+      std::vector<std::string> args = command;
+      args.push_back(samples + "/" + name);
+      args.push_back("--out-dir");
+      args.push_back(out.path);
+      sim::ToolResult r = sim::RunTool(args);
+      EXPECT_EQ(0, r.status) << name << " " << command.back() << "\n" << r.err;
+      for (const std::string& written : sim::FilesIn(out.path)) {
+        MifTree tree;
+        MifError error;
+        EXPECT_TRUE(MifReadFile(out.path + "/" + written, &tree, &error)) << MifErrorText(error);
+      }
+    }
+  }
+}
+
+TEST(RealSamplesTest, TheBookWalkReportsEveryMissingChapterAndGoesOn) {
+  std::string book = sim::SharedSamplesDir() + "/compare-book.mif";
+  if (!sim::Exists(book)) GTEST_SKIP() << book << " is not here";
+  sim::ToolResult r = sim::RunTool({"ListCharUsageBookIndividual", book});
+  EXPECT_EQ(6, r.status);
+  size_t reported = 0;
+  for (size_t at = r.err.find("Could not open file:"); at != std::string::npos;
+       at = r.err.find("Could not open file:", at + 1)) {
+    ++reported;
+  }
+  EXPECT_EQ(4u, reported) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("compare-book.mif:182: component ArrangementCMP.fm"));
+  r = sim::RunTool({"--allow-missing", "ListCharUsageBook", book});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("# compare-book.mif"));
+}
+
+}  // namespace
