@@ -17,6 +17,7 @@
 #include "commands/client_calls.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "support/encoding.h"
 #include "support/format.h"
 #include "support/strings.h"
 
@@ -59,6 +60,9 @@ struct World {
   World() {
     HostInstall(&host);
     SetConsoleSink(ToHostConsole);
+    // None of the host's converters is here: in UTF-8 the paths of book
+    // files reach the host's save as they are, so changed files are saved.
+    SetClientEncoding("UTF-8");
     InitializeHandler(1);
     BookBuilder book(host, "C:\\book\\Manual.book");
     for (const char* file : {"C:\\book\\ch1.fm", "C:\\book\\ch2.fm"}) {
@@ -72,6 +76,7 @@ struct World {
     BuildChapter(host, "C:\\doc\\guide.fm");
   }
   ~World() {
+    SetClientEncoding("FrameRoman");
     SetConsoleSink(nullptr);
     HostInstall(nullptr);
   }
