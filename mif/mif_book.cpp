@@ -23,7 +23,9 @@ std::string Join(const std::string& base, const std::string& name) {
 // Drops the last component of a path, never above its root.
 std::string Up(const std::string& path) {
   size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return path == "." || path.empty() ? ".." : ".";
+  if (path.empty() || path == ".") return "..";
+  if (path == "..") return "../..";
+  if (slash == std::string::npos) return "";
   std::string last = path.substr(slash + 1);
   if (last == "..") return path + "/..";
   if (slash == 0) return "/";
