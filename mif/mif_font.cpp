@@ -155,6 +155,11 @@ const std::vector<MifFontProp>& MifFontProps() {
 }
 
 ObjHandle MifApplication(const memhost::MemHost& host) {
+  // The host makes the application object first, so it is almost always
+  // the first handle; looking through every object is the fallback.
+  constexpr ObjHandle kFirst = (1u << 24) | 1u;
+  const memhost::Obj* first = host.Find(kFirst);
+  if (first != nullptr && first->type == 1) return kFirst;
   ObjHandle app = 0;
   host.ForEachObject([&app](const memhost::Obj& o) {
     if (app == 0 && o.type == 1) app = o.h;

@@ -65,6 +65,7 @@ std::string RunUsage() {
          "  --allow-missing     go on (and write) when book components are missing\n"
          "  --master-pages      let override commands work on master pages too\n"
          "  --client LIB        the client library to load\n"
+         "  --timings           print the time of each phase and the peak memory\n"
          "  --help              print this text\n";
 }
 
@@ -132,6 +133,8 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
       ok = flag(&o->allowMissing);
     } else if (name == "--master-pages") {
       ok = flag(&o->masterPages);
+    } else if (name == "--timings") {
+      ok = flag(&o->timings);
     } else if (name == "--yes" || name == "--no") {
       bool set = false;
       ok = flag(&set);

@@ -31,6 +31,7 @@ struct RunOptions {
   bool interactive = false;
   bool allowMissing = false;
   bool masterPages = false;  // Skip Master Pages off
+  bool timings = false;      // time of each phase and peak memory on stderr
 };
 
 // A client-call string and the command number it runs.

@@ -1,10 +1,12 @@
 // tagsmith-run: the run itself. Loads the files into the in-memory host,
 // starts the client, runs one command with the dialogs answered from the
 // options, and writes what the command produced.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -106,7 +108,20 @@ struct Input {
   MifDocument source;
   bool chapter = false;  // a component of the book, not named on the command line
   ObjHandle doc = 0;     // the open document (command-line documents)
+  ObjHandle image = 0;   // the file the host opens (chapters, the output document)
 };
+
+// The statement tree is what a document costs most to keep; it is read again
+// from the file's text when the document is to be written.
+void ReleaseTree(Input* in) { in->source.tree = MifTree(); }
+
+bool RestoreTree(Input* in, std::string* error) {
+  if (!in->source.tree.root.children.empty()) return true;
+  MifError e;
+  if (MifParse(in->original, in->file, &in->source.tree, &e)) return true;
+  *error = MifErrorText(e);
+  return false;
+}
 
 struct Session {
   const RunOptions& options;
@@ -155,7 +170,8 @@ std::string RomanName(const std::string& utf8) {
 }
 
 // Reads a document and keeps it as a file the host can open (a chapter, the
-// output document), not as an open document.
+// output document), not as an open document: what it was read into becomes
+// the host's saved copy, as saving it would have made it.
 bool StoreAsFile(Session& S, Input* in) {
   MifError error;
   ObjHandle doc = 0;
@@ -163,8 +179,14 @@ bool StoreAsFile(Session& S, Input* in) {
     Say(MifErrorText(error) + "\n");
     return false;
   }
-  S.host.StoreFile(doc, in->hostName);
-  S.host.DestroyDocument(doc);
+  memhost::FileEntry& entry = S.host.files[in->hostName];
+  if (entry.image != 0) S.host.DestroyDocument(entry.image);
+  entry.image = doc;
+  S.host.Data(doc)->isImage = true;
+  auto& open = S.host.openDocs;
+  open.erase(std::remove(open.begin(), open.end(), doc), open.end());
+  in->image = doc;
+  ReleaseTree(in);
   return true;
 }
 
@@ -200,6 +222,7 @@ int LoadInputs(Session& S) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
+    ReleaseTree(in.get());
     named.push_back(in->doc);
     S.inputs.push_back(std::move(in));
   }
@@ -500,14 +523,17 @@ bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
   if (doc == 0) {
     auto f = S.host.files.find(in.hostName);
     if (f == S.host.files.end() || f->second.image == 0) return false;
+    // Only saving replaces a file's copy: one still the same was not changed.
+    if (f->second.image == in.image) return false;
     copy = S.host.CloneDocument(f->second.image, false);
     doc = copy;
   }
   MifError e;
-  bool ok = MifWriteDocument(S.host, doc, &in.source, text, &e);
+  bool ok = RestoreTree(&in, error) && MifWriteDocument(S.host, doc, &in.source, text, &e);
   if (copy != 0) S.host.DestroyDocument(copy);
+  ReleaseTree(&in);
   if (!ok) {
-    *error = MifErrorText(e);
+    if (error->empty()) *error = MifErrorText(e);
     return false;
   }
   return *text != in.original;
@@ -591,7 +617,12 @@ int Finish(Session& S, int32_t number) {
       Say("tagsmith-run: the command made no output document; --output not written\n");
     } else {
       const MifDocument* source = nullptr;
+      std::string error;
       if (S.outputSource != nullptr && S.host.StringProp(outputs[0], PROP_NAME) == S.outputHostName) {
+        if (!RestoreTree(S.outputSource.get(), &error)) {
+          Say(error + "\n");
+          return RUN_BAD_INPUT;
+        }
         source = &S.outputSource->source;
       }
       std::string text;
@@ -643,9 +674,29 @@ int Finish(Session& S, int32_t number) {
   return RUN_OK;
 }
 
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+
+void ShowTimings(const Clock::time_point* t) {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "timings: read %.3f s, start %.3f s, command %.3f s, results %.3f s; "
+                "peak memory %.1f MB\n",
+                Seconds(t[0], t[1]), Seconds(t[1], t[2]), Seconds(t[2], t[3]), Seconds(t[3], t[4]),
+                usage.ru_maxrss / 1024.0);
+  Say(line);
+}
+
 }  // namespace
 
 int RunTagsmith(const RunOptions& options) {
+  Clock::time_point t[5];
+  t[0] = Clock::now();
   RunOptions o = options;
   if (o.hostDir.empty()) o.hostDir = DefaultHostDir();
   if (o.library.empty()) o.library = ClientDefaultLibrary();
@@ -653,6 +704,7 @@ int RunTagsmith(const RunOptions& options) {
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
   if (status != RUN_OK) return status;
+  t[1] = Clock::now();
 
   std::string error;
   ClientSession* client = ClientOpen(&S.host, o.library, &error);
@@ -678,13 +730,17 @@ int RunTagsmith(const RunOptions& options) {
   // menu command would.
   if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
   InstallHostHooks(S);
+  t[2] = Clock::now();
   if (call != nullptr) {
     ClientNotify(client, NOTE_CLIENT_CALL, call->text);
   } else {
     ClientCommand(client, number);
   }
+  t[3] = Clock::now();
   status = Finish(S, number);
   ClientClose(client);
+  t[4] = Clock::now();
+  if (o.timings) ShowTimings(t);
   return status;
 }
 
