@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,7 +103,7 @@ TempDir::~TempDir() {
   fs::remove_all(path, ec);
 }
 
-ToolResult RunTool(const std::vector<std::string>& args, bool terminal) {
+ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const std::string& typed) {
   ToolResult r;
   TempDir io;
   std::string outFile = io.path + "/out";
@@ -119,8 +120,10 @@ ToolResult RunTool(const std::vector<std::string>& args, bool terminal) {
   if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return r;
   pid_t pid = fork();
   if (pid == 0) {
-    // No controlling terminal, so that nothing can be asked on one.
+    // No controlling terminal, so that nothing can be asked on one, unless
+    // the terminal asked for is to be it.
     setsid();
+    if (terminal) ioctl(slave, TIOCSCTTY, 0);
     int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int err = terminal ? slave : open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int in = open("/dev/null", O_RDONLY);
@@ -133,7 +136,8 @@ ToolResult RunTool(const std::vector<std::string>& args, bool terminal) {
   }
   if (terminal) {
     close(slave);
-    r.err = ReadFd(master);
+    if (!typed.empty() && write(master, typed.data(), typed.size()) < 0) r.err = "cannot type";
+    r.err += ReadFd(master);
     close(master);
   }
   int status = 0;

@@ -36,8 +36,10 @@ struct ToolResult {
 };
 
 // Runs tagsmith-run with args in the repository's root, with no terminal.
-// With `terminal`, its stderr is a terminal and err holds what it showed.
-ToolResult RunTool(const std::vector<std::string>& args, bool terminal = false);
+// With `terminal`, its stderr is its controlling terminal, `typed` is what
+// the user types there, and err holds what the terminal showed.
+ToolResult RunTool(const std::vector<std::string>& args, bool terminal = false,
+                   const std::string& typed = "");
 
 // The lines that differ between two texts, as hunks: "@@ -a,n +b,m" and
 // the removed ("-") and added ("+") lines. Empty when the texts are equal.

@@ -248,6 +248,22 @@ TEST_F(RunOptionsTest, ResultsGoIntoTheOutputDocumentOfTheHostFolder) {
   EXPECT_NE(std::string::npos, diff.find("+   <String `Character Tags Used:'>")) << diff;
 }
 
+TEST_F(RunOptionsTest, InteractiveAsksOnTheTerminal) {
+  sim::ToolResult r = sim::RunTool({"--host-dir", host.path, "--interactive", "DeleteUnusedChars",
+                                    kBook + "chapter1.mif", "--out-dir", out.path},
+                                   true, "y\n");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("Are you sure you want to delete unused character tags? [y/N]"));
+  EXPECT_EQ(std::vector<std::string>{"chapter1.mif"}, sim::FilesIn(out.path));
+
+  r = sim::RunTool({"--host-dir", host.path, "--interactive", "CreateCharList", kBook + "chapter3.mif",
+                    "--output", out.path + "/list.mif"},
+                   true, "2\n");
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("  2. Character Tags in Use"));
+  EXPECT_NE(std::string::npos, r.out.find("| Term |"));
+}
+
 TEST_F(RunOptionsTest, BookProgressShowsOnATerminalOnly) {
   sim::ToolResult quiet = Run({"ListCharUsageBook", kBook + "Manual.book"});
   EXPECT_EQ(std::string::npos, quiet.err.find("Examining"));
