@@ -348,7 +348,7 @@ int32_t ChoiceIndex(const std::vector<std::string>& items, const std::string& va
   bool number = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
   if (number && value.size() < 9) {
     long n = std::stol(value);
-    return n >= 1 && static_cast<size_t>(n) <= items.size() ? static_cast<int32_t>(n - 1) : -1;
+    return n >= 1 && static_cast<size_t>(n) <= items.size() ? static_cast<int32_t>(n - 1) : -2;
   }
   for (size_t i = 0; i < items.size(); ++i) {
     if (Readable(items[i]) == value) return static_cast<int32_t>(i);
@@ -539,25 +539,46 @@ bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
   return *text != in.original;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& text) {
-  std::string temp = path + ".tagsmith-tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
-      std::remove(temp.c_str());
-      return false;
+// Puts text beside path, to be renamed into place once every file is ready.
+bool WriteBeside(const std::string& path, const std::string& text, std::string* temp) {
+  *temp = path + ".tagsmith-tmp";
+  std::ofstream out(*temp, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (!out) std::remove(temp->c_str());
+  return static_cast<bool>(out);
+}
+
+// Writes every file or none: each goes beside its place first, and only
+// when all are there do they take their places.
+bool WriteAll(const std::vector<std::pair<std::string, std::string>>& writes) {
+  std::vector<std::string> temps;
+  bool ok = true;
+  for (const auto& w : writes) {
+    std::string temp;
+    ok = WriteBeside(w.first, w.second, &temp);
+    if (!ok) {
+      Say(w.first + ": cannot write the file. Nothing was written.\n");
+      break;
+    }
+    temps.push_back(temp);
+  }
+  for (size_t i = 0; ok && i < writes.size(); ++i) {
+    std::error_code ec;
+    fs::rename(temps[i], writes[i].first, ec);
+    if (ec) {
+      Say(writes[i].first + ": cannot write the file\n");
+      ok = false;
+    } else {
+      temps[i].clear();
+      Say("wrote " + writes[i].first + "\n");
     }
   }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::remove(temp.c_str());
-    return false;
+  for (const std::string& temp : temps) {
+    if (!temp.empty()) std::remove(temp.c_str());
   }
-  return true;
+  return ok;
 }
 
 void ReportSelection(Session& S) {
@@ -664,14 +685,7 @@ int Finish(Session& S, int32_t number) {
     std::error_code ec;
     fs::create_directories(S.options.outDir, ec);
   }
-  for (const auto& w : writes) {
-    if (!WriteFileAtomically(w.first, w.second)) {
-      Say(w.first + ": cannot write the file\n");
-      return RUN_BAD_INPUT;
-    }
-    Say("wrote " + w.first + "\n");
-  }
-  return RUN_OK;
+  return WriteAll(writes) ? RUN_OK : RUN_BAD_INPUT;
 }
 
 using Clock = std::chrono::steady_clock;

@@ -229,6 +229,15 @@ TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
   EXPECT_TRUE(sim::FilesIn(none.path).empty());
 }
 
+TEST_F(RunOptionsTest, WhenOneFileCannotBeWrittenNoneIs) {
+  // chapter2's file cannot be made: a folder stands where it goes first.
+  fs::create_directories(out.path + "/chapter2.mif.tagsmith-tmp");
+  sim::ToolResult r = Run({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("chapter2.mif: cannot write the file. Nothing was written."));
+  EXPECT_EQ(std::vector<std::string>{"chapter2.mif.tagsmith-tmp"}, sim::FilesIn(out.path));
+}
+
 TEST_F(RunOptionsTest, ResultsGoIntoTheOutputDocumentOfTheHostFolder) {
   std::string file =
       "<MIFFile 9.00>\n<PgfCatalog \n <Pgf \n  <PgfTag `Body'>\n >\n <Pgf \n  <PgfTag `Heading1'>\n >\n"
