@@ -106,7 +106,6 @@ struct Input {
   std::string hostName;  // what the host calls it (Roman)
   std::string original;  // the bytes read
   MifDocument source;
-  bool chapter = false;  // a component of the book, not named on the command line
   ObjHandle doc = 0;     // the open document (command-line documents)
   ObjHandle image = 0;   // the file the host opens (chapters, the output document)
 };
@@ -192,7 +191,6 @@ bool StoreAsFile(Session& S, Input* in) {
 
 int LoadInputs(Session& S) {
   const RunOptions& o = S.options;
-  std::vector<std::pair<std::string, MifTree>> books;
   std::vector<ObjHandle> named;
   for (const std::string& file : o.files) {
     auto in = std::make_unique<Input>();
@@ -251,7 +249,6 @@ int LoadInputs(Session& S) {
       in->file = c.path;
       in->path = c.path;
       in->hostName = hostName;
-      in->chapter = true;
       if (!ParseFile(c.path, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
       in->source.file = c.path;
       if (in->source.tree.is_book) {
