@@ -187,7 +187,7 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
 TEST(MifReadTest, PagesFramesAndFlows) {
   Loaded d(sim::ReadFile(Example("chapter1.mif")));
   // Flows in file order: the header on the master page, the main flow, the
-  // TOC specification on the reference page.
+  // layout of a table of contents on the reference page.
   const std::vector<ObjHandle>& flows = d.host.Chain(d.doc, PROP_FIRST_FLOW_IN_DOC);
   ASSERT_EQ(3u, flows.size());
   EXPECT_EQ(flows[1], static_cast<ObjHandle>(d.Int(d.doc, PROP_MAIN_FLOW_IN_DOC)));
