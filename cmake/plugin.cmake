@@ -54,6 +54,13 @@ else()
   set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS})
 endif()
 
+# A host that speaks COM, over any host interface: it loads the client
+# library and drives it as the real host would. The tests and the simulator
+# use it.
+add_library(tagsmith_comhost STATIC ${CMAKE_SOURCE_DIR}/comhost/com_host.cpp
+  ${CMAKE_SOURCE_DIR}/comhost/task_spy.cpp ${CMAKE_SOURCE_DIR}/comhost/module_loader.cpp)
+target_link_libraries(tagsmith_comhost PUBLIC tagsmith_client ${TS_COM_RUNTIME} ${CMAKE_DL_LIBS})
+
 if(EXISTS ${TS_COM_TESTS}/com_tests.cmake AND TAGSMITH_TESTS)
   include(${TS_COM_TESTS}/com_tests.cmake)
 endif()

@@ -3,8 +3,8 @@
 // object it registers. The COM host carries each operation to the
 // in-memory host.
 #include "client/entry.h"
-#include "tests/com/com_host.h"
-#include "tests/com/module_loader.h"
+#include "comhost/com_host.h"
+#include "comhost/module_loader.h"
 #include "tools/tagsmith_run_client.h"
 
 namespace {

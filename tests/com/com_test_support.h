@@ -11,7 +11,7 @@
 
 #include "client/host_wrapper.h"
 #include "memhost/mem_host.h"
-#include "tests/com/com_host.h"
+#include "comhost/com_host.h"
 
 namespace comtest {
 

@@ -24,10 +24,9 @@ endforeach()
 add_executable(com_tests
   ${TS_COM_TESTS}/bridge_test.cpp ${TS_COM_TESTS}/entry_test.cpp
   ${TS_COM_TESTS}/version_test.cpp ${TS_COM_TESTS}/plugin_test.cpp
-  ${TS_COM_TESTS}/com_host.cpp ${TS_COM_TESTS}/task_spy.cpp
-  ${TS_COM_TESTS}/module_loader.cpp ${TS_COM_TESTS}/com_test_support.cpp
+  ${TS_COM_TESTS}/com_test_support.cpp
   $<TARGET_OBJECTS:tagsmith_com_objects>)
-target_link_libraries(com_tests PRIVATE tagsmith_commands tagsmith_memhost ${TS_COM_RUNTIME}
+target_link_libraries(com_tests PRIVATE tagsmith_comhost tagsmith_commands tagsmith_memhost ${TS_COM_RUNTIME}
   GTest::gtest GTest::gtest_main)
 add_dependencies(com_tests tagsmith ${TS_FIXTURE_TARGETS})
 

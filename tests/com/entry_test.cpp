@@ -13,7 +13,7 @@
 #include "support/format.h"
 #include "support/memory.h"
 #include "tests/com/com_test_support.h"
-#include "tests/com/module_loader.h"
+#include "comhost/module_loader.h"
 
 namespace {
 

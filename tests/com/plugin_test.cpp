@@ -9,8 +9,8 @@
 
 #include "memhost/doc_builder.h"
 #include "memhost/text_dump.h"
-#include "tests/com/com_host.h"
-#include "tests/com/module_loader.h"
+#include "comhost/com_host.h"
+#include "comhost/module_loader.h"
 
 namespace {
 

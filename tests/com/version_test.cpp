@@ -7,7 +7,7 @@
 
 #include "client/host_lists.h"
 #include "client/version_info.h"
-#include "tests/com/module_loader.h"
+#include "comhost/module_loader.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/com/module_loader.h"
+#include "comhost/module_loader.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,7 +1,7 @@
 // Loading a client module the way the host does: LoadLibrary on Windows,
 // dlopen elsewhere. The handle is what the client calls its module handle.
-#ifndef TAGSMITH_TESTS_COM_MODULE_LOADER_H
-#define TAGSMITH_TESTS_COM_MODULE_LOADER_H
+#ifndef TAGSMITH_COMHOST_MODULE_LOADER_H
+#define TAGSMITH_COMHOST_MODULE_LOADER_H
 
 namespace comhost {
 

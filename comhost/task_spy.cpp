@@ -6,7 +6,7 @@
 #include <mutex>
 #include <set>
 
-#include "tests/com/com_host.h"
+#include "comhost/com_host.h"
 
 namespace comhost {
 namespace {

@@ -7,8 +7,8 @@
 // It can decline any interface, fail every call with a COM code, report a
 // status of its own, keep the blocks it hands out, and keep no reference to
 // the callback object. With TaskSpyInstall it sees every block freed.
-#ifndef TAGSMITH_TESTS_COM_COM_HOST_H
-#define TAGSMITH_TESTS_COM_COM_HOST_H
+#ifndef TAGSMITH_COMHOST_COM_HOST_H
+#define TAGSMITH_COMHOST_COM_HOST_H
 
 #include <map>
 #include <set>

@@ -1,4 +1,4 @@
-#include "tests/com/com_host.h"
+#include "comhost/com_host.h"
 
 #include <cstring>
 
