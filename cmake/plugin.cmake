@@ -46,7 +46,7 @@ else()
   set(TS_EXPORTS ${CMAKE_BINARY_DIR}/generated/tagsmith.map)
   file(CONFIGURE OUTPUT ${TS_EXPORTS} CONTENT "{ global: F_ApiClientInit; local: *; };\n")
   target_link_options(tagsmith PRIVATE -Wl,--version-script=${TS_EXPORTS})
-  if(NOT TAGSMITH_SANITIZE)
+  if(NOT TAGSMITH_SANITIZE AND NOT TAGSMITH_FUZZ)
     # Sanitizer run times come from the host program, so only without them
     # can every reference be checked at link time.
     target_link_options(tagsmith PRIVATE -Wl,--no-undefined)
