@@ -1,5 +1,6 @@
 #include "charfmt/conversion.h"
 
+#include "charfmt/document_walk.h"
 #include "charfmt/tag_lists.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
@@ -74,30 +75,15 @@ void ConvertParagraphs(ObjHandle doc, const ConversionTable& table, ObjHandle fi
 void ConvertFlows(ObjHandle doc, const ConversionTable& table) {
   for (ObjHandle flow = HostGetId(0, doc, PROP_FIRST_FLOW_IN_DOC); flow != 0;
        flow = HostGetId(doc, flow, PROP_NEXT_FLOW_IN_DOC)) {
-    // Leading frames of a flow may be empty; the paragraph chain starts in
-    // the first one that holds text and crosses the later frames by itself.
-    ObjHandle frame = HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW);
-    ObjHandle pgf = frame == 0 ? 0 : HostGetId(doc, frame, PROP_FIRST_PGF);
-    while (pgf == 0 && frame != 0) {
-      frame = HostGetId(doc, frame, PROP_NEXT_FRAME_IN_FLOW);
-      if (frame != 0) pgf = HostGetId(doc, frame, PROP_FIRST_PGF);
-    }
-    ConvertParagraphs(doc, table, pgf);
+    ConvertParagraphs(doc, table,
+                      FirstParagraphFrom(doc, HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW)));
   }
 }
 
 void ConvertTables(ObjHandle doc, const ConversionTable& table) {
-  for (ObjHandle t = HostGetId(0, doc, PROP_FIRST_TBL_IN_DOC); t != 0;
-       t = HostGetId(doc, t, PROP_NEXT_TBL_IN_DOC)) {
-    for (ObjHandle row = HostGetId(doc, t, PROP_FIRST_ROW); row != 0;
-         row = HostGetId(doc, row, PROP_NEXT_ROW)) {
-      for (ObjHandle cell = HostGetId(doc, row, PROP_FIRST_CELL); cell != 0;
-           cell = HostGetId(doc, cell, PROP_NEXT_CELL)) {
-        ConvertParagraphs(doc, table, HostGetId(doc, cell, PROP_FIRST_PGF));
-      }
-    }
-    ConvertParagraphs(doc, table, HostGetId(doc, t, PROP_FIRST_PGF));  // the title
-  }
+  ForEachTableTextChain(doc, [doc, &table](ObjHandle first) {
+    ConvertParagraphs(doc, table, first);
+  });
 }
 
 }  // namespace

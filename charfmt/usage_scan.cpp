@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "charfmt/document_walk.h"
 #include "charfmt/output_document.h"
 #include "client/host_lists.h"
 #include "support/case_fold.h"
@@ -257,31 +258,15 @@ void ScanFlows(Scan* scan) {
   ObjHandle doc = scan->doc;
   for (ObjHandle flow = HostGetId(0, doc, PROP_FIRST_FLOW_IN_DOC); flow != 0;
        flow = HostGetId(doc, flow, PROP_NEXT_FLOW_IN_DOC)) {
-    ObjHandle frame = HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW);
-    ObjHandle pgf = frame != 0 ? HostGetId(doc, frame, PROP_FIRST_PGF) : 0;
-    while (pgf == 0 && frame != 0) {
-      frame = HostGetId(doc, frame, PROP_NEXT_FRAME_IN_FLOW);
-      if (frame != 0) pgf = HostGetId(doc, frame, PROP_FIRST_PGF);
-    }
-    // The next-paragraph chain of a flow runs on across its frames.
+    ObjHandle pgf = FirstParagraphFrom(doc, HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW));
     ProbeParagraphChain(scan, pgf, true);
   }
 }
 
 void ScanTables(Scan* scan) {
-  ObjHandle doc = scan->doc;
-  for (ObjHandle table = HostGetId(0, doc, PROP_FIRST_TBL_IN_DOC); table != 0;
-       table = HostGetId(doc, table, PROP_NEXT_TBL_IN_DOC)) {
-    for (ObjHandle row = HostGetId(doc, table, PROP_FIRST_ROW); row != 0;
-         row = HostGetId(doc, row, PROP_NEXT_ROW)) {
-      for (ObjHandle cell = HostGetId(doc, row, PROP_FIRST_CELL); cell != 0;
-           cell = HostGetId(doc, cell, PROP_NEXT_CELL)) {
-        ProbeParagraphChain(scan, HostGetId(doc, cell, PROP_FIRST_PGF), false);
-      }
-    }
-    // The table's own paragraphs are its title.
-    ProbeParagraphChain(scan, HostGetId(doc, table, PROP_FIRST_PGF), false);
-  }
+  ForEachTableTextChain(scan->doc, [scan](ObjHandle first) {
+    ProbeParagraphChain(scan, first, false);
+  });
 }
 
 void ScanFootnotes(Scan* scan) {

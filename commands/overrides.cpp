@@ -1,5 +1,6 @@
 #include "commands/overrides.h"
 
+#include "charfmt/document_walk.h"
 #include "client/host_lists.h"
 #include "support/strings.h"
 
@@ -190,27 +191,12 @@ void RemoveOverridesInFlows(ObjHandle doc) {
     ObjHandle frame = HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW);
     if (frame == 0) continue;
     if (PageKindOf(doc, frame) == OBJ_MASTER_PAGE && SkipMasterPagesOn() != 0) continue;
-    ObjHandle p = HostGetId(doc, frame, PROP_FIRST_PGF);
-    while (p == 0 && frame != 0) {
-      frame = HostGetId(doc, frame, PROP_NEXT_FRAME_IN_FLOW);
-      p = IdOf(doc, frame, PROP_FIRST_PGF);
-    }
-    RemoveOverridesAlong(doc, p);
+    RemoveOverridesAlong(doc, FirstParagraphFrom(doc, frame));
   }
 }
 
 void RemoveOverridesInTables(ObjHandle doc) {
-  for (ObjHandle table = HostGetId(0, doc, PROP_FIRST_TBL_IN_DOC); table != 0;
-       table = HostGetId(doc, table, PROP_NEXT_TBL_IN_DOC)) {
-    for (ObjHandle row = HostGetId(doc, table, PROP_FIRST_ROW); row != 0;
-         row = HostGetId(doc, row, PROP_NEXT_ROW)) {
-      for (ObjHandle cell = HostGetId(doc, row, PROP_FIRST_CELL); cell != 0;
-           cell = HostGetId(doc, cell, PROP_NEXT_CELL)) {
-        RemoveOverridesAlong(doc, HostGetId(doc, cell, PROP_FIRST_PGF));
-      }
-    }
-    RemoveOverridesAlong(doc, HostGetId(doc, table, PROP_FIRST_PGF));
-  }
+  ForEachTableTextChain(doc, [doc](ObjHandle first) { RemoveOverridesAlong(doc, first); });
 }
 
 void RemoveOverridesInFootnotes(ObjHandle doc) {
