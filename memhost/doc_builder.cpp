@@ -158,32 +158,28 @@ ObjHandle DocBuilder::Footnote(ObjHandle anchor, const std::vector<Run>& runs) {
   return fn;
 }
 
-ObjHandle DocBuilder::FormatDefA(const std::string& text) {
-  ObjHandle o = host.NewObject(T_FMT_DEF_A, doc);
-  host.AppendToChain(doc, PROP_FIRST_FMT_DEF_A, o);
-  host.SetStringProp(o, PROP_FMT_DEF_A_TEXT, text);
+ObjHandle DocBuilder::ChainedText(int32_t type, int32_t firstProp, int32_t textProp,
+                                  const std::string& text) {
+  ObjHandle o = host.NewObject(type, doc);
+  host.AppendToChain(doc, firstProp, o);
+  host.SetStringProp(o, textProp, text);
   return o;
+}
+
+ObjHandle DocBuilder::FormatDefA(const std::string& text) {
+  return ChainedText(T_FMT_DEF_A, PROP_FIRST_FMT_DEF_A, PROP_FMT_DEF_A_TEXT, text);
 }
 
 ObjHandle DocBuilder::FormatDefB(const std::string& text) {
-  ObjHandle o = host.NewObject(T_FMT_DEF_B, doc);
-  host.AppendToChain(doc, PROP_FIRST_FMT_DEF_B, o);
-  host.SetStringProp(o, PROP_FMT_DEF_TEXT, text);
-  return o;
+  return ChainedText(T_FMT_DEF_B, PROP_FIRST_FMT_DEF_B, PROP_FMT_DEF_TEXT, text);
 }
 
 ObjHandle DocBuilder::FormatDefC(const std::string& text) {
-  ObjHandle o = host.NewObject(T_FMT_DEF_C, doc);
-  host.AppendToChain(doc, PROP_FIRST_FMT_DEF_C, o);
-  host.SetStringProp(o, PROP_FMT_DEF_TEXT, text);
-  return o;
+  return ChainedText(T_FMT_DEF_C, PROP_FIRST_FMT_DEF_C, PROP_FMT_DEF_TEXT, text);
 }
 
 ObjHandle DocBuilder::TagRef(const std::string& name) {
-  ObjHandle o = host.NewObject(T_TAG_REF, doc);
-  host.AppendToChain(doc, PROP_FIRST_TAG_REF_OBJ, o);
-  host.SetStringProp(o, PROP_TAG_REF, name);
-  return o;
+  return ChainedText(T_TAG_REF, PROP_FIRST_TAG_REF_OBJ, PROP_TAG_REF, name);
 }
 
 ObjHandle DocBuilder::FormatPage(const std::vector<std::string>& paragraphs) {

@@ -96,6 +96,7 @@ struct DocBuilder {
  private:
   bool firstUsed_ = false;
   CharProps PropsFor(ObjHandle pgf, const Run& run) const;
+  ObjHandle ChainedText(int32_t type, int32_t firstProp, int32_t textProp, const std::string& text);
 };
 
 // A book of the in-memory host.
