@@ -14,6 +14,8 @@ run_suite() {
   cmake --build "$dir" -j"$jobs" >/dev/null
   echo "=== $dir: tests"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
+  # The size of the fault-injection matrix: commands times failing calls.
+  grep -h '^\[ fault' "$dir"/Testing/Temporary/LastTest*.log 2>/dev/null | sort -u || true
 }
 
 run_suite build/test-gcc
