@@ -23,8 +23,8 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "support/string_list.h"
-#include "tests/com/com_host.h"
-#include "tests/com/module_loader.h"
+#include "comhost/com_host.h"
+#include "comhost/module_loader.h"
 
 namespace {
 
