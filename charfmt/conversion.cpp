@@ -1,5 +1,7 @@
 #include "charfmt/conversion.h"
 
+#include <algorithm>
+
 #include "charfmt/document_walk.h"
 #include "charfmt/tag_lists.h"
 #include "client/host_lists.h"
@@ -16,11 +18,52 @@ namespace {
 struct ConversionTable {
   StringList* sources;
   StringList* destinations;
+  // Rows ordered by source (and by row among equal sources), so that a tag
+  // is found by bisection: the table is consulted for every run of the
+  // document. Null when it could not be made; the rows are then searched in
+  // order.
+  uint32_t* bySource;
 };
+
+int CompareRows(const ConversionTable& table, uint32_t a, uint32_t b) {
+  int c = StrCompare(StringListAt(table.sources, a), StringListAt(table.sources, b));
+  return c != 0 ? c : (a < b ? -1 : (a > b ? 1 : 0));
+}
+
+void IndexSources(ConversionTable* table) {
+  uint32_t n = StringListCount(table->sources);
+  table->bySource = n == 0 ? nullptr
+                           : static_cast<uint32_t*>(MemAllocate(n * sizeof(uint32_t), 0));
+  if (table->bySource == nullptr) return;
+  for (uint32_t i = 0; i < n; ++i) table->bySource[i] = i;
+  // Sorting in place: nothing is allocated that could fail.
+  std::sort(table->bySource, table->bySource + n, [table](uint32_t a, uint32_t b) {
+    return CompareRows(*table, a, b) < 0;
+  });
+}
 
 // The destination of the first row naming `tag`, or null when none does.
 const char* DestinationOf(const ConversionTable& table, const char* tag) {
-  int32_t row = StringListIndexOf(table.sources, tag);
+  int32_t row = -1;
+  if (table.bySource == nullptr) {
+    row = StringListIndexOf(table.sources, tag);
+  } else {
+    // The leftmost equal entry is the first row naming the tag.
+    uint32_t lo = 0;
+    uint32_t hi = StringListCount(table.sources);
+    while (lo < hi) {
+      uint32_t mid = lo + (hi - lo) / 2;
+      if (StrCompare(StringListAt(table.sources, table.bySource[mid]), tag) < 0) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    if (lo < StringListCount(table.sources) &&
+        StrEquals(StringListAt(table.sources, table.bySource[lo]), tag)) {
+      row = static_cast<int32_t>(table.bySource[lo]);
+    }
+  }
   return row < 0 ? nullptr : StringListAt(table.destinations, static_cast<uint32_t>(row));
 }
 
@@ -103,15 +146,17 @@ void ConvertCharacterTags(ObjHandle doc, ObjHandle tableDoc, ObjHandle table) {
   if (doc == 0 || table == 0) return;
   // Read once: the table is consulted for every run of the document, and it
   // may stand in the document being converted.
-  ConversionTable conversion{StringListCreate(16, 16), StringListCreate(16, 16)};
+  ConversionTable conversion{StringListCreate(16, 16), StringListCreate(16, 16), nullptr};
   if (conversion.sources != nullptr && conversion.destinations != nullptr &&
       ReadListTable(tableDoc, table, conversion.sources, conversion.destinations) == 0) {
+    IndexSources(&conversion);
     int32_t walkFlag = HostGetInt(doc, doc, PROP_DOC_WALK_FLAG);
     HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, 1);
     ConvertFlows(doc, conversion);
     ConvertTables(doc, conversion);
     HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, walkFlag);
   }
+  MemRelease(conversion.bySource);
   StringListDestroy(conversion.sources);
   StringListDestroy(conversion.destinations);
 }
