@@ -207,7 +207,10 @@ class MemHost : public HostApi {
   void ReturnList(PropVals** ret, PropVals* own);
   ObjHandle OpenBookOrDoc(const std::string& path, bool* failed);
 
+  static constexpr uint32_t kMaxSerial = 0xFFFFFF;
+  uint32_t FreeSerial();
   std::vector<std::unique_ptr<Obj>> objects_;  // by serial (low 24 bits)
+  uint32_t reuseCursor_ = 0;
   std::map<ObjHandle, std::unique_ptr<DocData>> docData_;
   std::map<std::pair<int32_t, std::string>, ObjHandle> appNamed_;
   int64_t failAt_ = 0;

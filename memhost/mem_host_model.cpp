@@ -65,15 +65,34 @@ void MemHost::ForEachObject(const std::function<void(const Obj&)>& visit) const 
 
 const Obj* MemHost::Find(ObjHandle h) const { return const_cast<MemHost*>(this)->Find(h); }
 
+uint32_t MemHost::FreeSerial() {
+  if (objects_.size() <= kMaxSerial) {
+    objects_.emplace_back();
+    return static_cast<uint32_t>(objects_.size() - 1);
+  }
+  // Handles have 24 bits of serial: once they are all spent, the slots of
+  // destroyed objects are taken again, oldest first.
+  for (uint32_t tries = 0; tries < kMaxSerial; ++tries) {
+    reuseCursor_ = reuseCursor_ % kMaxSerial + 1;
+    if (!objects_[reuseCursor_]) return reuseCursor_;
+  }
+  return 0;
+}
+
 ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
-  uint32_t serial = static_cast<uint32_t>(objects_.size());
+  uint32_t serial = FreeSerial();
+  if (serial == 0) return 0;
   auto o = std::make_unique<Obj>();
   o->h = (static_cast<uint32_t>(type) << 24) | serial;
   o->type = type;
   o->doc = doc;
-  objects_.push_back(std::move(o));
-  ObjHandle h = objects_.back()->h;
+  objects_[serial] = std::move(o);
+  ObjHandle h = objects_[serial]->h;
   if (type == T_DOC || type == T_BOOK) docData_[h] = std::make_unique<DocData>();
+  if (doc != 0) {
+    DocData* d = Data(doc);
+    if (d != nullptr) d->members.push_back(serial);
+  }
   return h;
 }
 
@@ -282,21 +301,23 @@ void MemHost::SetFileFailures(const std::string& path, bool failOpen, bool failS
 ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
   uint32_t srcSerial = src & 0xFFFFFFu;
   if (srcSerial >= objects_.size() || !objects_[srcSerial]) return 0;
-  // Gather the document and every object it owns, in creation order.
+  // The document and every object it owns, in creation order.
   std::vector<uint32_t> members{srcSerial};
-  for (uint32_t s = 1; s < objects_.size(); ++s) {
+  for (uint32_t s : Data(src)->members) {
     const Obj* o = objects_[s].get();
     if (o != nullptr && o->alive && o->doc == src) members.push_back(s);
   }
   std::map<ObjHandle, ObjHandle> remap;
+  std::vector<uint32_t> copies;
   for (uint32_t s : members) {
+    uint32_t serial = FreeSerial();
+    if (serial == 0) break;
     const Obj* o = objects_[s].get();
-    ObjHandle h = (static_cast<uint32_t>(o->type) << 24) |
-                  static_cast<uint32_t>(objects_.size());
     auto copy = std::make_unique<Obj>(*o);
-    copy->h = h;
-    objects_.push_back(std::move(copy));
-    remap[o->h] = h;
+    copy->h = (static_cast<uint32_t>(o->type) << 24) | serial;
+    remap[o->h] = copy->h;
+    objects_[serial] = std::move(copy);
+    if (s != srcSerial) copies.push_back(serial);
   }
   auto map = [&remap](ObjHandle h) {
     auto it = remap.find(h);
@@ -341,13 +362,21 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     for (ObjHandle& h : *list) h = map(h);
   }
   data->isImage = asImage;
+  data->members = copies;
   docData_[dst] = std::move(data);
   return dst;
 }
 
 void MemHost::DestroyDocument(ObjHandle doc) {
-  for (auto& o : objects_) {
-    if (o && o->alive && (o->doc == doc || o->h == doc)) o.reset();
+  DocData* d = Data(doc);
+  if (d != nullptr) {
+    for (uint32_t s : d->members) {
+      if (objects_[s] && objects_[s]->doc == doc) objects_[s].reset();
+    }
+  }
+  uint32_t serial = doc & 0xFFFFFFu;
+  if (serial < objects_.size() && objects_[serial] && objects_[serial]->h == doc) {
+    objects_[serial].reset();
   }
   docData_.erase(doc);
   openDocs.erase(std::remove(openDocs.begin(), openDocs.end(), doc), openDocs.end());
@@ -398,8 +427,13 @@ void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& 
     auto& fmts = Data(doc)->pgfFmts;
     fmts.erase(std::remove(fmts.begin(), fmts.end(), h), fmts.end());
   }
-  for (auto& o : objects_) {
-    if (o && o->type == T_MENU) o->kids.erase(std::remove(o->kids.begin(), o->kids.end(), h), o->kids.end());
+  if (doc == 0) {
+    // Commands and separators may stand in several menus.
+    for (auto& o : objects_) {
+      if (o && o->type == T_MENU) {
+        o->kids.erase(std::remove(o->kids.begin(), o->kids.end(), h), o->kids.end());
+      }
+    }
   }
   objects_[h & 0xFFFFFFu].reset();
 }

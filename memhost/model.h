@@ -134,6 +134,7 @@ struct DocData {
   std::map<std::pair<int32_t, std::string>, ObjHandle> named;
   std::vector<ObjHandle> bodyPages, masterPages, referencePages;
   std::vector<ObjHandle> pgfFmts;
+  std::vector<uint32_t> members;  // serials of the objects it owns, oldest first
   std::vector<CharProps> propTable;
   std::map<CharProps, uint32_t> propIndex;
   bool isImage = false;  // a saved file, not an open document
