@@ -21,6 +21,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
 
@@ -101,6 +102,9 @@ World Build(const Scenario& s) {
   MemHost& host = *w.host;
   HostInstall(&host);
   SetConsoleSink(ToHostConsole);
+  // File names reach the host's save in UTF-8; with the client's own text in
+  // UTF-8 no converter is needed for that, so the change passes really save.
+  SetClientEncoding("UTF-8");
   InitializeHandler(1);
   BuildListDocument(host);
   if (s.book) {
