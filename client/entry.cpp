@@ -38,6 +38,16 @@ const ClientHandlers& ClientCurrentHandlers() { return g_handlers; }
 int32_t PackedFieldsUnpack(const char* s, PackedFields* out) {
   *out = PackedFields{};
   if (s == nullptr) return 0;
+  // The pieces beyond the first six go into one array made to measure, so
+  // that a long string costs one allocation for them, not one per piece.
+  uint32_t pieces = 1;
+  for (const char* c = s; *c != '\0'; ++c) pieces += *c == kFieldSeparator ? 1 : 0;
+  if (pieces > static_cast<uint32_t>(kPackedFieldCount)) {
+    uint32_t extra = pieces - static_cast<uint32_t>(kPackedFieldCount);
+    if (extra > UINT32_MAX / sizeof(char*)) return -1;
+    out->more.val = static_cast<char**>(MemAllocateZeroed(extra, sizeof(char*), 0));
+    if (out->more.val == nullptr) return -1;
+  }
   int index = 0;
   const char* start = s;
   for (;;) {
@@ -51,12 +61,6 @@ int32_t PackedFieldsUnpack(const char* s, PackedFields* out) {
     if (index < kPackedFieldCount) {
       out->fields[index++] = piece;
     } else {
-      void* grown = MemResize(out->more.val, (out->more.len + 1) * sizeof(char*), 0);
-      if (grown == nullptr) {
-        MemRelease(piece);
-        return -1;
-      }
-      out->more.val = static_cast<char**>(grown);
       out->more.val[out->more.len++] = piece;
     }
     if (*end == '\0') return 0;
