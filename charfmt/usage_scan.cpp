@@ -383,7 +383,7 @@ void ScanFormatText(ObjHandle doc, StringList* used, StringList* unused, const c
   EndScan(&scan);
 }
 
-void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
+int32_t CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   Scan scan = StartScan(doc, used, unused);
 
   HostSetInt(0, 0, PROP_DISPLAYING, 0);
@@ -414,4 +414,5 @@ void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, walkFlag);
   HostSetInt(0, 0, PROP_DISPLAYING, 1);
   HostRedisplay(doc);
+  return scan.incomplete ? -1 : 0;
 }

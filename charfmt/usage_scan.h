@@ -8,8 +8,10 @@
 
 // Runs the whole scan on an open document. `used` and `unused` are the
 // caller's and may already hold names from other documents of a book: the
-// result accumulates. Both come back sorted in byte order.
-void CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused);
+// result accumulates. Both come back sorted in byte order. Returns 0, or -1
+// when some of the document could not be read: then no name is left in
+// `unused`, and names it uses may be missing from `used`.
+int32_t CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused);
 // The single rule by which a name becomes used.
 void MarkTagUsed(const char* name, StringList* used, StringList* unused);
 // Marks every character tag of doc written in text as "<tag>".

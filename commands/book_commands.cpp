@@ -58,7 +58,7 @@ void WriteDocumentTitle(ObjHandle out, ObjHandle doc, const char* format) {
 
 // ---- Accumulating scan ----
 
-// The book's lists, and the paths of the files the scan could read: a later
+// The book's lists, and the paths of the files the scan read whole: a later
 // pass must not act on what the scan never saw.
 struct BookScan {
   TagLists lists;
@@ -67,8 +67,10 @@ struct BookScan {
 
 void ScanIntoBookLists(BookFile* file, void* context) {
   BookScan* scan = static_cast<BookScan*>(context);
-  CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
-  if (file->doc != 0 && scan->read != nullptr) StringListAdd(scan->read, file->path);
+  int32_t status = CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
+  if (file->doc != 0 && status == 0 && scan->read != nullptr) {
+    StringListAdd(scan->read, file->path);
+  }
 }
 
 void ScanBook(ObjHandle book, BookScan* scan) {
@@ -157,9 +159,10 @@ RowResult ListUsageByTag(ObjHandle book) {
 void DeleteBookUnusedTags(BookFile* file, void* context) {
   BookScan* scan = static_cast<BookScan*>(context);
   if (file->doc == 0) return;
-  // A file the scan could not open added none of its own uses to the book's
-  // lists, so the book's unused tags may be tags it uses. It is scanned now,
-  // into the same lists, before anything is deleted from it.
+  // A file the scan could not open, or not read whole, may use tags that
+  // the book's lists hold as unused. It is scanned now, into the same lists,
+  // before anything is deleted from it; should that scan miss text too, the
+  // lists offer nothing as unused any more.
   if (StringListIndexOf(scan->read, file->path) == -1) {
     CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
   }
