@@ -69,7 +69,7 @@ void BuildDocument(MemHost& host, const std::string& path, bool usesSpare = fals
 // conversion table.
 void BuildListDocument(MemHost& host) {
   DocBuilder lists(host, "C:\\lists.fm");
-  lists.Table({{"Tags to Keep"}, {"Emphasis"}, {"Strong"}, {"Code"}});
+  lists.Table({{"Tags to Keep"}, {"Emphasis"}, {"Strong"}, {"Code"}, {"Spare"}});
   lists.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Strong"}, {"Code", ""}});
 }
 
