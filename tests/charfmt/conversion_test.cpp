@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -46,14 +47,8 @@ const Rows kTable = {{"Source Tag", "Destination Tag"},
                      {"strong", "Code"},
                      {"", "Strong"}};
 
-class ConversionTest : public ::testing::Test {
+class ConversionTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   static void Define(DocBuilder& b) {
     b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
     b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
@@ -66,8 +61,6 @@ class ConversionTest : public ::testing::Test {
                 b.PropAt(pgf, offset, PROP_FONT_WEIGHT), b.PropAt(pgf, offset, PROP_FONT_FAMILY),
                 b.PropAt(pgf, offset, PROP_UNDERLINING)};
   }
-
-  MemHost host;
 };
 
 TEST_F(ConversionTest, RunsOfFlowsCellsAndTitlesConvertAlikeAndFootnotesNot) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -13,14 +14,8 @@ using memhost::DocBuilder;
 using memhost::MemHost;
 using Names = std::vector<std::string>;
 
-class TagListsTest : public ::testing::Test {
+class TagListsTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   static Names Formats(MemHost& h, ObjHandle doc) {
     Names out;
     for (ObjHandle f : h.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(h.StringProp(f, PROP_NAME));
@@ -50,8 +45,6 @@ class TagListsTest : public ::testing::Test {
     for (const std::string& n : names) StringListAdd(list, n.c_str());
     return list;
   }
-
-  MemHost host;
 };
 
 TEST_F(TagListsTest, FindsTheFirstOpenDocumentWhoseTableBeginsWithTheHeading) {

@@ -9,6 +9,7 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -38,14 +39,8 @@ std::vector<Line> Lines(MemHost& host, ObjHandle doc) {
   return out;
 }
 
-class TagReportTest : public ::testing::Test {
+class TagReportTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   // The report lines of one format of the source document.
   std::vector<std::string> Report(ObjHandle f) {
     WriteTagReport(src.doc, f, out.doc);
@@ -71,8 +66,6 @@ class TagReportTest : public ::testing::Test {
     StringListDestroy(names);
     return r;
   }
-
-  MemHost host;
   DocBuilder out{host, "C:\\out\\report.fm"};
   DocBuilder src{host, "C:\\docs\\ch1.fm"};
 };

@@ -6,6 +6,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -14,15 +15,8 @@ using memhost::MemHost;
 using R = memhost::Run;
 using Cells = std::vector<std::vector<std::string>>;
 
-class ConversionRowsTest : public ::testing::Test {
+class ConversionRowsTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostMarkDoneCount = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   void ExpectLastAlert(const std::string& text, int32_t kind) {
     ASSERT_FALSE(host.dialogs.empty());
     EXPECT_EQ(text, host.dialogs.back().text);
@@ -41,8 +35,6 @@ class ConversionRowsTest : public ::testing::Test {
     }
     return out;
   }
-
-  MemHost host;
 };
 
 TEST_F(ConversionRowsTest, BothCommandsNeedAnActiveDocument) {

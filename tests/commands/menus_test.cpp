@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "memhost/mem_host.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -20,15 +21,8 @@ struct Item {
   int32_t type;
 };
 
-class MenusTest : public ::testing::Test {
+class MenusTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostMarkDoneCount = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   ObjHandle Named(int32_t type, const char* name) { return host.NamedObject(0, type, name); }
 
   std::vector<Item> Items(ObjHandle menu) {
@@ -45,8 +39,6 @@ class MenusTest : public ::testing::Test {
     for (const Item& i : Items(menu)) out.push_back(i.tag);
     return out;
   }
-
-  MemHost host;
 };
 
 TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {

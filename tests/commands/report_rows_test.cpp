@@ -6,6 +6,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -22,15 +23,8 @@ std::ostream& operator<<(std::ostream& os, const Line& l) {
   return os << '"' << l.text << "\" (" << l.format << ')';
 }
 
-class ReportRowsTest : public ::testing::Test {
+class ReportRowsTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostMarkDoneCount = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   // The output document: whatever the command left active besides the source.
   ObjHandle Output() {
     for (ObjHandle d : host.openDocs) {
@@ -59,8 +53,6 @@ class ReportRowsTest : public ::testing::Test {
     src.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1).Set(PROP_FONT_SIZE, 12 << 16);
     src.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
   }
-
-  MemHost host;
   DocBuilder src{host, "C:\\docs\\ch1.fm"};
 };
 

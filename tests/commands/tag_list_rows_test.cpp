@@ -6,6 +6,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -14,15 +15,8 @@ using memhost::MemHost;
 using R = memhost::Run;
 using Names = std::vector<std::string>;
 
-class TagListRowsTest : public ::testing::Test {
+class TagListRowsTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostMarkDoneCount = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   Names Formats(ObjHandle doc) {
     Names out;
     for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(host.StringProp(f, PROP_NAME));
@@ -44,8 +38,6 @@ class TagListRowsTest : public ::testing::Test {
     }
     return out;
   }
-
-  MemHost host;
 };
 
 TEST_F(TagListRowsTest, DocumentCommandsNeedAnActiveDocument) {

@@ -9,6 +9,7 @@
 
 #include "client/host_lists.h"
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -17,14 +18,8 @@ using memhost::MemHost;
 // Inside a test body the name Run means the test's own member function.
 using R = memhost::Run;
 
-class MemHostTest : public ::testing::Test {
+class MemHostTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
-  }
-  void TearDown() override { HostInstall(nullptr); }
-
   std::string GetStr(ObjHandle doc, ObjHandle obj, int32_t prop) {
     char* s = HostGetString(doc, obj, prop);
     std::string out = s != nullptr ? s : "<null>";
@@ -37,8 +32,6 @@ class MemHostTest : public ::testing::Test {
     PropValFree(&v);
     return out;
   }
-
-  MemHost host;
 };
 
 TEST(HostApiTest, NoHostFailsEveryOperationWithMinusOne) {
