@@ -17,6 +17,7 @@
 #include "commands/client_calls.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "memhost/tag_audit.h"
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/strings.h"
@@ -84,47 +85,6 @@ struct World {
   World& operator=(const World&) = delete;
 };
 
-// Formats that text uses, by document name; a copy of a document (open or
-// saved) counts with each of its formats only when every copy defines it.
-std::map<std::string, std::set<std::string>> UsedFormats(const MemHost& host) {
-  std::map<ObjHandle, std::set<std::string>> used, defined;
-  std::map<ObjHandle, std::string> names;
-  host.ForEachObject([&](const Obj& o) {
-    if (o.type == memhost::T_DOC) names[o.h] = host.StringProp(o.h, PROP_NAME);
-    if (o.type == memhost::T_CHAR_FMT) defined[o.doc].insert(host.StringProp(o.h, PROP_NAME));
-    if (o.type == memhost::T_PGF) {
-      for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
-        const std::string& tag = host.PropsAt(o, k).tag;
-        if (!tag.empty()) used[o.doc].insert(tag);
-      }
-    }
-  });
-  std::map<std::string, std::set<std::string>> out;
-  for (const auto& kv : names) {
-    for (const std::string& tag : used[kv.first]) {
-      if (defined[kv.first].count(tag) != 0) out[kv.second].insert(tag);
-    }
-  }
-  return out;
-}
-
-bool StillDefined(const MemHost& host, const std::map<std::string, std::set<std::string>>& before) {
-  std::map<ObjHandle, std::string> names;
-  std::map<ObjHandle, std::set<std::string>> defined;
-  host.ForEachObject([&](const Obj& o) {
-    if (o.type == memhost::T_DOC) names[o.h] = host.StringProp(o.h, PROP_NAME);
-    if (o.type == memhost::T_CHAR_FMT) defined[o.doc].insert(host.StringProp(o.h, PROP_NAME));
-  });
-  for (const auto& kv : names) {
-    auto it = before.find(kv.second);
-    if (it == before.end()) continue;
-    for (const std::string& tag : it->second) {
-      if (defined[kv.first].count(tag) == 0) return false;
-    }
-  }
-  return true;
-}
-
 // The notification each string comes with: mostly the client call, else
 // one the handler must leave alone.
 const int32_t kNotes[] = {NOTE_CLIENT_CALL, NOTE_CLIENT_CALL, NOTE_CLIENT_CALL, NOTE_CLIENT_CALL,
@@ -176,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   bool listMade = false;
   for (const std::string& s : parts) {
-    auto before = UsedFormats(host);
+    auto before = memhost::UsedDefinedTags(host);
     if (note == kNotePackedFields) {
       // This notification never carries a string: the handler gets the
       // unpacked record.
@@ -188,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       NotifyHandler(note, host.activeDoc, s.c_str(), 0);
     }
     bool pruning = note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "RemoveNonlistChars") != 0;
-    if (!(pruning && listMade) && !StillDefined(host, before)) __builtin_trap();
+    if (!(pruning && listMade) && !memhost::DeletedUsedTags(host, before).empty()) __builtin_trap();
     if (note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "CreateCharList") != 0) listMade = true;
   }
   return 0;

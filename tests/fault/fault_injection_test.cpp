@@ -21,6 +21,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "memhost/tag_audit.h"
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
@@ -130,58 +131,6 @@ World Build(const Scenario& s) {
   return w;
 }
 
-// Tags that text uses and that are defined, per document name, over open
-// documents and saved files alike.
-std::map<std::string, std::set<std::string>> UsedAndDefined(const MemHost& host) {
-  std::map<ObjHandle, std::set<std::string>> used, defined;
-  std::map<ObjHandle, std::string> names;
-  host.ForEachObject([&](const Obj& o) {
-    if (o.type == memhost::T_DOC) names[o.h] = host.StringProp(o.h, PROP_NAME);
-    if (o.type == memhost::T_CHAR_FMT) defined[o.doc].insert(host.StringProp(o.h, PROP_NAME));
-    if (o.type == memhost::T_PGF) {
-      for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
-        const std::string& tag = host.PropsAt(o, k).tag;
-        if (!tag.empty()) used[o.doc].insert(tag);
-      }
-    }
-  });
-  std::map<std::string, std::set<std::string>> out;
-  for (const auto& kv : names) {
-    if (kv.second.empty()) continue;
-    for (const std::string& tag : used[kv.first]) {
-      if (defined[kv.first].count(tag) != 0) out[kv.second].insert(tag);
-    }
-  }
-  return out;
-}
-
-std::set<std::string> DefinedIn(const MemHost& host, const std::string& docName) {
-  std::set<ObjHandle> docs;
-  host.ForEachObject([&](const Obj& o) {
-    if (o.type == memhost::T_DOC && host.StringProp(o.h, PROP_NAME) == docName) docs.insert(o.h);
-  });
-  std::set<std::string> out;
-  bool first = true;
-  for (ObjHandle d : docs) {
-    std::set<std::string> mine;
-    host.ForEachObject([&](const Obj& o) {
-      if (o.type == memhost::T_CHAR_FMT && o.doc == d) mine.insert(host.StringProp(o.h, PROP_NAME));
-    });
-    // A tag counts as kept only when every copy of the document keeps it.
-    if (first) {
-      out = mine;
-      first = false;
-    } else {
-      std::set<std::string> both;
-      for (const std::string& t : out) {
-        if (mine.count(t) != 0) both.insert(t);
-      }
-      out = both;
-    }
-  }
-  return out;
-}
-
 // Everything a user could see of the documents: names, formats, text, tags.
 std::string Fingerprint(const MemHost& host) {
   std::string out;
@@ -219,14 +168,14 @@ Counts Baseline(const Scenario& s) {
 }
 
 void CheckRun(const Scenario& s, const std::string& failing, World& w,
-              const std::map<std::string, std::set<std::string>>& usedBefore,
+              const memhost::UsedTags& usedBefore,
               const std::string& before) {
   for (const auto& kv : usedBefore) {
-    std::set<std::string> now = DefinedIn(*w.host, kv.first);
-    for (const std::string& tag : kv.second) {
-      EXPECT_EQ(1u, now.count(tag)) << s.name << ": " << failing << " deleted used tag " << tag
-                                    << " of " << kv.first;
-    }
+    EXPECT_GT(memhost::CopiesOf(*w.host, kv.first), 0u) << s.name << ": " << failing << " lost "
+                                                       << kv.first;
+  }
+  for (const std::string& lost : memhost::DeletedUsedTags(*w.host, usedBefore)) {
+    ADD_FAILURE() << s.name << ": " << failing << " deleted used tag of " << lost;
   }
   if (failing == "Alert1" || failing == "ScrollBox") {
     EXPECT_EQ(before, Fingerprint(*w.host)) << s.name << ": a failed " << failing << " changed documents";
@@ -253,7 +202,7 @@ TEST_P(FaultInjection, EveryFailingHostCallEndsCleanly) {
     for (int si = 0; si < 3; ++si) {
       if (!FullRun() && si != n % 3) continue;
       World w = Build(s);
-      auto used = UsedAndDefined(*w.host);
+      auto used = memhost::UsedDefinedTags(*w.host);
       std::string before = Fingerprint(*w.host);
       w.host->FailNthCall(n, statuses[si]);
       CommandHandler(s.command);
@@ -275,7 +224,7 @@ TEST_P(FaultInjection, EveryFailingAllocationEndsCleanly) {
   int64_t step = FullRun() ? 1 : std::max<int64_t>(1, base.allocations / 40);
   for (int64_t n = 1; n <= base.allocations; n += step) {
     World w = Build(s);
-    auto used = UsedAndDefined(*w.host);
+    auto used = memhost::UsedDefinedTags(*w.host);
     MemFailNth(n);
     CommandHandler(s.command);
     MemFailNth(0);

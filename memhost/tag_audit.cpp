@@ -1,0 +1,65 @@
+#include "memhost/tag_audit.h"
+
+namespace memhost {
+
+namespace {
+
+// Every document object with its name and the names of its formats.
+struct Documents {
+  std::map<ObjHandle, std::string> names;
+  std::map<ObjHandle, std::set<std::string>> defined;
+};
+
+Documents Collect(const MemHost& host) {
+  Documents d;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type == T_DOC) d.names[o.h] = host.StringProp(o.h, PROP_NAME);
+    if (o.type == T_CHAR_FMT) d.defined[o.doc].insert(host.StringProp(o.h, PROP_NAME));
+  });
+  return d;
+}
+
+}  // namespace
+
+UsedTags UsedDefinedTags(const MemHost& host) {
+  Documents d = Collect(host);
+  std::map<ObjHandle, std::set<std::string>> used;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type != T_PGF) return;
+    for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
+      const std::string& tag = host.PropsAt(o, k).tag;
+      if (!tag.empty()) used[o.doc].insert(tag);
+    }
+  });
+  UsedTags out;
+  for (const auto& kv : d.names) {
+    if (kv.second.empty()) continue;
+    for (const std::string& tag : used[kv.first]) {
+      if (d.defined[kv.first].count(tag) != 0) out[kv.second].insert(tag);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> DeletedUsedTags(const MemHost& host, const UsedTags& before) {
+  Documents d = Collect(host);
+  std::vector<std::string> out;
+  for (const auto& kv : d.names) {
+    auto it = before.find(kv.second);
+    if (it == before.end()) continue;
+    for (const std::string& tag : it->second) {
+      if (d.defined[kv.first].count(tag) == 0) out.push_back(kv.second + ": " + tag);
+    }
+  }
+  return out;
+}
+
+size_t CopiesOf(const MemHost& host, const std::string& name) {
+  size_t n = 0;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type == T_DOC && host.StringProp(o.h, PROP_NAME) == name) ++n;
+  });
+  return n;
+}
+
+}  // namespace memhost
