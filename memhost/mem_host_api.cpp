@@ -11,14 +11,6 @@ namespace memhost {
 
 namespace {
 
-constexpr int32_t T_APPLICATION = 1;
-
-char* CopyOut(const std::string& s) {
-  char* out = static_cast<char*>(std::malloc(s.size() + 1));
-  if (out != nullptr) std::memcpy(out, s.c_str(), s.size() + 1);
-  return out;
-}
-
 // Next-member properties and the chain each walks.
 int32_t ChainOfNextProp(int32_t prop) {
   switch (prop) {

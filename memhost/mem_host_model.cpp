@@ -8,10 +8,6 @@
 
 namespace memhost {
 
-namespace {
-constexpr int32_t T_APPLICATION = 1;
-}
-
 MemHost::MemHost() {
   objects_.emplace_back();  // serial 0 is never used: handle 0 means none
   app_ = NewObject(T_APPLICATION, 0);

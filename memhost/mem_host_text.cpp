@@ -10,12 +10,6 @@ namespace memhost {
 
 namespace {
 
-char* CopyOut(const std::string& s) {
-  char* out = static_cast<char*>(std::malloc(s.size() + 1));
-  if (out != nullptr) std::memcpy(out, s.c_str(), s.size() + 1);
-  return out;
-}
-
 // Clamps a range end to the paragraph: the end offsets and anything past
 // the text stand for the end.
 int32_t ClampEnd(int32_t offset, int32_t length) {

@@ -1,5 +1,7 @@
 #include "memhost/model.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <tuple>
 
 #include "client/host_numbers.h"
@@ -56,6 +58,12 @@ int32_t CharValueTypeOf(int32_t prop) {
     case PROP_COLOR: case PROP_BACKGROUND_COLOR: return VT_ID;
     default: return VT_INT;
   }
+}
+
+char* CopyOut(const std::string& s) {
+  char* out = static_cast<char*>(std::malloc(s.size() + 1));
+  if (out != nullptr) std::memcpy(out, s.c_str(), s.size() + 1);
+  return out;
 }
 
 bool CharProps::operator<(const CharProps& o) const {

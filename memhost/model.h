@@ -19,6 +19,7 @@ namespace memhost {
 // Object types, also the top byte of every handle. The page kinds, the
 // footnote, the formats and the menu objects carry the host's own numbers.
 enum ObjType : int32_t {
+  T_APPLICATION = 1,
   T_DOC = 2,
   T_BOOK = 3,
   T_COMPONENT = 4,
@@ -85,6 +86,9 @@ int CharIntIndex(int32_t prop);
 int32_t CharUseFlagOf(int32_t prop);
 // The value type a character property is read with.
 int32_t CharValueTypeOf(int32_t prop);
+// A copy of s in the client heap (malloc), as every string the host hands
+// out; null when memory ran out.
+char* CopyOut(const std::string& s);
 
 struct CharProps {
   std::string tag;
