@@ -526,7 +526,6 @@ ObjHandle MemHost::NewParagraphAfter(ObjHandle pgf) {
   if (p == nullptr) return 0;
   ObjHandle n = NewObject(T_PGF, p->doc);
   Obj* np = objects_[n & 0xFFFFFFu].get();
-  p = Find(pgf);  // the store may have moved
   np->props = p->props;
   if (p->parent != 0 && Find(p->parent)->type == T_TABLE) {
     Obj* t = Find(p->parent);

@@ -73,7 +73,6 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
     std::string text;
   };
   std::vector<Item> items;
-  const DocData* d = Data(p->doc);
   // Points where the text is cut: property changes and markers.
   std::vector<int32_t> cuts;
   for (int32_t k = from; k < to; ++k) {
@@ -82,7 +81,6 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
       if ((mask & ITEM_CHAR_PROPS_CHANGE) != 0) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0, {}});
     }
   }
-  (void)d;
   for (const Marker& m : p->markers) {
     if (m.offset < from || m.offset > to) continue;
     if (m.offset == to && !(toEnd && m.offset == len)) continue;
