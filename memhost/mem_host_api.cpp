@@ -300,6 +300,10 @@ int32_t MemHost::DeleteObject(ObjHandle doc, ObjHandle obj) {
     HostErrno = STATUS_BAD_OBJECT;
     return STATUS_BAD_OBJECT;
   }
+  if (o->type == T_CHAR_FMT && IntProp(obj, MEM_PROP_FORMAT_IN_USE) != 0) {
+    HostErrno = STATUS_IN_USE;
+    return STATUS_IN_USE;
+  }
   if (o->type == T_CHAR_FMT || o->type == T_PGF_FMT || o->type == T_COLOR ||
       o->type == T_TBL_FMT || o->type == T_SEPARATOR || o->type == T_COMMAND || o->type == T_MENU) {
     RemoveNamedObject(o->doc, o->type, StringProp(obj, PROP_NAME));

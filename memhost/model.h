@@ -54,6 +54,7 @@ constexpr int32_t STATUS_BAD_ARGUMENT = -3;
 constexpr int32_t STATUS_NOT_FOUND = -4;   // no file at that path
 constexpr int32_t STATUS_SAVE_FAILED = -5;
 constexpr int32_t STATUS_OPEN_FAILED = -6;
+constexpr int32_t STATUS_IN_USE = -7;      // a format that something still names
 
 // Properties of the in-memory host that have no number among the client's:
 // the paragraph-format name of a paragraph, and of a table-format name.
@@ -158,4 +159,7 @@ constexpr int32_t MEM_PROP_MARGINS = 0x7F000012;  // VT_METRICS: top, bottom, le
 constexpr int32_t MEM_PROP_COLUMNS = 0x7F000013;
 constexpr int32_t MEM_PROP_ANCHOR_PGF = 0x7F000014;  // table or footnote: its anchor
 constexpr int32_t MEM_PROP_ROW_KIND = 0x7F000015;    // 0 heading, 1 body, 2 footing
+// A character format that the document's element definitions name: the host
+// refuses to delete it.
+constexpr int32_t MEM_PROP_FORMAT_IN_USE = 0x7F000020;
 }  // namespace memhost

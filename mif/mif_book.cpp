@@ -51,7 +51,10 @@ std::string MifResolveComponent(const std::string& bookFile, const std::string& 
       i = 1;
       break;
     case 'v':
-      path = parts[0].name + ":/";
+      // The host writes the volume with its colon ("O:"), older books without.
+      path = parts[0].name;
+      if (path.empty() || path.back() != ':') path += ':';
+      path += '/';
       i = 1;
       break;
     case 'h':

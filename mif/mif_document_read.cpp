@@ -194,6 +194,20 @@ void ReadCharFormat(Loader& L, const MifNode& font) {
   }
 }
 
+// A structured document's element definitions name character formats in
+// their format rules (and as autonumber fonts); the host will not delete a
+// format that they still name.
+void ReadElementFormatNames(Loader& L, const MifNode& catalog) {
+  for (const char* statement : {"FormatTag", "PgfNumberFont", "FTag", "FontTag"}) {
+    for (const MifNode* n : MifFindDeep(catalog, statement)) {
+      std::string tag;
+      if (!MifGetRoman(*n, L.enc, &tag)) continue;
+      ObjHandle f = L.host.NamedObject(L.doc, memhost::T_CHAR_FMT, tag);
+      if (f != 0) L.host.SetIntProp(f, memhost::MEM_PROP_FORMAT_IN_USE, 1);
+    }
+  }
+}
+
 void AddFamilyA(Loader& L, const std::string& text) {
   if (text.empty() || !L.familyA.insert(text).second) return;
   ObjHandle o = L.host.NewObject(memhost::T_FMT_DEF_A, L.doc);
@@ -663,6 +677,11 @@ bool Load(Loader& L, const std::string& name) {
     if (!MifIs(c, "FontCatalog")) continue;
     for (const MifNode& f : c.children) {
       if (MifIs(f, "Font")) ReadCharFormat(L, f);
+    }
+  }
+  for (const MifNode& c : root.children) {
+    if (MifIs(c, "ElementDefCatalog") || MifIs(c, "FmtChangeListCatalog")) {
+      ReadElementFormatNames(L, c);
     }
   }
   for (const MifNode& c : root.children) {

@@ -101,17 +101,36 @@ struct Reader {
     return buf;
   }
 
+  // Whether only padding (NULs and blanks) is left from `from` on.
+  bool OnlyPaddingFrom(size_t from) const {
+    while (from < s.size() && (s[from] == '\0' || IsBlank(s[from]))) ++from;
+    return from >= s.size();
+  }
+
+  // A long string (an equation's full form) is wrapped over several lines;
+  // the line breaks are kept in the token. A string that was simply never
+  // closed runs into the next statement's back-quote or a bare '>', which no
+  // string holds unescaped, so that still names the line it started on.
   bool ReadString(MifValue* value) {
     int32_t start_line = line;
     size_t e = pos + 1;  // past the opening back-quote
+    bool wrapped = false;
     for (;;) {
-      if (e >= s.size()) return Fail(start_line, "string is not closed before the end of the file");
+      if (e >= s.size() || (s[e] == '\0' && OnlyPaddingFrom(e))) {
+        return Fail(start_line, wrapped ? "string is not closed before the end of the line"
+                                        : "string is not closed before the end of the file");
+      }
       char c = s[e];
       if (c == '\'') {
         ++e;
         break;
       }
-      if (c == '\n' || c == '\r')
+      if (c == '\n' || c == '\r') {
+        wrapped = true;
+        ++e;
+        continue;
+      }
+      if (wrapped && (c == '`' || c == '>'))
         return Fail(start_line, "string is not closed before the end of the line");
       if (c == '\0') return Fail(start_line, "NUL byte inside a string");
       if (c != '\\') {
@@ -224,7 +243,10 @@ struct Reader {
         return true;
       }
       if (c == '<' || (c == '=' && AtLineStart())) return ReadItems(node, depth, std::move(space));
-      if (c == '\0') return Fail(line, "NUL byte inside <" + node->name + ">");
+      if (c == '\0') {
+        if (OnlyPaddingFrom(pos)) return Unclosed(*node);
+        return Fail(line, "NUL byte inside <" + node->name + ">");
+      }
       MifValue value;
       value.space = std::move(space);
       if (c == '`') {
@@ -268,10 +290,10 @@ struct Reader {
         return true;
       } else if (c == '\0') {
         // Some writers pad the file with NULs; nothing may follow them.
-        size_t e = pos;
-        while (e < s.size() && (s[e] == '\0' || IsBlank(s[e]))) ++e;
-        if (!top || e < s.size()) return Fail(line, "unexpected NUL byte");
-        parent->close = lead + std::string(Take(e));
+        bool padding = OnlyPaddingFrom(pos);
+        if (!top && padding) return Unclosed(*parent);
+        if (!padding) return Fail(line, "unexpected NUL byte");
+        parent->close = lead + std::string(Take(s.size()));
         return true;
       } else if (c == '<') {
         if (!ReadStatement(&node, depth + 1)) return false;

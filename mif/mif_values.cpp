@@ -113,6 +113,7 @@ bool MifDecodeString(std::string_view token, MifEncoding encoding, std::string* 
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     char c = s[i];
+    if (c == '\n' || c == '\r') continue;  // where a long string was wrapped
     if (c != '\\') {
       out += c;
       continue;

@@ -171,13 +171,7 @@ std::string RomanName(const std::string& utf8) {
 // Reads a document and keeps it as a file the host can open (a chapter, the
 // output document), not as an open document: what it was read into becomes
 // the host's saved copy, as saving it would have made it.
-bool StoreAsFile(Session& S, Input* in) {
-  MifError error;
-  ObjHandle doc = 0;
-  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
-    Say(MifErrorText(error) + "\n");
-    return false;
-  }
+void KeepAsFile(Session& S, Input* in, ObjHandle doc) {
   memhost::FileEntry& entry = S.host.files[in->hostName];
   if (entry.image != 0) S.host.DestroyDocument(entry.image);
   entry.image = doc;
@@ -186,6 +180,68 @@ bool StoreAsFile(Session& S, Input* in) {
   open.erase(std::remove(open.begin(), open.end(), doc), open.end());
   in->image = doc;
   ReleaseTree(in);
+}
+
+bool StoreAsFile(Session& S, Input* in) {
+  MifError error;
+  ObjHandle doc = 0;
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+    Say(MifErrorText(error) + "\n");
+    return false;
+  }
+  KeepAsFile(S, in, doc);
+  return true;
+}
+
+// A book names its documents by the files the host keeps them in; users
+// save each as MIF beside it. When the named file is not there but a MIF
+// file of the same stem is (any case of the extension), *path becomes that.
+bool FindExported(std::string* path) {
+  std::error_code ec;
+  fs::path named(*path);
+  if (fs::exists(named, ec) || Lower(named.extension().string()) == ".mif") return false;
+  fs::path folder = named.has_parent_path() ? named.parent_path() : fs::path(".");
+  std::string stem = named.stem().string();
+  for (const char* ext : {".mif", ".MIF", ".Mif"}) {
+    fs::path candidate = folder / (stem + ext);
+    if (fs::is_regular_file(candidate, ec)) {
+      *path = candidate.generic_string();
+      return true;
+    }
+  }
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (p.stem().string() == stem && Lower(p.extension().string()) == ".mif" &&
+        fs::is_regular_file(p, ec)) {
+      *path = p.generic_string();
+      return true;
+    }
+  }
+  return false;
+}
+
+// A chapter that cannot be read is a file the host cannot open: the walk
+// reports it and goes on without it.
+bool ReadComponent(Session& S, Input* in, std::string* why) {
+  MifError error;
+  if (!ReadWhole(in->path, &in->original)) {
+    *why = in->path + ": cannot read the file";
+    return false;
+  }
+  if (!MifParse(in->original, in->path, &in->source.tree, &error)) {
+    *why = MifErrorText(error);
+    return false;
+  }
+  if (in->source.tree.is_book) {
+    *why = "a book, not a document";
+    return false;
+  }
+  ObjHandle doc = 0;
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+    *why = MifErrorText(error);
+    return false;
+  }
+  KeepAsFile(S, in, doc);
   return true;
 }
 
@@ -231,17 +287,28 @@ int LoadInputs(Session& S) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
-    for (const MifBookComponent& c : S.book.components) {
+    std::vector<std::string> exported;
+    for (MifBookComponent& c : S.book.components) {
+      if (FindExported(&c.path)) exported.push_back(BaseName(c.path));
       std::string hostName = RomanName(Normal(c.path));
-      bool open = false;
-      for (const auto& in : S.inputs) open = open || in->hostName == hostName;
-      if (open) continue;
+      Input* open = nullptr;
+      for (const auto& in : S.inputs) {
+        if (in->hostName == hostName) open = in.get();
+      }
+      if (open != nullptr) {
+        // The walk closes it after its pass and opens it again for the next:
+        // the host then reads the file, which is what was opened.
+        S.host.StoreFile(open->doc, hostName);
+        open->image = S.host.files[hostName].image;
+        continue;
+      }
       // The book walk reports a file it cannot open and goes on; this says
-      // which component of the book it was.
+      // which component of the book it was and why.
+      std::string where = S.bookFile + ":" + std::to_string(c.line) + ": component " +
+                          BaseName(c.path) + ": ";
       std::error_code ec;
       if (!fs::is_regular_file(c.path, ec)) {
-        Say(S.bookFile + ":" + std::to_string(c.line) + ": component " + BaseName(c.path) +
-            ": no such file (" + c.path + ")\n");
+        Say(where + "no such file (" + c.path + ")\n");
         S.missing = true;
         continue;
       }
@@ -249,15 +316,20 @@ int LoadInputs(Session& S) {
       in->file = c.path;
       in->path = c.path;
       in->hostName = hostName;
-      if (!ParseFile(c.path, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
       in->source.file = c.path;
-      if (in->source.tree.is_book) {
-        Say(S.bookFile + ":" + std::to_string(c.line) + ": component " + BaseName(c.path) +
-            " is a book, not a document\n");
-        return RUN_BAD_INPUT;
+      std::string why;
+      if (!ReadComponent(S, in.get(), &why)) {
+        Say(where + "cannot be read, skipped: " + why + "\n");
+        S.missing = true;
+        continue;
       }
-      if (!StoreAsFile(S, in.get())) return RUN_BAD_INPUT;
       S.inputs.push_back(std::move(in));
+    }
+    if (!exported.empty()) {
+      std::string names;
+      for (const std::string& n : exported) names += (names.empty() ? "" : ", ") + n;
+      Say(S.bookFile + ": the book names its documents by files that are not here; "
+          "read from the MIF files beside them instead: " + names + "\n");
     }
     // The walk opens the components by the names the host gives them.
     const memhost::Obj* b = S.host.Find(S.bookHandle);

@@ -207,6 +207,9 @@ TEST(MifErrors, BadInputNamesFileAndLine) {
       {"<MIFFile 9.00>\n<A 1>>\n", 2, "'>' with no statement open"},
       {"<MIFFile 9.00>\n\n<String `abc\n", 3, "not closed"},
       {"<MIFFile 9.00>\n<String `abc", 2, "not closed"},
+      // A string never closed runs into the next statement, not on to its quote.
+      {"<MIFFile 9.00>\n<A <B `x\n <C `y'>\n>\n", 2, "not closed before the end of the line"},
+      {"<MIFFile 9.00>\n<A <B `x\n>\n<C 1>\n", 2, "not closed before the end of the line"},
       {"<MIFFile 9.00>\n<String `a\\zb'>\n", 2, "invalid escape \\z"},
       {"<MIFFile 9.00>\n<String `a\\x'>\n", 2, "hex digits"},
       {"<MIFFile 9.00>\n<String `a\\u12'>\n", 2, "four hex digits"},
@@ -239,6 +242,13 @@ TEST(MifErrors, NulBytesAndWideText) {
   std::string bad = std::string("<MIFFile 9.00>\n<A 1>\n", 21) + std::string(2, '\0') + "<B 2>";
   e = ParseError(bad);
   EXPECT_EQ(3, e.line);
+  // An unclosed statement before the padding is the fault, named where it opened.
+  for (const char* open : {"<A <B 1>\n", "<A 1 ", "<A\n <B 1>\n <C `x"}) {
+    e = ParseError(std::string("<MIFFile 9.00>\n") + open + std::string(3, '\0'));
+    EXPECT_NE(std::string::npos, e.message.find("opened at line 2") + e.message.find("not closed"))
+        << open << ": " << MifErrorText(e);
+    EXPECT_EQ(std::string::npos, e.message.find("NUL")) << open << ": " << MifErrorText(e);
+  }
   for (const char* inner : {"<A 1 ", "<A `x", "<A <B 1>"}) {
     e = ParseError(std::string("<MIFFile 9.00>\n") + inner + std::string(1, '\0') + ">");
     EXPECT_NE(std::string::npos, e.message.find("NUL")) << inner << ": " << MifErrorText(e);

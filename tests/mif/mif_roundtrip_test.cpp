@@ -136,6 +136,21 @@ TEST(MifRoundTrip, InsetDataAndMetadataStayVerbatim) {
   EXPECT_EQ("define(Bold, <Font <FWeight `Bold'>>)", tree.root.children[3].text);
 }
 
+TEST(MifRoundTrip, StringsWrappedOverSeveralLines) {
+  for (const char* eol : {"\n", "\r\n"}) {
+    std::string text = std::string("<MIFFile 2019>") + eol + "<Math " + eol +
+                       " <MathFullForm `equal[char[x],plus[char[a],char[b]],times[" + eol +
+                       "char[c],char[d]]" + eol + "'> # end of MathFullForm" + eol + "> # end of Math" +
+                       eol + "<Units Upt>" + eol;
+    ExpectRoundTrip(text, "wrapped.mif");
+    MifTree tree = MustParse(text);
+    std::string full;
+    ASSERT_TRUE(MifGetString(*MifFindPath(tree.root, "Math/MathFullForm"), tree.encoding, &full));
+    EXPECT_EQ("equal[char[x],plus[char[a],char[b]],times[char[c],char[d]]", full);
+    EXPECT_EQ(7, MifFind(tree.root, "Units")->line);
+  }
+}
+
 TEST(MifRoundTrip, ChangedStatementsAloneDiffer) {
   MifTree tree = MustParse(kDoc);
   MifNode* tag = MifFindPath(&tree.root, "PgfCatalog/Pgf/PgfTag");

@@ -375,6 +375,7 @@ TEST(MifBookTest, ComponentNamesResolveAgainstTheBooksFolder) {
   EXPECT_EQ("other/ch1.mif", MifResolveComponent("docs/Manual.book", "<u><c>other<c>ch1.mif"));
   EXPECT_EQ("/srv/ch1.mif", MifResolveComponent("docs/Manual.book", "<r><c>srv<c>ch1.mif"));
   EXPECT_EQ("C:/docs/ch1.fm", MifResolveComponent("Manual.book", "<v>C<c>docs<c>ch1.fm"));
+  EXPECT_EQ("O:/docs/ch1.fm", MifResolveComponent("Manual.book", "<v>O:<c>docs<c>ch1.fm"));
   EXPECT_EQ("//server/share/ch1.fm", MifResolveComponent("Manual.book", "<h>server<c>share<c>ch1.fm"));
   EXPECT_EQ("./ch1.mif", MifResolveComponent("Manual.book", "ch1.mif"));
 }

@@ -352,21 +352,87 @@ TEST_F(BadInputTest, AMissingBookComponentIsNamedAndTheWalkGoesOn) {
   EXPECT_EQ(std::vector<std::string>{"chapter3.mif"}, sim::FilesIn(out.path));
 }
 
-TEST_F(BadInputTest, ABrokenComponentStopsTheRun) {
+TEST_F(BadInputTest, AnUnreadableComponentIsSkippedLikeAMissingOne) {
   std::string book = dir.path + "/Broken.book";
-  sim::WriteFile(dir.path + "/bad.mif", "<MIFFile 9.00>\n<Units Upt\n");
-  sim::WriteFile(book, "<Book 9.00>\n<BookComponent \n <FileName `<c\\>bad.mif'>\n>\n");
-  sim::ToolResult r = sim::RunTool({"ListCharUsageBook", book});
-  EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, r.err.find(dir.path + "/bad.mif:2:")) << r.err;
-  EXPECT_TRUE(r.out.empty());
+  // Never closed, then padded with NULs: the fault is the open statement.
+  sim::WriteFile(dir.path + "/bad.mif", std::string("<MIFFile 9.00>\n<Units Upt\n") +
+                                            std::string(4, '\0'));
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/chapter3.mif");
+  sim::WriteFile(book,
+                 "<Book 9.00>\n<BookComponent \n <FileName `<c\\>bad.mif'>\n>\n"
+                 "<BookComponent \n <FileName `<c\\>chapter3.mif'>\n>\n");
+  sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedCharsBook", book, "--out-dir", out.path});
+  EXPECT_EQ(6, r.status);
+  EXPECT_NE(std::string::npos,
+            r.err.find(book + ":2: component bad.mif: cannot be read, skipped: " + dir.path +
+                       "/bad.mif:2: file ends inside <Units> opened at line 2"))
+      << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("Could not open file:" + dir.path + "/bad.mif")) << r.err;
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+
+  // Named as a document of its own, it stops the run before anything is done.
+  ExpectRejected(sim::RunTool({"ListCharUsage", dir.path + "/bad.mif"}), "bad.mif:2:",
+                 "file ends inside <Units>");
+
+  r = sim::RunTool({"--yes", "--allow-missing", "DeleteUnusedCharsBook", book, "--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(std::vector<std::string>{"chapter3.mif"}, sim::FilesIn(out.path));
+
+}
+
+TEST_F(BadInputTest, ABookNamingItsDocumentsAsFmFilesReadsTheMifBesideThem) {
+  std::string book = dir.path + "/Exported.book";
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter1.mif", dir.path + "/chapter1.MIF");
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/chapter3.mif");
+  sim::WriteFile(book,
+                 "<Book 9.00>\n<BookComponent \n <FileName `<c\\>chapter1.fm'>\n>\n"
+                 "<BookComponent \n <FileName `<c\\>chapter3.fm'>\n>\n");
+  sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedCharsBook", book, "--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("instead: chapter1.MIF, chapter3.mif\n")) << r.err;
+  EXPECT_EQ((std::vector<std::string>{"chapter1.MIF", "chapter3.mif"}), sim::FilesIn(out.path));
+}
+
+// A book file that is also an open document: the walk closes it after each
+// pass and opens it again from what was saved.
+TEST(TagsmithRunTest, EveryBookCommandGivesTheSameWithAChapterAlsoOpen) {
+  for (const Case& c : kBookCases) {
+    sim::TempDir outA, outB, host;
+    std::vector<std::string> a{"--host-dir", host.path}, b;
+    for (const std::string& arg : c.args) a.push_back(arg);
+    b = a;
+    b.push_back(kBook + "chapter2.mif");
+    for (auto* args : {&a, &b}) {
+      for (std::string& arg : *args) arg = Replace(arg, "OUT", args == &a ? outA.path : outB.path);
+    }
+    sim::ToolResult ra = sim::RunTool(a), rb = sim::RunTool(b);
+    EXPECT_EQ(ra.status, rb.status) << c.name;
+    EXPECT_EQ(ra.out, rb.out) << c.name;
+    EXPECT_EQ(std::string::npos, rb.err.find("Could not open file:")) << c.name << rb.err;
+    ASSERT_EQ(sim::FilesIn(outA.path), sim::FilesIn(outB.path)) << c.name;
+    for (const std::string& name : sim::FilesIn(outA.path)) {
+      EXPECT_EQ(sim::ReadFile(outA.path + "/" + name), sim::ReadFile(outB.path + "/" + name))
+          << c.name << " " << name;
+    }
+  }
+}
+
+// A structured document with an equation whose full form the host wrapped.
+TEST(TagsmithRunTest, AStructuredDocumentKeepsTheFormatsItsElementsName) {
+  sim::TempDir out;
+  std::string doc = sim::RepoRoot() + "/tests/data/mif/structured.mif";
+  sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedChars", doc, "--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(sim::LineDiff(sim::ReadFile(doc), sim::ReadFile(out.path + "/structured.mif")),
+            "@@ -16,4 +16,0\n- <Font \n-  <FTag `Unused'>\n-  <FUnderlining FSingle>\n"
+            "- > # end of Font\n");
 }
 
 // ---- The real samples (optional) ----
 
-TEST(RealSamplesTest, EveryDocumentCommandRunsOnEverySample) {
-  std::string samples = sim::SharedSamplesDir();
-  if (!sim::Exists(samples)) GTEST_SKIP() << samples << " is not here";
+// Every document command runs on the file and writes MIF that reads again;
+// a command that changes nothing writes nothing.
+void RunEveryDocumentCommand(const std::string& file) {
   const std::vector<std::vector<std::string>> commands = {
       {"ListCharUsage"},
       {"--yes", "DeleteUnusedChars"},
@@ -379,23 +445,36 @@ TEST(RealSamplesTest, EveryDocumentCommandRunsOnEverySample) {
       {"GenerateCharacterTagReport"},
       {"--choose", "1", "GenerateCharacterTagReportSingle"},
   };
-  for (const std::string& name : sim::FilesIn(samples)) {
-    if (fs::path(name).extension() != ".mif" || name == "compare-book.mif") continue;
-    for (const auto& command : commands) {
-      sim::TempDir out;
-      std::vector<std::string> args = command;
-      args.push_back(samples + "/" + name);
-      args.push_back("--out-dir");
-      args.push_back(out.path);
-      sim::ToolResult r = sim::RunTool(args);
-      EXPECT_EQ(0, r.status) << name << " " << command.back() << "\n" << r.err;
-      for (const std::string& written : sim::FilesIn(out.path)) {
-        MifTree tree;
-        MifError error;
-        EXPECT_TRUE(MifReadFile(out.path + "/" + written, &tree, &error)) << MifErrorText(error);
-      }
+  for (const auto& command : commands) {
+    sim::TempDir out;
+    std::vector<std::string> args = command;
+    args.push_back(file);
+    args.push_back("--out-dir");
+    args.push_back(out.path);
+    sim::ToolResult r = sim::RunTool(args);
+    EXPECT_EQ(0, r.status) << file << " " << command.back() << "\n" << r.err;
+    for (const std::string& written : sim::FilesIn(out.path)) {
+      MifTree tree;
+      MifError error;
+      EXPECT_TRUE(MifReadFile(out.path + "/" + written, &tree, &error)) << MifErrorText(error);
+    }
+    if (command.size() == 1) {
+      EXPECT_TRUE(sim::FilesIn(out.path).empty()) << file;
     }
   }
+}
+
+TEST(RealSamplesTest, EveryDocumentCommandRunsOnEverySample) {
+  std::string samples = sim::SharedSamplesDir();
+  if (!sim::Exists(samples)) GTEST_SKIP() << samples << " is not here";
+  for (const std::string& name : sim::FilesIn(samples)) {
+    if (fs::path(name).extension() != ".mif" || name == "compare-book.mif") continue;
+    RunEveryDocumentCommand(samples + "/" + name);
+  }
+}
+
+TEST(RealSamplesTest, EveryDocumentCommandRunsOnTheProjectsOwnExcerpts) {
+  RunEveryDocumentCommand(sim::RepoRoot() + "/tests/data/mif/structured.mif");
 }
 
 TEST(RealSamplesTest, TheBookWalkReportsEveryMissingChapterAndGoesOn) {
