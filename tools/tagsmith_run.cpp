@@ -63,6 +63,7 @@ std::string RunUsage() {
          "  --out-dir DIR       write changed documents as MIF into DIR\n"
          "  --in-place          overwrite changed input documents\n"
          "  --allow-missing     go on (and write) when book components are missing\n"
+         "                      or cannot be read\n"
          "  --master-pages      let override commands work on master pages too\n"
          "  --client LIB        the client library to load\n"
          "  --timings           print the time of each phase and the peak memory\n"

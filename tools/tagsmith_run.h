@@ -14,7 +14,7 @@ enum : int {
   RUN_CANCELLED = 3,      // a question was answered no, a choice cancelled
   RUN_UNANSWERED = 4,     // a dialog that no option answers
   RUN_FAILED = 5,         // the command ended with a warning (nothing to work on)
-  RUN_MISSING_FILES = 6,  // book components missing (without --allow-missing)
+  RUN_MISSING_FILES = 6,  // book components missing or unreadable (without --allow-missing)
 };
 
 struct RunOptions {

@@ -694,7 +694,8 @@ int Finish(Session& S, int32_t number) {
     Say("tagsmith-run: cancelled. Nothing was written.\n");
     status = RUN_CANCELLED;
   } else if (S.missing && !S.options.allowMissing) {
-    Say("tagsmith-run: book components are missing (--allow-missing goes on regardless). "
+    Say("tagsmith-run: book components are missing or cannot be read (--allow-missing goes on "
+        "regardless). "
         "Nothing was written.\n");
     status = RUN_MISSING_FILES;
   }
