@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "commands/menus.h"
 #include "memhost/text_dump.h"
@@ -193,13 +194,35 @@ bool StoreAsFile(Session& S, Input* in) {
   return true;
 }
 
+// Whether the file starts as MIF text does (after a byte-order mark, blanks
+// and comments), rather than as the host's own binary format.
+bool StartsAsMif(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[4096];
+  in.read(head, sizeof head);
+  std::string_view s(head, static_cast<size_t>(in.gcount()));
+  if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
+  for (;;) {
+    size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string_view::npos) return false;
+    s.remove_prefix(b);
+    if (s[0] != '#') break;
+    size_t eol = s.find('\n');
+    if (eol == std::string_view::npos) return false;
+    s.remove_prefix(eol);
+  }
+  return s.substr(0, 8) == "<MIFFile" || s.substr(0, 5) == "<Book";
+}
+
 // A book names its documents by the files the host keeps them in; users
-// save each as MIF beside it. When the named file is not there but a MIF
-// file of the same stem is (any case of the extension), *path becomes that.
+// save each as MIF beside it. When the named file is not there, or is not
+// MIF, and a MIF file of the same stem is (any case of the extension),
+// *path becomes that.
 bool FindExported(std::string* path) {
   std::error_code ec;
   fs::path named(*path);
-  if (fs::exists(named, ec) || Lower(named.extension().string()) == ".mif") return false;
+  if (Lower(named.extension().string()) == ".mif") return false;
+  if (fs::exists(named, ec) && StartsAsMif(*path)) return false;
   fs::path folder = named.has_parent_path() ? named.parent_path() : fs::path(".");
   std::string stem = named.stem().string();
   for (const char* ext : {".mif", ".MIF", ".Mif"}) {

@@ -384,6 +384,7 @@ TEST_F(BadInputTest, ABookNamingItsDocumentsAsFmFilesReadsTheMifBesideThem) {
   std::string book = dir.path + "/Exported.book";
   fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter1.mif", dir.path + "/chapter1.MIF");
   fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/chapter3.mif");
+  sim::WriteFile(dir.path + "/chapter3.fm", std::string("<MakerFile 12.0K>\0\x01", 19));
   sim::WriteFile(book,
                  "<Book 9.00>\n<BookComponent \n <FileName `<c\\>chapter1.fm'>\n>\n"
                  "<BookComponent \n <FileName `<c\\>chapter3.fm'>\n>\n");
@@ -391,6 +392,7 @@ TEST_F(BadInputTest, ABookNamingItsDocumentsAsFmFilesReadsTheMifBesideThem) {
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.err.find("instead: chapter1.MIF, chapter3.mif\n")) << r.err;
   EXPECT_EQ((std::vector<std::string>{"chapter1.MIF", "chapter3.mif"}), sim::FilesIn(out.path));
+  EXPECT_EQ(std::string::npos, r.err.find("Could not open")) << r.err;
 }
 
 // A book file that is also an open document: the walk closes it after each
