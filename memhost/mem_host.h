@@ -111,6 +111,9 @@ class MemHost : public HostApi {
   std::function<bool(DialogRecord&)> responder;
   std::vector<DialogRecord> dialogs;
   std::string console;
+  // Character formats the host would not delete because something still
+  // names them: the document's name and the format's, in the order refused.
+  std::vector<std::pair<std::string, std::string>> keptInUse;
   std::set<int32_t> notifications;
   // Called with the status line of a book whenever it changes.
   std::function<void(const std::string&)> statusObserver;

@@ -301,6 +301,7 @@ int32_t MemHost::DeleteObject(ObjHandle doc, ObjHandle obj) {
     return STATUS_BAD_OBJECT;
   }
   if (o->type == T_CHAR_FMT && IntProp(obj, MEM_PROP_FORMAT_IN_USE) != 0) {
+    keptInUse.emplace_back(StringProp(o->doc, PROP_NAME), StringProp(obj, PROP_NAME));
     HostErrno = STATUS_IN_USE;
     return STATUS_IN_USE;
   }

@@ -781,6 +781,17 @@ int Finish(Session& S, int32_t number) {
   return WriteAll(writes) ? RUN_OK : RUN_BAD_INPUT;
 }
 
+// A structured document's element definitions still name these formats,
+// so the host did not delete them (each said once, however often asked).
+void ReportKeptFormats(const Session& S) {
+  std::set<std::pair<std::string, std::string>> said;
+  for (const auto& kept : S.host.keptInUse) {
+    if (!said.insert(kept).second) continue;
+    Say(Readable(BaseName(kept.first)) + ": kept character format \"" + Readable(kept.second) +
+        "\": the element definitions name it\n");
+  }
+}
+
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::time_point from, Clock::time_point to) {
@@ -844,6 +855,7 @@ int RunTagsmith(const RunOptions& options) {
     ClientCommand(client, number);
   }
   t[3] = Clock::now();
+  ReportKeptFormats(S);
   status = Finish(S, number);
   ClientClose(client);
   t[4] = Clock::now();

@@ -413,6 +413,11 @@ TEST(TagsmithRunTest, AStructuredDocumentKeepsTheFormatsItsElementsName) {
   std::string doc = sim::RepoRoot() + "/tests/data/mif/structured.mif";
   sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedChars", doc, "--out-dir", out.path});
   EXPECT_EQ(0, r.status) << r.err;
+  for (const char* kept : {"Term", "StepNumber"}) {
+    EXPECT_NE(std::string::npos, r.err.find("structured.mif: kept character format \"" +
+                                            std::string(kept) + "\": the element definitions"))
+        << r.err;
+  }
   EXPECT_EQ(sim::LineDiff(sim::ReadFile(doc), sim::ReadFile(out.path + "/structured.mif")),
             "@@ -16,4 +16,0\n- <Font \n-  <FTag `Unused'>\n-  <FUnderlining FSingle>\n"
             "- > # end of Font\n");
