@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "commands/menus.h"
 
@@ -101,6 +102,10 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
         }
         value = argv[++i];
       }
+      if (value.empty() && (name == "--output" || name == "--out-dir")) {
+        *message = name + " needs a name, not an empty one";
+        return false;
+      }
       *into = value;
       return true;
     };
@@ -181,6 +186,13 @@ int main(int argc, char** argv) {
     std::fputs(RunUsage().c_str(), stdout);
     return RUN_OK;
   }
-  if (options.list) return RunList(options);
-  return RunTagsmith(options);
+  try {
+    if (options.list) return RunList(options);
+    return RunTagsmith(options);
+  } catch (const std::bad_alloc&) {
+    // Temporary files were removed on the way here; files are replaced only
+    // once nothing more is allocated.
+    std::fputs("tagsmith-run: out of memory. Nothing was written.\n", stderr);
+    return RUN_BAD_INPUT;
+  }
 }

@@ -10,12 +10,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <memory>
+#include <fstream>
 #include <set>
-#include <sstream>
 #include <string_view>
 
 #include "commands/menus.h"
@@ -24,6 +23,7 @@
 #include "mif/mif_font.h"
 #include "mif/mif_roman.h"
 #include "tools/tagsmith_run.h"
+#include "tools/safe_write.h"
 #include "tools/tagsmith_run_client.h"
 
 namespace fs = std::filesystem;
@@ -46,16 +46,6 @@ std::string Normal(const std::string& path) {
 }
 
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
-
-bool ReadWhole(const std::string& path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return false;
-  *text = s.str();
-  return true;
-}
 
 std::string DefaultHostDir() {
   std::error_code ec;
@@ -138,6 +128,7 @@ struct Session {
   bool cancelled = false;
   bool unanswered = false;
   bool failed = false;
+  bool noDocument = false;
   std::string unansweredText;
   std::FILE* tty = nullptr;
   bool progress = false;
@@ -152,8 +143,9 @@ struct Session {
 };
 
 bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
-  if (!ReadWhole(file, text)) {
-    Say(file + ": cannot read the file\n");
+  std::string why;
+  if (!SafeReadFile(file, MifLimits().max_bytes, text, &why)) {
+    Say(file + ": " + why + "\n");
     return false;
   }
   MifError error;
@@ -247,8 +239,9 @@ bool FindExported(std::string* path) {
 // reports it and goes on without it.
 bool ReadComponent(Session& S, Input* in, std::string* why) {
   MifError error;
-  if (!ReadWhole(in->path, &in->original)) {
-    *why = in->path + ": cannot read the file";
+  std::string reason;
+  if (!SafeReadFile(in->path, MifLimits().max_bytes, &in->original, &reason)) {
+    *why = in->path + ": " + reason;
     return false;
   }
   if (!MifParse(in->original, in->path, &in->source.tree, &error)) {
@@ -330,7 +323,7 @@ int LoadInputs(Session& S) {
       std::string where = S.bookFile + ":" + std::to_string(c.line) + ": component " +
                           BaseName(c.path) + ": ";
       std::error_code ec;
-      if (!fs::is_regular_file(c.path, ec)) {
+      if (!fs::exists(c.path, ec)) {
         Say(where + "no such file (" + c.path + ")\n");
         S.missing = true;
         continue;
@@ -368,14 +361,18 @@ int LoadInputs(Session& S) {
   S.outputHostName = RomanName(dir + (separated ? "" : "\\") + kOutputName);
   std::string onDisk = (fs::path(dir) / kOutputName).string();
   std::error_code ec;
-  if (fs::is_regular_file(onDisk, ec)) {
+  if (fs::exists(fs::symlink_status(onDisk, ec))) {
     auto in = std::make_unique<Input>();
     in->file = onDisk;
     in->path = onDisk;
     in->hostName = S.outputHostName;
-    if (!ParseFile(onDisk, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
     in->source.file = onDisk;
-    if (!StoreAsFile(S, in.get())) return RUN_BAD_INPUT;
+    if (!ParseFile(onDisk, &in->original, &in->source.tree) || !StoreAsFile(S, in.get())) {
+      Say("tagsmith-run: the host folder's " + std::string(kOutputName) +
+          ", which results are added to, cannot be used; mend or remove it, or give another "
+          "--host-dir\n");
+      return RUN_BAD_INPUT;
+    }
     S.outputSource = std::move(in);
   }
 
@@ -411,6 +408,7 @@ void AnswerAlert(Session& S, memhost::DialogRecord& r) {
     Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
         "\n");
     if (r.alertType == kAlertWarning || r.text == kNoDocument) S.failed = true;
+    if (r.text == kNoDocument) S.noDocument = true;
     r.answer = 0;
     return;
   }
@@ -600,6 +598,15 @@ bool IsInput(const Session& S, const std::string& hostName) {
   return false;
 }
 
+// Every file the run read, by the paths it read them from.
+std::vector<std::string> InputPaths(const Session& S) {
+  std::vector<std::string> paths;
+  for (const auto& in : S.inputs) paths.push_back(in->path);
+  if (!S.bookFile.empty()) paths.push_back(S.bookFile);
+  if (S.outputSource != nullptr) paths.push_back(S.outputSource->path);
+  return paths;
+}
+
 ObjHandle OpenDocNamed(Session& S, const std::string& hostName) {
   for (ObjHandle d : S.host.openDocs) {
     if (S.host.StringProp(d, PROP_NAME) == hostName) return d;
@@ -631,48 +638,6 @@ bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
   return *text != in.original;
 }
 
-// Puts text beside path, to be renamed into place once every file is ready.
-bool WriteBeside(const std::string& path, const std::string& text, std::string* temp) {
-  *temp = path + ".tagsmith-tmp";
-  std::ofstream out(*temp, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (!out) std::remove(temp->c_str());
-  return static_cast<bool>(out);
-}
-
-// Writes every file or none: each goes beside its place first, and only
-// when all are there do they take their places.
-bool WriteAll(const std::vector<std::pair<std::string, std::string>>& writes) {
-  std::vector<std::string> temps;
-  bool ok = true;
-  for (const auto& w : writes) {
-    std::string temp;
-    ok = WriteBeside(w.first, w.second, &temp);
-    if (!ok) {
-      Say(w.first + ": cannot write the file. Nothing was written.\n");
-      break;
-    }
-    temps.push_back(temp);
-  }
-  for (size_t i = 0; ok && i < writes.size(); ++i) {
-    std::error_code ec;
-    fs::rename(temps[i], writes[i].first, ec);
-    if (ec) {
-      Say(writes[i].first + ": cannot write the file\n");
-      ok = false;
-    } else {
-      temps[i].clear();
-      Say("wrote " + writes[i].first + "\n");
-    }
-  }
-  for (const std::string& temp : temps) {
-    if (!temp.empty()) std::remove(temp.c_str());
-  }
-  return ok;
-}
-
 void ReportSelection(Session& S) {
   ObjHandle doc = S.host.activeDoc;
   const memhost::Value* sel = S.host.Prop(doc, PROP_TEXT_SELECTION);
@@ -698,7 +663,9 @@ int Finish(Session& S, int32_t number) {
   for (ObjHandle d : S.host.openDocs) {
     if (!IsInput(S, S.host.StringProp(d, PROP_NAME))) outputs.push_back(d);
   }
-  for (size_t i = 0; i < outputs.size(); ++i) {
+  // MIF on standard output takes the place of the readable text.
+  bool mifToStdout = !S.options.output.empty() && SafeIsStdout(S.options.output);
+  for (size_t i = 0; i < outputs.size() && !mifToStdout; ++i) {
     if (i > 0) std::fputs("\n", stdout);
     std::fputs(Readable(memhost::DumpDocument(S.host, outputs[i])).c_str(), stdout);
   }
@@ -711,6 +678,10 @@ int Finish(Session& S, int32_t number) {
         "\"; give --yes/--no, --choose or --interactive. Nothing was written.\n");
     status = RUN_UNANSWERED;
   } else if (S.failed) {
+    if (S.noDocument && !S.bookFile.empty() && S.host.openDocs.empty()) {
+      Say("tagsmith-run: " + S.bookFile + " is a book, not a document; the book's commands "
+          "work on it (tagsmith-run --list)\n");
+    }
     Say("tagsmith-run: the command did not complete. Nothing was written.\n");
     status = RUN_FAILED;
   } else if (S.cancelled) {
@@ -725,7 +696,7 @@ int Finish(Session& S, int32_t number) {
   if (status != RUN_OK) return status;
 
   // Everything is written only once every text is made.
-  std::vector<std::pair<std::string, std::string>> writes;  // path, text
+  std::vector<SafeWrite> writes;
   if (!S.options.output.empty()) {
     if (outputs.empty()) {
       Say("tagsmith-run: the command made no output document; --output not written\n");
@@ -745,10 +716,9 @@ int Finish(Session& S, int32_t number) {
         Say(MifErrorText(e) + "\n");
         return RUN_BAD_INPUT;
       }
-      writes.emplace_back(S.options.output, text);
+      writes.push_back(SafeWrite{S.options.output, std::move(text), true, std::string()});
     }
   }
-  std::set<std::string> targets;
   for (auto& in : S.inputs) {
     std::string text;
     std::string error;
@@ -758,27 +728,31 @@ int Finish(Session& S, int32_t number) {
       return RUN_BAD_INPUT;
     }
     if (!changed) continue;
-    std::string target;
     if (S.options.inPlace) {
-      target = in->path;
+      writes.push_back(SafeWrite{in->path, std::move(text), true, in->path});
     } else if (!S.options.outDir.empty()) {
-      target = (fs::path(S.options.outDir) / BaseName(in->path)).string();
+      std::string target = (fs::path(S.options.outDir) / BaseName(in->path)).string();
+      writes.push_back(SafeWrite{target, std::move(text), false, std::string()});
     } else {
       Say(in->file + " was changed; give --out-dir DIR or --in-place to write it\n");
-      continue;
     }
-    if (!targets.insert(Normal(target)).second) {
-      Say("tagsmith-run: two changed documents would both be written to " + target +
-          ". Nothing was written.\n");
-      return RUN_USAGE;
-    }
-    writes.emplace_back(target, text);
   }
-  if (!S.options.outDir.empty() && !writes.empty()) {
+  if (writes.empty()) return RUN_OK;
+  if (!S.options.outDir.empty() && !S.options.inPlace) {
     std::error_code ec;
     fs::create_directories(S.options.outDir, ec);
+    if (ec) {
+      Say("tagsmith-run: cannot make the folder " + S.options.outDir + ": " + ec.message() +
+          ". Nothing was written.\n");
+      return RUN_BAD_INPUT;
+    }
   }
-  return WriteAll(writes) ? RUN_OK : RUN_BAD_INPUT;
+  switch (SafeWriteAll(writes, InputPaths(S))) {
+    case SAFE_WRITTEN: return RUN_OK;
+    case SAFE_REFUSED: return RUN_USAGE;
+    case SAFE_FAILED: break;
+  }
+  return RUN_BAD_INPUT;
 }
 
 // A structured document's element definitions still name these formats,
@@ -822,6 +796,15 @@ int RunTagsmith(const RunOptions& options) {
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
   if (status != RUN_OK) return status;
+  if (!o.output.empty()) {
+    // Refused before the command runs, as it could never be written.
+    std::string why;
+    if (!SafeCheckTargets({SafeWrite{o.output, std::string(), true, std::string()}}, InputPaths(S),
+                          &why)) {
+      Say(why + ". Nothing was written.\n");
+      return RUN_USAGE;
+    }
+  }
   t[1] = Clock::now();
 
   std::string error;
