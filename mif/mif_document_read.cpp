@@ -715,6 +715,7 @@ bool Load(Loader& L, const std::string& name) {
     }
   }
   if (L.failed) return false;
+  if (L.names.badLine != 0) return L.Fail(L.names.badLine, L.names.bad);
   ResolveAnchors(L);
 
   ObjHandle main = FindMainFlow(L);

@@ -44,14 +44,23 @@ std::string IndentOf(const std::string& lead) {
   return br == std::string::npos ? std::string() : lead.substr(br + 1);
 }
 
+// The first line break in text: CR LF, a lone CR (old Mac files) or LF;
+// empty when there is none.
+std::string FirstBreak(const std::string& text) {
+  size_t br = text.find_first_of("\r\n");
+  if (br == std::string::npos) return std::string();
+  if (text[br] == '\n') return "\n";
+  return text.compare(br, 2, "\r\n") == 0 ? "\r\n" : "\r";
+}
+
 std::string EolOf(const MifNode& parent) {
   for (const MifNode& c : parent.children) {
-    if (c.lead.find("\r\n") != std::string::npos) return "\r\n";
-    if (c.lead.find('\n') != std::string::npos) return "\n";
+    std::string eol = FirstBreak(c.lead);
+    if (!eol.empty()) return eol;
   }
-  if (parent.close.find("\r\n") != std::string::npos) return "\r\n";
-  if (parent.lead.find("\r\n") != std::string::npos) return "\r\n";
-  return "\n";
+  std::string eol = FirstBreak(parent.close);
+  if (eol.empty()) eol = FirstBreak(parent.lead);
+  return eol.empty() ? "\n" : eol;
 }
 
 // A lead for a new child at index: that of a neighbouring statement, else one
@@ -123,10 +132,8 @@ MifNode* MifInsert(MifNode* parent, size_t index, MifNode node) {
     return &*it;
   }
   if (node.lead.empty()) node.lead = LeadFor(*parent, index);
-  size_t br = node.lead.find_first_of("\r\n");
-  std::string eol = br == std::string::npos ? EolOf(*parent)
-                    : node.lead.compare(br, 2, "\r\n") == 0 ? "\r\n"
-                                                            : "\n";
+  std::string eol = FirstBreak(node.lead);
+  if (eol.empty()) eol = EolOf(*parent);
   MifLayout(&node, IndentOf(node.lead), eol);
   // The parent's '>' moves to a line of its own once it has statements inside.
   if (!parent->name.empty() && node.kind == MIF_STATEMENT &&
@@ -146,8 +153,8 @@ MifNode* MifReplace(MifNode* parent, size_t index, MifNode node) {
   MifNode& old = parent->children[index];
   if (node.lead.empty()) node.lead = old.lead;
   if (node.trail.empty() && node.kind == old.kind && node.name == old.name) node.trail = old.trail;
-  size_t br = node.lead.find_first_of("\r\n");
-  std::string eol = br != std::string::npos && node.lead.compare(br, 2, "\r\n") == 0 ? "\r\n" : "\n";
+  std::string eol = FirstBreak(node.lead);
+  if (eol.empty()) eol = "\n";
   MifLayout(&node, IndentOf(node.lead), eol);
   old = std::move(node);
   return &old;

@@ -79,7 +79,8 @@ bool ReadValue(MifNames* names, const MifFontProp& p, const MifNode& node, int32
       *out = MifNameIndex(names, p.list, s);
       return true;
     case MIF_FONT_METRIC:
-      return MifGetMetric(node, names->unit, out);
+      // Every length here is a size, which cannot be negative.
+      return MifGetMetric(node, names->unit, out) && *out >= 0;
     case MIF_FONT_PERCENT: {
       double v = 0;
       if (!MifGetNumber(node, 0, &v)) return false;
@@ -210,7 +211,17 @@ MifFontDelta MifReadFontDelta(MifNames* names, const MifNode& font) {
     for (const MifFontProp& p : props) {
       if (c.name != p.statement) continue;
       int32_t v = 0;
-      if (!ReadValue(names, p, c, &v)) break;
+      if (!ReadValue(names, p, c, &v)) {
+        // Leaving it unset would read as "as is", which the file did not say.
+        if (names->badLine == 0) {
+          names->badLine = c.line > 0 ? c.line : font.line;
+          std::string value;
+          for (const MifValue& mv : c.values) value += (value.empty() ? "" : " ") + mv.text;
+          names->bad = "<" + c.name + "> has a value that is not a valid " +
+                       (p.kind == MIF_FONT_METRIC ? "size" : "setting") + ": '" + value + "'";
+        }
+        break;
+      }
       if (p.slot >= 0) {
         d.set[p.slot] = true;
         d.value[p.slot] = v;

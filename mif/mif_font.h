@@ -55,6 +55,10 @@ struct MifNames {
   ObjHandle doc = 0;
   MifEncoding encoding = MIF_UTF8;
   MifUnit unit = MIF_PT;
+  // The first property statement whose value cannot be read ("12.x.3",
+  // "nan", a negative size): its line and what is wrong; 0 while none.
+  int32_t badLine = 0;
+  std::string bad;
 };
 
 // A string value as the host's Roman bytes, whatever the file's encoding;

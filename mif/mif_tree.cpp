@@ -339,11 +339,12 @@ bool ReadHeader(Reader* r, MifTree* tree) {
   int32_t line = 1;
   for (;;) {
     while (p < s.size() && IsBlank(s[p])) {
-      if (s[p] == '\n') ++line;
+      // CR LF counts once, a lone CR as a line of its own.
+      if (s[p] == '\n' || (s[p] == '\r' && (p + 1 >= s.size() || s[p + 1] != '\n'))) ++line;
       ++p;
     }
     if (p < s.size() && s[p] == '#') {
-      while (p < s.size() && s[p] != '\n') ++p;
+      while (p < s.size() && s[p] != '\n' && s[p] != '\r') ++p;
       continue;
     }
     break;
@@ -383,9 +384,9 @@ bool ReadHeader(Reader* r, MifTree* tree) {
 }
 
 std::string DetectEol(std::string_view s) {
-  size_t n = s.find('\n');
-  if (n != std::string_view::npos && n > 0 && s[n - 1] == '\r') return "\r\n";
-  return "\n";
+  size_t n = s.find_first_of("\r\n");
+  if (n == std::string_view::npos || s[n] == '\n') return "\n";
+  return n + 1 < s.size() && s[n + 1] == '\n' ? "\r\n" : "\r";
 }
 
 bool StartsWithBreak(const std::string& t) { return !t.empty() && (t[0] == '\n' || t[0] == '\r'); }

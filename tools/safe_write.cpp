@@ -383,6 +383,8 @@ void RollBack(std::vector<Target>& targets, const Target& failed, const char* wh
 
 }  // namespace
 
+int (*SafeRename)(const char* from, const char* to) = rename;
+
 bool SafeIsStdout(const std::string& path) { return path == "-" || path == "/dev/stdout"; }
 
 bool SafeCheckTargets(const std::vector<SafeWrite>& writes, const std::vector<std::string>& inputs,
@@ -414,6 +416,7 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
     return SAFE_REFUSED;
   }
   for (size_t i = 0; i < targets.size(); ++i) {
+    if (targets[i].toStdout) continue;
     if (targets[i].exists != again[i].exists || !(targets[i].id == again[i].id) ||
         targets[i].real != again[i].real) {
       Say(writes[i].path + ": changed while the results were prepared. Nothing was written.\n");
@@ -436,7 +439,7 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
         RollBack(targets, t, "cannot keep a copy of the original: ", errno, &guard);
         return SAFE_FAILED;
       }
-      if (rename(t.temp.c_str(), t.real.c_str()) != 0) {
+      if (SafeRename(t.temp.c_str(), t.real.c_str()) != 0) {
         RollBack(targets, t, "", errno, &guard);
         return SAFE_FAILED;
       }

@@ -25,6 +25,9 @@ enum SafeWriteResult {
   SAFE_FAILED = 2,    // a write failed; each file's state was reported
 };
 
+// How a prepared file is put in place (rename(2)); tests make it fail.
+extern int (*SafeRename)(const char* from, const char* to);
+
 // Whether path names standard output.
 bool SafeIsStdout(const std::string& path);
 

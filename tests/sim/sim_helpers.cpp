@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -103,7 +105,8 @@ TempDir::~TempDir() {
   fs::remove_all(path, ec);
 }
 
-ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const std::string& typed) {
+ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const std::string& typed,
+                   size_t memoryLimit) {
   ToolResult r;
   TempDir io;
   std::string outFile = io.path + "/out";
@@ -124,6 +127,10 @@ ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const st
     // the terminal asked for is to be it.
     setsid();
     if (terminal) ioctl(slave, TIOCSCTTY, 0);
+    if (memoryLimit != 0) {
+      struct rlimit limit {memoryLimit, memoryLimit};
+      setrlimit(RLIMIT_AS, &limit);
+    }
     int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int err = terminal ? slave : open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int in = open("/dev/null", O_RDONLY);
@@ -141,7 +148,14 @@ ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const st
     close(master);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
+  for (int waited = 0; waitpid(pid, &status, WNOHANG) == 0; ++waited) {
+    if (waited == 6000) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      break;
+    }
+    usleep(10000);
+  }
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.out = ReadFile(outFile);
   if (!terminal) r.err = ReadFile(errFile);

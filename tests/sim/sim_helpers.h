@@ -3,6 +3,7 @@
 #ifndef TAGSMITH_TESTS_SIM_SIM_HELPERS_H
 #define TAGSMITH_TESTS_SIM_SIM_HELPERS_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ struct ToolResult {
 // Runs tagsmith-run with args in the repository's root, with no terminal.
 // With `terminal`, its stderr is its controlling terminal, `typed` is what
 // the user types there, and err holds what the terminal showed.
+// A run that has not ended after a minute is killed (status -1). With
+// memoryLimit, the tool's address space is limited to that many bytes.
 ToolResult RunTool(const std::vector<std::string>& args, bool terminal = false,
-                   const std::string& typed = "");
+                   const std::string& typed = "", size_t memoryLimit = 0);
 
 // The lines that differ between two texts, as hunks: "@@ -a,n +b,m" and
 // the removed ("-") and added ("+") lines. Empty when the texts are equal.

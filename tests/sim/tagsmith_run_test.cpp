@@ -230,12 +230,12 @@ TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
 }
 
 TEST_F(RunOptionsTest, WhenOneFileCannotBeWrittenNoneIs) {
-  // chapter2's file cannot be made: a folder stands where it goes first.
-  fs::create_directories(out.path + "/chapter2.mif.tagsmith-tmp");
+  // chapter2's file cannot be written: a folder stands where it goes.
+  fs::create_directories(out.path + "/chapter2.mif");
   sim::ToolResult r = Run({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path});
-  EXPECT_EQ(1, r.status);
-  EXPECT_NE(std::string::npos, r.err.find("chapter2.mif: cannot write the file. Nothing was written."));
-  EXPECT_EQ(std::vector<std::string>{"chapter2.mif.tagsmith-tmp"}, sim::FilesIn(out.path));
+  EXPECT_EQ(2, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("chapter2.mif: is a folder. Nothing was written.")) << r.err;
+  EXPECT_EQ(std::vector<std::string>{"chapter2.mif"}, sim::FilesIn(out.path));
 }
 
 TEST_F(RunOptionsTest, ResultsGoIntoTheOutputDocumentOfTheHostFolder) {
@@ -340,6 +340,17 @@ TEST_F(BadInputTest, UnknownEncoding) {
   ExpectRejected(RunOn("utf16.mif", std::string("\xff\xfe<\0M\0I\0F\0", 10)), "utf16.mif:1:",
                  "UTF-16");
   ExpectRejected(RunOn("future.mif", "<MIFFile 99.5>\n"), "future.mif:1:", "unknown MIF version");
+}
+
+TEST_F(BadInputTest, BadNumbersAndNegativeSizes) {
+  for (const char* value : {"12.x.3", "nan", "1e308", "-9.0 pt"}) {
+    ExpectRejected(RunOn("size.mif", std::string("<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n"
+                                                 "  <FSize ") + value + ">\n >\n>\n"),
+                   "size.mif:5:", "<FSize> has a value that is not a valid size");
+  }
+  ExpectRejected(RunOn("stretch.mif", "<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n"
+                                      "  <FStretch nan%>\n >\n>\n"),
+                 "stretch.mif:5:", "<FStretch>");
 }
 
 TEST_F(BadInputTest, MissingAndUnreadableComponentsAreNamedAndTheWalkGoesOn) {

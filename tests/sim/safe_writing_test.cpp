@@ -1,0 +1,333 @@
+// What tagsmith-run may and may not do to files: never write onto an input,
+// write through to the real file and keep what stands there, never touch a
+// file through a planted link, write all or nothing, fail cleanly on bad
+// files, short memory and interruptions, and say why.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "tests/sim/sim_helpers.h"
+#include "tools/safe_write.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBook = "examples/book/";
+
+std::string Example(const std::string& name) { return sim::ReadFile(sim::RepoRoot() + "/" + kBook + name); }
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class SafeWritingTest : public ::testing::Test {
+ protected:
+  sim::TempDir dir;
+  sim::TempDir host;
+  std::string chapter1;  // a copy of the example's chapter 1, in dir
+
+  void SetUp() override {
+    chapter1 = dir.path + "/chapter1.mif";
+    sim::WriteFile(chapter1, Example("chapter1.mif"));
+  }
+  sim::ToolResult Run(std::vector<std::string> args, size_t memoryLimit = 0) {
+    args.insert(args.begin(), {"--host-dir", host.path});
+    return sim::RunTool(args, false, "", memoryLimit);
+  }
+  // Runs a command that changes chapter 1.
+  sim::ToolResult Change(std::vector<std::string> where, const std::string& file = "") {
+    std::vector<std::string> args{"--yes", "DeleteUnusedChars", file.empty() ? chapter1 : file};
+    args.insert(args.end(), where.begin(), where.end());
+    return Run(args);
+  }
+  void ExpectUnchanged(const std::string& path) {
+    EXPECT_EQ(Example("chapter1.mif"), sim::ReadFile(path)) << path;
+  }
+};
+
+TEST_F(SafeWritingTest, AResultIsNeverWrittenOntoAFileTheRunReads) {
+  fs::create_symlink(chapter1, dir.path + "/link.mif");
+  const std::vector<std::vector<std::string>> runs = {
+      {"--choose", "1", "CreateCharList", chapter1, "--output", chapter1},
+      {"--choose", "1", "CreateCharList", chapter1, "--output", dir.path + "/link.mif"},
+      {"--choose", "1", "CreateCharList", chapter1, "--output", dir.path + "/./chapter1.mif"},
+      {"--yes", "DeleteUnusedChars", chapter1, "--in-place", "--output", chapter1},
+      {"--yes", "DeleteUnusedChars", chapter1, dir.path + "/link.mif", "--in-place"},
+      {"--yes", "DeleteUnusedChars", chapter1, "--out-dir", dir.path},
+      {"--choose", "2", "CreateCharListBook", kBook + "Manual.book", "--output",
+       kBook + "Manual.book"},
+  };
+  for (const auto& args : runs) {
+    sim::ToolResult r = Run(args);
+    EXPECT_EQ(2, r.status) << args.back() << "\n" << r.err;
+    EXPECT_TRUE(Has(r.err, "is read by this run") || Has(r.err, "are the same file")) << r.err;
+    ExpectUnchanged(chapter1);
+  }
+  EXPECT_TRUE(fs::is_symlink(dir.path + "/link.mif"));
+  EXPECT_EQ(Example("Manual.book"), sim::ReadFile(sim::RepoRoot() + "/" + kBook + "Manual.book"));
+}
+
+TEST_F(SafeWritingTest, WritingGoesThroughToTheRealFileAndKeepsWhatStandsThere) {
+  // A link the user names is written through; the link stays a link.
+  std::string link = dir.path + "/link.mif";
+  fs::create_symlink("chapter1.mif", link);
+  ASSERT_EQ(0, chmod(chapter1.c_str(), 0640));
+  bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(0, chown(chapter1.c_str(), 1234, 5678));
+  }
+  sim::ToolResult r = Change({"--in-place"}, link);
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_NE(Example("chapter1.mif"), sim::ReadFile(chapter1));
+  struct stat st {};
+  ASSERT_EQ(0, stat(chapter1.c_str(), &st));
+  EXPECT_EQ(0640u, st.st_mode & 07777);
+  if (root) {
+    EXPECT_EQ(1234u, st.st_uid);
+    EXPECT_EQ(5678u, st.st_gid);
+  }
+
+  // What is no regular file, or a file of several names, is not replaced.
+  sim::TempDir out;
+  std::string fifo = dir.path + "/fifo";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  std::string twin = dir.path + "/twin.mif";
+  sim::WriteFile(dir.path + "/one.mif", Example("chapter1.mif"));
+  fs::create_hard_link(dir.path + "/one.mif", twin);
+  fs::create_directory(out.path + "/chapter3.mif");
+  struct Refusal {
+    std::vector<std::string> args;
+    std::string why;
+  };
+  const Refusal refusals[] = {
+      {{"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", fifo}, "not a regular file"},
+      {{"--yes", "DeleteUnusedChars", twin, "--in-place"}, "hard links"},
+      {{"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", out.path}, "is a folder"},
+  };
+  for (const Refusal& f : refusals) {
+    r = Run(f.args);
+    EXPECT_EQ(2, r.status) << r.err;
+    EXPECT_TRUE(Has(r.err, f.why) && Has(r.err, "Nothing was written.")) << r.err;
+  }
+  EXPECT_EQ(fs::file_type::fifo, fs::symlink_status(fifo).type());
+  ExpectUnchanged(twin);
+  EXPECT_EQ(2u, fs::hard_link_count(twin));
+
+  // MIF on standard output, in place of the readable text.
+  r = Run({"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", "-"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(0u, r.out.find("<MIFFile")) << r.out.substr(0, 200);
+}
+
+TEST_F(SafeWritingTest, APlantedLinkIsNeverFollowed) {
+  sim::TempDir out;
+  std::string victim = dir.path + "/victim.txt";
+  sim::WriteFile(victim, "precious\n");
+  // Where a run used to put its temporary file, and where its result goes.
+  fs::create_symlink(victim, out.path + "/chapter1.mif.tagsmith-tmp");
+  sim::ToolResult r = Change({"--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("precious\n", sim::ReadFile(victim));
+  EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "chapter1.mif.tagsmith-tmp"}), sim::FilesIn(out.path));
+
+  sim::TempDir out2;
+  fs::create_symlink(victim, out2.path + "/chapter1.mif");
+  r = Change({"--out-dir", out2.path});
+  EXPECT_EQ(2, r.status);
+  EXPECT_TRUE(Has(r.err, "a link in the output folder is not followed")) << r.err;
+  EXPECT_EQ("precious\n", sim::ReadFile(victim));
+  EXPECT_TRUE(fs::is_symlink(out2.path + "/chapter1.mif"));
+}
+
+// Interrupted while it writes, a run leaves no file of its own behind and
+// every target whole: the old text or the new.
+TEST_F(SafeWritingTest, AnInterruptedRunLeavesNoTemporaryFiles) {
+  // A book of many chapters keeps the run writing for a while.
+  std::string bookText = "<Book 9.00>\n";
+  for (int i = 0; i < 60; ++i) {
+    std::string name = "c" + std::to_string(i) + ".mif";
+    fs::copy_file(chapter1, dir.path + "/" + name);
+    bookText += "<BookComponent \n <FileName `<c\\>" + name + "'>\n>\n";
+  }
+  sim::WriteFile(dir.path + "/Big.book", bookText);
+  std::string changed;
+  bool interrupted = false;
+  for (int attempt = 0; attempt < 20 && !interrupted; ++attempt) {
+    sim::TempDir out;
+    pid_t pid = fork();
+    if (pid == 0) {
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, 1);
+      dup2(null, 2);
+      std::string tool = sim::ToolPath();
+      std::string book = dir.path + "/Big.book";
+      execl(tool.c_str(), tool.c_str(), "--yes", "DeleteUnusedCharsBook", book.c_str(), "--out-dir",
+            out.path.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+      bool writing = false;
+      for (const std::string& f : sim::FilesIn(out.path)) writing = writing || Has(f, "tagsmith");
+      if (writing) {
+        kill(pid, SIGTERM);
+        interrupted = true;
+        waitpid(pid, &status, 0);
+        break;
+      }
+    }
+    for (const std::string& f : sim::FilesIn(out.path)) {
+      EXPECT_FALSE(Has(f, "tagsmith")) << f;
+      std::string text = sim::ReadFile(out.path + "/" + f);
+      if (changed.empty() && !interrupted) changed = text;
+      EXPECT_TRUE(changed.empty() || text == changed) << f << " is not whole";
+    }
+  }
+  EXPECT_TRUE(interrupted) << "the run was never caught writing";
+}
+
+// When a file cannot be put in place, the files already replaced get their
+// originals back and a file that was new goes again.
+TEST(SafeWriteAllTest, AFailedRenameRestoresEveryFileAlreadyWritten) {
+  sim::TempDir dir;
+  std::vector<SafeWrite> writes;
+  for (const char* name : {"a.mif", "b.mif", "new.mif", "c.mif"}) {
+    std::string path = dir.path + "/" + name;
+    if (std::string(name) != "new.mif") sim::WriteFile(path, std::string("old ") + name);
+    writes.push_back(SafeWrite{path, std::string("new ") + name, true, std::string()});
+  }
+  static int renames = 0;
+  renames = 0;
+  SafeRename = [](const char* from, const char* to) {
+    if (++renames == 4) {
+      errno = EIO;
+      return -1;
+    }
+    return rename(from, to);
+  };
+  testing::internal::CaptureStderr();
+  SafeWriteResult result = SafeWriteAll(writes, {});
+  std::string err = testing::internal::GetCapturedStderr();
+  SafeRename = rename;
+  EXPECT_EQ(SAFE_FAILED, result);
+  EXPECT_EQ((std::vector<std::string>{"a.mif", "b.mif", "c.mif"}), sim::FilesIn(dir.path));
+  for (const char* name : {"a.mif", "b.mif", "c.mif"}) {
+    EXPECT_EQ(std::string("old ") + name, sim::ReadFile(dir.path + "/" + name));
+  }
+  EXPECT_TRUE(Has(err, "c.mif: cannot write the file: Input/output error")) << err;
+  EXPECT_TRUE(Has(err, "a.mif: restored to what it was")) << err;
+  EXPECT_TRUE(Has(err, "new.mif: removed again")) << err;
+  EXPECT_TRUE(Has(err, "c.mif: unchanged")) << err;
+}
+
+// ---- Bad files, short memory, messages ----
+
+TEST_F(SafeWritingTest, WhatIsNoRegularFileIsRefusedAsInput) {
+  std::string fifo = dir.path + "/pipe.mif";
+  ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+  sim::ToolResult r = Run({"ListCharUsage", fifo});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(Has(r.err, fifo + ": is not a regular file")) << r.err;
+  r = Run({"ListCharUsage", dir.path});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(Has(r.err, dir.path + ": is a folder, not a file")) << r.err;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAGSMITH_NO_MEMORY_LIMITS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAGSMITH_NO_MEMORY_LIMITS 1
+#endif
+#endif
+
+TEST_F(SafeWritingTest, ShortMemoryEndsEveryPhaseCleanly) {
+#ifdef TAGSMITH_NO_MEMORY_LIMITS
+  GTEST_SKIP() << "a sanitizer's shadow memory needs more address space than any limit leaves";
+#else
+  // Larger than a file may be: refused from its size, before it is read.
+  std::string huge = dir.path + "/huge.mif";
+  sim::WriteFile(huge, "<MIFFile 9.00>\n");
+  fs::resize_file(huge, size_t{600} << 20);
+  sim::ToolResult r = Run({"ListCharUsage", huge}, size_t{300} << 20);
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(Has(r.err, "file is larger than")) << r.err;
+
+  // A document of many paragraphs, under limits from too little to enough:
+  // each run fails with "out of memory" or succeeds, and the file written
+  // in place is either untouched or whole.
+  std::string big = Example("chapter1.mif");
+  size_t flow = big.rfind("<TextFlow");
+  std::string paragraphs;
+  for (int i = 0; i < 4000; ++i) paragraphs += "<TextFlow <Para <ParaLine <String `Filler'>>>>\n";
+  big.insert(flow, paragraphs);
+  sim::WriteFile(chapter1, big);
+  sim::ToolResult full = Change({"--out-dir", dir.path + "/whole"});
+  ASSERT_EQ(0, full.status) << full.err;
+  std::string whole = sim::ReadFile(dir.path + "/whole/chapter1.mif");
+  bool failedSome = false;
+  for (size_t mb = 40; mb <= 400; mb += 40) {
+    sim::WriteFile(chapter1, big);
+    r = Run({"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, mb << 20);
+    ASSERT_TRUE(r.status == 0 || r.status == 1) << mb << " MB: " << r.status << "\n" << r.err;
+    if (r.status == 1) {
+      failedSome = true;
+      EXPECT_TRUE(Has(r.err, "out of memory")) << mb << " MB: " << r.err;
+    }
+    std::string now = sim::ReadFile(chapter1);
+    EXPECT_TRUE(now == big || now == whole) << mb << " MB";
+    EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "huge.mif", "whole"}), sim::FilesIn(dir.path));
+  }
+  EXPECT_TRUE(failedSome) << "no limit was small enough to fail";
+#endif
+}
+
+TEST_F(SafeWritingTest, MessagesSayWhatIsWrong) {
+  // Why a write failed.
+  sim::ToolResult r = Change({"--out-dir", "/proc/sys/kernel"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(Has(r.err, "chapter1.mif: cannot write the file: ")) << r.err;
+  EXPECT_FALSE(Has(r.err, "cannot write the file. ")) << r.err;
+  // A folder for results that cannot be made.
+  r = Change({"--out-dir", chapter1 + "/out"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(Has(r.err, "cannot make the folder " + chapter1 + "/out")) << r.err;
+  EXPECT_EQ(2, Change({"--out-dir="}).status);
+  EXPECT_EQ(2, Change({"--output", ""}).status);
+  // A book given where a document is wanted.
+  r = Run({"ListCharUsage", kBook + "Manual.book"});
+  EXPECT_EQ(5, r.status);
+  EXPECT_TRUE(Has(r.err, "Manual.book is a book, not a document")) << r.err;
+  // A broken output document in the host folder is named as the cause.
+  sim::WriteFile(host.path + "/VxOutput.fm", "<MIFFile 9.00>\n<Units\n");
+  r = Run({"ListCharUsage", chapter1});
+  EXPECT_EQ(1, r.status);
+  EXPECT_TRUE(Has(r.err, "the host folder's VxOutput.fm, which results are added to, cannot be used"))
+      << r.err;
+}
+
+// Old files end their lines with CR alone; what is added to one does too.
+TEST_F(SafeWritingTest, ALineEndOfCarriageReturnsIsKept) {
+  std::string file =
+      "# made by hand\r<MIFFile 9.00>\r<PgfCatalog \r <Pgf \r  <PgfTag `Body'>\r >\r>\r"
+      "<TextFlow \r <TFTag `A'>\r <Para \r  <PgfTag `Body'>\r  <ParaLine \r"
+      "   <String `Report'>\r  >\r >\r>\r";
+  sim::WriteFile(host.path + "/VxOutput.fm", file);
+  std::string out = dir.path + "/report.mif";
+  sim::ToolResult r = Run({"ListCharUsage", kBook + "chapter3.mif", "--output", out});
+  EXPECT_EQ(0, r.status) << r.err;
+  std::string written = sim::ReadFile(out);
+  EXPECT_TRUE(Has(written, "Character Tags Used:")) << written;
+  EXPECT_FALSE(Has(written, "\n"));
+}
+
+}  // namespace
