@@ -62,9 +62,12 @@ TEST_F(SafeWritingTest, AResultIsNeverWrittenOntoAFileTheRunReads) {
       {"--yes", "DeleteUnusedChars", chapter1, "--in-place", "--output", chapter1},
       {"--yes", "DeleteUnusedChars", chapter1, dir.path + "/link.mif", "--in-place"},
       {"--yes", "DeleteUnusedChars", chapter1, "--out-dir", dir.path},
-      {"--choose", "2", "CreateCharListBook", kBook + "Manual.book", "--output",
-       kBook + "Manual.book"},
+      {"--choose", "2", "CreateCharListBook", dir.path + "/Manual.book", "--output",
+       dir.path + "/Manual.book"},
   };
+  for (const char* name : {"Manual.book", "chapter2.mif", "chapter3.mif"}) {
+    sim::WriteFile(dir.path + "/" + name, Example(name));
+  }
   for (const auto& args : runs) {
     sim::ToolResult r = Run(args);
     EXPECT_EQ(2, r.status) << args.back() << "\n" << r.err;
@@ -72,7 +75,7 @@ TEST_F(SafeWritingTest, AResultIsNeverWrittenOntoAFileTheRunReads) {
     ExpectUnchanged(chapter1);
   }
   EXPECT_TRUE(fs::is_symlink(dir.path + "/link.mif"));
-  EXPECT_EQ(Example("Manual.book"), sim::ReadFile(sim::RepoRoot() + "/" + kBook + "Manual.book"));
+  EXPECT_EQ(Example("Manual.book"), sim::ReadFile(dir.path + "/Manual.book"));
 }
 
 TEST_F(SafeWritingTest, WritingGoesThroughToTheRealFileAndKeepsWhatStandsThere) {
@@ -185,11 +188,14 @@ TEST_F(SafeWritingTest, AnInterruptedRunLeavesNoTemporaryFiles) {
         break;
       }
     }
-    for (const std::string& f : sim::FilesIn(out.path)) {
+    // No chapter or all of them, and every one whole.
+    std::vector<std::string> files = sim::FilesIn(out.path);
+    EXPECT_TRUE(files.empty() || files.size() == 60) << files.size();
+    for (const std::string& f : files) {
       EXPECT_FALSE(Has(f, "tagsmith")) << f;
       std::string text = sim::ReadFile(out.path + "/" + f);
-      if (changed.empty() && !interrupted) changed = text;
-      EXPECT_TRUE(changed.empty() || text == changed) << f << " is not whole";
+      if (changed.empty()) changed = text;
+      EXPECT_EQ(changed, text) << f << " is not whole";
     }
   }
   EXPECT_TRUE(interrupted) << "the run was never caught writing";
@@ -275,9 +281,11 @@ TEST_F(SafeWritingTest, ShortMemoryEndsEveryPhaseCleanly) {
   ASSERT_EQ(0, full.status) << full.err;
   std::string whole = sim::ReadFile(dir.path + "/whole/chapter1.mif");
   bool failedSome = false;
-  for (size_t mb = 40; mb <= 400; mb += 40) {
+  for (size_t mb = 32; mb <= 104; mb += 6) {
     sim::WriteFile(chapter1, big);
     r = Run({"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, mb << 20);
+    // Too little for the system to start the program at all is no concern here.
+    if (r.status == 127 && Has(r.err, "error while loading shared libraries")) continue;
     ASSERT_TRUE(r.status == 0 || r.status == 1) << mb << " MB: " << r.status << "\n" << r.err;
     if (r.status == 1) {
       failedSome = true;
