@@ -452,14 +452,14 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
     }
   }
   for (const Target& t : targets) {
-    if (t.toStdout) {
-      std::fflush(stdout);
-      if (!WriteFd(STDOUT_FILENO, t.w->text)) {
-        Say("standard output: cannot write: " + Why(errno) + "\n");
-        return SAFE_FAILED;
-      }
-    } else {
-      std::fprintf(stderr, "wrote %s\n", t.w->path.c_str());
+    if (!t.toStdout) std::fprintf(stderr, "wrote %s\n", t.w->path.c_str());
+  }
+  for (const Target& t : targets) {
+    if (!t.toStdout) continue;
+    std::fflush(stdout);
+    if (!WriteFd(STDOUT_FILENO, t.w->text)) {
+      Say("standard output: cannot write: " + Why(errno) + "\n");
+      return SAFE_FAILED;
     }
   }
   return SAFE_WRITTEN;
