@@ -82,10 +82,19 @@ struct TempGuard {
   }
   TempGuard(const TempGuard&) = delete;
   TempGuard& operator=(const TempGuard&) = delete;
-  void Add(const std::string& t) {
-    std::string copy = t;
-    Hold h;
-    temps.push_back(std::move(copy));
+  // A fresh file from a mkstemp pattern, on the list from the moment it
+  // exists; its name in *made. -1 (errno set) when it cannot be made.
+  int Create(std::string pattern, std::string* made) {
+    int fd = -1;
+    {
+      Hold h;
+      if (temps.size() == temps.capacity()) temps.reserve(temps.size() * 2);
+      fd = mkstemp(pattern.data());
+      if (fd < 0) return -1;
+      temps.push_back(std::move(pattern));
+    }
+    *made = temps.back();
+    return fd;
   }
   void Forget(const std::string& t) {
     Hold h;
@@ -278,20 +287,18 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-// A fresh file beside target, named ".<name>.tagsmith-XXXXXX".
-int MakeTemp(const Target& t, const char* kind, std::string* name) {
-  *name = t.dir + "/." + t.base + "." + kind + "-XXXXXX";
-  return mkstemp(name->data());
+// The pattern of a fresh file beside target: ".<name>.<kind>-XXXXXX".
+std::string TempPattern(const Target& t, const char* kind) {
+  return t.dir + "/." + t.base + "." + kind + "-XXXXXX";
 }
 
 bool Prepare(Target* t, TempGuard* guard, std::string* why) {
   std::string name;
-  int fd = MakeTemp(*t, "tagsmith", &name);
+  int fd = guard->Create(TempPattern(*t, "tagsmith"), &name);
   if (fd < 0) {
     *why = t->w->path + ": cannot write the file: " + Why(errno);
     return false;
   }
-  guard->Add(name);
   t->temp = name;
   bool ok = WriteFd(fd, t->w->text) && fsync(fd) == 0;
   if (ok && t->exists) {
@@ -317,26 +324,27 @@ bool Prepare(Target* t, TempGuard* guard, std::string* why) {
 // The original keeps a second name until every file is in place: a hard
 // link where the file system has them, else a copy.
 bool KeepOriginal(Target* t, TempGuard* guard) {
+  std::string name;
   for (int attempt = 0; attempt < 8; ++attempt) {
-    std::string name;
-    int fd = MakeTemp(*t, "tagsmith-original", &name);
+    // A unique name, on the list before the link takes it.
+    int fd = guard->Create(TempPattern(*t, "tagsmith-original"), &name);
     if (fd < 0) return false;
     close(fd);
     unlink(name.c_str());
     if (link(t->real.c_str(), name.c_str()) == 0) {
-      guard->Add(name);
       t->backup = name;
       return true;
     }
-    if (errno != EEXIST) break;
+    int error = errno;
+    guard->Forget(name);
+    errno = error;
+    if (error != EEXIST) break;
   }
   std::string text;
   std::string why;
-  std::string name;
   if (!SafeReadFile(t->real, SIZE_MAX, &text, &why)) return false;
-  int fd = MakeTemp(*t, "tagsmith-original", &name);
+  int fd = guard->Create(TempPattern(*t, "tagsmith-original"), &name);
   if (fd < 0) return false;
-  guard->Add(name);
   bool ok = WriteFd(fd, text) && fsync(fd) == 0 && fchmod(fd, t->st.st_mode & 07777) == 0;
   ok = close(fd) == 0 && ok;
   if (ok) t->backup = name;
