@@ -246,6 +246,12 @@ TEST_F(SafeWritingTest, WhatIsNoRegularFileIsRefusedAsInput) {
   r = Run({"ListCharUsage", dir.path});
   EXPECT_EQ(1, r.status);
   EXPECT_TRUE(Has(r.err, dir.path + ": is a folder, not a file")) << r.err;
+  // A book's chapter too: skipped, with the reason.
+  sim::WriteFile(dir.path + "/Pipe.book", "<Book 9.00>\n<BookComponent \n <FileName `<c\\>pipe.mif'>\n>\n");
+  r = Run({"ListCharUsageBook", dir.path + "/Pipe.book"});
+  EXPECT_EQ(6, r.status);
+  EXPECT_TRUE(Has(r.err, "component pipe.mif: cannot be read, skipped: " + fifo + ": is not a regular file"))
+      << r.err;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
