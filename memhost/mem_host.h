@@ -4,7 +4,15 @@
 // Behaviour the client relies on and that MemHost reproduces:
 // - handles carry their object type in the top byte;
 // - reading the text property past the end of a paragraph fails with
-//   ERR_OFFSET_RANGE; the paragraph end itself is a valid position;
+//   ERR_OFFSET_RANGE; the paragraph end itself is a valid position, with
+//   properties of its own that only a range ending at OFFSET_OBJ_END changes
+//   (OFFSET_BEFORE_OBJ_END is a bound, not a position);
+// - anchors of tables, footnotes, frames and markers are positions of the
+//   text with character properties, left out of string items;
+// - the footnotes in text order (PROP_NEXT_FN) are not the document's list
+//   of them (PROP_NEXT_FN_IN_DOC);
+// - a handle of the wrong kind, or object 0 beside a document, fails the
+//   call; a failed question answers -1;
 // - AddText returns the position just after the inserted text, and "\n" ends
 //   the paragraph, moving what followed into a new one;
 // - opening a path gives the document already open under that path, else a

@@ -52,7 +52,7 @@ void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_
                                    bool withEnd) {
   uint32_t index = Intern(doc, ParagraphFont(pgf.h));
   for (int32_t k = from; k < to; ++k) pgf.charProps[static_cast<size_t>(k)] = index;
-  if (withEnd) pgf.endProps = index;
+  if (withEnd) pgf.endProps = -1;  // the paragraph's font, as a new paragraph end has
   Data(doc)->dirty = true;
 }
 

@@ -481,8 +481,9 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
     }
   }
   flush();
-  // A font change after the last text is the paragraph end's.
-  L.host.SetEndProps(p, state);
+  // A font change after the last text is the paragraph end's; otherwise the
+  // paragraph end follows the paragraph's font, whatever format it gets.
+  if (!(state == font)) L.host.SetEndProps(p, state);
   return true;
 }
 
