@@ -94,10 +94,7 @@ void TaskFreeTypedVal(TypedVal* value) {
       Give(&u.rec24);
       break;
     case VT_OWNING_RECORD:
-      if (u.rec16 != nullptr) {
-        TaskFreeString(&u.rec16->text);
-        Give(&u.rec16->values);
-      }
+      if (u.rec16 != nullptr) Give(&u.rec16->values);
       Give(&u.rec16);
       break;
     case VT_NESTED_WIDE:

@@ -37,7 +37,7 @@ void HostMarkDone() {
   if (host == nullptr) return; \
   host->call
 
-int32_t HostAlert(const char* message, int32_t type) { FORWARD(0, Alert(message, type)); }
+int32_t HostAlert(const char* message, int32_t type) { FORWARD(-1, Alert(message, type)); }
 int32_t HostScrollBox(int32_t* chosen, const char* title, const HostStrings* items,
                       int32_t defaultIndex) {
   FORWARD(-1, ScrollBox(chosen, title, items, defaultIndex));

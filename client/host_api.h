@@ -32,7 +32,8 @@ class HostApi {
 
   // Shows a message. type 1 asks a question (0 = confirmed, anything else
   // cancels), 2 is a notice, 3 a warning. A failed call sets HostErrno and
-  // answers 0; the host's own status is not reported.
+  // answers -1, so that a question never shown never reads as confirmed;
+  // the host's own status is not reported.
   virtual int32_t Alert(const char* message, int32_t type) = 0;
   // Offers the items for a choice. On 0 *chosen holds a 0-based index into
   // items; -1 means cancelled or failed and *chosen is not to be read. items

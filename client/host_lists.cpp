@@ -120,10 +120,7 @@ void FreePayload(TypedVal* v) {
       break;
     case VT_RECORD: MemRelease(v->u.rec24); break;
     case VT_OWNING_RECORD:
-      if (v->u.rec16 != nullptr) {
-        MemRelease(v->u.rec16->text);
-        MemRelease(v->u.rec16->values);
-      }
+      if (v->u.rec16 != nullptr) MemRelease(v->u.rec16->values);
       MemRelease(v->u.rec16);
       break;
     case VT_STRUCTURED:
@@ -208,7 +205,6 @@ void CopyPayload(TypedVal* dst, const TypedVal* src, bool* failed) {
       if (s.rec16 == nullptr) break;
       d.rec16 = NewArray<TypedRecord16>(1, failed);
       if (d.rec16 == nullptr) break;
-      d.rec16->text = CopyString(s.rec16->text, failed);
       CopyPlain(&d.rec16->count, &d.rec16->values, s.rec16->count, s.rec16->values, failed);
       break;
     case VT_STRUCTURED:

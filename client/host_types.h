@@ -102,8 +102,10 @@ struct TypedElem48 {  // code 21: two strings and a nested list of strings
 struct TypedRecord24 {  // code 19: plain bytes
   int64_t data[3];
 };
-struct TypedRecord16 {  // code 20: a string and a nested list of 4-byte values
-  char* text;
+// Code 20: the host's 16-byte record; the client owns its list of 4-byte
+// values. Copying or freeing more than 16 bytes would read past the host's
+// block.
+struct TypedRecord16 {
   uint32_t count;
   int32_t* values;
 };
@@ -173,5 +175,6 @@ static_assert(sizeof(TextRange) == 16, "TextRange layout");
 static_assert(sizeof(void*) != 8 || sizeof(TextItem) == 16, "TextItem layout");
 static_assert(sizeof(void*) != 8 || sizeof(PropIdent) == 16, "PropIdent layout");
 static_assert(sizeof(void*) != 8 || sizeof(PropVal) == 40, "PropVal layout");
+static_assert(sizeof(void*) != 8 || sizeof(TypedRecord16) == 16, "code 20 record layout");
 
 #endif

@@ -96,10 +96,7 @@ void HandTypedVal(ComHostC* host, TypedVal* dst, const TypedVal& src) {
       break;
     case VT_OWNING_RECORD:
       d.rec16 = HandArray(host, s.rec16 != nullptr ? 1u : 0u, s.rec16);
-      if (d.rec16 != nullptr) {
-        d.rec16->text = host->HandString(s.rec16->text);
-        d.rec16->values = HandArray(host, s.rec16->count, s.rec16->values);
-      }
+      if (d.rec16 != nullptr) d.rec16->values = HandArray(host, s.rec16->count, s.rec16->values);
       break;
     case VT_NESTED_WIDE:
       d.elems48.val = HandArray(host, s.elems48.len, s.elems48.val);
@@ -154,7 +151,10 @@ HRESULT STDMETHODCALLTYPE PartQueryInterface(HostPart* self, REFIID iid, void** 
   return self->host->QueryRoot(iid, out);
 }
 ULONG STDMETHODCALLTYPE PartAddRef(HostPart* self) { return static_cast<ULONG>(++self->refs); }
-ULONG STDMETHODCALLTYPE PartRelease(HostPart* self) { return static_cast<ULONG>(--self->refs); }
+ULONG STDMETHODCALLTYPE PartRelease(HostPart* self) {
+  self->host->releases += self->role;
+  return static_cast<ULONG>(--self->refs);
+}
 
 HRESULT STDMETHODCALLTYPE Arrange(HostPart* self, int32_t) { return self->host->arrangeAnswer; }
 HRESULT STDMETHODCALLTYPE SetModule(HostPart* self, void* module) {
@@ -601,15 +601,15 @@ const void* const kRootTable[] = {Fn(RootQueryInterface), Fn(PartAddRef), Fn(Par
 
 ComHostC::ComHostC(HostApi* target)
     : api(target),
-      root_{kRootTable, this, 1},
-      main_{kMainTable.slots, this, 0} {
+      root_{kRootTable, this, 1, 'r'},
+      main_{kMainTable.slots, this, 0, 'm'} {
   TaskSpyInstall();
   for (bool& o : offer) o = true;
   for (bool& o : offerAuxiliary) o = true;
-  for (HostPart& p : further_) p = HostPart{kUnknownTable, this, 0};
-  auxiliary_[0] = HostPart{kArrangeTable, this, 0};
-  auxiliary_[1] = HostPart{kModuleTable, this, 0};
-  auxiliary_[2] = HostPart{kUnknownTable, this, 0};
+  for (HostPart& p : further_) p = HostPart{kUnknownTable, this, 0, 'f'};
+  auxiliary_[0] = HostPart{kArrangeTable, this, 0, 'a'};
+  auxiliary_[1] = HostPart{kModuleTable, this, 0, 'a'};
+  auxiliary_[2] = HostPart{kUnknownTable, this, 0, 'a'};
 }
 
 ComHostC::~ComHostC() {

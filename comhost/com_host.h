@@ -40,6 +40,7 @@ struct HostPart {
   const void* const* table;
   ComHostC* host;
   int32_t refs;
+  char role;  // in ComHostC::releases: 'r' root, 'm' main, 'f' further, 'a' auxiliary
 };
 
 class ComHostC {
@@ -77,6 +78,7 @@ class ComHostC {
   void* moduleGiven = nullptr;
   int moduleCalls = 0;
   std::vector<void*> handedOut;       // every task block given to the client
+  std::string releases;               // the role of every interface released, in order
 
   // References the client holds on the host's interfaces.
   int32_t HeldReferences() const;

@@ -46,8 +46,8 @@ RowResult NoDocumentNotice() {
 }
 
 bool Confirmed(const char* question, int32_t* answer) {
-  // A question the host could not show answers 0, the confirming answer; a
-  // change the user never agreed to must not follow from that.
+  // A question the host could not show is no answer: a change the user
+  // never agreed to must not follow from it, whatever the call returned.
   HostErrno = 0;
   int32_t a = HostAlert(question, ALERT_QUESTION);
   bool failed = HostErrno != 0;

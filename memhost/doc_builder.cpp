@@ -147,13 +147,19 @@ ObjHandle DocBuilder::CellPgf(ObjHandle table, size_t row, size_t column) const 
   return Kid(Cell(table, row, column), 0);
 }
 
-ObjHandle DocBuilder::Footnote(ObjHandle anchor, const std::vector<Run>& runs) {
+ObjHandle DocBuilder::Footnote(ObjHandle anchor, const std::vector<Run>& runs,
+                               const std::string& anchorTag) {
   ObjHandle fn = host.NewObject(T_FOOTNOTE, doc);
   host.AppendToChain(doc, PROP_FIRST_FN_IN_DOC, fn);
   host.SetIntProp(fn, MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(anchor), VT_ID);
   const Obj* a = host.Find(anchor);
-  host.AddMarker(anchor, a == nullptr ? 0 : static_cast<int32_t>(a->text.size()), ITEM_FOOTNOTE_ANCHOR,
-                 static_cast<int32_t>(fn));
+  int32_t at = a == nullptr ? 0 : static_cast<int32_t>(a->text.size());
+  if (anchorTag.empty()) {
+    host.AddAnchor(anchor, at, ITEM_FOOTNOTE_ANCHOR, static_cast<int32_t>(fn));
+  } else {
+    CharProps props = PropsFor(anchor, Run("", anchorTag));
+    host.AddAnchor(anchor, at, ITEM_FOOTNOTE_ANCHOR, static_cast<int32_t>(fn), &props);
+  }
   ParaIn(fn, runs);
   return fn;
 }
@@ -204,7 +210,7 @@ ObjHandle DocBuilder::Kid(ObjHandle container, size_t i) const {
 
 std::string DocBuilder::Text(ObjHandle pgf) const {
   const Obj* p = host.Find(pgf);
-  return p == nullptr ? std::string() : p->text;
+  return p == nullptr ? std::string() : VisibleText(p->text);
 }
 
 std::string DocBuilder::TagAt(ObjHandle pgf, int32_t offset) const {

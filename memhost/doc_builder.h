@@ -73,7 +73,10 @@ struct DocBuilder {
   ObjHandle Cell(ObjHandle table, size_t row, size_t column) const;
   ObjHandle CellPgf(ObjHandle table, size_t row, size_t column) const;
   // A footnote anchored at the end of `anchor`, holding one paragraph.
-  ObjHandle Footnote(ObjHandle anchor, const std::vector<Run>& runs);
+  // A footnote anchored at the end of `anchor`; the anchor is tagged
+  // anchorTag (else it takes the properties of the text before it).
+  ObjHandle Footnote(ObjHandle anchor, const std::vector<Run>& runs,
+                     const std::string& anchorTag = "");
 
   ObjHandle FormatDefA(const std::string& text);
   ObjHandle FormatDefB(const std::string& text);

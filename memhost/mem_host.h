@@ -4,7 +4,15 @@
 // Behaviour the client relies on and that MemHost reproduces:
 // - handles carry their object type in the top byte;
 // - reading the text property past the end of a paragraph fails with
-//   ERR_OFFSET_RANGE; the paragraph end itself is a valid position;
+//   ERR_OFFSET_RANGE; the paragraph end itself is a valid position, with
+//   properties of its own that only a range ending at OFFSET_OBJ_END changes
+//   (OFFSET_BEFORE_OBJ_END is a bound, not a position);
+// - anchors of tables, footnotes, frames and markers are positions of the
+//   text with character properties, left out of string items;
+// - the footnotes in text order (PROP_NEXT_FN) are not the document's list
+//   of them (PROP_NEXT_FN_IN_DOC);
+// - a handle of the wrong kind, or object 0 beside a document, fails the
+//   call; a failed question answers -1;
 // - AddText returns the position just after the inserted text, and "\n" ends
 //   the paragraph, moving what followed into a new one;
 // - opening a path gives the document already open under that path, else a
@@ -188,7 +196,15 @@ class MemHost : public HostApi {
   const CharProps& PropsAt(const Obj& pgf, int32_t offset) const;
   CharProps ParagraphFont(ObjHandle pgf) const;
   void AppendText(ObjHandle pgf, const std::string& text, const CharProps& props);
+  // A zero-width item at offset (an anchor whose position the text already
+  // holds, or an item of another kind).
   void AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum = 0);
+  // An anchor: a new position at offset, with `props` (default: those of the
+  // text before it), and its item.
+  void AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum,
+                 const CharProps* props = nullptr);
+  // The properties of the paragraph end.
+  void SetEndProps(ObjHandle pgf, const CharProps& props);
   // Next paragraph in reading order (across the frames of a flow).
   ObjHandle NextPgf(ObjHandle pgf) const;
   ObjHandle FirstPgfOf(ObjHandle container) const;
@@ -201,11 +217,19 @@ class MemHost : public HostApi {
  private:
   bool Fault(const char* op, int32_t* status = nullptr);
   bool Bad(ObjHandle h, Obj** out);
+  // A live document (or book, when bookToo); else HostErrno and true.
+  bool BadDoc(ObjHandle doc, Obj** out, bool bookToo);
+  // The object a property operation addresses: (0, 0) is the application.
+  bool BadTarget(ObjHandle doc, ObjHandle obj, Obj** out);
   ObjHandle StructuralId(const Obj& o, ObjHandle doc, int32_t prop, bool* known);
+  std::vector<ObjHandle> FootnotesInTextOrder(ObjHandle doc);
+  void CollectFootnotes(ObjHandle pgf, std::vector<ObjHandle>* out, int depth);
   int32_t StructuralInt(const Obj& o, int32_t prop, bool* known);
   void DefaultFont(CharProps* props) const;
-  void ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, const PropVals* values);
-  void ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to);
+  CharProps WithValues(const CharProps& old, const PropVals* values);
+  void ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, bool withEnd,
+                       const PropVals* values);
+  void ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, bool withEnd);
   TextLoc InsertText(ObjHandle doc, TextLoc at, const std::string& text);
   void ReturnList(PropVals** ret, PropVals* own);
   ObjHandle OpenBookOrDoc(const std::string& path, bool* failed);

@@ -16,8 +16,7 @@ int32_t ChainOfNextProp(int32_t prop) {
   switch (prop) {
     case PROP_NEXT_FLOW_IN_DOC: return PROP_FIRST_FLOW_IN_DOC;
     case PROP_NEXT_TBL_IN_DOC: return PROP_FIRST_TBL_IN_DOC;
-    case PROP_NEXT_FN_IN_DOC:
-    case PROP_NEXT_FN: return PROP_FIRST_FN_IN_DOC;
+    case PROP_NEXT_FN_IN_DOC: return PROP_FIRST_FN_IN_DOC;
     case PROP_NEXT_FMT_DEF_A: return PROP_FIRST_FMT_DEF_A;
     case PROP_NEXT_FMT_DEF_B: return PROP_FIRST_FMT_DEF_B;
     case PROP_NEXT_FMT_DEF_C: return PROP_FIRST_FMT_DEF_C;
@@ -151,12 +150,33 @@ bool MemHost::Bad(ObjHandle h, Obj** out) {
   return false;
 }
 
+bool MemHost::BadDoc(ObjHandle doc, Obj** out, bool bookToo) {
+  Obj* o = nullptr;
+  if (Bad(doc, &o)) return true;
+  if (out != nullptr) *out = o;
+  if (o->type == T_DOC || (bookToo && o->type == T_BOOK)) return false;
+  HostErrno = STATUS_BAD_OBJECT;
+  return true;
+}
+
+bool MemHost::BadTarget(ObjHandle doc, ObjHandle obj, Obj** out) {
+  // Object 0 is the application, and only with document 0: with a document
+  // it names nothing.
+  if (obj == 0 && doc != 0) {
+    HostErrno = STATUS_BAD_OBJECT;
+    return true;
+  }
+  if (doc != 0 && Bad(doc, nullptr)) return true;
+  return Bad(obj == 0 ? app_ : obj, out);
+}
+
 // ---- Dialogs, console, notifications ----
 
 int32_t MemHost::Alert(const char* message, int32_t type) {
   bool failed = Fault(__func__);
   if (recordCalls) callLog.back() += std::to_string(type);
-  if (failed) return 0;
+  // As the bridge: a question that could not be put is no confirmation.
+  if (failed) return -1;
   DialogRecord r{DialogRecord::ALERT, type, message != nullptr ? message : "", {}, -1, 0};
   if (!(responder && responder(r))) {
     if (!alertAnswers.empty()) {
@@ -273,7 +293,7 @@ int32_t MemHost::AddMenuToMenu(ObjHandle parent, ObjHandle menu) {
 
 ObjHandle MemHost::GetNamedObject(ObjHandle doc, int32_t type, const char* name) {
   if (Fault(__func__)) return 0;
-  if (doc != 0 && Bad(doc, nullptr)) return 0;
+  if (doc != 0 && BadDoc(doc, nullptr, false)) return 0;
   ObjHandle h = NamedObject(doc, type, name != nullptr ? name : "");
   if (h == 0) HostErrno = STATUS_NOT_FOUND;
   return h;
@@ -281,9 +301,10 @@ ObjHandle MemHost::GetNamedObject(ObjHandle doc, int32_t type, const char* name)
 
 ObjHandle MemHost::NewNamedObject(ObjHandle doc, int32_t type, const char* name) {
   if (Fault(__func__)) return 0;
-  if (doc != 0 && Bad(doc, nullptr)) return 0;
+  if (doc != 0 && BadDoc(doc, nullptr, false)) return 0;
   bool appLevel = type == OBJ_MENU || type == OBJ_COMMAND || type == OBJ_MENU_SEPARATOR;
-  if (appLevel != (doc == 0)) {
+  bool docLevel = type == T_CHAR_FMT || type == T_PGF_FMT || type == T_TBL_FMT || type == T_COLOR;
+  if (doc == 0 ? !appLevel : !docLevel) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return 0;
   }
@@ -296,7 +317,7 @@ int32_t MemHost::DeleteObject(ObjHandle doc, ObjHandle obj) {
   int32_t status = 0;
   if (Fault(__func__, &status)) return status;
   Obj* o = nullptr;
-  if (Bad(obj, &o) || (doc != 0 && o->doc != doc)) {
+  if ((doc != 0 && BadDoc(doc, nullptr, true)) || Bad(obj, &o) || (doc != 0 && o->doc != doc)) {
     HostErrno = STATUS_BAD_OBJECT;
     return STATUS_BAD_OBJECT;
   }
@@ -372,8 +393,7 @@ ObjHandle MemHost::SaveDocument(ObjHandle doc, const char* path, const PropVals*
   (void)params;
   ReturnList(ret, &saveReturn_);
   if (Fault(__func__)) return 0;
-  Obj* o = nullptr;
-  if (Bad(doc, &o)) return 0;
+  if (BadDoc(doc, nullptr, false)) return 0;
   std::string where = path != nullptr ? path : "";
   TypedVal status{};
   status.valType = VT_INT;
@@ -436,7 +456,7 @@ ObjHandle MemHost::NewCustomDocument(Metric width, Metric height, int32_t column
 int32_t MemHost::Redisplay(ObjHandle doc) {
   int32_t status = 0;
   if (Fault(__func__, &status)) return status;
-  if (Bad(doc, nullptr)) return HostErrno;
+  if (BadDoc(doc, nullptr, true)) return HostErrno;
   ++redisplayCount;
   return 0;
 }
@@ -444,7 +464,7 @@ int32_t MemHost::Redisplay(ObjHandle doc) {
 int32_t MemHost::ScrollToText(ObjHandle doc, TextRange range) {
   int32_t status = 0;
   if (Fault(__func__, &status)) return status;
-  if (Bad(doc, nullptr)) return HostErrno;
+  if (BadDoc(doc, nullptr, false)) return HostErrno;
   if (range.beg.obj != 0 && Find(range.beg.obj) == nullptr) {
     HostErrno = STATUS_BAD_OBJECT;
     return STATUS_BAD_OBJECT;
@@ -487,6 +507,14 @@ ObjHandle MemHost::StructuralId(const Obj& o, ObjHandle doc, int32_t prop, bool*
     if (prop == PROP_FIRST_COMPONENT_IN_BOOK && o.type == T_BOOK) {
       return o.kids.empty() ? 0 : o.kids[0];
     }
+  }
+  if (prop == PROP_NEXT_FN) {
+    // Not the document's list of footnotes but the order the text gives
+    // them, which the list need not follow.
+    if (o.type != T_FOOTNOTE) return 0;
+    std::vector<ObjHandle> order = FootnotesInTextOrder(o.doc);
+    auto it = std::find(order.begin(), order.end(), o.h);
+    return (it == order.end() || it + 1 == order.end()) ? 0 : *(it + 1);
   }
   int32_t chain = ChainOfNextProp(prop);
   if (chain != 0) {
@@ -597,12 +625,48 @@ int32_t MemHost::StructuralInt(const Obj& o, int32_t prop, bool* known) {
   return 0;
 }
 
-#define TARGET(obj) ((obj) == 0 ? app_ : (obj))
+// The footnotes of a document in the order of their anchors: the flows in
+// turn, a table's footnotes where the table stands; footnotes whose anchor
+// is nowhere in the text come last, in the document's order.
+std::vector<ObjHandle> MemHost::FootnotesInTextOrder(ObjHandle doc) {
+  std::vector<ObjHandle> out;
+  for (ObjHandle flow : Chain(doc, PROP_FIRST_FLOW_IN_DOC)) {
+    for (ObjHandle p = FirstPgfOf(flow); p != 0; p = NextPgf(p)) CollectFootnotes(p, &out, 0);
+  }
+  for (ObjHandle fn : Chain(doc, PROP_FIRST_FN_IN_DOC)) {
+    if (std::find(out.begin(), out.end(), fn) == out.end()) out.push_back(fn);
+  }
+  return out;
+}
+
+void MemHost::CollectFootnotes(ObjHandle pgf, std::vector<ObjHandle>* out, int depth) {
+  const Obj* p = Find(pgf);
+  if (p == nullptr || depth > 16) return;
+  for (const Marker& m : p->markers) {
+    ObjHandle target = static_cast<ObjHandle>(m.datum);
+    if (m.kind == ITEM_FOOTNOTE_ANCHOR && Find(target) != nullptr) {
+      if (std::find(out->begin(), out->end(), target) == out->end()) out->push_back(target);
+    } else if (m.kind == ITEM_TABLE_ANCHOR) {
+      const Obj* t = Find(target);
+      if (t == nullptr || t->type != T_TABLE) continue;
+      for (ObjHandle title : t->titlePgfs) CollectFootnotes(title, out, depth + 1);
+      for (ObjHandle row : t->kids) {
+        const Obj* r = Find(row);
+        for (ObjHandle cell : r != nullptr ? r->kids : std::vector<ObjHandle>()) {
+          const Obj* c = Find(cell);
+          for (ObjHandle cp : c != nullptr ? c->kids : std::vector<ObjHandle>()) {
+            CollectFootnotes(cp, out, depth + 1);
+          }
+        }
+      }
+    }
+  }
+}
 
 int32_t MemHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
   if (Fault(__func__)) return 0;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return 0;
+  if (BadTarget(doc, obj, &o)) return 0;
   bool known = false;
   int32_t v = StructuralInt(*o, prop, &known);
   if (known) return v;
@@ -615,7 +679,7 @@ void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) 
   (void)doc;
   if (Fault(__func__)) return;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return;
+  if (BadTarget(doc, obj, &o)) return;
   const Value* old = Prop(o->h, prop);
   SetIntProp(o->h, prop, value, old != nullptr ? old->type : DefaultTypeOf(prop));
 }
@@ -623,7 +687,7 @@ void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) 
 ObjHandle MemHost::GetId(ObjHandle doc, ObjHandle obj, int32_t prop) {
   if (Fault(__func__)) return 0;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return 0;
+  if (BadTarget(doc, obj, &o)) return 0;
   bool known = false;
   ObjHandle id = StructuralId(*o, doc, prop, &known);
   if (known) return id;
@@ -633,7 +697,7 @@ ObjHandle MemHost::GetId(ObjHandle doc, ObjHandle obj, int32_t prop) {
 void MemHost::SetId(ObjHandle doc, ObjHandle obj, int32_t prop, ObjHandle value) {
   if (Fault(__func__)) return;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return;
+  if (BadTarget(doc, obj, &o)) return;
   if (prop == PROP_NEXT_MENU_ITEM) {
     // Moves the item, within the menu given as doc, directly before `value`.
     Obj* menu = nullptr;
@@ -656,7 +720,7 @@ char* MemHost::GetString(ObjHandle doc, ObjHandle obj, int32_t prop) {
   (void)doc;
   if (Fault(__func__)) return nullptr;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return nullptr;
+  if (BadTarget(doc, obj, &o)) return nullptr;
   return CopyOut(StringProp(o->h, prop));
 }
 
@@ -664,7 +728,7 @@ void MemHost::SetString(ObjHandle doc, ObjHandle obj, int32_t prop, const char* 
   (void)doc;
   if (Fault(__func__)) return;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return;
+  if (BadTarget(doc, obj, &o)) return;
   std::string v = value != nullptr ? value : "";
   bool named = o->type == T_CHAR_FMT || o->type == T_PGF_FMT || o->type == T_COLOR ||
                o->type == T_TBL_FMT || o->type == T_MENU || o->type == T_COMMAND ||
@@ -682,7 +746,7 @@ HostStrings MemHost::GetStrings(ObjHandle doc, ObjHandle obj, int32_t prop) {
   HostStrings out{0, nullptr};
   if (Fault(__func__)) return out;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return out;
+  if (BadTarget(doc, obj, &o)) return out;
   const Value* v = Prop(o->h, prop);
   if (v == nullptr || v->strings.empty()) return out;
   out.val = static_cast<char**>(std::malloc(v->strings.size() * sizeof(char*)));
@@ -696,7 +760,7 @@ MetricList MemHost::GetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop) {
   MetricList out{0, nullptr};
   if (Fault(__func__)) return out;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return out;
+  if (BadTarget(doc, obj, &o)) return out;
   const Value* v = Prop(o->h, prop);
   if (v == nullptr || v->list.empty()) return out;
   out.val = static_cast<Metric*>(std::malloc(v->list.size() * sizeof(Metric)));
@@ -709,7 +773,7 @@ void MemHost::SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const Metri
   (void)doc;
   if (Fault(__func__)) return;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return;
+  if (BadTarget(doc, obj, &o)) return;
   Value v;
   v.type = VT_METRICS;
   if (value != nullptr && value->val != nullptr) v.list.assign(value->val, value->val + value->len);
@@ -721,7 +785,7 @@ TextRange MemHost::GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) {
   TextRange none{{0, 0}, {0, 0}};
   if (Fault(__func__)) return none;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return none;
+  if (BadTarget(doc, obj, &o)) return none;
   const Value* v = Prop(o->h, prop);
   if (v == nullptr) return none;
   // A selection whose paragraph has gone is no selection.
@@ -733,7 +797,7 @@ void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange
   (void)doc;
   if (Fault(__func__)) return;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return;
+  if (BadTarget(doc, obj, &o)) return;
   if (value.beg.obj != 0 && Find(value.beg.obj) == nullptr) {
     HostErrno = STATUS_BAD_OBJECT;
     return;
@@ -747,7 +811,7 @@ void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange
 PropVal MemHost::GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) {
   if (Fault(__func__)) return PropVal{};
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return PropVal{};
+  if (BadTarget(doc, obj, &o)) return PropVal{};
   bool known = false;
   ObjHandle id = StructuralId(*o, doc, prop, &known);
   if (known) {
@@ -774,7 +838,7 @@ PropVals MemHost::GetProps(ObjHandle doc, ObjHandle obj) {
   PropVals out{0, nullptr};
   if (Fault(__func__)) return out;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return out;
+  if (BadTarget(doc, obj, &o)) return out;
   if (o->props.empty()) return out;
   out.val = static_cast<PropVal*>(std::calloc(o->props.size(), sizeof(PropVal)));
   for (const auto& kv : o->props) out.val[out.len++] = ToPropVal(kv.first, kv.second);
@@ -785,7 +849,7 @@ void MemHost::SetProps(ObjHandle doc, ObjHandle obj, const PropVals* values) {
   (void)doc;
   if (Fault(__func__)) return;
   Obj* o = nullptr;
-  if (Bad(TARGET(obj), &o)) return;
+  if (BadTarget(doc, obj, &o)) return;
   if (values == nullptr) return;
   for (uint32_t i = 0; i < values->len; ++i) {
     const PropVal& pv = values->val[i];

@@ -465,12 +465,14 @@ CharProps MemHost::ParagraphFont(ObjHandle pgf) const {
 const CharProps& MemHost::PropsAt(const Obj& pgf, int32_t offset) const {
   static CharProps fallback;
   const DocData* d = const_cast<MemHost*>(this)->Data(pgf.doc);
-  if (pgf.charProps.empty() || d == nullptr) {
-    fallback = ParagraphFont(pgf.h);
-    return fallback;
+  size_t at = static_cast<size_t>(offset < 0 ? 0 : offset);
+  if (d != nullptr && at < pgf.charProps.size()) return d->propTable[pgf.charProps[at]];
+  // The paragraph end.
+  if (d != nullptr && pgf.endProps >= 0 && static_cast<size_t>(pgf.endProps) < d->propTable.size()) {
+    return d->propTable[static_cast<size_t>(pgf.endProps)];
   }
-  size_t at = std::min<size_t>(static_cast<size_t>(offset < 0 ? 0 : offset), pgf.charProps.size() - 1);
-  return d->propTable[pgf.charProps[at]];
+  fallback = ParagraphFont(pgf.h);
+  return fallback;
 }
 
 void MemHost::AppendText(ObjHandle pgf, const std::string& text, const CharProps& props) {
@@ -479,6 +481,27 @@ void MemHost::AppendText(ObjHandle pgf, const std::string& text, const CharProps
   uint32_t index = Intern(p->doc, props);
   p->text += text;
   p->charProps.insert(p->charProps.end(), text.size(), index);
+}
+
+void MemHost::SetEndProps(ObjHandle pgf, const CharProps& props) {
+  Obj* p = Find(pgf);
+  if (p != nullptr) p->endProps = Intern(p->doc, props);
+}
+
+void MemHost::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum,
+                        const CharProps* props) {
+  Obj* p = Find(pgf);
+  if (p == nullptr) return;
+  size_t at = std::min(static_cast<size_t>(std::max(offset, 0)), p->text.size());
+  // An anchor takes the properties of the text before it, as typing does.
+  CharProps own = props != nullptr ? *props : PropsAt(*p, at > 0 ? static_cast<int32_t>(at) - 1 : 0);
+  uint32_t index = Intern(p->doc, own);
+  p->text.insert(at, 1, ANCHOR_BYTE);
+  p->charProps.insert(p->charProps.begin() + static_cast<std::ptrdiff_t>(at), index);
+  for (Marker& m : p->markers) {
+    if (m.offset >= static_cast<int32_t>(at)) ++m.offset;
+  }
+  AddMarker(pgf, static_cast<int32_t>(at), kind, datum);
 }
 
 void MemHost::AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum) {

@@ -16,6 +16,13 @@ int32_t ClampEnd(int32_t offset, int32_t length) {
   return (offset < 0 || offset > length) ? length : offset;
 }
 
+// Only OFFSET_OBJ_END as a range's end takes in the paragraph end itself;
+// any other offset past the text (OFFSET_BEFORE_OBJ_END among them) stops
+// before it.
+bool TakesParagraphEnd(const TextRange& range, ObjHandle pgf) {
+  return range.end.obj == pgf && range.end.offset == OFFSET_OBJ_END;
+}
+
 }  // namespace
 
 int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
@@ -36,24 +43,26 @@ int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
     int32_t len = static_cast<int32_t>(p->text.size());
     int32_t from = std::min(std::max(sel->range.beg.offset, 0), len);
     int32_t to = sel->range.end.obj == p->h ? ClampEnd(sel->range.end.offset, len) : len;
-    ResetToParagraphFont(p->doc, *p, from, to);
+    ResetToParagraphFont(p->doc, *p, from, to, TakesParagraphEnd(sel->range, p->h));
   }
   return 0;
 }
 
-void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to) {
+void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
+                                   bool withEnd) {
   uint32_t index = Intern(doc, ParagraphFont(pgf.h));
   for (int32_t k = from; k < to; ++k) pgf.charProps[static_cast<size_t>(k)] = index;
+  if (withEnd) pgf.endProps = -1;  // the paragraph's font, as a new paragraph end has
   Data(doc)->dirty = true;
 }
 
 TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) {
   TextItems out{0, nullptr};
   if (Fault(__func__)) return out;
-  if (Bad(doc, nullptr)) return out;
+  if (BadDoc(doc, nullptr, false)) return out;
   Obj* p = nullptr;
   if (Bad(range.beg.obj, &p)) return out;
-  if (p->type != T_PGF || (range.end.obj != 0 && range.end.obj != p->h)) {
+  if (p->type != T_PGF || p->doc != doc || (range.end.obj != 0 && range.end.obj != p->h)) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return out;
   }
@@ -80,6 +89,10 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
       cuts.push_back(k);
       if ((mask & ITEM_CHAR_PROPS_CHANGE) != 0) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0, {}});
     }
+    if (p->text[static_cast<size_t>(k)] == ANCHOR_BYTE) {
+      cuts.push_back(k);
+      cuts.push_back(k + 1);
+    }
   }
   for (const Marker& m : p->markers) {
     if (m.offset < from || m.offset > to) continue;
@@ -94,7 +107,7 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
     for (size_t i = 0; i < cuts.size(); ++i) {
       int32_t b = cuts[i];
       int32_t e = i + 1 < cuts.size() ? cuts[i + 1] : to;
-      if (b < from || e <= b) continue;
+      if (b < from || e <= b || p->text[static_cast<size_t>(b)] == ANCHOR_BYTE) continue;
       items.push_back({b, ITEM_STRING, 0, p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))});
     }
   }
@@ -119,22 +132,23 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
 PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
   PropVal out{};
   if (Fault(__func__)) return out;
-  if (Bad(doc, nullptr)) return out;
+  if (BadDoc(doc, nullptr, false)) return out;
   Obj* p = nullptr;
   if (Bad(at.obj, &p)) return out;
-  if (p->type != T_PGF) {
+  if (p->type != T_PGF || p->doc != doc) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return out;
   }
   int32_t len = static_cast<int32_t>(p->text.size());
-  int32_t offset = at.offset;
-  if (offset == OFFSET_OBJ_END || offset == OFFSET_BEFORE_OBJ_END) offset = len;
+  // OFFSET_OBJ_END names the paragraph end; OFFSET_BEFORE_OBJ_END is only a
+  // bound, past every position.
+  int32_t offset = at.offset == OFFSET_OBJ_END ? len : at.offset;
   if (offset < 0 || offset > len) {
     HostErrno = ERR_OFFSET_RANGE;
     return out;
   }
-  // The paragraph end carries the properties of the character before it.
-  const CharProps& cp = PropsAt(*p, offset < len ? offset : offset - 1);
+  // The paragraph end carries properties of its own.
+  const CharProps& cp = PropsAt(*p, offset);
   out.propIdent.num = prop;
   if (prop == PROP_CHAR_TAG) {
     out.propVal.valType = VT_STRING;
@@ -157,62 +171,71 @@ PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
   return out;
 }
 
-void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
-                              const PropVals* values) {
+CharProps MemHost::WithValues(const CharProps& old, const PropVals* values) {
   auto find = [values](int32_t prop) -> const PropVal* {
     for (uint32_t i = 0; i < values->len; ++i) {
       if (values->val[i].propIdent.num == prop) return &values->val[i];
     }
     return nullptr;
   };
+  CharProps cp = old;
+  if (const PropVal* t = find(PROP_CHAR_TAG)) {
+    cp.tag = t->propVal.u.sval != nullptr ? t->propVal.u.sval : "";
+  }
+  for (int i = 0; i < kCharIntCount; ++i) {
+    const PropVal* v = find(kCharIntProps[i]);
+    if (v == nullptr) continue;
+    // A list taken from a character format says, through its flags, which
+    // properties the format leaves as they are.
+    int32_t flag = CharUseFlagOf(kCharIntProps[i]);
+    const PropVal* use = flag != 0 ? find(flag) : nullptr;
+    if (use != nullptr && use->propVal.u.ival == 0) continue;
+    cp.ints[i] = v->propVal.u.ival;
+  }
+  for (int i = 0; i < 2; ++i) {
+    if (const PropVal* s = find(kCharStrProps[i])) {
+      cp.strs[i] = s->propVal.u.sval != nullptr ? s->propVal.u.sval : "";
+    }
+  }
+  return cp;
+}
+
+void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, bool withEnd,
+                              const PropVals* values) {
   DocData* d = Data(doc);
   std::map<uint32_t, uint32_t> changed;  // old index -> new index
-  for (int32_t k = from; k < to; ++k) {
-    uint32_t old = pgf.charProps[static_cast<size_t>(k)];
+  auto apply = [&](uint32_t old) {
     auto it = changed.find(old);
-    if (it != changed.end()) {
-      pgf.charProps[static_cast<size_t>(k)] = it->second;
-      continue;
-    }
-    CharProps cp = d->propTable[old];
-    if (const PropVal* t = find(PROP_CHAR_TAG)) {
-      cp.tag = t->propVal.u.sval != nullptr ? t->propVal.u.sval : "";
-    }
-    for (int i = 0; i < kCharIntCount; ++i) {
-      const PropVal* v = find(kCharIntProps[i]);
-      if (v == nullptr) continue;
-      // A list taken from a character format says, through its flags, which
-      // properties the format leaves as they are.
-      int32_t flag = CharUseFlagOf(kCharIntProps[i]);
-      const PropVal* use = flag != 0 ? find(flag) : nullptr;
-      if (use != nullptr && use->propVal.u.ival == 0) continue;
-      cp.ints[i] = v->propVal.u.ival;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (const PropVal* s = find(kCharStrProps[i])) {
-        cp.strs[i] = s->propVal.u.sval != nullptr ? s->propVal.u.sval : "";
-      }
-    }
+    if (it != changed.end()) return it->second;
+    CharProps cp = WithValues(d->propTable[old], values);
     uint32_t index = Intern(doc, cp);
     changed[old] = index;
-    pgf.charProps[static_cast<size_t>(k)] = index;
+    return index;
+  };
+  for (int32_t k = from; k < to; ++k) {
+    pgf.charProps[static_cast<size_t>(k)] = apply(pgf.charProps[static_cast<size_t>(k)]);
+  }
+  if (withEnd) {
+    CharProps end = PropsAt(pgf, static_cast<int32_t>(pgf.text.size()));
+    pgf.endProps = apply(Intern(doc, end));
   }
   d->dirty = true;
 }
 
 void MemHost::SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) {
   if (Fault(__func__)) return;
-  if (Bad(doc, nullptr)) return;
+  if (BadDoc(doc, nullptr, false)) return;
   Obj* p = nullptr;
   if (Bad(range.beg.obj, &p)) return;
-  if (p->type != T_PGF || values == nullptr) {
+  if (p->type != T_PGF || p->doc != doc || values == nullptr) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return;
   }
   int32_t len = static_cast<int32_t>(p->text.size());
   int32_t from = std::min(std::max(range.beg.offset, 0), len);
   int32_t to = range.end.obj == p->h ? ClampEnd(range.end.offset, len) : len;
-  if (to > from) ApplyCharValues(p->doc, *p, from, to, values);
+  bool withEnd = TakesParagraphEnd(range, p->h);
+  if (to > from || withEnd) ApplyCharValues(p->doc, *p, from, to, withEnd, values);
 }
 
 TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) {
@@ -225,7 +248,8 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
     if (!piece.empty()) {
       uint32_t index;
       if (p->charProps.empty()) {
-        index = Intern(doc, ParagraphFont(p->h));
+        CharProps end = PropsAt(*p, 0);  // the paragraph end's
+        index = Intern(doc, end);
       } else {
         // New text takes the properties of the character before it.
         index = p->charProps[static_cast<size_t>(offset > 0 ? offset - 1 : 0)];
@@ -241,6 +265,7 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
     // A line end closes the paragraph: what follows moves into a new one.
     ObjHandle n = NewParagraphAfter(p->h);
     Obj* np = Find(n);
+    np->endProps = p->endProps;
     np->text = p->text.substr(static_cast<size_t>(offset));
     np->charProps.assign(p->charProps.begin() + offset, p->charProps.end());
     p->text.resize(static_cast<size_t>(offset));
@@ -269,7 +294,7 @@ TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
   TextLoc none{0, 0};
   if (Fault(__func__)) return none;
   Obj* d = nullptr;
-  if (Bad(doc, &d)) return none;
+  if (BadDoc(doc, &d, false)) return none;
   Obj* p = nullptr;
   if (Bad(at.obj, &p)) return none;
   if (p->type != T_PGF || p->doc != doc) {
@@ -289,7 +314,7 @@ TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
 ObjHandle MemHost::NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
                             int32_t headingRows, int32_t footingRows, TextLoc at) {
   if (Fault(__func__)) return 0;
-  if (Bad(doc, nullptr)) return 0;
+  if (BadDoc(doc, nullptr, false)) return 0;
   Obj* anchor = nullptr;
   if (Bad(at.obj, &anchor)) return 0;
   if (anchor->type != T_PGF || anchor->doc != doc || columns < 1 || bodyRows < 0 ||
@@ -325,7 +350,7 @@ ObjHandle MemHost::NewTable(ObjHandle doc, const char* format, int32_t columns, 
       AppendKid(cell, pgf);
     }
   }
-  AddMarker(at.obj, offset, ITEM_TABLE_ANCHOR, static_cast<int32_t>(table));
+  AddAnchor(at.obj, offset, ITEM_TABLE_ANCHOR, static_cast<int32_t>(table));
   Data(doc)->dirty = true;
   return table;
 }

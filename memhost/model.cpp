@@ -77,3 +77,21 @@ bool CharProps::operator<(const CharProps& o) const {
 bool CharProps::operator==(const CharProps& o) const { return !(*this < o) && !(o < *this); }
 
 }  // namespace memhost
+
+namespace memhost {
+
+bool IsAnchorKind(int32_t kind) {
+  return kind == ITEM_TABLE_ANCHOR || kind == ITEM_FOOTNOTE_ANCHOR || kind == ITEM_FRAME_ANCHOR ||
+         kind == ITEM_MARKER_ANCHOR;
+}
+
+std::string VisibleText(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c != ANCHOR_BYTE) out += c;
+  }
+  return out;
+}
+
+}  // namespace memhost

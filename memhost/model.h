@@ -62,8 +62,17 @@ constexpr int32_t MEM_PROP_PGF_TAG = 0x7F000001;
 constexpr int32_t MEM_PROP_TBL_TAG = 0x7F000002;
 
 // Text items of the in-memory host's own that no client mask asks for.
+// Anchors: each takes one position of its paragraph's text, which carries
+// character properties like any other; string items leave it out.
 constexpr int32_t ITEM_TABLE_ANCHOR = 0x100;
 constexpr int32_t ITEM_FOOTNOTE_ANCHOR = 0x1000;
+constexpr int32_t ITEM_FRAME_ANCHOR = 0x400;
+constexpr int32_t ITEM_MARKER_ANCHOR = 0x800;
+bool IsAnchorKind(int32_t kind);
+// The byte that stands in a paragraph's text at an anchor's position.
+constexpr char ANCHOR_BYTE = '\x01';
+// The text without anchors: what string items give.
+std::string VisibleText(const std::string& text);
 
 // A typed property value as the store keeps it.
 struct Value {
@@ -122,9 +131,12 @@ struct Obj {
   int32_t chain = 0;                 // first-property of the chain it is on
   uint32_t chainIndex = 0;
 
-  // Paragraph text: one byte and one property index per character.
+  // Paragraph text: one byte and one property index per position, anchors
+  // included. The paragraph end is a position too (offset text.size()): its
+  // properties are endProps, or the paragraph's font while it is -1.
   std::string text;
   std::vector<uint32_t> charProps;
+  int64_t endProps = -1;
   std::vector<Marker> markers;
 
   // Menus and commands.

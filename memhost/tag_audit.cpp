@@ -26,7 +26,8 @@ UsedTags UsedDefinedTags(const MemHost& host) {
   std::map<ObjHandle, std::set<std::string>> used;
   host.ForEachObject([&](const Obj& o) {
     if (o.type != T_PGF) return;
-    for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
+    // Every position, anchors and the paragraph end included.
+    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) {
       const std::string& tag = host.PropsAt(o, k).tag;
       if (!tag.empty()) used[o.doc].insert(tag);
     }

@@ -7,7 +7,7 @@ namespace {
 void DumpTable(const MemHost& host, ObjHandle table, std::string* out) {
   const Obj* t = host.Find(table);
   if (t == nullptr) return;
-  for (ObjHandle title : t->titlePgfs) *out += host.Find(title)->text + "\n";
+  for (ObjHandle title : t->titlePgfs) *out += VisibleText(host.Find(title)->text) + "\n";
   for (ObjHandle row : t->kids) {
     const Obj* r = host.Find(row);
     std::string line = "|";
@@ -16,7 +16,7 @@ void DumpTable(const MemHost& host, ObjHandle table, std::string* out) {
       std::string text;
       for (size_t i = 0; i < c->kids.size(); ++i) {
         if (i > 0) text += " / ";
-        text += host.Find(c->kids[i])->text;
+        text += VisibleText(host.Find(c->kids[i])->text);
       }
       line += " " + text + " |";
     }
@@ -36,14 +36,15 @@ std::string Dump(const MemHost& host, ObjHandle doc, bool withFormats) {
   for (ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = host.NextPgf(p)) {
     const Obj* pgf = host.Find(p);
     std::string format = host.StringProp(p, MEM_PROP_PGF_TAG);
+    std::string text = VisibleText(pgf->text);
     if (withFormats) {
-      out += format + ": " + pgf->text + "\n";
+      out += format + ": " + text + "\n";
     } else if (format == "Heading1") {
-      out += "# " + pgf->text + "\n";
+      out += "# " + text + "\n";
     } else if (format == "Heading2") {
-      out += "## " + pgf->text + "\n";
-    } else if (!pgf->text.empty() || pgf->markers.empty()) {
-      out += pgf->text + "\n";
+      out += "## " + text + "\n";
+    } else if (!text.empty() || pgf->markers.empty()) {
+      out += text + "\n";
     }
     for (const Marker& m : pgf->markers) {
       if (m.kind == ITEM_TABLE_ANCHOR) DumpTable(host, static_cast<ObjHandle>(m.datum), &out);

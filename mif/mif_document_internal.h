@@ -32,6 +32,10 @@ MifRunProps MifNormalizeRun(const memhost::MemHost& host, const memhost::CharPro
 MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
                                const memhost::Obj& pgf);
 
+// A statement of a <ParaLine> that anchors something (a table, footnote,
+// frame or marker): one position of the text.
+bool MifIsAnchor(const MifNode& c);
+
 // Root-relative node at path, or null.
 MifNode* MifNodeAt(MifNode* root, const std::vector<uint32_t>& path);
 

@@ -62,11 +62,15 @@ MifParaState MifModelParaState(MemHost& host, const MifDocument* source, const m
   MifParaState s;
   s.text = pgf.text;
   s.format = host.StringProp(pgf.h, memhost::MEM_PROP_PGF_TAG);
-  const memhost::DocData* data = host.Data(pgf.doc);
-  for (size_t k = 0; k < pgf.charProps.size() && data != nullptr; ++k) {
-    if (k > 0 && pgf.charProps[k] == pgf.charProps[k - 1]) continue;
-    s.runs.push_back(MifRun{static_cast<int32_t>(k),
-                            MifNormalizeRun(host, data->propTable[pgf.charProps[k]])});
+  // Every position, the paragraph end last.
+  CharProps previous;
+  for (size_t k = 0; k <= pgf.text.size(); ++k) {
+    CharProps here = host.PropsAt(pgf, static_cast<int32_t>(k));
+    if (k > 0 && here == previous) continue;
+    previous = here;
+    MifRunProps props = MifNormalizeRun(host, here);
+    if (!s.runs.empty() && s.runs.back().props == props) continue;
+    s.runs.push_back(MifRun{static_cast<int32_t>(k), std::move(props)});
   }
   for (const memhost::Marker& m : pgf.markers) {
     if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR) continue;
@@ -74,6 +78,14 @@ MifParaState MifModelParaState(MemHost& host, const MifDocument* source, const m
     s.anchors.push_back(MifAnchor{m.offset, m.kind, ref != nullptr ? ref->id : 0});
   }
   return s;
+}
+
+bool MifIsAnchor(const MifNode& c) {
+  if (c.kind != MIF_STATEMENT) return false;
+  if (c.name == "Marker") return true;
+  int32_t id = 0;
+  return (c.name == "ATbl" || c.name == "FNote" || c.name == "AFrame") && c.children.empty() &&
+         MifGetInt(c, &id);
 }
 
 MifNode* MifNodeAt(MifNode* root, const std::vector<uint32_t>& path) {
@@ -455,17 +467,23 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
           if (it != L.charFormats.end()) MifApplyFontDelta(it->second, &state);
         }
         MifApplyFontDelta(d, &state);
-      } else if (c.name == "ATbl" || c.name == "FNote") {
+      } else if (MifIsAnchor(c)) {
+        // One position, with the properties in effect there. Tables and
+        // footnotes are tied to it once they are all read.
         int32_t id = 0;
-        if (c.children.empty() && MifGetInt(c, &id)) {
+        if ((c.name == "ATbl" || c.name == "FNote") && MifGetInt(c, &id)) {
           L.anchors.push_back(PendingAnchor{
               p, offset(),
               c.name == "ATbl" ? memhost::ITEM_TABLE_ANCHOR : memhost::ITEM_FOOTNOTE_ANCHOR, id});
         }
+        text += memhost::ANCHOR_BYTE;
       }
     }
   }
   flush();
+  // A font change after the last text is the paragraph end's; otherwise the
+  // paragraph end follows the paragraph's font, whatever format it gets.
+  if (!(state == font)) L.host.SetEndProps(p, state);
   return true;
 }
 

@@ -137,9 +137,10 @@ int32_t AnchorId(Writer& W, const memhost::Marker& m) {
 }
 
 // Appends the paragraph's text to a <ParaLine>: strings, special
-// characters, font changes and the anchors of tables and footnotes.
+// characters, font changes (one before an anchor that differs from the text
+// before it, one at the end for the paragraph end) and the anchors of tables
+// and footnotes.
 void AppendLineContent(Writer& W, MifNode* line, const Obj& pgf) {
-  const memhost::DocData* data = W.host.Data(pgf.doc);
   MifRunProps F = ParagraphFontOf(W, pgf.h);
   MifRunProps state = F;
   std::string pending;  // Roman text not yet written
@@ -150,28 +151,29 @@ void AppendLineContent(Writer& W, MifNode* line, const Obj& pgf) {
     MifAppend(line, std::move(s));
     pending.clear();
   };
-  size_t marker = 0;
   const size_t length = pgf.text.size();
   for (size_t k = 0; k <= length; ++k) {
-    while (marker < pgf.markers.size() && pgf.markers[marker].offset <= static_cast<int32_t>(k)) {
-      const memhost::Marker& m = pgf.markers[marker++];
-      if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR) continue;
-      int32_t id = AnchorId(W, m);
-      if (id == 0) continue;
+    MifRunProps P = MifNormalizeRun(W.host, W.host.PropsAt(pgf, static_cast<int32_t>(k)));
+    if (P != state) {
       flush();
-      MifNode a = MifMakeStatement(m.kind == memhost::ITEM_TABLE_ANCHOR ? "ATbl" : "FNote");
-      MifSetInt(&a, id);
-      MifAppend(line, std::move(a));
+      MifAppend(line, BuildFont(W, P, F));
+      state = P;
     }
     if (k == length) break;
-    if (data != nullptr && k < pgf.charProps.size() &&
-        (k == 0 || pgf.charProps[k] != pgf.charProps[k - 1])) {
-      MifRunProps P = MifNormalizeRun(W.host, data->propTable[pgf.charProps[k]]);
-      if (P != state) {
+    if (pgf.text[k] == memhost::ANCHOR_BYTE) {
+      // Only tables and footnotes are written anew; other anchors live in
+      // the file's own lines.
+      for (const memhost::Marker& m : pgf.markers) {
+        if (m.offset != static_cast<int32_t>(k)) continue;
+        if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR) continue;
+        int32_t id = AnchorId(W, m);
+        if (id == 0) continue;
         flush();
-        MifAppend(line, BuildFont(W, P, F));
-        state = P;
+        MifNode a = MifMakeStatement(m.kind == memhost::ITEM_TABLE_ANCHOR ? "ATbl" : "FNote");
+        MifSetInt(&a, id);
+        MifAppend(line, std::move(a));
       }
+      continue;
     }
     unsigned char c = static_cast<unsigned char>(pgf.text[k]);
     const char* special = MifSpecialCharName(c);
@@ -219,7 +221,7 @@ int32_t UnitLength(Writer& W, const MifNode& c) {
     unsigned char byte = 0;
     return MifGetWord(c, &name) && MifSpecialCharByte(name, &byte) ? 1 : 0;
   }
-  if (c.name == "Variable") return 1;
+  if (c.name == "Variable" || MifIsAnchor(c)) return 1;
   return 0;
 }
 
@@ -366,8 +368,9 @@ void SyncAnchors(Writer& W, MifNode* para, const MifParaState& old, const MifPar
       if (HasAnchor(old.anchors, kind, id) && !HasAnchor(cur.anchors, kind, id)) MifRemove(&line, i);
     }
   }
-  for (size_t k = cur.anchors.size(); k-- > 0;) {
-    const MifAnchor& a = cur.anchors[k];
+  // In order: an anchor takes a position, so each one placed makes the
+  // file's positions up to the next one those of the model.
+  for (const MifAnchor& a : cur.anchors) {
     if (a.id == 0 || HasAnchor(old.anchors, a.kind, a.id)) continue;
     MifNode n = MifMakeStatement(a.kind == memhost::ITEM_TABLE_ANCHOR ? "ATbl" : "FNote");
     MifSetInt(&n, a.id);
@@ -413,6 +416,42 @@ void Rebuild(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
   HostStyle(MifInsert(para, std::min(at, para->children.size()), std::move(line)));
 }
 
+// The runs of `old` on the positions of `cur`, whose text differs only by
+// anchors added or gone. A new anchor has the properties of what follows it,
+// as a font change written before it governs both.
+std::vector<MifRun> RunsOnNewPositions(const MifParaState& old, const MifParaState& cur) {
+  auto anchorAt = [](const MifParaState& s, size_t k) -> const MifAnchor* {
+    for (const MifAnchor& a : s.anchors) {
+      if (a.offset == static_cast<int32_t>(k)) return &a;
+    }
+    return nullptr;
+  };
+  const size_t n = cur.text.size();
+  std::vector<int64_t> from(n + 1, -1);
+  size_t i = 0;
+  for (size_t j = 0; j < n; ++j) {
+    const MifAnchor* added = anchorAt(cur, j);
+    if (added != nullptr && !HasAnchor(old.anchors, added->kind, added->id)) continue;
+    for (const MifAnchor* gone = anchorAt(old, i);
+         i < old.text.size() && gone != nullptr && !HasAnchor(cur.anchors, gone->kind, gone->id);
+         gone = anchorAt(old, i)) {
+      ++i;
+    }
+    from[j] = static_cast<int64_t>(i++);
+  }
+  from[n] = static_cast<int64_t>(old.text.size());
+  for (size_t j = n; j-- > 0;) {
+    if (from[j] < 0) from[j] = from[j + 1];
+  }
+  std::vector<MifRun> runs;
+  for (size_t j = 0; j <= n; ++j) {
+    const MifRunProps* p = PropsAt(old.runs, static_cast<int32_t>(from[j]));
+    if (p == nullptr || (!runs.empty() && runs.back().props == *p)) continue;
+    runs.push_back(MifRun{static_cast<int32_t>(j), *p});
+  }
+  return runs;
+}
+
 void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
   const MifParaState& old = W.src->paras[sourcePara];
   MifParaState cur = MifModelParaState(W.host, W.src, pgf);
@@ -422,12 +461,18 @@ void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
     if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR) continue;
     if (k < cur.anchors.size()) cur.anchors[k++].id = AnchorId(W, m);
   }
-  if (cur.text != old.text || cur.format != old.format) {
+  if (memhost::VisibleText(cur.text) != memhost::VisibleText(old.text) || cur.format != old.format) {
     Rebuild(W, para, pgf, old, cur);
     return;
   }
-  if (!(cur.runs == old.runs)) Refont(W, para, pgf, old, cur);
-  if (!(cur.anchors == old.anchors)) SyncAnchors(W, para, old, cur);
+  if (cur.anchors == old.anchors) {
+    if (!(cur.runs == old.runs)) Refont(W, para, pgf, old, cur);
+    return;
+  }
+  SyncAnchors(W, para, old, cur);
+  MifParaState before = old;
+  before.runs = RunsOnNewPositions(old, cur);
+  if (!(cur.runs == before.runs)) Refont(W, para, pgf, before, cur);
 }
 
 // ---- Containers ----

@@ -65,8 +65,8 @@ std::string Readable(const std::string& roman) {
       out += '\t';
     } else if (c == '\n') {
       out += '\n';
-    } else if (c >= 0x04 && c <= 0x06) {
-      continue;  // hyphenation marks
+    } else if ((c >= 0x04 && c <= 0x06) || ch == memhost::ANCHOR_BYTE) {
+      continue;  // hyphenation marks, anchors
     } else if (c < 0x20) {
       out += c == 0x15 ? '-' : ' ';
     } else {

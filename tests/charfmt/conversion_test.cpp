@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "client/host_wrapper.h"
 #include "memhost/doc_builder.h"
 #include "tests/host_test.h"
 
@@ -140,6 +141,33 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     if (h.failedCalls == 0) break;  // past the last call
   }
   HostInstall(&host);
+}
+
+// The walk flag as the text is changed.
+class WalkWatch : public HostWrapper {
+ public:
+  explicit WalkWatch(HostApi* target) : HostWrapper(target) {}
+  std::vector<int32_t> flags;
+  void SetTextProps(ObjHandle d, TextRange r, const PropVals* v) override {
+    flags.push_back(target()->GetInt(d, d, PROP_DOC_WALK_FLAG));
+    HostWrapper::SetTextProps(d, r, v);
+  }
+};
+
+TEST_F(ConversionTest, TheLastRunStopsBeforeTheParagraphEndAndTheWalkIsFlagged) {
+  DocBuilder tbl(host, "C:\\conv.fm");
+  ObjHandle table = tbl.Table(kTable);
+  DocBuilder src(host, "C:\\src.fm");
+  Define(src);
+  ObjHandle p = src.Para({R("plain"), R("tail", "Emphasis")});
+  WalkWatch watch(&host);
+  HostInstall(&watch);
+  ConvertCharacterTags(src.doc, tbl.doc, table);
+  HostInstall(&host);
+  EXPECT_EQ("Strong", src.TagAt(p, 8));
+  EXPECT_EQ("", src.TagAt(p, 9)) << "the paragraph end keeps its own properties";
+  EXPECT_EQ(std::vector<int32_t>{1}, watch.flags);
+  EXPECT_EQ(0, host.IntProp(src.doc, PROP_DOC_WALK_FLAG));
 }
 
 }  // namespace

@@ -123,9 +123,11 @@ TEST_F(OutputDocumentTest, TagTablesTakeHeadingsAndNamesRowByRow) {
   ASSERT_NE(0u, table);
   EXPECT_EQ((std::vector<Names>{{"Tags to Keep"}, {"Bold"}, {"code"}, {"Idle"}}), Cells(table));
   EXPECT_EQ("Format A", host.StringProp(table, memhost::MEM_PROP_TBL_TAG));
+  ASSERT_NE(nullptr, host.Prop(table, PROP_TBL_SETUP_1289)) << "set on every new table";
+  EXPECT_EQ(0, host.IntProp(table, PROP_TBL_SETUP_1289));
   EXPECT_EQ(std::vector<int32_t>{0x900000}, host.Prop(table, PROP_TBL_COL_WIDTHS)->list);
   ObjHandle anchor = static_cast<ObjHandle>(host.IntProp(table, memhost::MEM_PROP_ANCHOR_PGF));
-  EXPECT_EQ("Above", host.Find(anchor)->text);
+  EXPECT_EQ("Above", memhost::VisibleText(host.Find(anchor)->text));
 
   // Two columns, the second left empty; names beyond the rows are dropped.
   const char* conversion[] = {"Source Tag", "Destination Tag"};

@@ -288,12 +288,30 @@ TEST_F(UsageScanTest, AFailingProbeSkipsItsPositionAndAlwaysEnds) {
   };
   host.probes = 0;
   Scan(b.doc);
-  // Every paragraph through its end and one past: three of "ab", two empty.
-  EXPECT_EQ(3 * (2 + 2) + 2 * (0 + 2), host.probes);
+  // Every paragraph through its end and one past: "ab" and the footnote's
+  // anchor, the table's anchor, an empty cell paragraph, two of "ab".
+  EXPECT_EQ((3 + 2) + (1 + 2) + (0 + 2) + 2 * (2 + 2), host.probes);
   host.failRange = true;
   host.probes = 0;
   Scan(b.doc);
   EXPECT_EQ(5, host.probes);
+}
+
+// Anchors are text: a tag on a footnote's or a table's anchor alone is
+// used. And every footnote counts, whatever the order of the document's
+// list of them.
+TEST_F(UsageScanTest, AnchorsCountAndFootnotesInAnyOrder) {
+  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  Define(b, {"FlowRef", "CellRef", "OnlyInNote", "Idle"});
+  ObjHandle p1 = b.Para("one");
+  ObjHandle p2 = b.Para("two");
+  ObjHandle t = b.Table({{"Heat"}}, 1);
+  b.Footnote(p2, {TextRun("later")}, "FlowRef");
+  b.Footnote(p1, {TextRun("x", "OnlyInNote")});
+  b.Footnote(b.CellPgf(t, 0, 0), {TextRun("cell note")}, "CellRef");
+  Scan(b.doc);
+  EXPECT_EQ((Names{"CellRef", "FlowRef", "OnlyInNote"}), ToNames(used));
+  EXPECT_EQ((Names{"Idle"}), ToNames(unused));
 }
 
 }  // namespace

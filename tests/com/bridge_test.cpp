@@ -305,6 +305,15 @@ TEST_F(BridgeTest, SavingHasAReturnListOfItsOwn) {
   PropValsFree(saved);
 }
 
+// The numbers callers and other clients see are fixed; the names alone
+// would follow any change.
+TEST(HostNumbersTest, ErrorNumbersHaveTheirValues) {
+  EXPECT_EQ(-1, ERR_CALL_FAILED);
+  EXPECT_EQ(-21, ERR_OFFSET_RANGE);
+  EXPECT_EQ(-42, ERR_NO_PARAM_LIST);
+  EXPECT_EQ(-88, ERR_HOST_BUSY);
+}
+
 // A question that could not be put must not read as confirmed (answer 0).
 TEST_F(BridgeTest, AnAlertThatFailsIsNeverAConfirmation) {
   host.failWith = RPC_E_SERVERCALL_RETRYLATER;

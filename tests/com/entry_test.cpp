@@ -265,8 +265,12 @@ TEST_F(EntryTest, TearDownReleasesEverythingAndLaterCallsFail) {
   EXPECT_GT(host.HeldReferences(), 0);
   HostSetInt(0, 0, PROP_DISPLAYING, 1);
 
+  host.releases.clear();
   host.DropCallback();
   EXPECT_EQ(0, host.HeldReferences());
+  // The set first (the main interface in its place among the thirteen),
+  // then the three auxiliary interfaces.
+  EXPECT_EQ("fffmfffffffffaaa", host.releases);
   EXPECT_EQ(1, companion.refs);
   EXPECT_EQ(nullptr, ClientRuntime.callback);
   EXPECT_EQ(nullptr, ClientRuntime.companion);

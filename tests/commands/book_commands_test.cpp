@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "client/host_lists.h"
+#include "client/host_wrapper.h"
 #include "commands/book_walk.h"
 #include "commands/command_handler.h"
 #include "commands/menus.h"
@@ -202,6 +204,27 @@ TEST_F(BookCommandsTest, IndividualListsEachFileAloneWithAnUntitledSectionForAMi
   EXPECT_EQ(std::string("Could not open file:") + kCh2 + "\n", host.console);
   EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs);
   EXPECT_EQ(1, HostMarkDoneCount);
+}
+
+// The output as each file is closed.
+class CloseWatch : public HostWrapper {
+ public:
+  CloseWatch(HostApi* target, std::function<std::string()> last)
+      : HostWrapper(target), lastLine(std::move(last)) {}
+  std::function<std::string()> lastLine;
+  Names atClose;
+  int32_t CloseDocument(ObjHandle doc, int32_t flags) override {
+    atClose.push_back(lastLine());
+    return HostWrapper::CloseDocument(doc, flags);
+  }
+};
+
+TEST_F(BookCommandsTest, IndividualClosesEachFileBeforeWritingItsTags) {
+  CloseWatch watch(&host, [this]() { return Lines().back(); });
+  HostInstall(&watch);
+  CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL);
+  HostInstall(&host);
+  EXPECT_EQ(Names(3, "Heading2: Character Tags Used:"), watch.atClose);
 }
 
 TEST_F(BookCommandsTest, ByTagListsTheFilesUsingEachTagButNeverOneThatCannotBeOpened) {

@@ -267,7 +267,7 @@ TEST_F(OverridesTest, RemovalPassesOverMasterPageFlowsWhileTheSwitchIsOn) {
   ObjHandle masterFrame = b.Kid(b.NewFlow(true), 0);
   ObjHandle onMaster = b.ParaIn(masterFrame, {TextRun("a"), TextRun("B", "", kBold)});
   // Tables are repaired wherever they stand.
-  ObjHandle table = HostNewTable(b.doc, "Format A", 1, 1, 0, 0, TextLoc{onMaster, 0});
+  ObjHandle table = HostNewTable(b.doc, "Format A", 1, 1, 0, 0, TextLoc{onMaster, 2});
   ObjHandle cell = host.FirstPgfOf(host.Find(host.Find(table)->kids[0])->kids[0]);
   AppendBold(cell, "X");
   ObjHandle onBody = b.ParaIn(b.Kid(b.NewFlow(false), 0), {TextRun("a"), TextRun("B", "", kBold)});
@@ -379,6 +379,18 @@ TEST_F(OverridesTest, FindNextRunsThroughTheLaterFootnotesOnly) {
   EXPECT_EQ(std::vector<std::string>{"End of footnotes reached."}, FindNext());
   EXPECT_EQ(note2, Selection(b.doc).beg.obj);
   EXPECT_EQ(0, HostMarkDoneCount);
+}
+
+TEST_F(OverridesTest, FindNextTakesTheFootnotesInTheOrderOfTheText) {
+  DocBuilder b(host, "ch1.fm");
+  ObjHandle p1 = b.Para("one");
+  ObjHandle p2 = b.Para("two");
+  // Made in the other order: the document's list starts with the second.
+  ObjHandle second = b.Kid(b.Footnote(p2, {TextRun("a"), TextRun("B", "", kBold)}), 0);
+  ObjHandle first = b.Kid(b.Footnote(p1, {TextRun("first note")}), 0);
+  Caret(b.doc, first, 0);
+  EXPECT_TRUE(FindNext().empty());
+  ExpectRange(Selection(b.doc), second, 1, OFFSET_OBJ_END);
 }
 
 TEST_F(OverridesTest, FindNextInATableCoversTheRestOfTheTableOnly) {

@@ -52,7 +52,7 @@ TEST(HostApiTest, NoHostFailsEveryOperationWithMinusOne) {
   EXPECT_EQ(nullptr, list.val);
   TextRange r = HostGetTextRange(0, 1, PROP_TEXT_SELECTION);
   EXPECT_EQ(0u, r.beg.obj);
-  EXPECT_EQ(0, HostAlert("q", 1));
+  EXPECT_EQ(-1, HostAlert("q", 1));  // never a confirmation
   EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
 }
 
@@ -137,6 +137,120 @@ TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
   ASSERT_EQ(1u, items.len);
   EXPECT_EQ(3, items.val[0].offset);
   TextItemsFree(&items);
+}
+
+TEST_F(MemHostTest, AnAnchorIsAPositionWithPropertiesButNoString) {
+  DocBuilder b(host, "d.fm");
+  b.CharFormat("Ref");
+  ObjHandle p = b.Para("ab");
+  ObjHandle fn = b.Footnote(p, {R("note")}, "Ref");
+  ObjHandle table = HostNewTable(b.doc, "Format A", 1, 1, 0, 0, TextLoc{p, 1});
+  ASSERT_NE(0u, table);
+  // a, the table, b, the footnote, the paragraph end.
+  EXPECT_EQ("", TagAt(b.doc, p, 1));
+  EXPECT_EQ("Ref", TagAt(b.doc, p, 3));
+  EXPECT_EQ("", TagAt(b.doc, p, 4));
+  TextItems items = HostGetTextForRange(b.doc, TextRange{{p, 0}, {p, OFFSET_OBJ_END}},
+                                        ITEM_STRING | memhost::ITEM_TABLE_ANCHOR |
+                                            memhost::ITEM_FOOTNOTE_ANCHOR | ITEM_PGF_END);
+  ASSERT_EQ(5u, items.len);
+  EXPECT_STREQ("a", items.val[0].u.sdata);
+  EXPECT_EQ(1, items.val[1].offset);
+  EXPECT_EQ(static_cast<int32_t>(table), items.val[1].u.idata);
+  EXPECT_EQ(2, items.val[2].offset);
+  EXPECT_STREQ("b", items.val[2].u.sdata);
+  EXPECT_EQ(static_cast<int32_t>(fn), items.val[3].u.idata);
+  EXPECT_EQ(4, items.val[4].offset);
+  TextItemsFree(&items);
+}
+
+// OFFSET_OBJ_END names the paragraph end; OFFSET_BEFORE_OBJ_END is only a
+// bound: as a range's end it stops before the paragraph end.
+TEST_F(MemHostTest, TheParagraphEndChangesOnlyWithARangeToObjEnd) {
+  DocBuilder b(host, "d.fm");
+  b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  ObjHandle p = b.Para("ab", "Strong");
+  EXPECT_EQ("Strong", TagAt(b.doc, p, 1));
+  EXPECT_EQ("", TagAt(b.doc, p, OFFSET_OBJ_END));
+  HostErrno = 0;
+  EXPECT_EQ("", TagAt(b.doc, p, OFFSET_BEFORE_OBJ_END));
+  EXPECT_EQ(ERR_OFFSET_RANGE, HostErrno);
+
+  PropVals strong = HostGetProps(b.doc, HostGetNamedObject(b.doc, OBJ_CHAR_FMT, "Strong"));
+  HostSetTextProps(b.doc, TextRange{{p, 0}, {p, OFFSET_BEFORE_OBJ_END}}, &strong);
+  EXPECT_EQ("", TagAt(b.doc, p, 2));
+  HostSetTextProps(b.doc, TextRange{{p, 0}, {p, OFFSET_OBJ_END}}, &strong);
+  EXPECT_EQ("Strong", TagAt(b.doc, p, 2));
+  PropValsFree(&strong);
+
+  int32_t code = CODE_DEFAULT_PGF_FONT;
+  HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION, TextRange{{p, 1}, {p, OFFSET_BEFORE_OBJ_END}});
+  HostExecuteCodes(1, &code);
+  EXPECT_EQ("", TagAt(b.doc, p, 1));
+  EXPECT_EQ("Strong", TagAt(b.doc, p, 2));
+  HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION, TextRange{{p, 1}, {p, OFFSET_OBJ_END}});
+  HostExecuteCodes(1, &code);
+  EXPECT_EQ("", TagAt(b.doc, p, 2));
+}
+
+// The document's list of footnotes (1005) is not the order of the text
+// (1003): the two are different chains.
+TEST_F(MemHostTest, FootnoteChainsOfTheListAndOfTheText) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle p1 = b.Para("one");
+  ObjHandle p2 = b.Para("two");
+  ObjHandle second = b.Footnote(p2, {R("2")});
+  ObjHandle first = b.Footnote(p1, {R("1")});
+  EXPECT_EQ(second, HostGetId(0, b.doc, PROP_FIRST_FN_IN_DOC));
+  EXPECT_EQ(first, HostGetId(b.doc, second, PROP_NEXT_FN_IN_DOC));
+  EXPECT_EQ(0u, HostGetId(b.doc, first, PROP_NEXT_FN_IN_DOC));
+  EXPECT_EQ(second, HostGetId(b.doc, first, PROP_NEXT_FN));
+  EXPECT_EQ(0u, HostGetId(b.doc, second, PROP_NEXT_FN));
+}
+
+// Handles of the wrong kind, and object 0 beside a document, fail as the
+// host fails them; nothing is read through them.
+TEST_F(MemHostTest, WrongHandlesFailAndNeverCrash) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle p = b.Para("ab");
+  auto fails = [](bool failedValue) {
+    bool ok = failedValue && HostErrno != 0;
+    HostErrno = 0;
+    return ok;
+  };
+  HostErrno = 0;
+  EXPECT_TRUE(fails(HostNewNamedObject(p, OBJ_CHAR_FMT, "X") == 0));
+  EXPECT_TRUE(fails(HostNewNamedObject(0, OBJ_CHAR_FMT, "X") == 0));
+  EXPECT_TRUE(fails(HostNewNamedObject(b.doc, OBJ_MENU, "X") == 0));
+  EXPECT_TRUE(fails(HostGetNamedObject(p, OBJ_CHAR_FMT, "X") == 0));
+  EXPECT_TRUE(fails(HostDeleteObject(p, p) != 0));
+  EXPECT_TRUE(fails(HostDeleteObject(b.doc, 0) != 0));
+  EXPECT_TRUE(fails(HostSaveDocumentSimple(p, "x.fm", 0) == 0));
+  EXPECT_TRUE(fails(HostCloseDocument(p, 1) != 0));
+  EXPECT_TRUE(fails(HostRedisplay(p) != 0));
+  EXPECT_TRUE(fails(HostScrollToText(p, TextRange{{p, 0}, {p, 1}}) != 0));
+  TextItems items = HostGetTextForRange(p, TextRange{{p, 0}, {p, OFFSET_OBJ_END}}, ITEM_STRING);
+  EXPECT_TRUE(fails(items.len == 0));
+  PropVal v = HostGetTextPropVal(p, TextLoc{p, 0}, PROP_CHAR_TAG);
+  EXPECT_TRUE(fails(v.propVal.valType == 0));
+  v = HostGetTextPropVal(b.doc, TextLoc{0, 0}, PROP_CHAR_TAG);
+  EXPECT_TRUE(fails(v.propVal.valType == 0));
+  PropVals none{0, nullptr};
+  HostSetTextProps(p, TextRange{{p, 0}, {p, 1}}, &none);
+  EXPECT_TRUE(fails(true));
+  EXPECT_TRUE(fails(HostAddText(p, TextLoc{p, 0}, "x").obj == 0));
+  EXPECT_TRUE(fails(HostNewTable(p, "Format A", 1, 1, 0, 0, TextLoc{p, 0}) == 0));
+  EXPECT_TRUE(fails(HostGetInt(b.doc, 0, PROP_DISPLAYING) == 0));
+  HostSetInt(b.doc, 0, PROP_DISPLAYING, 0);
+  EXPECT_TRUE(fails(true));
+  EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ("ab", b.Text(p));
+}
+
+TEST_F(MemHostTest, AnAlertThatFailsIsNoAnswer) {
+  host.FailNthCall(1, -1);
+  EXPECT_EQ(-1, HostAlert("Are you sure you want to go on?", 1));
+  EXPECT_EQ(-1, HostErrno);
 }
 
 TEST_F(MemHostTest, AddTextReturnsThePositionAfterAndLineEndSplits) {

@@ -153,7 +153,8 @@ TEST(MifReadTest, SpecialCharactersVariablesAndUtf8Text) {
   EXPECT_EQ(0, p.text.find("The caf\x8e menu:\x08" "Convert\xd1then check. A second line"));
   Loaded c(sim::ReadFile(Example("chapter1.mif")));
   // A variable stands for text of the host's making: one character.
-  EXPECT_EQ(" lists the character tags a document uses.", c.P(c.MainParagraphs()[1]).text.substr(1));
+  EXPECT_EQ(" lists the character tags a document uses.",
+            memhost::VisibleText(c.P(c.MainParagraphs()[1]).text).substr(1));
 }
 
 TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
@@ -167,11 +168,13 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
   EXPECT_EQ(2, d.Int(t.kids[2], memhost::MEM_PROP_ROW_KIND));
   EXPECT_EQ("keep-list", d.P(d.P(d.P(t.kids[1]).kids[1]).kids[0]).text);
   EXPECT_EQ((std::vector<int32_t>{150 << 16, 150 << 16}), d.host.Prop(tables[0], PROP_TBL_COL_WIDTHS)->list);
-  // Anchored at the end of the paragraph's second line.
+  // Anchored at the end of the paragraph's second line, in a position of
+  // its own.
   ObjHandle anchor = static_cast<ObjHandle>(d.Int(tables[0], memhost::MEM_PROP_ANCHOR_PGF));
   EXPECT_EQ(d.MainParagraphs()[2], anchor);
   ASSERT_EQ(1u, d.P(anchor).markers.size());
-  EXPECT_EQ(static_cast<int32_t>(d.P(anchor).text.size()), d.P(anchor).markers[0].offset);
+  EXPECT_EQ(static_cast<int32_t>(d.P(anchor).text.size()) - 1, d.P(anchor).markers[0].offset);
+  EXPECT_EQ(memhost::ANCHOR_BYTE, d.P(anchor).text.back());
 
   const std::vector<ObjHandle>& notes = d.host.Chain(d.doc, PROP_FIRST_FN_IN_DOC);
   ASSERT_EQ(1u, notes.size());
@@ -182,6 +185,31 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
   ObjHandle table = c.host.Chain(c.doc, PROP_FIRST_TBL_IN_DOC)[0];
   ASSERT_EQ(1u, c.P(table).titlePgfs.size());
   EXPECT_EQ("Table 1: Keys", c.P(c.P(table).titlePgfs[0]).text);
+}
+
+// Each inline statement takes the positions the host gives it, with the
+// font in effect there; a font change after the last text is the paragraph
+// end's. Written back unchanged, and a retagged run lands where it was.
+TEST(MifReadTest, InlineStatementsArePositionsWithTheirFont) {
+  std::string file = OneParagraph(
+      "   <String `a'>\n   <Font \n    <FTag `Emphasis'>\n   >\n   <Marker \n    <MType 2>\n   >\n"
+      "   <AFrame 4>\n   <Font \n    <FTag `Strong'>\n   >\n   <XRef \n    <XRefName `P'>\n   >\n"
+      "   <String `b'>\n   <XRefEnd >\n   <Conditional \n    <InCondition `C'>\n   >\n"
+      "   <Variable \n    <VariableName `Date'>\n   >\n   <Unconditional >\n   <Char Tab>\n"
+      "   <ElementBegin \n    <ETag `X'>\n   >\n   <FNote 9>\n   <ElementEnd `X'>\n"
+      "   <Font \n    <FTag `Emphasis'>\n   >\n");
+  Loaded d(file);
+  ObjHandle p = d.MainParagraphs()[0];
+  EXPECT_EQ(std::string("a\x01\x01" "b \x08\x01"), d.P(p).text);
+  const char* tags[] = {"", "Emphasis", "Emphasis", "Strong", "Strong", "Strong", "Strong", "Emphasis"};
+  for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(tags[k], d.At(p, k).tag) << k;
+  EXPECT_EQ(file, d.Write());
+
+  d.Retag(p, 3, 4, "Emphasis");
+  Loaded back(d.Write());
+  ObjHandle q = back.MainParagraphs()[0];
+  EXPECT_EQ(d.P(p).text, back.P(q).text);
+  for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(d.At(p, k).tag, back.At(q, k).tag) << k;
 }
 
 TEST(MifReadTest, PagesFramesAndFlows) {

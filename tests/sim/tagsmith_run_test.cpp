@@ -501,3 +501,28 @@ TEST(RealSamplesTest, TheBookWalkReportsEveryMissingChapterAndGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A tag applied only to footnote anchors, one in a flow and one in a table's
+// heading cell: text uses it, so nothing may delete it.
+TEST(AnchorTagsTest, ATagOnlyOnAFootnoteAnchorIsUsedAndKept) {
+  const std::string file = "tests/data/mif/anchor_tags.mif";
+  sim::ToolResult list = sim::RunTool({"ListCharUsage", file});
+  EXPECT_EQ(0, list.status) << list.err;
+  EXPECT_NE(std::string::npos,
+            list.out.find("## Character Tags Used:\nEmphasis\nFlowNoteRef\nHeadNoteRef\n"
+                          "## Character Tags Not Used:\nUnused\n"))
+      << list.out;
+
+  sim::TempDir out;
+  sim::ToolResult del = sim::RunTool({"--yes", "DeleteUnusedChars", file, "--out-dir", out.path});
+  EXPECT_EQ(0, del.status) << del.err;
+  // Only the catalog entry of the unused tag goes.
+  EXPECT_EQ("@@ -47,5 +47,0\n- <Font \n-  <FTag `Unused'>\n-  <FWeight `Bold'>\n-  <FLocked No>\n"
+            "- > # end of Font\n",
+            sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + file),
+                          sim::ReadFile(out.path + "/anchor_tags.mif")));
+}
+
+}  // namespace
