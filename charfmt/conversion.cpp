@@ -131,15 +131,15 @@ void ConvertTables(ObjHandle doc, const ConversionTable& table) {
 
 }  // namespace
 
-ObjHandle CreateConversionDocument(ObjHandle doc, int32_t listType) {
+ObjHandle CreateConversionDocument(ObjHandle doc, int32_t listType, bool* noInsertionPoint) {
   const char* headings[] = {kConversionHeading, kDestinationHeading};
-  return ScanAndBuildListTable(doc, listType, 2, headings);
+  return ScanAndBuildListTable(doc, listType, 2, headings, noInsertionPoint);
 }
 
 ObjHandle CreateConversionDocumentFromLists(int32_t listType, const StringList* used,
-                                            const StringList* unused) {
+                                            const StringList* unused, bool* noInsertionPoint) {
   const char* headings[] = {kConversionHeading, kDestinationHeading};
-  return BuildListTable(listType, 2, headings, used, unused);
+  return BuildListTable(listType, 2, headings, used, unused, noInsertionPoint);
 }
 
 void ConvertCharacterTags(ObjHandle doc, ObjHandle tableDoc, ObjHandle table) {

@@ -14,10 +14,13 @@ extern const char kDefaultParagraphFormat[];
 // The two-column conversion table of `listType` (see tag_lists.h) in the
 // output document, sources in the first column and the second left empty.
 // The first form scans `doc` when the type needs it; the second takes lists
-// already scanned. Both return the table, or 0 when none was made.
-ObjHandle CreateConversionDocument(ObjHandle doc, int32_t listType);
+// already scanned. Both return the table, or 0 when none was made
+// (`noInsertionPoint` as for BuildTagTable).
+ObjHandle CreateConversionDocument(ObjHandle doc, int32_t listType,
+                                   bool* noInsertionPoint = nullptr);
 ObjHandle CreateConversionDocumentFromLists(int32_t listType, const StringList* used,
-                                            const StringList* unused);
+                                            const StringList* unused,
+                                            bool* noInsertionPoint = nullptr);
 
 // Re-tags every run of the flows and tables of `doc` whose character tag is a
 // source of `table` (in `tableDoc`; the first row naming it counts): the run

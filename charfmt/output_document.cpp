@@ -116,8 +116,9 @@ void ApplyParagraphFormat(ObjHandle doc, ObjHandle pgf, const char* format) {
 
 ObjHandle BuildTagTable(ObjHandle out, int32_t columns, int32_t bodyRows,
                         const char* const* headings, const StringList* const* names,
-                        int32_t nameLists) {
+                        int32_t nameLists, bool* noInsertionPoint) {
   TextRange selection = HostGetTextRange(0, out, PROP_TEXT_SELECTION);
+  if (noInsertionPoint != nullptr) *noInsertionPoint = selection.beg.obj == 0;
   if (selection.beg.obj == 0) return 0;
   ObjHandle table = HostNewTable(out, kTableFormat, columns, bodyRows, 1, 0, selection.beg);
   if (table == 0) return 0;

@@ -16,10 +16,11 @@ void ApplyParagraphFormat(ObjHandle doc, ObjHandle pgf, const char* format);
 // A tag table at the insertion point of out: `columns` (1 or 2) columns, one
 // heading row holding `headings`, `bodyRows` body rows whose first cells take
 // `names` in order (fewer names than rows leave rows empty). Returns 0 when
-// out has no insertion point and no table was made.
+// no table was made; `noInsertionPoint`, when given, then tells whether that
+// was for want of an insertion point (set) or because the host refused it.
 ObjHandle BuildTagTable(ObjHandle out, int32_t columns, int32_t bodyRows,
                         const char* const* headings, const StringList* const* names,
-                        int32_t nameLists);
+                        int32_t nameLists, bool* noInsertionPoint = nullptr);
 // New caller-owned strings: the file name of a document ("Untitled" when it
 // has none) or of a book (null when it has none).
 char* DocumentTitle(ObjHandle doc);

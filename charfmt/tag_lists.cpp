@@ -59,7 +59,8 @@ bool TableHeadingStartsWith(ObjHandle doc, ObjHandle table, const char* heading)
 }  // namespace
 
 ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* headings,
-                         const StringList* used, const StringList* unused) {
+                         const StringList* used, const StringList* unused,
+                         bool* noInsertionPoint) {
   const StringList* names[2] = {used, unused};
   int32_t lists = 0;
   int32_t rows = EMPTY_LIST_ROWS;
@@ -70,13 +71,16 @@ ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* h
     lists = 2;
     rows = ClampedCount(uint64_t{StringListCount(used)} + StringListCount(unused));
   }
+  if (noInsertionPoint != nullptr) *noInsertionPoint = true;
   ObjHandle out = OpenOutputDocument();
   if (out == 0) return 0;
-  return BuildTagTable(out, columns, rows, headings, names, lists);
+  return BuildTagTable(out, columns, rows, headings, names, lists, noInsertionPoint);
 }
 
 ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns,
-                                const char* const* headings) {
+                                const char* const* headings, bool* noInsertionPoint) {
+  // Lists that cannot be made leave nothing to write: no place was found.
+  if (noInsertionPoint != nullptr) *noInsertionPoint = true;
   StringList* used = StringListCreate(1, 1);
   StringList* unused = StringListCreate(1, 1);
   ObjHandle table = 0;
@@ -84,22 +88,22 @@ ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns
     if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) {
       CharTagUsageScan(doc, used, unused);
     }
-    table = BuildListTable(listType, columns, headings, used, unused);
+    table = BuildListTable(listType, columns, headings, used, unused, noInsertionPoint);
   }
   StringListDestroy(used);
   StringListDestroy(unused);
   return table;
 }
 
-ObjHandle CreateTagList(ObjHandle doc, int32_t listType) {
+ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint) {
   const char* headings[] = {kKeepListHeading};
-  return ScanAndBuildListTable(doc, listType, 1, headings);
+  return ScanAndBuildListTable(doc, listType, 1, headings, noInsertionPoint);
 }
 
 ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,
-                                 const StringList* unused) {
+                                 const StringList* unused, bool* noInsertionPoint) {
   const char* headings[] = {kKeepListHeading};
-  return BuildListTable(listType, 1, headings, used, unused);
+  return BuildListTable(listType, 1, headings, used, unused, noInsertionPoint);
 }
 
 int32_t ReadListTable(ObjHandle doc, ObjHandle table, StringList* first, StringList* second) {

@@ -18,13 +18,14 @@ extern const char kKeepListHeading[];  // "Tags to Keep"
 
 // A list table of `listType` with 1 or 2 columns under `headings`, in a
 // freshly opened output document, its first column filled from lists the
-// caller has already scanned. Returns the table, or 0 when none was made (no
-// output document, or no insertion point in it).
+// caller has already scanned. Returns the table, or 0 when none was made;
+// `noInsertionPoint` as for BuildTagTable (no output document has none).
 ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* headings,
-                         const StringList* used, const StringList* unused);
+                         const StringList* used, const StringList* unused,
+                         bool* noInsertionPoint = nullptr);
 // The same after scanning `doc`, when the type needs a scan.
 ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns,
-                                const char* const* headings);
+                                const char* const* headings, bool* noInsertionPoint = nullptr);
 // The first-paragraph text of cell 1 of every row of `table`, heading rows
 // first, appended to `first` (an empty cell as ""), and of cell 2 to `second`
 // when it is given. -1 when a row or cell could not be reached or memory ran
@@ -34,10 +35,10 @@ int32_t ReadListTable(ObjHandle doc, ObjHandle table, StringList* first, StringL
 // The keep-list table of `listType` in the output document. The first form
 // scans `doc` when the type needs it; the second takes lists the caller has
 // already scanned (a book's, accumulated over its files). Both return the
-// table, or 0 when none was made.
-ObjHandle CreateTagList(ObjHandle doc, int32_t listType);
+// table, or 0 when none was made (`noInsertionPoint` as for BuildTagTable).
+ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint = nullptr);
 ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,
-                                 const StringList* unused);
+                                 const StringList* unused, bool* noInsertionPoint = nullptr);
 
 // The first open document, in the host's order, holding a table whose first
 // cell begins with `heading`; 0 when none does.

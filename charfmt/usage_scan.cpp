@@ -231,9 +231,9 @@ void ProbeParagraph(Scan* scan, ObjHandle pgf, bool flowParagraph) {
     PropVal v = HostGetTextPropVal(scan->doc, TextLoc{pgf, offset}, PROP_CHAR_TAG);
     int32_t status = HostErrno;
     HostErrno = 0;  // the range error is how a paragraph ends, no failure
+    // The range error is the host's word that the text ends here, also at
+    // or before the end item: the end item itself need not be readable.
     bool finished = status == ERR_OFFSET_RANGE || (bounded && offset > end);
-    // A range error short of a known end is a failure like any other.
-    if (status == ERR_OFFSET_RANGE && bounded && offset <= end) scan->incomplete = true;
     if (!finished && status == 0) {
       if (v.propVal.valType == VT_STRING) Mark(scan, v.propVal.u.sval);
     } else if (!finished) {
@@ -344,14 +344,6 @@ void AddDefinedUnused(Scan* scan) {
   NameSetRelease(&unusedExact);
 }
 
-// Any of the defined names might be in use where the walk could not look;
-// deleting them as unused could take a format from text that carries it.
-// So after an incomplete walk no name is offered as unused, also none that
-// other files of a book left there.
-void DropUnused(StringList* unused) {
-  while (StringListCount(unused) > 0) StringListRemoveAt(unused, StringListCount(unused) - 1);
-}
-
 // The used list keeps one spelling of names that differ only in case, while
 // unused is kept by exact name; left alone, a second spelling that is used
 // too (or that another file of a book uses) would sit in unused and be
@@ -399,13 +391,11 @@ int32_t CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   ScanFormatFamily(&scan, PROP_FIRST_FMT_DEF_C, PROP_NEXT_FMT_DEF_C, PROP_FMT_DEF_TEXT);
   ScanTagProperties(&scan);
   ScanFormatPages(&scan);
+  // The lists are kept whole also after a walk that missed text: they are
+  // what the user is shown. Whoever deletes by them asks the status first.
+  AddDefinedUnused(&scan);
+  MoveCaseVariantsToUsed(&scan);
   NoteHostFailure(&scan);
-  if (scan.incomplete) {
-    DropUnused(unused);
-  } else {
-    AddDefinedUnused(&scan);
-    MoveCaseVariantsToUsed(&scan);
-  }
   EndScan(&scan);
 
   StringListSort(used, StringListCompareExact);

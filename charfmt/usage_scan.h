@@ -9,8 +9,9 @@
 // Runs the whole scan on an open document. `used` and `unused` are the
 // caller's and may already hold names from other documents of a book: the
 // result accumulates. Both come back sorted in byte order. Returns 0, or -1
-// when some of the document could not be read: then no name is left in
-// `unused`, and names it uses may be missing from `used`.
+// when some of the document could not be read: the lists then say what was
+// seen, so a name in `unused` may still be in use, and nothing may be
+// deleted on their strength.
 int32_t CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused);
 // The single rule by which a name becomes used.
 void MarkTagUsed(const char* name, StringList* used, StringList* unused);

@@ -58,18 +58,29 @@ void WriteDocumentTitle(ObjHandle out, ObjHandle doc, const char* format) {
 
 // ---- Accumulating scan ----
 
-// The book's lists, and the paths of the files the scan read whole: a later
+// The book's lists; for the commands that delete by them, also the paths of
+// the files the scan read whole and of those it opened but did not: a later
 // pass must not act on what the scan never saw.
 struct BookScan {
   TagLists lists;
   StringList* read;
+  StringList* partial;
 };
+
+bool Listed(const StringList* paths, const char* path) {
+  return path != nullptr && StringListIndexOf(paths, path) != -1;
+}
 
 void ScanIntoBookLists(BookFile* file, void* context) {
   BookScan* scan = static_cast<BookScan*>(context);
   int32_t status = CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
-  if (file->doc != 0 && status == 0 && scan->read != nullptr) {
+  if (file->doc == 0 || file->path == nullptr || scan->read == nullptr) return;
+  // A path that cannot be noted reads as not read whole: that only ever
+  // keeps tags.
+  if (status == 0) {
     StringListAdd(scan->read, file->path);
+  } else if (!Listed(scan->partial, file->path)) {
+    StringListAdd(scan->partial, file->path);
   }
 }
 
@@ -80,7 +91,7 @@ void ScanBook(ObjHandle book, BookScan* scan) {
 // ---- 7: List Character Usage ----
 
 RowResult ListUsage(ObjHandle book) {
-  BookScan scan{{nullptr, nullptr}, nullptr};
+  BookScan scan{{nullptr, nullptr}, nullptr, nullptr};
   if (MakeLists(&scan.lists)) {
     ScanBook(book, &scan);
     ObjHandle out = OpenOutputDocument();
@@ -139,7 +150,7 @@ void ListFileIfItUsesTag(BookFile* file, void* context) {
 }
 
 RowResult ListUsageByTag(ObjHandle book) {
-  BookScan scan{{nullptr, nullptr}, nullptr};
+  BookScan scan{{nullptr, nullptr}, nullptr, nullptr};
   if (MakeLists(&scan.lists)) {
     ScanBook(book, &scan);
     ObjHandle out = OpenOutputDocument();
@@ -156,51 +167,64 @@ RowResult ListUsageByTag(ObjHandle book) {
 
 // ---- 8: Delete Unused Character Tags ----
 
+bool NotReadWhole(const char* path, void* context) {
+  return !Listed(static_cast<const BookScan*>(context)->read, path);
+}
+
 void DeleteBookUnusedTags(BookFile* file, void* context) {
-  BookScan* scan = static_cast<BookScan*>(context);
-  if (file->doc == 0) return;
-  // A file the scan could not open, or not read whole, may use tags that
-  // the book's lists hold as unused. It is scanned now, into the same lists,
-  // before anything is deleted from it; should that scan miss text too, the
-  // lists offer nothing as unused any more.
-  if (StringListIndexOf(scan->read, file->path) == -1) {
-    CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
-  }
+  const BookScan* scan = static_cast<const BookScan*>(context);
+  // A file that no scan read (it could not be opened then) may use any tag;
+  // it keeps them all.
+  if (file->doc == 0 || !Listed(scan->read, file->path)) return;
   DeleteUnusedTags(file->doc, scan->lists.used, scan->lists.unused);
 }
 
 RowResult DeleteUnused(ObjHandle book) {
-  BookScan scan{{nullptr, nullptr}, StringListCreate(1, 1)};
+  BookScan scan{{nullptr, nullptr}, StringListCreate(1, 1), StringListCreate(1, 1)};
   int32_t answer = 0;
-  if (MakeLists(&scan.lists) && scan.read != nullptr) {
+  if (MakeLists(&scan.lists) && scan.read != nullptr && scan.partial != nullptr) {
     ScanBook(book, &scan);
-    if (Confirmed("Are you sure you want to delete unused character tags for all files in the "
-                  "book?",
-                  &answer)) {
-      ForEachBookFile(book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE, DeleteBookUnusedTags, &scan);
+    // Every file the first pass could not read whole is read again before
+    // anything is deleted anywhere: what one file uses decides for all of
+    // them, wherever it stands in the book.
+    ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, &scan, 0,
+                    NotReadWhole);
+    bool missed = false;
+    for (uint32_t i = 0; i < StringListCount(scan.partial); ++i) {
+      if (!Listed(scan.read, StringListAt(scan.partial, i))) missed = true;
+    }
+    if (missed) {
+      answer = HostAlert(kIncompleteScanWarning, ALERT_WARNING);
+    } else if (Confirmed("Are you sure you want to delete unused character tags for all files "
+                         "in the book?",
+                         &answer)) {
+      ForEachBookFile(book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE, DeleteBookUnusedTags,
+                      &scan);
     }
   }
   DestroyLists(&scan.lists);
   StringListDestroy(scan.read);
+  StringListDestroy(scan.partial);
   return Done(answer);
 }
 
 // ---- 9 and 17: Create Character Tag List, Create Conversion Document ----
 
 typedef ObjHandle (*BuildFromLists)(int32_t listType, const StringList* used,
-                                    const StringList* unused);
+                                    const StringList* unused, bool* noInsertionPoint);
 
 RowResult CreateListTable(ObjHandle book, BuildFromLists build) {
   int32_t listType = ChooseListType();
   if (listType < 0) return EndAtOnce(listType);
-  BookScan scan{{nullptr, nullptr}, nullptr};
-  ObjHandle table = 0;
+  BookScan scan{{nullptr, nullptr}, nullptr, nullptr};
+  // Lists that cannot be made leave nothing to write: no place was found.
+  bool noInsertionPoint = true;
   if (MakeLists(&scan.lists)) {
     if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) ScanBook(book, &scan);
-    table = build(listType, scan.lists.used, scan.lists.unused);
+    build(listType, scan.lists.used, scan.lists.unused, &noInsertionPoint);
   }
   DestroyLists(&scan.lists);
-  return table == 0 ? EndAtOnce() : Done();
+  return noInsertionPoint ? EndAtOnce() : Done();
 }
 
 // ---- 10 and 18: Remove Non-list Character Tags, Convert Characters ----

@@ -105,7 +105,8 @@ void FinishBookFile(BookFile* file) {
 }
 
 void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
-                     BookFileOperation operation, void* context, ObjHandle keepOpen) {
+                     BookFileOperation operation, void* context, ObjHandle keepOpen,
+                     BookFileFilter wanted) {
   // Handle 0 would address the application: its properties are no book's.
   if (book == 0) return;
   char* path = nullptr;
@@ -116,6 +117,10 @@ void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
     if (HostGetInt(book, c, PROP_COMPONENT_TYPE) == BOOK_COMPONENT_FILE) {
       StrReleaseAndClear(&path);
       path = HostGetString(book, c, PROP_NAME);
+      if (wanted != nullptr && !wanted(path, context)) {
+        c = next;
+        continue;
+      }
       BookFile file{book, OpenBookFile(path), path, mode, keepOpen, false};
       if (file.doc == 0) ReportUnopened(path);
       ShowFileInStatus(book, prefix, path);

@@ -31,6 +31,8 @@ struct BookFile {
 };
 
 typedef void (*BookFileOperation)(BookFile* file, void* context);
+// Whether a pass opens the file at `path` at all.
+typedef bool (*BookFileFilter)(const char* path, void* context);
 
 // The component after `component` in book order: the contents of a group or
 // folder come before its next sibling; other kinds are not entered. 0 after
@@ -42,8 +44,11 @@ ObjHandle NextBookComponent(ObjHandle book, ObjHandle component);
 // file that cannot be opened is reported on the console and still handed to
 // the operation with doc 0. `keepOpen`, when not 0, is a document the pass
 // must leave open (saved in a change pass): the list that the operation reads.
+// `wanted`, when given, picks the files the pass opens; the others are passed
+// by unopened and unreported.
 void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
-                     BookFileOperation operation, void* context, ObjHandle keepOpen = 0);
+                     BookFileOperation operation, void* context, ObjHandle keepOpen = 0,
+                     BookFileFilter wanted = nullptr);
 
 // Closes the file (saving it first in a change pass) before the operation
 // returns, for operations that keep writing elsewhere afterwards. The walk

@@ -23,6 +23,9 @@ RowResult NoDocumentNotice();
 // A confirmation question: true only for the confirming answer 0 of a
 // question that was really shown (a failed call counts as cancelled, -1).
 bool Confirmed(const char* question, int32_t* answer);
+// The warning by which a deleting command declines when its scan missed
+// text: a tag that text uses could be among the ones it would delete.
+extern const char kIncompleteScanWarning[];
 // "Choose a list type": 0 "Empty", 1 "Character Tags in Use", 2 "All
 // Character Tags"; -1 when cancelled.
 int32_t ChooseListType();

@@ -7,8 +7,9 @@ RowResult RunCreateConversionDocument(ObjHandle doc) {
   if (doc == 0) return NoDocumentNotice();
   int32_t listType = ChooseListType();
   if (listType < 0) return EndAtOnce(listType);
-  if (CreateConversionDocument(doc, listType) == 0) return EndAtOnce();
-  return Done();
+  bool noInsertionPoint = false;
+  CreateConversionDocument(doc, listType, &noInsertionPoint);
+  return noInsertionPoint ? EndAtOnce() : Done();
 }
 
 RowResult RunConvertChars(ObjHandle doc) {

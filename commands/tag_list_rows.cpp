@@ -4,14 +4,18 @@
 #include "charfmt/usage_scan.h"
 #include "commands/command_rows.h"
 
+const char kIncompleteScanWarning[] =
+    "Some of the text could not be read, so no character tags were deleted.";
+
 RowResult RunDeleteUnusedChars(ObjHandle doc) {
   if (doc == 0) return NoDocumentNotice();
   StringList* used = StringListCreate(1, 1);
   StringList* unused = StringListCreate(1, 1);
   int32_t answer = 0;
   if (used != nullptr && unused != nullptr) {
-    CharTagUsageScan(doc, used, unused);
-    if (Confirmed("Are you sure you want to delete unused character tags?", &answer)) {
+    if (CharTagUsageScan(doc, used, unused) != 0) {
+      answer = HostAlert(kIncompleteScanWarning, ALERT_WARNING);
+    } else if (Confirmed("Are you sure you want to delete unused character tags?", &answer)) {
       DeleteUnusedTags(doc, used, unused);
     }
   }
@@ -24,8 +28,9 @@ RowResult RunCreateCharList(ObjHandle doc) {
   if (doc == 0) return NoDocumentNotice();
   int32_t listType = ChooseListType();
   if (listType < 0) return EndAtOnce(listType);
-  if (CreateTagList(doc, listType) == 0) return EndAtOnce();
-  return Done();
+  bool noInsertionPoint = false;
+  CreateTagList(doc, listType, &noInsertionPoint);
+  return noInsertionPoint ? EndAtOnce() : Done();
 }
 
 RowResult RunRemoveNonlistChars(ObjHandle doc) {

@@ -129,6 +129,9 @@ class MemHost : public HostApi {
   // The n-th host call from now (1 = the next) fails with `status` (stored
   // in HostErrno, and returned by calls whose result is a status). 0: off.
   void FailNthCall(int64_t n, int32_t status);
+  // When set, asked before every call with the call's name; a call it
+  // answers with a status other than 0 fails with that status as above.
+  std::function<int32_t(const char* op)> failWith;
   int64_t callCount = 0;       // every HostApi call so far
   // When set, the name of every call is appended to callLog (an alert with
   // its type: "Alert1" is a question).

@@ -130,14 +130,18 @@ void MemHost::FailNthCall(int64_t n, int32_t status) {
 bool MemHost::Fault(const char* op, int32_t* status) {
   ++callCount;
   if (recordCalls) callLog.emplace_back(op);
+  int32_t failing = 0;
   if (failAt_ != 0 && callCount == failAt_) {
     failAt_ = 0;
-    ++failedCalls;
-    HostErrno = failStatus_;
-    if (status != nullptr) *status = failStatus_;
-    return true;
+    failing = failStatus_;
+  } else if (failWith) {
+    failing = failWith(op);
   }
-  return false;
+  if (failing == 0) return false;
+  ++failedCalls;
+  HostErrno = failing;
+  if (status != nullptr) *status = failing;
+  return true;
 }
 
 bool MemHost::Bad(ObjHandle h, Obj** out) {

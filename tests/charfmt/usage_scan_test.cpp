@@ -87,7 +87,7 @@ class UsageScanTest : public ::testing::Test {
     used = StringListCreate(1, 1);
     unused = StringListCreate(1, 1);
   }
-  void Scan(ObjHandle doc) { CharTagUsageScan(doc, used, unused); }
+  int32_t Scan(ObjHandle doc) { return CharTagUsageScan(doc, used, unused); }
   void Define(DocBuilder& b, const Names& names) {
     for (const std::string& n : names) b.CharFormat(n);
   }
@@ -156,6 +156,22 @@ TEST_F(UsageScanTest, FlowParagraphsAreProbedThroughTheirEndAndNoFurther) {
   host.endless = true;
   Scan(b.doc);
   EXPECT_EQ(Names{"AtEnd"}, ToNames(used));
+}
+
+TEST_F(UsageScanTest, ARangeErrorAtOrBeforeTheEndItemFinishesAFlowParagraph) {
+  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  Define(b, {"Early", "Late", "Spare"});
+  b.Para({TextRun("ab", "Early"), TextRun("cd", "Late")});
+  ObjHandle second = b.Para({TextRun("ef", "Early")});
+  // A host that gives no answer at the end position, and one that ends the
+  // second paragraph early.
+  host.probe = [&](ObjHandle pgf, int32_t offset, int32_t* status) {
+    *status = ERR_OFFSET_RANGE;
+    return offset < (pgf == second ? 1 : 4);
+  };
+  EXPECT_EQ(0, Scan(b.doc));
+  EXPECT_EQ((Names{"Early", "Late"}), ToNames(used));
+  EXPECT_EQ(Names{"Spare"}, ToNames(unused));
 }
 
 TEST_F(UsageScanTest, ListsAccumulateOverTheFilesOfABookInEitherOrder) {
@@ -229,6 +245,12 @@ TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
   int64_t start = host.callCount;
   Scan(every.b.doc);
   int64_t calls = host.callCount - start;
+  Names defined;
+  for (ObjHandle f : host.Chain(every.b.doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+    defined.push_back(host.StringProp(f, PROP_NAME));
+  }
+  // A scan that says it read everything has every defined name in one list
+  // and no used one in unused; one that missed text says so.
   auto check = [&](const std::string& what, bool unusedToo) {
     for (const std::string& name : ToNames(used)) {
       EXPECT_TRUE(std::count(kEveryUsed.begin(), kEveryUsed.end(), name)) << name << what;
@@ -237,16 +259,28 @@ TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
       EXPECT_FALSE(unusedToo && std::count(kEveryUsed.begin(), kEveryUsed.end(), name))
           << name << what;
     }
+    for (const std::string& name : defined) {
+      EXPECT_TRUE(!unusedToo || StringListIndexOf(used, name.c_str()) >= 0 ||
+                  StringListIndexOf(unused, name.c_str()) >= 0)
+          << name << what;
+    }
   };
   for (int32_t status : {ERR_CALL_FAILED, ERR_OFFSET_RANGE}) {
     for (int64_t n = 1; n <= calls; ++n) {
       Reset();
       host.FailNthCall(n, status);
-      Scan(every.b.doc);
-      // Outside flows a range error cannot be told from the end of the text.
+      bool whole = Scan(every.b.doc) == 0;
+      // A range error is the end of the text, wherever the host gives it.
       check(" failing host call " + std::to_string(n) + " with " + std::to_string(status),
-            status != ERR_OFFSET_RANGE);
+            whole && status != ERR_OFFSET_RANGE);
     }
+  }
+  // Lists are kept whole after a failure: what was found unused stays there.
+  Reset();
+  host.FailNthCall(calls / 2, ERR_CALL_FAILED);
+  EXPECT_EQ(-1, Scan(every.b.doc));
+  for (const char* name : {"Default", "DefaultBold", "Idle", "P338", "lower"}) {
+    EXPECT_GE(StringListIndexOf(unused, name), 0) << name;
   }
   // Running out of memory anywhere only loses names, from either list.
   ConsoleSink old = SetConsoleSink(HostPrintConsole);
@@ -258,9 +292,9 @@ TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
   for (int64_t n = 1; n <= allocations; ++n) {
     Reset();
     MemFailNth(n);
-    Scan(every.b.doc);
+    bool whole = Scan(every.b.doc) == 0;
     MemFailNth(0);
-    check(" failing allocation " + std::to_string(n), true);
+    check(" failing allocation " + std::to_string(n), whole);
   }
   SetClientEncoding(DescriptorNameOfConverter(ConverterNameOf(encoding)));
   SetConsoleSink(old);

@@ -90,6 +90,46 @@ TEST_F(TagListRowsTest, DeleteUnusedNeverDeletesAUsedCaseVariant) {
   HostInstall(&host);
 }
 
+// The first probe of the text fails: the scan misses a position.
+void FailFirstProbe(MemHost& h) {
+  h.failWith = [&h](const char* op) {
+    if (std::string(op) != "GetTextPropVal") return 0;
+    h.failWith = nullptr;
+    return ERR_CALL_FAILED;
+  };
+}
+
+TEST_F(TagListRowsTest, AScanThatMissedTextStillListsEveryTagButDeletesNone) {
+  DocBuilder src(host, "C:\\src.fm");
+  src.CharFormat("Used");
+  src.CharFormat("Spare");
+  src.Para({R("x", "Used")});
+  FailFirstProbe(host);
+  CommandHandler(CMD_DELETE_UNUSED_CHARS);
+  ExpectLastAlert("Some of the text could not be read, so no character tags were deleted.", 3);
+  EXPECT_EQ(1u, host.dialogs.size()) << "nothing to confirm";
+  EXPECT_EQ((Names{"Used", "Spare"}), Formats(src.doc));
+  EXPECT_EQ(1, HostMarkDoneCount);
+
+  // The list of all tags still holds every defined format.
+  FailFirstProbe(host);
+  host.choices = {2};
+  CommandHandler(CMD_CREATE_CHAR_LIST);
+  EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used", "Spare"}}), Tables(host.openDocs.back()));
+}
+
+TEST_F(TagListRowsTest, AHostThatMakesNoTableStillEndsTheCommand) {
+  DocBuilder src(host, "C:\\src.fm");
+  host.failWith = [](const char* op) { return std::string(op) == "NewTable" ? ERR_CALL_FAILED : 0; };
+  for (int32_t command : {CMD_CREATE_CHAR_LIST, CMD_CREATE_CONVERSION_DOC,
+                          CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
+    host.choices = {0};
+    HostMarkDoneCount = 0;
+    CommandHandler(command);
+    EXPECT_EQ(1, HostMarkDoneCount) << command;
+  }
+}
+
 TEST_F(TagListRowsTest, CreateListAsksTheTypeAndWritesTheTable) {
   DocBuilder src(host, "C:\\src.fm");
   src.CharFormat("Spare");
