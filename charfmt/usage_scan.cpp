@@ -138,8 +138,15 @@ bool MarkName(const char* name, StringList* used, StringList* unused, NameSet* u
   bool inUsed = usedFolded != nullptr && usedFolded->complete
                     ? NameSetContains(usedFolded, name)
                     : StringListIndexOfNoCase(used, name) >= 0;
-  if (!inUsed) inUsed = AddToList(used, usedFolded, name);
   int32_t at = StringListIndexOf(unused, name);
+  // A spelling that an earlier file left unused goes over to used even when
+  // another spelling is there already: taken out of unused alone it would
+  // be in neither list, and missing from a list of all tags. Should used
+  // not take it, it stays where it is.
+  if (!inUsed || at >= 0) {
+    if (!AddToList(used, usedFolded, name)) return false;
+    inUsed = true;
+  }
   if (at >= 0) StringListRemoveAt(unused, static_cast<uint32_t>(at));
   return inUsed;
 }

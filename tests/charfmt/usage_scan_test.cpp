@@ -217,8 +217,19 @@ TEST_F(UsageScanTest, EverySpellingOfAUsedNameCountsAsUsed) {
   EXPECT_EQ(Names{"bold"}, ToNames(unused));
   MarkTagUsed("bold", used, unused);
   MarkTagUsed("", used, unused);
-  EXPECT_EQ(Names{"Bold"}, ToNames(used));
+  EXPECT_EQ((Names{"Bold", "bold"}), ToNames(used));
   EXPECT_EQ(Names{}, ToNames(unused));
+
+  // A spelling one file leaves unused, used in another file after a
+  // different spelling: in used, not lost from both lists.
+  Reset();
+  DocBuilder d(host, "C:\\book\\d.fm");
+  Define(d, {"Code"});
+  DocBuilder e(host, "C:\\book\\e.fm");
+  e.Para({TextRun("a", "code"), TextRun("b", "Code")});
+  Scan(d.doc);
+  Scan(e.doc);
+  EXPECT_EQ((Names{"Code", "code"}), ToNames(used));
 }
 
 TEST_F(UsageScanTest, ScreenUpdatingIsOffForTheWalkAndTheWalkFlagIsRestored) {
