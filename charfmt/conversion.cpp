@@ -73,6 +73,37 @@ bool ResetToParagraphFont() {
   return HostExecuteCodes(1, &code) == 0;
 }
 
+// What puts a run back under `tag` should its new format not take: the
+// tag's own format when the document has it, else the tag alone. Empty when
+// it cannot be had; the run is then left as it is.
+PropVals RestoringValues(ObjHandle doc, const char* tag) {
+  HostErrno = 0;
+  ObjHandle own = HostGetNamedObject(doc, OBJ_CHAR_FMT, tag);
+  if (own != 0) return HostGetProps(doc, own);
+  PropVals values = PropValsAllocate(1);
+  char* copy = values.len == 1 ? StrDuplicate(tag) : nullptr;
+  if (copy == nullptr) {
+    PropValsFree(&values);
+    return PropVals{0, nullptr};
+  }
+  values.val[0].propIdent.num = PROP_CHAR_TAG;
+  values.val[0].propVal.valType = VT_STRING;
+  values.val[0].propVal.u.sval = copy;
+  return values;
+}
+
+// Gives the stripped run the new format's values. The default font has
+// taken the old tag off already, so a set that fails must not leave it
+// bare: the new values are tried once more, then the old ones.
+void SetRunValues(ObjHandle doc, TextRange run, const PropVals* values, const PropVals* old) {
+  const PropVals* attempts[] = {values, values, old, old};
+  for (const PropVals* attempt : attempts) {
+    HostErrno = 0;
+    HostSetTextProps(doc, run, attempt);
+    if (HostErrno == 0) return;
+  }
+}
+
 void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
   // The function code acts on the selection: if moving it failed, the code
   // would strike whatever run was selected before.
@@ -88,12 +119,15 @@ void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
   if (StrEquals(destination, kDefaultParagraphFormat)) {
     ResetToParagraphFont();
   } else if (StrLength(destination) > 0) {
-    // The format's values are in hand before the run is touched, so that a
-    // failed read cannot leave it stripped and not re-tagged.
+    // The format's values, and the old ones, are in hand before the run is
+    // touched, so that a failed read cannot leave it stripped and not
+    // re-tagged.
     ObjHandle format = HostGetNamedObject(doc, OBJ_CHAR_FMT, destination);
     PropVals values = format != 0 ? HostGetProps(doc, format) : PropVals{0, nullptr};
-    if (values.len > 0 && ResetToParagraphFont()) HostSetTextProps(doc, run, &values);
+    PropVals old = values.len > 0 ? RestoringValues(doc, name) : PropVals{0, nullptr};
+    if (old.len > 0 && ResetToParagraphFont()) SetRunValues(doc, run, &values, &old);
     PropValsFree(&values);
+    PropValsFree(&old);
   }
   PropValFree(&tag);
 }

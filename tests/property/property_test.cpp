@@ -333,17 +333,13 @@ class PropertyTest : public ::testing::Test {
     int64_t failedBefore = host.failedCalls;
     bool failedSome = false;
     if (job.failing) {
-      int chance = 10 << Below(rng, 6);  // one call in 10 up to one in 320
+      int chance = 20 << Below(rng, 5);  // one call in 20 up to one in 320
       uint32_t failSeed = static_cast<uint32_t>(rng());
       auto failRng = std::make_shared<Rng>(failSeed);
-      MemHost* hp = &host;
-      host.failWith = [failRng, chance, hp](const char* op) {
+      host.failWith = [failRng, chance](const char*) {
         const int32_t statuses[] = {ERR_CALL_FAILED, ERR_HOST_BUSY, 5};
-        int32_t st = OneIn(*failRng, chance) ? statuses[Below(*failRng, 3)] : 0;
-        if (st != 0 && std::getenv("PTRACE")) std::printf("FAIL %s at %lld\n", op, (long long)hp->callCount);
-        return st;
+        return OneIn(*failRng, chance) ? statuses[Below(*failRng, 3)] : 0;
       };
-      if (std::getenv("PTRACE")) for (auto& kv : destinations) std::printf("DEST %s -> %s\n", kv.first.c_str(), kv.second.c_str());
     }
     host.defaultAlertAnswer = OneIn(rng, 5) ? 1 : 0;
     int32_t command = 0;
@@ -359,7 +355,6 @@ class PropertyTest : public ::testing::Test {
     bool confirmed = false;
     for (size_t i = dialogs; i < host.dialogs.size(); ++i) {
       const auto& d = host.dialogs[i];
-      if (std::getenv("PTRACE")) std::printf("DIALOG %d %s -> %d\n", d.alertType, d.text.c_str(), d.answer);
       if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 1 && d.answer == 0) confirmed = true;
       if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 3) ++tally->declined;
     }
@@ -389,8 +384,7 @@ class PropertyTest : public ::testing::Test {
   }
 
   void CheckList(const World& w, const Job& job, const Names& listed, const std::string& where) {
-    if (std::getenv("PTRACE")) {
-      for (const auto& kv : w.plans) {
+    for (const auto& kv : w.plans) {
         std::printf("%s defines:", kv.first.c_str());
         for (auto& n : kv.second.defined) std::printf(" %s", n.c_str());
         std::printf("\n uses:");
