@@ -385,17 +385,6 @@ class PropertyTest : public ::testing::Test {
 
   void CheckList(const World& w, const Job& job, const Names& listed, const std::string& where) {
     for (const auto& kv : w.plans) {
-        std::printf("%s defines:", kv.first.c_str());
-        for (auto& n : kv.second.defined) std::printf(" %s", n.c_str());
-        std::printf("\n uses:");
-        for (auto& n : kv.second.uses) std::printf(" %s", n.c_str());
-        std::printf("\n");
-      }
-      std::printf("listed:");
-      for (auto& n : listed) std::printf(" %s", n.c_str());
-      std::printf("\n");
-    }
-    for (const auto& kv : w.plans) {
       for (const std::string& f : kv.second.defined) {
         bool used = kv.second.uses.count(f) != 0;
         if (job.listType == 2 || (job.listType == 1 && used)) {
