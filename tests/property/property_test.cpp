@@ -257,8 +257,8 @@ struct Tally {
   int64_t runs = 0, failingRuns = 0, failedCalls = 0, confirmed = 0, declined = 0;
 };
 
-// The first-paragraph text of every cell of column `c` of the one table of
-// the output document, heading row included.
+// The first-paragraph text of column `c` of every row of `table`, heading
+// row included.
 std::vector<std::string> ReadColumn(MemHost& host, ObjHandle table, size_t c) {
   std::vector<std::string> out;
   for (ObjHandle row : host.Find(table)->kids) {
@@ -268,6 +268,7 @@ std::vector<std::string> ReadColumn(MemHost& host, ObjHandle table, size_t c) {
   return out;
 }
 
+// The table a command has just made in an untitled output document.
 ObjHandle LastTable(MemHost& host) {
   ObjHandle found = 0;
   for (ObjHandle d : host.openDocs) {
@@ -458,7 +459,7 @@ class PropertyTest : public ::testing::Test {
 };
 
 TEST_F(PropertyTest, DeletingAndConvertingCommandsKeepEveryUsedTag) {
-  const int64_t worlds = EnvNumber("TAGSMITH_PROPERTY_WORLDS", 12);
+  const int64_t worlds = EnvNumber("TAGSMITH_PROPERTY_WORLDS", 8);
   const uint32_t seed0 = static_cast<uint32_t>(EnvNumber("TAGSMITH_PROPERTY_SEED", 1));
   const std::vector<std::pair<Kind, int32_t>> kinds = {
       {DELETE_UNUSED, 0}, {REMOVE_NONLIST, 0}, {REMOVE_NONLIST, 1}, {REMOVE_NONLIST, 2},
