@@ -103,7 +103,7 @@ TEST_F(TagListRowsTest, AScanThatMissedTextStillListsEveryTagButDeletesNone) {
   DocBuilder src(host, "C:\\src.fm");
   src.CharFormat("Used");
   src.CharFormat("Spare");
-  src.Para({R("x", "Used")});
+  src.Para({R("xy", "Used")});  // read at its second position
   FailFirstProbe(host);
   CommandHandler(CMD_DELETE_UNUSED_CHARS);
   ExpectLastAlert("Some of the text could not be read, so no character tags were deleted.", 3);
