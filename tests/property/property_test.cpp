@@ -73,12 +73,22 @@ struct Generator {
   Plan& plan;
   std::vector<std::string> tags;  // what text may carry
 
+  std::string AnyTag() {
+    return tags.empty() ? "" : tags[static_cast<size_t>(Below(rng, static_cast<int>(tags.size())))];
+  }
+  // The tag of a footnote anchor, used there alone as often as not.
+  std::string AnchorTag() {
+    std::string tag = OneIn(rng, 2) ? "" : AnyTag();
+    if (!tag.empty()) plan.uses.insert(tag);
+    return tag;
+  }
+
   std::vector<R> Runs() {
     std::vector<R> runs;
     int n = 1 + Below(rng, 4);
     for (int i = 0; i < n; ++i) {
       std::string text(static_cast<size_t>(1 + Below(rng, 5)), static_cast<char>('a' + Below(rng, 26)));
-      std::string tag = OneIn(rng, 3) || tags.empty() ? "" : tags[static_cast<size_t>(Below(rng, static_cast<int>(tags.size())))];
+      std::string tag = OneIn(rng, 3) ? "" : AnyTag();
       if (!tag.empty()) plan.uses.insert(tag);
       std::vector<std::pair<int32_t, int32_t>> overrides;
       if (OneIn(rng, 5)) overrides.push_back({PROP_FONT_WEIGHT, 1});
@@ -127,9 +137,11 @@ struct Generator {
         }
       }
       if (OneIn(rng, 2)) b.ParaIn(table, Runs());  // a tagged title
+      if (OneIn(rng, 3)) b.Footnote(b.CellPgf(table, 0, 0), Runs(), AnchorTag());  // in a heading
     }
     for (int f = Below(rng, 3); f > 0; --f) {
-      b.Footnote(paragraphs[static_cast<size_t>(Below(rng, static_cast<int>(paragraphs.size())))], Runs());
+      b.Footnote(paragraphs[static_cast<size_t>(Below(rng, static_cast<int>(paragraphs.size())))], Runs(),
+                 AnchorTag());
     }
     if (OneIn(rng, 2)) {
       ObjHandle master = b.NewFlow(true);
@@ -182,7 +194,8 @@ DocState StateOf(MemHost& host, const Objects& all, const Obj& doc) {
     const Obj& o = *it->second;
     if (o.type != memhost::T_PGF || o.doc != doc.h) continue;
     Paragraph p{o.text, {}, Converted(all, o)};
-    for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) p.props.push_back(host.PropsAt(o, k));
+    // Every position, anchors and the paragraph end included.
+    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) p.props.push_back(host.PropsAt(o, k));
     s.paragraphs.push_back(p);
   }
   return s;
