@@ -14,7 +14,7 @@ void* ComHostC::Hand(size_t size) {
   void* block = CoTaskMemAlloc(size);
   if (block != nullptr) {
     std::memset(block, 0, size);
-    handedOut.push_back(block);
+    handedOut.push_back(TaskBlockAt(block));
   }
   return block;
 }
@@ -616,9 +616,8 @@ ComHostC::~ComHostC() {
   DropCallback();
   // A host that keeps its blocks frees them itself; blocks a faulty client
   // failed to give back go too, so that one fault is reported once.
-  std::set<void*> unique(handedOut.begin(), handedOut.end());
-  for (void* block : unique) {
-    if (TaskBlockLive(block)) CoTaskMemFree(block);
+  for (const TaskBlock& block : handedOut) {
+    if (TaskBlockLive(block)) CoTaskMemFree(block.address);
   }
 }
 

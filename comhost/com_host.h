@@ -10,6 +10,7 @@
 #ifndef TAGSMITH_COMHOST_COM_HOST_H
 #define TAGSMITH_COMHOST_COM_HOST_H
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -21,12 +22,23 @@
 
 namespace comhost {
 
+// One allocation of the task allocator. Its address alone does not name it:
+// once freed, the address may be handed out again for another block.
+struct TaskBlock {
+  void* address;
+  uint64_t serial;  // order of allocation while the spy watched; 0: unknown
+};
+
 // Registers the allocator spy for the rest of the process (once).
 void TaskSpyInstall();
-// How often the block has been given back since it was handed out.
-int TaskFreesOf(const void* block);
-// Whether the block was handed out and not yet freed.
-bool TaskBlockLive(const void* block);
+// The allocation now live at the address (serial 0 when none is).
+TaskBlock TaskBlockAt(void* address);
+// How often that allocation has been given back.
+int TaskFreesOf(const TaskBlock& block);
+// Whether a block allocated while the spy watched is live at the address.
+bool TaskBlockLive(const void* address);
+// Whether that very allocation is still live.
+bool TaskBlockLive(const TaskBlock& block);
 // Blocks allocated while the spy watched and not yet freed.
 size_t TaskLiveBlocks();
 // Frees of blocks the spy never saw handed out (or saw freed already).
@@ -77,7 +89,7 @@ class ComHostC {
   std::vector<std::pair<int32_t, std::string>> description;
   void* moduleGiven = nullptr;
   int moduleCalls = 0;
-  std::vector<void*> handedOut;       // every task block given to the client
+  std::vector<TaskBlock> handedOut;   // every task block given to the client
   std::string releases;               // the role of every interface released, in order
 
   // References the client holds on the host's interfaces.

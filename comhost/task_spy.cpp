@@ -1,10 +1,10 @@
 // The allocator spy: sees every task block allocated and freed in the
 // process, whoever does it, the host or the client.
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <set>
 
 #include "comhost/com_host.h"
 
@@ -31,18 +31,23 @@ class TaskSpyC final : public IMallocSpy {
   void* STDMETHODCALLTYPE PostAlloc(void* actual) override {
     if (actual != nullptr) {
       std::lock_guard<std::mutex> lock(mutex);
-      live.insert(actual);
-      frees[actual] = 0;
+      blocks[actual] = Record{++allocations, 0, true};
+      ++live;
     }
     return actual;
   }
   void* STDMETHODCALLTYPE PreFree(void* request, BOOL) override {
     if (request != nullptr) {
       std::lock_guard<std::mutex> lock(mutex);
-      auto seen = frees.find(request);
-      if (seen != frees.end()) {
-        ++seen->second;
-        if (live.erase(request) == 0) ++strays;
+      auto seen = blocks.find(request);
+      if (seen != blocks.end()) {
+        ++seen->second.frees;
+        if (seen->second.live) {
+          seen->second.live = false;
+          --live;
+        } else {
+          ++strays;
+        }
       }
     }
     return request;
@@ -60,9 +65,17 @@ class TaskSpyC final : public IMallocSpy {
   void STDMETHODCALLTYPE PreHeapMinimize() override {}
   void STDMETHODCALLTYPE PostHeapMinimize() override {}
 
+  // The latest allocation at each address. An allocator may hand a freed
+  // block's address out again, so a block is known by its serial number.
+  struct Record {
+    uint64_t serial;
+    int frees;
+    bool live;
+  };
   std::mutex mutex;
-  std::set<const void*> live;
-  std::map<const void*, int> frees;  // since the address was last handed out
+  std::map<const void*, Record> blocks;
+  uint64_t allocations = 0;
+  size_t live = 0;
   int strays = 0;
 };
 
@@ -83,20 +96,38 @@ void TaskSpyInstall() {
   }
 }
 
-int TaskFreesOf(const void* block) {
+TaskBlock TaskBlockAt(void* address) {
   std::lock_guard<std::mutex> lock(Spy()->mutex);
-  auto seen = Spy()->frees.find(block);
-  return seen == Spy()->frees.end() ? 0 : seen->second;
+  auto seen = Spy()->blocks.find(address);
+  const bool live = seen != Spy()->blocks.end() && seen->second.live;
+  return TaskBlock{address, live ? seen->second.serial : 0};
 }
 
-bool TaskBlockLive(const void* block) {
+int TaskFreesOf(const TaskBlock& block) {
   std::lock_guard<std::mutex> lock(Spy()->mutex);
-  return Spy()->live.count(block) != 0;
+  auto seen = Spy()->blocks.find(block.address);
+  if (seen == Spy()->blocks.end() || seen->second.serial < block.serial) return 0;
+  // Its address went to a later block, so it was given back first; any
+  // further free of it hit a dead address and counts as a stray.
+  if (seen->second.serial > block.serial) return 1;
+  return seen->second.frees;
+}
+
+bool TaskBlockLive(const void* address) {
+  std::lock_guard<std::mutex> lock(Spy()->mutex);
+  auto seen = Spy()->blocks.find(address);
+  return seen != Spy()->blocks.end() && seen->second.live;
+}
+
+bool TaskBlockLive(const TaskBlock& block) {
+  std::lock_guard<std::mutex> lock(Spy()->mutex);
+  auto seen = Spy()->blocks.find(block.address);
+  return seen != Spy()->blocks.end() && seen->second.live && seen->second.serial == block.serial;
 }
 
 size_t TaskLiveBlocks() {
   std::lock_guard<std::mutex> lock(Spy()->mutex);
-  return Spy()->live.size();
+  return Spy()->live;
 }
 
 int TaskStrayFrees() {

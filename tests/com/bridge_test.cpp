@@ -186,7 +186,7 @@ TEST_F(BridgeTest, HostStatusReachesHostErrnoAndTheFailureValueIsReturned) {
   const size_t before = host.handedOut.size();
   EXPECT_EQ(nullptr, HostGetString(0, 0, 2));
   EXPECT_EQ(5, HostErrno);
-  for (void* block : BlocksSince(before)) EXPECT_EQ(1, comhost::TaskFreesOf(block));
+  for (const comhost::TaskBlock& block : BlocksSince(before)) EXPECT_EQ(1, comhost::TaskFreesOf(block));
 
   // A scroll box reports only that nothing was chosen.
   HostErrno = 0;
@@ -227,23 +227,25 @@ TEST_F(BridgeTest, ACopyThatRunsOutOfMemoryFailsTheCall) {
   EXPECT_EQ(nullptr, HostGetString(0, 0, 2));
   MemFailNth(0);
   EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
-  std::set<void*> blocks = BlocksSince(before);
+  std::vector<comhost::TaskBlock> blocks = BlocksSince(before);
   ASSERT_EQ(1u, blocks.size());
-  EXPECT_EQ(1, comhost::TaskFreesOf(*blocks.begin()));
+  EXPECT_EQ(1, comhost::TaskFreesOf(blocks[0]));
 }
 
 TEST_F(BridgeTest, EveryHostBlockIsGivenBackExactlyOnce) {
   const size_t before = host.handedOut.size();
   const int straysBefore = comhost::TaskStrayFrees();
   CallEveryAllocatingOperation();
-  std::set<void*> blocks = BlocksSince(before);
+  std::vector<comhost::TaskBlock> blocks = BlocksSince(before);
   EXPECT_GT(blocks.size(), 40u);  // every nested part of every kind of value
-  for (void* block : blocks) EXPECT_EQ(1, comhost::TaskFreesOf(block)) << block;
+  for (const comhost::TaskBlock& block : blocks)
+    EXPECT_EQ(1, comhost::TaskFreesOf(block)) << block.address << " #" << block.serial;
   EXPECT_EQ(straysBefore, comhost::TaskStrayFrees());
 }
 
 TEST_F(BridgeTest, PropertiesCopyDeeplyIntoTheClientHeap) {
   PropVals expected = comtest::EveryKindOfValue();
+  const size_t before = host.handedOut.size();
   PropVals got = HostGetProps(1, 1);
   ASSERT_EQ(expected.len, got.len);
   for (uint32_t i = 0; i < got.len; ++i) EXPECT_TRUE(comtest::SameValue(expected.val[i], got.val[i]));
@@ -253,9 +255,11 @@ TEST_F(BridgeTest, PropertiesCopyDeeplyIntoTheClientHeap) {
   EXPECT_STREQ("Custom", got.val[0].propIdent.name);
   EXPECT_STREQ("custom value", got.val[0].propVal.u.sval);
   EXPECT_NE(static_cast<void*>(got.val[0].propIdent.name), got.val[0].propVal.u.sval);
-  for (void* block : host.handedOut) {
-    EXPECT_NE(block, static_cast<void*>(got.val[0].propIdent.name));
-    EXPECT_NE(block, static_cast<void*>(got.val[0].propVal.u.sval));
+  // Only this call's blocks were all live while the copies were made; an
+  // earlier block's address may since have gone to the client heap.
+  for (const comhost::TaskBlock& block : BlocksSince(before)) {
+    EXPECT_NE(block.address, static_cast<void*>(got.val[0].propIdent.name));
+    EXPECT_NE(block.address, static_cast<void*>(got.val[0].propVal.u.sval));
   }
   PropValsFree(&got);
   PropValsFree(&expected);
@@ -352,13 +356,14 @@ TEST_F(KeepingHostTest, BlocksTheHostKeepsAreNeverFreedButStillCopied) {
   EXPECT_EQ(1, ComHostKeepsResults);
   const size_t before = host.handedOut.size();
   CallEveryAllocatingOperation();
-  std::set<void*> blocks = BlocksSince(before);
+  std::vector<comhost::TaskBlock> blocks = BlocksSince(before);
   EXPECT_FALSE(blocks.empty());
-  for (void* block : blocks) EXPECT_EQ(0, comhost::TaskFreesOf(block)) << block;
+  for (const comhost::TaskBlock& block : blocks) EXPECT_EQ(0, comhost::TaskFreesOf(block)) << block.address;
 
   PropVals got = HostGetProps(1, 1);
   ASSERT_EQ(17u, got.len);
-  for (void* block : host.handedOut) EXPECT_NE(block, static_cast<void*>(got.val[0].propIdent.name));
+  for (const comhost::TaskBlock& block : host.handedOut)
+    EXPECT_NE(block.address, static_cast<void*>(got.val[0].propIdent.name));
   PropValsFree(&got);
 }
 

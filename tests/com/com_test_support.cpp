@@ -270,9 +270,9 @@ int32_t ConnectedTest::Connect(void* module) {
   return F_ApiClientInit(module, host.Object(), nullptr, &emptyDescription);
 }
 
-std::set<void*> ConnectedTest::BlocksSince(size_t from) const {
-  return std::set<void*>(host.handedOut.begin() + static_cast<std::ptrdiff_t>(from),
-                         host.handedOut.end());
+std::vector<comhost::TaskBlock> ConnectedTest::BlocksSince(size_t from) const {
+  return std::vector<comhost::TaskBlock>(host.handedOut.begin() + static_cast<std::ptrdiff_t>(from),
+                                         host.handedOut.end());
 }
 
 }  // namespace comtest

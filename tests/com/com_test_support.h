@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "client/host_wrapper.h"
 #include "memhost/mem_host.h"
@@ -45,8 +45,8 @@ class ConnectedTest : public ::testing::Test {
   void TearDown() override;
   // F_ApiClientInit with the given module handle and an empty description.
   int32_t Connect(void* module = nullptr);
-  // The blocks handed out from `from` on, without repeats.
-  std::set<void*> BlocksSince(size_t from) const;
+  // The blocks handed out from `from` on.
+  std::vector<comhost::TaskBlock> BlocksSince(size_t from) const;
 
   memhost::MemHost mem;
   ScriptedHostC scripted;
