@@ -158,11 +158,6 @@ struct DocData {
   bool dirty = false;
 };
 
-}  // namespace memhost
-
-#endif
-
-namespace memhost {
 // Further properties of the in-memory host's own (page geometry of new
 // documents, anchors of tables and footnotes).
 constexpr int32_t MEM_PROP_PAGE_WIDTH = 0x7F000010;
@@ -174,4 +169,7 @@ constexpr int32_t MEM_PROP_ROW_KIND = 0x7F000015;    // 0 heading, 1 body, 2 foo
 // A character format that the document's element definitions name: the host
 // refuses to delete it.
 constexpr int32_t MEM_PROP_FORMAT_IN_USE = 0x7F000020;
+
 }  // namespace memhost
+
+#endif
