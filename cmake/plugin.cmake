@@ -1,38 +1,35 @@
 # The loadable client: the shared library `tagsmith` (tagsmith.dll on
 # Windows) that exports F_ApiClientInit, built from the COM bridge, the entry
-# and every library beneath them; the COM test host; their tests.
+# and every library beneath them.
 include(${CMAKE_CURRENT_LIST_DIR}/version_section.cmake)
 
-set(TS_CLIENT ${CMAKE_SOURCE_DIR}/client)
-set(TS_COM_TESTS ${CMAKE_SOURCE_DIR}/tests/com)
+set(TS_CLIENT ${PROJECT_SOURCE_DIR}/client)
+
+if(WIN32)
+  enable_language(RC)
+  set(TS_COM_RUNTIME ole32)
+  set(TS_VERSION_SOURCE ${TAGSMITH_VERSION_RC})
+else()
+  # The task allocator lives in a library of its own so that the host
+  # program and the client share it.
+  add_library(tagsmith_comrt SHARED ${TS_CLIENT}/com_runtime.cpp)
+  target_link_libraries(tagsmith_comrt PRIVATE tagsmith_settings)
+  set(TS_COM_RUNTIME tagsmith_comrt)
+  set(TS_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/tagsmith_version.cpp)
+  tagsmith_version_section(${TAGSMITH_VERSION_RC} ${TS_VERSION_SOURCE})
+endif()
 
 # The bridge and entry, compiled once for the library and the tests that call
 # into them directly.
 add_library(tagsmith_com_objects OBJECT
   ${TS_CLIENT}/com_bridge.cpp ${TS_CLIENT}/com_callbacks.cpp ${TS_CLIENT}/com_memory.cpp
   ${TS_CLIENT}/entry.cpp)
-target_link_libraries(tagsmith_com_objects PUBLIC tagsmith_commands)
+target_link_libraries(tagsmith_com_objects PUBLIC tagsmith_commands ${TS_COM_RUNTIME})
 if(TAGSMITH_SANITIZE)
   # The host's COM objects are foreign: nothing but their method tables is
   # known, so the check of C++ dynamic types cannot apply to calls on them.
   target_compile_options(tagsmith_com_objects PRIVATE -fno-sanitize=vptr)
 endif()
-
-if(WIN32)
-  enable_language(RC)
-  target_link_libraries(tagsmith_client PUBLIC version)
-  set(TS_COM_RUNTIME ole32)
-  set(TS_VERSION_SOURCE ${TS_CLIENT}/version_info.rc)
-else()
-  # The task allocator lives in a library of its own so that the host
-  # program and the client share it.
-  add_library(tagsmith_comrt SHARED ${TS_CLIENT}/com_runtime.cpp)
-  target_link_libraries(tagsmith_client PUBLIC ${CMAKE_DL_LIBS})
-  set(TS_COM_RUNTIME tagsmith_comrt)
-  set(TS_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/tagsmith_version.cpp)
-  tagsmith_version_section(${TS_CLIENT}/version_info.rc ${TS_VERSION_SOURCE})
-endif()
-target_link_libraries(tagsmith_com_objects PUBLIC ${TS_COM_RUNTIME})
 
 add_library(tagsmith SHARED $<TARGET_OBJECTS:tagsmith_com_objects> ${TS_VERSION_SOURCE})
 target_link_libraries(tagsmith PRIVATE tagsmith_commands ${TS_COM_RUNTIME})
@@ -43,8 +40,7 @@ if(WIN32)
 else()
   # Only the entry leaves the library; everything else stays its own, so
   # that the copies of the libraries in a host program never mix with it.
-  set(TS_EXPORTS ${CMAKE_BINARY_DIR}/generated/tagsmith.map)
-  file(CONFIGURE OUTPUT ${TS_EXPORTS} CONTENT "{ global: F_ApiClientInit; local: *; };\n")
+  set(TS_EXPORTS ${CMAKE_CURRENT_LIST_DIR}/tagsmith.map)
   target_link_options(tagsmith PRIVATE -Wl,--version-script=${TS_EXPORTS})
   if(NOT TAGSMITH_SANITIZE AND NOT TAGSMITH_FUZZ)
     # Sanitizer run times come from the host program, so only without them
@@ -52,15 +48,4 @@ else()
     target_link_options(tagsmith PRIVATE -Wl,--no-undefined)
   endif()
   set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS})
-endif()
-
-# A host that speaks COM, over any host interface: it loads the client
-# library and drives it as the real host would. The tests and the simulator
-# use it.
-add_library(tagsmith_comhost STATIC ${CMAKE_SOURCE_DIR}/comhost/com_host.cpp
-  ${CMAKE_SOURCE_DIR}/comhost/task_spy.cpp ${CMAKE_SOURCE_DIR}/comhost/module_loader.cpp)
-target_link_libraries(tagsmith_comhost PUBLIC tagsmith_client ${TS_COM_RUNTIME} ${CMAKE_DL_LIBS})
-
-if(EXISTS ${TS_COM_TESTS}/com_tests.cmake AND TAGSMITH_TESTS)
-  include(${TS_COM_TESTS}/com_tests.cmake)
 endif()

@@ -24,16 +24,15 @@ set_target_properties(PkgConfig::ICU PROPERTIES
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
-# GoogleTest built from the distribution's sources with this compiler, with
-# its own warning settings rather than the project's -Werror.
+# GoogleTest built from the distribution's sources with this compiler. The
+# project's warning settings belong to its own targets only.
 if(TAGSMITH_TESTS)
   set(TS_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
-  get_directory_property(ts_saved_options COMPILE_OPTIONS)
-  set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   add_subdirectory(${TS_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  set_directory_properties(PROPERTIES COMPILE_OPTIONS "${ts_saved_options}")
-  add_library(GTest::gtest ALIAS gtest)
-  add_library(GTest::gtest_main ALIAS gtest_main)
+  if(NOT TARGET GTest::gtest)  # newer GoogleTest names them itself
+    add_library(GTest::gtest ALIAS gtest)
+    add_library(GTest::gtest_main ALIAS gtest_main)
+  endif()
 endif()

@@ -6,10 +6,12 @@
 #include "commands/command_rows.h"
 #include "commands/menus.h"
 #include "support/memory.h"
+#include "tagsmith_version.h"
 
 namespace {
 
-const char kAboutText[] = "Tagsmith \nVersion 1.3  Build 104 (64-bit)";
+const char kAboutText[] =
+    "Tagsmith \nVersion " TAGSMITH_VERSION "  Build " TAGSMITH_BUILD_NUMBER " (64-bit)";
 
 RowResult RunRow(int32_t number, ObjHandle doc, ObjHandle book) {
   switch (number) {

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build, the tests and the packages need,
+# when missing.
 # Usage: tools/deps.sh [windows]   ("windows" adds the cross compiler and wine)
 set -euo pipefail
 
+# dpkg-dev and file: CPack's Debian package declares its dependencies with
+# dpkg-shlibdeps, which finds the programs among the files with file.
 packages=(cmake make g++ clang pkg-config libicu-dev icu-devtools googletest libgtest-dev
-          libbenchmark-dev libclang-rt-dev valgrind)
+          libbenchmark-dev libclang-rt-dev valgrind dpkg-dev file)
 if [[ "${1:-}" == "windows" ]]; then
-  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools ninja-build wine wine64)
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 ninja-build wine wine64)
 fi
 
 missing=()

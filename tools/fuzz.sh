@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-10}
 dir=build/fuzz
 cmake -S . -B "$dir" -DCMAKE_CXX_COMPILER=clang++ -DTAGSMITH_FUZZ=ON -DTAGSMITH_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  -DTAGSMITH_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$dir" -j"$(nproc)" >/dev/null
 mkdir -p "$dir/artifacts"
 for target in "$dir"/fuzz/*_fuzz; do

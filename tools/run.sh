@@ -16,7 +16,7 @@ if [[ -x build/release/tools/tagsmith-run ]]; then
   if [[ $# -eq 0 ]]; then
     set -- ListCharUsageBook examples/book/Manual.book
   fi
-  exec build/release/tools/tagsmith-run --host-dir build/release/host "$@"
+  exec build/release/tools/tagsmith-run "$@"
 else
   build/release/tools/tagsmith-demo "$@"
 fi

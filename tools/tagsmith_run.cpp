@@ -6,6 +6,7 @@
 #include <new>
 
 #include "commands/menus.h"
+#include "tagsmith_version.h"
 
 // The strings other clients send, as the client answers them.
 const RunCallString kRunCallStrings[] = {
@@ -68,7 +69,8 @@ std::string RunUsage() {
          "  --master-pages      let override commands work on master pages too\n"
          "  --client LIB        the client library to load\n"
          "  --timings           print the time of each phase and the peak memory\n"
-         "  --help              print this text\n";
+         "  --help              print this text\n"
+         "  --version           print the version and exit\n";
 }
 
 bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::string* message) {
@@ -123,6 +125,8 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
       return true;
     } else if (name == "--list") {
       ok = flag(&o->list);
+    } else if (name == "--version") {
+      ok = flag(&o->version);
     } else if (name == "--host-dir") {
       ok = take(&o->hostDir);
     } else if (name == "--client") {
@@ -164,7 +168,7 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
     *message = "--in-place and --out-dir exclude each other";
     return false;
   }
-  if (o->list) return true;
+  if (o->list || o->version) return true;
   if (positional.empty()) {
     *message = "no COMMAND given";
     return false;
@@ -184,6 +188,10 @@ int main(int argc, char** argv) {
   }
   if (help) {
     std::fputs(RunUsage().c_str(), stdout);
+    return RUN_OK;
+  }
+  if (options.version) {
+    std::printf("tagsmith-run (Tagsmith) %s, build %s\n", TAGSMITH_VERSION, TAGSMITH_BUILD_NUMBER);
     return RUN_OK;
   }
   try {

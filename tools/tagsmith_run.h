@@ -26,6 +26,7 @@ struct RunOptions {
   std::string outDir;    // --out-dir: changed documents
   bool inPlace = false;
   bool list = false;
+  bool version = false;  // --version
   int32_t answer = -1;   // --yes 0, --no 1, -1 none
   std::vector<std::string> choices;
   bool interactive = false;
@@ -47,6 +48,10 @@ bool RunIsBookCommand(int32_t number);
 // Parses argv; false with *message on a usage error. `--help` sets *help.
 bool RunParseOptions(int argc, char** argv, RunOptions* options, bool* help, std::string* message);
 std::string RunUsage();
+
+// A path given relative to the folder of the running program (the installed
+// layout: the client library, the host folder), made absolute.
+std::string RunBesideProgram(const std::string& relative);
 
 // The whole run; returns the exit status.
 int RunTagsmith(const RunOptions& options);

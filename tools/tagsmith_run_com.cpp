@@ -5,6 +5,7 @@
 #include "client/entry.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
+#include "tools/tagsmith_run.h"
 #include "tools/tagsmith_run_client.h"
 
 namespace {
@@ -19,11 +20,7 @@ struct ClientSession {
 const char* ClientKind() { return "COM"; }
 
 std::string ClientDefaultLibrary() {
-#ifdef TAGSMITH_RUN_LIBRARY
-  return TAGSMITH_RUN_LIBRARY;
-#else
-  return std::string();
-#endif
+  return RunBesideProgram(TAGSMITH_RUN_LIBRARY);
 }
 
 ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error) {

@@ -28,6 +28,13 @@
 
 namespace fs = std::filesystem;
 
+std::string RunBesideProgram(const std::string& relative) {
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return relative;
+  return (self.parent_path() / relative).lexically_normal().string();
+}
+
 namespace {
 
 constexpr int32_t kAlertQuestion = 1;
@@ -47,12 +54,7 @@ std::string Normal(const std::string& path) {
 
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
 
-std::string DefaultHostDir() {
-  std::error_code ec;
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) return "host";
-  return (self.parent_path().parent_path() / "host").string();
-}
+std::string DefaultHostDir() { return RunBesideProgram(TAGSMITH_RUN_HOST_DIR); }
 
 // The host's text for people: Roman bytes as UTF-8, the host's tab as a tab,
 // other control characters of the host's text as spaces or nothing.

@@ -3,7 +3,7 @@
 # and runs the tests under wine, headless. Exits non-zero when a build step or
 # a test fails.
 #
-#   tools/test-windows.sh            build in build-win/ and run
+#   tools/test-windows.sh            build in build/windows/ and run
 #   BUILD_DIR=/tmp/w JOBS=4 tools/test-windows.sh
 #
 # Needs: cmake, ninja, Debian's mingw-w64 (x86_64-w64-mingw32-g++-posix,
@@ -12,7 +12,7 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${BUILD_DIR:-$root/build-win}"
+build="${BUILD_DIR:-$root/build/windows}"
 jobs="${JOBS:-2}"
 tests=(com_tests icu_bind_tests)
 
@@ -24,7 +24,8 @@ for tool in cmake ninja x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres 
 done
 
 cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DTAGSMITH_TESTS=ON -DTAGSMITH_WERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target "${tests[@]}"
 
 # Console programs need no display; without one, and with the .NET and HTML

@@ -12,7 +12,8 @@ dir=${TAGSMITH_VALGRIND_DIR:-build/valgrind}
 jobs=${TAGSMITH_JOBS:-2}
 
 command -v valgrind >/dev/null || { echo "valgrind is not installed" >&2; exit 2; }
-cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DTAGSMITH_SANITIZE=OFF -DTAGSMITH_TESTS=ON >/dev/null
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DTAGSMITH_SANITIZE=OFF -DTAGSMITH_TESTS=ON \
+  -DTAGSMITH_WERROR=ON >/dev/null
 cmake --build "$dir" -j"$jobs" --target com_tests >/dev/null
 
 log="$dir/valgrind.log"

@@ -1,5 +1,6 @@
-# Tests of the COM bridge, the entry and the built library. Included by
-# cmake/plugin.cmake.
+# Tests of the COM bridge, the entry and the built library, on Linux and
+# under wine. Included by the top-level CMakeLists.
+set(TS_COM_TESTS ${CMAKE_CURRENT_LIST_DIR})
 
 # Modules to read descriptions from: one without version information, one
 # with only a German table, one with its keys out of order.
@@ -17,6 +18,7 @@ foreach(kind none german reordered)
     endif()
   endif()
   add_library(${target} MODULE ${sources})
+  target_link_libraries(${target} PRIVATE tagsmith_settings)
   set_target_properties(${target} PROPERTIES PREFIX "")
   list(APPEND TS_FIXTURE_TARGETS ${target})
 endforeach()
@@ -51,6 +53,7 @@ if(WIN32)
   # The binding to the host's ICU: a process of its own, since the binding is
   # made once per process.
   add_library(ts_fake_icu MODULE ${TS_COM_TESTS}/fake_icu.cpp)
+  target_link_libraries(ts_fake_icu PRIVATE tagsmith_settings)
   set_target_properties(ts_fake_icu PROPERTIES PREFIX "" OUTPUT_NAME icuuc77)
   add_executable(icu_bind_tests ${TS_COM_TESTS}/icu_bind_test.cpp)
   target_link_libraries(icu_bind_tests PRIVATE tagsmith_support GTest::gtest GTest::gtest_main)

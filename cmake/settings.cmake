@@ -1,0 +1,45 @@
+# What every target of the project is compiled and linked with, as one
+# interface target: the libraries pass it on to whatever links them, and
+# targets that link none of them take it themselves. Nothing is set for the
+# whole directory tree, so that sources of others built here (GoogleTest on
+# Windows) keep their own settings.
+add_library(tagsmith_settings INTERFACE)
+target_include_directories(tagsmith_settings INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_options(tagsmith_settings INTERFACE -Wall -Wextra)
+if(TAGSMITH_WERROR)
+  target_compile_options(tagsmith_settings INTERFACE -Werror)
+endif()
+if(TAGSMITH_SANITIZE)
+  target_compile_options(tagsmith_settings INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  target_link_options(tagsmith_settings INTERFACE -fsanitize=address,undefined)
+endif()
+if(TAGSMITH_FUZZ)
+  # Everything is instrumented for coverage; only the fuzz targets get the
+  # fuzzer's own main.
+  target_compile_options(tagsmith_settings INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(tagsmith_settings INTERFACE -fsanitize=address,undefined)
+endif()
+
+# Each source folder is one library; files are picked up by pattern so that
+# adding a file needs no edit here.
+function(tagsmith_library name dir)
+  file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
+  # com_* and entry* make up the loadable client, not the libraries; win_* and
+  # posix_* are the two sides of a platform layer.
+  list(FILTER srcs EXCLUDE REGEX "/(com_|entry)[^/]*\\.cpp$")
+  if(WIN32)
+    list(FILTER srcs EXCLUDE REGEX "/posix_[^/]*\\.cpp$")
+  else()
+    list(FILTER srcs EXCLUDE REGEX "/win_[^/]*\\.cpp$")
+  endif()
+  if(NOT srcs)
+    # A folder that has no sources yet still yields a library to link.
+    set(empty ${CMAKE_BINARY_DIR}/empty_${name}.cpp)
+    file(WRITE ${empty} "")
+    set(srcs ${empty})
+  endif()
+  add_library(${name} STATIC ${srcs})
+  target_link_libraries(${name} PUBLIC tagsmith_settings)
+endfunction()
