@@ -26,7 +26,7 @@ else()
   # Dependencies from the libraries the programs link (ICU, the C++ run
   # time); the package's own libraries are found where it puts them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${TS_BUILD_LIB_DIR})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${TAGSMITH_BUILD_LIB_DIR})
   set(CPACK_DEBIAN_PACKAGE_SECTION text)
 endif()
 

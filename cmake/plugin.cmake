@@ -14,6 +14,7 @@ else()
   # program and the client share it.
   add_library(tagsmith_comrt SHARED ${TS_CLIENT}/com_runtime.cpp)
   target_link_libraries(tagsmith_comrt PRIVATE tagsmith_settings)
+  set_target_properties(tagsmith_comrt PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${TAGSMITH_BUILD_LIB_DIR})
   set(TS_COM_RUNTIME tagsmith_comrt)
   set(TS_VERSION_SOURCE ${CMAKE_BINARY_DIR}/generated/tagsmith_version.cpp)
   tagsmith_version_section(${TAGSMITH_VERSION_RC} ${TS_VERSION_SOURCE})
@@ -47,5 +48,8 @@ else()
     # can every reference be checked at link time.
     target_link_options(tagsmith PRIVATE -Wl,--no-undefined)
   endif()
-  set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS})
+  # Where tagsmith-run looks for it (cmake/layout.cmake); installed, it finds
+  # the task allocator's library beside itself.
+  set_target_properties(tagsmith PROPERTIES LINK_DEPENDS ${TS_EXPORTS}
+    LIBRARY_OUTPUT_DIRECTORY ${TAGSMITH_BUILD_LIB_DIR} INSTALL_RPATH "$ORIGIN")
 endif()

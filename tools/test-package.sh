@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the packages (tools/package.sh) and checks them as a user gets them:
 # the Debian package declares ICU among its dependencies, and unpacked into a
-# scratch root, its tagsmith-run runs the example book with no option (it
-# finds the client library and the host folder where the package put them);
+# scratch root, its tagsmith-run runs the example book with no option,
+# finding the client library and the host folder where the package put them;
 # the Windows zip holds the DLL without debug sections, and the install guide.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +24,12 @@ if [[ "$got" != "$expected" ]]; then
   diff <(echo "$expected") <(echo "$got") >&2 || true
   fail "the installed tagsmith-run lists the example book differently"
 fi
+# Console lines pass through the host's Roman converter: only with the
+# installed host folder found do they read.
+mkdir "$scratch/lonely" && cp examples/book/Manual.book "$scratch/lonely/"
+"$run" ListCharUsageBook "$scratch/lonely/Manual.book" >/dev/null 2>"$scratch/stderr" || true
+grep -q "^Could not open file:.*chapter1.mif" "$scratch/stderr" ||
+  { cat "$scratch/stderr" >&2; fail "the installed tagsmith-run does not find its host folder"; }
 version=$(sed -n 's/^project(Tagsmith VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 "$run" --version | grep -qF "Tagsmith) $version," || fail "tagsmith-run --version is not $version"
 
