@@ -26,11 +26,9 @@ add_library(tagsmith_com_objects OBJECT
   ${TS_CLIENT}/com_bridge.cpp ${TS_CLIENT}/com_callbacks.cpp ${TS_CLIENT}/com_memory.cpp
   ${TS_CLIENT}/entry.cpp)
 target_link_libraries(tagsmith_com_objects PUBLIC tagsmith_commands ${TS_COM_RUNTIME})
-if(TAGSMITH_SANITIZE)
-  # The host's COM objects are foreign: nothing but their method tables is
-  # known, so the check of C++ dynamic types cannot apply to calls on them.
-  target_compile_options(tagsmith_com_objects PRIVATE -fno-sanitize=vptr)
-endif()
+# Calls the host's COM objects, whose C++ types are not known here
+# (cmake/settings.cmake).
+set_target_properties(tagsmith_com_objects PROPERTIES TAGSMITH_FOREIGN_OBJECTS ON)
 
 add_library(tagsmith SHARED $<TARGET_OBJECTS:tagsmith_com_objects> ${TS_VERSION_SOURCE})
 target_link_libraries(tagsmith PRIVATE tagsmith_commands ${TS_COM_RUNTIME})

@@ -13,6 +13,12 @@ if(TAGSMITH_SANITIZE)
   target_compile_options(tagsmith_settings INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
   target_link_options(tagsmith_settings INTERFACE -fsanitize=address,undefined)
+  # A target that calls methods of the host's COM objects sets
+  # TAGSMITH_FOREIGN_OBJECTS: nothing but their method tables is known, so
+  # the check of C++ dynamic types cannot apply to calls on them. Given here,
+  # after the sanitizer options, since the later option wins.
+  target_compile_options(tagsmith_settings INTERFACE
+    $<$<BOOL:$<TARGET_PROPERTY:TAGSMITH_FOREIGN_OBJECTS>>:-fno-sanitize=vptr>)
 endif()
 if(TAGSMITH_FUZZ)
   # Everything is instrumented for coverage; only the fuzz targets get the
