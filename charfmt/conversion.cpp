@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "charfmt/document_walk.h"
+#include "charfmt/run_tags.h"
 #include "charfmt/tag_lists.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
@@ -80,28 +81,7 @@ PropVals RestoringValues(ObjHandle doc, const char* tag) {
   HostErrno = 0;
   ObjHandle own = HostGetNamedObject(doc, OBJ_CHAR_FMT, tag);
   if (own != 0) return HostGetProps(doc, own);
-  PropVals values = PropValsAllocate(1);
-  char* copy = values.len == 1 ? StrDuplicate(tag) : nullptr;
-  if (copy == nullptr) {
-    PropValsFree(&values);
-    return PropVals{0, nullptr};
-  }
-  values.val[0].propIdent.num = PROP_CHAR_TAG;
-  values.val[0].propVal.valType = VT_STRING;
-  values.val[0].propVal.u.sval = copy;
-  return values;
-}
-
-// Gives the stripped run the new format's values. The default font has
-// taken the old tag off already, so a set that fails must not leave it
-// bare: the new values are tried once more, then the old ones.
-void SetRunValues(ObjHandle doc, TextRange run, const PropVals* values, const PropVals* old) {
-  const PropVals* attempts[] = {values, values, old, old};
-  for (const PropVals* attempt : attempts) {
-    HostErrno = 0;
-    HostSetTextProps(doc, run, attempt);
-    if (HostErrno == 0) return;
-  }
+  return TagOnlyValues(tag);
 }
 
 void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
@@ -125,6 +105,9 @@ void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
     ObjHandle format = HostGetNamedObject(doc, OBJ_CHAR_FMT, destination);
     PropVals values = format != 0 ? HostGetProps(doc, format) : PropVals{0, nullptr};
     PropVals old = values.len > 0 ? RestoringValues(doc, name) : PropVals{0, nullptr};
+    // The default font has taken the old tag off already, so a set that
+    // fails must not leave the run bare: the new values are tried once more,
+    // then the old ones.
     if (old.len > 0 && ResetToParagraphFont()) SetRunValues(doc, run, &values, &old);
     PropValsFree(&values);
     PropValsFree(&old);

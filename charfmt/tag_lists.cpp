@@ -78,26 +78,38 @@ ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* h
 }
 
 ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns,
-                                const char* const* headings, bool* noInsertionPoint) {
+                                const char* const* headings, bool* noInsertionPoint,
+                                bool* scanMissed) {
   // Lists that cannot be made leave nothing to write: no place was found.
   if (noInsertionPoint != nullptr) *noInsertionPoint = true;
+  if (scanMissed != nullptr) *scanMissed = false;
   StringList* used = StringListCreate(1, 1);
   StringList* unused = StringListCreate(1, 1);
   ObjHandle table = 0;
   if (used != nullptr && unused != nullptr) {
+    bool missed = false;
     if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) {
-      CharTagUsageScan(doc, used, unused);
+      missed = CharTagUsageScan(doc, used, unused) != 0;
     }
-    table = BuildListTable(listType, columns, headings, used, unused, noInsertionPoint);
+    if (missed && listType == LIST_TYPE_USED && scanMissed != nullptr) {
+      *scanMissed = true;
+      if (noInsertionPoint != nullptr) *noInsertionPoint = false;
+    } else {
+      table = BuildListTable(listType, columns, headings, used, unused, noInsertionPoint);
+    }
   }
   StringListDestroy(used);
   StringListDestroy(unused);
   return table;
 }
 
-ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint) {
+ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint,
+                        bool* scanMissed) {
   const char* headings[] = {kKeepListHeading};
-  return ScanAndBuildListTable(doc, listType, 1, headings, noInsertionPoint);
+  bool missed = false;
+  ObjHandle table = ScanAndBuildListTable(doc, listType, 1, headings, noInsertionPoint, &missed);
+  if (scanMissed != nullptr) *scanMissed = missed;
+  return table;
 }
 
 ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,

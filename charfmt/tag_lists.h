@@ -23,9 +23,12 @@ extern const char kKeepListHeading[];  // "Tags to Keep"
 ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* headings,
                          const StringList* used, const StringList* unused,
                          bool* noInsertionPoint = nullptr);
-// The same after scanning `doc`, when the type needs a scan.
+// The same after scanning `doc`, when the type needs a scan. With
+// `scanMissed` given, a list of the tags in use is not made from a scan that
+// missed text: *scanMissed is then true and no table is made.
 ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns,
-                                const char* const* headings, bool* noInsertionPoint = nullptr);
+                                const char* const* headings, bool* noInsertionPoint = nullptr,
+                                bool* scanMissed = nullptr);
 // The first-paragraph text of cell 1 of every row of `table`, heading rows
 // first, appended to `first` (an empty cell as ""), and of cell 2 to `second`
 // when it is given. -1 when a row or cell could not be reached or memory ran
@@ -36,7 +39,11 @@ int32_t ReadListTable(ObjHandle doc, ObjHandle table, StringList* first, StringL
 // scans `doc` when the type needs it; the second takes lists the caller has
 // already scanned (a book's, accumulated over its files). Both return the
 // table, or 0 when none was made (`noInsertionPoint` as for BuildTagTable).
-ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint = nullptr);
+// A list of the tags in use that a scan missing text made could leave out a
+// used tag, which pruning by it would delete: the first form makes none then
+// and sets *scanMissed; callers of the second must see to it themselves.
+ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint = nullptr,
+                        bool* scanMissed = nullptr);
 ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,
                                  const StringList* unused, bool* noInsertionPoint = nullptr);
 

@@ -65,6 +65,7 @@ struct BookScan {
   TagLists lists;
   StringList* read;
   StringList* partial;
+  int32_t unopened;  // files the last pass could not open
 };
 
 bool Listed(const StringList* paths, const char* path) {
@@ -74,6 +75,7 @@ bool Listed(const StringList* paths, const char* path) {
 void ScanIntoBookLists(BookFile* file, void* context) {
   BookScan* scan = static_cast<BookScan*>(context);
   int32_t status = CharTagUsageScan(file->doc, scan->lists.used, scan->lists.unused);
+  if (file->doc == 0) ++scan->unopened;
   if (file->doc == 0 || file->path == nullptr || scan->read == nullptr) return;
   // A path that cannot be noted reads as not read whole: that only ever
   // keeps tags.
@@ -91,7 +93,7 @@ void ScanBook(ObjHandle book, BookScan* scan) {
 // ---- 7: List Character Usage ----
 
 RowResult ListUsage(ObjHandle book) {
-  BookScan scan{{nullptr, nullptr}, nullptr, nullptr};
+  BookScan scan{{nullptr, nullptr}, nullptr, nullptr, 0};
   if (MakeLists(&scan.lists)) {
     ScanBook(book, &scan);
     ObjHandle out = OpenOutputDocument();
@@ -150,7 +152,7 @@ void ListFileIfItUsesTag(BookFile* file, void* context) {
 }
 
 RowResult ListUsageByTag(ObjHandle book) {
-  BookScan scan{{nullptr, nullptr}, nullptr, nullptr};
+  BookScan scan{{nullptr, nullptr}, nullptr, nullptr, 0};
   if (MakeLists(&scan.lists)) {
     ScanBook(book, &scan);
     ObjHandle out = OpenOutputDocument();
@@ -165,11 +167,28 @@ RowResult ListUsageByTag(ObjHandle book) {
   return Done();
 }
 
-// ---- 8: Delete Unused Character Tags ----
-
 bool NotReadWhole(const char* path, void* context) {
   return !Listed(static_cast<const BookScan*>(context)->read, path);
 }
+
+// Scans the book, then reads again every file the first pass could not read
+// whole, before anything is decided by the lists: what one file uses decides
+// for all of them, wherever it stands in the book. True when text was still
+// missed: a file read in part both times or, with `unopenedMisses`, one that
+// could not be opened the second time either.
+bool ScanBookMissedText(ObjHandle book, BookScan* scan, bool unopenedMisses) {
+  ScanBook(book, scan);
+  scan->unopened = 0;
+  ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, scan, 0,
+                  NotReadWhole);
+  bool missed = unopenedMisses && scan->unopened > 0;
+  for (uint32_t i = 0; i < StringListCount(scan->partial); ++i) {
+    if (!Listed(scan->read, StringListAt(scan->partial, i))) missed = true;
+  }
+  return missed;
+}
+
+// ---- 8: Delete Unused Character Tags ----
 
 void DeleteBookUnusedTags(BookFile* file, void* context) {
   const BookScan* scan = static_cast<const BookScan*>(context);
@@ -180,20 +199,11 @@ void DeleteBookUnusedTags(BookFile* file, void* context) {
 }
 
 RowResult DeleteUnused(ObjHandle book) {
-  BookScan scan{{nullptr, nullptr}, StringListCreate(1, 1), StringListCreate(1, 1)};
+  BookScan scan{{nullptr, nullptr}, StringListCreate(1, 1), StringListCreate(1, 1), 0};
   int32_t answer = 0;
   if (MakeLists(&scan.lists) && scan.read != nullptr && scan.partial != nullptr) {
-    ScanBook(book, &scan);
-    // Every file the first pass could not read whole is read again before
-    // anything is deleted anywhere: what one file uses decides for all of
-    // them, wherever it stands in the book.
-    ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, &scan, 0,
-                    NotReadWhole);
-    bool missed = false;
-    for (uint32_t i = 0; i < StringListCount(scan.partial); ++i) {
-      if (!Listed(scan.read, StringListAt(scan.partial, i))) missed = true;
-    }
-    if (missed) {
+    // A file that cannot be opened keeps its tags: no pass changes it.
+    if (ScanBookMissedText(book, &scan, false)) {
       answer = HostAlert(kIncompleteScanWarning, ALERT_WARNING);
     } else if (Confirmed("Are you sure you want to delete unused character tags for all files "
                          "in the book?",
@@ -213,17 +223,33 @@ RowResult DeleteUnused(ObjHandle book) {
 typedef ObjHandle (*BuildFromLists)(int32_t listType, const StringList* used,
                                     const StringList* unused, bool* noInsertionPoint);
 
-RowResult CreateListTable(ObjHandle book, BuildFromLists build) {
+RowResult CreateListTable(ObjHandle book, BuildFromLists build, bool keepList) {
   int32_t listType = ChooseListType();
   if (listType < 0) return EndAtOnce(listType);
-  BookScan scan{{nullptr, nullptr}, nullptr, nullptr};
+  // Pruning by a keep-list of the tags in use deletes every tag it leaves
+  // out, so that list is made only from every file read whole; any file
+  // left out, unopened ones too, could use a tag no other file does.
+  bool wholeBook = keepList && listType == LIST_TYPE_USED;
+  BookScan scan{{nullptr, nullptr}, nullptr, nullptr, 0};
+  if (wholeBook) {
+    scan.read = StringListCreate(1, 1);
+    scan.partial = StringListCreate(1, 1);
+  }
   // Lists that cannot be made leave nothing to write: no place was found.
   bool noInsertionPoint = true;
-  if (MakeLists(&scan.lists)) {
-    if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) ScanBook(book, &scan);
-    build(listType, scan.lists.used, scan.lists.unused, &noInsertionPoint);
+  bool missed = false;
+  if (MakeLists(&scan.lists) && (!wholeBook || (scan.read != nullptr && scan.partial != nullptr))) {
+    if (wholeBook) {
+      missed = ScanBookMissedText(book, &scan, true);
+    } else if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) {
+      ScanBook(book, &scan);
+    }
+    if (!missed) build(listType, scan.lists.used, scan.lists.unused, &noInsertionPoint);
   }
   DestroyLists(&scan.lists);
+  StringListDestroy(scan.read);
+  StringListDestroy(scan.partial);
+  if (missed) return Done(HostAlert(kIncompleteListWarning, ALERT_WARNING));
   return noInsertionPoint ? EndAtOnce() : Done();
 }
 
@@ -278,9 +304,9 @@ RowResult RunBookCommand(int32_t number, ObjHandle book) {
     case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL: return ListUsageIndividual(book);
     case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG: return ListUsageByTag(book);
     case CMD_DELETE_UNUSED_CHARS_BOOK: return DeleteUnused(book);
-    case CMD_CREATE_CHAR_LIST_BOOK: return CreateListTable(book, CreateTagListFromLists);
+    case CMD_CREATE_CHAR_LIST_BOOK: return CreateListTable(book, CreateTagListFromLists, true);
     case CMD_CREATE_CONVERSION_DOC_BOOK:
-      return CreateListTable(book, CreateConversionDocumentFromLists);
+      return CreateListTable(book, CreateConversionDocumentFromLists, false);
     case CMD_REMOVE_NONLIST_CHARS_BOOK:
       return ApplyListToBook(book, kKeepListHeading,
                              "The list of character tags to keep could not be found.",

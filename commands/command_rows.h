@@ -26,6 +26,10 @@ bool Confirmed(const char* question, int32_t* answer);
 // The warning by which a deleting command declines when its scan missed
 // text: a tag that text uses could be among the ones it would delete.
 extern const char kIncompleteScanWarning[];
+// The warning by which "Create Character Tag List" declines to list the tags
+// in use from a scan that missed text: pruning by such a list could delete a
+// used tag it left out.
+extern const char kIncompleteListWarning[];
 // "Choose a list type": 0 "Empty", 1 "Character Tags in Use", 2 "All
 // Character Tags"; -1 when cancelled.
 int32_t ChooseListType();

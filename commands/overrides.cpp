@@ -1,6 +1,7 @@
 #include "commands/overrides.h"
 
 #include "charfmt/document_walk.h"
+#include "charfmt/run_tags.h"
 #include "client/host_lists.h"
 #include "support/strings.h"
 
@@ -160,22 +161,57 @@ int64_t FirstRunFrom(const TextItems& items, int32_t start) {
   return static_cast<int64_t>(above) - 1;
 }
 
-void RepairTaggedSelection(ObjHandle doc) {
-  TextRange sel = Selection(doc);
-  HostErrno = 0;
-  PropVal tag = HostGetTextPropVal(doc, sel.beg, PROP_CHAR_TAG);
-  if (HostErrno == 0) {
-    // The default font clears the override and the tag together; the
-    // format's own values then put the tag back without the override.
-    RunDefaultFont();
-    const char* name = StringOf(tag);
-    ObjHandle format = StrLength(name) > 0 ? HostGetNamedObject(doc, OBJ_CHAR_FMT, name) : 0;
-    if (format != 0) {
-      PropVals values = HostGetProps(doc, format);
-      HostSetTextProps(doc, sel, &values);
-      PropValsFree(&values);
+// FindOverrideInParagraph, also giving the run found.
+int32_t FindOverrideRun(ObjHandle doc, ObjHandle pgf, int32_t start, TextRange* run) {
+  TextItems runs =
+      HostGetTextForRange(doc, RangeIn(pgf, 0, OFFSET_OBJ_END), ITEM_CHAR_PROPS_CHANGE);
+  int32_t kind = OVERRIDE_NONE;
+  int64_t first = runs.len == 0 ? -1 : FirstRunFrom(runs, start);
+  for (int64_t i = first; i >= 0 && i < static_cast<int64_t>(runs.len); ++i) {
+    int32_t begin = runs.val[i].offset;
+    int32_t end = i + 1 < static_cast<int64_t>(runs.len) ? runs.val[i + 1].offset : OFFSET_OBJ_END;
+    *run = RangeIn(pgf, begin, end);
+    Select(doc, *run);
+    if (HeldByKind8000(doc, pgf, begin, end)) continue;
+    if (IsKind4000Character(doc, pgf, begin, end)) continue;
+    kind = OverrideKindAt(doc, pgf, begin);
+    if (kind != OVERRIDE_NONE) {
+      ShowSelection(doc);
+      break;
     }
   }
+  TextItemsFree(&runs);
+  return kind;
+}
+
+// The codes act on the selection, so the run is selected again: had moving
+// the selection failed in the search, they would strike whatever was
+// selected before, text of another tag among it.
+bool SelectRun(ObjHandle doc, TextRange run) {
+  HostErrno = 0;
+  Select(doc, run);
+  return HostErrno == 0;
+}
+
+// The default font clears the override and the tag together; the format's
+// own values then put the tag back without the override. Everything that
+// re-tags the run is in hand before it is stripped, and a set the host
+// refuses falls back to the tag alone: no failure leaves the run untagged.
+void RepairTaggedRun(ObjHandle doc, TextRange run) {
+  if (!SelectRun(doc, run)) return;
+  PropVal tag = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
+  const char* name = HostErrno == 0 ? StringOf(tag) : nullptr;
+  ObjHandle format = StrLength(name) > 0 ? HostGetNamedObject(doc, OBJ_CHAR_FMT, name) : 0;
+  PropVals values = format != 0 && HostErrno == 0 ? HostGetProps(doc, format) : PropVals{0, nullptr};
+  PropVals tagOnly = values.len > 0 && HostErrno == 0 ? TagOnlyValues(name) : PropVals{0, nullptr};
+  if (tagOnly.len > 0) {
+    // Whatever the code reports, the values go on: a code that failed may
+    // have done part of its work.
+    RunDefaultFont();
+    SetRunValues(doc, run, &values, &tagOnly);
+  }
+  PropValsFree(&values);
+  PropValsFree(&tagOnly);
   PropValFree(&tag);
 }
 
@@ -358,37 +394,22 @@ int32_t MatchesCharFormat(ObjHandle doc, TextLoc at, ObjHandle pgf, const char* 
 }
 
 int32_t FindOverrideInParagraph(ObjHandle doc, ObjHandle pgf, int32_t start) {
-  TextItems runs =
-      HostGetTextForRange(doc, RangeIn(pgf, 0, OFFSET_OBJ_END), ITEM_CHAR_PROPS_CHANGE);
-  int32_t kind = OVERRIDE_NONE;
-  int64_t first = runs.len == 0 ? -1 : FirstRunFrom(runs, start);
-  for (int64_t i = first; i >= 0 && i < static_cast<int64_t>(runs.len); ++i) {
-    int32_t begin = runs.val[i].offset;
-    int32_t end = i + 1 < static_cast<int64_t>(runs.len) ? runs.val[i + 1].offset : OFFSET_OBJ_END;
-    Select(doc, RangeIn(pgf, begin, end));
-    if (HeldByKind8000(doc, pgf, begin, end)) continue;
-    if (IsKind4000Character(doc, pgf, begin, end)) continue;
-    kind = OverrideKindAt(doc, pgf, begin);
-    if (kind != OVERRIDE_NONE) {
-      ShowSelection(doc);
-      break;
-    }
-  }
-  TextItemsFree(&runs);
-  return kind;
+  TextRange run{};
+  return FindOverrideRun(doc, pgf, start, &run);
 }
 
 int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf) {
   int32_t repairs = 0;
-  int32_t kind = FindOverrideInParagraph(doc, pgf, 0);
+  TextRange run{};
+  int32_t kind = FindOverrideRun(doc, pgf, 0, &run);
   while (kind != OVERRIDE_NONE) {
-    if (kind == OVERRIDE_UNTAGGED) {
+    if (kind == OVERRIDE_TAGGED) {
+      RepairTaggedRun(doc, run);
+    } else if (SelectRun(doc, run)) {
       RunDefaultFont();
-    } else {
-      RepairTaggedSelection(doc);
     }
     // A repair merges and splits runs, so the paragraph is read afresh.
-    kind = FindOverrideInParagraph(doc, pgf, 0);
+    kind = FindOverrideRun(doc, pgf, 0, &run);
     if (++repairs >= MAX_REPAIRS_PER_PARAGRAPH) break;
   }
   return repairs;

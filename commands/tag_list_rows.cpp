@@ -6,6 +6,8 @@
 
 const char kIncompleteScanWarning[] =
     "Some of the text could not be read, so no character tags were deleted.";
+const char kIncompleteListWarning[] =
+    "Some of the text could not be read, so no list of the tags in use was made.";
 
 RowResult RunDeleteUnusedChars(ObjHandle doc) {
   if (doc == 0) return NoDocumentNotice();
@@ -29,7 +31,9 @@ RowResult RunCreateCharList(ObjHandle doc) {
   int32_t listType = ChooseListType();
   if (listType < 0) return EndAtOnce(listType);
   bool noInsertionPoint = false;
-  CreateTagList(doc, listType, &noInsertionPoint);
+  bool scanMissed = false;
+  CreateTagList(doc, listType, &noInsertionPoint, &scanMissed);
+  if (scanMissed) return Done(HostAlert(kIncompleteListWarning, ALERT_WARNING));
   return noInsertionPoint ? EndAtOnce() : Done();
 }
 

@@ -359,6 +359,34 @@ TEST_F(BookCommandsTest, TagTablesFromTheWholeBook) {
   EXPECT_EQ(4, HostMarkDoneCount);
 }
 
+TEST_F(BookCommandsTest, ListOfTheTagsInUseOnlyWhenEveryFileIsReadWhole) {
+  // Strong and Code are used in ch2 alone, whose text cannot be read at
+  // first: it is read again before the list is made.
+  host.failingFile = kCh2;
+  host.failingOpens = 1;
+  host.choices = {1};
+  CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
+  EXPECT_EQ("| Tags to Keep |\n|---|\n| Code |\n| Emphasis |\n| Strong |\n",
+            memhost::DumpDocument(host, Output()));
+  host.CloseDocument(Output(), 1);
+
+  // Text unread in both passes, or a file that cannot be opened: no list.
+  for (bool unopened : {false, true}) {
+    host.opens = 0;
+    host.failingOpens = unopened ? 0 : 2;
+    host.SetFileFailures(kCh2, unopened, false);
+    host.dialogs.clear();
+    host.choices = {1};
+    CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
+    ASSERT_EQ(2u, host.dialogs.size()) << unopened;
+    EXPECT_EQ("Some of the text could not be read, so no list of the tags in use was made.",
+              host.dialogs[1].text);
+    EXPECT_EQ(3, host.dialogs[1].alertType);
+    EXPECT_EQ(0u, Output()) << unopened;
+  }
+  EXPECT_EQ(3, HostMarkDoneCount);
+}
+
 TEST_F(BookCommandsTest, CancelledListTypeOrNoInsertionPointEndsAtOnce) {
   for (int32_t command : {CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
     host.choices.push_back(-1);

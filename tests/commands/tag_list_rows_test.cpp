@@ -116,6 +116,16 @@ TEST_F(TagListRowsTest, AScanThatMissedTextStillListsEveryTagButDeletesNone) {
   host.choices = {2};
   CommandHandler(CMD_CREATE_CHAR_LIST);
   EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used", "Spare"}}), Tables(host.openDocs.back()));
+
+  // A list of the tags in use could leave out one that text uses, and
+  // pruning by it would delete that tag: none is made.
+  size_t docs = host.openDocs.size();
+  FailFirstProbe(host);
+  host.choices = {1};
+  CommandHandler(CMD_CREATE_CHAR_LIST);
+  ExpectLastAlert("Some of the text could not be read, so no list of the tags in use was made.", 3);
+  EXPECT_EQ(docs, host.openDocs.size());
+  EXPECT_EQ(3, HostMarkDoneCount);
 }
 
 TEST_F(TagListRowsTest, AHostThatMakesNoTableStillEndsTheCommand) {

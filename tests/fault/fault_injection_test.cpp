@@ -1,8 +1,9 @@
 // Every command, run again and again with one host call failing each time
 // (the 1st, the 2nd, ... up to the last call the command makes), and with
 // one allocation failing each time. Whatever fails, the run ends cleanly, no
-// character format that text still uses is deleted, and a question or list
-// that could not be shown changes nothing.
+// character format that text still uses is deleted, removing overrides
+// leaves every character with its tag, and a question or list that could
+// not be shown changes nothing.
 //
 // CI runs a sample of the failure points; TAGSMITH_FAULT_FULL=1 runs them
 // all, with every failure value at every point.
@@ -52,7 +53,7 @@ void BuildDocument(MemHost& host, const std::string& path, bool usesSpare = fals
   b.CharFormat("Spare").Set(PROP_CHARSPREAD, 0x800);
   b.Para({R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
   ObjHandle p = b.Para({R("strong", "Strong"), R(" text with a note")});
-  b.Footnote(p, {R("see "), R("code", "Code")});
+  b.Footnote(p, {R("see "), R("code", "Code"), R(" and "), R("slanted", "Code", {{PROP_FONT_ANGLE, 1}}), R(".")});
   b.Table({{"Head"}, {"cell"}}, 1, {"Title"});
   ObjHandle master = b.NewFlow(true);
   b.ParaIn(b.Kid(master, 0), {R("master ", ""), R("x", "", {{PROP_FONT_ANGLE, 1}})});
@@ -149,6 +150,25 @@ std::string Fingerprint(const MemHost& host) {
   return out;
 }
 
+// Document name -> the tags at every position of each of its copies, open or
+// saved.
+std::map<std::string, std::set<std::string>> PositionTags(const MemHost& host) {
+  std::map<ObjHandle, std::string> byCopy;
+  host.ForEachObject([&](const Obj& o) {
+    if (o.type != memhost::T_PGF) return;
+    std::string& tags = byCopy[o.doc];
+    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) tags += host.PropsAt(o, k).tag + ",";
+    tags += "|";
+  });
+  std::map<std::string, std::set<std::string>> out;
+  for (const auto& kv : byCopy) out[host.StringProp(kv.first, PROP_NAME)].insert(kv.second);
+  return out;
+}
+
+bool RemovesOverrides(const Scenario& s) {
+  return s.command == CMD_REMOVE_CHAR_OVERRIDES || s.command == CMD_REMOVE_CHAR_OVERRIDES_BOOK;
+}
+
 struct Counts {
   int64_t calls;
   std::vector<std::string> log;
@@ -169,13 +189,24 @@ Counts Baseline(const Scenario& s) {
 
 void CheckRun(const Scenario& s, const std::string& failing, World& w,
               const memhost::UsedTags& usedBefore,
-              const std::string& before) {
+              const std::string& before,
+              const std::map<std::string, std::set<std::string>>& tagsBefore) {
   for (const auto& kv : usedBefore) {
     EXPECT_GT(memhost::CopiesOf(*w.host, kv.first), 0u) << s.name << ": " << failing << " lost "
                                                        << kv.first;
   }
   for (const std::string& lost : memhost::DeletedUsedTags(*w.host, usedBefore)) {
     ADD_FAILURE() << s.name << ": " << failing << " deleted used tag of " << lost;
+  }
+  if (RemovesOverrides(s)) {
+    for (const auto& kv : PositionTags(*w.host)) {
+      auto was = tagsBefore.find(kv.first);
+      if (was == tagsBefore.end()) continue;  // made by the command
+      for (const std::string& copy : kv.second) {
+        EXPECT_EQ(1u, was->second.count(copy)) << s.name << ": " << failing << " changed tags in "
+                                               << kv.first << ": " << copy;
+      }
+    }
   }
   if (failing == "Alert1" || failing == "ScrollBox") {
     EXPECT_EQ(before, Fingerprint(*w.host)) << s.name << ": a failed " << failing << " changed documents";
@@ -204,11 +235,12 @@ TEST_P(FaultInjection, EveryFailingHostCallEndsCleanly) {
       World w = Build(s);
       auto used = memhost::UsedDefinedTags(*w.host);
       std::string before = Fingerprint(*w.host);
+      auto tags = PositionTags(*w.host);
       w.host->FailNthCall(n, statuses[si]);
       CommandHandler(s.command);
       ++runs;
       EXPECT_EQ(1, w.host->failedCalls) << s.name << " call " << n;
-      CheckRun(s, base.log[static_cast<size_t>(n - 1)], w, used, before);
+      CheckRun(s, base.log[static_cast<size_t>(n - 1)], w, used, before, tags);
       HostInstall(nullptr);
       if (HasFailure()) return;
     }
@@ -225,10 +257,11 @@ TEST_P(FaultInjection, EveryFailingAllocationEndsCleanly) {
   for (int64_t n = 1; n <= base.allocations; n += step) {
     World w = Build(s);
     auto used = memhost::UsedDefinedTags(*w.host);
+    auto tags = PositionTags(*w.host);
     MemFailNth(n);
     CommandHandler(s.command);
     MemFailNth(0);
-    CheckRun(s, "allocation", w, used, "");
+    CheckRun(s, "allocation", w, used, "", tags);
     HostInstall(nullptr);
     if (HasFailure()) return;
   }
