@@ -150,14 +150,15 @@ std::string Fingerprint(const MemHost& host) {
   return out;
 }
 
-// Document name -> the tags at every position of each of its copies, open or
-// saved.
+// Document name -> the tags of the text of each of its copies, open or
+// saved. The paragraph end is left out: the repair of the last run reaches
+// over it and gives it that run's tag.
 std::map<std::string, std::set<std::string>> PositionTags(const MemHost& host) {
   std::map<ObjHandle, std::string> byCopy;
   host.ForEachObject([&](const Obj& o) {
     if (o.type != memhost::T_PGF) return;
     std::string& tags = byCopy[o.doc];
-    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) tags += host.PropsAt(o, k).tag + ",";
+    for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) tags += host.PropsAt(o, k).tag + ",";
     tags += "|";
   });
   std::map<std::string, std::set<std::string>> out;
