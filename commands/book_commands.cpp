@@ -226,10 +226,10 @@ typedef ObjHandle (*BuildFromLists)(int32_t listType, const StringList* used,
 RowResult CreateListTable(ObjHandle book, BuildFromLists build, bool keepList) {
   int32_t listType = ChooseListType();
   if (listType < 0) return EndAtOnce(listType);
-  // Pruning by a keep-list of the tags in use deletes every tag it leaves
-  // out, so that list is made only from every file read whole; any file
-  // left out, unopened ones too, could use a tag no other file does.
-  bool wholeBook = keepList && listType == LIST_TYPE_USED;
+  // Pruning by a keep-list deletes every tag it leaves out, so a list that
+  // is not empty is made only from every file read whole; any file left out,
+  // unopened ones too, could use or define a tag no other file does.
+  bool wholeBook = keepList && listType != LIST_TYPE_EMPTY;
   BookScan scan{{nullptr, nullptr}, nullptr, nullptr, 0};
   if (wholeBook) {
     scan.read = StringListCreate(1, 1);

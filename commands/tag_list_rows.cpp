@@ -7,7 +7,7 @@
 const char kIncompleteScanWarning[] =
     "Some of the text could not be read, so no character tags were deleted.";
 const char kIncompleteListWarning[] =
-    "Some of the text could not be read, so no list of the tags in use was made.";
+    "Some of the text could not be read, so no list of tags to keep was made.";
 
 RowResult RunDeleteUnusedChars(ObjHandle doc) {
   if (doc == 0) return NoDocumentNotice();

@@ -370,21 +370,24 @@ TEST_F(BookCommandsTest, ListOfTheTagsInUseOnlyWhenEveryFileIsReadWhole) {
             memhost::DumpDocument(host, Output()));
   host.CloseDocument(Output(), 1);
 
-  // Text unread in both passes, or a file that cannot be opened: no list.
-  for (bool unopened : {false, true}) {
-    host.opens = 0;
-    host.failingOpens = unopened ? 0 : 2;
-    host.SetFileFailures(kCh2, unopened, false);
-    host.dialogs.clear();
-    host.choices = {1};
-    CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
-    ASSERT_EQ(2u, host.dialogs.size()) << unopened;
-    EXPECT_EQ("Some of the text could not be read, so no list of the tags in use was made.",
-              host.dialogs[1].text);
-    EXPECT_EQ(3, host.dialogs[1].alertType);
-    EXPECT_EQ(0u, Output()) << unopened;
+  // Text unread in both passes, or a file that cannot be opened: no list of
+  // the tags in use, nor of all tags (the file may define tags no other does).
+  for (int32_t listType : {1, 2}) {
+    for (bool unopened : {false, true}) {
+      host.opens = 0;
+      host.failingOpens = unopened ? 0 : 2;
+      host.SetFileFailures(kCh2, unopened, false);
+      host.dialogs.clear();
+      host.choices = {listType};
+      CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
+      ASSERT_EQ(2u, host.dialogs.size()) << listType << unopened;
+      EXPECT_EQ("Some of the text could not be read, so no list of tags to keep was made.",
+                host.dialogs[1].text);
+      EXPECT_EQ(3, host.dialogs[1].alertType);
+      EXPECT_EQ(0u, Output()) << listType << unopened;
+    }
   }
-  EXPECT_EQ(3, HostMarkDoneCount);
+  EXPECT_EQ(5, HostMarkDoneCount);
 }
 
 TEST_F(BookCommandsTest, CancelledListTypeOrNoInsertionPointEndsAtOnce) {

@@ -123,7 +123,7 @@ TEST_F(TagListRowsTest, AScanThatMissedTextStillListsEveryTagButDeletesNone) {
   FailFirstProbe(host);
   host.choices = {1};
   CommandHandler(CMD_CREATE_CHAR_LIST);
-  ExpectLastAlert("Some of the text could not be read, so no list of the tags in use was made.", 3);
+  ExpectLastAlert("Some of the text could not be read, so no list of tags to keep was made.", 3);
   EXPECT_EQ(docs, host.openDocs.size());
   EXPECT_EQ(3, HostMarkDoneCount);
 }
