@@ -27,6 +27,9 @@ struct Writer {
   std::map<ObjHandle, int32_t> newTableIds;
   // Source paragraphs by the path of the statement that holds them.
   std::map<Path, std::vector<size_t>> parasByParent;  // node indexes
+  // Formats of the file's catalog that the document no longer has: a font
+  // change naming one leaned on its entry and must now say everything.
+  std::set<std::string> gone;
 
   Writer(MemHost& h, ObjHandle d, const MifDocument* s, MifTree* t)
       : host(h), doc(d), src(s), tree(t), enc(t->encoding), app(MifApplication(h)) {}
@@ -318,7 +321,8 @@ void Refont(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
       if (MifIs(c, "Font") && MifFind(c, "FTag") != nullptr) {
         const MifRunProps* before = PropsAt(old.runs, offset);
         const MifRunProps* after = PropsAt(cur.runs, offset);
-        if (before != nullptr && after != nullptr && *before == *after) {
+        if (before != nullptr && after != nullptr && *before == *after &&
+            W.gone.count(after->props.tag) == 0) {
           reusable[offset] = c;
         } else {
           reusable.erase(offset);
@@ -452,6 +456,14 @@ std::vector<MifRun> RunsOnNewPositions(const MifParaState& old, const MifParaSta
   return runs;
 }
 
+bool LeansOnGoneFormat(const Writer& W, const MifParaState& s) {
+  if (W.gone.empty()) return false;
+  for (const MifRun& r : s.runs) {
+    if (W.gone.count(r.props.props.tag) != 0) return true;
+  }
+  return false;
+}
+
 void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
   const MifParaState& old = W.src->paras[sourcePara];
   MifParaState cur = MifModelParaState(W.host, W.src, pgf);
@@ -466,13 +478,13 @@ void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
     return;
   }
   if (cur.anchors == old.anchors) {
-    if (!(cur.runs == old.runs)) Refont(W, para, pgf, old, cur);
+    if (!(cur.runs == old.runs) || LeansOnGoneFormat(W, cur)) Refont(W, para, pgf, old, cur);
     return;
   }
   SyncAnchors(W, para, old, cur);
   MifParaState before = old;
   before.runs = RunsOnNewPositions(old, cur);
-  if (!(cur.runs == before.runs)) Refont(W, para, pgf, before, cur);
+  if (!(cur.runs == before.runs) || LeansOnGoneFormat(W, cur)) Refont(W, para, pgf, before, cur);
 }
 
 // ---- Containers ----
@@ -696,6 +708,8 @@ void SyncFontCatalog(Writer& W) {
       std::string name;
       if (!MifIs(f, "Font") || !MifChildRoman(f, "FTag", W.enc, &name)) continue;
       inFile.insert(name);
+      // The reader skips an entry without a name; so must the writer.
+      if (name.empty()) continue;
       if (W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) MifRemove(&catalog, i);
     }
   }
@@ -720,7 +734,20 @@ void SyncFontCatalog(Writer& W) {
   if (made) HostStyle(&catalog);
 }
 
+void FindGoneFormats(Writer& W) {
+  int64_t at = ChildIndex(W.tree->root, "FontCatalog");
+  if (at < 0) return;
+  for (const MifNode& f : W.tree->root.children[static_cast<size_t>(at)].children) {
+    std::string name;
+    if (MifIs(f, "Font") && MifChildRoman(f, "FTag", W.enc, &name) && !name.empty() &&
+        W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) {
+      W.gone.insert(name);
+    }
+  }
+}
+
 bool WriteChanged(Writer& W) {
+  FindGoneFormats(W);
   // The paragraphs the file has, by the statement holding them.
   for (size_t i = 0; i < W.src->nodes.size(); ++i) {
     const MifNodeRef& ref = W.src->nodes[i];
