@@ -150,7 +150,7 @@ void AppendLineContent(Writer& W, MifNode* line, const Obj& pgf) {
   auto flush = [&]() {
     if (pending.empty()) return;
     MifNode s = MifMakeStatement("String");
-    MifSetRoman(&s, pending, W.enc);
+    MifSetRomanText(&s, pending, W.enc);
     MifAppend(line, std::move(s));
     pending.clear();
   };
