@@ -808,8 +808,9 @@ void SyncFontCatalog(Writer& W) {
   MifNode& root = W.tree->root;
   std::set<std::string> inFile;
   int64_t at = ChildIndex(root, "FontCatalog");
-  if (at >= 0) {
-    MifNode& catalog = root.children[static_cast<size_t>(at)];
+  // The reader takes the entries of every catalog; a new one goes in the first.
+  for (MifNode& catalog : root.children) {
+    if (!MifIs(catalog, "FontCatalog")) continue;
     for (size_t i = catalog.children.size(); i-- > 0;) {
       const MifNode& f = catalog.children[i];
       std::string name;
@@ -842,13 +843,14 @@ void SyncFontCatalog(Writer& W) {
 }
 
 void FindGoneFormats(Writer& W) {
-  int64_t at = ChildIndex(W.tree->root, "FontCatalog");
-  if (at < 0) return;
-  for (const MifNode& f : W.tree->root.children[static_cast<size_t>(at)].children) {
-    std::string name;
-    if (MifIs(f, "Font") && MifChildRoman(f, "FTag", W.enc, &name) && !name.empty() &&
-        W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) {
-      W.gone.insert(name);
+  for (const MifNode& catalog : W.tree->root.children) {
+    if (!MifIs(catalog, "FontCatalog")) continue;
+    for (const MifNode& f : catalog.children) {
+      std::string name;
+      if (MifIs(f, "Font") && MifChildRoman(f, "FTag", W.enc, &name) && !name.empty() &&
+          W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) {
+        W.gone.insert(name);
+      }
     }
   }
 }

@@ -288,6 +288,10 @@ TEST(MifWriteTest, OddInputComesBackUnchangedOrIsRefused) {
   unnamed.replace(unnamed.find("<FontCatalog \n"), 14, "<FontCatalog \n <Font \n  <FTag `'>\n >\n");
   Loaded d(unnamed);
   EXPECT_EQ(unnamed, d.Write());
+  // The reader takes the entries of every catalog, and so does the writer.
+  std::string two = OneParagraph("   <String `x'>\n") + "<FontCatalog \n <Font \n  <FTag `Late'>\n >\n>\n";
+  Loaded t(two);
+  EXPECT_EQ(two, t.Write());
 
   auto refused = [](const std::string& text, const std::string& message) {
     MemHost host;
