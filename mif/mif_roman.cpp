@@ -62,7 +62,6 @@ uint32_t DecodeAt(std::string_view s, size_t at, size_t n) {
   }
 }
 
-
 // The Roman byte for code point cp; false when the set lacks it.
 bool RomanByte(uint32_t cp, char* byte) {
   static const Reverse reverse = BuildReverse();
