@@ -804,6 +804,20 @@ MifNode BuildFlow(Writer& W, ObjHandle flow, int32_t textRectId) {
 
 // ---- The character catalog ----
 
+// The tag a catalog entry names, taken as the reader takes it: the last
+// <FTag> that reads.
+bool CatalogTag(const Writer& W, const MifNode& font, std::string* name) {
+  bool found = false;
+  for (const MifNode& c : font.children) {
+    std::string tag;
+    if (MifIs(c, "FTag") && MifGetRoman(c, W.enc, &tag)) {
+      *name = tag;
+      found = true;
+    }
+  }
+  return found;
+}
+
 void SyncFontCatalog(Writer& W) {
   MifNode& root = W.tree->root;
   std::set<std::string> inFile;
@@ -814,7 +828,7 @@ void SyncFontCatalog(Writer& W) {
     for (size_t i = catalog.children.size(); i-- > 0;) {
       const MifNode& f = catalog.children[i];
       std::string name;
-      if (!MifIs(f, "Font") || !MifChildRoman(f, "FTag", W.enc, &name)) continue;
+      if (!MifIs(f, "Font") || !CatalogTag(W, f, &name)) continue;
       inFile.insert(name);
       // The reader skips an entry without a name; so must the writer.
       if (name.empty()) continue;
@@ -847,7 +861,7 @@ void FindGoneFormats(Writer& W) {
     if (!MifIs(catalog, "FontCatalog")) continue;
     for (const MifNode& f : catalog.children) {
       std::string name;
-      if (MifIs(f, "Font") && MifChildRoman(f, "FTag", W.enc, &name) && !name.empty() &&
+      if (MifIs(f, "Font") && CatalogTag(W, f, &name) && !name.empty() &&
           W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) {
         W.gone.insert(name);
       }

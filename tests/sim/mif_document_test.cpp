@@ -288,8 +288,10 @@ TEST(MifWriteTest, OddInputComesBackUnchangedOrIsRefused) {
   unnamed.replace(unnamed.find("<FontCatalog \n"), 14, "<FontCatalog \n <Font \n  <FTag `'>\n >\n");
   Loaded d(unnamed);
   EXPECT_EQ(unnamed, d.Write());
-  // The reader takes the entries of every catalog, and so does the writer.
-  std::string two = OneParagraph("   <String `x'>\n") + "<FontCatalog \n <Font \n  <FTag `Late'>\n >\n>\n";
+  // The reader takes the entries of every catalog, and an entry's last tag;
+  // so does the writer.
+  std::string two = OneParagraph("   <String `x'>\n") +
+                    "<FontCatalog \n <Font \n  <FTag `Late'>\n >\n <Font \n  <FTag `A'>\n  <FTag `B'>\n >\n>\n";
   Loaded t(two);
   EXPECT_EQ(two, t.Write());
 
