@@ -555,8 +555,9 @@ std::vector<MifRun> RunsOnNewPositions(const MifParaState& old, const MifParaSta
     if (from[j] < 0) from[j] = from[j + 1];
   }
   std::vector<MifRun> runs;
+  RunCursor cursor{old.runs};  // from[] never goes back
   for (size_t j = 0; j <= n; ++j) {
-    const MifRunProps* p = PropsAt(old.runs, static_cast<int32_t>(from[j]));
+    const MifRunProps* p = cursor.At(static_cast<int32_t>(from[j]));
     if (p == nullptr || (!runs.empty() && runs.back().props == *p)) continue;
     runs.push_back(MifRun{static_cast<int32_t>(j), *p});
   }
