@@ -90,7 +90,7 @@ bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* b
     MifBookComponent comp;
     comp.fileName = enc == MIF_ROMAN ? MifRomanToUtf8(fileName) : fileName;
     comp.path = MifResolveComponent(book->file, comp.fileName);
-    if (!MifUtf8ToRoman(comp.path, &comp.hostName)) comp.hostName = comp.path;
+    if (!MifUtf8ToRomanName(comp.path, &comp.hostName)) comp.hostName = comp.path;
     comp.line = c.line;
     ObjHandle h = host.NewObject(memhost::T_COMPONENT, b);
     host.SetIntProp(h, PROP_COMPONENT_TYPE, kComponentFile);

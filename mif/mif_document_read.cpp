@@ -361,6 +361,8 @@ ObjHandle FrameOf(Loader& L, ObjHandle flow, int32_t id) {
   }
   const memhost::Obj* f = L.host.Find(frame);
   if (f != nullptr && f->parent == 0) L.host.AppendKid(flow, frame);
+  // Text of two flows in one frame would be one flow when written back.
+  if (f != nullptr && f->parent != flow) return 0;
   return frame;
 }
 
@@ -498,6 +500,9 @@ bool ReadParas(Loader& L, const MifNode& node, ObjHandle container, ObjHandle fl
       int32_t id = FirstTextRectId(c);
       if (id >= 0) {
         L.frame = FrameOf(L, flow, id);
+        if (L.frame == 0) {
+          return L.Fail(c.line, "<TextRectID " + std::to_string(id) + "> is named by two text flows");
+        }
       } else if (L.frame == 0) {
         L.frame = L.host.NewObject(memhost::T_TEXT_FRAME, L.doc);
         L.host.AppendKid(flow, L.frame);
@@ -562,9 +567,13 @@ bool ReadRows(Loader& L, const MifNode& group, ObjHandle table, int32_t kind) {
       ObjHandle cellObj = L.host.NewObject(memhost::T_CELL, L.doc);
       L.host.AppendKid(rowObj, cellObj);
       L.Tie(cellObj, MIF_NODE_CELL);
+      bool seen = false;
       for (size_t k = 0; k < cell.children.size(); ++k) {
         const MifNode& content = cell.children[k];
         if (!MifIs(content, "CellContent")) continue;
+        // The host keeps one text per cell: a second would be merged into the first.
+        if (seen) return L.Fail(content.line, "a <Cell> with a second <CellContent>");
+        seen = true;
         Step sk(L, k);
         if (!ReadNotesIn(L, content)) return false;
         if (!ReadParas(L, content, cellObj, 0, false)) return false;
@@ -592,12 +601,16 @@ bool ReadTable(Loader& L, const MifNode& tbl) {
   L.host.AppendToChain(L.doc, PROP_FIRST_TBL_IN_DOC, t);
   L.tables[id] = t;
   L.Tie(t, MIF_NODE_TABLE, id);
+  bool titled = false;
   for (size_t i = 0; i < tbl.children.size(); ++i) {
     const MifNode& c = tbl.children[i];
     Step s(L, i);
     if (MifIs(c, "TblTitle")) {
       for (size_t k = 0; k < c.children.size(); ++k) {
         if (!MifIs(c.children[k], "TblTitleContent")) continue;
+        // One title per table, as for the text of a cell.
+        if (titled) return L.Fail(c.children[k].line, "a <Tbl> with a second table title");
+        titled = true;
         Step sk(L, k);
         if (!ReadNotesIn(L, c.children[k])) return false;
         if (!ReadParas(L, c.children[k], t, 0, true)) return false;

@@ -27,6 +27,9 @@ struct Writer {
   std::map<ObjHandle, int32_t> newTableIds;
   // Source paragraphs by the path of the statement that holds them.
   std::map<Path, std::vector<size_t>> parasByParent;  // node indexes
+  // Formats of the file's catalog that the document no longer has: a font
+  // change naming one leaned on its entry and must now say everything.
+  std::set<std::string> gone;
 
   Writer(MemHost& h, ObjHandle d, const MifDocument* s, MifTree* t)
       : host(h), doc(d), src(s), tree(t), enc(t->encoding), app(MifApplication(h)) {}
@@ -147,7 +150,7 @@ void AppendLineContent(Writer& W, MifNode* line, const Obj& pgf) {
   auto flush = [&]() {
     if (pending.empty()) return;
     MifNode s = MifMakeStatement("String");
-    MifSetRoman(&s, pending, W.enc);
+    MifSetRomanText(&s, pending, W.enc);
     MifAppend(line, std::move(s));
     pending.clear();
   };
@@ -296,14 +299,71 @@ void InsertAt(Writer& W, MifNode* para, int32_t o, MifNode node) {
   HostStyle(MifAppend(last, std::move(node)));
 }
 
-const MifRunProps* PropsAt(const std::vector<MifRun>& runs, int32_t offset) {
-  const MifRunProps* found = nullptr;
-  for (const MifRun& r : runs) {
-    if (r.offset > offset) break;
-    found = &r.props;
+// The properties at ascending offsets of a paragraph, one step at a time.
+struct RunCursor {
+  const std::vector<MifRun>& runs;
+  size_t next = 0;
+  const MifRunProps* At(int32_t offset) {
+    while (next < runs.size() && runs[next].offset <= offset) ++next;
+    return next == 0 ? nullptr : &runs[next - 1].props;
   }
-  return found;
-}
+};
+
+// Builds the children of one <ParaLine> anew, in order: what the file had,
+// without its font changes, and the font changes placed in between. Each
+// step costs the same however long the line, so a paragraph of many font
+// changes is written in time proportional to its size.
+struct LineRebuild {
+  Writer& W;
+  MifNode* line;
+  std::string lead;     // from its line break: of the last statement that starts a line
+  std::string removed;  // what a removed lead held before its line break
+
+  LineRebuild(Writer& w, MifNode* l) : W(w), line(l), lead(MifLeadFor(*l, 0)) {}
+
+  void Note(const MifNode& n) {
+    size_t br = n.kind == MIF_STATEMENT ? n.lead.find_first_of("\r\n") : std::string::npos;
+    if (br != std::string::npos) lead = n.lead.substr(br);
+  }
+  // A node of the file, kept as it was.
+  void Keep(MifNode n) {
+    if (!removed.empty()) n.lead.insert(0, removed);
+    removed.clear();
+    Note(n);
+    line->children.push_back(std::move(n));
+  }
+  // A font change of the file dropped: its line keeps what ended the line before.
+  void Drop(const MifNode& n) {
+    size_t br = n.lead.find_first_of("\r\n");
+    if (br != std::string::npos && br > 0) removed += n.lead.substr(0, br);
+  }
+  // A node made here, laid out as an insertion there would be.
+  void Add(MifNode n) {
+    MifNode* placed = MifInsertWithLead(line, line->children.size(), std::move(n), lead);
+    Note(*placed);
+  }
+  // A font change before `next` (not yet kept): what the lead of `next` held
+  // before its line break stays at the end of the line before.
+  void AddBefore(MifNode* next, MifNode font) {
+    next->lead.insert(0, removed);
+    removed.clear();
+    std::string ending;
+    size_t br = next->lead.find_first_of("\r\n");
+    if (br != std::string::npos && br > 0) {
+      ending = next->lead.substr(0, br);
+      next->lead.erase(0, br);
+    }
+    bool made = font.lead.empty();
+    MifNode* placed = MifInsertWithLead(line, line->children.size(), std::move(font), lead);
+    size_t at = placed->lead.find_first_of("\r\n");
+    if (at != std::string::npos) placed->lead = ending + placed->lead.substr(at);
+    if (made) HostStyle(placed);
+    Note(*placed);
+  }
+  void Finish() {
+    if (!removed.empty()) line->close.insert(0, removed);
+  }
+};
 
 // Same text, new runs: the font changes of the paragraph are placed anew.
 // A font change of the file that still says the same (it names its tag, so
@@ -312,13 +372,15 @@ void Refont(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
             const MifParaState& cur) {
   std::map<int32_t, MifNode> reusable;
   int32_t offset = 0;
-  for (MifNode& line : para->children) {
+  RunCursor before{old.runs};
+  RunCursor after{cur.runs};
+  for (const MifNode& line : para->children) {
     if (!MifIs(line, "ParaLine")) continue;
     for (const MifNode& c : line.children) {
       if (MifIs(c, "Font") && MifFind(c, "FTag") != nullptr) {
-        const MifRunProps* before = PropsAt(old.runs, offset);
-        const MifRunProps* after = PropsAt(cur.runs, offset);
-        if (before != nullptr && after != nullptr && *before == *after) {
+        const MifRunProps* b = before.At(offset);
+        const MifRunProps* a = after.At(offset);
+        if (b != nullptr && a != nullptr && *b == *a && W.gone.count(a->props.tag) == 0) {
           reusable[offset] = c;
         } else {
           reusable.erase(offset);
@@ -327,24 +389,73 @@ void Refont(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
       offset += UnitLength(W, c);
     }
   }
-  for (MifNode& line : para->children) {
-    if (!MifIs(line, "ParaLine")) continue;
-    for (size_t i = line.children.size(); i-- > 0;) {
-      if (MifIs(line.children[i], "Font")) MifRemove(&line, i);
-    }
-  }
   MifRunProps F = ParagraphFontOf(W, pgf.h);
-  std::vector<MifRun> changes;
+  std::vector<std::pair<int32_t, MifNode>> changes;
   const MifRunProps* state = &F;
   for (const MifRun& r : cur.runs) {
-    if (r.props != *state) changes.push_back(r);
+    if (r.props != *state) {
+      auto reuse = reusable.find(r.offset);
+      changes.emplace_back(r.offset, reuse != reusable.end() ? std::move(reuse->second)
+                                                             : BuildFont(W, r.props, F));
+    }
     state = &r.props;
   }
-  // From the end, so that what is placed never moves what is still to come.
-  for (size_t c = changes.size(); c-- > 0;) {
-    int32_t o = changes[c].offset;
-    auto reuse = reusable.find(o);
-    InsertAt(W, para, o, reuse != reusable.end() ? reuse->second : BuildFont(W, changes[c].props, F));
+  size_t next = 0;
+  offset = 0;
+  for (MifNode& line : para->children) {
+    if (!MifIs(line, "ParaLine")) continue;
+    LineRebuild R(W, &line);
+    std::vector<MifNode> was = std::move(line.children);
+    line.children.clear();
+    line.children.reserve(was.size() + changes.size() - next);
+    for (MifNode& c : was) {
+      if (MifIs(c, "Font")) {
+        R.Drop(c);
+        continue;
+      }
+      int32_t n = UnitLength(W, c);
+      if (next >= changes.size() || changes[next].first >= offset + n) {
+        R.Keep(std::move(c));
+        offset += n;
+        continue;
+      }
+      // Font changes inside this piece of text split its string.
+      std::string bytes;
+      bool text = MifIs(c, "String") && MifDecodeString(c.values[0].text, W.enc, &bytes, nullptr);
+      MifNode piece = std::move(c);
+      bool fromFile = true;
+      int32_t done = offset;  // the first character of `piece`
+      for (; next < changes.size() && changes[next].first < offset + n; ++next) {
+        int32_t o = changes[next].first;
+        if (o > done && text) {
+          size_t k = static_cast<size_t>(o - done);
+          size_t cut = W.enc == MIF_UTF8 ? MifUtf8Offset(bytes, k) : std::min(k, bytes.size());
+          MifSetString(&piece, std::string_view(bytes).substr(0, cut), W.enc);
+          if (fromFile) {
+            R.Keep(std::move(piece));
+          } else {
+            R.Add(std::move(piece));
+          }
+          bytes.erase(0, cut);
+          piece = MifMakeStatement("String");
+          MifSetString(&piece, bytes, W.enc);
+          fromFile = false;
+          done = o;
+        }
+        R.AddBefore(&piece, std::move(changes[next].second));
+      }
+      if (fromFile) {
+        R.Keep(std::move(piece));
+      } else {
+        R.Add(std::move(piece));
+      }
+      offset += n;
+    }
+    R.Finish();
+  }
+  // What lies past the text (there is none in a paragraph the reader made).
+  for (; next < changes.size(); ++next) {
+    InsertAt(W, para, changes[next].first, std::move(changes[next].second));
   }
 }
 
@@ -444,12 +555,21 @@ std::vector<MifRun> RunsOnNewPositions(const MifParaState& old, const MifParaSta
     if (from[j] < 0) from[j] = from[j + 1];
   }
   std::vector<MifRun> runs;
+  RunCursor cursor{old.runs};  // from[] never goes back
   for (size_t j = 0; j <= n; ++j) {
-    const MifRunProps* p = PropsAt(old.runs, static_cast<int32_t>(from[j]));
+    const MifRunProps* p = cursor.At(static_cast<int32_t>(from[j]));
     if (p == nullptr || (!runs.empty() && runs.back().props == *p)) continue;
     runs.push_back(MifRun{static_cast<int32_t>(j), *p});
   }
   return runs;
+}
+
+bool LeansOnGoneFormat(const Writer& W, const MifParaState& s) {
+  if (W.gone.empty()) return false;
+  for (const MifRun& r : s.runs) {
+    if (W.gone.count(r.props.props.tag) != 0) return true;
+  }
+  return false;
 }
 
 void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
@@ -466,13 +586,13 @@ void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
     return;
   }
   if (cur.anchors == old.anchors) {
-    if (!(cur.runs == old.runs)) Refont(W, para, pgf, old, cur);
+    if (!(cur.runs == old.runs) || LeansOnGoneFormat(W, cur)) Refont(W, para, pgf, old, cur);
     return;
   }
   SyncAnchors(W, para, old, cur);
   MifParaState before = old;
   before.runs = RunsOnNewPositions(old, cur);
-  if (!(cur.runs == before.runs)) Refont(W, para, pgf, before, cur);
+  if (!(cur.runs == before.runs) || LeansOnGoneFormat(W, cur)) Refont(W, para, pgf, before, cur);
 }
 
 // ---- Containers ----
@@ -685,17 +805,34 @@ MifNode BuildFlow(Writer& W, ObjHandle flow, int32_t textRectId) {
 
 // ---- The character catalog ----
 
+// The tag a catalog entry names, taken as the reader takes it: the last
+// <FTag> that reads.
+bool CatalogTag(const Writer& W, const MifNode& font, std::string* name) {
+  bool found = false;
+  for (const MifNode& c : font.children) {
+    std::string tag;
+    if (MifIs(c, "FTag") && MifGetRoman(c, W.enc, &tag)) {
+      *name = tag;
+      found = true;
+    }
+  }
+  return found;
+}
+
 void SyncFontCatalog(Writer& W) {
   MifNode& root = W.tree->root;
   std::set<std::string> inFile;
   int64_t at = ChildIndex(root, "FontCatalog");
-  if (at >= 0) {
-    MifNode& catalog = root.children[static_cast<size_t>(at)];
+  // The reader takes the entries of every catalog; a new one goes in the first.
+  for (MifNode& catalog : root.children) {
+    if (!MifIs(catalog, "FontCatalog")) continue;
     for (size_t i = catalog.children.size(); i-- > 0;) {
       const MifNode& f = catalog.children[i];
       std::string name;
-      if (!MifIs(f, "Font") || !MifChildRoman(f, "FTag", W.enc, &name)) continue;
+      if (!MifIs(f, "Font") || !CatalogTag(W, f, &name)) continue;
       inFile.insert(name);
+      // The reader skips an entry without a name; so must the writer.
+      if (name.empty()) continue;
       if (W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) MifRemove(&catalog, i);
     }
   }
@@ -720,7 +857,21 @@ void SyncFontCatalog(Writer& W) {
   if (made) HostStyle(&catalog);
 }
 
+void FindGoneFormats(Writer& W) {
+  for (const MifNode& catalog : W.tree->root.children) {
+    if (!MifIs(catalog, "FontCatalog")) continue;
+    for (const MifNode& f : catalog.children) {
+      std::string name;
+      if (MifIs(f, "Font") && CatalogTag(W, f, &name) && !name.empty() &&
+          W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) {
+        W.gone.insert(name);
+      }
+    }
+  }
+}
+
 bool WriteChanged(Writer& W) {
+  FindGoneFormats(W);
   // The paragraphs the file has, by the statement holding them.
   for (size_t i = 0; i < W.src->nodes.size(); ++i) {
     const MifNodeRef& ref = W.src->nodes[i];

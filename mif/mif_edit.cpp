@@ -124,6 +124,15 @@ MifNode MifMakeStatement(std::string_view name) {
 
 MifNode* MifInsert(MifNode* parent, size_t index, MifNode node) {
   if (index > parent->children.size()) index = parent->children.size();
+  bool built = !parent->name.empty() && parent->lead.empty();
+  std::string lead = built || !node.lead.empty() ? std::string() : LeadFor(*parent, index);
+  return MifInsertWithLead(parent, index, std::move(node), lead);
+}
+
+std::string MifLeadFor(const MifNode& parent, size_t index) { return LeadFor(parent, index); }
+
+MifNode* MifInsertWithLead(MifNode* parent, size_t index, MifNode node, const std::string& lead) {
+  if (index > parent->children.size()) index = parent->children.size();
   // A parent that is itself still being built has no place in a file yet;
   // its children are laid out when it is inserted.
   if (!parent->name.empty() && parent->lead.empty()) {
@@ -131,7 +140,7 @@ MifNode* MifInsert(MifNode* parent, size_t index, MifNode node) {
         parent->children.begin() + static_cast<std::ptrdiff_t>(index), std::move(node));
     return &*it;
   }
-  if (node.lead.empty()) node.lead = LeadFor(*parent, index);
+  if (node.lead.empty()) node.lead = lead;
   std::string eol = FirstBreak(node.lead);
   if (eol.empty()) eol = EolOf(*parent);
   MifLayout(&node, IndentOf(node.lead), eol);

@@ -136,7 +136,7 @@ bool MifGetRoman(const MifNode& node, MifEncoding encoding, std::string* roman) 
     *roman = std::move(bytes);
     return true;
   }
-  return MifUtf8ToRoman(bytes, roman);
+  return MifUtf8ToRomanName(bytes, roman);
 }
 
 bool MifChildRoman(const MifNode& parent, std::string_view name, MifEncoding encoding,
@@ -146,6 +146,11 @@ bool MifChildRoman(const MifNode& parent, std::string_view name, MifEncoding enc
 }
 
 bool MifSetRoman(MifNode* node, std::string_view roman, MifEncoding encoding) {
+  if (encoding == MIF_ROMAN) return MifSetString(node, roman, encoding);
+  return MifSetString(node, MifRomanNameToUtf8(roman), encoding);
+}
+
+bool MifSetRomanText(MifNode* node, std::string_view roman, MifEncoding encoding) {
   if (encoding == MIF_ROMAN) return MifSetString(node, roman, encoding);
   return MifSetString(node, MifRomanToUtf8(roman), encoding);
 }

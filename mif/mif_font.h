@@ -61,12 +61,15 @@ struct MifNames {
   std::string bad;
 };
 
-// A string value as the host's Roman bytes, whatever the file's encoding;
-// and the reverse. The host keeps every name and text in Roman.
+// A name (a tag, a font or colour name) as the host's Roman bytes, whatever
+// the file's encoding, and the reverse: without loss (MifUtf8ToRomanName), so
+// that names the Roman set cannot hold stay apart and come back as they were.
 bool MifGetRoman(const MifNode& node, MifEncoding encoding, std::string* roman);
 bool MifChildRoman(const MifNode& parent, std::string_view name, MifEncoding encoding,
                    std::string* roman);
 bool MifSetRoman(MifNode* node, std::string_view roman, MifEncoding encoding);
+// Text of the host as a string value: one Roman byte per character.
+bool MifSetRomanText(MifNode* node, std::string_view roman, MifEncoding encoding);
 
 ObjHandle MifApplication(const memhost::MemHost& host);
 // Index of name in the application's list `listProp`, appending it when new.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <utility>
 
 #include "mif/mif_utf8.h"
@@ -61,30 +62,108 @@ uint32_t DecodeAt(std::string_view s, size_t at, size_t n) {
   }
 }
 
+// The Roman byte for code point cp; false when the set lacks it.
+bool RomanByte(uint32_t cp, char* byte) {
+  static const Reverse reverse = BuildReverse();
+  if (cp < 0x80) {
+    *byte = static_cast<char>(cp);
+    return true;
+  }
+  if (cp > 0xFFFF) return false;
+  auto it = std::lower_bound(reverse.begin(), reverse.end(),
+                             std::make_pair(static_cast<uint16_t>(cp), static_cast<unsigned char>(0)));
+  if (it == reverse.end() || it->first != cp) return false;
+  *byte = static_cast<char>(it->second);
+  return true;
+}
+
+// A name's escape at s[i]: "&#x", one to six hex digits and ";", naming a
+// code point UTF-8 can hold. Its length (0 for none) and the code point.
+// Neither a path nor a tag gives the characters of an escape a meaning.
+size_t EscapeAt(std::string_view s, size_t i, uint32_t* cp) {
+  if (s.compare(i, 3, "&#x") != 0) return 0;
+  uint32_t v = 0;
+  size_t k = i + 3;
+  for (; k < s.size() && k < i + 9; ++k) {
+    char c = s[k];
+    int d = c >= '0' && c <= '9'   ? c - '0'
+            : c >= 'A' && c <= 'F' ? c - 'A' + 10
+            : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                   : -1;
+    if (d < 0) break;
+    v = v * 16 + static_cast<uint32_t>(d);
+  }
+  if (k == i + 3 || k >= s.size() || s[k] != ';') return 0;
+  if (v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+  *cp = v;
+  return k + 1 - i;
+}
+
+void AppendEscape(uint32_t cp, std::string* out) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "&#x%X;", static_cast<unsigned>(cp));
+  *out += buf;
+}
+
 }  // namespace
 
 uint32_t MifRomanCodePoint(unsigned char b) { return b < 0x80 ? b : kUpper[b - 0x80]; }
 
 bool MifUtf8ToRoman(std::string_view utf8, std::string* out) {
-  static const Reverse reverse = BuildReverse();
   out->clear();
   out->reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
     size_t n = MifUtf8Length(utf8, i);
     if (n == 0) return false;
-    uint32_t cp = DecodeAt(utf8, i, n);
-    if (cp < 0x80) {
-      *out += static_cast<char>(cp);
+    char byte = MIF_ROMAN_MISSING;
+    RomanByte(DecodeAt(utf8, i, n), &byte);
+    *out += byte;
+    i += n;
+  }
+  return true;
+}
+
+bool MifUtf8ToRomanName(std::string_view utf8, std::string* out) {
+  uint32_t cp = 0;
+  if (!MifUtf8ToRoman(utf8, out)) return false;
+  bool plain = true;
+  for (size_t i = 0; i < utf8.size() && plain; i += MifUtf8Length(utf8, i)) {
+    char byte = 0;
+    plain = RomanByte(DecodeAt(utf8, i, MifUtf8Length(utf8, i)), &byte) && EscapeAt(utf8, i, &cp) == 0;
+  }
+  if (plain) return true;
+  // Every character the set lacks as its escape, and every '&' that could be
+  // read as the start of one as an escape of its own.
+  out->clear();
+  for (size_t i = 0; i < utf8.size();) {
+    size_t n = MifUtf8Length(utf8, i);
+    uint32_t c = DecodeAt(utf8, i, n);
+    char byte = 0;
+    bool escapeLike = c == '&' && utf8.compare(i + 1, 1, "#") == 0;
+    if (RomanByte(c, &byte) && !escapeLike) {
+      *out += byte;
     } else {
-      auto it = std::lower_bound(reverse.begin(), reverse.end(),
-                                 std::make_pair(static_cast<uint16_t>(cp > 0xFFFF ? 0xFFFF : cp),
-                                                static_cast<unsigned char>(0)));
-      bool found = cp <= 0xFFFF && it != reverse.end() && it->first == cp;
-      *out += found ? static_cast<char>(it->second) : MIF_ROMAN_MISSING;
+      AppendEscape(c, out);
     }
     i += n;
   }
   return true;
+}
+
+std::string MifRomanNameToUtf8(std::string_view roman) {
+  std::string out;
+  out.reserve(roman.size());
+  for (size_t i = 0; i < roman.size();) {
+    uint32_t cp = 0;
+    size_t n = EscapeAt(roman, i, &cp);
+    if (n == 0) {
+      cp = MifRomanCodePoint(static_cast<unsigned char>(roman[i]));
+      n = 1;
+    }
+    AppendUtf8(cp, &out);
+    i += n;
+  }
+  return out;
 }
 
 std::string MifRomanToUtf8(std::string_view roman) {

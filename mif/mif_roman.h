@@ -17,6 +17,14 @@ constexpr char MIF_ROMAN_MISSING = '?';
 // bytes that are not UTF-8.
 bool MifUtf8ToRoman(std::string_view utf8, std::string* out);
 std::string MifRomanToUtf8(std::string_view roman);
+// A name (a tag, a file name) in Roman without loss, so that two names never
+// become one: when the set lacks one of its characters, each such character
+// is written &#xHEX; and so is each '&' that could be read as the start of
+// one; a name the set holds as it is, and that nothing in it reads as an
+// escape, stays as it is. False on bytes that are not UTF-8.
+bool MifUtf8ToRomanName(std::string_view utf8, std::string* out);
+// The inverse; for names the client made, every escape is read.
+std::string MifRomanNameToUtf8(std::string_view roman);
 // The code point of Roman byte b.
 uint32_t MifRomanCodePoint(unsigned char b);
 // Byte offset of character number `chars` in UTF-8 text (its size when the

@@ -178,6 +178,12 @@ void MifSetMetric(MifNode* node, int32_t value, MifUnit unit);  // "12.0 pt", "1
 // pointer lasts until the parent's children change again.
 MifNode* MifInsert(MifNode* parent, size_t index, MifNode node);
 MifNode* MifAppend(MifNode* parent, MifNode node);
+// The lead MifInsert gives a node at index: from the nearest statement that
+// starts a line, before it or else after it.
+std::string MifLeadFor(const MifNode& parent, size_t index);
+// MifInsert with the lead for a node that has none given by the caller, who
+// knows it without a search (a parent whose children are rebuilt in order).
+MifNode* MifInsertWithLead(MifNode* parent, size_t index, MifNode node, const std::string& lead);
 // Replaces a child, keeping its place in the layout (lead and trail) when the
 // new node has none of its own. Removing a child keeps what its lead had
 // before the first line break, as that belonged to the line before.

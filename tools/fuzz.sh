@@ -15,6 +15,8 @@ for target in "$dir"/fuzz/*_fuzz; do
   work="$dir/corpus-$name"
   rm -rf "$work" && mkdir -p "$work"
   [[ -d fuzz/corpus/$name ]] && cp -r fuzz/corpus/"$name"/. "$work"/
+  # The identity target starts from the reader's corpus and the example manual as well.
+  [[ $name == mif_identity ]] && cp -r fuzz/corpus/mif/. examples/book/*.mif "$work"/
   echo "=== fuzz $name for ${seconds}s"
   "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$dir/artifacts/$name-" "$work" 2>&1 | grep -E '^(Done|==.*ERROR|SUMMARY)' || true

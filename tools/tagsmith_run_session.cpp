@@ -160,7 +160,7 @@ bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
 
 std::string RomanName(const std::string& utf8) {
   std::string roman;
-  return MifUtf8ToRoman(utf8, &roman) ? roman : utf8;
+  return MifUtf8ToRomanName(utf8, &roman) ? roman : utf8;
 }
 
 // Reads a document and keeps it as a file the host can open (a chapter, the

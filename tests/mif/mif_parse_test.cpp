@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mif/mif_roman.h"
 #include "mif/mif_tree.h"
 
 namespace {
@@ -118,6 +119,24 @@ TEST(MifStrings, EncodeIsTheInverseOfDecode) {
   for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
   ASSERT_TRUE(MifEncodeString(all, MIF_ROMAN, &token));
   EXPECT_EQ(all, Decode(token, MIF_ROMAN));
+}
+
+TEST(MifStrings, NamesInRomanComeBackExactlyAndStayApart) {
+  auto roman = [](const std::string& utf8) {
+    std::string out;
+    EXPECT_TRUE(MifUtf8ToRomanName(utf8, &out)) << utf8;
+    EXPECT_EQ(utf8, MifRomanNameToUtf8(out)) << out;
+    return out;
+  };
+  EXPECT_EQ("Emphasis & caf\x8e", roman("Emphasis & caf\xC3\xA9"));
+  EXPECT_EQ("C:\\doc\\&#x7B2C;.mif", roman("C:\\doc\\\xE7\xAC\xAC.mif"));
+  EXPECT_EQ("&#x416;&#x1F600;", roman("\xD0\x96\xF0\x9F\x98\x80"));
+  // Text that reads as an escape is escaped in turn, so it names no other.
+  EXPECT_EQ("&#x26;#x416;\x8e", roman("&#x416;\xC3\xA9"));
+  EXPECT_EQ("&#x26;#x416;&#x416;", roman("&#x416;\xD0\x96"));
+  EXPECT_NE(roman("\xD0\x96"), roman("&#x416;"));
+  std::string out;
+  EXPECT_FALSE(MifUtf8ToRomanName("caf\xE9", &out));
 }
 
 TEST(MifStrings, DevicePaths) {

@@ -281,6 +281,42 @@ TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
   }
 }
 
+// What the reader takes, the writer gives back unchanged; what it cannot
+// give back it refuses, naming the line.
+TEST(MifWriteTest, OddInputComesBackUnchangedOrIsRefused) {
+  std::string unnamed = OneParagraph("   <String `x'>\n");
+  unnamed.replace(unnamed.find("<FontCatalog \n"), 14, "<FontCatalog \n <Font \n  <FTag `'>\n >\n");
+  Loaded d(unnamed);
+  EXPECT_EQ(unnamed, d.Write());
+  // The reader takes the entries of every catalog, and an entry's last tag;
+  // so does the writer.
+  std::string two = OneParagraph("   <String `x'>\n") +
+                    "<FontCatalog \n <Font \n  <FTag `Late'>\n >\n <Font \n  <FTag `A'>\n  <FTag `B'>\n >\n>\n";
+  Loaded t(two);
+  EXPECT_EQ(two, t.Write());
+
+  auto refused = [](const std::string& text, const std::string& message) {
+    MemHost host;
+    MifDocument source;
+    source.file = "odd.mif";
+    MifError error;
+    ObjHandle doc = 0;
+    ASSERT_TRUE(MifParse(text, source.file, &source.tree, &error)) << MifErrorText(error);
+    EXPECT_FALSE(MifLoadDocumentTree(host, "odd.mif", &source, &doc, &error)) << text;
+    EXPECT_NE(std::string::npos, MifErrorText(error).find(message)) << MifErrorText(error);
+  };
+  const std::string para = "<Para <PgfTag `Body'> <ParaLine <String `t'>>>";
+  refused(Mif9("<Tbls <Tbl <TblID 1> <TblBody <Row <Cell <CellContent " + para +
+               ">\n<CellContent " + para + ">>>>>>\n"),
+          "odd.mif:3: a <Cell> with a second <CellContent>");
+  refused(Mif9("<Tbls <Tbl <TblID 1> <TblTitle <TblTitleContent " + para + ">>\n<TblTitle "
+               "<TblTitleContent " + para + ">>>>\n"),
+          "odd.mif:3: a <Tbl> with a second table title");
+  refused(Mif9("<Page <TextRect <ID 7>>>\n<TextFlow <Para <ParaLine <TextRectID 7>>>>\n"
+               "<TextFlow <Para <ParaLine <TextRectID 7>>>>\n"),
+          "odd.mif:4: <TextRectID 7> is named by two text flows");
+}
+
 TEST(MifWriteTest, ARetaggedRunSplitsItsStringAndReadsBackTheSame) {
   Loaded d(sim::ReadFile(Example("chapter2.mif")));
   ObjHandle p = d.MainParagraphs()[2];

@@ -229,6 +229,44 @@ TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
   EXPECT_TRUE(sim::FilesIn(none.path).empty());
 }
 
+// Names the host's Roman set cannot hold reach the client in a form that
+// keeps them apart, and come back to the files exactly.
+TEST_F(RunOptionsTest, NamesTheRomanSetCannotHoldStayApart) {
+  std::string doc =
+      "<MIFFile 2015>\n<PgfCatalog \n <Pgf \n  <PgfTag `Body'>\n >\n>\n<FontCatalog \n"
+      " <Font \n  <FTag `Жирный'>\n  <FWeight `Bold'>\n >\n"
+      " <Font \n  <FTag `Курсив'>\n  <FAngle `Italic'>\n >\n>\n"
+      "<TextFlow \n <TFTag `A'>\n <Para \n  <PgfTag `Body'>\n  <ParaLine \n"
+      "   <Font \n    <FTag `Жирный'>\n    <FSize  20.0 pt>\n   >\n   <String `a'>\n"
+      "   <Font \n    <FTag `Курсив'>\n   >\n   <String `b'>\n  >\n >\n>\n";
+  std::string file = out.path + "/doc.mif";
+  sim::WriteFile(file, doc);
+  sim::ToolResult r = Run({"ListCharUsage", file});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("&#x416;&#x438;&#x440;&#x43D;&#x44B;&#x439;\n")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("&#x41A;&#x443;&#x440;&#x441;&#x438;&#x432;\n")) << r.out;
+
+  sim::TempDir written;
+  r = Run({"--yes", "RemoveCharOverrides", file, "--out-dir", written.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("@@ -24,2 +24,2\n-    <FSize  20.0 pt>\n-   >\n+    <FLocked No>\n+   > # end of Font\n",
+            sim::LineDiff(doc, sim::ReadFile(written.path + "/doc.mif")));
+
+  // Two chapters whose names are all outside the set: two files, not one.
+  std::string chapter =
+      "<MIFFile 2015>\n<FontCatalog \n <Font \n  <FTag `Emphasis'>\n >\n>\n"
+      "<TextFlow \n <TFTag `A'>\n <Para \n  <ParaLine \n   <String `x'>\n  >\n >\n>\n";
+  sim::WriteFile(out.path + "/第一章.mif", chapter);
+  sim::WriteFile(out.path + "/第二章.mif", chapter);
+  sim::WriteFile(out.path + "/book.book",
+                 "<Book 9.00>\n<BookComponent \n <FileName `<c\\>第一章.mif'>\n>\n"
+                 "<BookComponent \n <FileName `<c\\>第二章.mif'>\n>\n");
+  r = Run({"ListCharUsageBookIndividual", out.path + "/book.book"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("# &#x7B2C;&#x4E00;&#x7AE0;.mif\n")) << r.out;
+  EXPECT_NE(std::string::npos, r.out.find("# &#x7B2C;&#x4E8C;&#x7AE0;.mif\n")) << r.out;
+}
+
 TEST_F(RunOptionsTest, WhenOneFileCannotBeWrittenNoneIs) {
   // chapter2's file cannot be written: a folder stands where it goes.
   fs::create_directories(out.path + "/chapter2.mif");
