@@ -268,6 +268,8 @@ TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
       files.push_back(samples + "/" + name);
     }
   }
+  for (const std::string& file : sim::RealDocuments()) files.push_back(file);
+  EXPECT_FALSE(sim::RealDocuments().empty());
   for (const std::string& file : files) {
     std::string original = sim::ReadFile(file);
     Loaded d(original, file);
