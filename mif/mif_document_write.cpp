@@ -27,6 +27,8 @@ struct Writer {
   std::map<ObjHandle, int32_t> newTableIds;
   // Source paragraphs by the path of the statement that holds them.
   std::map<Path, std::vector<size_t>> parasByParent;  // node indexes
+  // Character formats the file's catalog had when it was read.
+  std::set<std::string> catalogRead;
 
   Writer(MemHost& h, ObjHandle d, const MifDocument* s, MifTree* t)
       : host(h), doc(d), src(s), tree(t), enc(t->encoding), app(MifApplication(h)) {}
@@ -296,6 +298,26 @@ void InsertAt(Writer& W, MifNode* para, int32_t o, MifNode node) {
   HostStyle(MifAppend(last, std::move(node)));
 }
 
+// A font change naming a format that the file's catalog had and the
+// document no longer has: the host keeps the look of such text, but the file
+// would give it the paragraph's font, so the change must be written anew with
+// every property it sets.
+bool NamesDeletedFormat(Writer& W, const MifNode& font) {
+  std::string tag;
+  if (!MifIs(font, "Font") || !MifChildRoman(font, "FTag", W.enc, &tag) || tag.empty()) return false;
+  return W.catalogRead.count(tag) != 0 && W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, tag) == 0;
+}
+
+bool ParaNamesDeletedFormat(Writer& W, const MifNode& para) {
+  for (const MifNode& line : para.children) {
+    if (!MifIs(line, "ParaLine")) continue;
+    for (const MifNode& c : line.children) {
+      if (NamesDeletedFormat(W, c)) return true;
+    }
+  }
+  return false;
+}
+
 const MifRunProps* PropsAt(const std::vector<MifRun>& runs, int32_t offset) {
   const MifRunProps* found = nullptr;
   for (const MifRun& r : runs) {
@@ -318,7 +340,8 @@ void Refont(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
       if (MifIs(c, "Font") && MifFind(c, "FTag") != nullptr) {
         const MifRunProps* before = PropsAt(old.runs, offset);
         const MifRunProps* after = PropsAt(cur.runs, offset);
-        if (before != nullptr && after != nullptr && *before == *after) {
+        if (before != nullptr && after != nullptr && *before == *after &&
+            !NamesDeletedFormat(W, c)) {
           reusable[offset] = c;
         } else {
           reusable.erase(offset);
@@ -465,14 +488,15 @@ void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
     Rebuild(W, para, pgf, old, cur);
     return;
   }
+  bool deleted = ParaNamesDeletedFormat(W, *para);
   if (cur.anchors == old.anchors) {
-    if (!(cur.runs == old.runs)) Refont(W, para, pgf, old, cur);
+    if (!(cur.runs == old.runs) || deleted) Refont(W, para, pgf, old, cur);
     return;
   }
   SyncAnchors(W, para, old, cur);
   MifParaState before = old;
   before.runs = RunsOnNewPositions(old, cur);
-  if (!(cur.runs == before.runs)) Refont(W, para, pgf, before, cur);
+  if (!(cur.runs == before.runs) || deleted) Refont(W, para, pgf, before, cur);
 }
 
 // ---- Containers ----
@@ -721,6 +745,13 @@ void SyncFontCatalog(Writer& W) {
 }
 
 bool WriteChanged(Writer& W) {
+  for (const MifNode& c : W.src->tree.root.children) {
+    if (!MifIs(c, "FontCatalog")) continue;
+    for (const MifNode& f : c.children) {
+      std::string name;
+      if (MifIs(f, "Font") && MifChildRoman(f, "FTag", W.enc, &name)) W.catalogRead.insert(name);
+    }
+  }
   // The paragraphs the file has, by the statement holding them.
   for (size_t i = 0; i < W.src->nodes.size(); ++i) {
     const MifNodeRef& ref = W.src->nodes[i];
