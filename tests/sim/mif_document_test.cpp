@@ -268,6 +268,8 @@ TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
       files.push_back(samples + "/" + name);
     }
   }
+  for (const std::string& file : sim::RealDocuments()) files.push_back(file);
+  EXPECT_FALSE(sim::RealDocuments().empty());
   for (const std::string& file : files) {
     std::string original = sim::ReadFile(file);
     Loaded d(original, file);
@@ -380,6 +382,24 @@ TEST(MifWriteTest, DeletedAndNewFormatsChangeOnlyTheCatalog) {
   MifRemove(&before.root, static_cast<size_t>(MifIndexOf(before.root, MifFind(&before.root, "FontCatalog"))));
   std::string where;
   EXPECT_TRUE(MifSameStatements(before.root, tree.root, &where)) << where;
+}
+
+// Text in a format that is deleted keeps its look, in the file too: its font
+// changes name the gone format and now say what it set.
+TEST(MifWriteTest, TextOfADeletedFormatKeepsItsLook) {
+  std::string file = sim::RepoRoot() + "/tests/data/mif/real/visit-advanced.mif";
+  Loaded d(sim::ReadFile(file), file);
+  ASSERT_EQ(0, d.host.DeleteObject(d.doc, d.Format(memhost::T_CHAR_FMT, "Typeface")));
+  Loaded back(d.Write(), file);
+  std::vector<ObjHandle> before = d.MainParagraphs(), after = back.MainParagraphs();
+  ASSERT_EQ(before.size(), after.size());
+  for (size_t i = 0; i < before.size(); ++i) {
+    for (int32_t k = 0; k < static_cast<int32_t>(d.P(before[i]).text.size()); ++k) {
+      EXPECT_EQ(d.At(before[i], k).tag, back.At(after[i], k).tag) << i << ":" << k;
+      EXPECT_EQ(d.Slot(d.At(before[i], k), PROP_FONT_FAMILY), back.Slot(back.At(after[i], k), PROP_FONT_FAMILY))
+          << i << ":" << k;
+    }
+  }
 }
 
 TEST(MifWriteTest, NewParagraphsAndTablesGoWhereTheModelHasThem) {

@@ -64,6 +64,15 @@ std::string SharedSamplesDir() {
   return (fs::path(RepoRoot()).parent_path() / "shared" / "mif-samples").string();
 }
 
+std::vector<std::string> RealDocuments() {
+  std::string dir = Env("TAGSMITH_TEST_DATA", "tests/data") + std::string("/mif/real");
+  std::vector<std::string> out;
+  for (const std::string& name : FilesIn(dir)) {
+    if (fs::path(name).extension() == ".mif") out.push_back(dir + "/" + name);
+  }
+  return out;
+}
+
 std::string ToolPath() { return Env("TAGSMITH_BUILD_DIR", "build") + std::string("/tools/tagsmith-run"); }
 
 std::string ReadFile(const std::string& path) {

@@ -13,6 +13,8 @@ namespace sim {
 std::string RepoRoot();
 std::string ExpectedDir();
 std::string SharedSamplesDir();
+// The documents saved by the host that the project keeps (tests/data/mif/real).
+std::vector<std::string> RealDocuments();
 std::string ToolPath();
 
 std::string ReadFile(const std::string& path);

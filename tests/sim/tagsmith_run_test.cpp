@@ -519,6 +519,7 @@ TEST(RealSamplesTest, EveryDocumentCommandRunsOnEverySample) {
 
 TEST(RealSamplesTest, EveryDocumentCommandRunsOnTheProjectsOwnExcerpts) {
   RunEveryDocumentCommand(sim::RepoRoot() + "/tests/data/mif/structured.mif");
+  for (const std::string& file : sim::RealDocuments()) RunEveryDocumentCommand(file);
 }
 
 TEST(RealSamplesTest, TheBookWalkReportsEveryMissingChapterAndGoesOn) {
