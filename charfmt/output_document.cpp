@@ -13,11 +13,6 @@ const char kOutputFileName[] = "VxOutput.fm";
 const char kTableFormat[] = "Format A";
 constexpr Metric kColumnWidth = 0x900000;  // 144 pt
 
-// A new document: 8 by 11 inches, one column, one-inch margins and gap.
-constexpr Metric kPageWidth = 0x2400000;
-constexpr Metric kPageHeight = 0x3180000;
-constexpr Metric kInch = 0x480000;
-
 // "<host directory>\VxOutput.fm"; null when memory runs out.
 char* OutputPath() {
   char* path = HostGetString(0, 0, PROP_HOST_DIR);
@@ -84,7 +79,8 @@ ObjHandle OpenOutputDocument() {
   ObjHandle out = path != nullptr ? HostOpenDocumentSimple(path, 0) : 0;
   MemRelease(path);
   if (out != 0) return out;
-  return HostNewCustomDocument(kPageWidth, kPageHeight, 1, kInch, kInch, kInch, kInch, kInch, 0,
+  return HostNewCustomDocument(OUTPUT_PAGE_WIDTH, OUTPUT_PAGE_HEIGHT, 1, OUTPUT_MARGIN,
+                               OUTPUT_MARGIN, OUTPUT_MARGIN, OUTPUT_MARGIN, OUTPUT_MARGIN, 0,
                                1);
 }
 

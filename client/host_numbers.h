@@ -131,13 +131,24 @@ constexpr int32_t PROP_PARENT_COMPONENT = 2325;
 constexpr int32_t PROP_COMPONENT_TYPE = 2329;
 
 // --- Object types (also the top byte of a handle) -------------------------
+// The page kinds run from body to hidden page.
+constexpr int32_t OBJ_BODY_PAGE = 5;
 constexpr int32_t OBJ_MASTER_PAGE = 6;
+constexpr int32_t OBJ_REFERENCE_PAGE = 7;
+constexpr int32_t OBJ_HIDDEN_PAGE = 8;
 constexpr int32_t OBJ_FOOTNOTE = 25;
 constexpr int32_t OBJ_PGF_FMT = 32;
 constexpr int32_t OBJ_CHAR_FMT = 33;
 constexpr int32_t OBJ_MENU = 55;
 constexpr int32_t OBJ_COMMAND = 56;
 constexpr int32_t OBJ_MENU_SEPARATOR = 57;
+
+// --- Geometry of the output document ---------------------------------------
+// 8 by 11 inches with one-inch margins and column gap; also what a written
+// document gets when it says nothing of its pages.
+constexpr int32_t OUTPUT_PAGE_WIDTH = 0x2400000;   // 576 pt
+constexpr int32_t OUTPUT_PAGE_HEIGHT = 0x3180000;  // 792 pt
+constexpr int32_t OUTPUT_MARGIN = 0x480000;        // 72 pt
 
 // --- Notifications ---------------------------------------------------------
 constexpr int32_t NOTE_CLIENT_CALL = 13;

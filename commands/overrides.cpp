@@ -7,9 +7,6 @@
 
 namespace {
 
-constexpr int32_t PAGE_KIND_BODY = 5;
-constexpr int32_t PAGE_KIND_HIDDEN = 8;
-
 const char kSkipMasterPagesCommand[] = "SkipMasterPages";
 
 // Untagged text is held to every one of these, in this order: integers
@@ -242,15 +239,6 @@ void RemoveOverridesInFootnotes(ObjHandle doc) {
   }
 }
 
-ObjHandle FirstParagraphOfFlow(ObjHandle doc, ObjHandle flow) {
-  for (ObjHandle frame = IdOf(doc, flow, PROP_FIRST_FRAME_IN_FLOW); frame != 0;
-       frame = HostGetId(doc, frame, PROP_NEXT_FRAME_IN_FLOW)) {
-    ObjHandle p = HostGetId(doc, frame, PROP_FIRST_PGF);
-    if (p != 0) return p;
-  }
-  return 0;
-}
-
 // Puts the insertion point back where the search began and says so.
 RowResult FinishedSearching(ObjHandle doc, TextLoc from) {
   TextRange back{from, from};
@@ -297,7 +285,7 @@ RowResult SearchText(ObjHandle doc) {
         wrapped = true;
         nextFlow = HostGetId(0, doc, PROP_FIRST_FLOW_IN_DOC);
       }
-      next = FirstParagraphOfFlow(doc, nextFlow);
+      next = FirstParagraphFrom(doc, IdOf(doc, nextFlow, PROP_FIRST_FRAME_IN_FLOW));
     }
     if (next == start) return FinishedSearching(doc, from);
     off = 0;
@@ -429,7 +417,7 @@ void RemoveOverridesInDocument(ObjHandle doc) {
 int32_t PageKindOf(ObjHandle doc, ObjHandle obj) {
   int32_t kind = PAGE_KIND_NONE;
   ObjHandle x = obj;
-  while (x != 0 && !(kind >= PAGE_KIND_BODY && kind <= PAGE_KIND_HIDDEN)) {
+  while (x != 0 && !(kind >= OBJ_BODY_PAGE && kind <= OBJ_HIDDEN_PAGE)) {
     ObjHandle up = HostGetId(doc, x, PROP_FRAME_PARENT);
     if (up == 0) up = HostGetId(doc, x, PROP_PAGE_OF_FRAME);
     if (up == 0) break;

@@ -228,7 +228,6 @@ class MemHost : public HostApi {
   std::vector<ObjHandle> FootnotesInTextOrder(ObjHandle doc);
   void CollectFootnotes(ObjHandle pgf, std::vector<ObjHandle>* out, int depth);
   int32_t StructuralInt(const Obj& o, int32_t prop, bool* known);
-  void DefaultFont(CharProps* props) const;
   CharProps WithValues(const CharProps& old, const PropVals* values);
   void ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, bool withEnd,
                        const PropVals* values);

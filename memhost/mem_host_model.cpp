@@ -446,14 +446,8 @@ uint32_t MemHost::Intern(ObjHandle doc, const CharProps& props) {
   return index;
 }
 
-void MemHost::DefaultFont(CharProps* props) const {
-  props->ints[CharIntIndex(PROP_FONT_SIZE)] = 12 << 16;
-  props->ints[CharIntIndex(PROP_STRETCH)] = 0x10000;
-}
-
 CharProps MemHost::ParagraphFont(ObjHandle pgf) const {
-  CharProps props;
-  DefaultFont(&props);
+  CharProps props = DefaultCharProps();
   for (int i = 0; i < kCharIntCount; ++i) {
     const Value* v = Prop(pgf, kCharIntProps[i]);
     if (v != nullptr) props.ints[i] = v->i;

@@ -17,6 +17,13 @@ const int32_t kCharIntProps[kCharIntCount] = {
     PROP_FONT_SIZE,      PROP_CHAR_INT_616,  PROP_CHAR_INT_617, PROP_CHARSPREAD,
     PROP_STRETCH};
 
+CharProps DefaultCharProps() {
+  CharProps props;
+  props.ints[CharIntIndex(PROP_FONT_SIZE)] = 12 << 16;
+  props.ints[CharIntIndex(PROP_STRETCH)] = 0x10000;
+  return props;
+}
+
 int CharIntIndex(int32_t prop) {
   for (int i = 0; i < kCharIntCount; ++i) {
     if (kCharIntProps[i] == prop) return i;

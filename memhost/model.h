@@ -12,21 +12,23 @@
 #include <utility>
 #include <vector>
 
+#include "client/host_numbers.h"
 #include "client/host_types.h"
 
 namespace memhost {
 
 // Object types, also the top byte of every handle. The page kinds, the
-// footnote, the formats and the menu objects carry the host's own numbers.
+// footnote, the formats and the menu objects carry the host's own numbers;
+// the others are this host's.
 enum ObjType : int32_t {
   T_APPLICATION = 1,
   T_DOC = 2,
   T_BOOK = 3,
   T_COMPONENT = 4,
-  T_BODY_PAGE = 5,
-  T_MASTER_PAGE = 6,
-  T_REFERENCE_PAGE = 7,
-  T_HIDDEN_PAGE = 8,
+  T_BODY_PAGE = OBJ_BODY_PAGE,
+  T_MASTER_PAGE = OBJ_MASTER_PAGE,
+  T_REFERENCE_PAGE = OBJ_REFERENCE_PAGE,
+  T_HIDDEN_PAGE = OBJ_HIDDEN_PAGE,
   T_FLOW = 9,
   T_TEXT_FRAME = 10,
   T_PAGE_FRAME = 11,
@@ -40,12 +42,12 @@ enum ObjType : int32_t {
   T_FMT_DEF_C = 19,
   T_TAG_REF = 20,
   T_TBL_FMT = 21,
-  T_FOOTNOTE = 25,
-  T_PGF_FMT = 32,
-  T_CHAR_FMT = 33,
-  T_MENU = 55,
-  T_COMMAND = 56,
-  T_SEPARATOR = 57,
+  T_FOOTNOTE = OBJ_FOOTNOTE,
+  T_PGF_FMT = OBJ_PGF_FMT,
+  T_CHAR_FMT = OBJ_CHAR_FMT,
+  T_MENU = OBJ_MENU,
+  T_COMMAND = OBJ_COMMAND,
+  T_SEPARATOR = OBJ_MENU_SEPARATOR,
 };
 
 // Host statuses of the in-memory host besides ERR_OFFSET_RANGE.
@@ -107,6 +109,9 @@ struct CharProps {
   bool operator<(const CharProps& o) const;
   bool operator==(const CharProps& o) const;
 };
+
+// The font of text that nothing else sets: 12 pt at 100 % stretch.
+CharProps DefaultCharProps();
 
 struct Marker {
   int32_t offset;

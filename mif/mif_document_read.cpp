@@ -691,8 +691,7 @@ bool Load(Loader& L, const std::string& name) {
   L.names.doc = L.doc;
   L.names.encoding = L.enc;
   L.names.unit = MifDefaultUnit(src.tree);
-  L.defaultFont.ints[memhost::CharIntIndex(PROP_FONT_SIZE)] = 12 << 16;
-  L.defaultFont.ints[memhost::CharIntIndex(PROP_STRETCH)] = 0x10000;
+  L.defaultFont = memhost::DefaultCharProps();
   L.lastFont = L.defaultFont;
 
   const MifNode& root = src.tree.root;

@@ -998,10 +998,7 @@ bool WriteNew(Writer& W) {
     top.push_back(std::move(catalog));
   }
 
-  CharProps plain;
-  plain.ints[memhost::CharIntIndex(PROP_FONT_SIZE)] = 12 << 16;
-  plain.ints[memhost::CharIntIndex(PROP_STRETCH)] = 0x10000;
-  MifRunProps defaults = MifNormalizeRun(W.host, plain);
+  MifRunProps defaults = MifNormalizeRun(W.host, memhost::DefaultCharProps());
   MifNode pgfCatalog = MifMakeStatement("PgfCatalog");
   for (ObjHandle f : W.host.Data(W.doc)->pgfFmts) {
     MifNode pgf = MifMakeStatement("Pgf");
@@ -1047,9 +1044,9 @@ bool WriteNew(Writer& W) {
   // One body page with one text frame inside the margins.
   int32_t width = W.host.IntProp(W.doc, memhost::MEM_PROP_PAGE_WIDTH);
   int32_t height = W.host.IntProp(W.doc, memhost::MEM_PROP_PAGE_HEIGHT);
-  if (width <= 0) width = 0x2400000;
-  if (height <= 0) height = 0x3180000;
-  std::vector<int32_t> margins(4, 0x480000);
+  if (width <= 0) width = OUTPUT_PAGE_WIDTH;
+  if (height <= 0) height = OUTPUT_PAGE_HEIGHT;
+  std::vector<int32_t> margins(4, OUTPUT_MARGIN);
   const memhost::Value* m = W.host.Prop(W.doc, memhost::MEM_PROP_MARGINS);
   if (m != nullptr && m->list.size() == 4) margins = m->list;
   MifNode page = MifMakeStatement("Page");
