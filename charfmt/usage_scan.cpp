@@ -8,6 +8,7 @@
 #include "support/case_fold.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "support/name_set.h"
 #include "support/strings.h"
 
 namespace {
@@ -18,101 +19,9 @@ const int32_t kDocTagProps[] = {PROP_DOC_CHAR_TAG_339, PROP_DOC_CHAR_TAG_338,
                                 PROP_DOC_CHAR_TAG_337, PROP_DOC_CHAR_TAG_334,
                                 PROP_DOC_CHAR_TAG_336};
 
-// Sets of names for one scan, so that its cost stays linear in the text and
-// in the number of formats. The host is asked for the tag of every character,
-// and a long document repeats a few hundred names millions of times; the
-// lists themselves are searched from the front. A set either compares names
-// exactly or folded as StrEqualsNoCase does (the fold keeps lengths and maps
-// no byte to 0, so equal folded bytes mean equal ignoring case). Open
-// addressing over a power-of-two table.
-struct NameSet {
-  const char** slots;
-  uint32_t capacity;
-  uint32_t count;
-  bool folded;
-  bool owned;     // holds copies of its names, else points at a list's
-  bool complete;  // false once a name could not be added: no longer the list's mirror
-};
-
-NameSet NewNameSet(bool folded, bool owned) {
-  return NameSet{nullptr, 0, 0, folded, owned, true};
-}
-
-uint32_t NameHash(const char* s, bool folded) {
-  uint32_t h = 2166136261u;  // FNV-1a
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p != 0; ++p) {
-    h = (h ^ (folded ? CaseFoldTable[*p] : *p)) * 16777619u;
-  }
-  return h;
-}
-
-// The slot holding `name`, or the empty slot where it would go.
-uint32_t NameSlot(const char* const* slots, uint32_t capacity, const char* name, bool folded) {
-  uint32_t mask = capacity - 1;
-  uint32_t i = NameHash(name, folded) & mask;
-  while (slots[i] != nullptr &&
-         (folded ? !StrEqualsNoCase(slots[i], name) : std::strcmp(slots[i], name) != 0)) {
-    i = (i + 1) & mask;
-  }
-  return i;
-}
-
-// The set's own string equal to `name`, or null.
-const char* NameSetFind(const NameSet* set, const char* name) {
-  if (set->count == 0) return nullptr;
-  return set->slots[NameSlot(set->slots, set->capacity, name, set->folded)];
-}
-
-bool NameSetContains(const NameSet* set, const char* name) {
-  return NameSetFind(set, name) != nullptr;
-}
-
-bool NameSetGrow(NameSet* set) {
-  uint32_t capacity = set->capacity == 0 ? 64 : set->capacity * 2;
-  if (capacity < set->capacity || capacity > UINT32_MAX / sizeof(char*)) return false;
-  const char** slots = static_cast<const char**>(MemAllocateZeroed(capacity, sizeof(char*), 0));
-  if (slots == nullptr) return false;
-  for (uint32_t i = 0; i < set->capacity; ++i) {
-    const char* name = set->slots[i];
-    if (name != nullptr) slots[NameSlot(slots, capacity, name, set->folded)] = name;
-  }
-  MemRelease(const_cast<char**>(set->slots));
-  set->slots = slots;
-  set->capacity = capacity;
-  return true;
-}
-
-void NameSetAdd(NameSet* set, const char* name) {
-  if (!set->complete) return;
-  if ((set->count + 1) * 2 > set->capacity && !NameSetGrow(set)) {
-    set->complete = false;
-    return;
-  }
-  uint32_t i = NameSlot(set->slots, set->capacity, name, set->folded);
-  if (set->slots[i] != nullptr) return;
-  const char* kept = set->owned ? StrDuplicate(name) : name;
-  if (kept == nullptr) {
-    set->complete = false;
-    return;
-  }
-  set->slots[i] = kept;
-  ++set->count;
-}
-
-void NameSetRelease(NameSet* set) {
-  for (uint32_t i = 0; set->owned && i < set->capacity; ++i) {
-    MemRelease(const_cast<char*>(set->slots[i]));
-  }
-  MemRelease(const_cast<char**>(set->slots));
-  *set = NewNameSet(set->folded, set->owned);
-}
-
-// A set of the names of a list, pointing at the list's own strings.
-NameSet IndexOf(const StringList* list, bool folded) {
-  NameSet set = NewNameSet(folded, false);
-  for (uint32_t i = 0; i < StringListCount(list); ++i) NameSetAdd(&set, StringListAt(list, i));
-  return set;
-}
+// Sets of names for one scan keep its cost linear in the text and in the
+// number of formats: the host is asked for the tag of every character, and a
+// long document repeats a few hundred names millions of times.
 
 bool InList(const StringList* list, const NameSet* index, const char* name) {
   if (index != nullptr && index->complete) return NameSetContains(index, name);
@@ -163,7 +72,8 @@ struct Scan {
 };
 
 Scan StartScan(ObjHandle doc, StringList* used, StringList* unused) {
-  return Scan{doc, used, unused, IndexOf(used, true), NewNameSet(false, true), nullptr, false};
+  return Scan{doc, used, unused, NameSetOfList(used, true), NewNameSet(false, true),
+              nullptr, false};
 }
 
 // Host calls never clear HostErrno: a failure of any call since the last
@@ -336,8 +246,8 @@ void ScanFormatPages(Scan* scan) {
 
 void AddDefinedUnused(Scan* scan) {
   ObjHandle doc = scan->doc;
-  NameSet usedExact = IndexOf(scan->used, false);
-  NameSet unusedExact = IndexOf(scan->unused, false);
+  NameSet usedExact = NameSetOfList(scan->used, false);
+  NameSet unusedExact = NameSetOfList(scan->unused, false);
   for (ObjHandle f = HostGetId(0, doc, PROP_FIRST_CHAR_FMT_IN_DOC); f != 0;
        f = HostGetId(doc, f, PROP_NEXT_CHAR_FMT_IN_DOC)) {
     char* name = HostGetString(doc, f, PROP_NAME);
