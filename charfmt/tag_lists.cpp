@@ -4,6 +4,7 @@
 #include "charfmt/usage_scan.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
+#include "support/name_set.h"
 #include "support/strings.h"
 
 const char kKeepListHeading[] = "Tags to Keep";
@@ -169,31 +170,37 @@ void PruneToKeepList(ObjHandle doc, ObjHandle listDoc, ObjHandle table) {
   StringList* keep = StringListCreate(16, 16);
   if (keep == nullptr) return;
   if (ReadListTable(listDoc, table, keep, nullptr) == 0) {
+    NameSet kept = NameSetOfList(keep, false);
     ObjHandle f = HostGetId(0, doc, PROP_FIRST_CHAR_FMT_IN_DOC);
     while (f != 0) {
       // Deleting f ends its place in the chain, so the next one comes first.
       ObjHandle next = HostGetId(doc, f, PROP_NEXT_CHAR_FMT_IN_DOC);
       char* name = HostGetString(doc, f, PROP_NAME);
       // A name that could not be read is not known to be missing from the list.
-      if (name != nullptr && StringListIndexOf(keep, name) < 0) HostDeleteObject(doc, f);
+      if (name != nullptr && !NameSetListHas(keep, &kept, name)) HostDeleteObject(doc, f);
       StrReleaseAndClear(&name);
       f = next;
     }
+    NameSetRelease(&kept);
   }
   StringListDestroy(keep);
 }
 
 void DeleteUnusedTags(ObjHandle doc, const StringList* used, const StringList* unused) {
   if (doc == 0) return;
+  NameSet unusedExact = NameSetOfList(unused, false);
+  NameSet usedFolded = NameSetOfList(used, true);
   ObjHandle f = HostGetId(0, doc, PROP_FIRST_CHAR_FMT_IN_DOC);
   while (f != 0) {
     ObjHandle next = HostGetId(doc, f, PROP_NEXT_CHAR_FMT_IN_DOC);
     char* name = HostGetString(doc, f, PROP_NAME);
-    if (name != nullptr && StringListIndexOf(unused, name) >= 0 &&
-        StringListIndexOfNoCase(used, name) < 0) {
+    if (name != nullptr && NameSetListHas(unused, &unusedExact, name) &&
+        !NameSetListHas(used, &usedFolded, name)) {
       HostDeleteObject(doc, f);
     }
     StrReleaseAndClear(&name);
     f = next;
   }
+  NameSetRelease(&unusedExact);
+  NameSetRelease(&usedFolded);
 }

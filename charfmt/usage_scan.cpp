@@ -23,11 +23,6 @@ const int32_t kDocTagProps[] = {PROP_DOC_CHAR_TAG_339, PROP_DOC_CHAR_TAG_338,
 // number of formats: the host is asked for the tag of every character, and a
 // long document repeats a few hundred names millions of times.
 
-bool InList(const StringList* list, const NameSet* index, const char* name) {
-  if (index != nullptr && index->complete) return NameSetContains(index, name);
-  return (index != nullptr && index->folded ? StringListIndexOfNoCase(list, name)
-                                            : StringListIndexOf(list, name)) >= 0;
-}
 
 // Appends to a list and to its index; false when the list cannot grow.
 bool AddToList(StringList* list, NameSet* index, const char* name) {
@@ -251,8 +246,8 @@ void AddDefinedUnused(Scan* scan) {
   for (ObjHandle f = HostGetId(0, doc, PROP_FIRST_CHAR_FMT_IN_DOC); f != 0;
        f = HostGetId(doc, f, PROP_NEXT_CHAR_FMT_IN_DOC)) {
     char* name = HostGetString(doc, f, PROP_NAME);
-    if (name != nullptr && !InList(scan->used, &usedExact, name) &&
-        !InList(scan->unused, &unusedExact, name)) {
+    if (name != nullptr && !NameSetListHas(scan->used, &usedExact, name) &&
+        !NameSetListHas(scan->unused, &unusedExact, name)) {
       AddToList(scan->unused, &unusedExact, name);
     }
     StrReleaseAndClear(&name);
@@ -269,7 +264,7 @@ void MoveCaseVariantsToUsed(Scan* scan) {
   uint32_t i = 0;
   while (i < StringListCount(scan->unused)) {
     const char* name = StringListAt(scan->unused, i);
-    if (!InList(scan->used, &scan->usedFolded, name)) {
+    if (!NameSetListHas(scan->used, &scan->usedFolded, name)) {
       ++i;
       continue;
     }

@@ -87,3 +87,9 @@ NameSet NameSetOfList(const StringList* list, bool folded) {
   for (uint32_t i = 0; i < StringListCount(list); ++i) NameSetAdd(&set, StringListAt(list, i));
   return set;
 }
+
+bool NameSetListHas(const StringList* list, const NameSet* index, const char* name) {
+  if (index != nullptr && index->complete) return NameSetContains(index, name);
+  return (index != nullptr && index->folded ? StringListIndexOfNoCase(list, name)
+                                            : StringListIndexOf(list, name)) >= 0;
+}

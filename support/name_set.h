@@ -30,5 +30,9 @@ void NameSetRelease(NameSet* set);
 // A set of the names of a list, pointing at the list's own strings: valid
 // while the list keeps them. Check `complete` before trusting an absence.
 NameSet NameSetOfList(const StringList* list, bool folded);
+// Whether `list` holds `name`: through `index` (the list's set) while it is
+// complete, else by searching the list, ignoring case when the index folds.
+// A null index searches the list exactly.
+bool NameSetListHas(const StringList* list, const NameSet* index, const char* name);
 
 #endif
