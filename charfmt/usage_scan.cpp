@@ -5,7 +5,6 @@
 #include "charfmt/document_walk.h"
 #include "charfmt/output_document.h"
 #include "client/host_lists.h"
-#include "support/case_fold.h"
 #include "support/format.h"
 #include "support/memory.h"
 #include "support/name_set.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "client/typed_parts.h"
 #include "support/encoding.h"
 #include "support/memory.h"
 #include "support/strings.h"
@@ -28,18 +29,6 @@ char* CopyString(const char* s, bool* failed) {
   return copy;
 }
 
-// Plain elements copied bytewise; a null source array gives an empty copy.
-template <typename T>
-void CopyPlain(uint32_t* dstLen, T** dst, uint32_t srcLen, const T* src, bool* failed) {
-  *dstLen = 0;
-  *dst = nullptr;
-  if (src == nullptr || srcLen == 0) return;
-  *dst = NewArray<T>(srcLen, failed);
-  if (*dst == nullptr) return;
-  std::memcpy(*dst, src, srcLen * sizeof(T));
-  *dstLen = srcLen;
-}
-
 void FreeStrings(HostStrings* s) {
   if (s == nullptr) return;
   if (s->val != nullptr) {
@@ -60,165 +49,11 @@ void CopyStrings(HostStrings* dst, const HostStrings* src, bool* failed) {
   for (uint32_t i = 0; i < src->len; ++i) dst->val[i] = CopyString(src->val[i], failed);
 }
 
-void FreeElems24(uint32_t len, TypedElem24* elems) {
-  if (elems == nullptr) return;
-  for (uint32_t i = 0; i < len; ++i) MemRelease(elems[i].text);
-  MemRelease(elems);
+void* ClientAllocate(void*, uint32_t count, uint32_t size) {
+  return MemAllocateZeroed(count, size, 0);
 }
-
-TypedElem24* CopyElems24(uint32_t len, const TypedElem24* src, bool* failed) {
-  if (src == nullptr || len == 0) return nullptr;
-  TypedElem24* dst = NewArray<TypedElem24>(len, failed);
-  if (dst == nullptr) return nullptr;
-  for (uint32_t i = 0; i < len; ++i) {
-    dst[i] = src[i];
-    dst[i].text = CopyString(src[i].text, failed);
-  }
-  return dst;
-}
-
-// The owned parts of a value, by its code. Everything freed is set null and
-// every count 0, so a second free does nothing.
-void FreePayload(TypedVal* v) {
-  switch (v->valType) {
-    case VT_STRING: MemRelease(v->u.sval); break;
-    case VT_METRICS:
-    case VT_IDS:
-    case VT_INTS: MemRelease(v->u.ints.val); break;
-    case VT_POINTS:
-    case VT_RANGES: MemRelease(v->u.wide.val); break;
-    case VT_BYTES: MemRelease(v->u.bytes.val); break;
-    case VT_STRINGS: FreeStrings(&v->u.ssval); break;
-    case VT_TABS: FreeElems24(v->u.elems24.len, v->u.elems24.val); break;
-    case VT_PAIRS:
-      if (v->u.elems72.val != nullptr) {
-        for (uint32_t i = 0; i < v->u.elems72.len; ++i) {
-          MemRelease(v->u.elems72.val[i].first);
-          MemRelease(v->u.elems72.val[i].second);
-        }
-      }
-      MemRelease(v->u.elems72.val);
-      break;
-    case VT_NESTED:
-      if (v->u.elems32.val != nullptr) {
-        for (uint32_t i = 0; i < v->u.elems32.len; ++i) {
-          MemRelease(v->u.elems32.val[i].text);
-          MemRelease(v->u.elems32.val[i].values);
-        }
-      }
-      MemRelease(v->u.elems32.val);
-      break;
-    case VT_NESTED_WIDE:
-      if (v->u.elems48.val != nullptr) {
-        for (uint32_t i = 0; i < v->u.elems48.len; ++i) {
-          MemRelease(v->u.elems48.val[i].first);
-          MemRelease(v->u.elems48.val[i].second);
-          FreeStrings(&v->u.elems48.val[i].list);
-        }
-      }
-      MemRelease(v->u.elems48.val);
-      break;
-    case VT_RECORD: MemRelease(v->u.rec24); break;
-    case VT_OWNING_RECORD:
-      if (v->u.rec16 != nullptr) MemRelease(v->u.rec16->values);
-      MemRelease(v->u.rec16);
-      break;
-    case VT_STRUCTURED:
-      if (v->u.structured != nullptr) {
-        MemRelease(v->u.structured->name);
-        FreeStrings(&v->u.structured->strings);
-        FreeElems24(v->u.structured->count, v->u.structured->elems);
-      }
-      MemRelease(v->u.structured);
-      break;
-    default: return;  // plain payloads own nothing and stay as they are
-  }
-  std::memset(&v->u, 0, sizeof v->u);
-}
-
-// Fills dst (whose payload is zero) with a deep copy of src's payload.
-void CopyPayload(TypedVal* dst, const TypedVal* src, bool* failed) {
-  const auto& s = src->u;
-  auto& d = dst->u;
-  switch (src->valType) {
-    case VT_INT:
-    case VT_METRIC:
-    case VT_ID: d.ival = s.ival; break;
-    case VT_TEXTLOC: std::memcpy(d.raw, s.raw, 8); break;
-    case VT_TEXTRANGE: std::memcpy(d.raw, s.raw, 16); break;
-    case VT_STRING: d.sval = CopyString(s.sval, failed); break;
-    case VT_METRICS:
-    case VT_IDS:
-    case VT_INTS: CopyPlain(&d.ints.len, &d.ints.val, s.ints.len, s.ints.val, failed); break;
-    case VT_POINTS:
-    case VT_RANGES: CopyPlain(&d.wide.len, &d.wide.val, s.wide.len, s.wide.val, failed); break;
-    case VT_BYTES: CopyPlain(&d.bytes.len, &d.bytes.val, s.bytes.len, s.bytes.val, failed); break;
-    case VT_STRINGS: CopyStrings(&d.ssval, &s.ssval, failed); break;
-    case VT_TABS:
-      d.elems24.val = CopyElems24(s.elems24.len, s.elems24.val, failed);
-      d.elems24.len = d.elems24.val != nullptr ? s.elems24.len : 0;
-      break;
-    case VT_PAIRS:
-      if (s.elems72.val == nullptr || s.elems72.len == 0) break;
-      d.elems72.val = NewArray<TypedElem72>(s.elems72.len, failed);
-      if (d.elems72.val == nullptr) break;
-      d.elems72.len = s.elems72.len;
-      for (uint32_t i = 0; i < s.elems72.len; ++i) {
-        d.elems72.val[i] = s.elems72.val[i];
-        d.elems72.val[i].first = CopyString(s.elems72.val[i].first, failed);
-        d.elems72.val[i].second = CopyString(s.elems72.val[i].second, failed);
-      }
-      break;
-    case VT_NESTED:
-      if (s.elems32.val == nullptr || s.elems32.len == 0) break;
-      d.elems32.val = NewArray<TypedElem32>(s.elems32.len, failed);
-      if (d.elems32.val == nullptr) break;
-      d.elems32.len = s.elems32.len;
-      for (uint32_t i = 0; i < s.elems32.len; ++i) {
-        const TypedElem32& from = s.elems32.val[i];
-        TypedElem32& to = d.elems32.val[i];
-        to = from;
-        to.text = CopyString(from.text, failed);
-        CopyPlain(&to.count, &to.values, from.count, from.values, failed);
-      }
-      break;
-    case VT_NESTED_WIDE:
-      if (s.elems48.val == nullptr || s.elems48.len == 0) break;
-      d.elems48.val = NewArray<TypedElem48>(s.elems48.len, failed);
-      if (d.elems48.val == nullptr) break;
-      d.elems48.len = s.elems48.len;
-      for (uint32_t i = 0; i < s.elems48.len; ++i) {
-        const TypedElem48& from = s.elems48.val[i];
-        TypedElem48& to = d.elems48.val[i];
-        to = from;
-        to.first = CopyString(from.first, failed);
-        to.second = CopyString(from.second, failed);
-        CopyStrings(&to.list, &from.list, failed);
-      }
-      break;
-    case VT_RECORD:
-      if (s.rec24 == nullptr) break;
-      d.rec24 = NewArray<TypedRecord24>(1, failed);
-      if (d.rec24 != nullptr) *d.rec24 = *s.rec24;
-      break;
-    case VT_OWNING_RECORD:
-      if (s.rec16 == nullptr) break;
-      d.rec16 = NewArray<TypedRecord16>(1, failed);
-      if (d.rec16 == nullptr) break;
-      CopyPlain(&d.rec16->count, &d.rec16->values, s.rec16->count, s.rec16->values, failed);
-      break;
-    case VT_STRUCTURED:
-      if (s.structured == nullptr) break;
-      d.structured = NewArray<TypedStructured>(1, failed);
-      if (d.structured == nullptr) break;
-      d.structured->name = CopyString(s.structured->name, failed);
-      CopyStrings(&d.structured->strings, &s.structured->strings, failed);
-      d.structured->elems = CopyElems24(s.structured->count, s.structured->elems, failed);
-      d.structured->count = d.structured->elems != nullptr ? s.structured->count : 0;
-      break;
-    default: break;  // unknown codes carry nothing the client can copy
-  }
-}
+void ClientRelease(void*, void* block) { MemRelease(block); }
+const BlockHeap kClientHeap{nullptr, ClientAllocate, ClientRelease};
 
 // The capacity of a PropVals array that must hold `needed` entries: 8, then
 // the smallest 8 * 2^k above the entries already there.
@@ -236,12 +71,8 @@ int32_t TypedValCopy(TypedVal* dst, const TypedVal* src) {
   std::memset(dst, 0, sizeof *dst);
   if (src == nullptr) return 0;
   TypedVal copy;
-  std::memset(&copy, 0, sizeof copy);
-  copy.valType = src->valType;
-  bool failed = false;
-  CopyPayload(&copy, src, &failed);
-  if (failed) {
-    FreePayload(&copy);
+  if (!TypedPartsCopy(&copy, src, kClientHeap)) {
+    TypedPartsFree(&copy, kClientHeap);
     return -1;
   }
   *dst = copy;
@@ -249,7 +80,7 @@ int32_t TypedValCopy(TypedVal* dst, const TypedVal* src) {
 }
 
 void TypedValFree(TypedVal* value) {
-  if (value != nullptr) FreePayload(value);
+  if (value != nullptr) TypedPartsFree(value, kClientHeap);
 }
 
 int32_t PropValCopy(PropVal* dst, const PropVal* src) {

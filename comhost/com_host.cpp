@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "client/host_lists.h"
+#include "client/typed_parts.h"
 #include "support/memory.h"
 
 namespace comhost {
@@ -43,80 +44,14 @@ void HandStrings(ComHostC* host, HostStrings* dst, const HostStrings& src) {
   for (uint32_t i = 0; i < dst->len; ++i) dst->val[i] = host->HandString(src.val[i]);
 }
 
-TypedElem24* HandElems24(ComHostC* host, uint32_t count, const TypedElem24* src) {
-  TypedElem24* copy = HandArray(host, count, src);
-  for (uint32_t i = 0; copy != nullptr && i < count; ++i)
-    copy[i].text = host->HandString(src[i].text);
-  return copy;
+void* HandBlock(void* host, uint32_t count, uint32_t size) {
+  return static_cast<ComHostC*>(host)->Hand(static_cast<size_t>(count) * size);
 }
+// The host keeps its log of handed-out blocks until the client frees them.
+void KeepBlock(void*, void*) {}
 
 void HandTypedVal(ComHostC* host, TypedVal* dst, const TypedVal& src) {
-  *dst = src;
-  auto& d = dst->u;
-  const auto& s = src.u;
-  switch (src.valType) {
-    case VT_STRING:
-      d.sval = host->HandString(s.sval);
-      break;
-    case VT_METRICS:
-    case VT_IDS:
-    case VT_INTS:
-      d.ints.val = HandArray(host, s.ints.len, s.ints.val);
-      break;
-    case VT_STRINGS:
-      HandStrings(host, &d.ssval, s.ssval);
-      break;
-    case VT_POINTS:
-    case VT_RANGES:
-      d.wide.val = HandArray(host, s.wide.len, s.wide.val);
-      break;
-    case VT_BYTES:
-      d.bytes.val = HandArray(host, s.bytes.len, s.bytes.val);
-      break;
-    case VT_TABS:
-      d.elems24.val = HandElems24(host, s.elems24.len, s.elems24.val);
-      break;
-    case VT_PAIRS:
-      d.elems72.val = HandArray(host, s.elems72.len, s.elems72.val);
-      for (uint32_t i = 0; d.elems72.val != nullptr && i < s.elems72.len; ++i) {
-        d.elems72.val[i].first = host->HandString(s.elems72.val[i].first);
-        d.elems72.val[i].second = host->HandString(s.elems72.val[i].second);
-      }
-      break;
-    case VT_NESTED:
-      d.elems32.val = HandArray(host, s.elems32.len, s.elems32.val);
-      for (uint32_t i = 0; d.elems32.val != nullptr && i < s.elems32.len; ++i) {
-        d.elems32.val[i].text = host->HandString(s.elems32.val[i].text);
-        d.elems32.val[i].values =
-            HandArray(host, s.elems32.val[i].count, s.elems32.val[i].values);
-      }
-      break;
-    case VT_RECORD:
-      d.rec24 = HandArray(host, s.rec24 != nullptr ? 1u : 0u, s.rec24);
-      break;
-    case VT_OWNING_RECORD:
-      d.rec16 = HandArray(host, s.rec16 != nullptr ? 1u : 0u, s.rec16);
-      if (d.rec16 != nullptr) d.rec16->values = HandArray(host, s.rec16->count, s.rec16->values);
-      break;
-    case VT_NESTED_WIDE:
-      d.elems48.val = HandArray(host, s.elems48.len, s.elems48.val);
-      for (uint32_t i = 0; d.elems48.val != nullptr && i < s.elems48.len; ++i) {
-        d.elems48.val[i].first = host->HandString(s.elems48.val[i].first);
-        d.elems48.val[i].second = host->HandString(s.elems48.val[i].second);
-        HandStrings(host, &d.elems48.val[i].list, s.elems48.val[i].list);
-      }
-      break;
-    case VT_STRUCTURED:
-      d.structured = HandArray(host, s.structured != nullptr ? 1u : 0u, s.structured);
-      if (d.structured != nullptr) {
-        d.structured->name = host->HandString(s.structured->name);
-        HandStrings(host, &d.structured->strings, s.structured->strings);
-        d.structured->elems = HandElems24(host, s.structured->count, s.structured->elems);
-      }
-      break;
-    default:
-      break;
-  }
+  TypedPartsCopy(dst, &src, BlockHeap{host, HandBlock, KeepBlock});
 }
 
 void HandTextItems(ComHostC* host, TextItems* dst, const TextItems& src) {

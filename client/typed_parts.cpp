@@ -1,0 +1,177 @@
+#include "client/typed_parts.h"
+
+#include <cstring>
+
+namespace {
+
+// The walk: visit.Block(&pointer, &count or null, count) before a block's own
+// parts (it answers whether the block is there to walk into), visit.Done
+// (&pointer) after them, visit.String(&s) for each string. Records without a
+// count field pass null and a count of one. False for a code that owns
+// nothing.
+template <typename Visit, typename T>
+void Plain(Visit& visit, T** block, uint32_t* len, uint32_t count) {
+  visit.Block(block, len, count);
+  visit.Done(block);
+}
+
+template <typename Visit>
+void WalkStrings(Visit& visit, HostStrings* s) {
+  if (visit.Block(&s->val, &s->len, s->len)) {
+    for (uint32_t i = 0; i < s->len; ++i) visit.String(&s->val[i]);
+  }
+  visit.Done(&s->val);
+}
+
+template <typename Visit>
+void WalkElems24(Visit& visit, TypedElem24** elems, uint32_t* len) {
+  if (visit.Block(elems, len, *len)) {
+    for (uint32_t i = 0; i < *len; ++i) visit.String(&(*elems)[i].text);
+  }
+  visit.Done(elems);
+}
+
+template <typename Visit>
+bool WalkOwnedParts(Visit& visit, TypedVal* v) {
+  auto& u = v->u;
+  switch (v->valType) {
+    case VT_STRING: visit.String(&u.sval); break;
+    case VT_METRICS:
+    case VT_IDS:
+    case VT_INTS: Plain(visit, &u.ints.val, &u.ints.len, u.ints.len); break;
+    case VT_POINTS:
+    case VT_RANGES: Plain(visit, &u.wide.val, &u.wide.len, u.wide.len); break;
+    case VT_BYTES: Plain(visit, &u.bytes.val, &u.bytes.len, u.bytes.len); break;
+    case VT_STRINGS: WalkStrings(visit, &u.ssval); break;
+    case VT_TABS: WalkElems24(visit, &u.elems24.val, &u.elems24.len); break;
+    case VT_PAIRS:
+      if (visit.Block(&u.elems72.val, &u.elems72.len, u.elems72.len)) {
+        for (uint32_t i = 0; i < u.elems72.len; ++i) {
+          visit.String(&u.elems72.val[i].first);
+          visit.String(&u.elems72.val[i].second);
+        }
+      }
+      visit.Done(&u.elems72.val);
+      break;
+    case VT_NESTED:
+      if (visit.Block(&u.elems32.val, &u.elems32.len, u.elems32.len)) {
+        for (uint32_t i = 0; i < u.elems32.len; ++i) {
+          TypedElem32& e = u.elems32.val[i];
+          visit.String(&e.text);
+          Plain(visit, &e.values, &e.count, e.count);
+        }
+      }
+      visit.Done(&u.elems32.val);
+      break;
+    case VT_NESTED_WIDE:
+      if (visit.Block(&u.elems48.val, &u.elems48.len, u.elems48.len)) {
+        for (uint32_t i = 0; i < u.elems48.len; ++i) {
+          TypedElem48& e = u.elems48.val[i];
+          visit.String(&e.first);
+          visit.String(&e.second);
+          WalkStrings(visit, &e.list);
+        }
+      }
+      visit.Done(&u.elems48.val);
+      break;
+    case VT_RECORD: Plain(visit, &u.rec24, nullptr, 1); break;
+    case VT_OWNING_RECORD:
+      if (visit.Block(&u.rec16, nullptr, 1)) {
+        Plain(visit, &u.rec16->values, &u.rec16->count, u.rec16->count);
+      }
+      visit.Done(&u.rec16);
+      break;
+    case VT_STRUCTURED:
+      if (visit.Block(&u.structured, nullptr, 1)) {
+        TypedStructured& s = *u.structured;
+        visit.String(&s.name);
+        WalkStrings(visit, &s.strings);
+        WalkElems24(visit, &s.elems, &s.count);
+      }
+      visit.Done(&u.structured);
+      break;
+    default: return false;
+  }
+  return true;
+}
+
+// Runs over a payload copied bytewise from the source: every pointer still
+// names the source's block and is replaced by a copy of it, or by null (and
+// its count by 0) when there is nothing to copy or no memory.
+struct Copier {
+  const BlockHeap& heap;
+  bool failed;
+
+  template <typename T>
+  bool Block(T** block, uint32_t* len, uint32_t count) {
+    const T* from = *block;
+    *block = nullptr;
+    if (from != nullptr && count != 0) {
+      *block = static_cast<T*>(heap.allocate(heap.context, count, sizeof(T)));
+      if (*block == nullptr) failed = true;
+    }
+    if (*block == nullptr) {
+      if (len != nullptr) *len = 0;
+      return false;
+    }
+    std::memcpy(static_cast<void*>(*block), from, static_cast<size_t>(count) * sizeof(T));
+    return true;
+  }
+  template <typename T>
+  void Done(T**) {}
+  void String(char** s) {
+    const char* from = *s;
+    *s = nullptr;
+    if (from == nullptr) return;
+    size_t length = std::strlen(from);
+    if (length < UINT32_MAX) {
+      *s = static_cast<char*>(heap.allocate(heap.context, static_cast<uint32_t>(length) + 1, 1));
+    }
+    if (*s == nullptr) {
+      failed = true;
+      return;
+    }
+    std::memcpy(*s, from, length);
+  }
+};
+
+struct Releaser {
+  const BlockHeap& heap;
+
+  template <typename T>
+  bool Block(T** block, uint32_t*, uint32_t) {
+    return *block != nullptr;
+  }
+  template <typename T>
+  void Done(T** block) {
+    if (*block != nullptr) heap.release(heap.context, *block);
+    *block = nullptr;
+  }
+  void String(char** s) { Done(s); }
+};
+
+}  // namespace
+
+bool TypedPartsCopy(TypedVal* dst, const TypedVal* src, const BlockHeap& heap) {
+  auto& d = dst->u;
+  const auto& s = src->u;
+  dst->valType = src->valType;
+  std::memset(&d, 0, sizeof d);
+  switch (src->valType) {
+    case VT_INT:
+    case VT_METRIC:
+    case VT_ID: d.ival = s.ival; return true;
+    case VT_TEXTLOC: std::memcpy(d.raw, s.raw, 8); return true;
+    case VT_TEXTRANGE: std::memcpy(d.raw, s.raw, 16); return true;
+    default: break;
+  }
+  d = s;
+  Copier copier{heap, false};
+  if (!WalkOwnedParts(copier, dst)) std::memset(&d, 0, sizeof d);
+  return !copier.failed;
+}
+
+void TypedPartsFree(TypedVal* value, const BlockHeap& heap) {
+  Releaser releaser{heap};
+  if (WalkOwnedParts(releaser, value)) std::memset(&value->u, 0, sizeof value->u);
+}

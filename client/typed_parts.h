@@ -1,0 +1,29 @@
+// The blocks a typed value owns, walked in one place. Copying and freeing
+// follow the same walk over whichever heap the blocks come from (the client's,
+// the task allocator, a host handing blocks out), so a new value code is one
+// change here.
+#ifndef TAGSMITH_CLIENT_TYPED_PARTS_H
+#define TAGSMITH_CLIENT_TYPED_PARTS_H
+
+#include <cstdint>
+
+#include "client/host_types.h"
+
+struct BlockHeap {
+  void* context;  // passed to both routines as is
+  // A zeroed block of count * size bytes; null when it cannot be had.
+  void* (*allocate)(void* context, uint32_t count, uint32_t size);
+  // Gives a block back; never called with null.
+  void (*release)(void* context, void* block);
+};
+
+// Overwrites dst (without freeing it) with a deep copy of src, every owned
+// block from heap. Unknown codes copy nothing. False when some
+// block could not be had: dst then owns what was copied, shares nothing
+// with src, and TypedPartsFree gives it back.
+bool TypedPartsCopy(TypedVal* dst, const TypedVal* src, const BlockHeap& heap);
+// Gives every block the value owns back to heap and zeroes the payload, so a
+// second call frees nothing; payloads that own nothing stay as they are.
+void TypedPartsFree(TypedVal* value, const BlockHeap& heap);
+
+#endif
