@@ -96,7 +96,9 @@ bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDoc
                          ObjHandle* doc, MifError* error);
 
 // The MIF text of document `doc`: source's tree changed where the model
-// differs from what was read, or a new file when source is null.
+// differs from what was read, or a new file when source is null. False, with
+// *error set and *text untouched, when doc is no live document or a link of
+// its model (a paragraph, row, cell, table) names no live object.
 bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
                       std::string* text, MifError* error);
 

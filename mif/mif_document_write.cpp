@@ -30,12 +30,25 @@ struct Writer {
   // Formats of the file's catalog that the document no longer has: a font
   // change naming one leaned on its entry and must now say everything.
   std::set<std::string> gone;
+  // Set when a link of the model named no live object: the write fails.
+  bool broken = false;
 
   Writer(MemHost& h, ObjHandle d, const MifDocument* s, MifTree* t)
       : host(h), doc(d), src(s), tree(t), enc(t->encoding), app(MifApplication(h)) {}
 };
 
 Path ParentOf(const Path& p) { return Path(p.begin(), p.end() - (p.empty() ? 0 : 1)); }
+
+// The object a link of the model names: a paragraph of a flow, cell, title or
+// footnote, a row of a table, a cell of a row, a table or flow of a chain.
+// Every link must name a live object; when one does not, the model is broken
+// and a file written from it would silently lack text, so the writer is
+// marked to fail and the caller skips the object (null).
+const Obj* Linked(Writer& W, ObjHandle h) {
+  const Obj* o = W.host.Find(h);
+  if (o == nullptr) W.broken = true;
+  return o;
+}
 
 // Gives a statement made here, once laid out, the look of the host's own:
 // a blank after the name of a statement with statements inside, and
@@ -610,11 +623,12 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
     if (ref == nullptr || ref->kind != MIF_NODE_PARA || ParentOf(ref->path) != parentPath) continue;
     uint32_t child = ref->path.back();
     auto it = keeper.find(child);
-    const Obj* o = W.host.Find(p);
+    const Obj* o = Linked(W, p);
+    if (o == nullptr) continue;
     if (it == keeper.end()) {
       keeper[child] = p;
-    } else if (o != nullptr && W.host.Find(it->second)->text != W.src->paras[ref->para].text &&
-               o->text == W.src->paras[ref->para].text) {
+    } else if (o->text == W.src->paras[ref->para].text &&
+               Linked(W, it->second)->text != o->text) {  // kept ones are live
       it->second = p;
     }
   }
@@ -659,11 +673,11 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
     }
   }
   for (const auto& ins : inserts) {
-    const Obj* o = W.host.Find(ins.second);
+    const Obj* o = Linked(W, ins.second);
     if (o != nullptr) HostStyle(MifInsert(parent, ins.first, BuildPara(W, *o, -1)));
   }
   for (const auto& up : updates) {
-    const Obj* o = W.host.Find(up.second);
+    const Obj* o = Linked(W, up.second);
     const MifNodeRef* ref = MifRefOf(W.host, W.src, up.second);
     if (o != nullptr && ref != nullptr && up.first < parent->children.size()) {
       UpdatePara(W, &parent->children[up.first], *o, ref->para);
@@ -713,13 +727,15 @@ Path Below(Writer& W, const Path& path, std::initializer_list<const char*> names
 
 MifNode BuildRow(Writer& W, ObjHandle row) {
   MifNode r = MifMakeStatement("Row");
-  const Obj* ro = W.host.Find(row);
+  const Obj* ro = Linked(W, row);
+  if (ro == nullptr) return r;
   for (ObjHandle cell : ro->kids) {
     MifNode c = MifMakeStatement("Cell");
     MifNode content = MifMakeStatement("CellContent");
-    const Obj* co = W.host.Find(cell);
+    const Obj* co = Linked(W, cell);
+    if (co == nullptr) continue;
     for (ObjHandle p : co->kids) {
-      const Obj* po = W.host.Find(p);
+      const Obj* po = Linked(W, p);
       if (po != nullptr) MifAppend(&content, BuildPara(W, *po, -1));
     }
     MifAppend(&c, std::move(content));
@@ -729,8 +745,9 @@ MifNode BuildRow(Writer& W, ObjHandle row) {
 }
 
 MifNode BuildTable(Writer& W, ObjHandle table, int32_t id) {
-  const Obj* t = W.host.Find(table);
   MifNode tbl = MifMakeStatement("Tbl");
+  const Obj* t = Linked(W, table);
+  if (t == nullptr) return tbl;
   MifNode tid = MifMakeStatement("TblID");
   MifSetInt(&tid, id);
   MifAppend(&tbl, std::move(tid));
@@ -738,7 +755,10 @@ MifNode BuildTable(Writer& W, ObjHandle table, int32_t id) {
   MifSetRoman(&tag, W.host.StringProp(table, memhost::MEM_PROP_TBL_TAG), W.enc);
   MifAppend(&tbl, std::move(tag));
   size_t columns = 0;
-  for (ObjHandle row : t->kids) columns = std::max(columns, W.host.Find(row)->kids.size());
+  for (ObjHandle row : t->kids) {
+    const Obj* r = Linked(W, row);
+    if (r != nullptr) columns = std::max(columns, r->kids.size());
+  }
   MifNode n = MifMakeStatement("TblNumColumns");
   MifSetInt(&n, static_cast<int64_t>(columns));
   MifAppend(&tbl, std::move(n));
@@ -753,7 +773,10 @@ MifNode BuildTable(Writer& W, ObjHandle table, int32_t id) {
   if (!t->titlePgfs.empty()) {
     MifNode title = MifMakeStatement("TblTitle");
     MifNode content = MifMakeStatement("TblTitleContent");
-    for (ObjHandle p : t->titlePgfs) MifAppend(&content, BuildPara(W, *W.host.Find(p), -1));
+    for (ObjHandle p : t->titlePgfs) {
+      const Obj* o = Linked(W, p);
+      if (o != nullptr) MifAppend(&content, BuildPara(W, *o, -1));
+    }
     MifAppend(&title, std::move(content));
     MifAppend(&tbl, std::move(title));
   }
@@ -783,7 +806,7 @@ size_t TopLevelPlace(const MifNode& root, std::initializer_list<const char*> bef
 
 bool HasContent(Writer& W, const std::vector<ObjHandle>& pgfs) {
   for (ObjHandle p : pgfs) {
-    const Obj* o = W.host.Find(p);
+    const Obj* o = Linked(W, p);
     if (o != nullptr && (!o->text.empty() || !o->markers.empty())) return true;
   }
   return false;
@@ -797,7 +820,9 @@ MifNode BuildFlow(Writer& W, ObjHandle flow, int32_t textRectId) {
   AppendWord(&tf, "TFAutoConnect", "Yes");
   bool first = true;
   for (ObjHandle p : FlowParagraphs(W, flow)) {
-    MifAppend(&tf, BuildPara(W, *W.host.Find(p), first ? textRectId : -1));
+    const Obj* o = Linked(W, p);
+    if (o == nullptr) continue;
+    MifAppend(&tf, BuildPara(W, *o, first ? textRectId : -1));
     first = false;
   }
   return tf;
@@ -902,23 +927,28 @@ bool WriteChanged(Writer& W) {
   }
   for (ObjHandle t : W.host.Chain(W.doc, PROP_FIRST_TBL_IN_DOC)) {
     const MifNodeRef* ref = MifRefOf(W.host, W.src, t);
-    const Obj* to = W.host.Find(t);
-    if (ref == nullptr || to == nullptr) continue;
+    if (ref == nullptr) continue;
+    const Obj* to = Linked(W, t);
+    if (to == nullptr) continue;
     Path title = Below(W, ref->path, {"TblTitle", "TblTitleContent"});
     if (!title.empty()) AddContainer(&containers, title, to->titlePgfs);
     for (ObjHandle row : to->kids) {
-      for (ObjHandle cell : W.host.Find(row)->kids) {
+      const Obj* ro = Linked(W, row);
+      if (ro == nullptr) continue;
+      for (ObjHandle cell : ro->kids) {
         const MifNodeRef* cref = MifRefOf(W.host, W.src, cell);
-        if (cref == nullptr) continue;
+        const Obj* co = Linked(W, cell);
+        if (cref == nullptr || co == nullptr) continue;
         Path content = Below(W, cref->path, {"CellContent"});
-        if (!content.empty()) AddContainer(&containers, content, W.host.Find(cell)->kids);
+        if (!content.empty()) AddContainer(&containers, content, co->kids);
       }
     }
   }
   for (ObjHandle fn : W.host.Chain(W.doc, PROP_FIRST_FN_IN_DOC)) {
     const MifNodeRef* ref = MifRefOf(W.host, W.src, fn);
-    const Obj* fo = W.host.Find(fn);
-    if (ref != nullptr && fo != nullptr) AddContainer(&containers, ref->path, fo->kids);
+    if (ref == nullptr) continue;
+    const Obj* fo = Linked(W, fn);
+    if (fo != nullptr) AddContainer(&containers, ref->path, fo->kids);
   }
   // Deepest first: a change below a statement never moves the statements
   // on the way to another container that is still to come.
@@ -949,7 +979,7 @@ bool WriteChanged(Writer& W) {
     if (!HasContent(W, pgfs)) continue;
     HostStyle(MifInsert(&root, TopLevelPlace(root, {}), BuildFlow(W, flow, -1)));
   }
-  return true;
+  return !W.broken;
 }
 
 // ---- A new file ----
@@ -1082,7 +1112,7 @@ bool WriteNew(Writer& W) {
     tree.root.children.push_back(std::move(n));
   }
   tree.root.close = "\n";
-  return true;
+  return !W.broken;
 }
 
 }  // namespace
@@ -1097,7 +1127,13 @@ bool MifWriteDocument(MemHost& host, ObjHandle doc, const MifDocument* source, s
   if (source != nullptr) tree = source->tree;
   Writer W(host, doc, source, &tree);
   bool ok = source != nullptr ? WriteChanged(W) : WriteNew(W);
-  if (!ok) return false;
+  if (!ok) {
+    if (error != nullptr) {
+      *error = MifError{source != nullptr ? source->file : "", 0,
+                        "the document links an object that does not exist"};
+    }
+    return false;
+  }
   *text = MifWrite(tree);
   return true;
 }

@@ -6,6 +6,8 @@
 
 extern const unsigned char CaseFoldTable[256];
 
+// As StrEquals and StrCompare, on bytes folded through CaseFoldTable; null
+// reads as "".
 int32_t StrEqualsNoCase(const char* a, const char* b);
 int32_t StrCompareNoCase(const char* a, const char* b);
 

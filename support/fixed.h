@@ -6,6 +6,8 @@
 
 typedef int32_t Fixed;
 
+// a / b, saturated at the type's limits on overflow; division by zero is an
+// assertion failure that answers the limit of a's sign.
 Fixed FixedDiv(Fixed a, Fixed b);
 double FixedToDouble(Fixed f);
 

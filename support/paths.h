@@ -8,15 +8,27 @@
 constexpr uint32_t FILE_PATH_TAG = 0x70617468;
 
 struct FilePath {
-  uint32_t tag;
+  uint32_t tag;  // FILE_PATH_TAG
+  // 0x10 marks a path made by FilePathFromString. Kept for the record's
+  // layout; nothing in the client reads it.
   uint16_t flags;
-  char* path;
+  char* path;  // owned, normalised, never null
 };
 
+// A new path from text: kind 0 (and 2, 4) a platform path, kind 1 the host's
+// token form, resolved against base when relative ($NAME and a leading ~
+// expanded, "." and ".." folded). Null for kind 3, for a null or empty text,
+// a token text that does not parse, or no memory; an unknown kind is a fatal
+// stop, a null text of kind 1 an assertion failure. Free with
+// FilePathRelease.
 FilePath* FilePathFromString(const char* text, const FilePath* base, int32_t kind);
+// The last component as a new string (MemRelease); percent escapes decoded for
+// network paths. Null for a null path or no memory.
 char* FilePathBaseName(const FilePath* path);
 void FilePathRelease(FilePath* path);
+// 1 unless the bound network library names text a network file; 1 for null.
 int32_t PathIsLocal(const char* text);
+// 1 when text begins "dctm://", else 0.
 int32_t PathIsDctm(const char* text);
 
 // The host's network-file library, bound at run time. With none bound every

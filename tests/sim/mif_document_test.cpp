@@ -450,6 +450,23 @@ TEST(MifWriteTest, ANewDocumentReadsBackAsItWasMade) {
   EXPECT_EQ(back.source.tree.encoding, MIF_UTF8);
 }
 
+// A model whose row names a cell that does not exist would lose that cell's
+// text on writing: the write fails, for a new file and a changed one alike.
+TEST(MifWriteTest, ALinkToNoObjectFailsTheWrite) {
+  Loaded d(sim::ReadFile(Example("keep-list.mif")));
+  ObjHandle first = d.MainParagraphs()[0];
+  ObjHandle table = d.host.NewTable(d.doc, "Format A", 1, 1, 0, 0, TextLoc{first, 0});
+  ASSERT_NE(0u, table);
+  ObjHandle row = d.host.Find(table)->kids.at(0);
+  d.host.Find(row)->kids.push_back(0x7FFFFFF0);
+  std::string text = "unchanged";
+  MifError error;
+  EXPECT_FALSE(MifWriteDocument(d.host, d.doc, &d.source, &text, &error));
+  EXPECT_FALSE(error.message.empty());
+  EXPECT_FALSE(MifWriteDocument(d.host, d.doc, nullptr, &text, &error));
+  EXPECT_EQ("unchanged", text);
+}
+
 // ---- Books ----
 
 TEST(MifBookTest, ComponentNamesResolveAgainstTheBooksFolder) {
