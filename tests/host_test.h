@@ -8,7 +8,9 @@
 
 #include "memhost/mem_host.h"
 
-class HostTest : public ::testing::Test {
+// H is the in-memory host or a test's own host derived from it.
+template <typename H>
+class HostTestWith : public ::testing::Test {
  protected:
   void SetUp() override {
     HostErrno = 0;
@@ -17,7 +19,9 @@ class HostTest : public ::testing::Test {
   }
   void TearDown() override { HostInstall(nullptr); }
 
-  memhost::MemHost host;
+  H host;
 };
+
+using HostTest = HostTestWith<memhost::MemHost>;
 
 #endif

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
+#include "tests/test_support.h"
 #include "support/memory.h"
 
 namespace {
@@ -13,7 +15,7 @@ namespace {
 using memhost::DocBuilder;
 using memhost::MemHost;
 using Names = std::vector<std::string>;
-using Lines = std::vector<std::pair<std::string, std::string>>;  // text, paragraph format
+using Lines = testsupport::FlowLines;
 
 std::string Take(char* s) {
   std::string r = s != nullptr ? s : "<null>";
@@ -21,28 +23,15 @@ std::string Take(char* s) {
   return r;
 }
 
-class OutputDocumentTest : public ::testing::Test {
+class OutputDocumentTest : public HostTest {
  protected:
-  void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
-  }
   void TearDown() override {
     for (StringList* l : lists) StringListDestroy(l);
-    HostInstall(nullptr);
+    HostTest::TearDown();
   }
 
   // Every paragraph of the main flow, the closing empty one included.
-  Lines Output(ObjHandle doc) {
-    Lines out;
-    ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
-    for (ObjHandle frame : host.Find(flow)->kids) {
-      for (ObjHandle p : host.Find(frame)->kids) {
-        out.push_back({host.Find(p)->text, host.StringProp(p, memhost::MEM_PROP_PGF_TAG)});
-      }
-    }
-    return out;
-  }
+  Lines Output(ObjHandle doc) { return testsupport::MainFlowLines(host, doc, false); }
   const StringList* List(const Names& names) {
     lists.push_back(StringListCreate(1, 1));
     for (const std::string& n : names) StringListAdd(lists.back(), n.c_str());
@@ -58,7 +47,6 @@ class OutputDocumentTest : public ::testing::Test {
     return rows;
   }
 
-  MemHost host;
   std::vector<StringList*> lists;
 };
 
@@ -81,7 +69,7 @@ TEST_F(OutputDocumentTest, AnOutputFileInTheHostDirectoryIsUsedElseANewLetterPag
     ObjHandle out = OpenOutputDocument();
     ASSERT_NE(0u, out);
     EXPECT_EQ("C:\\Host\\VxOutput.fm", host.StringProp(out, PROP_NAME)) << dir;
-    EXPECT_EQ("Kept", Output(out)[0].first);
+    EXPECT_EQ("Kept", Output(out)[0].text);
     host.DestroyDocument(out);
   }
 }

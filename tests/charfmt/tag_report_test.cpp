@@ -10,6 +10,7 @@
 #include "support/format.h"
 #include "support/memory.h"
 #include "tests/host_test.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -20,23 +21,10 @@ constexpr Metric kPoint = 0x10000;
 // A quarter millimetre in points, the unit of documents measured in Q.
 constexpr Metric kQ = 46443;
 
-struct Line {
-  std::string text;
-  std::string format;
-};
+using Line = testsupport::FlowLine;
 
-// The paragraphs of a document's main flow, without the empty paragraph that
-// always closes an output document.
 std::vector<Line> Lines(MemHost& host, ObjHandle doc) {
-  std::vector<Line> out;
-  ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
-  for (ObjHandle frame : host.Find(flow)->kids) {
-    for (ObjHandle p : host.Find(frame)->kids) {
-      out.push_back({host.Find(p)->text, host.StringProp(p, memhost::MEM_PROP_PGF_TAG)});
-    }
-  }
-  if (!out.empty() && out.back().text.empty()) out.pop_back();
-  return out;
+  return testsupport::MainFlowLines(host, doc, true);
 }
 
 class TagReportTest : public HostTest {
@@ -196,14 +184,11 @@ TEST_F(TagReportTest, TagNamesComeSortedInByteOrder) {
 TEST_F(TagReportTest, AnUnreadableTagIsReportedAndGatheringGoesOn) {
   src.CharFormat("First");
   src.CharFormat("Second");
-  ConsoleSink old = SetConsoleSink(HostPrintConsole);
-  int32_t encoding = ClientEncoding();
-  SetClientEncoding("UTF-8");
+  testsupport::ScopedConsoleSink sink(HostPrintConsole);
+  testsupport::ScopedClientEncoding encoding("UTF-8");
   // Call 1 finds the first format, call 2 reads its tag.
   host.FailNthCall(2, -1);
   std::vector<std::string> names = Gather();
-  SetClientEncoding(DescriptorNameOfConverter(ConverterNameOf(encoding)));
-  SetConsoleSink(old);
   EXPECT_EQ(std::vector<std::string>{"Second"}, names);
   EXPECT_EQ("Couldn't allocate string list memory\n", host.console);
 }

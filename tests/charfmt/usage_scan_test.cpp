@@ -12,6 +12,8 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/host_test.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -67,11 +69,10 @@ class ProbeHost : public MemHost {
   }
 };
 
-class UsageScanTest : public ::testing::Test {
+class UsageScanTest : public HostTestWith<ProbeHost> {
  protected:
   void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
+    HostTestWith<ProbeHost>::SetUp();
     Reset();
   }
   void TearDown() override {
@@ -79,7 +80,7 @@ class UsageScanTest : public ::testing::Test {
     StringListDestroy(used);
     StringListDestroy(unused);
     MemFailNth(0);
-    HostInstall(nullptr);
+    HostTestWith<ProbeHost>::TearDown();
   }
   void Reset() {
     StringListDestroy(used);
@@ -92,7 +93,6 @@ class UsageScanTest : public ::testing::Test {
     for (const std::string& n : names) b.CharFormat(n);
   }
 
-  ProbeHost host;
   StringList* used = nullptr;
   StringList* unused = nullptr;
 };
@@ -294,9 +294,8 @@ TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
     EXPECT_GE(StringListIndexOf(unused, name), 0) << name;
   }
   // Running out of memory anywhere only loses names, from either list.
-  ConsoleSink old = SetConsoleSink(HostPrintConsole);
-  int32_t encoding = ClientEncoding();
-  SetClientEncoding("UTF-8");
+  testsupport::ScopedConsoleSink sink(HostPrintConsole);
+  testsupport::ScopedClientEncoding encoding("UTF-8");
   int64_t allocations = MemAllocationCount();
   Scan(every.b.doc);
   allocations = MemAllocationCount() - allocations;
@@ -307,8 +306,6 @@ TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
     MemFailNth(0);
     check(" failing allocation " + std::to_string(n), whole);
   }
-  SetClientEncoding(DescriptorNameOfConverter(ConverterNameOf(encoding)));
-  SetConsoleSink(old);
   EXPECT_NE(std::string::npos, host.console.find("Couldn't allocate string list memory\n"));
 }
 

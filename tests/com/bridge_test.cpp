@@ -128,7 +128,7 @@ TEST_F(BridgeTest, EachOperationCallsItsPosition) {
       {102, [&] { HostSetMetrics(1, 1, 2, &metrics); }},
       {110, [&] { TextItems v = HostGetTextForRange(1, range, 1); TextItemsFree(&v); }},
       {140, [&] { HostNewTable(1, "Format A", 1, 1, 1, 0, at); }},
-      {143, [&] { PropVal v = HostGetTextPropVal(1, at, 602); PropValFree(&v); }},
+      {143, [&] { PropVal v = HostGetTextPropVal(1, at, PROP_CHAR_TAG); PropValFree(&v); }},
       {146, [&] { HostSetTextProps(1, range, &kNoProps); }},
       {164, [] { HostDefineAndAddCommand(1, 1, "c", "C", ""); }},
   };

@@ -15,6 +15,8 @@
 #include "memhost/text_dump.h"
 #include "support/encoding.h"
 #include "support/format.h"
+#include "tests/host_test.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -72,14 +74,10 @@ class BookHost : public MemHost {
   }
 };
 
-class BookCommandsTest : public ::testing::Test {
+class BookCommandsTest : public HostTestWith<BookHost> {
  protected:
   void SetUp() override {
-    HostErrno = 0;
-    HostMarkDoneCount = 0;
-    HostInstall(&host);
-    SetClientEncoding("UTF-8");
-    previousSink = SetConsoleSink(ToHostConsole);
+    HostTestWith<BookHost>::SetUp();
     host.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
     Save(kCh1, Chapter1);
     Save(kCh2, Chapter2);
@@ -87,11 +85,6 @@ class BookCommandsTest : public ::testing::Test {
     book.File(kCh1);
     book.File(kCh2);
     book.File(kCh3);
-  }
-  void TearDown() override {
-    SetConsoleSink(previousSink);
-    SetClientEncoding("FrameRoman");
-    HostInstall(nullptr);
   }
 
   void Save(const char* path, void (*content)(DocBuilder&)) {
@@ -175,8 +168,8 @@ class BookCommandsTest : public ::testing::Test {
     return std::find(host.openDocs.begin(), host.openDocs.end(), doc) != host.openDocs.end();
   }
 
-  BookHost host;
-  ConsoleSink previousSink = nullptr;
+  testsupport::ScopedClientEncoding encoding{"UTF-8"};
+  testsupport::ScopedConsoleSink sink{ToHostConsole};
   std::vector<std::string> statuses;
   BookBuilder book{host, "C:\\books\\manual.book"};
 };

@@ -12,6 +12,8 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/host_test.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -45,19 +47,11 @@ struct Visit {
   std::string status;
 };
 
-class BookWalkTest : public ::testing::Test {
+class BookWalkTest : public HostTest {
  protected:
   void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
-    SetClientEncoding("UTF-8");
-    previousSink = SetConsoleSink(ToHostConsole);
+    HostTest::SetUp();
     host.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
-  }
-  void TearDown() override {
-    SetConsoleSink(previousSink);
-    SetClientEncoding("FrameRoman");
-    HostInstall(nullptr);
   }
 
   // A saved file defining one character format named after it.
@@ -103,8 +97,8 @@ class BookWalkTest : public ::testing::Test {
     return out;
   }
 
-  MemHost host;
-  ConsoleSink previousSink = nullptr;
+  testsupport::ScopedClientEncoding encoding{"UTF-8"};
+  testsupport::ScopedConsoleSink sink{ToHostConsole};
   std::vector<std::string> statuses;
 };
 

@@ -12,6 +12,7 @@
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
 #include "support/encoding.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -96,8 +97,7 @@ const std::vector<std::pair<const char*, int32_t>> kStrings = {
 
 class ClientCallsTest : public ::testing::Test {
  protected:
-  void SetUp() override { SetClientEncoding("UTF-8"); }
-  void TearDown() override { SetClientEncoding("FrameRoman"); }
+  testsupport::ScopedClientEncoding encoding{"UTF-8"};
 };
 
 TEST_F(ClientCallsTest, EveryStringRunsItsCommandExactlyAsTheMenuDoes) {

@@ -4,24 +4,24 @@
 #include <vector>
 
 #include "commands/command_handler.h"
+#include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
+#include "tests/test_support.h"
 
 namespace {
 
 using memhost::DocBuilder;
 using memhost::MemHost;
 using TextRun = memhost::Run;
-using Lines = std::vector<std::pair<std::string, std::string>>;  // text, paragraph format
+using Lines = testsupport::FlowLines;
 
-class ListUsageTest : public ::testing::Test {
+class ListUsageTest : public HostTest {
  protected:
   void SetUp() override {
-    HostErrno = 0;
-    HostMarkDoneCount = 0;
-    HostInstall(&host);
+    HostTest::SetUp();
     host.MemHost::SetString(0, 0, PROP_HOST_DIR, "C:\\Host");
   }
-  void TearDown() override { HostInstall(nullptr); }
 
   // A chapter using Bold, Emphasis and code, and defining Idle besides.
   ObjHandle Chapter() {
@@ -32,19 +32,7 @@ class ListUsageTest : public ::testing::Test {
   }
 
   // Every paragraph of the main flow of the document opened last.
-  Lines Output() {
-    Lines out;
-    ObjHandle doc = host.openDocs.back();
-    ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
-    for (ObjHandle frame : host.Find(flow)->kids) {
-      for (ObjHandle p : host.Find(frame)->kids) {
-        out.push_back({host.Find(p)->text, host.StringProp(p, memhost::MEM_PROP_PGF_TAG)});
-      }
-    }
-    return out;
-  }
-
-  MemHost host;
+  Lines Output() { return testsupport::MainFlowLines(host, host.openDocs.back(), false); }
 };
 
 const Lines kChapterLines = {{"ch1.fm", "Heading1"},
@@ -57,7 +45,7 @@ const Lines kChapterLines = {{"ch1.fm", "Heading1"},
 
 TEST_F(ListUsageTest, ListsTheUsedThenTheUnusedTagsUnderTheFileName) {
   ObjHandle src = Chapter();
-  EXPECT_EQ(0, CommandHandler(1));
+  EXPECT_EQ(0, CommandHandler(CMD_LIST_CHAR_USAGE));
   EXPECT_EQ(1, HostMarkDoneCount);
   ASSERT_NE(src, host.openDocs.back());
   EXPECT_EQ("", host.StringProp(host.openDocs.back(), PROP_NAME));  // a new, untitled one
@@ -67,7 +55,7 @@ TEST_F(ListUsageTest, ListsTheUsedThenTheUnusedTagsUnderTheFileName) {
 
   // A document without tags still gets both headings.
   DocBuilder bare(host, "C:\\docs\\bare.fm");
-  CommandHandler(1);
+  CommandHandler(CMD_LIST_CHAR_USAGE);
   EXPECT_EQ((Lines{{"bare.fm", "Heading1"},
                    {"Character Tags Used:", "Heading2"},
                    {"Character Tags Not Used:", "Heading2"},
@@ -83,7 +71,7 @@ TEST_F(ListUsageTest, AnExistingOutputFileKeepsItsTextBelowTheNewParagraphs) {
   file.SaveAndClose("C:\\Host\\VxOutput.fm");
   Chapter();
 
-  CommandHandler(1);
+  CommandHandler(CMD_LIST_CHAR_USAGE);
   ObjHandle out = host.openDocs.back();
   EXPECT_EQ("C:\\Host\\VxOutput.fm", host.StringProp(out, PROP_NAME));
   Lines expected = {{"Earlier results", "Body"}};
@@ -94,7 +82,7 @@ TEST_F(ListUsageTest, AnExistingOutputFileKeepsItsTextBelowTheNewParagraphs) {
 
 TEST_F(ListUsageTest, WithoutADocumentOnlyTheNoticeIsShown) {
   size_t open = host.openDocs.size();
-  CommandHandler(1);
+  CommandHandler(CMD_LIST_CHAR_USAGE);
   ASSERT_EQ(1u, host.dialogs.size());
   EXPECT_EQ("Please open a document first.", host.dialogs[0].text);
   EXPECT_EQ(2, host.dialogs[0].alertType);
@@ -103,14 +91,15 @@ TEST_F(ListUsageTest, WithoutADocumentOnlyTheNoticeIsShown) {
 }
 
 TEST_F(ListUsageTest, AboutShowsTwoLinesAndAnUnknownNumberStillEndsTheCommand) {
-  CommandHandler(1000);
+  CommandHandler(CMD_ABOUT);
   ASSERT_EQ(1u, host.dialogs.size());
   EXPECT_EQ("Tagsmith \nVersion 1.3  Build 104 (64-bit)", host.dialogs[0].text);
   EXPECT_EQ(2, host.dialogs[0].alertType);
   EXPECT_EQ(1, HostMarkDoneCount);
 
   Chapter();
-  EXPECT_EQ(0, CommandHandler(14));
+  constexpr int32_t kNoSuchCommand = 14;  // between two commands, never defined
+  EXPECT_EQ(0, CommandHandler(kNoSuchCommand));
   EXPECT_EQ(2, HostMarkDoneCount);
   EXPECT_EQ(1u, host.dialogs.size());
   EXPECT_EQ(1u, host.openDocs.size());

@@ -55,11 +55,16 @@ TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {
 
   const std::vector<Item> items = Items(sub);
   const std::vector<std::pair<int32_t, std::string>> commands = {
-      {1, "List Character Usage"}, {2, "Delete Unused Character Tags"},
-      {3, "Create Character Tag List"}, {4, "Remove Non-list Character Tags"},
-      {15, "Create Conversion Document"}, {16, "Convert Characters"},
-      {5, "Remove Overrides"}, {6, "Find Next Override"}, {13, "Skip Master Pages"},
-      {1000, "About Tagsmith..."}};
+      {CMD_LIST_CHAR_USAGE, "List Character Usage"},
+      {CMD_DELETE_UNUSED_CHARS, "Delete Unused Character Tags"},
+      {CMD_CREATE_CHAR_LIST, "Create Character Tag List"},
+      {CMD_REMOVE_NONLIST_CHARS, "Remove Non-list Character Tags"},
+      {CMD_CREATE_CONVERSION_DOC, "Create Conversion Document"},
+      {CMD_CONVERT_CHARS, "Convert Characters"},
+      {CMD_REMOVE_CHAR_OVERRIDES, "Remove Overrides"},
+      {CMD_FIND_NEXT_CHAR_OVERRIDE, "Find Next Override"},
+      {CMD_SKIP_MASTER_PAGES, "Skip Master Pages"},
+      {CMD_ABOUT, "About Tagsmith..."}};
   size_t next = 0;
   for (const Item& i : items) {
     if (i.type != OBJ_COMMAND) continue;

@@ -10,6 +10,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "tests/host_test.h"
 
 namespace {
 
@@ -58,15 +59,13 @@ class Watch : public HostWrapper {
   }
 };
 
-class OverridesTest : public ::testing::Test {
+class OverridesTest : public HostTest {
  protected:
   void SetUp() override {
-    HostErrno = 0;
-    HostInstall(&host);
+    HostTest::SetUp();
     InitializeHandler(1);  // the switch starts on
     HostMarkDoneCount = 0;
   }
-  void TearDown() override { HostInstall(nullptr); }
 
   TextRange Selection(ObjHandle doc) { return host.Prop(doc, PROP_TEXT_SELECTION)->range; }
   void Caret(ObjHandle doc, ObjHandle pgf, int32_t offset) {
@@ -93,7 +92,6 @@ class OverridesTest : public ::testing::Test {
     return host.IntProp(host.NamedObject(0, OBJ_COMMAND, "SkipMasterPages"), PROP_CHECK_MARK_IS_ON);
   }
 
-  MemHost host;
   const std::vector<std::string> none{};
 };
 

@@ -7,21 +7,14 @@
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
 #include "tests/host_test.h"
+#include "tests/test_support.h"
 
 namespace {
 
 using memhost::DocBuilder;
 using memhost::MemHost;
 
-struct Line {
-  std::string text;
-  std::string format;
-  bool operator==(const Line& o) const { return text == o.text && format == o.format; }
-};
-
-std::ostream& operator<<(std::ostream& os, const Line& l) {
-  return os << '"' << l.text << "\" (" << l.format << ')';
-}
+using Line = testsupport::FlowLine;
 
 class ReportRowsTest : public HostTest {
  protected:
@@ -33,20 +26,9 @@ class ReportRowsTest : public HostTest {
     return 0;
   }
 
-  // Paragraphs of the output's main flow, without the empty paragraph that
-  // always closes it.
   std::vector<Line> OutputLines() {
-    std::vector<Line> out;
     ObjHandle doc = Output();
-    if (doc == 0) return out;
-    ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
-    for (ObjHandle frame : host.Find(flow)->kids) {
-      for (ObjHandle p : host.Find(frame)->kids) {
-        out.push_back({host.Find(p)->text, host.StringProp(p, memhost::MEM_PROP_PGF_TAG)});
-      }
-    }
-    if (!out.empty() && out.back().text.empty()) out.pop_back();
-    return out;
+    return doc != 0 ? testsupport::MainFlowLines(host, doc, true) : std::vector<Line>{};
   }
 
   void TwoFormats() {

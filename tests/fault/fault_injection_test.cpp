@@ -26,6 +26,7 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -84,17 +85,27 @@ struct Scenario {
 void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
 const Scenario kScenarios[] = {
-    {"ListCharUsage", 1, false},          {"DeleteUnused", 2, false},
-    {"CreateCharList", 3, false},         {"RemoveNonlist", 4, false},
-    {"RemoveOverrides", 5, false},        {"FindNextOverride", 6, false},
-    {"ReportAll", 12, false},             {"SkipMasterPages", 13, false},
-    {"CreateConversion", 15, false},      {"Convert", 16, false},
-    {"ReportSelected", 19, false},        {"About", 1000, false},
-    {"BookListUsage", 7, true},           {"BookDeleteUnused", 8, true},
-    {"BookCreateList", 9, true},          {"BookRemoveNonlist", 10, true},
-    {"BookRemoveOverrides", 11, true},    {"BookCreateConversion", 17, true},
-    {"BookConvert", 18, true},            {"BookIndividual", 20, true},
-    {"BookByTag", 21, true},
+    {"ListCharUsage", CMD_LIST_CHAR_USAGE, false},
+    {"DeleteUnused", CMD_DELETE_UNUSED_CHARS, false},
+    {"CreateCharList", CMD_CREATE_CHAR_LIST, false},
+    {"RemoveNonlist", CMD_REMOVE_NONLIST_CHARS, false},
+    {"RemoveOverrides", CMD_REMOVE_CHAR_OVERRIDES, false},
+    {"FindNextOverride", CMD_FIND_NEXT_CHAR_OVERRIDE, false},
+    {"ReportAll", CMD_CHAR_TAG_REPORT_ALL, false},
+    {"SkipMasterPages", CMD_SKIP_MASTER_PAGES, false},
+    {"CreateConversion", CMD_CREATE_CONVERSION_DOC, false},
+    {"Convert", CMD_CONVERT_CHARS, false},
+    {"ReportSelected", CMD_CHAR_TAG_REPORT_SELECTED, false},
+    {"About", CMD_ABOUT, false},
+    {"BookListUsage", CMD_LIST_CHAR_USAGE_BOOK, true},
+    {"BookDeleteUnused", CMD_DELETE_UNUSED_CHARS_BOOK, true},
+    {"BookCreateList", CMD_CREATE_CHAR_LIST_BOOK, true},
+    {"BookRemoveNonlist", CMD_REMOVE_NONLIST_CHARS_BOOK, true},
+    {"BookRemoveOverrides", CMD_REMOVE_CHAR_OVERRIDES_BOOK, true},
+    {"BookCreateConversion", CMD_CREATE_CONVERSION_DOC_BOOK, true},
+    {"BookConvert", CMD_CONVERT_CHARS_BOOK, true},
+    {"BookIndividual", CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL, true},
+    {"BookByTag", CMD_LIST_CHAR_USAGE_BOOK_BY_TAG, true},
 };
 
 struct World {
@@ -106,10 +117,6 @@ World Build(const Scenario& s) {
   w.host = std::make_unique<MemHost>();
   MemHost& host = *w.host;
   HostInstall(&host);
-  SetConsoleSink(ToHostConsole);
-  // File names reach the host's save in UTF-8; with the client's own text in
-  // UTF-8 no converter is needed for that, so the change passes really save.
-  SetClientEncoding("UTF-8");
   InitializeHandler(1);
   BuildListDocument(host);
   if (s.book) {
@@ -218,9 +225,13 @@ class FaultInjection : public ::testing::TestWithParam<Scenario> {
  protected:
   void TearDown() override {
     HostInstall(nullptr);
-    SetConsoleSink(nullptr);
     MemFailNth(0);
   }
+
+  testsupport::ScopedConsoleSink sink{ToHostConsole};
+  // File names reach the host's save in UTF-8; with the client's own text in
+  // UTF-8 no converter is needed for that, so the change passes really save.
+  testsupport::ScopedClientEncoding encoding{"UTF-8"};
 };
 
 TEST_P(FaultInjection, EveryFailingHostCallEndsCleanly) {

@@ -5,15 +5,11 @@
 #include <vector>
 
 #include "mif/mif_tree.h"
+#include "tests/test_support.h"
 
 namespace {
 
-MifTree MustParse(const std::string& text) {
-  MifTree tree;
-  MifError error;
-  EXPECT_TRUE(MifParse(text, "t.mif", &tree, &error)) << MifErrorText(error);
-  return tree;
-}
+using testsupport::MustParse;
 
 const char kCatalog[] =
     "<MIFFile 9.00>\n"

@@ -7,15 +7,11 @@
 
 #include "mif/mif_roman.h"
 #include "mif/mif_tree.h"
+#include "tests/test_support.h"
 
 namespace {
 
-MifTree MustParse(const std::string& text) {
-  MifTree tree;
-  MifError error;
-  EXPECT_TRUE(MifParse(text, "t.mif", &tree, &error)) << MifErrorText(error);
-  return tree;
-}
+using testsupport::MustParse;
 
 MifError ParseError(const std::string& text, const MifLimits* limits = nullptr) {
   MifTree tree;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "mif/mif_tree.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -19,12 +20,7 @@ std::string ReadAll(const std::string& path) {
   return s.str();
 }
 
-MifTree MustParse(const std::string& text, const std::string& file = "t.mif") {
-  MifTree tree;
-  MifError error;
-  EXPECT_TRUE(MifParse(text, file, &tree, &error)) << MifErrorText(error);
-  return tree;
-}
+using testsupport::MustParse;
 
 // Strips every layout field, so that writing must invent all separators.
 void ClearLayout(MifNode* n) {
@@ -193,16 +189,9 @@ TEST(MifRoundTrip, OwnBookSample) {
 // The real files saved by the host, when the shared folder is present.
 TEST(MifRoundTrip, RealSamples) {
   namespace fs = std::filesystem;
-  const char* dirs[] = {"/work/shared/mif-samples", "../shared/mif-samples"};
-  std::string dir;
-  for (const char* d : dirs) {
-    std::error_code ec;
-    if (fs::is_directory(d, ec)) {
-      dir = d;
-      break;
-    }
-  }
-  if (dir.empty()) GTEST_SKIP() << "no real samples here";
+  const std::string dir = testsupport::SharedSamplesDir();
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) GTEST_SKIP() << "no real samples beside the source tree";
   int files = 0;
   for (const auto& entry : fs::directory_iterator(dir)) {
     if (entry.path().extension() != ".mif") continue;

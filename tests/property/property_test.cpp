@@ -25,6 +25,7 @@
 #include "memhost/doc_builder.h"
 #include "support/encoding.h"
 #include "support/format.h"
+#include "tests/test_support.h"
 
 namespace {
 
@@ -231,8 +232,6 @@ World Build(uint32_t seed, bool book) {
   World w;
   w.host = std::make_unique<MemHost>();
   HostInstall(w.host.get());
-  SetConsoleSink(ToHostConsole);
-  SetClientEncoding("UTF-8");
   InitializeHandler(1);
   auto make = [&](const std::string& path) {
     DocBuilder b(*w.host, path);
@@ -295,10 +294,10 @@ ObjHandle LastTable(MemHost& host) {
 
 class PropertyTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    HostInstall(nullptr);
-    SetConsoleSink(nullptr);
-  }
+  void TearDown() override { HostInstall(nullptr); }
+
+  testsupport::ScopedConsoleSink sink{ToHostConsole};
+  testsupport::ScopedClientEncoding encoding{"UTF-8"};
 
   void Run(const Job& job, uint32_t seed, Tally* tally) {
     World w = Build(seed, job.book);

@@ -15,6 +15,8 @@
 #include <random>
 #include <sstream>
 
+#include "tests/test_support.h"
+
 namespace fs = std::filesystem;
 
 namespace sim {
@@ -54,18 +56,14 @@ std::string ReadFd(int fd) {
 
 }  // namespace
 
-std::string RepoRoot() {
-  return fs::path(Env("TAGSMITH_TEST_DATA", "tests/data")).parent_path().parent_path().string();
-}
+std::string RepoRoot() { return testsupport::SourceRoot(); }
 
-std::string ExpectedDir() { return Env("TAGSMITH_TEST_DATA", "tests/data") + std::string("/sim"); }
+std::string ExpectedDir() { return RepoRoot() + "/tests/data/sim"; }
 
-std::string SharedSamplesDir() {
-  return (fs::path(RepoRoot()).parent_path() / "shared" / "mif-samples").string();
-}
+std::string SharedSamplesDir() { return testsupport::SharedSamplesDir(); }
 
 std::vector<std::string> RealDocuments() {
-  std::string dir = Env("TAGSMITH_TEST_DATA", "tests/data") + std::string("/mif/real");
+  std::string dir = RepoRoot() + "/tests/data/mif/real";
   std::vector<std::string> out;
   for (const std::string& name : FilesIn(dir)) {
     if (fs::path(name).extension() == ".mif") out.push_back(dir + "/" + name);
