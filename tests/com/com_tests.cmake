@@ -26,7 +26,7 @@ endforeach()
 add_executable(com_tests
   ${TS_COM_TESTS}/bridge_test.cpp ${TS_COM_TESTS}/entry_test.cpp
   ${TS_COM_TESTS}/version_test.cpp ${TS_COM_TESTS}/plugin_test.cpp
-  ${TS_COM_TESTS}/com_test_support.cpp
+  ${TS_COM_TESTS}/host_contract_test.cpp ${TS_COM_TESTS}/com_test_support.cpp
   $<TARGET_OBJECTS:tagsmith_com_objects>)
 target_link_libraries(com_tests PRIVATE tagsmith_comhost tagsmith_commands tagsmith_memhost ${TS_COM_RUNTIME}
   GTest::gtest GTest::gtest_main)

@@ -34,36 +34,9 @@ class MemHostTest : public HostTest {
   }
 };
 
-TEST(HostApiTest, NoHostFailsEveryOperationWithMinusOne) {
-  HostInstall(nullptr);
-  HostErrno = 0;
-  EXPECT_EQ(0, HostGetInt(0, 0, PROP_DISPLAYING));
-  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
-  HostErrno = 0;
-  EXPECT_EQ(nullptr, HostGetString(0, 0, PROP_HOST_DIR));
-  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
-  HostErrno = 0;
-  int32_t chosen = 7;
-  EXPECT_EQ(-1, HostScrollBox(&chosen, "t", nullptr, -1));
-  EXPECT_EQ(7, chosen);
-  EXPECT_EQ(ERR_CALL_FAILED, HostPrintConsole("x"));
-  HostStrings list = HostGetStrings(0, 0, PROP_FONT_FAMILY_NAMES);
-  EXPECT_EQ(0u, list.len);
-  EXPECT_EQ(nullptr, list.val);
-  TextRange r = HostGetTextRange(0, 1, PROP_TEXT_SELECTION);
-  EXPECT_EQ(0u, r.beg.obj);
-  EXPECT_EQ(-1, HostAlert("q", 1));  // never a confirmation
-  EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
-}
-
-TEST_F(MemHostTest, SuccessNeverClearsHostErrnoAndFailureSetsIt) {
-  HostErrno = 1234;
-  EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
-  EXPECT_EQ(1234, HostErrno);
-  HostErrno = 0;
-  EXPECT_EQ(0, HostGetInt(0, 0x0C00FFFF, PROP_NAME));
-  EXPECT_EQ(memhost::STATUS_BAD_OBJECT, HostErrno);
-}
+// The rules every host keeps (HostErrno, failure values, a failed question
+// never confirming, no host at all) are checked against this host and the
+// COM bridge alike in tests/com/host_contract_test.cpp.
 
 TEST_F(MemHostTest, NthCallFailsWithTheGivenStatusOnce) {
   host.FailNthCall(2, -88);
@@ -245,12 +218,6 @@ TEST_F(MemHostTest, WrongHandlesFailAndNeverCrash) {
   EXPECT_TRUE(fails(true));
   EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
   EXPECT_EQ("ab", b.Text(p));
-}
-
-TEST_F(MemHostTest, AnAlertThatFailsIsNoAnswer) {
-  host.FailNthCall(1, -1);
-  EXPECT_EQ(-1, HostAlert("Are you sure you want to go on?", 1));
-  EXPECT_EQ(-1, HostErrno);
 }
 
 TEST_F(MemHostTest, AddTextReturnsThePositionAfterAndLineEndSplits) {
