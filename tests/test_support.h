@@ -16,6 +16,10 @@
 #include "support/encoding.h"
 #include "support/format.h"
 
+#ifndef TAGSMITH_SOURCE_DIR
+#error "test programs are built with TAGSMITH_SOURCE_DIR (see tests/CMakeLists.txt)"
+#endif
+
 namespace testsupport {
 
 // The repository's root, as the build saw it.
