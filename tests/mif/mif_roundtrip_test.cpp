@@ -2,7 +2,6 @@
 // statements when only the layout was rebuilt.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -164,9 +163,7 @@ TEST(MifRoundTrip, ChangedStatementsAloneDiffer) {
 }
 
 TEST(MifRoundTrip, OwnBookSample) {
-  const char* data = std::getenv("TAGSMITH_TEST_DATA");
-  if (!data) GTEST_SKIP() << "TAGSMITH_TEST_DATA is not set";
-  std::string path = std::string(data) + "/mif/book.mif";
+  std::string path = testsupport::SourceRoot() + "/tests/data/mif/book.mif";
   MifTree tree;
   MifError error;
   ASSERT_TRUE(MifReadFile(path, &tree, &error)) << MifErrorText(error);
