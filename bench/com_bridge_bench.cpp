@@ -18,8 +18,8 @@
 
 #include "bench/bench_docs.h"
 #include "charfmt/usage_scan.h"
-#include "client/com_bridge.h"
-#include "client/entry.h"
+#include "plugin/com_bridge.h"
+#include "plugin/entry.h"
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "support/string_list.h"

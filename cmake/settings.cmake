@@ -32,9 +32,7 @@ endif()
 # adding a file needs no edit here.
 function(tagsmith_library name dir)
   file(GLOB srcs CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${dir}/*.cpp)
-  # com_* and entry* make up the loadable client, not the libraries; win_* and
-  # posix_* are the two sides of a platform layer.
-  list(FILTER srcs EXCLUDE REGEX "/(com_|entry)[^/]*\\.cpp$")
+  # win_* and posix_* are the two sides of a platform layer.
   if(WIN32)
     list(FILTER srcs EXCLUDE REGEX "/posix_[^/]*\\.cpp$")
   else()

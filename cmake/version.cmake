@@ -5,7 +5,7 @@ set(TAGSMITH_VERSION_DIR ${CMAKE_BINARY_DIR}/generated/version)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tagsmith_version.h.in
                ${TAGSMITH_VERSION_DIR}/tagsmith_version.h @ONLY)
 set(TAGSMITH_VERSION_RC ${CMAKE_BINARY_DIR}/generated/version_info.rc)
-configure_file(${PROJECT_SOURCE_DIR}/client/version_info.rc.in ${TAGSMITH_VERSION_RC} @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/plugin/version_info.rc.in ${TAGSMITH_VERSION_RC} @ONLY)
 
 add_library(tagsmith_version INTERFACE)
 target_include_directories(tagsmith_version INTERFACE ${TAGSMITH_VERSION_DIR})

@@ -36,3 +36,6 @@ if(TAGSMITH_TESTS)
     add_library(GTest::gtest_main ALIAS gtest_main)
   endif()
 endif()
+
+# The version resources of the client and of the test modules.
+enable_language(RC)

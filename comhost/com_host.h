@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "client/com_interfaces.h"
+#include "plugin/com_interfaces.h"
 #include "client/host_api.h"
 
 namespace comhost {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "client/entry.h"
+#include "plugin/entry.h"
 #include "client/host_lists.h"
 #include "commands/client_calls.h"
 #include "commands/menus.h"

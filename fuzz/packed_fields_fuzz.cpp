@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "client/com_callbacks.h"
-#include "client/entry.h"
+#include "plugin/com_callbacks.h"
+#include "plugin/entry.h"
 #include "commands/client_calls.h"
 #include "support/memory.h"
 

@@ -2,7 +2,7 @@
 // COM test host's object, and every callback goes through the callback
 // object it registers. The COM host carries each operation to the
 // in-memory host.
-#include "client/entry.h"
+#include "plugin/entry.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
 #include "tools/tagsmith_run.h"

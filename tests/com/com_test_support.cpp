@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "client/com_bridge.h"
-#include "client/entry.h"
+#include "plugin/com_bridge.h"
+#include "plugin/entry.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
 #include "support/strings.h"

@@ -29,6 +29,7 @@ add_executable(com_tests
   ${TS_COM_TESTS}/host_contract_test.cpp ${TS_COM_TESTS}/com_test_support.cpp
   $<TARGET_OBJECTS:tagsmith_com_objects>)
 target_link_libraries(com_tests PRIVATE tagsmith_comhost tagsmith_commands tagsmith_memhost ${TS_COM_RUNTIME}
+  ${TS_PLATFORM_LIBS}
   GTest::gtest GTest::gtest_main)
 add_dependencies(com_tests tagsmith ${TS_FIXTURE_TARGETS})
 

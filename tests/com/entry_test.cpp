@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "client/com_bridge.h"
-#include "client/com_callbacks.h"
-#include "client/entry.h"
+#include "plugin/com_bridge.h"
+#include "plugin/com_callbacks.h"
+#include "plugin/entry.h"
 #include "client/host_lists.h"
 #include "support/format.h"
 #include "support/memory.h"

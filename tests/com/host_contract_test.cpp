@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "client/com_bridge.h"
+#include "plugin/com_bridge.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
 #include "tests/com/com_test_support.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "client/host_lists.h"
-#include "client/version_info.h"
+#include "plugin/version_info.h"
 #include "comhost/module_loader.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "client/version_info.h"
+#include "plugin/version_info.h"
 
 namespace {
 

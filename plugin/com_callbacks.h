@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "client/com_interfaces.h"
+#include "plugin/com_interfaces.h"
 
 // A COM object that only counts references. Each derived class answers for
 // its interfaces through FindInterface, usually from a table.

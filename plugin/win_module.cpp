@@ -5,7 +5,7 @@
 #endif
 #include <windows.h>
 
-#include "client/version_info.h"
+#include "plugin/version_info.h"
 
 uint32_t ModuleFilePath(void* module, char* buf, uint32_t size) {
   if (size == 0) return 0;

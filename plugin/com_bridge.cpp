@@ -1,8 +1,8 @@
-#include "client/com_bridge.h"
+#include "plugin/com_bridge.h"
 
 #include <cstring>
 
-#include "client/com_memory.h"
+#include "plugin/com_memory.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
 

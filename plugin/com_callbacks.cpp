@@ -1,10 +1,10 @@
-#include "client/com_callbacks.h"
+#include "plugin/com_callbacks.h"
 
 #include <cstring>
 
-#include "client/com_bridge.h"
-#include "client/entry.h"
-#include "client/version_info.h"
+#include "plugin/com_bridge.h"
+#include "plugin/entry.h"
+#include "plugin/version_info.h"
 
 // --- ComUltraliteC ----------------------------------------------------------
 

@@ -3,7 +3,7 @@
 #ifndef TAGSMITH_CLIENT_ENTRY_H
 #define TAGSMITH_CLIENT_ENTRY_H
 
-#include "client/com_types.h"
+#include "plugin/com_types.h"
 #include "client/host_types.h"
 
 #ifdef _WIN32

@@ -1,8 +1,8 @@
-#include "client/com_memory.h"
+#include "plugin/com_memory.h"
 
 #include <cstring>
 
-#include "client/com_types.h"
+#include "plugin/com_types.h"
 #include "client/host_numbers.h"
 #include "client/typed_parts.h"
 

@@ -7,7 +7,7 @@
 #ifndef TAGSMITH_CLIENT_COM_INTERFACES_H
 #define TAGSMITH_CLIENT_COM_INTERFACES_H
 
-#include "client/com_types.h"
+#include "plugin/com_types.h"
 #include "client/host_types.h"
 
 // The function-code list of ExecuteCodes, passed by address.

@@ -1,4 +1,4 @@
-#include "client/version_info.h"
+#include "plugin/version_info.h"
 
 #include <cstdio>
 

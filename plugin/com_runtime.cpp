@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "client/com_types.h"
+#include "plugin/com_types.h"
 
 namespace {
 IMallocSpy* g_spy = nullptr;

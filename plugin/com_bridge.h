@@ -4,7 +4,7 @@
 #ifndef TAGSMITH_CLIENT_COM_BRIDGE_H
 #define TAGSMITH_CLIENT_COM_BRIDGE_H
 
-#include "client/com_interfaces.h"
+#include "plugin/com_interfaces.h"
 #include "client/host_api.h"
 
 // The host's interfaces, each null when the host does not offer it.

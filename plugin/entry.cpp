@@ -1,13 +1,13 @@
-#include "client/entry.h"
+#include "plugin/entry.h"
 
 #include <cstring>
 #include <new>
 
-#include "client/com_bridge.h"
-#include "client/com_callbacks.h"
+#include "plugin/com_bridge.h"
+#include "plugin/com_callbacks.h"
 #include "client/host_lists.h"
 #include "client/text_support.h"
-#include "client/version_info.h"
+#include "plugin/version_info.h"
 #include "commands/client_calls.h"
 #include "commands/command_handler.h"
 #include "commands/menus.h"
