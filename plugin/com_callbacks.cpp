@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "plugin/com_bridge.h"
-#include "plugin/entry.h"
+#include "plugin/client_runtime.h"
 #include "plugin/version_info.h"
 
 // --- ComUltraliteC ----------------------------------------------------------
@@ -70,16 +69,7 @@ const ComUltraliteC::InterfaceEntry kCallbackInterfaces[] = {
 }  // namespace
 
 FrameMakerNotificationsC::~FrameMakerNotificationsC() {
-  if (ClientRuntime.callback == this) ClientRuntime.callback = nullptr;
-  ComHostInterfaces().Release();
-  ComBridgeDropReturnLists();
-  ComHostKeepsResults = 0;
-  HostExitFlag = 1;
-  if (ClientRuntime.companion != nullptr) {
-    IUnknown* companion = ClientRuntime.companion;
-    ClientRuntime.companion = nullptr;
-    companion->Release();
-  }
+  ClientRuntimeTearDown(this);
 }
 
 HRESULT FrameMakerNotificationsC::QueryInterface(REFIID iid, void** out) {
