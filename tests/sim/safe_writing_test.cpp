@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "tests/sim/sim_helpers.h"
-#include "tools/safe_write.h"
+#include "sim/safe_write.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // look at the targets again; then, with interruptions held back, keep each
 // original under a second name and rename the new files into place. If a
 // rename fails, the files already replaced get their originals back.
-#include "tools/safe_write.h"
+#include "sim/safe_write.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

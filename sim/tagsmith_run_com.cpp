@@ -5,8 +5,8 @@
 #include "plugin/entry.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
-#include "tools/tagsmith_run.h"
-#include "tools/tagsmith_run_client.h"
+#include "sim/tagsmith_run.h"
+#include "sim/tagsmith_run_client.h"
 
 namespace {
 using EntryFn = int32_t (*)(void*, IUnknown*, IUnknown*, PropVals*);

@@ -22,9 +22,9 @@
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
 #include "mif/mif_roman.h"
-#include "tools/tagsmith_run.h"
-#include "tools/safe_write.h"
-#include "tools/tagsmith_run_client.h"
+#include "sim/tagsmith_run.h"
+#include "sim/safe_write.h"
+#include "sim/tagsmith_run_client.h"
 
 namespace fs = std::filesystem;
 

@@ -1,5 +1,5 @@
 // tagsmith-run: options and the command table.
-#include "tools/tagsmith_run.h"
+#include "sim/tagsmith_run.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "support/format.h"
-#include "tools/tagsmith_run_client.h"
+#include "sim/tagsmith_run_client.h"
 
 struct ClientSession {
   memhost::MemHost* host;
