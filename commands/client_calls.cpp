@@ -4,13 +4,6 @@
 #include "commands/menus.h"
 #include "support/strings.h"
 
-namespace {
-
-struct ClientCall {
-  const char* text;
-  int32_t command;
-};
-
 // Tested in this order. Some strings differ from the tags of the menu
 // commands they run: other clients already send these, so they stay as they
 // are. "Skip Master Pages" is a switch of the user's and has no string.
@@ -36,6 +29,9 @@ const ClientCall kClientCalls[] = {
     {"GenerateCharacterTagReport", CMD_CHAR_TAG_REPORT_ALL},
     {"GenerateCharacterTagReportSingle", CMD_CHAR_TAG_REPORT_SELECTED},
 };
+const size_t kClientCallCount = sizeof kClientCalls / sizeof kClientCalls[0];
+
+namespace {
 
 // "SetDocId <n>" and "SetBookId <n>" name the document or book a caller has
 // in mind. Every command works on the host's active document or book, so

@@ -14,6 +14,7 @@ const char kAboutText[] =
     "Tagsmith \nVersion " TAGSMITH_VERSION "  Build " TAGSMITH_BUILD_NUMBER " (64-bit)";
 
 RowResult RunRow(int32_t number, ObjHandle doc, ObjHandle book) {
+  if (IsBookCommand(number)) return RunBookCommand(number, book);
   switch (number) {
     case CMD_LIST_CHAR_USAGE: return RunListCharUsage(doc);
     case CMD_DELETE_UNUSED_CHARS: return RunDeleteUnusedChars(doc);
@@ -26,6 +27,17 @@ RowResult RunRow(int32_t number, ObjHandle doc, ObjHandle book) {
     case CMD_CREATE_CONVERSION_DOC: return RunCreateConversionDocument(doc);
     case CMD_CONVERT_CHARS: return RunConvertChars(doc);
     case CMD_CHAR_TAG_REPORT_SELECTED: return RunCharTagReportSelected(doc);
+    case CMD_ABOUT: return RunAbout();
+    default: return Done();  // a number without a row does nothing
+  }
+}
+
+}  // namespace
+
+const char kNoDocumentMessage[] = "Please open a document first.";
+
+bool IsBookCommand(int32_t number) {
+  switch (number) {
     case CMD_LIST_CHAR_USAGE_BOOK:
     case CMD_DELETE_UNUSED_CHARS_BOOK:
     case CMD_CREATE_CHAR_LIST_BOOK:
@@ -35,17 +47,13 @@ RowResult RunRow(int32_t number, ObjHandle doc, ObjHandle book) {
     case CMD_CONVERT_CHARS_BOOK:
     case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL:
     case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG:
-      return RunBookCommand(number, book);
-    case CMD_ABOUT: return RunAbout();
-    default: return Done();  // a number without a row does nothing
+      return true;
+    default:
+      return false;
   }
 }
 
-}  // namespace
-
-RowResult NoDocumentNotice() {
-  return EndAtOnce(HostAlert("Please open a document first.", ALERT_NOTICE));
-}
+RowResult NoDocumentNotice() { return EndAtOnce(HostAlert(kNoDocumentMessage, ALERT_NOTICE)); }
 
 bool Confirmed(const char* question, int32_t* answer) {
   // A question the host could not show is no answer: a change the user

@@ -7,4 +7,10 @@
 
 int32_t CommandHandler(int32_t number);
 
+// Whether the command works on the active book rather than the document.
+bool IsBookCommand(int32_t number);
+
+// What a document command tells the user when no document is open.
+extern const char kNoDocumentMessage[];
+
 #endif

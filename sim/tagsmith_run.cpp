@@ -1,50 +1,13 @@
-// tagsmith-run: options and the command table.
+// tagsmith-run: the command line, read into the options of a run.
 #include "sim/tagsmith_run.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "commands/menus.h"
 #include "tagsmith_version.h"
 
-// The strings other clients send, as the client answers them.
-const RunCallString kRunCallStrings[] = {
-    {"ListCharUsage", CMD_LIST_CHAR_USAGE},
-    {"DeleteUnusedChars", CMD_DELETE_UNUSED_CHARS},
-    {"CreateCharList", CMD_CREATE_CHAR_LIST},
-    {"RemoveNonlistChars", CMD_REMOVE_NONLIST_CHARS},
-    {"CreateConversionDocument", CMD_CREATE_CONVERSION_DOC},
-    {"ConvertCharsDoc", CMD_CONVERT_CHARS},
-    {"RemoveCharOverrides", CMD_REMOVE_CHAR_OVERRIDES},
-    {"FindNextCharOverride", CMD_FIND_NEXT_CHAR_OVERRIDE},
-    {"GenerateCharacterTagReport", CMD_CHAR_TAG_REPORT_ALL},
-    {"GenerateCharacterTagReportSingle", CMD_CHAR_TAG_REPORT_SELECTED},
-    {"ListCharUsageBook", CMD_LIST_CHAR_USAGE_BOOK},
-    {"ListCharUsageBookIndividual", CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL},
-    {"ListCharUsageBookByTag", CMD_LIST_CHAR_USAGE_BOOK_BY_TAG},
-    {"DeleteUnusedCharsBook", CMD_DELETE_UNUSED_CHARS_BOOK},
-    {"CreateCharListBook", CMD_CREATE_CHAR_LIST_BOOK},
-    {"RemoveNonlistCharsBook", CMD_REMOVE_NONLIST_CHARS_BOOK},
-    {"CreateConversionDocumentBook", CMD_CREATE_CONVERSION_DOC_BOOK},
-    {"ConvertCharsBook", CMD_CONVERT_CHARS_BOOK},
-    {"RemoveCharOverridesBook", CMD_REMOVE_CHAR_OVERRIDES_BOOK},
-    {"TagsmithAbout", CMD_ABOUT},
-};
-const size_t kRunCallStringCount = sizeof kRunCallStrings / sizeof kRunCallStrings[0];
-
-bool RunIsBookCommand(int32_t number) {
-  switch (number) {
-    case CMD_LIST_CHAR_USAGE_BOOK: case CMD_DELETE_UNUSED_CHARS_BOOK:
-    case CMD_CREATE_CHAR_LIST_BOOK: case CMD_REMOVE_NONLIST_CHARS_BOOK:
-    case CMD_REMOVE_CHAR_OVERRIDES_BOOK: case CMD_CREATE_CONVERSION_DOC_BOOK:
-    case CMD_CONVERT_CHARS_BOOK: case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL:
-    case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG:
-      return true;
-    default:
-      return false;
-  }
-}
+namespace {
 
 std::string RunUsage() {
   return "usage: tagsmith-run [options] COMMAND FILE...\n"
@@ -177,6 +140,8 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
   o->files.assign(positional.begin() + 1, positional.end());
   return true;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   RunOptions options;

@@ -35,20 +35,6 @@ struct RunOptions {
   bool timings = false;      // time of each phase and peak memory on stderr
 };
 
-// A client-call string and the command number it runs.
-struct RunCallString {
-  const char* text;
-  int32_t number;
-};
-extern const RunCallString kRunCallStrings[];
-extern const size_t kRunCallStringCount;
-// Whether the command works on the active book.
-bool RunIsBookCommand(int32_t number);
-
-// Parses argv; false with *message on a usage error. `--help` sets *help.
-bool RunParseOptions(int argc, char** argv, RunOptions* options, bool* help, std::string* message);
-std::string RunUsage();
-
 // A path given relative to the folder of the running program (the installed
 // layout: the client library, the host folder), made absolute.
 std::string RunBesideProgram(const std::string& relative);

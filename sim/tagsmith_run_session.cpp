@@ -17,6 +17,8 @@
 #include <set>
 #include <string_view>
 
+#include "commands/client_calls.h"
+#include "commands/command_handler.h"
 #include "commands/menus.h"
 #include "memhost/text_dump.h"
 #include "mif/mif_document.h"
@@ -39,7 +41,6 @@ namespace {
 
 constexpr int32_t kAlertQuestion = 1;
 constexpr int32_t kAlertWarning = 3;
-const char kNoDocument[] = "Please open a document first.";
 const char kOutputName[] = "VxOutput.fm";
 
 void Say(const std::string& text) { std::fputs(text.c_str(), stderr); }
@@ -409,8 +410,8 @@ void AnswerAlert(Session& S, memhost::DialogRecord& r) {
   if (r.alertType != kAlertQuestion) {
     Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
         "\n");
-    if (r.alertType == kAlertWarning || r.text == kNoDocument) S.failed = true;
-    if (r.text == kNoDocument) S.noDocument = true;
+    if (r.alertType == kAlertWarning || r.text == kNoDocumentMessage) S.failed = true;
+    if (r.text == kNoDocumentMessage) S.noDocument = true;
     r.answer = 0;
     return;
   }
@@ -544,16 +545,16 @@ std::vector<MenuEntry> MenuEntries(const memhost::MemHost& host) {
   return out;
 }
 
-const RunCallString* CallStringOf(const std::string& command) {
-  for (size_t i = 0; i < kRunCallStringCount; ++i) {
-    if (command == kRunCallStrings[i].text) return &kRunCallStrings[i];
+const ClientCall* CallStringOf(const std::string& command) {
+  for (size_t i = 0; i < kClientCallCount; ++i) {
+    if (command == kClientCalls[i].text) return &kClientCalls[i];
   }
   return nullptr;
 }
 
 const char* CallStringFor(int32_t number) {
-  for (size_t i = 0; i < kRunCallStringCount; ++i) {
-    if (kRunCallStrings[i].number == number) return kRunCallStrings[i].text;
+  for (size_t i = 0; i < kClientCallCount; ++i) {
+    if (kClientCalls[i].command == number) return kClientCalls[i].text;
   }
   return nullptr;
 }
@@ -817,14 +818,14 @@ int RunTagsmith(const RunOptions& options) {
   }
   ClientInitialize(client, 1);
   std::vector<MenuEntry> menu = MenuEntries(S.host);
-  const RunCallString* call = CallStringOf(o.command);
-  int32_t number = call != nullptr ? call->number : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
+  const ClientCall* call = CallStringOf(o.command);
+  int32_t number = call != nullptr ? call->command : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
   if (number == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + error + "\n");
     return RUN_USAGE;
   }
-  if (RunIsBookCommand(number) && S.bookHandle == 0) {
+  if (IsBookCommand(number) && S.bookHandle == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + o.command + " works on a book: name a MIF book among the files\n");
     return RUN_USAGE;
