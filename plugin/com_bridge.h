@@ -1,8 +1,8 @@
 // The host operations over the real host's COM API: the interface set the
 // client holds, and a HostApi whose every operation is one call of the main
 // API interface.
-#ifndef TAGSMITH_CLIENT_COM_BRIDGE_H
-#define TAGSMITH_CLIENT_COM_BRIDGE_H
+#ifndef TAGSMITH_PLUGIN_COM_BRIDGE_H
+#define TAGSMITH_PLUGIN_COM_BRIDGE_H
 
 #include "plugin/com_interfaces.h"
 #include "client/host_api.h"

@@ -1,7 +1,7 @@
 // The client's COM objects: a minimal reference-counted base and the
 // callback object the host drives the client through.
-#ifndef TAGSMITH_CLIENT_COM_CALLBACKS_H
-#define TAGSMITH_CLIENT_COM_CALLBACKS_H
+#ifndef TAGSMITH_PLUGIN_COM_CALLBACKS_H
+#define TAGSMITH_PLUGIN_COM_CALLBACKS_H
 
 #include <cstddef>
 

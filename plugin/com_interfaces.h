@@ -4,8 +4,8 @@
 //
 // Method positions in a table are fixed by the host; a method the client
 // never calls still occupies its slot, declared as a reserved one.
-#ifndef TAGSMITH_CLIENT_COM_INTERFACES_H
-#define TAGSMITH_CLIENT_COM_INTERFACES_H
+#ifndef TAGSMITH_PLUGIN_COM_INTERFACES_H
+#define TAGSMITH_PLUGIN_COM_INTERFACES_H
 
 #include "plugin/com_types.h"
 #include "client/host_types.h"

@@ -2,8 +2,8 @@
 // result with the task allocator; these walk a result the way the client's
 // own free routines do, but give each block back with CoTaskMemFree. Each
 // leaves the record empty, so a second call frees nothing.
-#ifndef TAGSMITH_CLIENT_COM_MEMORY_H
-#define TAGSMITH_CLIENT_COM_MEMORY_H
+#ifndef TAGSMITH_PLUGIN_COM_MEMORY_H
+#define TAGSMITH_PLUGIN_COM_MEMORY_H
 
 #include "client/host_types.h"
 

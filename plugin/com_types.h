@@ -2,8 +2,8 @@
 // system's own; elsewhere this header defines layout-identical stand-ins and a
 // task allocator (libtagsmith_comrt) so that the bridge, the callback object
 // and the entry build and run unchanged, and a test host can drive them.
-#ifndef TAGSMITH_CLIENT_COM_TYPES_H
-#define TAGSMITH_CLIENT_COM_TYPES_H
+#ifndef TAGSMITH_PLUGIN_COM_TYPES_H
+#define TAGSMITH_PLUGIN_COM_TYPES_H
 
 #include <cstddef>
 #include <cstdint>

@@ -6,8 +6,8 @@
 // the handle dlopen returned elsewhere. Elsewhere the version information is
 // the module's ".tsversion" section, built from the same resource script as
 // the Windows resource and queried with the same paths.
-#ifndef TAGSMITH_CLIENT_VERSION_INFO_H
-#define TAGSMITH_CLIENT_VERSION_INFO_H
+#ifndef TAGSMITH_PLUGIN_VERSION_INFO_H
+#define TAGSMITH_PLUGIN_VERSION_INFO_H
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 // file is written or none is, each is replaced atomically, what stands at a
 // target keeps its mode, owner and group, and no file that is not a target
 // changes. The rules are listed in the README ("What writing guarantees").
-#ifndef TAGSMITH_TOOLS_SAFE_WRITE_H
-#define TAGSMITH_TOOLS_SAFE_WRITE_H
+#ifndef TAGSMITH_SIM_SAFE_WRITE_H
+#define TAGSMITH_SIM_SAFE_WRITE_H
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 // tagsmith-run: plays the host for Tagsmith on MIF documents and books.
-#ifndef TAGSMITH_TOOLS_TAGSMITH_RUN_H
-#define TAGSMITH_TOOLS_TAGSMITH_RUN_H
+#ifndef TAGSMITH_SIM_TAGSMITH_RUN_H
+#define TAGSMITH_SIM_TAGSMITH_RUN_H
 
 #include <cstdint>
 #include <string>

@@ -3,8 +3,8 @@
 // implementation loads the built library and goes through its exported
 // entry and the COM callback object, as the host does; the other links the
 // client's handlers in.
-#ifndef TAGSMITH_TOOLS_TAGSMITH_RUN_CLIENT_H
-#define TAGSMITH_TOOLS_TAGSMITH_RUN_CLIENT_H
+#ifndef TAGSMITH_SIM_TAGSMITH_RUN_CLIENT_H
+#define TAGSMITH_SIM_TAGSMITH_RUN_CLIENT_H
 
 #include <cstdint>
 #include <string>
