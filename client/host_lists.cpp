@@ -200,24 +200,9 @@ void PropValsSetString(PropVals* list, int32_t number, const char* value) {
   PropValsSet(list, number, &v);
 }
 
-void PropValFree(PropVal* value) {
-  if (value == nullptr) return;
-  if (value->propIdent.num == 0) {
-    MemRelease(value->propIdent.name);
-    value->propIdent.name = nullptr;
-  }
-  TypedValFree(&value->propVal);
-}
+void PropValFree(PropVal* value) { PropValPartsFree(value, kClientHeap); }
 
-void PropValsFree(PropVals* list) {
-  if (list == nullptr) return;
-  if (list->val != nullptr) {
-    for (uint32_t i = 0; i < list->len; ++i) PropValFree(&list->val[i]);
-  }
-  MemRelease(list->val);
-  list->val = nullptr;
-  list->len = 0;
-}
+void PropValsFree(PropVals* list) { PropValsPartsFree(list, kClientHeap); }
 
 void TextItemsFree(TextItems* items) {
   if (items == nullptr) return;

@@ -175,3 +175,22 @@ void TypedPartsFree(TypedVal* value, const BlockHeap& heap) {
   Releaser releaser{heap};
   if (WalkOwnedParts(releaser, value)) std::memset(&value->u, 0, sizeof value->u);
 }
+
+void PropValPartsFree(PropVal* value, const BlockHeap& heap) {
+  if (value == nullptr) return;
+  if (value->propIdent.num == 0 && value->propIdent.name != nullptr) {
+    heap.release(heap.context, value->propIdent.name);
+  }
+  value->propIdent.name = nullptr;
+  TypedPartsFree(&value->propVal, heap);
+}
+
+void PropValsPartsFree(PropVals* list, const BlockHeap& heap) {
+  if (list == nullptr) return;
+  if (list->val != nullptr) {
+    for (uint32_t i = 0; i < list->len; ++i) PropValPartsFree(&list->val[i], heap);
+    heap.release(heap.context, list->val);
+  }
+  list->val = nullptr;
+  list->len = 0;
+}

@@ -25,5 +25,10 @@ bool TypedPartsCopy(TypedVal* dst, const TypedVal* src, const BlockHeap& heap);
 // Gives every block the value owns back to heap and zeroes the payload, so a
 // second call frees nothing; payloads that own nothing stay as they are.
 void TypedPartsFree(TypedVal* value, const BlockHeap& heap);
+// Gives back a property's name (owned when its number is 0) and value, and
+// then a whole list with its array; a null argument frees nothing. Both
+// leave nothing behind to free twice.
+void PropValPartsFree(PropVal* value, const BlockHeap& heap);
+void PropValsPartsFree(PropVals* list, const BlockHeap& heap);
 
 #endif

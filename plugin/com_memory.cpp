@@ -50,21 +50,9 @@ void TaskFreeTypedVal(TypedVal* value) {
   if (value != nullptr) TypedPartsFree(value, kTaskHeap);
 }
 
-void TaskFreePropVal(PropVal* value) {
-  if (value == nullptr) return;
-  if (value->propIdent.num == 0) TaskFreeString(&value->propIdent.name);
-  value->propIdent.name = nullptr;
-  TaskFreeTypedVal(&value->propVal);
-}
+void TaskFreePropVal(PropVal* value) { PropValPartsFree(value, kTaskHeap); }
 
-void TaskFreePropVals(PropVals* list) {
-  if (list == nullptr) return;
-  if (list->val != nullptr) {
-    for (uint32_t i = 0; i < list->len; ++i) TaskFreePropVal(&list->val[i]);
-  }
-  Give(&list->val);
-  list->len = 0;
-}
+void TaskFreePropVals(PropVals* list) { PropValsPartsFree(list, kTaskHeap); }
 
 void TaskFreeTextItems(TextItems* items) {
   if (items == nullptr) return;
