@@ -844,6 +844,8 @@ bool CatalogTag(const Writer& W, const MifNode& font, std::string* name) {
   return found;
 }
 
+// Removes the entries of gone formats (FindGoneFormats has run) and adds the
+// document's formats the file lacks.
 void SyncFontCatalog(Writer& W) {
   MifNode& root = W.tree->root;
   std::set<std::string> inFile;
@@ -856,9 +858,7 @@ void SyncFontCatalog(Writer& W) {
       std::string name;
       if (!MifIs(f, "Font") || !CatalogTag(W, f, &name)) continue;
       inFile.insert(name);
-      // The reader skips an entry without a name; so must the writer.
-      if (name.empty()) continue;
-      if (W.host.NamedObject(W.doc, memhost::T_CHAR_FMT, name) == 0) MifRemove(&catalog, i);
+      if (W.gone.count(name) != 0) MifRemove(&catalog, i);
     }
   }
   std::vector<ObjHandle> added;
@@ -882,6 +882,8 @@ void SyncFontCatalog(Writer& W) {
   if (made) HostStyle(&catalog);
 }
 
+// The catalog entries whose formats the document no longer has. The reader
+// skips an entry without a name; so must the writer.
 void FindGoneFormats(Writer& W) {
   for (const MifNode& catalog : W.tree->root.children) {
     if (!MifIs(catalog, "FontCatalog")) continue;

@@ -244,6 +244,10 @@ bool LookAll(const std::vector<SafeWrite>& writes, const std::vector<std::string
   for (size_t i = 0; i < writes.size(); ++i) {
     if (!Look(writes[i], &(*targets)[i], why)) return false;
   }
+  // Each input looked at once, not once for every target.
+  std::vector<Identity> inputIds;
+  inputIds.reserve(inputs.size());
+  for (const std::string& in : inputs) inputIds.push_back(IdentityOf(in));
   for (size_t i = 0; i < targets->size(); ++i) {
     const Target& t = (*targets)[i];
     if (t.toStdout) continue;
@@ -254,8 +258,9 @@ bool LookAll(const std::vector<SafeWrite>& writes, const std::vector<std::string
         return false;
       }
     }
-    for (const std::string& in : inputs) {
-      if (in == t.w->replaces || !(IdentityOf(in) == t.id)) continue;
+    for (size_t k = 0; k < inputs.size(); ++k) {
+      const std::string& in = inputs[k];
+      if (in == t.w->replaces || !(inputIds[k] == t.id)) continue;
       *why = t.w->path + (in == t.w->path ? std::string() : " is " + in + ", which") +
              " is read by this run; a result is never written onto an input (--in-place "
              "replaces a changed input)";

@@ -1,8 +1,7 @@
 // How tagsmith-run reaches the client: a session that calls the client's
-// Initialize, Command and Notify callbacks against the in-memory host. One
-// implementation loads the built library and goes through its exported
-// entry and the COM callback object, as the host does; the other links the
-// client's handlers in.
+// Initialize, Command and Notify callbacks against the in-memory host. It
+// loads the built library and goes through its exported entry and the COM
+// callback object, as the host does.
 #ifndef TAGSMITH_SIM_TAGSMITH_RUN_CLIENT_H
 #define TAGSMITH_SIM_TAGSMITH_RUN_CLIENT_H
 
@@ -13,11 +12,11 @@
 
 struct ClientSession;
 
-// "COM" or "in-process".
+// How the client is reached, for --list: "COM".
 const char* ClientKind();
 // The library loaded when none is named.
 std::string ClientDefaultLibrary();
-// Starts the client against host (and library, for the COM kind); null with
+// Starts the client against host (loaded from library); null with
 // *error on failure. The host must outlive the session.
 ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error);
 int32_t ClientInitialize(ClientSession* session, int32_t code);

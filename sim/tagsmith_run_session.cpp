@@ -145,18 +145,26 @@ struct Session {
   Session& operator=(const Session&) = delete;
 };
 
-bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
-  std::string why;
-  if (!SafeReadFile(file, MifLimits().max_bytes, text, &why)) {
-    Say(file + ": " + why + "\n");
+// Reads a file and its statement tree; false with *why.
+bool ReadTree(const std::string& file, std::string* text, MifTree* tree, std::string* why) {
+  std::string reason;
+  if (!SafeReadFile(file, MifLimits().max_bytes, text, &reason)) {
+    *why = file + ": " + reason;
     return false;
   }
   MifError error;
   if (!MifParse(*text, file, tree, &error)) {
-    Say(MifErrorText(error) + "\n");
+    *why = MifErrorText(error);
     return false;
   }
   return true;
+}
+
+bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
+  std::string why;
+  if (ReadTree(file, text, tree, &why)) return true;
+  Say(why + "\n");
+  return false;
 }
 
 std::string RomanName(const std::string& utf8) {
@@ -241,20 +249,12 @@ bool FindExported(std::string* path) {
 // A chapter that cannot be read is a file the host cannot open: the walk
 // reports it and goes on without it.
 bool ReadComponent(Session& S, Input* in, std::string* why) {
-  MifError error;
-  std::string reason;
-  if (!SafeReadFile(in->path, MifLimits().max_bytes, &in->original, &reason)) {
-    *why = in->path + ": " + reason;
-    return false;
-  }
-  if (!MifParse(in->original, in->path, &in->source.tree, &error)) {
-    *why = MifErrorText(error);
-    return false;
-  }
+  if (!ReadTree(in->path, &in->original, &in->source.tree, why)) return false;
   if (in->source.tree.is_book) {
     *why = "a book, not a document";
     return false;
   }
+  MifError error;
   ObjHandle doc = 0;
   if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
     *why = MifErrorText(error);
