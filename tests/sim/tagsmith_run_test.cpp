@@ -472,6 +472,19 @@ TEST(TagsmithRunTest, AStructuredDocumentKeepsTheFormatsItsElementsName) {
             "- > # end of Font\n");
 }
 
+// The host wraps an equation's full form over many lines; deleting the
+// formats nothing uses leaves the equation as the host wrote it.
+TEST(TagsmithRunTest, AWrappedEquationComesBackAsTheHostWroteIt) {
+  sim::TempDir out;
+  std::string doc = sim::RepoRoot() + "/tests/data/mif/real/ieee-802-11n-equation.mif";
+  sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedChars", doc, "--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(sim::LineDiff(sim::ReadFile(doc), sim::ReadFile(out.path + "/ieee-802-11n-equation.mif")),
+            "@@ -125,10 +125,0\n- <Font \n-  <FTag `Emphasis'>\n-  <FAngle `Italic'>\n"
+            "-  <FLocked No>\n- > # end of Font\n- <Font \n-  <FTag `EquationVariables'>\n"
+            "-  <FAngle `Italic'>\n-  <FLocked No>\n- > # end of Font\n");
+}
+
 // ---- The real samples (optional) ----
 
 // Every document command runs on the file and writes MIF that reads again;
