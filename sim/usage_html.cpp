@@ -31,6 +31,7 @@ struct Row {
   TagCount total;
   int filesCarrying = 0;
   bool unused = false;
+  bool namedOnly = false;  // used by the client's lists, carried by no text
 };
 
 // What the client says is used: its used lists, or for the listing by tag
@@ -77,6 +78,7 @@ std::vector<Row> Rows(const RunRecord& r, bool* fromClient) {
       if (c.runs > 0) ++row.filesCarrying;
     }
     row.unused = *fromClient ? used.count(row.tag) == 0 : row.total.runs == 0;
+    row.namedOnly = !row.unused && row.total.runs == 0;
     out.push_back(std::move(row));
   }
   return out;
@@ -189,7 +191,10 @@ std::string UsageHtml(const RunRecord& r) {
   for (const Row& row : rows) {
     bool oneFile = r.files.size() > 1 && row.filesCarrying == 1;
     std::string cls = row.unused ? "unused" : oneFile ? "one-file" : "";
-    std::string note = row.unused ? "unused" : oneFile ? "one file only" : "";
+    std::string note = row.unused      ? "unused"
+                       : oneFile       ? "one file only"
+                       : row.namedOnly ? "named by formats or settings only"
+                                       : "";
     h += "<tr data-name=\"" + Escape(row.tag) + "\"" +
          (cls.empty() ? std::string() : " class=\"" + cls + "\"") + "><td class=\"tag\">" +
          Escape(row.tag) + "</td>" + Cell(row.total, 0, "total");
