@@ -875,7 +875,7 @@ std::string MessageFile(const Session& S, const std::string& line) {
       consider(name, in->path);
     }
   }
-  if (!S.bookFile.empty()) consider(S.bookFile, S.bookFile);
+  for (const std::string& named : S.options.files) consider(named, named);
   return file;
 }
 
@@ -965,6 +965,26 @@ void PrintCounts(const RunRecord& r) {
   std::fflush(stdout);
 }
 
+// A run that stops before its command still leaves its report, so that a
+// pipeline can read why. Nothing named on the command line is replaced,
+// read yet or not.
+int Stop(Session& S, int status) {
+  const RunOptions& o = S.options;
+  if (o.json.empty()) return status;
+  RunRecord r;
+  r.command = o.command;
+  for (const auto& in : S.inputs) {
+    if (in->doc != 0) r.documents.push_back(in->file);
+  }
+  r.book = S.bookFile;
+  r.messages = Messages(S);
+  r.status = status;
+  std::vector<std::string> keep = InputPaths(S);
+  keep.insert(keep.end(), o.files.begin(), o.files.end());
+  SafeWriteAll({SafeWrite{o.json, JsonReport(r), true, std::string()}}, keep);
+  return status;
+}
+
 // Writes the page and the report; the report last, so that it can tell how
 // the run ended. Neither replaces a file the run read or wrote.
 int WriteReports(Session& S, Reporting* R, int status) {
@@ -1005,7 +1025,7 @@ int RunTagsmith(const RunOptions& options) {
   Session S(o);
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
-  if (status != RUN_OK) return status;
+  if (status != RUN_OK) return Stop(S, status);
   std::vector<SafeWrite> named;
   for (const std::string* target : {&o.output, &o.json, &o.html}) {
     if (!target->empty()) named.push_back(SafeWrite{*target, std::string(), true, std::string()});
@@ -1024,7 +1044,7 @@ int RunTagsmith(const RunOptions& options) {
   ClientSession* client = ClientOpen(&S.host, o.library, &error);
   if (client == nullptr) {
     Say("tagsmith-run: " + error + "\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
   }
   ClientInitialize(client, 1);
   std::vector<MenuEntry> menu = MenuEntries(S.host);
@@ -1033,19 +1053,19 @@ int RunTagsmith(const RunOptions& options) {
   if (number == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + error + "\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
   }
   if (IsBookCommand(number) && S.bookHandle == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + o.command + " works on a book: name a MIF book among the files\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
   }
   // Skip Master Pages starts switched on; the option turns it off as the
   // menu command would.
   if (!o.html.empty() && !IsBookCommand(number) && number != CMD_LIST_CHAR_USAGE) {
     ClientClose(client);
     Say("tagsmith-run: --html pictures the book commands and List Character Usage only\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
   }
   if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
   InstallHostHooks(S);
