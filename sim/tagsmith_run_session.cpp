@@ -965,6 +965,25 @@ void PrintCounts(const RunRecord& r) {
   std::fflush(stdout);
 }
 
+// The report and the page are written after the documents: one may not take
+// the place a changed document gets in --out-dir.
+bool ReportsClearOfOutDir(const Session& S, std::string* why) {
+  if (S.options.outDir.empty()) return true;
+  auto place = [](const std::string& path) {
+    return fs::absolute(fs::path(path)).lexically_normal();
+  };
+  for (const std::string* report : {&S.options.json, &S.options.html}) {
+    if (report->empty() || SafeIsStdout(*report)) continue;
+    for (const auto& in : S.inputs) {
+      if (place(*report) == place((fs::path(S.options.outDir) / BaseName(in->path)).string())) {
+        *why = *report + " is where --out-dir puts a changed " + BaseName(in->path);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
 // A run that stops before its command still leaves its report, so that a
 // pipeline can read why. Nothing named on the command line is replaced,
 // read yet or not.
@@ -1033,7 +1052,7 @@ int RunTagsmith(const RunOptions& options) {
   if (!named.empty()) {
     // Refused before the command runs, as it could never be written.
     std::string why;
-    if (!SafeCheckTargets(named, InputPaths(S), &why)) {
+    if (!SafeCheckTargets(named, InputPaths(S), &why) || !ReportsClearOfOutDir(S, &why)) {
       Say(why + ". Nothing was written.\n");
       return RUN_USAGE;
     }

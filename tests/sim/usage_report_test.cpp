@@ -278,6 +278,11 @@ TEST(JsonReportTest, UsageErrorsOfTheNewOptions) {
   // The report may not replace an input.
   EXPECT_EQ(2, sim::RunTool({"--json", kBook + "chapter1.mif", "ListCharUsage",
                              kBook + "chapter1.mif"}).status);
+  // Nor take the place of a changed document.
+  sim::TempDir out;
+  EXPECT_EQ(2, sim::RunTool({"--yes", "--out-dir", out.path, "--json", out.path + "/chapter1.mif",
+                             "DeleteUnusedChars", kBook + "chapter1.mif"}).status);
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
   EXPECT_EQ(2, sim::RunTool({"--html", "x.html", "GenerateCharacterTagReport",
                              kBook + "chapter1.mif"}).status);
 }
