@@ -25,6 +25,24 @@ std::vector<const memhost::Obj*> Paragraphs(memhost::MemHost& host, ObjHandle do
 
 using RunKey = std::pair<std::string, std::string>;
 
+// Text names its colour by the handle of a colour object of its own
+// document: colours of two documents are the same when their names are.
+bool SameProps(const memhost::MemHost& host, const memhost::CharProps& a,
+               const memhost::CharProps& b) {
+  static const int colorSlot = memhost::CharIntIndex(PROP_COLOR);
+  for (int i = 0; i < memhost::kCharIntCount; ++i) {
+    if (i == colorSlot) {
+      if (host.StringProp(static_cast<ObjHandle>(a.ints[i]), PROP_NAME) !=
+          host.StringProp(static_cast<ObjHandle>(b.ints[i]), PROP_NAME)) {
+        return false;
+      }
+    } else if (a.ints[i] != b.ints[i]) {
+      return false;
+    }
+  }
+  return a.tag == b.tag && a.strs[0] == b.strs[0] && a.strs[1] == b.strs[1];
+}
+
 // Adds the changed runs of one paragraph, whose text is the same before and
 // after.
 void CompareParagraph(const memhost::MemHost& host, const memhost::Obj& a, const memhost::Obj& b,
@@ -36,7 +54,7 @@ void CompareParagraph(const memhost::MemHost& host, const memhost::Obj& a, const
     // A copy: the paragraph end of either may be the host's one scratch value.
     const memhost::CharProps was = host.PropsAt(a, k);
     const memhost::CharProps& is = host.PropsAt(b, k);
-    if (was == is) {
+    if (SameProps(host, was, is)) {
       inRun = false;
       continue;
     }

@@ -223,6 +223,7 @@ TEST(JsonReportTest, ListsDialogsAndChangesOfABookCommand) {
     EXPECT_EQ(out.path + "/" + f["file"].get<std::string>().substr(kBook.size()), f["written_to"]);
     deleted[f["file"]] = f["formats_deleted"].get<std::vector<std::string>>();
     EXPECT_TRUE(f["runs_converted"].empty());
+    EXPECT_TRUE(f["runs_repaired"].empty());
   }
   // Exactly what the book's listing calls unused.
   json list = Report({"ListCharUsageBook", kBook + "Manual.book"});
@@ -240,13 +241,29 @@ TEST(JsonReportTest, ConvertedAndRepairedRunsAndACancelledRun) {
   const json& c = convert["files_changed"][0];
   EXPECT_TRUE(c["written_to"].is_null());  // no --out-dir
   ASSERT_FALSE(c["runs_converted"].empty());
-  for (const json& r : c["runs_converted"]) EXPECT_NE(r["from"], r["to"]);
+  std::map<std::string, std::string> converted;
+  for (const json& r : c["runs_converted"]) converted[r["from"]] = r["to"];
+  std::map<std::string, std::string> table{
+      {"LegacyBold", "Strong"}, {"LegacyItalic", "Emphasis"}, {"Highlight", ""}};
+  EXPECT_EQ(table, converted);
+  EXPECT_TRUE(c["runs_repaired"].empty());
   EXPECT_EQ(kBook + "chapter2.mif", convert["inputs"]["active_document"]);
   EXPECT_EQ(kBook + "chapter2.mif", convert["messages"][0]["file"]);
 
-  json repair = Report({"--yes", "RemoveCharOverrides", kBook + "chapter1.mif"});
-  ASSERT_EQ(1u, repair["files_changed"].size());
-  EXPECT_FALSE(repair["files_changed"][0]["runs_repaired"].empty());
+  // chapter1's overrides: one on untagged text, one on Emphasis, and one
+  // more on untagged text of the master page.
+  for (bool masterPages : {false, true}) {
+    std::vector<std::string> args{"--yes", "RemoveCharOverrides", kBook + "chapter1.mif"};
+    if (masterPages) args.push_back("--master-pages");
+    json repair = Report(args);
+    ASSERT_EQ(1u, repair["files_changed"].size());
+    const json& repaired = repair["files_changed"][0]["runs_repaired"];
+    ASSERT_EQ(2u, repaired.size());
+    EXPECT_EQ("", repaired[0]["tag"]);
+    EXPECT_EQ(masterPages ? 2 : 1, repaired[0]["runs"]);
+    EXPECT_EQ("Emphasis", repaired[1]["tag"]);
+    EXPECT_EQ(1, repaired[1]["runs"]);
+  }
 
   json cancelled = Report({"--no", "DeleteUnusedChars", kBook + "chapter1.mif"}, 3);
   EXPECT_EQ("no", cancelled["dialogs"][0]["answer"]);
