@@ -88,6 +88,11 @@ TEST_F(UsagePictureBrowserTest, TheBooksTableIsTheReportsCountsSortedAndMarked) 
   std::set<std::string> tags = lists[0]["items"].get<std::set<std::string>>();
   tags.insert(unused.begin(), unused.end());
 
+  // Nothing is fetched from elsewhere.
+  std::string html = sim::ReadFile(page);
+  EXPECT_EQ(std::string::npos, html.find("src=")) << html;
+  EXPECT_EQ(std::string::npos, html.find("://")) << html;
+
   std::vector<PageRow> rows = Rows(Open(page, "#sort=total", shot));
   EXPECT_GT(sim::ReadFile(shot).size(), 1000u) << "no screenshot";
   ASSERT_EQ(tags.size(), rows.size());
