@@ -992,6 +992,7 @@ int Stop(Session& S, int status) {
   if (o.json.empty()) return status;
   RunRecord r;
   r.command = o.command;
+  if (const ClientCall* call = CallStringOf(o.command)) r.call = call->text;
   for (const auto& in : S.inputs) {
     if (in->doc != 0) r.documents.push_back(in->file);
   }

@@ -66,6 +66,8 @@ std::vector<Row> Rows(const RunRecord& r, bool* fromClient) {
   std::set<std::string> used;
   std::set<std::string> unused;
   *fromClient = r.hasOutput && ClientUsed(r, &used, &unused);
+  // A tag named by a setting is used without being defined or carried.
+  for (const std::string& name : used) rows[name];
   for (const std::string& name : unused) rows[name];
   std::vector<Row> out;
   for (auto& kv : rows) {
