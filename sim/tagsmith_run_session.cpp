@@ -881,8 +881,18 @@ std::string MessageFile(const Session& S, const std::string& line) {
 
 std::vector<RecordMessage> Messages(const Session& S) {
   std::vector<RecordMessage> out;
-  std::string said = Said();
-  for (size_t at; (at = said.find("\r\033[K")) != std::string::npos;) said.erase(at, 4);
+  // On a terminal a status line is cleared ("\r\033[K") and replaced, never
+  // ended: only ended lines are messages.
+  std::string said;
+  const std::string& all = Said();
+  for (size_t start = 0; start < all.size();) {
+    size_t cr = all.find('\r', start);
+    std::string piece = all.substr(start, cr == std::string::npos ? std::string::npos : cr - start);
+    start = cr == std::string::npos ? all.size() : cr + 1;
+    if (piece.compare(0, 3, "\033[K") == 0) piece.erase(0, 3);
+    size_t ended = piece.rfind('\n');
+    if (ended != std::string::npos) said += piece.substr(0, ended + 1);
+  }
   size_t start = 0;
   while (start < said.size()) {
     size_t nl = said.find('\n', start);
