@@ -787,7 +787,6 @@ void ShowTimings(const Clock::time_point* t) {
   Say(line);
 }
 
-
 // ---- Reports: --counts, --json, --html ----
 
 struct Reporting {
@@ -1090,13 +1089,13 @@ int RunTagsmith(const RunOptions& options) {
     Say("tagsmith-run: " + o.command + " works on a book: name a MIF book among the files\n");
     return Stop(S, RUN_USAGE);
   }
-  // Skip Master Pages starts switched on; the option turns it off as the
-  // menu command would.
   if (!o.html.empty() && !IsBookCommand(number) && number != CMD_LIST_CHAR_USAGE) {
     ClientClose(client);
     Say("tagsmith-run: --html pictures the book commands and List Character Usage only\n");
     return Stop(S, RUN_USAGE);
   }
+  // Skip Master Pages starts switched on; the option turns it off as the
+  // menu command would.
   if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
   InstallHostHooks(S);
   Reporting report;
