@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "sim/safe_write.h"
 #include "tagsmith_version.h"
 
 namespace {
@@ -32,6 +33,10 @@ std::string RunUsage() {
          "  --master-pages      let override commands work on master pages too\n"
          "  --client LIB        the client library to load\n"
          "  --timings           print the time of each phase and the peak memory\n"
+         "  --counts            print the runs and characters that carry each tag\n"
+         "  --json FILE|-       write a machine-readable report of the run\n"
+         "  --html FILE|-       write a page picturing tag usage across the files\n"
+         "                      (book commands and List Character Usage)\n"
          "  --help              print this text\n"
          "  --version           print the version and exit\n";
 }
@@ -67,7 +72,8 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
         }
         value = argv[++i];
       }
-      if (value.empty() && (name == "--output" || name == "--out-dir")) {
+      if (value.empty() && (name == "--output" || name == "--out-dir" || name == "--json" ||
+                            name == "--html")) {
         *message = name + " needs a name, not an empty one";
         return false;
       }
@@ -108,6 +114,12 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
       ok = flag(&o->masterPages);
     } else if (name == "--timings") {
       ok = flag(&o->timings);
+    } else if (name == "--counts") {
+      ok = flag(&o->counts);
+    } else if (name == "--json") {
+      ok = take(&o->json);
+    } else if (name == "--html") {
+      ok = take(&o->html);
     } else if (name == "--yes" || name == "--no") {
       bool set = false;
       ok = flag(&set);
@@ -129,6 +141,14 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
   }
   if (o->inPlace && !o->outDir.empty()) {
     *message = "--in-place and --out-dir exclude each other";
+    return false;
+  }
+  int toStdout = 0;
+  for (const std::string* target : {&o->output, &o->json, &o->html}) {
+    if (SafeIsStdout(*target)) ++toStdout;
+  }
+  if (toStdout > 1) {
+    *message = "only one of --output, --json and --html can go to standard output";
     return false;
   }
   if (o->list || o->version) return true;

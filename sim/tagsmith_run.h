@@ -33,6 +33,9 @@ struct RunOptions {
   bool allowMissing = false;
   bool masterPages = false;  // Skip Master Pages off
   bool timings = false;      // time of each phase and peak memory on stderr
+  bool counts = false;       // --counts: runs and characters of each tag
+  std::string json;          // --json: the machine-readable report
+  std::string html;          // --html: the usage picture
 };
 
 // A path given relative to the folder of the running program (the installed

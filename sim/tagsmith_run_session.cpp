@@ -24,6 +24,11 @@
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
 #include "mif/mif_roman.h"
+#include "sim/host_text.h"
+#include "sim/json_report.h"
+#include "sim/run_record.h"
+#include "sim/usage_counts.h"
+#include "sim/usage_html.h"
 #include "sim/tagsmith_run.h"
 #include "sim/safe_write.h"
 #include "sim/tagsmith_run_client.h"
@@ -43,7 +48,16 @@ constexpr int32_t kAlertQuestion = 1;
 constexpr int32_t kAlertWarning = 3;
 const char kOutputName[] = "VxOutput.fm";
 
-void Say(const std::string& text) { std::fputs(text.c_str(), stderr); }
+// Everything said on stderr, for the report's messages.
+std::string& Said() {
+  static std::string said;
+  return said;
+}
+
+void Say(const std::string& text) {
+  std::fputs(text.c_str(), stderr);
+  Said() += text;
+}
 
 std::string Normal(const std::string& path) {
   // A network path keeps the two slashes that start it.
@@ -56,28 +70,6 @@ std::string Normal(const std::string& path) {
 std::string BaseName(const std::string& path) { return fs::path(path).filename().string(); }
 
 std::string DefaultHostDir() { return RunBesideProgram(TAGSMITH_RUN_HOST_DIR); }
-
-// The host's text for people: Roman bytes as UTF-8, the host's tab as a tab,
-// other control characters of the host's text as spaces or nothing.
-std::string Readable(const std::string& roman) {
-  std::string out;
-  out.reserve(roman.size());
-  for (char ch : roman) {
-    unsigned char c = static_cast<unsigned char>(ch);
-    if (c == 0x08) {
-      out += '\t';
-    } else if (c == '\n') {
-      out += '\n';
-    } else if ((c >= 0x04 && c <= 0x06) || ch == memhost::ANCHOR_BYTE) {
-      continue;  // hyphenation marks, anchors
-    } else if (c < 0x20) {
-      out += c == 0x15 ? '-' : ' ';
-    } else {
-      out += MifRomanToUtf8(std::string(1, ch));
-    }
-  }
-  return out;
-}
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -136,6 +128,8 @@ struct Session {
   std::FILE* tty = nullptr;
   bool progress = false;
   size_t consoleShown = 0;
+  // The changed inputs, each with where it is written (empty: it is not).
+  std::vector<std::pair<Input*, std::string>> changed;
 
   explicit Session(const RunOptions& o) : options(o) {}
   ~Session() {
@@ -657,6 +651,10 @@ void ReportSelection(Session& S) {
               Readable(p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))).c_str());
 }
 
+bool StdoutTaken(const RunOptions& o) {
+  return SafeIsStdout(o.output) || SafeIsStdout(o.json) || SafeIsStdout(o.html);
+}
+
 int Finish(Session& S, int32_t number) {
   ShowConsole(S);
   if (S.progress) Say("\r\033[K");
@@ -666,9 +664,9 @@ int Finish(Session& S, int32_t number) {
   for (ObjHandle d : S.host.openDocs) {
     if (!IsInput(S, S.host.StringProp(d, PROP_NAME))) outputs.push_back(d);
   }
-  // MIF on standard output takes the place of the readable text.
-  bool mifToStdout = !S.options.output.empty() && SafeIsStdout(S.options.output);
-  for (size_t i = 0; i < outputs.size() && !mifToStdout; ++i) {
+  // MIF, a report or a page on standard output takes the place of the
+  // readable text.
+  for (size_t i = 0; i < outputs.size() && !StdoutTaken(S.options); ++i) {
     if (i > 0) std::fputs("\n", stdout);
     std::fputs(Readable(memhost::DumpDocument(S.host, outputs[i])).c_str(), stdout);
   }
@@ -731,10 +729,12 @@ int Finish(Session& S, int32_t number) {
       return RUN_BAD_INPUT;
     }
     if (!changed) continue;
+    S.changed.emplace_back(in.get(), S.options.inPlace ? in->path : std::string());
     if (S.options.inPlace) {
       writes.push_back(SafeWrite{in->path, std::move(text), true, in->path});
     } else if (!S.options.outDir.empty()) {
       std::string target = (fs::path(S.options.outDir) / BaseName(in->path)).string();
+      S.changed.back().second = target;
       writes.push_back(SafeWrite{target, std::move(text), false, std::string()});
     } else {
       Say(in->file + " was changed; give --out-dir DIR or --in-place to write it\n");
@@ -787,6 +787,262 @@ void ShowTimings(const Clock::time_point* t) {
   Say(line);
 }
 
+// ---- Reports: --counts, --json, --html ----
+
+struct Reporting {
+  RunRecord record;
+  std::vector<Input*> subjects;
+  std::vector<ObjHandle> before;  // copies of the subjects as read (--json)
+};
+
+Input* InputNamed(Session& S, const std::string& hostName) {
+  for (const auto& in : S.inputs) {
+    if (in->hostName == hostName) return in.get();
+  }
+  return nullptr;
+}
+
+// The documents the command works on, as read: the chapters of the book in
+// book order, or the active document.
+std::vector<Input*> Subjects(Session& S, int32_t number) {
+  std::vector<Input*> out;
+  if (IsBookCommand(number)) {
+    for (const MifBookComponent& c : S.book.components) {
+      Input* in = InputNamed(S, RomanName(Normal(c.path)));
+      if (in != nullptr) out.push_back(in);
+    }
+  } else {
+    for (const auto& in : S.inputs) {
+      if (in->doc != 0 && in->doc == S.host.activeDoc) out.push_back(in.get());
+    }
+  }
+  return out;
+}
+
+void BeginRecord(Session& S, int32_t number, Reporting* R) {
+  const RunOptions& o = S.options;
+  RunRecord& r = R->record;
+  r.command = o.command;
+  const char* call = CallStringFor(number);
+  r.call = call != nullptr ? call : "";
+  r.number = number;
+  r.bookCommand = IsBookCommand(number);
+  for (const auto& in : S.inputs) {
+    if (in->doc == 0) continue;
+    r.documents.push_back(in->file);
+    if (in->doc == S.host.activeDoc) r.activeDocument = in->file;
+  }
+  r.book = S.bookFile;
+  for (const MifBookComponent& c : S.book.components) {
+    r.components.push_back(RecordComponent{c.path, InputNamed(S, RomanName(Normal(c.path))) != nullptr});
+  }
+  r.counted = o.counts;
+  R->subjects = Subjects(S, number);
+  for (Input* in : R->subjects) {
+    // A file's saved copy is out of every call's reach: a copy of it, an
+    // open document that is on no list, is what is counted and kept.
+    ObjHandle doc = S.host.CloneDocument(r.bookCommand ? in->image : in->doc, false);
+    RecordFile f;
+    f.file = in->path;
+    f.title = Readable(BaseName(in->hostName));
+    if (o.counts || !o.html.empty()) f.counts = CountTagUsage(S.host, doc);
+    for (ObjHandle fmt : S.host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+      f.defined.push_back(Readable(S.host.StringProp(fmt, PROP_NAME)));
+    }
+    r.files.push_back(std::move(f));
+    if (o.json.empty()) {
+      S.host.DestroyDocument(doc);
+      doc = 0;
+    }
+    R->before.push_back(doc);
+  }
+}
+
+// The file a line on stderr is about: the input or book its text starts with.
+std::string MessageFile(const Session& S, const std::string& line) {
+  std::string file;
+  size_t best = 0;
+  auto consider = [&](const std::string& name, const std::string& path) {
+    if (name.size() > best && line.compare(0, name.size(), name) == 0 &&
+        line.size() > name.size() && (line[name.size()] == ':' || line[name.size()] == ' ')) {
+      best = name.size();
+      file = path;
+    }
+  };
+  for (const auto& in : S.inputs) {
+    for (const std::string& name : {in->file, in->path, Readable(BaseName(in->hostName))}) {
+      consider(name, in->path);
+    }
+  }
+  for (const std::string& named : S.options.files) consider(named, named);
+  return file;
+}
+
+std::vector<RecordMessage> Messages(const Session& S) {
+  std::vector<RecordMessage> out;
+  // On a terminal a status line is cleared ("\r\033[K") and replaced, never
+  // ended: only ended lines are messages.
+  std::string said;
+  const std::string& all = Said();
+  for (size_t start = 0; start < all.size();) {
+    size_t cr = all.find('\r', start);
+    std::string piece = all.substr(start, cr == std::string::npos ? std::string::npos : cr - start);
+    start = cr == std::string::npos ? all.size() : cr + 1;
+    if (piece.compare(0, 3, "\033[K") == 0) piece.erase(0, 3);
+    size_t ended = piece.rfind('\n');
+    if (ended != std::string::npos) said += piece.substr(0, ended + 1);
+  }
+  size_t start = 0;
+  while (start < said.size()) {
+    size_t nl = said.find('\n', start);
+    if (nl == std::string::npos) nl = said.size();
+    std::string line = said.substr(start, nl - start);
+    start = nl + 1;
+    if (line.empty()) continue;
+    // The dialogs are reported as such.
+    bool dialog = false;
+    for (const char* p : {"question: ", "choice: ", "notice: ", "warning: "}) {
+      if (line.compare(0, std::strlen(p), p) == 0) dialog = true;
+    }
+    if (!dialog) out.push_back(RecordMessage{MessageFile(S, line), line});
+  }
+  return out;
+}
+
+void EndRecord(Session& S, int status, Reporting* R) {
+  RunRecord& r = R->record;
+  r.status = status;
+  for (ObjHandle d : S.host.openDocs) {
+    if (IsInput(S, S.host.StringProp(d, PROP_NAME))) continue;
+    r.hasOutput = true;
+    r.output = ReadOutputDocument(S.host, d);
+    break;
+  }
+  r.dialogs = RecordDialogs(S.host);
+  r.changed.clear();
+  for (const auto& change : S.changed) {
+    Input* in = change.first;
+    RecordChange c;
+    c.file = in->path;
+    // Nothing at all is written when the run does not end well.
+    if (status == RUN_OK) c.target = change.second;
+    for (size_t i = 0; i < R->subjects.size(); ++i) {
+      if (R->subjects[i] != in || R->before[i] == 0) continue;
+      ObjHandle after = OpenDocNamed(S, in->hostName);
+      ObjHandle copy = 0;
+      if (after == 0 && S.host.files[in->hostName].image != 0) {
+        copy = after = S.host.CloneDocument(S.host.files[in->hostName].image, false);
+      }
+      if (after == 0) continue;
+      c.changes = CompareDocuments(S.host, R->before[i], after);
+      c.compared = true;
+      if (copy != 0) S.host.DestroyDocument(copy);
+    }
+    r.changed.push_back(std::move(c));
+  }
+  r.messages = Messages(S);
+}
+
+void PrintCounts(const RunRecord& r) {
+  std::printf("\nCharacter tag counts (runs, characters):\n");
+  TagCounts total = TotalCounts(r);
+  size_t width = 0;
+  for (const auto& kv : total) width = std::max(width, Readable(kv.first).size());
+  auto block = [width](const std::string& title, const TagCounts& counts) {
+    std::printf("%s\n", title.c_str());
+    if (counts.empty()) std::printf("  (no text carries a character tag)\n");
+    for (const auto& kv : counts) {
+      std::printf("  %-*s %8lld %10lld\n", static_cast<int>(width), Readable(kv.first).c_str(),
+                  static_cast<long long>(kv.second.runs),
+                  static_cast<long long>(kv.second.characters));
+    }
+  };
+  for (const RecordFile& f : r.files) block(f.title, f.counts);
+  if (r.bookCommand) block("Total", total);
+  // Tags the client lists as used that no text carries: named by formats,
+  // references or document settings only.
+  std::vector<std::string> used;
+  std::vector<std::string> unused;
+  std::string byName;
+  ListedTags(r.output, &used, &unused);
+  std::set<std::string> counted;
+  for (const auto& kv : total) counted.insert(Readable(kv.first));
+  for (const std::string& tag : std::set<std::string>(used.begin(), used.end())) {
+    if (counted.count(tag) == 0) byName += (byName.empty() ? "" : ", ") + tag;
+  }
+  if (!byName.empty()) std::printf("Used by name only, no text carries them: %s\n", byName.c_str());
+  std::fflush(stdout);
+}
+
+// The report and the page are written after the documents: one may not take
+// the place a changed document gets in --out-dir.
+bool ReportsClearOfOutDir(const Session& S, std::string* why) {
+  if (S.options.outDir.empty()) return true;
+  auto place = [](const std::string& path) {
+    return fs::absolute(fs::path(path)).lexically_normal();
+  };
+  for (const std::string* report : {&S.options.json, &S.options.html}) {
+    if (report->empty() || SafeIsStdout(*report)) continue;
+    for (const auto& in : S.inputs) {
+      if (place(*report) == place((fs::path(S.options.outDir) / BaseName(in->path)).string())) {
+        *why = *report + " is where --out-dir puts a changed " + BaseName(in->path);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// A run that stops before its command still leaves its report, so that a
+// pipeline can read why. Nothing named on the command line is replaced,
+// read yet or not.
+int Stop(Session& S, int status) {
+  const RunOptions& o = S.options;
+  if (o.json.empty()) return status;
+  RunRecord r;
+  r.command = o.command;
+  if (const ClientCall* call = CallStringOf(o.command)) r.call = call->text;
+  for (const auto& in : S.inputs) {
+    if (in->doc != 0) r.documents.push_back(in->file);
+  }
+  r.book = S.bookFile;
+  r.messages = Messages(S);
+  r.status = status;
+  std::vector<std::string> keep = InputPaths(S);
+  keep.insert(keep.end(), o.files.begin(), o.files.end());
+  SafeWriteAll({SafeWrite{o.json, JsonReport(r), true, std::string()}}, keep);
+  return status;
+}
+
+// Writes the page and the report; the report last, so that it can tell how
+// the run ended. Neither replaces a file the run read or wrote.
+int WriteReports(Session& S, Reporting* R, int status) {
+  const RunOptions& o = S.options;
+  std::vector<std::string> keep = InputPaths(S);
+  if (status == RUN_OK) {
+    if (!o.output.empty()) keep.push_back(o.output);
+    for (const auto& change : S.changed) {
+      if (!change.second.empty()) keep.push_back(change.second);
+    }
+  }
+  auto write = [&](const std::string& path, const std::string& text) {
+    SafeWriteResult result = SafeWriteAll({SafeWrite{path, text, true, std::string()}}, keep);
+    if (result != SAFE_WRITTEN && status == RUN_OK) {
+      status = result == SAFE_REFUSED ? RUN_USAGE : RUN_BAD_INPUT;
+    }
+    if (!SafeIsStdout(path)) keep.push_back(path);
+  };
+  if (!o.html.empty()) write(o.html, UsageHtml(R->record));
+  if (!o.json.empty()) {
+    if (status != R->record.status) EndRecord(S, status, R);
+    write(o.json, JsonReport(R->record));
+  }
+  for (ObjHandle copy : R->before) {
+    if (copy != 0) S.host.DestroyDocument(copy);
+  }
+  return status;
+}
+
 }  // namespace
 
 int RunTagsmith(const RunOptions& options) {
@@ -798,12 +1054,15 @@ int RunTagsmith(const RunOptions& options) {
   Session S(o);
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
-  if (status != RUN_OK) return status;
-  if (!o.output.empty()) {
+  if (status != RUN_OK) return Stop(S, status);
+  std::vector<SafeWrite> named;
+  for (const std::string* target : {&o.output, &o.json, &o.html}) {
+    if (!target->empty()) named.push_back(SafeWrite{*target, std::string(), true, std::string()});
+  }
+  if (!named.empty()) {
     // Refused before the command runs, as it could never be written.
     std::string why;
-    if (!SafeCheckTargets({SafeWrite{o.output, std::string(), true, std::string()}}, InputPaths(S),
-                          &why)) {
+    if (!SafeCheckTargets(named, InputPaths(S), &why) || !ReportsClearOfOutDir(S, &why)) {
       Say(why + ". Nothing was written.\n");
       return RUN_USAGE;
     }
@@ -814,7 +1073,7 @@ int RunTagsmith(const RunOptions& options) {
   ClientSession* client = ClientOpen(&S.host, o.library, &error);
   if (client == nullptr) {
     Say("tagsmith-run: " + error + "\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
   }
   ClientInitialize(client, 1);
   std::vector<MenuEntry> menu = MenuEntries(S.host);
@@ -823,17 +1082,25 @@ int RunTagsmith(const RunOptions& options) {
   if (number == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + error + "\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
   }
   if (IsBookCommand(number) && S.bookHandle == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + o.command + " works on a book: name a MIF book among the files\n");
-    return RUN_USAGE;
+    return Stop(S, RUN_USAGE);
+  }
+  if (!o.html.empty() && !IsBookCommand(number) && number != CMD_LIST_CHAR_USAGE) {
+    ClientClose(client);
+    Say("tagsmith-run: --html pictures the book commands and List Character Usage only\n");
+    return Stop(S, RUN_USAGE);
   }
   // Skip Master Pages starts switched on; the option turns it off as the
   // menu command would.
   if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
   InstallHostHooks(S);
+  Reporting report;
+  bool reporting = o.counts || !o.json.empty() || !o.html.empty();
+  if (reporting) BeginRecord(S, number, &report);
   t[2] = Clock::now();
   if (call != nullptr) {
     ClientNotify(client, NOTE_CLIENT_CALL, call->text);
@@ -843,6 +1110,9 @@ int RunTagsmith(const RunOptions& options) {
   t[3] = Clock::now();
   ReportKeptFormats(S);
   status = Finish(S, number);
+  if (reporting) EndRecord(S, status, &report);
+  if (o.counts && !StdoutTaken(o)) PrintCounts(report.record);
+  if (reporting) status = WriteReports(S, &report, status);
   ClientClose(client);
   t[4] = Clock::now();
   if (o.timings) ShowTimings(t);

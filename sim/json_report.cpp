@@ -1,0 +1,108 @@
+#include "sim/json_report.h"
+
+#include <nlohmann/json.hpp>
+
+#include "sim/host_text.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+json OrNull(const std::string& s) { return s.empty() ? json(nullptr) : json(s); }
+
+json Tags(const TagCounts& counts) {
+  json tags = json::object();
+  for (const auto& kv : counts) {
+    tags[Readable(kv.first)] = {{"runs", kv.second.runs}, {"characters", kv.second.characters}};
+  }
+  return tags;
+}
+
+json Output(const OutputDocument& out) {
+  json sections = json::array();
+  for (const OutputSection& s : out.sections) {
+    json lists = json::array();
+    for (const OutputList& l : s.lists) {
+      lists.push_back({{"heading", l.headed ? json(l.heading) : json(nullptr)}, {"items", l.items}});
+    }
+    sections.push_back({{"title", s.titled ? json(s.title) : json(nullptr)}, {"lists", lists}});
+  }
+  json tables = json::array();
+  for (const OutputTable& t : out.tables) {
+    tables.push_back({{"headings", t.headings}, {"rows", t.rows}});
+  }
+  return {{"name", OrNull(out.name)}, {"sections", sections}, {"tables", tables}};
+}
+
+json Dialog(const RecordDialog& d) {
+  if (d.kind == "choice") {
+    return {{"kind", d.kind}, {"title", d.text}, {"items", d.items},
+            {"answer", d.answered ? json(d.answer) : json(nullptr)}};
+  }
+  json j = {{"kind", d.kind}, {"text", d.text}};
+  if (d.kind == "question") j["answer"] = d.answer;
+  return j;
+}
+
+json Changed(const RecordChange& c) {
+  json j = {{"file", c.file}, {"written_to", OrNull(c.target)}};
+  if (!c.compared) return j;
+  json deleted = json::array();
+  for (const std::string& name : c.changes.formatsDeleted) deleted.push_back(Readable(name));
+  json converted = json::array();
+  for (const RunChange& r : c.changes.converted) {
+    converted.push_back({{"from", Readable(r.from)}, {"to", Readable(r.to)}, {"runs", r.runs},
+                         {"characters", r.characters}});
+  }
+  json repaired = json::array();
+  for (const RunChange& r : c.changes.repaired) {
+    repaired.push_back({{"tag", Readable(r.from)}, {"runs", r.runs}, {"characters", r.characters}});
+  }
+  j["formats_deleted"] = deleted;
+  j["runs_converted"] = converted;
+  j["runs_repaired"] = repaired;
+  j["paragraphs_not_compared"] = c.changes.paragraphsNotCompared;
+  return j;
+}
+
+}  // namespace
+
+std::string JsonReport(const RunRecord& r) {
+  json components = json::array();
+  for (const RecordComponent& c : r.components) {
+    components.push_back({{"file", c.file}, {"read", c.read}});
+  }
+  json report = {
+      {"schema", "tagsmith-run-report"},
+      {"version", kJsonReportVersion},
+      {"command", {{"given", r.command}, {"call", OrNull(r.call)}, {"book", r.bookCommand}}},
+      {"inputs",
+       {{"documents", r.documents},
+        {"active_document", OrNull(r.activeDocument)},
+        {"book", OrNull(r.book)},
+        {"components", components}}},
+      {"output", r.hasOutput ? Output(r.output) : json(nullptr)},
+  };
+  if (r.counted) {
+    json files = json::array();
+    for (const RecordFile& f : r.files) {
+      files.push_back({{"file", f.file}, {"title", f.title}, {"tags", Tags(f.counts)}});
+    }
+    report["counts"] = {{"files", files}, {"total", {{"tags", Tags(TotalCounts(r))}}}};
+  }
+  json dialogs = json::array();
+  for (const RecordDialog& d : r.dialogs) dialogs.push_back(Dialog(d));
+  report["dialogs"] = dialogs;
+  json changed = json::array();
+  for (const RecordChange& c : r.changed) changed.push_back(Changed(c));
+  report["files_changed"] = changed;
+  json messages = json::array();
+  for (const RecordMessage& m : r.messages) {
+    messages.push_back({{"file", OrNull(m.file)}, {"text", m.text}});
+  }
+  report["messages"] = messages;
+  report["exit_status"] = r.status;
+  // Bytes that are not UTF-8 cannot come from the host's text (it is made
+  // UTF-8 above), but a file name given on the command line can hold any.
+  return report.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}

@@ -1,0 +1,121 @@
+#include "sim/run_record.h"
+
+#include <filesystem>
+
+#include "sim/host_text.h"
+
+namespace {
+
+constexpr int32_t kAlertQuestion = 1;
+constexpr int32_t kAlertWarning = 3;
+
+std::string CellText(memhost::MemHost& host, ObjHandle cell) {
+  std::string text;
+  for (ObjHandle p = host.FirstPgfOf(cell); p != 0; p = host.NextPgf(p)) {
+    if (!text.empty()) text += "\n";
+    text += Readable(memhost::VisibleText(host.Find(p)->text));
+  }
+  return text;
+}
+
+OutputTable ReadTable(memhost::MemHost& host, ObjHandle table) {
+  OutputTable out;
+  const memhost::Obj* t = host.Find(table);
+  if (t == nullptr) return out;
+  for (ObjHandle row : t->kids) {
+    const memhost::Obj* r = host.Find(row);
+    if (r == nullptr) continue;
+    std::vector<std::string> cells;
+    for (ObjHandle cell : r->kids) cells.push_back(CellText(host, cell));
+    if (host.IntProp(row, memhost::MEM_PROP_ROW_KIND) == 0) {
+      out.headings = std::move(cells);
+    } else {
+      out.rows.push_back(std::move(cells));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+OutputDocument ReadOutputDocument(memhost::MemHost& host, ObjHandle doc) {
+  OutputDocument out;
+  std::string path = host.StringProp(doc, PROP_NAME);
+  // The host's paths use either separator.
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  out.name = Readable(std::filesystem::path(path).filename().string());
+  const memhost::Value* flow = host.Prop(doc, PROP_MAIN_FLOW_IN_DOC);
+  if (flow == nullptr) return out;
+  for (ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = host.NextPgf(p)) {
+    const memhost::Obj* pgf = host.Find(p);
+    std::string format = host.StringProp(p, memhost::MEM_PROP_PGF_TAG);
+    std::string text = Readable(memhost::VisibleText(pgf->text));
+    // Empty paragraphs only separate or end the output.
+    if (!text.empty()) {
+      if (format == "Heading1" || out.sections.empty()) {
+        out.sections.emplace_back();
+        out.sections.back().titled = format == "Heading1";
+        if (format == "Heading1") out.sections.back().title = text;
+      }
+      OutputSection& section = out.sections.back();
+      if (format == "Heading2" || (format != "Heading1" && section.lists.empty())) {
+        section.lists.emplace_back();
+        section.lists.back().headed = format == "Heading2";
+        if (format == "Heading2") section.lists.back().heading = text;
+      }
+      if (format != "Heading1" && format != "Heading2") section.lists.back().items.push_back(text);
+    }
+    for (const memhost::Marker& m : pgf->markers) {
+      if (m.kind == memhost::ITEM_TABLE_ANCHOR) {
+        out.tables.push_back(ReadTable(host, static_cast<ObjHandle>(m.datum)));
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<RecordDialog> RecordDialogs(const memhost::MemHost& host) {
+  std::vector<RecordDialog> out;
+  for (const memhost::DialogRecord& r : host.dialogs) {
+    RecordDialog d;
+    d.text = Readable(r.text);
+    if (r.kind == memhost::DialogRecord::SCROLL_BOX) {
+      d.kind = "choice";
+      for (const std::string& item : r.items) d.items.push_back(Readable(item));
+      d.answered = r.answer >= 0 && static_cast<size_t>(r.answer) < r.items.size();
+      if (d.answered) d.answer = d.items[static_cast<size_t>(r.answer)];
+    } else if (r.alertType == kAlertQuestion) {
+      d.kind = "question";
+      d.answered = r.answer == 0;
+      d.answer = d.answered ? "yes" : "no";
+    } else {
+      d.kind = r.alertType == kAlertWarning ? "warning" : "notice";
+    }
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
+TagCounts TotalCounts(const RunRecord& record) {
+  TagCounts total;
+  for (const RecordFile& f : record.files) AddCounts(f.counts, &total);
+  return total;
+}
+
+bool ListedTags(const OutputDocument& output, std::vector<std::string>* used,
+                std::vector<std::string>* unused) {
+  bool found = false;
+  for (const OutputSection& s : output.sections) {
+    for (const OutputList& l : s.lists) {
+      std::vector<std::string>* into = l.heading == "Character Tags Used:"       ? used
+                                       : l.heading == "Character Tags Not Used:" ? unused
+                                                                                 : nullptr;
+      if (into == nullptr) continue;
+      found = true;
+      into->insert(into->end(), l.items.begin(), l.items.end());
+    }
+  }
+  return found;
+}

@@ -1,0 +1,108 @@
+// What a run of tagsmith-run did, gathered for the machine-readable report
+// and the usage picture. Plain records; every text is UTF-8.
+#ifndef TAGSMITH_SIM_RUN_RECORD_H
+#define TAGSMITH_SIM_RUN_RECORD_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "memhost/mem_host.h"
+#include "sim/doc_changes.h"
+#include "sim/usage_counts.h"
+
+// The output document read back: its paragraphs grouped as the client lays
+// them out. A "Heading1" paragraph starts a section, a "Heading2" paragraph a
+// list in it; other paragraphs are items of the current list. Tables are
+// kept in the order they stand.
+struct OutputList {
+  bool headed = false;
+  std::string heading;
+  std::vector<std::string> items;
+};
+
+struct OutputSection {
+  bool titled = false;
+  std::string title;
+  std::vector<OutputList> lists;
+};
+
+struct OutputTable {
+  std::vector<std::string> headings;           // the heading row
+  std::vector<std::vector<std::string>> rows;  // the body rows
+};
+
+struct OutputDocument {
+  std::string name;  // the file name, empty when untitled
+  std::vector<OutputSection> sections;
+  std::vector<OutputTable> tables;
+};
+
+struct RecordDialog {
+  std::string kind;  // "question", "notice", "warning", "choice"
+  std::string text;  // the message, or the title of a choice
+  std::vector<std::string> items;
+  bool answered = false;  // a question answered yes, an item chosen
+  std::string answer;     // "yes"/"no", or the item chosen
+};
+
+// A document the command works on, with what the host counted in it before
+// the command ran.
+struct RecordFile {
+  std::string file;   // the path read
+  std::string title;  // the file name, as the output document names it
+  TagCounts counts;   // tags in the host's bytes
+  std::vector<std::string> defined;  // its character formats
+};
+
+struct RecordChange {
+  std::string file;
+  std::string target;  // where it is written; empty when it is not
+  bool compared = false;
+  DocChanges changes;
+};
+
+struct RecordMessage {
+  std::string file;  // the file a message is about; empty when none
+  std::string text;
+};
+
+struct RecordComponent {
+  std::string file;
+  bool read = false;
+};
+
+struct RunRecord {
+  std::string command;  // as given
+  std::string call;     // its client-call string, empty when it has none
+  int32_t number = 0;   // its command number
+  bool bookCommand = false;
+  std::vector<std::string> documents;  // named on the command line, in order
+  std::string activeDocument;
+  std::string book;
+  std::vector<RecordComponent> components;
+  bool hasOutput = false;
+  OutputDocument output;
+  bool counted = false;
+  std::vector<RecordFile> files;  // the active document, or the book's chapters
+  std::vector<RecordDialog> dialogs;
+  std::vector<RecordChange> changed;
+  std::vector<RecordMessage> messages;
+  int status = 0;
+};
+
+// The output document `doc` of `host` as the record keeps it.
+OutputDocument ReadOutputDocument(memhost::MemHost& host, ObjHandle doc);
+
+// The dialogs the host showed, with their answers.
+std::vector<RecordDialog> RecordDialogs(const memhost::MemHost& host);
+
+// The sum of the files' counts.
+TagCounts TotalCounts(const RunRecord& record);
+
+// The used and unused tags the output document's lists show, over all its
+// sections; false when it shows none.
+bool ListedTags(const OutputDocument& output, std::vector<std::string>* used,
+                std::vector<std::string>* unused);
+
+#endif

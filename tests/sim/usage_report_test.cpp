@@ -1,0 +1,307 @@
+// --counts, --json and --html of tagsmith-run, checked against an
+// independent reading of the MIF text, the report parsed back, and the page
+// as a real browser shows it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <map>
+#include <set>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "tests/sim/sim_helpers.h"
+
+using nlohmann::json;
+
+namespace {
+
+const std::string kBook = "examples/book/";
+
+// ---- An independent count: a small statement reader of its own ----
+
+struct Stmt {
+  std::string name;
+  std::vector<std::string> strings;  // `...' values, escapes as written
+  std::vector<std::string> words;
+  std::vector<Stmt> kids;
+};
+
+void ParseBody(const std::string& t, size_t* i, Stmt* into) {
+  while (*i < t.size()) {
+    char c = t[*i];
+    if (c == '>') {
+      ++*i;
+      return;
+    } else if (c == '#' || c == '&' || c == '=') {
+      // Comments, and the raw lines of inset data.
+      while (*i < t.size() && t[*i] != '\n') ++*i;
+    } else if (c == '<') {
+      Stmt s;
+      size_t b = ++*i;
+      while (*i < t.size() && !std::isspace(static_cast<unsigned char>(t[*i])) && t[*i] != '>' &&
+             t[*i] != '<') {
+        ++*i;
+      }
+      s.name = t.substr(b, *i - b);
+      ParseBody(t, i, &s);
+      into->kids.push_back(std::move(s));
+    } else if (c == '`') {
+      size_t b = ++*i;
+      while (*i < t.size() && t[*i] != '\'') *i += t[*i] == '\\' ? 2 : 1;
+      into->strings.push_back(t.substr(b, *i - b));
+      ++*i;
+    } else if (std::isspace(static_cast<unsigned char>(c))) {
+      ++*i;
+    } else {
+      size_t b = *i;
+      while (*i < t.size() && !std::isspace(static_cast<unsigned char>(t[*i])) && t[*i] != '>') ++*i;
+      into->words.push_back(t.substr(b, *i - b));
+    }
+  }
+}
+
+// Characters a MIF string holds: \xNN (and in MIF 7 the blank after it) is
+// one, another escape is one, a UTF-8 sequence is one.
+int64_t StringLength(const std::string& s) {
+  int64_t n = 0;
+  for (size_t i = 0; i < s.size(); ++n) {
+    if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'x') {
+      i += 4;
+      if (i < s.size() && s[i] == ' ') ++i;
+    } else if (s[i] == '\\') {
+      i += 2;
+    } else {
+      ++i;
+      while (i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80) ++i;
+    }
+  }
+  return n;
+}
+
+using Counts = std::map<std::string, std::pair<int64_t, int64_t>>;  // runs, characters
+
+// Every <Para> of the file: its text is the strings, special characters,
+// variables and anchors of its lines; <Font <FTag>> sets the tag from there
+// on (the paragraph formats of these files name none).
+void CountParas(const Stmt& s, Counts* out) {
+  for (const Stmt& k : s.kids) {
+    if (k.name != "Para") {
+      CountParas(k, out);
+      continue;
+    }
+    std::vector<std::string> tags;  // one per position
+    std::string tag;
+    for (const Stmt& line : k.kids) {
+      if (line.name != "ParaLine") continue;
+      for (const Stmt& c : line.kids) {
+        int64_t n = 0;
+        if (c.name == "String" && !c.strings.empty()) n = StringLength(c.strings[0]);
+        if (c.name == "Char" || c.name == "Variable" || c.name == "Marker") n = 1;
+        if ((c.name == "ATbl" || c.name == "FNote" || c.name == "AFrame") && c.kids.empty()) n = 1;
+        tags.insert(tags.end(), static_cast<size_t>(n), tag);
+        if (c.name != "Font") continue;
+        for (const Stmt& f : c.kids) {
+          if (f.name == "FTag") tag = f.strings.empty() ? "" : f.strings[0];
+        }
+      }
+    }
+    tags.push_back(tag);  // the paragraph end
+    for (size_t p = 0; p < tags.size(); ++p) {
+      if (tags[p].empty()) continue;
+      auto& c = (*out)[tags[p]];
+      if (p == 0 || tags[p - 1] != tags[p]) ++c.first;
+      if (p + 1 < tags.size()) ++c.second;
+    }
+  }
+}
+
+Counts CountFromMif(const std::string& file) {
+  std::string text = sim::ReadFile(file[0] == '/' ? file : sim::RepoRoot() + "/" + file);
+  Stmt root;
+  size_t i = 0;
+  ParseBody(text, &i, &root);
+  Counts out;
+  CountParas(root, &out);
+  return out;
+}
+
+Counts CountsOf(const json& tags) {
+  Counts out;
+  for (const auto& kv : tags.items()) {
+    out[kv.key()] = {kv.value()["runs"].get<int64_t>(), kv.value()["characters"].get<int64_t>()};
+  }
+  return out;
+}
+
+json Report(const std::vector<std::string>& args, int status = 0) {
+  std::vector<std::string> all{"--json", "-"};
+  all.insert(all.end(), args.begin(), args.end());
+  sim::ToolResult r = sim::RunTool(all);
+  EXPECT_EQ(status, r.status) << r.err;
+  json j = json::parse(r.out, nullptr, false);
+  EXPECT_FALSE(j.is_discarded()) << r.out;
+  if (!j.is_discarded()) {
+    EXPECT_EQ(status, j["exit_status"]);
+  }
+  return j;
+}
+
+std::vector<std::string> Samples() {
+  std::vector<std::string> out;
+  for (const std::string& name : sim::FilesIn(sim::SharedSamplesDir())) {
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".mif") == 0 &&
+        name.find("book") == std::string::npos) {
+      out.push_back(sim::SharedSamplesDir() + "/" + name);
+    }
+  }
+  return out;
+}
+
+// ---- Counts ----
+
+TEST(UsageCountsTest, EveryDocumentAgreesWithTheMifText) {
+  std::vector<std::string> files{kBook + "chapter1.mif", kBook + "chapter2.mif",
+                                 kBook + "chapter3.mif", kBook + "conversion.mif"};
+  for (const std::string& f : Samples()) files.push_back(f);
+  for (const std::string& f : sim::RealDocuments()) files.push_back(f);
+  for (const char* f : {"anchor_tags.mif", "structured.mif"}) {
+    files.push_back("tests/data/mif/" + std::string(f));
+  }
+  for (const std::string& f : files) {
+    json j = Report({"--counts", "ListCharUsage", f});
+    ASSERT_EQ(1u, j["counts"]["files"].size()) << f;
+    EXPECT_EQ(CountFromMif(f), CountsOf(j["counts"]["files"][0]["tags"])) << f;
+  }
+}
+
+TEST(UsageCountsTest, ABookCountsEachChapterAndTheTotal) {
+  json j = Report({"--counts", "ListCharUsageBook", kBook + "Manual.book"});
+  Counts total;
+  const json& files = j["counts"]["files"];
+  ASSERT_EQ(3u, files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    std::string file = kBook + "chapter" + std::to_string(i + 1) + ".mif";
+    EXPECT_EQ(file, files[i]["file"]);
+    Counts one = CountFromMif(file);
+    EXPECT_EQ(one, CountsOf(files[i]["tags"])) << file;
+    for (const auto& kv : one) {
+      total[kv.first].first += kv.second.first;
+      total[kv.first].second += kv.second.second;
+    }
+  }
+  EXPECT_EQ(total, CountsOf(j["counts"]["total"]["tags"]));
+
+  // The text output puts the same numbers beside each tag, the total last.
+  sim::ToolResult r = sim::RunTool({"--counts", "ListCharUsageBook", kBook + "Manual.book"});
+  std::istringstream totalBlock(r.out.substr(r.out.find("\nTotal\n") + 7));
+  Counts printed;
+  std::string tag;
+  int64_t runs = 0;
+  int64_t characters = 0;
+  while (totalBlock >> tag >> runs >> characters) printed[tag] = {runs, characters};
+  EXPECT_EQ(total, printed) << r.out;
+}
+
+// ---- The report ----
+
+TEST(JsonReportTest, ListsDialogsAndChangesOfABookCommand) {
+  sim::TempDir out;
+  json j = Report({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path});
+  EXPECT_EQ("tagsmith-run-report", j["schema"]);
+  EXPECT_EQ(1, j["version"]);
+  EXPECT_EQ("DeleteUnusedCharsBook", j["command"]["call"]);
+  EXPECT_EQ(kBook + "Manual.book", j["inputs"]["book"]);
+  EXPECT_FALSE(j.contains("counts"));  // only when asked
+  ASSERT_EQ(1u, j["dialogs"].size());
+  EXPECT_EQ("question", j["dialogs"][0]["kind"]);
+  EXPECT_EQ("yes", j["dialogs"][0]["answer"]);
+  std::map<std::string, std::vector<std::string>> deleted;
+  for (const json& f : j["files_changed"]) {
+    EXPECT_EQ(out.path + "/" + f["file"].get<std::string>().substr(kBook.size()), f["written_to"]);
+    deleted[f["file"]] = f["formats_deleted"].get<std::vector<std::string>>();
+    EXPECT_TRUE(f["runs_converted"].empty());
+    EXPECT_TRUE(f["runs_repaired"].empty());
+  }
+  // Exactly what the book's listing calls unused.
+  json list = Report({"ListCharUsageBook", kBook + "Manual.book"});
+  const json& lists = list["output"]["sections"][0]["lists"];
+  EXPECT_EQ("Character Tags Not Used:", lists[1]["heading"]);
+  std::set<std::string> all;
+  for (const auto& kv : deleted) all.insert(kv.second.begin(), kv.second.end());
+  EXPECT_EQ(lists[1]["items"].get<std::set<std::string>>(), all);
+  EXPECT_EQ(3u, deleted.size());
+}
+
+TEST(JsonReportTest, ConvertedAndRepairedRunsAndACancelledRun) {
+  json convert = Report({"--yes", "ConvertCharsDoc", kBook + "conversion.mif", kBook + "chapter2.mif"});
+  ASSERT_EQ(1u, convert["files_changed"].size());
+  const json& c = convert["files_changed"][0];
+  EXPECT_TRUE(c["written_to"].is_null());  // no --out-dir
+  ASSERT_FALSE(c["runs_converted"].empty());
+  std::map<std::string, std::string> converted;
+  for (const json& r : c["runs_converted"]) converted[r["from"]] = r["to"];
+  std::map<std::string, std::string> table{
+      {"LegacyBold", "Strong"}, {"LegacyItalic", "Emphasis"}, {"Highlight", ""}};
+  EXPECT_EQ(table, converted);
+  EXPECT_TRUE(c["runs_repaired"].empty());
+  EXPECT_EQ(kBook + "chapter2.mif", convert["inputs"]["active_document"]);
+  EXPECT_EQ(kBook + "chapter2.mif", convert["messages"][0]["file"]);
+
+  // chapter1's overrides: one on untagged text, one on Emphasis, and one
+  // more on untagged text of the master page.
+  for (bool masterPages : {false, true}) {
+    std::vector<std::string> args{"--yes", "RemoveCharOverrides", kBook + "chapter1.mif"};
+    if (masterPages) args.push_back("--master-pages");
+    json repair = Report(args);
+    ASSERT_EQ(1u, repair["files_changed"].size());
+    const json& repaired = repair["files_changed"][0]["runs_repaired"];
+    ASSERT_EQ(2u, repaired.size());
+    EXPECT_EQ("", repaired[0]["tag"]);
+    EXPECT_EQ(masterPages ? 2 : 1, repaired[0]["runs"]);
+    EXPECT_EQ("Emphasis", repaired[1]["tag"]);
+    EXPECT_EQ(1, repaired[1]["runs"]);
+  }
+
+  json cancelled = Report({"--no", "DeleteUnusedChars", kBook + "chapter1.mif"}, 3);
+  EXPECT_EQ("no", cancelled["dialogs"][0]["answer"]);
+  EXPECT_TRUE(cancelled["files_changed"].empty());
+}
+
+TEST(JsonReportTest, TheOutputListsAreThoseThePrintedDocumentShows) {
+  sim::ToolResult text = sim::RunTool({"ListCharUsage", kBook + "chapter1.mif"});
+  json j = Report({"ListCharUsage", kBook + "chapter1.mif"});
+  std::string rebuilt;
+  for (const json& s : j["output"]["sections"]) {
+    rebuilt += "# " + s["title"].get<std::string>() + "\n";
+    for (const json& l : s["lists"]) {
+      rebuilt += "## " + l["heading"].get<std::string>() + "\n";
+      for (const json& item : l["items"]) rebuilt += item.get<std::string>() + "\n";
+    }
+  }
+  while (!text.out.empty() && text.out.back() == '\n') text.out.pop_back();
+  EXPECT_EQ(text.out + "\n", rebuilt);
+  json table = Report({"--choose", "2", "CreateCharList", kBook + "chapter1.mif"});
+  ASSERT_EQ(1u, table["output"]["tables"].size());
+  EXPECT_EQ(std::vector<std::string>{"Tags to Keep"}, table["output"]["tables"][0]["headings"]);
+  EXPECT_EQ("choice", table["dialogs"][0]["kind"]);
+}
+
+TEST(JsonReportTest, UsageErrorsOfTheNewOptions) {
+  EXPECT_EQ(2, sim::RunTool({"--json", "-", "--output", "-", "ListCharUsage",
+                             kBook + "chapter1.mif"}).status);
+  // The report may not replace an input.
+  EXPECT_EQ(2, sim::RunTool({"--json", kBook + "chapter1.mif", "ListCharUsage",
+                             kBook + "chapter1.mif"}).status);
+  // Nor take the place of a changed document.
+  sim::TempDir out;
+  EXPECT_EQ(2, sim::RunTool({"--yes", "--out-dir", out.path, "--json", out.path + "/chapter1.mif",
+                             "DeleteUnusedChars", kBook + "chapter1.mif"}).status);
+  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+  EXPECT_EQ(2, sim::RunTool({"--html", "x.html", "GenerateCharacterTagReport",
+                             kBook + "chapter1.mif"}).status);
+}
+
+}  // namespace
