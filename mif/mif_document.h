@@ -78,12 +78,22 @@ struct MifNodeRef {
   size_t para = 0;             // paragraphs: index into MifDocument::paras
 };
 
+// Where the text of a paragraph comes from in the file: the line of its
+// <Para> (offset -1) and of each <Font> statement in it, with the offset from
+// which that font applies.
+struct MifTextLine {
+  uint32_t para;  // index into MifDocument::paras
+  int32_t offset;
+  int32_t line;
+};
+
 struct MifDocument {
   std::string file;  // where it was read from
   std::string name;  // the host's name for it when read
   MifTree tree;
   std::vector<MifNodeRef> nodes;
   std::vector<MifParaState> paras;
+  std::vector<MifTextLine> textLines;  // by paragraph, then offset
 };
 
 // Reads the MIF document `file` into the host as a new open document named
@@ -101,6 +111,19 @@ bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDoc
 // its model (a paragraph, row, cell, table) names no live object.
 bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
                       std::string* text, MifError* error);
+
+// ---- Paragraphs and where they were read from ----
+
+// The index into source.paras of a paragraph of the document read from
+// source, or of a copy of it; -1 for a paragraph made since.
+int64_t MifParaIndexOf(const memhost::MemHost& host, const MifDocument& source, ObjHandle pgf);
+// A paragraph of the model in the form the reader records it (source.paras):
+// text, format, runs and anchors.
+MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
+                               const memhost::Obj& pgf);
+// The line that the text at `offset` of paragraph `para` was read from: the
+// last <Font> statement that applies there, else the <Para>; 0 when unknown.
+int32_t MifLineOfText(const MifDocument& source, size_t para, int32_t offset);
 
 // ---- Books ----
 

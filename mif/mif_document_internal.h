@@ -26,12 +26,6 @@ const MifNodeRef* MifRefOf(const memhost::MemHost& host, const MifDocument* sour
 // The run properties of the host with the colour by name.
 MifRunProps MifNormalizeRun(const memhost::MemHost& host, const memhost::CharProps& props);
 
-// A paragraph of the model as the state the reader records: text, format,
-// runs and anchors (tables and footnotes by their ID in the file; 0 for
-// those made since).
-MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
-                               const memhost::Obj& pgf);
-
 // A statement of a <ParaLine> that anchors something (a table, footnote,
 // frame or marker): one position of the text.
 bool MifIsAnchor(const MifNode& c);

@@ -432,9 +432,11 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
     L.host.AppendKid(container, p);
   }
   size_t ref = L.Tie(p, MIF_NODE_PARA);
-  L.src->nodes[ref].para = L.src->paras.size();
-  L.paraObjects.emplace_back(p, L.src->paras.size());
+  uint32_t index = static_cast<uint32_t>(L.src->paras.size());
+  L.src->nodes[ref].para = index;
+  L.paraObjects.emplace_back(p, index);
   L.src->paras.emplace_back();
+  L.src->textLines.push_back(MifTextLine{index, -1, para.line});
 
   CharProps state = font;
   std::string text;
@@ -460,6 +462,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
         text += MIF_CHAR_VARIABLE;
       } else if (c.name == "Font") {
         flush();
+        L.src->textLines.push_back(MifTextLine{index, offset(), c.line});
         MifFontDelta d = MifReadFontDelta(&L.names, c);
         if (d.hasTag) {
           // A font change that names a tag starts again from the paragraph's
@@ -684,6 +687,7 @@ bool Load(Loader& L, const std::string& name) {
   src.name = name;
   src.nodes.clear();
   src.paras.clear();
+  src.textLines.clear();
   L.enc = src.tree.encoding;
   L.doc = L.host.NewDocument(name);
   L.names.host = &L.host;
@@ -790,4 +794,23 @@ bool MifLoadDocument(MemHost& host, const std::string& file, const std::string& 
   source->file = file;
   if (!MifReadFile(file, &source->tree, error)) return false;
   return MifLoadDocumentTree(host, name, source, doc, error);
+}
+
+int64_t MifParaIndexOf(const MemHost& host, const MifDocument& source, ObjHandle pgf) {
+  const MifNodeRef* ref = MifRefOf(host, &source, pgf);
+  if (ref == nullptr || ref->kind != MIF_NODE_PARA || ref->para >= source.paras.size()) return -1;
+  return static_cast<int64_t>(ref->para);
+}
+
+int32_t MifLineOfText(const MifDocument& source, size_t para, int32_t offset) {
+  // The first entry past (para, offset); the one before it applies.
+  auto after = std::upper_bound(source.textLines.begin(), source.textLines.end(),
+                                std::make_pair(para, offset),
+                                [](const std::pair<size_t, int32_t>& at, const MifTextLine& t) {
+                                  return at.first < t.para ||
+                                         (at.first == t.para && at.second < t.offset);
+                                });
+  if (after == source.textLines.begin()) return 0;
+  --after;
+  return after->para == para ? after->line : 0;
 }

@@ -1,6 +1,8 @@
 // tagsmith-run: the command line, read into the options of a run.
 #include "sim/tagsmith_run.h"
 
+#include "sim/check_mode.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -10,14 +12,26 @@
 
 namespace {
 
+const char kCheck[] = "check";
+
 std::string RunUsage() {
   return "usage: tagsmith-run [options] COMMAND FILE...\n"
+         "       tagsmith-run check [--unused] [--overrides] [--undefined] FILE...\n"
          "       tagsmith-run --list\n"
          "\n"
          "Runs one Tagsmith command on MIF documents and at most one MIF book. COMMAND\n"
          "is a client-call string (ListCharUsage, ListCharUsageBook, ...) or a menu\n"
          "label (\"List Character Usage\"; \"book:...\" or \"doc:...\" picks the menu).\n"
          "The last document named is the active document, the book the active book.\n"
+         "\n"
+         "check reads each document or book named and writes nothing. It reports, as\n"
+         "file:line: message, the character formats that \"Delete Unused Character Tags\"\n"
+         "would delete (--unused), the overrides that \"Remove Overrides\" would remove\n"
+         "(--overrides) and the character tags that text uses but no format defines\n"
+         "(--undefined); all three when none is named. It exits with 0 when clean, else\n"
+         "with the sum of 8 (unused), 16 (overrides) and 32 (undefined) for what it found;\n"
+         "with 1 when a file cannot be read, 2 on bad usage, 6 when book components are\n"
+         "missing.\n"
          "\n"
          "options:\n"
          "  --list              print the commands and exit\n"
@@ -28,6 +42,9 @@ std::string RunUsage() {
          "  --output FILE       write the output document as MIF\n"
          "  --out-dir DIR       write changed documents as MIF into DIR\n"
          "  --in-place          overwrite changed input documents\n"
+         "  --diff              write nothing; print a unified diff of every file the\n"
+         "                      run would write (changed documents in place unless\n"
+         "                      --out-dir is given); exit status as if written\n"
          "  --allow-missing     go on (and write) when book components are missing\n"
          "                      or cannot be read\n"
          "  --master-pages      let override commands work on master pages too\n"
@@ -120,6 +137,14 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
       ok = take(&o->json);
     } else if (name == "--html") {
       ok = take(&o->html);
+    } else if (name == "--diff") {
+      ok = flag(&o->diff);
+    } else if (name == "--unused") {
+      ok = flag(&o->checkUnused);
+    } else if (name == "--overrides") {
+      ok = flag(&o->checkOverrides);
+    } else if (name == "--undefined") {
+      ok = flag(&o->checkUndefined);
     } else if (name == "--yes" || name == "--no") {
       bool set = false;
       ok = flag(&set);
@@ -151,6 +176,11 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
     *message = "only one of --output, --json and --html can go to standard output";
     return false;
   }
+  if (o->diff && (!o->json.empty() || !o->html.empty() || o->counts)) {
+    // The diff alone on stdout, for patch(1) to read.
+    *message = "--diff shows the changes alone: --json, --html and --counts do not apply";
+    return false;
+  }
   if (o->list || o->version) return true;
   if (positional.empty()) {
     *message = "no COMMAND given";
@@ -158,6 +188,21 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
   }
   o->command = positional[0];
   o->files.assign(positional.begin() + 1, positional.end());
+  bool kinds = o->checkUnused || o->checkOverrides || o->checkUndefined;
+  if (o->command != kCheck) {
+    if (kinds) *message = "--unused, --overrides and --undefined belong to check";
+    return !kinds;
+  }
+  if (!o->output.empty() || !o->outDir.empty() || o->inPlace || o->diff || !o->json.empty() ||
+      !o->html.empty() || o->counts) {
+    *message = "check prints its findings and writes nothing: --output, --out-dir, --in-place, "
+               "--diff, --json, --html and --counts do not apply";
+    return false;
+  }
+  if (o->files.empty()) {
+    *message = "check needs a FILE";
+    return false;
+  }
   return true;
 }
 
@@ -181,6 +226,7 @@ int main(int argc, char** argv) {
   }
   try {
     if (options.list) return RunList(options);
+    if (options.command == kCheck) return RunCheck(options);
     return RunTagsmith(options);
   } catch (const std::bad_alloc&) {
     // Temporary files were removed on the way here; files are replaced only

@@ -36,6 +36,11 @@ struct RunOptions {
   bool counts = false;       // --counts: runs and characters of each tag
   std::string json;          // --json: the machine-readable report
   std::string html;          // --html: the usage picture
+  bool diff = false;         // the changes as a unified diff on stdout; nothing written
+  // check: the kinds of finding asked for; none asked means all.
+  bool checkUnused = false;
+  bool checkOverrides = false;
+  bool checkUndefined = false;
 };
 
 // A path given relative to the folder of the running program (the installed

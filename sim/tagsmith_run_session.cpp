@@ -24,13 +24,16 @@
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
 #include "mif/mif_roman.h"
+#include "sim/diff_preview.h"
 #include "sim/host_text.h"
 #include "sim/json_report.h"
+#include "sim/progress.h"
 #include "sim/run_record.h"
+#include "sim/run_steps.h"
 #include "sim/usage_counts.h"
 #include "sim/usage_html.h"
-#include "sim/tagsmith_run.h"
 #include "sim/safe_write.h"
+#include "sim/tagsmith_run.h"
 #include "sim/tagsmith_run_client.h"
 
 namespace fs = std::filesystem;
@@ -127,6 +130,7 @@ struct Session {
   std::string unansweredText;
   std::FILE* tty = nullptr;
   bool progress = false;
+  Progress walk;
   size_t consoleShown = 0;
   // The changed inputs, each with where it is written (empty: it is not).
   std::vector<std::pair<Input*, std::string>> changed;
@@ -497,10 +501,12 @@ void InstallHostHooks(Session& S) {
     return true;
   };
   S.progress = isatty(STDERR_FILENO) != 0;
+  S.walk.files = S.book.components.size();
   S.host.statusObserver = [&S](const std::string& status) {
     ShowConsole(S);
     if (!S.progress) return;
-    Say("\r\033[K" + Readable(status));
+    Say("\r\033[K" +
+        ProgressUpdate(&S.walk, Readable(status), Progress::Clock::now(), ProgressWidth()));
     std::fflush(stderr);
   };
 }
@@ -666,7 +672,8 @@ int Finish(Session& S, int32_t number) {
   }
   // MIF, a report or a page on standard output takes the place of the
   // readable text.
-  for (size_t i = 0; i < outputs.size() && !StdoutTaken(S.options); ++i) {
+  for (size_t i = 0; i < outputs.size() && !StdoutTaken(S.options) && !S.options.diff;
+       ++i) {
     if (i > 0) std::fputs("\n", stdout);
     std::fputs(Readable(memhost::DumpDocument(S.host, outputs[i])).c_str(), stdout);
   }
@@ -730,7 +737,7 @@ int Finish(Session& S, int32_t number) {
     }
     if (!changed) continue;
     S.changed.emplace_back(in.get(), S.options.inPlace ? in->path : std::string());
-    if (S.options.inPlace) {
+    if (S.options.inPlace || (S.options.diff && S.options.outDir.empty())) {
       writes.push_back(SafeWrite{in->path, std::move(text), true, in->path});
     } else if (!S.options.outDir.empty()) {
       std::string target = (fs::path(S.options.outDir) / BaseName(in->path)).string();
@@ -739,6 +746,22 @@ int Finish(Session& S, int32_t number) {
     } else {
       Say(in->file + " was changed; give --out-dir DIR or --in-place to write it\n");
     }
+  }
+  if (S.options.diff) {
+    // A target the run would refuse makes no preview either. A folder that
+    // --out-dir would make holds nothing to refuse yet.
+    std::vector<SafeWrite> present;
+    for (const SafeWrite& w : writes) {
+      fs::path folder = fs::path(w.path).parent_path();
+      std::error_code ec;
+      if (folder.empty() || fs::exists(folder, ec)) present.push_back(w);
+    }
+    std::string why;
+    if (!SafeCheckTargets(present, InputPaths(S), &why)) {
+      Say(why + ". Nothing was written.\n");
+      return RUN_USAGE;
+    }
+    return PrintDiffPreview(writes) ? RUN_OK : RUN_BAD_INPUT;
   }
   if (writes.empty()) return RUN_OK;
   if (!S.options.outDir.empty() && !S.options.inPlace) {
@@ -1043,14 +1066,39 @@ int WriteReports(Session& S, Reporting* R, int status) {
   return status;
 }
 
+RunOptions WithDefaults(const RunOptions& options) {
+  RunOptions o = options;
+  if (o.hostDir.empty()) o.hostDir = DefaultHostDir();
+  if (o.library.empty()) o.library = ClientDefaultLibrary();
+  return o;
+}
+
+ClientSession* StartClient(Session& S) {
+  std::string error;
+  ClientSession* client = ClientOpen(&S.host, S.options.library, &error);
+  if (client == nullptr) {
+    Say("tagsmith-run: " + error + "\n");
+    return nullptr;
+  }
+  ClientInitialize(client, 1);
+  return client;
+}
+
+// The document that stands for an input now: the open one, else the file's
+// saved copy.
+ObjHandle CurrentDocument(Session& S, const Input& in) {
+  ObjHandle doc = OpenDocNamed(S, in.hostName);
+  if (doc != 0) return doc;
+  auto f = S.host.files.find(in.hostName);
+  return f == S.host.files.end() ? 0 : f->second.image;
+}
+
 }  // namespace
 
 int RunTagsmith(const RunOptions& options) {
   Clock::time_point t[5];
   t[0] = Clock::now();
-  RunOptions o = options;
-  if (o.hostDir.empty()) o.hostDir = DefaultHostDir();
-  if (o.library.empty()) o.library = ClientDefaultLibrary();
+  RunOptions o = WithDefaults(options);
   Session S(o);
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
@@ -1069,13 +1117,9 @@ int RunTagsmith(const RunOptions& options) {
   }
   t[1] = Clock::now();
 
+  ClientSession* client = StartClient(S);
+  if (client == nullptr) return Stop(S, RUN_USAGE);
   std::string error;
-  ClientSession* client = ClientOpen(&S.host, o.library, &error);
-  if (client == nullptr) {
-    Say("tagsmith-run: " + error + "\n");
-    return Stop(S, RUN_USAGE);
-  }
-  ClientInitialize(client, 1);
   std::vector<MenuEntry> menu = MenuEntries(S.host);
   const ClientCall* call = CallStringOf(o.command);
   int32_t number = call != nullptr ? call->command : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
@@ -1117,6 +1161,54 @@ int RunTagsmith(const RunOptions& options) {
   t[4] = Clock::now();
   if (o.timings) ShowTimings(t);
   return status;
+}
+
+int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>& steps) {
+  RunOptions o = WithDefaults(options);
+  Session S(o);
+  S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
+  int status = LoadInputs(S);
+  if (status != RUN_OK) return status;
+  ClientSession* client = StartClient(S);
+  if (client == nullptr) return RUN_USAGE;
+  if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
+  InstallHostHooks(S);
+  // The caller asked for the commands it runs: their questions need no
+  // answer on the terminal, and no command it runs offers a choice.
+  S.host.responder = [&S](memhost::DialogRecord& r) {
+    if (r.kind == memhost::DialogRecord::ALERT && r.alertType == kAlertQuestion) {
+      r.answer = 0;
+    } else if (r.kind == memhost::DialogRecord::ALERT) {
+      if (S.progress) Say("\r\033[K");
+      AnswerAlert(S, r);
+    } else {
+      r.answer = -1;
+      S.cancelled = true;
+    }
+    return true;
+  };
+  RunSteps run;
+  run.host = &S.host;
+  run.book = S.bookHandle != 0;
+  run.run = [&S, client](const std::string& text) -> int {
+    const ClientCall* call = CallStringOf(text);
+    if (call == nullptr) return RUN_USAGE;
+    S.failed = S.cancelled = false;
+    ClientNotify(client, NOTE_CLIENT_CALL, call->text);
+    ShowConsole(S);
+    if (S.progress) Say("\r\033[K");
+    return S.failed ? RUN_FAILED : S.cancelled ? RUN_CANCELLED : RUN_OK;
+  };
+  run.documents = [&S]() {
+    std::vector<RunDocument> documents;
+    for (const auto& in : S.inputs) {
+      documents.push_back(RunDocument{in->file, &in->original, &in->source, CurrentDocument(S, *in)});
+    }
+    return documents;
+  };
+  status = steps(run);
+  ClientClose(client);
+  return S.missing && !o.allowMissing ? RUN_MISSING_FILES : status;
 }
 
 int RunList(const RunOptions& options) {

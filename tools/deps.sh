@@ -7,9 +7,11 @@ set -euo pipefail
 # dpkg-dev and file: CPack's Debian package declares its dependencies with
 # dpkg-shlibdeps, which finds the programs among the files with file.
 # nlohmann-json3-dev: tagsmith-run's report; chromium: the test that opens
-# its usage picture in a real browser.
+# its usage picture in a real browser; patch: the tests apply the diffs that
+# tagsmith-run --diff prints.
 packages=(cmake make g++ clang pkg-config libicu-dev icu-devtools googletest libgtest-dev
-          libbenchmark-dev libclang-rt-dev valgrind dpkg-dev file nlohmann-json3-dev chromium)
+          libbenchmark-dev libclang-rt-dev valgrind dpkg-dev file nlohmann-json3-dev chromium
+          patch)
 if [[ "${1:-}" == "windows" ]]; then
   packages+=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 ninja-build wine wine64)
 fi

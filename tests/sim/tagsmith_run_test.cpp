@@ -314,6 +314,7 @@ TEST_F(RunOptionsTest, InteractiveAsksOnTheTerminal) {
 TEST_F(RunOptionsTest, BookProgressShowsOnATerminalOnly) {
   sim::ToolResult quiet = Run({"ListCharUsageBook", kBook + "Manual.book"});
   EXPECT_EQ(std::string::npos, quiet.err.find("Examining"));
+  EXPECT_EQ(std::string::npos, quiet.err.find_first_of("\r\033"));
   std::vector<std::string> args{"--host-dir", host.path, "ListCharUsageBook", kBook + "Manual.book"};
   sim::ToolResult shown = sim::RunTool(args, true);
   EXPECT_EQ(0, shown.status);
