@@ -96,7 +96,6 @@ struct Input {
   std::string original;  // the bytes read
   MifDocument source;
   ObjHandle doc = 0;     // the open document (command-line documents)
-  ObjHandle image = 0;   // the file the host opens (chapters, the output document)
 };
 
 // The statement tree is what a document costs most to keep; it is read again
@@ -180,7 +179,6 @@ void KeepAsFile(Session& S, Input* in, ObjHandle doc) {
   S.host.Data(doc)->isImage = true;
   auto& open = S.host.openDocs;
   open.erase(std::remove(open.begin(), open.end(), doc), open.end());
-  in->image = doc;
   ReleaseTree(in);
 }
 
@@ -316,7 +314,6 @@ int LoadInputs(Session& S) {
         // The walk closes it after its pass and opens it again for the next:
         // the host then reads the file, which is what was opened.
         S.host.StoreFile(open->doc, hostName);
-        open->image = S.host.files[hostName].image;
         continue;
       }
       // The book walk reports a file it cannot open and goes on; this says
@@ -621,18 +618,24 @@ ObjHandle OpenDocNamed(Session& S, const std::string& hostName) {
 // has not changed.
 bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
   ObjHandle doc = OpenDocNamed(S, in.hostName);
-  ObjHandle copy = 0;
+  memhost::DocData* image = nullptr;
   if (doc == 0) {
+    // Only saving replaces a file's copy.
     auto f = S.host.files.find(in.hostName);
     if (f == S.host.files.end() || f->second.image == 0) return false;
-    // Only saving replaces a file's copy: one still the same was not changed.
-    if (f->second.image == in.image) return false;
-    copy = S.host.CloneDocument(f->second.image, false);
-    doc = copy;
+    doc = f->second.image;
+    image = S.host.Data(doc);
   }
+  // What the host never changed is what was read: nothing to make.
+  const memhost::DocData* data = S.host.Data(doc);
+  if (data == nullptr || !data->dirty) return false;
+  // The writer only reads the model, so a saved copy is shown to it as it
+  // stands rather than copied once more; the tree, read again from the
+  // file's text, is spent by the write.
+  if (image != nullptr) image->isImage = false;
   MifError e;
-  bool ok = RestoreTree(&in, error) && MifWriteDocument(S.host, doc, &in.source, text, &e);
-  if (copy != 0) S.host.DestroyDocument(copy);
+  bool ok = RestoreTree(&in, error) && MifWriteDocumentInPlace(S.host, doc, &in.source, text, &e);
+  if (image != nullptr) image->isImage = true;
   ReleaseTree(&in);
   if (!ok) {
     if (error->empty()) *error = MifErrorText(e);
@@ -709,7 +712,7 @@ int Finish(Session& S, int32_t number) {
     if (outputs.empty()) {
       Say("tagsmith-run: the command made no output document; --output not written\n");
     } else {
-      const MifDocument* source = nullptr;
+      MifDocument* source = nullptr;
       std::string error;
       if (S.outputSource != nullptr && S.host.StringProp(outputs[0], PROP_NAME) == S.outputHostName) {
         if (!RestoreTree(S.outputSource.get(), &error)) {
@@ -720,7 +723,10 @@ int Finish(Session& S, int32_t number) {
       }
       std::string text;
       MifError e;
-      if (!MifWriteDocument(S.host, outputs[0], source, &text, &e)) {
+      bool written = source != nullptr
+                         ? MifWriteDocumentInPlace(S.host, outputs[0], source, &text, &e)
+                         : MifWriteDocument(S.host, outputs[0], nullptr, &text, &e);
+      if (!written) {
         Say(MifErrorText(e) + "\n");
         return RUN_BAD_INPUT;
       }
