@@ -98,13 +98,7 @@ TEST(MemHostChangeRecord, EveryChangingCallMarksTheDocument) {
 
 TEST(MemHostChangeRecord, ReadingFailingAndMovingTheViewDoNot) {
   Check({{"GetInt", [](Fixture& f) { f.host.GetInt(f.b.doc, f.emphasis, PROP_FONT_SIZE); return f.b.doc; }},
-         {"GetId", [](Fixture& f) { f.host.GetId(f.b.doc, f.pgf, PROP_NEXT_PGF); return f.b.doc; }},
          {"GetString", [](Fixture& f) { std::free(f.host.GetString(f.b.doc, f.emphasis, PROP_NAME)); return f.b.doc; }},
-         {"GetMetrics", [](Fixture& f) {
-            MetricList m = f.host.GetMetrics(f.b.doc, f.table, PROP_TBL_COL_WIDTHS);
-            std::free(m.val);
-            return f.b.doc;
-          }},
          {"GetPropVal", [](Fixture& f) {
             PropVal v = f.host.GetPropVal(f.b.doc, f.pgf, PROP_FONT_SIZE);
             PropValFree(&v);
@@ -125,7 +119,6 @@ TEST(MemHostChangeRecord, ReadingFailingAndMovingTheViewDoNot) {
             PropValFree(&v);
             return f.b.doc;
           }},
-         {"GetNamedObject", [](Fixture& f) { f.host.GetNamedObject(f.b.doc, OBJ_CHAR_FMT, "Emphasis"); return f.b.doc; }},
          {"Redisplay", [](Fixture& f) { f.host.Redisplay(f.b.doc); return f.b.doc; }},
          {"ScrollToText", [](Fixture& f) { f.host.ScrollToText(f.b.doc, f.Word()); return f.b.doc; }},
          {"selection", [](Fixture& f) { f.host.SetTextRange(0, f.b.doc, PROP_TEXT_SELECTION, f.Word()); return f.b.doc; }},
