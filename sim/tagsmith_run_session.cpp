@@ -96,6 +96,7 @@ struct Input {
   std::string original;  // the bytes read
   MifDocument source;
   ObjHandle doc = 0;     // the open document (command-line documents)
+  ObjHandle image = 0;   // the file the host opens (chapters, the output document)
 };
 
 // The statement tree is what a document costs most to keep; it is read again
@@ -179,6 +180,7 @@ void KeepAsFile(Session& S, Input* in, ObjHandle doc) {
   S.host.Data(doc)->isImage = true;
   auto& open = S.host.openDocs;
   open.erase(std::remove(open.begin(), open.end(), doc), open.end());
+  in->image = doc;
   ReleaseTree(in);
 }
 
@@ -314,6 +316,7 @@ int LoadInputs(Session& S) {
         // The walk closes it after its pass and opens it again for the next:
         // the host then reads the file, which is what was opened.
         S.host.StoreFile(open->doc, hostName);
+        open->image = S.host.files[hostName].image;
         continue;
       }
       // The book walk reports a file it cannot open and goes on; this says
@@ -726,6 +729,7 @@ int Finish(Session& S, int32_t number) {
       bool written = source != nullptr
                          ? MifWriteDocumentInPlace(S.host, outputs[0], source, &text, &e)
                          : MifWriteDocument(S.host, outputs[0], nullptr, &text, &e);
+      if (source != nullptr) ReleaseTree(S.outputSource.get());
       if (!written) {
         Say(MifErrorText(e) + "\n");
         return RUN_BAD_INPUT;
