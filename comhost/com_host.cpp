@@ -15,7 +15,11 @@ void* ComHostC::Hand(size_t size) {
   void* block = CoTaskMemAlloc(size);
   if (block != nullptr) {
     std::memset(block, 0, size);
-    handedOut.push_back(TaskBlockAt(block));
+    if (watch) {
+      handedOut.push_back(TaskBlockAt(block));
+    } else if (keepsBlocks) {
+      handedOut.push_back(TaskBlock{block, 0});
+    }
   }
   return block;
 }
@@ -91,7 +95,10 @@ ULONG STDMETHODCALLTYPE PartRelease(HostPart* self) {
   return static_cast<ULONG>(--self->refs);
 }
 
-HRESULT STDMETHODCALLTYPE Arrange(HostPart* self, int32_t) { return self->host->arrangeAnswer; }
+HRESULT STDMETHODCALLTYPE Arrange(HostPart* self, int32_t) {
+  self->host->keepsBlocks = self->host->arrangeAnswer == 0;
+  return self->host->arrangeAnswer;
+}
 HRESULT STDMETHODCALLTYPE SetModule(HostPart* self, void* module) {
   self->host->moduleGiven = module;
   ++self->host->moduleCalls;
@@ -534,11 +541,12 @@ const void* const kRootTable[] = {Fn(RootQueryInterface), Fn(PartAddRef), Fn(Par
 
 // ---------------------------------------------------------------------------
 
-ComHostC::ComHostC(HostApi* target)
-    : api(target),
+ComHostC::ComHostC(HostApi* target, bool watched)
+    : watch(watched),
+      api(target),
       root_{kRootTable, this, 1, 'r'},
       main_{kMainTable.slots, this, 0, 'm'} {
-  TaskSpyInstall();
+  if (watch) TaskSpyInstall();
   for (bool& o : offer) o = true;
   for (bool& o : offerAuxiliary) o = true;
   for (HostPart& p : further_) p = HostPart{kUnknownTable, this, 0, 'f'};
@@ -549,10 +557,10 @@ ComHostC::ComHostC(HostApi* target)
 
 ComHostC::~ComHostC() {
   DropCallback();
-  // A host that keeps its blocks frees them itself; blocks a faulty client
-  // failed to give back go too, so that one fault is reported once.
+  // A host that keeps its blocks frees them itself; watched, blocks a faulty
+  // client failed to give back go too, so that one fault is reported once.
   for (const TaskBlock& block : handedOut) {
-    if (TaskBlockLive(block)) CoTaskMemFree(block.address);
+    if (!watch || TaskBlockLive(block)) CoTaskMemFree(block.address);
   }
 }
 

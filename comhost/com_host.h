@@ -6,7 +6,9 @@
 //
 // It can decline any interface, fail every call with a COM code, report a
 // status of its own, keep the blocks it hands out, and keep no reference to
-// the callback object. With TaskSpyInstall it sees every block freed.
+// the callback object. Watched (for tests), it notes every position called
+// and every block handed out, and the allocator spy sees every block freed;
+// unwatched, as tagsmith-run drives it, it keeps no note per call.
 #ifndef TAGSMITH_COMHOST_COM_HOST_H
 #define TAGSMITH_COMHOST_COM_HOST_H
 
@@ -57,7 +59,7 @@ struct HostPart {
 
 class ComHostC {
  public:
-  explicit ComHostC(HostApi* api);
+  explicit ComHostC(HostApi* api, bool watch = false);
   ~ComHostC();
   ComHostC(const ComHostC&) = delete;
   ComHostC& operator=(const ComHostC&) = delete;
@@ -68,11 +70,13 @@ class ComHostC {
   IHostMainApi0* Main() { return reinterpret_cast<IHostMainApi0*>(&main_); }
 
   // ---- Configuration ----
+  const bool watch;
   bool offer[kHostInterfaceCount];
   bool offerAuxiliary[kHostAuxiliaryCount];
   // The answer of auxiliary interface 1 to its question; 0: the host keeps
   // the blocks it hands out (and frees them itself, at its destruction).
   HRESULT arrangeAnswer = 1;
+  bool keepsBlocks = false;  // what it answered
   bool keepCallback = true;
   // Every call of the main API interface fails with this code (S_OK: none).
   HRESULT failWith = S_OK;
@@ -82,14 +86,15 @@ class ComHostC {
 
   // ---- Observation ----
   std::vector<GUID> asked;            // QueryInterface calls on the host object
-  std::vector<int> slots;             // main API positions called, in order
+  std::vector<int> slots;             // main API positions called, in order (watched)
   bool registered = false;
   int32_t registerConstant = 0;
   bool descriptionGiven = false;      // false: the register call passed null
   std::vector<std::pair<int32_t, std::string>> description;
   void* moduleGiven = nullptr;
   int moduleCalls = 0;
-  std::vector<TaskBlock> handedOut;   // every task block given to the client
+  // Every task block given to the client (watched), or kept for it.
+  std::vector<TaskBlock> handedOut;
   std::string releases;               // the role of every interface released, in order
 
   // References the client holds on the host's interfaces.
@@ -108,7 +113,9 @@ class ComHostC {
   // ---- Internals used by the method tables ----
   HostApi* api;
   HRESULT QueryRoot(REFIID iid, void** out);
-  void Record(int slot) { slots.push_back(slot); }
+  void Record(int slot) {
+    if (watch) slots.push_back(slot);
+  }
   // The status of the operation that just ran on `api` (read from HostErrno,
   // which is put back as it was).
   int32_t TakeStatus(int32_t savedErrno);

@@ -219,6 +219,9 @@ class MemHost : public HostApi {
 
  private:
   bool Fault(const char* op, int32_t* status = nullptr);
+  // Records that the document holding `o` (or `o`, a document) changed,
+  // unless prop is one of the view's.
+  void MarkChanged(const Obj& o, int32_t prop = 0);
   bool Bad(ObjHandle h, Obj** out);
   // A live document (or book, when bookToo); else HostErrno and true.
   bool BadDoc(ObjHandle doc, Obj** out, bool bookToo);

@@ -144,6 +144,12 @@ bool MemHost::Fault(const char* op, int32_t* status) {
   return true;
 }
 
+void MemHost::MarkChanged(const Obj& o, int32_t prop) {
+  if (IsViewProp(prop)) return;
+  DocData* d = Data(o.type == T_DOC || o.type == T_BOOK ? o.h : o.doc);
+  if (d != nullptr) d->dirty = true;
+}
+
 bool MemHost::Bad(ObjHandle h, Obj** out) {
   Obj* o = Find(h);
   if (out != nullptr) *out = o;
@@ -305,7 +311,8 @@ ObjHandle MemHost::GetNamedObject(ObjHandle doc, int32_t type, const char* name)
 
 ObjHandle MemHost::NewNamedObject(ObjHandle doc, int32_t type, const char* name) {
   if (Fault(__func__)) return 0;
-  if (doc != 0 && BadDoc(doc, nullptr, false)) return 0;
+  Obj* owner = nullptr;
+  if (doc != 0 && BadDoc(doc, &owner, false)) return 0;
   bool appLevel = type == OBJ_MENU || type == OBJ_COMMAND || type == OBJ_MENU_SEPARATOR;
   bool docLevel = type == T_CHAR_FMT || type == T_PGF_FMT || type == T_TBL_FMT || type == T_COLOR;
   if (doc == 0 ? !appLevel : !docLevel) {
@@ -314,6 +321,7 @@ ObjHandle MemHost::NewNamedObject(ObjHandle doc, int32_t type, const char* name)
   }
   ObjHandle h = NewObject(type, doc);
   SetName(h, name != nullptr ? name : "");
+  if (owner != nullptr) MarkChanged(*owner);
   return h;
 }
 
@@ -332,13 +340,14 @@ int32_t MemHost::DeleteObject(ObjHandle doc, ObjHandle obj) {
   }
   if (o->type == T_CHAR_FMT || o->type == T_PGF_FMT || o->type == T_COLOR ||
       o->type == T_TBL_FMT || o->type == T_SEPARATOR || o->type == T_COMMAND || o->type == T_MENU) {
+    MarkChanged(*o);  // before the object goes
     RemoveNamedObject(o->doc, o->type, StringProp(obj, PROP_NAME));
-    if (Data(doc) != nullptr) Data(doc)->dirty = true;
     return 0;
   }
   RemoveFromChain(obj);
   RemoveKid(obj);
   o->alive = false;
+  MarkChanged(*o);
   return 0;
 }
 
@@ -409,9 +418,10 @@ ObjHandle MemHost::SaveDocument(ObjHandle doc, const char* path, const PropVals*
     return 0;
   }
   PropValsSet(&saveReturn_, 1, &status);
+  // Under another name it is not what that file held.
+  if (StringProp(doc, PROP_NAME) != where) Data(doc)->dirty = true;
   SetStringProp(doc, PROP_NAME, where);
   StoreFile(doc, where);
-  Data(doc)->dirty = false;
   return doc;
 }
 
@@ -454,6 +464,8 @@ ObjHandle MemHost::NewCustomDocument(Metric width, Metric height, int32_t column
   selection.type = VT_TEXTRANGE;
   selection.range = TextRange{{pgf, 0}, {pgf, 0}};
   SetProp(doc, PROP_TEXT_SELECTION, selection);
+  // Nothing on disk holds what it holds.
+  Data(doc)->dirty = true;
   return doc;
 }
 
@@ -686,6 +698,7 @@ void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) 
   if (BadTarget(doc, obj, &o)) return;
   const Value* old = Prop(o->h, prop);
   SetIntProp(o->h, prop, value, old != nullptr ? old->type : DefaultTypeOf(prop));
+  MarkChanged(*o, prop);
 }
 
 ObjHandle MemHost::GetId(ObjHandle doc, ObjHandle obj, int32_t prop) {
@@ -711,9 +724,11 @@ void MemHost::SetId(ObjHandle doc, ObjHandle obj, int32_t prop, ObjHandle value)
     kids.erase(std::remove(kids.begin(), kids.end(), obj), kids.end());
     auto before = std::find(kids.begin(), kids.end(), value);
     kids.insert(before, obj);
+    MarkChanged(*o, prop);
     return;
   }
   SetIntProp(o->h, prop, static_cast<int32_t>(value), VT_ID);
+  MarkChanged(*o, prop);
 }
 
 Metric MemHost::GetMetric(ObjHandle doc, ObjHandle obj, int32_t prop) {
@@ -737,6 +752,7 @@ void MemHost::SetString(ObjHandle doc, ObjHandle obj, int32_t prop, const char* 
   bool named = o->type == T_CHAR_FMT || o->type == T_PGF_FMT || o->type == T_COLOR ||
                o->type == T_TBL_FMT || o->type == T_MENU || o->type == T_COMMAND ||
                o->type == T_SEPARATOR;
+  MarkChanged(*o, prop);
   if (prop == PROP_NAME && named) {
     SetName(o->h, v);
     return;
@@ -782,6 +798,7 @@ void MemHost::SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const Metri
   v.type = VT_METRICS;
   if (value != nullptr && value->val != nullptr) v.list.assign(value->val, value->val + value->len);
   SetProp(o->h, prop, v);
+  MarkChanged(*o, prop);
 }
 
 TextRange MemHost::GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) {
@@ -810,6 +827,7 @@ void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange
   v.type = VT_TEXTRANGE;
   v.range = value;
   SetProp(o->h, prop, v);
+  MarkChanged(*o, prop);
 }
 
 PropVal MemHost::GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) {
@@ -861,6 +879,7 @@ void MemHost::SetProps(ObjHandle doc, ObjHandle obj, const PropVals* values) {
     if (prop == 0) continue;  // properties by name are not modelled
     // Formats lend their properties to paragraphs; a paragraph has no name.
     if (prop == PROP_NAME && o->type == T_PGF) continue;
+    MarkChanged(*o, prop);
     if (prop == PROP_NAME && (o->type == T_CHAR_FMT || o->type == T_PGF_FMT)) {
       SetName(o->h, pv.propVal.u.sval != nullptr ? pv.propVal.u.sval : "");
       continue;

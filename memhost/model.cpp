@@ -24,6 +24,16 @@ CharProps DefaultCharProps() {
   return props;
 }
 
+bool IsViewProp(int32_t prop) {
+  switch (prop) {
+    case PROP_TEXT_SELECTION: case PROP_CURRENT_PAGE: case PROP_DOC_WALK_FLAG:
+    case PROP_STATUS_LINE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 int CharIntIndex(int32_t prop) {
   for (int i = 0; i < kCharIntCount; ++i) {
     if (kCharIntProps[i] == prop) return i;

@@ -160,8 +160,17 @@ struct DocData {
   std::vector<CharProps> propTable;
   std::map<CharProps, uint32_t> propIndex;
   bool isImage = false;  // a saved file, not an open document
+  // Changed since it was read from its file: set by every host operation
+  // that changes what saving would keep, and by saving under another name;
+  // never by one that only reads or moves the view. Copies (saving, opening
+  // a saved file) carry it; nothing clears it.
   bool dirty = false;
 };
+
+// Where the host stands in a document rather than what the document holds:
+// the selection, the page shown, the walk flag, a book's status line.
+// Setting one changes nothing that saving keeps.
+bool IsViewProp(int32_t prop);
 
 // Further properties of the in-memory host's own (page geometry of new
 // documents, anchors of tables and footnotes).

@@ -111,6 +111,11 @@ bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDoc
 // its model (a paragraph, row, cell, table) names no live object.
 bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
                       std::string* text, MifError* error);
+// The same, written from source's own tree rather than a copy of it: the
+// tree is left as written (or half changed, on failure), no longer what
+// was read.
+bool MifWriteDocumentInPlace(memhost::MemHost& host, ObjHandle doc, MifDocument* source,
+                             std::string* text, MifError* error);
 
 // ---- Paragraphs and where they were read from ----
 

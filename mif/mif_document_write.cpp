@@ -1117,17 +1117,14 @@ bool WriteNew(Writer& W) {
   return !W.broken;
 }
 
-}  // namespace
-
-bool MifWriteDocument(MemHost& host, ObjHandle doc, const MifDocument* source, std::string* text,
-                      MifError* error) {
+// Writes doc into *tree, which starts as source's tree (or empty).
+bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree* tree,
+               std::string* text, MifError* error) {
   if (host.Find(doc) == nullptr) {
     if (error != nullptr) *error = MifError{source != nullptr ? source->file : "", 0, "no such document"};
     return false;
   }
-  MifTree tree;
-  if (source != nullptr) tree = source->tree;
-  Writer W(host, doc, source, &tree);
+  Writer W(host, doc, source, tree);
   bool ok = source != nullptr ? WriteChanged(W) : WriteNew(W);
   if (!ok) {
     if (error != nullptr) {
@@ -1136,6 +1133,20 @@ bool MifWriteDocument(MemHost& host, ObjHandle doc, const MifDocument* source, s
     }
     return false;
   }
-  *text = MifWrite(tree);
+  *text = MifWrite(*tree);
   return true;
+}
+
+}  // namespace
+
+bool MifWriteDocument(MemHost& host, ObjHandle doc, const MifDocument* source, std::string* text,
+                      MifError* error) {
+  MifTree tree;
+  if (source != nullptr) tree = source->tree;
+  return WriteInto(host, doc, source, &tree, text, error);
+}
+
+bool MifWriteDocumentInPlace(MemHost& host, ObjHandle doc, MifDocument* source, std::string* text,
+                             MifError* error) {
+  return WriteInto(host, doc, source, &source->tree, text, error);
 }

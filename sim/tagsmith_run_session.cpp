@@ -621,18 +621,24 @@ ObjHandle OpenDocNamed(Session& S, const std::string& hostName) {
 // has not changed.
 bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
   ObjHandle doc = OpenDocNamed(S, in.hostName);
-  ObjHandle copy = 0;
+  memhost::DocData* image = nullptr;
   if (doc == 0) {
+    // Only saving replaces a file's copy.
     auto f = S.host.files.find(in.hostName);
     if (f == S.host.files.end() || f->second.image == 0) return false;
-    // Only saving replaces a file's copy: one still the same was not changed.
-    if (f->second.image == in.image) return false;
-    copy = S.host.CloneDocument(f->second.image, false);
-    doc = copy;
+    doc = f->second.image;
+    image = S.host.Data(doc);
   }
+  // What the host never changed is what was read: nothing to make.
+  const memhost::DocData* data = S.host.Data(doc);
+  if (data == nullptr || !data->dirty) return false;
+  // The writer only reads the model, so a saved copy is shown to it as it
+  // stands rather than copied once more; the tree, read again from the
+  // file's text, is spent by the write.
+  if (image != nullptr) image->isImage = false;
   MifError e;
-  bool ok = RestoreTree(&in, error) && MifWriteDocument(S.host, doc, &in.source, text, &e);
-  if (copy != 0) S.host.DestroyDocument(copy);
+  bool ok = RestoreTree(&in, error) && MifWriteDocumentInPlace(S.host, doc, &in.source, text, &e);
+  if (image != nullptr) image->isImage = true;
   ReleaseTree(&in);
   if (!ok) {
     if (error->empty()) *error = MifErrorText(e);
@@ -709,7 +715,7 @@ int Finish(Session& S, int32_t number) {
     if (outputs.empty()) {
       Say("tagsmith-run: the command made no output document; --output not written\n");
     } else {
-      const MifDocument* source = nullptr;
+      MifDocument* source = nullptr;
       std::string error;
       if (S.outputSource != nullptr && S.host.StringProp(outputs[0], PROP_NAME) == S.outputHostName) {
         if (!RestoreTree(S.outputSource.get(), &error)) {
@@ -720,7 +726,11 @@ int Finish(Session& S, int32_t number) {
       }
       std::string text;
       MifError e;
-      if (!MifWriteDocument(S.host, outputs[0], source, &text, &e)) {
+      bool written = source != nullptr
+                         ? MifWriteDocumentInPlace(S.host, outputs[0], source, &text, &e)
+                         : MifWriteDocument(S.host, outputs[0], nullptr, &text, &e);
+      if (source != nullptr) ReleaseTree(S.outputSource.get());
+      if (!written) {
         Say(MifErrorText(e) + "\n");
         return RUN_BAD_INPUT;
       }

@@ -40,7 +40,7 @@ PropVals EveryKindOfValue();
 // A test connected to a COM host over a scripted in-memory host.
 class ConnectedTest : public ::testing::Test {
  protected:
-  ConnectedTest() : scripted(&mem), host(&scripted) {}
+  ConnectedTest() : scripted(&mem), host(&scripted, true) {}
   void SetUp() override;
   void TearDown() override;
   // F_ApiClientInit with the given module handle and an empty description.

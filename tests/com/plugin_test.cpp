@@ -55,7 +55,7 @@ class PluginTest : public ::testing::Test {
   }
 
   memhost::MemHost mem;
-  comhost::ComHostC host{&mem};
+  comhost::ComHostC host{&mem, true};
   void* module = nullptr;
   EntryFn entry = nullptr;
 };
@@ -104,6 +104,32 @@ TEST_F(PluginTest, TheClientCallDoesTheSame) {
   std::string out = Output(doc);
   EXPECT_EQ(1u, Count(out, "Character Tags Used:")) << out;
   EXPECT_NE(std::string::npos, out.find("Emphasis")) << out;
+}
+
+// As tagsmith-run drives it: no note per call; blocks it keeps for the
+// client are still freed at its end (or the leak checker says so).
+void RunUnwatched(comhost::ComHostC* quiet, EntryFn entry, void* module) {
+  ASSERT_EQ(0, entry(module, quiet->Object(), nullptr, nullptr));
+  ASSERT_EQ(S_OK, quiet->notifications0->Initialize(1));
+  ASSERT_EQ(S_OK, quiet->notifications0->Command(1));
+  EXPECT_TRUE(quiet->slots.empty());
+  quiet->DropCallback();
+}
+
+TEST_F(PluginTest, UnwatchedTheHostNotesNothingPerCall) {
+  ObjHandle doc = BuildDocument();
+  comhost::ComHostC quiet{&mem};
+  RunUnwatched(&quiet, entry, module);
+  EXPECT_TRUE(quiet.handedOut.empty());
+  EXPECT_NE(std::string::npos, Output(doc).find("Emphasis"));
+}
+
+TEST_F(PluginTest, UnwatchedTheHostFreesTheBlocksItKeeps) {
+  BuildDocument();
+  comhost::ComHostC quiet{&mem};
+  quiet.arrangeAnswer = S_OK;
+  RunUnwatched(&quiet, entry, module);
+  EXPECT_FALSE(quiet.handedOut.empty());
 }
 
 TEST_F(PluginTest, AfterTearDownTheLibraryHoldsNothing) {
