@@ -160,6 +160,7 @@ class MemHost : public HostApi {
   void AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj);
   void RemoveFromChain(ObjHandle obj);
   const std::vector<ObjHandle>& Chain(ObjHandle doc, int32_t firstProp);
+  ObjHandle ChainFirst(ObjHandle doc, int32_t firstProp);
   // Containers: appends `kid` to `parent`'s kids (or table titles).
   void AppendKid(ObjHandle parent, ObjHandle kid);
   void InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid);

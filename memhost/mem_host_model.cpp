@@ -141,10 +141,17 @@ void MemHost::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
   DocData* d = Data(doc);
   Obj* o = objects_[obj & 0xFFFFFFu].get();
   if (d == nullptr || o == nullptr) return;
-  auto& chain = d->chains[firstProp];
+  ChainList& chain = d->chains[firstProp];
   o->chain = firstProp;
-  o->chainIndex = static_cast<uint32_t>(chain.size());
-  chain.push_back(obj);
+  o->chainPrev = chain.last;
+  o->chainNext = 0;
+  if (chain.last != 0) {
+    objects_[chain.last & 0xFFFFFFu]->chainNext = obj;
+  } else {
+    chain.first = obj;
+  }
+  chain.last = obj;
+  if (!chain.stale) chain.members.push_back(obj);
 }
 
 void MemHost::RemoveFromChain(ObjHandle obj) {
@@ -152,14 +159,20 @@ void MemHost::RemoveFromChain(ObjHandle obj) {
   if (o == nullptr || o->chain == 0) return;
   DocData* d = Data(o->doc);
   if (d == nullptr) return;
-  auto& chain = d->chains[o->chain];
-  if (o->chainIndex < chain.size() && chain[o->chainIndex] == obj) {
-    chain.erase(chain.begin() + o->chainIndex);
-    for (uint32_t i = o->chainIndex; i < chain.size(); ++i) {
-      objects_[chain[i] & 0xFFFFFFu]->chainIndex = i;
-    }
-  }
+  ChainList& chain = d->chains[o->chain];
+  (o->chainPrev != 0 ? objects_[o->chainPrev & 0xFFFFFFu]->chainNext : chain.first) = o->chainNext;
+  (o->chainNext != 0 ? objects_[o->chainNext & 0xFFFFFFu]->chainPrev : chain.last) = o->chainPrev;
+  chain.stale = true;
   o->chain = 0;
+  o->chainPrev = 0;
+  o->chainNext = 0;
+}
+
+ObjHandle MemHost::ChainFirst(ObjHandle doc, int32_t firstProp) {
+  DocData* d = Data(doc);
+  if (d == nullptr) return 0;
+  auto it = d->chains.find(firstProp);
+  return it == d->chains.end() ? 0 : it->second.first;
 }
 
 const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
@@ -167,7 +180,16 @@ const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
   DocData* d = Data(doc);
   if (d == nullptr) return kEmpty;
   auto it = d->chains.find(firstProp);
-  return it == d->chains.end() ? kEmpty : it->second;
+  if (it == d->chains.end()) return kEmpty;
+  ChainList& chain = it->second;
+  if (chain.stale) {
+    chain.members.clear();
+    for (ObjHandle h = chain.first; h != 0; h = objects_[h & 0xFFFFFFu]->chainNext) {
+      chain.members.push_back(h);
+    }
+    chain.stale = false;
+  }
+  return chain.members;
 }
 
 void MemHost::AppendKid(ObjHandle parent, ObjHandle kid) {
@@ -326,6 +348,8 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     o->parent = map(o->parent);
     for (ObjHandle& k : o->kids) k = map(k);
     for (ObjHandle& k : o->titlePgfs) k = map(k);
+    o->chainPrev = map(o->chainPrev);
+    o->chainNext = map(o->chainNext);
     // Anchors name the table or footnote they hold.
     for (Marker& m : o->markers) {
       if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
@@ -351,7 +375,9 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     data->propIndex[data->propTable[i]] = i;
   }
   for (auto& chain : data->chains) {
-    for (ObjHandle& h : chain.second) h = map(h);
+    chain.second.first = map(chain.second.first);
+    chain.second.last = map(chain.second.last);
+    for (ObjHandle& h : chain.second.members) h = map(h);
   }
   for (auto& n : data->named) n.second = map(n.second);
   for (auto* list : {&data->bodyPages, &data->masterPages, &data->referencePages, &data->pgfFmts}) {
@@ -419,7 +445,7 @@ void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& 
   auto& index = doc == 0 ? appNamed_ : Data(doc)->named;
   index.erase({type, name});
   RemoveFromChain(h);
-  if (doc != 0) {
+  if (doc != 0 && type == T_PGF_FMT) {
     auto& fmts = Data(doc)->pgfFmts;
     fmts.erase(std::remove(fmts.begin(), fmts.end(), h), fmts.end());
   }

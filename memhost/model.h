@@ -134,7 +134,8 @@ struct Obj {
   std::vector<ObjHandle> titlePgfs;  // table titles
   uint32_t index = 0;                // position among the parent's kids
   int32_t chain = 0;                 // first-property of the chain it is on
-  uint32_t chainIndex = 0;
+  ObjHandle chainPrev = 0;           // its neighbours there
+  ObjHandle chainNext = 0;
 
   // Paragraph text: one byte and one property index per position, anchors
   // included. The paragraph end is a position too (offset text.size()): its
@@ -149,10 +150,21 @@ struct Obj {
   std::string shortcut;
 };
 
+// A chain of a document, linked through its members so that removing one
+// costs the same however long the chain: a document may delete thousands of
+// formats in one command. The list of members is made again when asked for
+// after a removal.
+struct ChainList {
+  ObjHandle first = 0;
+  ObjHandle last = 0;
+  std::vector<ObjHandle> members;  // in order while !stale
+  bool stale = false;
+};
+
 // Per-document data that is not an object: chains, the name index and the
 // interned character properties.
 struct DocData {
-  std::map<int32_t, std::vector<ObjHandle>> chains;
+  std::map<int32_t, ChainList> chains;
   std::map<std::pair<int32_t, std::string>, ObjHandle> named;
   std::vector<ObjHandle> bodyPages, masterPages, referencePages;
   std::vector<ObjHandle> pgfFmts;
