@@ -119,12 +119,20 @@ struct Marker {
   int32_t datum;
 };
 
+// The properties of an object by number, in ascending order. A flat array
+// keeps each object's properties in one block: a chapter copied on opening
+// copies thousands of objects.
+using PropStore = std::vector<std::pair<int32_t, Value>>;
+const Value* FindProp(const PropStore& props, int32_t prop);
+// The value stored for `prop`, made (empty) when there is none.
+Value& PropSlot(PropStore* props, int32_t prop);
+
 struct Obj {
   ObjHandle h = 0;
   int32_t type = 0;
   ObjHandle doc = 0;  // document or book that owns it; 0 for the application
   bool alive = true;
-  std::map<int32_t, Value> props;
+  PropStore props;
 
   // Structure: an ordered container. Frames of a flow, paragraphs of a frame,
   // cell, footnote or graphic, rows of a table, cells of a row, components of
@@ -170,7 +178,10 @@ struct DocData {
   std::vector<ObjHandle> pgfFmts;
   std::vector<uint32_t> members;  // serials of the objects it owns, oldest first
   std::vector<CharProps> propTable;
+  // Made on the first interning after a copy: most copies of a document are
+  // opened to be read, and never intern anything.
   std::map<CharProps, uint32_t> propIndex;
+  bool propIndexStale = false;
   bool isImage = false;  // a saved file, not an open document
   // Changed since it was read from its file: set by every host operation
   // that changes what saving would keep, and by saving under another name;
