@@ -90,14 +90,15 @@ ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
 
 DocData* MemHost::Data(ObjHandle doc) {
   uint32_t serial = doc & 0xFFFFFFu;
-  if (doc == 0 || serial >= docData_.size() || !docData_[serial]) return nullptr;
-  const Obj* o = objects_[serial].get();
-  return o != nullptr && o->h == doc ? docData_[serial].get() : nullptr;
+  if (doc == 0 || serial >= docData_.size()) return nullptr;
+  DocData* d = docData_[serial].get();
+  return d != nullptr && d->handle == doc ? d : nullptr;
 }
 
 void MemHost::KeepDocData(ObjHandle doc, std::unique_ptr<DocData> data) {
   uint32_t serial = doc & 0xFFFFFFu;
   if (serial >= docData_.size()) docData_.resize(serial + 1);
+  data->handle = doc;
   docData_[serial] = std::move(data);
 }
 

@@ -107,7 +107,17 @@ bool CharProps::operator<(const CharProps& o) const {
   return std::tie(strs[0], strs[1]) < std::tie(o.strs[0], o.strs[1]);
 }
 
-bool CharProps::operator==(const CharProps& o) const { return !(*this < o) && !(o < *this); }
+bool CharProps::operator==(const CharProps& o) const {
+  return tag == o.tag && std::equal(ints, ints + kCharIntCount, o.ints) && strs[0] == o.strs[0] &&
+         strs[1] == o.strs[1];
+}
+
+size_t CharPropsHash::operator()(const CharProps& p) const {
+  size_t h = std::hash<std::string>()(p.tag);
+  for (int32_t v : p.ints) h = h * 1000003u ^ static_cast<uint32_t>(v);
+  for (const std::string& s : p.strs) h = h * 1000003u ^ std::hash<std::string>()(s);
+  return h;
+}
 
 }  // namespace memhost
 

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -110,6 +111,10 @@ struct CharProps {
   bool operator==(const CharProps& o) const;
 };
 
+struct CharPropsHash {
+  size_t operator()(const CharProps& p) const;
+};
+
 // The font of text that nothing else sets: 12 pt at 100 % stretch.
 CharProps DefaultCharProps();
 
@@ -172,6 +177,7 @@ struct ChainList {
 // Per-document data that is not an object: chains, the name index and the
 // interned character properties.
 struct DocData {
+  ObjHandle handle = 0;  // the document's or book's own
   std::map<int32_t, ChainList> chains;
   std::map<std::pair<int32_t, std::string>, ObjHandle> named;
   std::vector<ObjHandle> bodyPages, masterPages, referencePages;
@@ -180,7 +186,7 @@ struct DocData {
   std::vector<CharProps> propTable;
   // Made on the first interning after a copy: most copies of a document are
   // opened to be read, and never intern anything.
-  std::map<CharProps, uint32_t> propIndex;
+  std::unordered_map<CharProps, uint32_t, CharPropsHash> propIndex;
   bool propIndexStale = false;
   bool isImage = false;  // a saved file, not an open document
   // Changed since it was read from its file: set by every host operation
