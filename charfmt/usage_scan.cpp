@@ -33,41 +33,84 @@ bool AddToList(StringList* list, NameSet* index, const char* name) {
   return true;
 }
 
-// The rule of MarkTagUsed, with `usedFolded` (or null) an index of `used`
-// ignoring case. True when the name is in `used` afterwards, in its own
-// spelling or another case, which is when marking it again changes nothing.
-bool MarkName(const char* name, StringList* used, StringList* unused, NameSet* usedFolded) {
-  if (name == nullptr || *name == '\0') return false;
-  bool inUsed = usedFolded != nullptr && usedFolded->complete
-                    ? NameSetContains(usedFolded, name)
-                    : StringListIndexOfNoCase(used, name) >= 0;
-  int32_t at = StringListIndexOf(unused, name);
-  // A spelling that an earlier file left unused goes over to used even when
-  // another spelling is there already: taken out of unused alone it would
-  // be in neither list, and missing from a list of all tags. Should used
-  // not take it, it stays where it is.
-  if (!inUsed || at >= 0) {
-    if (!AddToList(used, usedFolded, name)) return false;
-    inUsed = true;
-  }
-  if (at >= 0) StringListRemoveAt(unused, static_cast<uint32_t>(at));
-  return inUsed;
-}
-
 struct Scan {
   ObjHandle doc;
   StringList* used;
   StringList* unused;
-  NameSet usedFolded;  // the names of used, ignoring case
-  NameSet marked;      // names marked so far, exactly as found
-  const char* last;    // the one marked last, in `marked`, or null
+  NameSet usedFolded;   // the names of used, ignoring case
+  NameSet unusedExact;  // the names of unused
+  // Names of unused that have gone over to used: a book's unused list can
+  // be long, so they leave it together when marking ends.
+  NameSet taken;
+  NameSet marked;    // names marked so far, exactly as found
+  const char* last;  // the one marked last, in `marked`, or null
   // Some use may have gone unseen: a host call failed, or memory ran out.
   bool incomplete;
 };
 
 Scan StartScan(ObjHandle doc, StringList* used, StringList* unused) {
-  return Scan{doc, used, unused, NameSetOfList(used, true), NewNameSet(false, true),
-              nullptr, false};
+  return Scan{doc,
+              used,
+              unused,
+              NameSetOfList(used, true),
+              NameSetOfList(unused, false),
+              NewNameSet(false, false),
+              NewNameSet(false, true),
+              nullptr,
+              false};
+}
+
+bool InSet(const char* name, void* set) {
+  return NameSetContains(static_cast<const NameSet*>(set), name);
+}
+
+// Takes the names gone over to used out of unused.
+void FlushTaken(Scan* scan) {
+  if (scan->taken.count == 0) return;
+  StringListRemoveIf(scan->unused, InSet, &scan->taken);
+  NameSetRelease(&scan->taken);
+  NameSetRelease(&scan->unusedExact);
+  scan->unusedExact = NameSetOfList(scan->unused, false);
+}
+
+// Whether unused holds `name` still. Nothing waits in `taken` while the
+// index of unused is incomplete.
+bool InUnused(const Scan* scan, const char* name) {
+  if (!scan->unusedExact.complete) return StringListIndexOf(scan->unused, name) >= 0;
+  return NameSetContains(&scan->unusedExact, name) && !NameSetContains(&scan->taken, name);
+}
+
+void TakeFromUnused(Scan* scan, const char* name) {
+  if (scan->unusedExact.complete) {
+    NameSetAdd(&scan->taken, NameSetFind(&scan->unusedExact, name));
+    if (scan->taken.complete) return;
+  }
+  // No memory to let it wait: the name leaves the list at once.
+  FlushTaken(scan);
+  int32_t at = StringListIndexOf(scan->unused, name);
+  if (at >= 0) StringListRemoveAt(scan->unused, static_cast<uint32_t>(at));
+  NameSetRelease(&scan->taken);
+  NameSetRelease(&scan->unusedExact);
+  scan->unusedExact = NameSetOfList(scan->unused, false);
+}
+
+// The rule of MarkTagUsed. True when the name is in `used` afterwards, in
+// its own spelling or another case, which is when marking it again changes
+// nothing.
+bool MarkName(Scan* scan, const char* name) {
+  if (name == nullptr || *name == '\0') return false;
+  bool inUsed = NameSetListHas(scan->used, &scan->usedFolded, name);
+  bool inUnused = InUnused(scan, name);
+  // A spelling that an earlier file left unused goes over to used even when
+  // another spelling is there already: taken out of unused alone it would
+  // be in neither list, and missing from a list of all tags. Should used
+  // not take it, it stays where it is.
+  if (!inUsed || inUnused) {
+    if (!AddToList(scan->used, &scan->usedFolded, name)) return false;
+    inUsed = true;
+  }
+  if (inUnused) TakeFromUnused(scan, name);
+  return inUsed;
 }
 
 // Host calls never clear HostErrno: a failure of any call since the last
@@ -78,7 +121,10 @@ void NoteHostFailure(Scan* scan) {
 }
 
 void EndScan(Scan* scan) {
+  FlushTaken(scan);
   NameSetRelease(&scan->usedFolded);
+  NameSetRelease(&scan->unusedExact);
+  NameSetRelease(&scan->taken);
   NameSetRelease(&scan->marked);
 }
 
@@ -89,7 +135,7 @@ void Mark(Scan* scan, const char* name) {
   if (name == nullptr || *name == '\0') return;
   if (scan->last != nullptr && std::strcmp(scan->last, name) == 0) return;
   if (!NameSetContains(&scan->marked, name)) {
-    if (!MarkName(name, scan->used, scan->unused, &scan->usedFolded)) {
+    if (!MarkName(scan, name)) {
       scan->incomplete = true;
       return;
     }
@@ -259,25 +305,25 @@ void AddDefinedUnused(Scan* scan) {
 // unused is kept by exact name; left alone, a second spelling that is used
 // too (or that another file of a book uses) would sit in unused and be
 // deleted with the unused tags. Every spelling of a used name counts as used.
+bool IsCaseVariantOfUsed(const char* name, void* context) {
+  Scan* scan = static_cast<Scan*>(context);
+  if (!NameSetListHas(scan->used, &scan->usedFolded, name)) return false;
+  // Out of unused even when used cannot take it: a name in neither list is
+  // only left out of the report, never deleted.
+  AddToList(scan->used, &scan->usedFolded, name);
+  return true;
+}
+
 void MoveCaseVariantsToUsed(Scan* scan) {
-  uint32_t i = 0;
-  while (i < StringListCount(scan->unused)) {
-    const char* name = StringListAt(scan->unused, i);
-    if (!NameSetListHas(scan->used, &scan->usedFolded, name)) {
-      ++i;
-      continue;
-    }
-    // Out of unused even when used cannot take it: a name in neither list is
-    // only left out of the report, never deleted.
-    AddToList(scan->used, &scan->usedFolded, name);
-    StringListRemoveAt(scan->unused, i);
-  }
+  StringListRemoveIf(scan->unused, IsCaseVariantOfUsed, scan);
 }
 
 }  // namespace
 
 void MarkTagUsed(const char* name, StringList* used, StringList* unused) {
-  MarkName(name, used, unused, nullptr);
+  Scan scan = StartScan(0, used, unused);
+  MarkName(&scan, name);
+  EndScan(&scan);
 }
 
 void ScanFormatText(ObjHandle doc, StringList* used, StringList* unused, const char* text) {
@@ -304,6 +350,7 @@ int32_t CharTagUsageScan(ObjHandle doc, StringList* used, StringList* unused) {
   ScanFormatPages(&scan);
   // The lists are kept whole also after a walk that missed text: they are
   // what the user is shown. Whoever deletes by them asks the status first.
+  FlushTaken(&scan);
   AddDefinedUnused(&scan);
   MoveCaseVariantsToUsed(&scan);
   NoteHostFailure(&scan);

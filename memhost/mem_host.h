@@ -160,6 +160,7 @@ class MemHost : public HostApi {
   void AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj);
   void RemoveFromChain(ObjHandle obj);
   const std::vector<ObjHandle>& Chain(ObjHandle doc, int32_t firstProp);
+  ObjHandle ChainFirst(ObjHandle doc, int32_t firstProp);
   // Containers: appends `kid` to `parent`'s kids (or table titles).
   void AppendKid(ObjHandle parent, ObjHandle kid);
   void InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid);
@@ -243,7 +244,9 @@ class MemHost : public HostApi {
   uint32_t FreeSerial();
   std::vector<std::unique_ptr<Obj>> objects_;  // by serial (low 24 bits)
   uint32_t reuseCursor_ = 0;
-  std::map<ObjHandle, std::unique_ptr<DocData>> docData_;
+  // Documents' and books' data, by serial: asked for on every host call.
+  std::vector<std::unique_ptr<DocData>> docData_;
+  void KeepDocData(ObjHandle doc, std::unique_ptr<DocData> data);
   std::map<std::pair<int32_t, std::string>, ObjHandle> appNamed_;
   int64_t failAt_ = 0;
   int32_t failStatus_ = -1;

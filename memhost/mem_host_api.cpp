@@ -505,10 +505,7 @@ ObjHandle MemHost::StructuralId(const Obj& o, ObjHandle doc, int32_t prop, bool*
       auto it = std::find(openDocs.begin(), openDocs.end(), o.h);
       return (it == openDocs.end() || it + 1 == openDocs.end()) ? 0 : *(it + 1);
     }
-    if (IsChainFirstProp(prop)) {
-      const auto& chain = Chain(o.h, prop);
-      return chain.empty() ? 0 : chain[0];
-    }
+    if (IsChainFirstProp(prop)) return ChainFirst(o.h, prop);
     if (prop == PROP_SELECTED_TBL) {
       const Value* sel = Prop(o.h, PROP_TEXT_SELECTION);
       const Obj* p = sel == nullptr ? nullptr : Find(sel->range.beg.obj);
@@ -534,9 +531,7 @@ ObjHandle MemHost::StructuralId(const Obj& o, ObjHandle doc, int32_t prop, bool*
   }
   int32_t chain = ChainOfNextProp(prop);
   if (chain != 0) {
-    if (o.chain != chain) return 0;
-    const auto& list = Chain(o.doc, chain);
-    return o.chainIndex + 1 < list.size() ? list[o.chainIndex + 1] : 0;
+    return o.chain == chain ? o.chainNext : 0;
   }
   const Obj* parent = Find(o.parent);
   switch (prop) {

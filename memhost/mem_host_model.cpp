@@ -2,6 +2,7 @@
 // files and paragraph text. Nothing here counts as a host call.
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "client/host_lists.h"
 #include "memhost/mem_host.h"
@@ -43,14 +44,9 @@ Obj* MemHost::Find(ObjHandle h) {
   if (h == 0 || serial >= objects_.size()) return nullptr;
   Obj* o = objects_[serial].get();
   if (o == nullptr || !o->alive || o->h != h) return nullptr;
-  if (o->doc != 0) {
-    auto it = docData_.find(o->doc);
-    if (it != docData_.end() && it->second->isImage) return nullptr;
-  }
-  if ((o->type == T_DOC || o->type == T_BOOK) && Data(h) != nullptr && Data(h)->isImage) {
-    return nullptr;
-  }
-  return o;
+  // The objects of a saved file are no live objects of the host.
+  const DocData* d = Data((o->type == T_DOC || o->type == T_BOOK) ? h : o->doc);
+  return d != nullptr && d->isImage ? nullptr : o;
 }
 
 void MemHost::ForEachObject(const std::function<void(const Obj&)>& visit) const {
@@ -84,7 +80,7 @@ ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
   o->doc = doc;
   objects_[serial] = std::move(o);
   ObjHandle h = objects_[serial]->h;
-  if (type == T_DOC || type == T_BOOK) docData_[h] = std::make_unique<DocData>();
+  if (type == T_DOC || type == T_BOOK) KeepDocData(h, std::make_unique<DocData>());
   if (doc != 0) {
     DocData* d = Data(doc);
     if (d != nullptr) d->members.push_back(serial);
@@ -93,22 +89,29 @@ ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
 }
 
 DocData* MemHost::Data(ObjHandle doc) {
-  auto it = docData_.find(doc);
-  return it == docData_.end() ? nullptr : it->second.get();
+  uint32_t serial = doc & 0xFFFFFFu;
+  if (doc == 0 || serial >= docData_.size()) return nullptr;
+  DocData* d = docData_[serial].get();
+  return d != nullptr && d->handle == doc ? d : nullptr;
+}
+
+void MemHost::KeepDocData(ObjHandle doc, std::unique_ptr<DocData> data) {
+  uint32_t serial = doc & 0xFFFFFFu;
+  if (serial >= docData_.size()) docData_.resize(serial + 1);
+  data->handle = doc;
+  docData_[serial] = std::move(data);
 }
 
 void MemHost::SetProp(ObjHandle h, int32_t prop, const Value& v) {
   uint32_t serial = h & 0xFFFFFFu;
   if (serial >= objects_.size() || !objects_[serial]) return;
-  objects_[serial]->props[prop] = v;
+  PropSlot(&objects_[serial]->props, prop) = v;
 }
 
 const Value* MemHost::Prop(ObjHandle h, int32_t prop) const {
   uint32_t serial = h & 0xFFFFFFu;
   if (serial >= objects_.size() || !objects_[serial]) return nullptr;
-  const auto& props = objects_[serial]->props;
-  auto it = props.find(prop);
-  return it == props.end() ? nullptr : &it->second;
+  return FindProp(objects_[serial]->props, prop);
 }
 
 void MemHost::SetIntProp(ObjHandle h, int32_t prop, int32_t v, int32_t type) {
@@ -141,10 +144,17 @@ void MemHost::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
   DocData* d = Data(doc);
   Obj* o = objects_[obj & 0xFFFFFFu].get();
   if (d == nullptr || o == nullptr) return;
-  auto& chain = d->chains[firstProp];
+  ChainList& chain = d->chains[firstProp];
   o->chain = firstProp;
-  o->chainIndex = static_cast<uint32_t>(chain.size());
-  chain.push_back(obj);
+  o->chainPrev = chain.last;
+  o->chainNext = 0;
+  if (chain.last != 0) {
+    objects_[chain.last & 0xFFFFFFu]->chainNext = obj;
+  } else {
+    chain.first = obj;
+  }
+  chain.last = obj;
+  if (!chain.stale) chain.members.push_back(obj);
 }
 
 void MemHost::RemoveFromChain(ObjHandle obj) {
@@ -152,14 +162,20 @@ void MemHost::RemoveFromChain(ObjHandle obj) {
   if (o == nullptr || o->chain == 0) return;
   DocData* d = Data(o->doc);
   if (d == nullptr) return;
-  auto& chain = d->chains[o->chain];
-  if (o->chainIndex < chain.size() && chain[o->chainIndex] == obj) {
-    chain.erase(chain.begin() + o->chainIndex);
-    for (uint32_t i = o->chainIndex; i < chain.size(); ++i) {
-      objects_[chain[i] & 0xFFFFFFu]->chainIndex = i;
-    }
-  }
+  ChainList& chain = d->chains[o->chain];
+  (o->chainPrev != 0 ? objects_[o->chainPrev & 0xFFFFFFu]->chainNext : chain.first) = o->chainNext;
+  (o->chainNext != 0 ? objects_[o->chainNext & 0xFFFFFFu]->chainPrev : chain.last) = o->chainPrev;
+  chain.stale = true;
   o->chain = 0;
+  o->chainPrev = 0;
+  o->chainNext = 0;
+}
+
+ObjHandle MemHost::ChainFirst(ObjHandle doc, int32_t firstProp) {
+  DocData* d = Data(doc);
+  if (d == nullptr) return 0;
+  auto it = d->chains.find(firstProp);
+  return it == d->chains.end() ? 0 : it->second.first;
 }
 
 const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
@@ -167,7 +183,16 @@ const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
   DocData* d = Data(doc);
   if (d == nullptr) return kEmpty;
   auto it = d->chains.find(firstProp);
-  return it == d->chains.end() ? kEmpty : it->second;
+  if (it == d->chains.end()) return kEmpty;
+  ChainList& chain = it->second;
+  if (chain.stale) {
+    chain.members.clear();
+    for (ObjHandle h = chain.first; h != 0; h = objects_[h & 0xFFFFFFu]->chainNext) {
+      chain.members.push_back(h);
+    }
+    chain.stale = false;
+  }
+  return chain.members;
 }
 
 void MemHost::AppendKid(ObjHandle parent, ObjHandle kid) {
@@ -303,7 +328,8 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     const Obj* o = objects_[s].get();
     if (o != nullptr && o->alive && o->doc == src) members.push_back(s);
   }
-  std::map<ObjHandle, ObjHandle> remap;
+  std::unordered_map<ObjHandle, ObjHandle> remap;
+  remap.reserve(members.size());
   std::vector<uint32_t> copies;
   for (uint32_t s : members) {
     uint32_t serial = FreeSerial();
@@ -320,12 +346,14 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
     return it == remap.end() ? h : it->second;
   };
   ObjHandle dst = remap[src];
-  for (auto& kv : remap) {
+  for (const auto& kv : remap) {
     Obj* o = objects_[kv.second & 0xFFFFFFu].get();
     o->doc = o->doc == src ? dst : o->doc;
     o->parent = map(o->parent);
     for (ObjHandle& k : o->kids) k = map(k);
     for (ObjHandle& k : o->titlePgfs) k = map(k);
+    o->chainPrev = map(o->chainPrev);
+    o->chainNext = map(o->chainNext);
     // Anchors name the table or footnote they hold.
     for (Marker& m : o->markers) {
       if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
@@ -345,13 +373,15 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
   // must name the copy's colour objects.
   const int colorSlot = CharIntIndex(PROP_COLOR);
   data->propIndex.clear();
-  for (uint32_t i = 0; i < data->propTable.size(); ++i) {
-    int32_t& color = data->propTable[i].ints[colorSlot];
+  data->propIndexStale = true;
+  for (CharProps& props : data->propTable) {
+    int32_t& color = props.ints[colorSlot];
     color = static_cast<int32_t>(map(static_cast<ObjHandle>(color)));
-    data->propIndex[data->propTable[i]] = i;
   }
   for (auto& chain : data->chains) {
-    for (ObjHandle& h : chain.second) h = map(h);
+    chain.second.first = map(chain.second.first);
+    chain.second.last = map(chain.second.last);
+    for (ObjHandle& h : chain.second.members) h = map(h);
   }
   for (auto& n : data->named) n.second = map(n.second);
   for (auto* list : {&data->bodyPages, &data->masterPages, &data->referencePages, &data->pgfFmts}) {
@@ -359,22 +389,22 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
   }
   data->isImage = asImage;
   data->members = copies;
-  docData_[dst] = std::move(data);
+  KeepDocData(dst, std::move(data));
   return dst;
 }
 
 void MemHost::DestroyDocument(ObjHandle doc) {
   DocData* d = Data(doc);
+  uint32_t serial = doc & 0xFFFFFFu;
   if (d != nullptr) {
     for (uint32_t s : d->members) {
       if (objects_[s] && objects_[s]->doc == doc) objects_[s].reset();
     }
+    docData_[serial].reset();
   }
-  uint32_t serial = doc & 0xFFFFFFu;
   if (serial < objects_.size() && objects_[serial] && objects_[serial]->h == doc) {
     objects_[serial].reset();
   }
-  docData_.erase(doc);
   openDocs.erase(std::remove(openDocs.begin(), openDocs.end(), doc), openDocs.end());
   openBooks.erase(std::remove(openBooks.begin(), openBooks.end(), doc), openBooks.end());
   if (activeDoc == doc) activeDoc = openDocs.empty() ? 0 : openDocs.back();
@@ -388,10 +418,10 @@ ObjHandle MemHost::NamedObject(ObjHandle doc, int32_t type, const std::string& n
     auto it = appNamed_.find({type, name});
     return it == appNamed_.end() ? 0 : it->second;
   }
-  auto d = docData_.find(doc);
-  if (d == docData_.end()) return 0;
-  auto it = d->second->named.find({type, name});
-  return it == d->second->named.end() ? 0 : it->second;
+  const DocData* d = const_cast<MemHost*>(this)->Data(doc);
+  if (d == nullptr) return 0;
+  auto it = d->named.find({type, name});
+  return it == d->named.end() ? 0 : it->second;
 }
 
 void MemHost::SetName(ObjHandle h, const std::string& name) {
@@ -419,7 +449,7 @@ void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& 
   auto& index = doc == 0 ? appNamed_ : Data(doc)->named;
   index.erase({type, name});
   RemoveFromChain(h);
-  if (doc != 0) {
+  if (doc != 0 && type == T_PGF_FMT) {
     auto& fmts = Data(doc)->pgfFmts;
     fmts.erase(std::remove(fmts.begin(), fmts.end(), h), fmts.end());
   }
@@ -438,6 +468,11 @@ void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& 
 
 uint32_t MemHost::Intern(ObjHandle doc, const CharProps& props) {
   DocData* d = Data(doc);
+  if (d->propIndexStale) {
+    d->propIndex.clear();
+    for (uint32_t i = 0; i < d->propTable.size(); ++i) d->propIndex.emplace(d->propTable[i], i);
+    d->propIndexStale = false;
+  }
   auto it = d->propIndex.find(props);
   if (it != d->propIndex.end()) return it->second;
   uint32_t index = static_cast<uint32_t>(d->propTable.size());

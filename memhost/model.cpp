@@ -1,5 +1,6 @@
 #include "memhost/model.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <tuple>
@@ -16,6 +17,21 @@ const int32_t kCharIntProps[kCharIntCount] = {
     PROP_UNDERLINING,    PROP_LANGUAGE,      PROP_COLOR,        PROP_CHAR_INT_2287,
     PROP_FONT_SIZE,      PROP_CHAR_INT_616,  PROP_CHAR_INT_617, PROP_CHARSPREAD,
     PROP_STRETCH};
+
+namespace {
+bool BeforeProp(const std::pair<int32_t, Value>& entry, int32_t prop) { return entry.first < prop; }
+}  // namespace
+
+const Value* FindProp(const PropStore& props, int32_t prop) {
+  auto it = std::lower_bound(props.begin(), props.end(), prop, BeforeProp);
+  return it != props.end() && it->first == prop ? &it->second : nullptr;
+}
+
+Value& PropSlot(PropStore* props, int32_t prop) {
+  auto it = std::lower_bound(props->begin(), props->end(), prop, BeforeProp);
+  if (it == props->end() || it->first != prop) it = props->emplace(it, prop, Value{});
+  return it->second;
+}
 
 CharProps DefaultCharProps() {
   CharProps props;
@@ -91,7 +107,17 @@ bool CharProps::operator<(const CharProps& o) const {
   return std::tie(strs[0], strs[1]) < std::tie(o.strs[0], o.strs[1]);
 }
 
-bool CharProps::operator==(const CharProps& o) const { return !(*this < o) && !(o < *this); }
+bool CharProps::operator==(const CharProps& o) const {
+  return tag == o.tag && std::equal(ints, ints + kCharIntCount, o.ints) && strs[0] == o.strs[0] &&
+         strs[1] == o.strs[1];
+}
+
+size_t CharPropsHash::operator()(const CharProps& p) const {
+  size_t h = std::hash<std::string>()(p.tag);
+  for (int32_t v : p.ints) h = h * 1000003u ^ static_cast<uint32_t>(v);
+  for (const std::string& s : p.strs) h = h * 1000003u ^ std::hash<std::string>()(s);
+  return h;
+}
 
 }  // namespace memhost
 

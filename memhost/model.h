@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -110,6 +111,10 @@ struct CharProps {
   bool operator==(const CharProps& o) const;
 };
 
+struct CharPropsHash {
+  size_t operator()(const CharProps& p) const;
+};
+
 // The font of text that nothing else sets: 12 pt at 100 % stretch.
 CharProps DefaultCharProps();
 
@@ -119,12 +124,20 @@ struct Marker {
   int32_t datum;
 };
 
+// The properties of an object by number, in ascending order. A flat array
+// keeps each object's properties in one block: a chapter copied on opening
+// copies thousands of objects.
+using PropStore = std::vector<std::pair<int32_t, Value>>;
+const Value* FindProp(const PropStore& props, int32_t prop);
+// The value stored for `prop`, made (empty) when there is none.
+Value& PropSlot(PropStore* props, int32_t prop);
+
 struct Obj {
   ObjHandle h = 0;
   int32_t type = 0;
   ObjHandle doc = 0;  // document or book that owns it; 0 for the application
   bool alive = true;
-  std::map<int32_t, Value> props;
+  PropStore props;
 
   // Structure: an ordered container. Frames of a flow, paragraphs of a frame,
   // cell, footnote or graphic, rows of a table, cells of a row, components of
@@ -134,7 +147,8 @@ struct Obj {
   std::vector<ObjHandle> titlePgfs;  // table titles
   uint32_t index = 0;                // position among the parent's kids
   int32_t chain = 0;                 // first-property of the chain it is on
-  uint32_t chainIndex = 0;
+  ObjHandle chainPrev = 0;           // its neighbours there
+  ObjHandle chainNext = 0;
 
   // Paragraph text: one byte and one property index per position, anchors
   // included. The paragraph end is a position too (offset text.size()): its
@@ -149,16 +163,31 @@ struct Obj {
   std::string shortcut;
 };
 
+// A chain of a document, linked through its members so that removing one
+// costs the same however long the chain: a document may delete thousands of
+// formats in one command. The list of members is made again when asked for
+// after a removal.
+struct ChainList {
+  ObjHandle first = 0;
+  ObjHandle last = 0;
+  std::vector<ObjHandle> members;  // in order while !stale
+  bool stale = false;
+};
+
 // Per-document data that is not an object: chains, the name index and the
 // interned character properties.
 struct DocData {
-  std::map<int32_t, std::vector<ObjHandle>> chains;
+  ObjHandle handle = 0;  // the document's or book's own
+  std::map<int32_t, ChainList> chains;
   std::map<std::pair<int32_t, std::string>, ObjHandle> named;
   std::vector<ObjHandle> bodyPages, masterPages, referencePages;
   std::vector<ObjHandle> pgfFmts;
   std::vector<uint32_t> members;  // serials of the objects it owns, oldest first
   std::vector<CharProps> propTable;
-  std::map<CharProps, uint32_t> propIndex;
+  // Made on the first interning after a copy: most copies of a document are
+  // opened to be read, and never intern anything.
+  std::unordered_map<CharProps, uint32_t, CharPropsHash> propIndex;
+  bool propIndexStale = false;
   bool isImage = false;  // a saved file, not an open document
   // Changed since it was read from its file: set by every host operation
   // that changes what saving would keep, and by saving under another name;

@@ -853,13 +853,12 @@ void SyncFontCatalog(Writer& W) {
   // The reader takes the entries of every catalog; a new one goes in the first.
   for (MifNode& catalog : root.children) {
     if (!MifIs(catalog, "FontCatalog")) continue;
-    for (size_t i = catalog.children.size(); i-- > 0;) {
-      const MifNode& f = catalog.children[i];
+    MifRemoveIf(&catalog, [&](const MifNode& f) {
       std::string name;
-      if (!MifIs(f, "Font") || !CatalogTag(W, f, &name)) continue;
+      if (!MifIs(f, "Font") || !CatalogTag(W, f, &name)) return false;
       inFile.insert(name);
-      if (W.gone.count(name) != 0) MifRemove(&catalog, i);
-    }
+      return W.gone.count(name) != 0;
+    });
   }
   std::vector<ObjHandle> added;
   for (ObjHandle f : W.host.Chain(W.doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {

@@ -169,22 +169,45 @@ MifNode* MifReplace(MifNode* parent, size_t index, MifNode node) {
   return &old;
 }
 
+// What a removed child's lead holds before its first line break ends the
+// previous line (blanks after a statement name, say), so it stays.
+static std::string_view KeptOfLead(const std::string& lead) {
+  size_t br = lead.find_first_of("\r\n");
+  return br != std::string::npos ? std::string_view(lead).substr(0, br) : std::string_view();
+}
+
 bool MifRemove(MifNode* parent, size_t index) {
   if (index >= parent->children.size()) return false;
-  // What the lead holds before its first line break ends the previous line
-  // (blanks after a statement name, say), so it stays.
-  const std::string& lead = parent->children[index].lead;
-  size_t br = lead.find_first_of("\r\n");
-  if (br != std::string::npos && br > 0) {
-    std::string keep = lead.substr(0, br);
-    if (index + 1 < parent->children.size()) {
-      parent->children[index + 1].lead.insert(0, keep);
-    } else {
-      parent->close.insert(0, keep);
-    }
+  std::string_view keep = KeptOfLead(parent->children[index].lead);
+  if (!keep.empty()) {
+    std::string& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
+                                                             : parent->close;
+    next.insert(0, keep);
   }
   parent->children.erase(parent->children.begin() + static_cast<std::ptrdiff_t>(index));
   return true;
+}
+
+size_t MifRemoveIf(MifNode* parent, const std::function<bool(const MifNode&)>& drop) {
+  std::vector<MifNode>& children = parent->children;
+  std::string kept;  // of the leads removed since the last child that stays
+  size_t to = 0;
+  for (size_t from = 0; from < children.size(); ++from) {
+    if (drop(children[from])) {
+      kept += KeptOfLead(children[from].lead);
+      continue;
+    }
+    if (!kept.empty()) {
+      children[from].lead.insert(0, kept);
+      kept.clear();
+    }
+    if (to != from) children[to] = std::move(children[from]);
+    ++to;
+  }
+  parent->close.insert(0, kept);
+  size_t removed = children.size() - to;
+  children.erase(children.begin() + static_cast<std::ptrdiff_t>(to), children.end());
+  return removed;
 }
 
 int64_t MifIndexOf(const MifNode& parent, const MifNode* child) {

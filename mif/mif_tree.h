@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -189,6 +190,9 @@ MifNode* MifInsertWithLead(MifNode* parent, size_t index, MifNode node, const st
 // before the first line break, as that belonged to the line before.
 MifNode* MifReplace(MifNode* parent, size_t index, MifNode node);
 bool MifRemove(MifNode* parent, size_t index);
+// Removes every child that `drop` accepts, as MifRemove would one by one, in
+// one pass; returns how many.
+size_t MifRemoveIf(MifNode* parent, const std::function<bool(const MifNode&)>& drop);
 // Index of child in parent->children, or -1.
 int64_t MifIndexOf(const MifNode& parent, const MifNode* child);
 // Finds or appends the child statement of that name and sets its value.

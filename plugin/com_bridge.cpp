@@ -105,6 +105,38 @@ bool Deliver(int32_t status, bool copied, T* copy, void (*freeCopy)(T*)) {
   return true;
 }
 
+// A property named by number with a string or a number is what the text
+// walks ask for at every character: it is copied and given back without the
+// general walk over a value's parts.
+bool IsPlainPropVal(const PropVal& v) {
+  if (v.propIdent.num == 0) return false;
+  switch (v.propVal.valType) {
+    case VT_STRING: case VT_INT: case VT_METRIC: case VT_ID: return true;
+    default: return false;
+  }
+}
+
+bool CopyPropVal(const PropVal& host, PropVal* out) {
+  if (!IsPlainPropVal(host)) return PropValCopy(out, &host) == 0;
+  *out = PropVal{};
+  out->propIdent.num = host.propIdent.num;
+  out->propVal.valType = host.propVal.valType;
+  if (host.propVal.valType != VT_STRING) {
+    out->propVal.u.ival = host.propVal.u.ival;
+    return true;
+  }
+  return CopyString(host.propVal.u.sval, &out->propVal.u.sval);
+}
+
+void GiveBackPropVal(PropVal* host) {
+  if (ComHostKeepsResults) return;
+  if (!IsPlainPropVal(*host)) {
+    TaskFreePropVal(host);
+  } else if (host->propVal.valType == VT_STRING) {
+    TaskFreeString(&host->propVal.u.sval);
+  }
+}
+
 void FreeClientString(char** s) { StrReleaseAndClear(s); }
 void FreeClientMetrics(MetricList* list) {
   MemRelease(list->val);
@@ -495,8 +527,8 @@ class ComBridgeC final : public HostApi {
     PropVal host{};
     if (!Reached(call(api, &status, &host))) return none;
     PropVal copy{};
-    bool copied = status == 0 && PropValCopy(&copy, &host) == 0;
-    GiveBack(&host, TaskFreePropVal);
+    bool copied = status == 0 && CopyPropVal(host, &copy);
+    GiveBackPropVal(&host);
     return Deliver(status, copied, &copy, PropValFree) ? copy : none;
   }
 };

@@ -102,6 +102,20 @@ void StringListRemoveAt(StringList* list, uint32_t pos) {
   list->items[list->count] = nullptr;
 }
 
+void StringListRemoveIf(StringList* list, StringListPredicate drop, void* context) {
+  if (list == nullptr || drop == nullptr) return;
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < list->count; ++i) {
+    if (drop(list->items[i], context)) {
+      MemRelease(list->items[i]);
+    } else {
+      list->items[kept++] = list->items[i];
+    }
+  }
+  for (uint32_t i = kept; i < list->count; ++i) list->items[i] = nullptr;
+  list->count = kept;
+}
+
 void StringListSort(StringList* list, StringListCompareFn compare) {
   if (list == nullptr || list->count < 2 || compare == nullptr) return;
   std::qsort(list->items, list->count, sizeof(char*), compare);

@@ -101,6 +101,23 @@ TEST(MifEdit, ReplaceAndRemoveKeepTheirNeighbours) {
   EXPECT_EQ(expected, MifWrite(t));
 }
 
+TEST(MifEdit, RemoveIfLeavesWhatRemovingOneByOneLeaves) {
+  const char text[] = "<MIFFile 9.00>\n<P <A 1> \n <B 2>\t\n <C 3>\n <D 4> <E 5>   \n <F 6>  \n>\n";
+  for (const std::string drop : {"ABF", "BD", "F", "ACE", ""}) {
+    MifTree one = MustParse(text);
+    MifTree all = MustParse(text);
+    MifNode* p = MifFind(&one.root, "P");
+    for (size_t i = p->children.size(); i-- > 0;) {
+      if (drop.find(p->children[i].name) != std::string::npos) MifRemove(p, i);
+    }
+    size_t removed = MifRemoveIf(MifFind(&all.root, "P"), [&](const MifNode& n) {
+      return drop.find(n.name) != std::string::npos;
+    });
+    EXPECT_EQ(drop.size(), removed);
+    EXPECT_EQ(MifWrite(one), MifWrite(all)) << "dropping " << drop;
+  }
+}
+
 TEST(MifEdit, SettersKeepTheFirstSeparator) {
   MifTree t = MustParse("<MIFFile 9.00>\n<FSize  12.0 pt>\n<Count\t7>\n");
   MifNode* size = MifFind(&t.root, "FSize");

@@ -122,6 +122,16 @@ TEST(StringList, RemoveShiftsDownAndIgnoresBadPositions) {
   StringListDestroy(list);
 }
 
+TEST(StringList, RemoveIfKeepsTheOrderOfTheRest) {
+  StringList* list = ListOf({"a1", "b", "a2", "c", "a3"});
+  auto startsWithA = [](const char* s, void*) { return s[0] == 'a'; };
+  StringListRemoveIf(list, startsWithA, nullptr);
+  EXPECT_EQ((std::vector<std::string>{"b", "c"}), Items(list));
+  EXPECT_EQ(nullptr, list->items[2]) << "the slot past the last item stays null";
+  StringListRemoveIf(nullptr, startsWithA, nullptr);
+  StringListDestroy(list);
+}
+
 TEST(StringList, SortIsUnsignedByteOrder) {
   StringList* list = ListOf({"Zeta", "alpha", "Beta", "10", "\x87t\x8E", "Bet"});
   StringListSort(list, StringListCompareExact);
