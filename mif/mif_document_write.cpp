@@ -268,7 +268,7 @@ std::vector<Unit> TextUnits(Writer& W, MifNode* para) {
 void InsertKeepingLine(MifNode* line, size_t at, MifNode node) {
   std::string ending;
   if (at < line->children.size()) {
-    std::string& next = line->children[at].lead;
+    MifText& next = line->children[at].lead;
     size_t br = next.find_first_of("\r\n");
     if (br != std::string::npos && br > 0) {
       ending = next.substr(0, br);

@@ -171,16 +171,16 @@ MifNode* MifReplace(MifNode* parent, size_t index, MifNode node) {
 
 // What a removed child's lead holds before its first line break ends the
 // previous line (blanks after a statement name, say), so it stays.
-static std::string_view KeptOfLead(const std::string& lead) {
+static std::string_view KeptOfLead(std::string_view lead) {
   size_t br = lead.find_first_of("\r\n");
-  return br != std::string::npos ? std::string_view(lead).substr(0, br) : std::string_view();
+  return br != std::string::npos ? lead.substr(0, br) : std::string_view();
 }
 
 bool MifRemove(MifNode* parent, size_t index) {
   if (index >= parent->children.size()) return false;
   std::string_view keep = KeptOfLead(parent->children[index].lead);
   if (!keep.empty()) {
-    std::string& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
+    MifText& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
                                                              : parent->close;
     next.insert(0, keep);
   }

@@ -93,7 +93,8 @@ struct Input {
   std::string file;      // as given, for messages
   std::string path;      // on disk
   std::string hostName;  // what the host calls it (Roman)
-  std::string original;  // the bytes read
+  // The bytes read, shared with the statement tree parsed from them.
+  std::shared_ptr<const std::string> original;
   MifDocument source;
   ObjHandle doc = 0;     // the open document (command-line documents)
   ObjHandle image = 0;   // the file the host opens (chapters, the output document)
@@ -144,12 +145,15 @@ struct Session {
 };
 
 // Reads a file and its statement tree; false with *why.
-bool ReadTree(const std::string& file, std::string* text, MifTree* tree, std::string* why) {
+bool ReadTree(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree,
+              std::string* why) {
   std::string reason;
-  if (!SafeReadFile(file, MifLimits().max_bytes, text, &reason)) {
+  std::string bytes;
+  if (!SafeReadFile(file, MifLimits().max_bytes, &bytes, &reason)) {
     *why = file + ": " + reason;
     return false;
   }
+  *text = std::make_shared<const std::string>(std::move(bytes));
   MifError error;
   if (!MifParse(*text, file, tree, &error)) {
     *why = MifErrorText(error);
@@ -158,7 +162,7 @@ bool ReadTree(const std::string& file, std::string* text, MifTree* tree, std::st
   return true;
 }
 
-bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
+bool ParseFile(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree) {
   std::string why;
   if (ReadTree(file, text, tree, &why)) return true;
   Say(why + "\n");
@@ -644,7 +648,7 @@ bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
     if (error->empty()) *error = MifErrorText(e);
     return false;
   }
-  return *text != in.original;
+  return *text != *in.original;
 }
 
 void ReportSelection(Session& S) {
