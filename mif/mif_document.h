@@ -54,11 +54,25 @@ struct MifAnchor {
   }
 };
 
-// A paragraph as the model held it when read, to tell what a command changed.
+// A paragraph as the model holds it: text, format, runs and anchors.
 struct MifParaState {
   std::string text;
   std::string format;
   std::vector<MifRun> runs;
+  std::vector<MifAnchor> anchors;
+};
+
+// A paragraph as the model held it when read, to tell what a command
+// changed. Its runs name their properties by index into
+// MifDocument::runProps, as the runs of a document share a few.
+struct MifParaRecord {
+  struct Run {
+    int32_t offset;
+    uint32_t props;
+  };
+  std::string text;
+  std::string format;
+  std::vector<Run> runs;
   std::vector<MifAnchor> anchors;
 };
 
@@ -92,7 +106,8 @@ struct MifDocument {
   std::string name;  // the host's name for it when read
   MifTree tree;
   std::vector<MifNodeRef> nodes;
-  std::vector<MifParaState> paras;
+  std::vector<MifParaRecord> paras;
+  std::vector<MifRunProps> runProps;   // every distinct run of paras
   std::vector<MifTextLine> textLines;  // by paragraph, then offset
 };
 
@@ -122,10 +137,12 @@ bool MifWriteDocumentInPlace(memhost::MemHost& host, ObjHandle doc, MifDocument*
 // The index into source.paras of a paragraph of the document read from
 // source, or of a copy of it; -1 for a paragraph made since.
 int64_t MifParaIndexOf(const memhost::MemHost& host, const MifDocument& source, ObjHandle pgf);
-// A paragraph of the model in the form the reader records it (source.paras):
-// text, format, runs and anchors.
+// A paragraph of the model: text, format, runs and anchors (tables and
+// footnotes by their ID in the file; 0 for those made since).
 MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
                                const memhost::Obj& pgf);
+// Paragraph `para` of source as it was read, in the same form.
+MifParaState MifParaAsRead(const MifDocument& source, size_t para);
 // The line that the text at `offset` of paragraph `para` was read from: the
 // last <Font> statement that applies there, else the <Para>; 0 when unknown.
 int32_t MifLineOfText(const MifDocument& source, size_t para, int32_t offset);

@@ -80,6 +80,19 @@ MifParaState MifModelParaState(MemHost& host, const MifDocument* source, const m
   return s;
 }
 
+MifParaState MifParaAsRead(const MifDocument& source, size_t para) {
+  const MifParaRecord& r = source.paras[para];
+  MifParaState s;
+  s.text = r.text;
+  s.format = r.format;
+  s.anchors = r.anchors;
+  s.runs.reserve(r.runs.size());
+  for (const MifParaRecord::Run& run : r.runs) {
+    s.runs.push_back(MifRun{run.offset, source.runProps[run.props]});
+  }
+  return s;
+}
+
 bool MifIsAnchor(const MifNode& c) {
   if (c.kind != MIF_STATEMENT) return false;
   if (c.name == "Marker") return true;
@@ -100,6 +113,14 @@ MifNode* MifNodeAt(MifNode* root, const std::vector<uint32_t>& path) {
 namespace {
 
 constexpr Metric kQUnit = 46443;  // 0.25 mm in 1/65536 point
+
+struct RunPropsOrder {
+  bool operator()(const MifRunProps& a, const MifRunProps& b) const {
+    if (a.props < b.props) return true;
+    if (b.props < a.props) return false;
+    return a.color < b.color;
+  }
+};
 
 struct PendingAnchor {
   ObjHandle pgf;
@@ -126,6 +147,7 @@ struct Loader {
   std::set<std::string> familyA;        // texts already in family A
   std::set<std::string> tagRefs;        // names already on the tag-naming chain
   std::vector<std::pair<ObjHandle, size_t>> paraObjects;  // paragraph, index in paras
+  std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
   std::vector<uint32_t> path;           // of the node being read
   ObjHandle frame = 0;                  // the text frame a flow's text runs into
   MifError* error = nullptr;
@@ -681,6 +703,23 @@ ObjHandle AddMainFlow(Loader& L) {
   return flow;
 }
 
+MifParaRecord Record(Loader& L, MifParaState state) {
+  MifParaRecord r;
+  r.text = std::move(state.text);
+  r.format = std::move(state.format);
+  r.anchors = std::move(state.anchors);
+  r.runs.reserve(state.runs.size());
+  for (MifRun& run : state.runs) {
+    auto it = L.runIndex.find(run.props);
+    if (it == L.runIndex.end()) {
+      it = L.runIndex.emplace(run.props, static_cast<uint32_t>(L.src->runProps.size())).first;
+      L.src->runProps.push_back(std::move(run.props));
+    }
+    r.runs.push_back(MifParaRecord::Run{run.offset, it->second});
+  }
+  return r;
+}
+
 bool Load(Loader& L, const std::string& name) {
   MifDocument& src = *L.src;
   if (src.tree.is_book) return L.Fail(1, "this is a MIF book, not a document");
@@ -688,6 +727,7 @@ bool Load(Loader& L, const std::string& name) {
   src.nodes.clear();
   src.paras.clear();
   src.textLines.clear();
+  src.runProps.clear();
   L.enc = src.tree.encoding;
   L.doc = L.host.NewDocument(name);
   L.names.host = &L.host;
@@ -768,7 +808,7 @@ bool Load(Loader& L, const std::string& name) {
   // against it.
   for (const auto& pp : L.paraObjects) {
     const memhost::Obj* o = L.host.Find(pp.first);
-    if (o != nullptr) src.paras[pp.second] = MifModelParaState(L.host, &src, *o);
+    if (o != nullptr) src.paras[pp.second] = Record(L, MifModelParaState(L.host, &src, *o));
   }
   return true;
 }

@@ -586,7 +586,7 @@ bool LeansOnGoneFormat(const Writer& W, const MifParaState& s) {
 }
 
 void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
-  const MifParaState& old = W.src->paras[sourcePara];
+  const MifParaState old = MifParaAsRead(*W.src, sourcePara);
   MifParaState cur = MifModelParaState(W.host, W.src, pgf);
   // Tables a command made have IDs only now.
   size_t k = 0;
