@@ -418,7 +418,7 @@ void Refont(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
   for (MifNode& line : para->children) {
     if (!MifIs(line, "ParaLine")) continue;
     LineRebuild R(W, &line);
-    std::vector<MifNode> was = std::move(line.children);
+    MifNodeList was = std::move(line.children);
     line.children.clear();
     line.children.reserve(was.size() + changes.size() - next);
     for (MifNode& c : was) {

@@ -66,7 +66,7 @@ std::string EolOf(const MifNode& parent) {
 // A lead for a new child at index: that of a neighbouring statement, else one
 // level deeper than the parent (the top level has no indent).
 std::string LeadFor(const MifNode& parent, size_t index) {
-  const std::vector<MifNode>& ch = parent.children;
+  const MifNodeList& ch = parent.children;
   for (size_t i = index; i-- > 0;)
     if (ch[i].kind == MIF_STATEMENT && ch[i].lead.find_first_of("\r\n") != std::string::npos)
       return ch[i].lead.substr(ch[i].lead.find_first_of("\r\n"));

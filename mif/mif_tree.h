@@ -90,17 +90,78 @@ class MifValues {
   MifText raw_;
 };
 
+struct MifNode;
+
+// The children of a statement, in one pointer while there are none, as is
+// the case for most statements. It works as a std::vector of the few
+// operations that a tree needs.
+class MifNodeList {
+ public:
+  using value_type = MifNode;
+  using iterator = MifNode*;
+  using const_iterator = const MifNode*;
+
+  MifNodeList() noexcept = default;
+  MifNodeList(const MifNodeList& o);
+  MifNodeList(MifNodeList&& o) noexcept : block_(o.block_) { o.block_ = nullptr; }
+  MifNodeList& operator=(const MifNodeList& o);
+  MifNodeList& operator=(MifNodeList&& o) noexcept;
+  ~MifNodeList() { Free(); }
+
+  size_t size() const noexcept { return block_ ? block_->size : 0; }
+  bool empty() const noexcept { return size() == 0; }
+  size_t capacity() const noexcept { return block_ ? block_->capacity : 0; }
+  MifNode* data() noexcept;
+  const MifNode* data() const noexcept;
+  MifNode* begin() noexcept { return data(); }
+  MifNode* end() noexcept;
+  const MifNode* begin() const noexcept { return data(); }
+  const MifNode* end() const noexcept;
+  MifNode& operator[](size_t i) noexcept;
+  const MifNode& operator[](size_t i) const noexcept;
+  MifNode& front() noexcept { return (*this)[0]; }
+  MifNode& back() noexcept { return (*this)[size() - 1]; }
+  const MifNode& front() const noexcept { return (*this)[0]; }
+  const MifNode& back() const noexcept { return (*this)[size() - 1]; }
+
+  void reserve(size_t n);
+  void push_back(const MifNode& node);
+  void push_back(MifNode&& node);
+  iterator insert(const_iterator at, MifNode&& node);
+  iterator erase(const_iterator at);
+  void clear() noexcept;
+
+ private:
+  struct Header {
+    uint32_t size;
+    uint32_t capacity;
+  };  // followed by the nodes
+  void Free() noexcept;
+  Header* block_ = nullptr;
+};
+
 struct MifNode {
   MifText lead;  // blanks and line breaks in front of the node
   MifText name;  // statement name; empty for the root of a tree
   MifText text;  // comment or data: its exact text, without the last line break
   MifValues values;
-  std::vector<MifNode> children;
+  MifNodeList children;
   MifText close;  // what comes between the last value or child and '>'
   MifText trail;  // blanks and comment after '>' on the same line
   int32_t line = 0;   // where the node starts (1-based); 0 when built in memory
   MifNodeKind kind = MIF_STATEMENT;
 };
+
+inline MifNode* MifNodeList::data() noexcept {
+  return block_ ? reinterpret_cast<MifNode*>(block_ + 1) : nullptr;
+}
+inline const MifNode* MifNodeList::data() const noexcept {
+  return block_ ? reinterpret_cast<const MifNode*>(block_ + 1) : nullptr;
+}
+inline MifNode* MifNodeList::end() noexcept { return data() + size(); }
+inline const MifNode* MifNodeList::end() const noexcept { return data() + size(); }
+inline MifNode& MifNodeList::operator[](size_t i) noexcept { return data()[i]; }
+inline const MifNode& MifNodeList::operator[](size_t i) const noexcept { return data()[i]; }
 
 struct MifTree {
   std::string file;  // the name that messages carry
