@@ -117,8 +117,12 @@ struct MifDocument {
 bool MifLoadDocument(memhost::MemHost& host, const std::string& file, const std::string& name,
                      MifDocument* source, ObjHandle* doc, MifError* error);
 // The same for a tree already parsed (source->tree); source->file names it.
+// MIF_RELEASE_TREE frees the tree while it is read, for a caller that keeps
+// only the model: source->tree is empty afterwards, and the tree must be
+// parsed again to write the document.
+enum MifTreeUse { MIF_KEEP_TREE, MIF_RELEASE_TREE };
 bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDocument* source,
-                         ObjHandle* doc, MifError* error);
+                         ObjHandle* doc, MifError* error, MifTreeUse use = MIF_KEEP_TREE);
 
 // The MIF text of document `doc`: source's tree changed where the model
 // differs from what was read, or a new file when source is null. False, with

@@ -191,7 +191,7 @@ void KeepAsFile(Session& S, Input* in, ObjHandle doc) {
 bool StoreAsFile(Session& S, Input* in) {
   MifError error;
   ObjHandle doc = 0;
-  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error, MIF_RELEASE_TREE)) {
     Say(MifErrorText(error) + "\n");
     return false;
   }
@@ -258,7 +258,7 @@ bool ReadComponent(Session& S, Input* in, std::string* why) {
   }
   MifError error;
   ObjHandle doc = 0;
-  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error, MIF_RELEASE_TREE)) {
     *why = MifErrorText(error);
     return false;
   }
@@ -293,7 +293,8 @@ int LoadInputs(Session& S) {
       }
     }
     MifError error;
-    if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &in->doc, &error)) {
+    if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &in->doc, &error,
+                             MIF_RELEASE_TREE)) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
