@@ -131,8 +131,7 @@ bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDoc
 bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
                       std::string* text, MifError* error);
 // The same, written from source's own tree rather than a copy of it: the
-// tree is left as written (or half changed, on failure), no longer what
-// was read.
+// tree is spent, freed as it is written (or left half changed, on failure).
 bool MifWriteDocumentInPlace(memhost::MemHost& host, ObjHandle doc, MifDocument* source,
                              std::string* text, MifError* error);
 

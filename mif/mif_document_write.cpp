@@ -1132,7 +1132,7 @@ bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree*
     }
     return false;
   }
-  *text = MifWrite(*tree);
+  *text = MifWriteReleasing(tree);
   return true;
 }
 

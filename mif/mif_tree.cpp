@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 #include "mif/mif_utf8.h"
 
@@ -481,7 +482,9 @@ struct Writer {
     out += t;
   }
 
-  void Node(const MifNode& n) {
+  // N is MifNode for a tree the writer frees as it goes (MifWriteReleasing).
+  template <typename N>
+  void Node(N& n) {
     Trivia(n.lead);
     if (n.kind == MIF_COMMENT) {
       // On a line of its own, or it would read back as the previous statement's trail.
@@ -511,7 +514,8 @@ struct Writer {
     // The values text already holds what separates its tokens, and ends with
     // a token.
     out += n.values.raw();
-    for (const MifNode& c : n.children) Node(c);
+    for (N& c : n.children) Node(c);
+    if constexpr (!std::is_const<N>::value) n.children = MifNodeList();
     Trivia(n.close);
     Token(">");
     Trivia(n.trail);
@@ -662,6 +666,16 @@ std::string MifWrite(const MifTree& tree) {
   w.out += tree.bom;
   for (const MifNode& n : tree.root.children) w.Node(n);
   w.Trivia(tree.root.close);
+  return std::move(w.out);
+}
+
+std::string MifWriteReleasing(MifTree* tree) {
+  // No room is set aside for the text: it grows as the tree shrinks.
+  Writer w;
+  w.out += tree->bom;
+  for (MifNode& n : tree->root.children) w.Node(n);
+  w.Trivia(tree->root.close);
+  *tree = MifTree();
   return std::move(w.out);
 }
 

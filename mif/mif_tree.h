@@ -209,6 +209,9 @@ bool MifParseFragment(std::string_view text, MifEncoding encoding, const std::st
                       std::vector<MifNode>* nodes, MifError* error);
 
 std::string MifWrite(const MifTree& tree);
+// The same, freeing the tree as it is written, so that the text grows as the
+// tree shrinks; *tree is empty afterwards.
+std::string MifWriteReleasing(MifTree* tree);
 std::string MifWriteNode(const MifNode& node);
 bool MifWriteFile(const std::string& path, const MifTree& tree, MifError* error);
 

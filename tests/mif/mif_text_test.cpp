@@ -38,6 +38,9 @@ TEST(MifText, TreesKeepTheirTextAndLongTokens) {
     std::string text = "<MIFFile 9.00>\n<A 1 # one\n `x\\q'2 " + big + ">\n";
     tree = MustParse(text);
     EXPECT_EQ(text, MifWrite(tree));
+    MifTree spent = tree;
+    EXPECT_EQ(text, MifWriteReleasing(&spent));
+    EXPECT_TRUE(spent.root.children.empty());
   }
   // The text parsed is gone; the tree still has it.
   MifTree copy = tree;
