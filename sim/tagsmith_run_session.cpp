@@ -1217,7 +1217,8 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   run.documents = [&S]() {
     std::vector<RunDocument> documents;
     for (const auto& in : S.inputs) {
-      documents.push_back(RunDocument{in->file, &in->original, &in->source, CurrentDocument(S, *in)});
+      documents.push_back(
+          RunDocument{in->file, in->original.get(), &in->source, CurrentDocument(S, *in)});
     }
     return documents;
   };
