@@ -825,6 +825,11 @@ bool Load(Loader& L, const std::string& name) {
     const memhost::Obj* o = L.host.Find(pp.first);
     if (o != nullptr) src.paras[pp.second] = Record(L, MifModelParaState(L.host, &src, *o));
   }
+  // Kept as long as the document: a book keeps one set per chapter.
+  src.nodes.shrink_to_fit();
+  src.paras.shrink_to_fit();
+  src.runProps.shrink_to_fit();
+  src.textLines.shrink_to_fit();
   return true;
 }
 

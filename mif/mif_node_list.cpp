@@ -86,10 +86,14 @@ MifNodeList::iterator MifNodeList::insert(const_iterator at, MifNode&& node) {
   return begin() + index;
 }
 
-MifNodeList::iterator MifNodeList::erase(const_iterator at) {
-  size_t index = static_cast<size_t>(at - data());
-  std::move(begin() + index + 1, end(), begin() + index);
-  back().~MifNode();
-  --block_->size;
+MifNodeList::iterator MifNodeList::erase(const_iterator at) { return erase(at, at + 1); }
+
+MifNodeList::iterator MifNodeList::erase(const_iterator from, const_iterator to) {
+  size_t index = static_cast<size_t>(from - data());
+  size_t count = static_cast<size_t>(to - from);
+  if (count == 0) return begin() + index;
+  MifNode* kept = std::move(begin() + index + count, end(), begin() + index);
+  for (MifNode* n = kept; n != end(); ++n) n->~MifNode();
+  block_->size -= static_cast<uint32_t>(count);
   return begin() + index;
 }

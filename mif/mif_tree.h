@@ -129,6 +129,7 @@ class MifNodeList {
   void push_back(MifNode&& node);
   iterator insert(const_iterator at, MifNode&& node);
   iterator erase(const_iterator at);
+  iterator erase(const_iterator from, const_iterator to);
   void clear() noexcept;
 
  private:

@@ -67,9 +67,11 @@ TEST(MifText, BuiltValuesAreSeparatedAsTheWriterWould) {
   MifNode copy = n;
   copy.children.push_back(MifMakeStatement("B"));
   copy.children.insert(copy.children.begin(), MifMakeStatement("C"));
+  copy.children.push_back(MifMakeStatement("D"));
   copy.children.erase(copy.children.begin() + 1);
+  copy.children.erase(copy.children.begin(), copy.children.begin() + 1);
   ASSERT_EQ(1u, copy.children.size());
-  EXPECT_EQ("C", copy.children[0].name);
+  EXPECT_EQ("D", copy.children[0].name);
   EXPECT_TRUE(n.children.empty());
 }
 
