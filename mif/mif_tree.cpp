@@ -676,6 +676,9 @@ std::string MifWriteReleasing(MifTree* tree) {
   for (MifNode& n : tree->root.children) w.Node(n);
   w.Trivia(tree->root.close);
   *tree = MifTree();
+  // A text that doubled its way up may hold half as much again as it uses,
+  // and callers keep it (a book keeps every chapter it writes).
+  w.out.shrink_to_fit();
   return std::move(w.out);
 }
 
