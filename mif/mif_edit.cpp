@@ -189,7 +189,7 @@ bool MifRemove(MifNode* parent, size_t index) {
 }
 
 size_t MifRemoveIf(MifNode* parent, const std::function<bool(const MifNode&)>& drop) {
-  std::vector<MifNode>& children = parent->children;
+  MifNodeList& children = parent->children;
   std::string kept;  // of the leads removed since the last child that stays
   size_t to = 0;
   for (size_t from = 0; from < children.size(); ++from) {
