@@ -54,11 +54,25 @@ struct MifAnchor {
   }
 };
 
-// A paragraph as the model held it when read, to tell what a command changed.
+// A paragraph as the model holds it: text, format, runs and anchors.
 struct MifParaState {
   std::string text;
   std::string format;
   std::vector<MifRun> runs;
+  std::vector<MifAnchor> anchors;
+};
+
+// A paragraph as the model held it when read, to tell what a command
+// changed. Its runs name their properties by index into
+// MifDocument::runProps, as the runs of a document share a few.
+struct MifParaRecord {
+  struct Run {
+    int32_t offset;
+    uint32_t props;
+  };
+  std::string text;
+  std::string format;
+  std::vector<Run> runs;
   std::vector<MifAnchor> anchors;
 };
 
@@ -92,7 +106,8 @@ struct MifDocument {
   std::string name;  // the host's name for it when read
   MifTree tree;
   std::vector<MifNodeRef> nodes;
-  std::vector<MifParaState> paras;
+  std::vector<MifParaRecord> paras;
+  std::vector<MifRunProps> runProps;   // every distinct run of paras
   std::vector<MifTextLine> textLines;  // by paragraph, then offset
 };
 
@@ -102,8 +117,12 @@ struct MifDocument {
 bool MifLoadDocument(memhost::MemHost& host, const std::string& file, const std::string& name,
                      MifDocument* source, ObjHandle* doc, MifError* error);
 // The same for a tree already parsed (source->tree); source->file names it.
+// MIF_RELEASE_TREE frees the tree while it is read, for a caller that keeps
+// only the model: source->tree is empty afterwards, and the tree must be
+// parsed again to write the document.
+enum MifTreeUse { MIF_KEEP_TREE, MIF_RELEASE_TREE };
 bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDocument* source,
-                         ObjHandle* doc, MifError* error);
+                         ObjHandle* doc, MifError* error, MifTreeUse use = MIF_KEEP_TREE);
 
 // The MIF text of document `doc`: source's tree changed where the model
 // differs from what was read, or a new file when source is null. False, with
@@ -112,8 +131,7 @@ bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDoc
 bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
                       std::string* text, MifError* error);
 // The same, written from source's own tree rather than a copy of it: the
-// tree is left as written (or half changed, on failure), no longer what
-// was read.
+// tree is spent, freed as it is written (or left half changed, on failure).
 bool MifWriteDocumentInPlace(memhost::MemHost& host, ObjHandle doc, MifDocument* source,
                              std::string* text, MifError* error);
 
@@ -122,10 +140,12 @@ bool MifWriteDocumentInPlace(memhost::MemHost& host, ObjHandle doc, MifDocument*
 // The index into source.paras of a paragraph of the document read from
 // source, or of a copy of it; -1 for a paragraph made since.
 int64_t MifParaIndexOf(const memhost::MemHost& host, const MifDocument& source, ObjHandle pgf);
-// A paragraph of the model in the form the reader records it (source.paras):
-// text, format, runs and anchors.
+// A paragraph of the model: text, format, runs and anchors (tables and
+// footnotes by their ID in the file; 0 for those made since).
 MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
                                const memhost::Obj& pgf);
+// Paragraph `para` of source as it was read, in the same form.
+MifParaState MifParaAsRead(const MifDocument& source, size_t para);
 // The line that the text at `offset` of paragraph `para` was read from: the
 // last <Font> statement that applies there, else the <Para>; 0 when unknown.
 int32_t MifLineOfText(const MifDocument& source, size_t para, int32_t offset);

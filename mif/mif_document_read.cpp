@@ -80,6 +80,19 @@ MifParaState MifModelParaState(MemHost& host, const MifDocument* source, const m
   return s;
 }
 
+MifParaState MifParaAsRead(const MifDocument& source, size_t para) {
+  const MifParaRecord& r = source.paras[para];
+  MifParaState s;
+  s.text = r.text;
+  s.format = r.format;
+  s.anchors = r.anchors;
+  s.runs.reserve(r.runs.size());
+  for (const MifParaRecord::Run& run : r.runs) {
+    s.runs.push_back(MifRun{run.offset, source.runProps[run.props]});
+  }
+  return s;
+}
+
 bool MifIsAnchor(const MifNode& c) {
   if (c.kind != MIF_STATEMENT) return false;
   if (c.name == "Marker") return true;
@@ -100,6 +113,14 @@ MifNode* MifNodeAt(MifNode* root, const std::vector<uint32_t>& path) {
 namespace {
 
 constexpr Metric kQUnit = 46443;  // 0.25 mm in 1/65536 point
+
+struct RunPropsOrder {
+  bool operator()(const MifRunProps& a, const MifRunProps& b) const {
+    if (a.props < b.props) return true;
+    if (b.props < a.props) return false;
+    return a.color < b.color;
+  }
+};
 
 struct PendingAnchor {
   ObjHandle pgf;
@@ -126,10 +147,14 @@ struct Loader {
   std::set<std::string> familyA;        // texts already in family A
   std::set<std::string> tagRefs;        // names already on the tag-naming chain
   std::vector<std::pair<ObjHandle, size_t>> paraObjects;  // paragraph, index in paras
+  std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
   std::vector<uint32_t> path;           // of the node being read
   ObjHandle frame = 0;                  // the text frame a flow's text runs into
   MifError* error = nullptr;
   bool failed = false;
+  // Whether the tree goes once read: statements already read are freed, so
+  // that the tree shrinks as the model grows.
+  bool release = false;
 
   explicit Loader(MemHost& h) : host(h) {}
 
@@ -150,6 +175,11 @@ struct Loader {
     return src->nodes.size() - 1;
   }
 };
+
+// What node holds is read into the model and not needed again.
+void Spent(Loader& L, MifNode* node) {
+  if (L.release) node->children = MifNodeList();
+}
 
 // Descends into child i of node for the duration of a call.
 struct Step {
@@ -494,9 +524,9 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
 
 // Reads every <Para> child of `node` (at L.path) into `container`. Flow
 // paragraphs go into the frame their lines name.
-bool ReadParas(Loader& L, const MifNode& node, ObjHandle container, ObjHandle flow, bool title) {
+bool ReadParas(Loader& L, MifNode& node, ObjHandle container, ObjHandle flow, bool title) {
   for (size_t i = 0; i < node.children.size(); ++i) {
-    const MifNode& c = node.children[i];
+    MifNode& c = node.children[i];
     if (!MifIs(c, "Para")) continue;
     ObjHandle into = container;
     if (flow != 0) {
@@ -514,14 +544,15 @@ bool ReadParas(Loader& L, const MifNode& node, ObjHandle container, ObjHandle fl
     }
     Step s(L, i);
     if (!ReadPara(L, c, into, title)) return false;
+    Spent(L, &c);
   }
   return true;
 }
 
 // The footnotes of a <Notes> statement (at L.path).
-bool ReadNotes(Loader& L, const MifNode& notes) {
+bool ReadNotes(Loader& L, MifNode& notes) {
   for (size_t i = 0; i < notes.children.size(); ++i) {
-    const MifNode& n = notes.children[i];
+    MifNode& n = notes.children[i];
     int32_t id = 0;
     if (!MifIs(n, "FNote") || !MifChildInt(n, "ID", &id)) continue;
     Step s(L, i);
@@ -535,7 +566,7 @@ bool ReadNotes(Loader& L, const MifNode& notes) {
 }
 
 // Footnotes held by the <Notes> child of node (at L.path), if any.
-bool ReadNotesIn(Loader& L, const MifNode& node) {
+bool ReadNotesIn(Loader& L, MifNode& node) {
   for (size_t i = 0; i < node.children.size(); ++i) {
     if (!MifIs(node.children[i], "Notes")) continue;
     Step s(L, i);
@@ -544,7 +575,7 @@ bool ReadNotesIn(Loader& L, const MifNode& node) {
   return true;
 }
 
-bool ReadFlow(Loader& L, const MifNode& tf) {
+bool ReadFlow(Loader& L, MifNode& tf) {
   ObjHandle flow = L.host.NewObject(memhost::T_FLOW, L.doc);
   std::string tag;
   if (MifChildRoman(tf, "TFTag", L.enc, &tag)) L.host.SetStringProp(flow, PROP_NAME, tag);
@@ -555,16 +586,16 @@ bool ReadFlow(Loader& L, const MifNode& tf) {
   return ReadParas(L, tf, 0, flow, false);
 }
 
-bool ReadRows(Loader& L, const MifNode& group, ObjHandle table, int32_t kind) {
+bool ReadRows(Loader& L, MifNode& group, ObjHandle table, int32_t kind) {
   for (size_t r = 0; r < group.children.size(); ++r) {
-    const MifNode& row = group.children[r];
+    MifNode& row = group.children[r];
     if (!MifIs(row, "Row")) continue;
     Step sr(L, r);
     ObjHandle rowObj = L.host.NewObject(memhost::T_ROW, L.doc);
     L.host.SetIntProp(rowObj, memhost::MEM_PROP_ROW_KIND, kind);
     L.host.AppendKid(table, rowObj);
     for (size_t c = 0; c < row.children.size(); ++c) {
-      const MifNode& cell = row.children[c];
+      MifNode& cell = row.children[c];
       if (!MifIs(cell, "Cell")) continue;
       Step sc(L, c);
       ObjHandle cellObj = L.host.NewObject(memhost::T_CELL, L.doc);
@@ -572,7 +603,7 @@ bool ReadRows(Loader& L, const MifNode& group, ObjHandle table, int32_t kind) {
       L.Tie(cellObj, MIF_NODE_CELL);
       bool seen = false;
       for (size_t k = 0; k < cell.children.size(); ++k) {
-        const MifNode& content = cell.children[k];
+        MifNode& content = cell.children[k];
         if (!MifIs(content, "CellContent")) continue;
         // The host keeps one text per cell: a second would be merged into the first.
         if (seen) return L.Fail(content.line, "a <Cell> with a second <CellContent>");
@@ -586,7 +617,7 @@ bool ReadRows(Loader& L, const MifNode& group, ObjHandle table, int32_t kind) {
   return true;
 }
 
-bool ReadTable(Loader& L, const MifNode& tbl) {
+bool ReadTable(Loader& L, MifNode& tbl) {
   int32_t id = 0;
   if (!MifChildInt(tbl, "TblID", &id)) return true;
   ObjHandle t = L.host.NewObject(memhost::T_TABLE, L.doc);
@@ -606,7 +637,7 @@ bool ReadTable(Loader& L, const MifNode& tbl) {
   L.Tie(t, MIF_NODE_TABLE, id);
   bool titled = false;
   for (size_t i = 0; i < tbl.children.size(); ++i) {
-    const MifNode& c = tbl.children[i];
+    MifNode& c = tbl.children[i];
     Step s(L, i);
     if (MifIs(c, "TblTitle")) {
       for (size_t k = 0; k < c.children.size(); ++k) {
@@ -681,6 +712,23 @@ ObjHandle AddMainFlow(Loader& L) {
   return flow;
 }
 
+MifParaRecord Record(Loader& L, MifParaState state) {
+  MifParaRecord r;
+  r.text = std::move(state.text);
+  r.format = std::move(state.format);
+  r.anchors = std::move(state.anchors);
+  r.runs.reserve(state.runs.size());
+  for (MifRun& run : state.runs) {
+    auto it = L.runIndex.find(run.props);
+    if (it == L.runIndex.end()) {
+      it = L.runIndex.emplace(run.props, static_cast<uint32_t>(L.src->runProps.size())).first;
+      L.src->runProps.push_back(std::move(run.props));
+    }
+    r.runs.push_back(MifParaRecord::Run{run.offset, it->second});
+  }
+  return r;
+}
+
 bool Load(Loader& L, const std::string& name) {
   MifDocument& src = *L.src;
   if (src.tree.is_book) return L.Fail(1, "this is a MIF book, not a document");
@@ -688,6 +736,7 @@ bool Load(Loader& L, const std::string& name) {
   src.nodes.clear();
   src.paras.clear();
   src.textLines.clear();
+  src.runProps.clear();
   L.enc = src.tree.encoding;
   L.doc = L.host.NewDocument(name);
   L.names.host = &L.host;
@@ -698,7 +747,7 @@ bool Load(Loader& L, const std::string& name) {
   L.defaultFont = memhost::DefaultCharProps();
   L.lastFont = L.defaultFont;
 
-  const MifNode& root = src.tree.root;
+  MifNode& root = src.tree.root;
   std::string word;
   const MifNode* units = MifFind(root, "CharUnits");
   if (units != nullptr && MifGetWord(*units, &word) && word == "CUQ") {
@@ -733,19 +782,25 @@ bool Load(Loader& L, const std::string& name) {
   for (const MifNode& c : root.children) {
     if (MifIs(c, "Page")) ReadPage(L, c);
   }
+  // Only tables and flows are read from here on.
+  for (MifNode& c : root.children) {
+    if (!MifIs(c, "Tbls") && !MifIs(c, "TextFlow")) Spent(L, &c);
+  }
   // Tables and flows in file order: a paragraph that names no format takes
   // the one of the paragraph before it in the file.
   for (size_t i = 0; i < root.children.size(); ++i) {
-    const MifNode& c = root.children[i];
+    MifNode& c = root.children[i];
     Step s(L, i);
     if (MifIs(c, "Tbls")) {
       for (size_t k = 0; k < c.children.size(); ++k) {
         if (!MifIs(c.children[k], "Tbl")) continue;
         Step sk(L, k);
         if (!ReadTable(L, c.children[k])) return false;
+        Spent(L, &c.children[k]);
       }
     } else if (MifIs(c, "TextFlow")) {
       if (!ReadFlow(L, c)) return false;
+      Spent(L, &c);
     }
   }
   if (L.failed) return false;
@@ -768,19 +823,26 @@ bool Load(Loader& L, const std::string& name) {
   // against it.
   for (const auto& pp : L.paraObjects) {
     const memhost::Obj* o = L.host.Find(pp.first);
-    if (o != nullptr) src.paras[pp.second] = MifModelParaState(L.host, &src, *o);
+    if (o != nullptr) src.paras[pp.second] = Record(L, MifModelParaState(L.host, &src, *o));
   }
+  // Kept as long as the document: a book keeps one set per chapter.
+  src.nodes.shrink_to_fit();
+  src.paras.shrink_to_fit();
+  src.runProps.shrink_to_fit();
+  src.textLines.shrink_to_fit();
   return true;
 }
 
 }  // namespace
 
 bool MifLoadDocumentTree(MemHost& host, const std::string& name, MifDocument* source,
-                         ObjHandle* doc, MifError* error) {
+                         ObjHandle* doc, MifError* error, MifTreeUse use) {
   Loader L(host);
   L.src = source;
   L.error = error;
+  L.release = use == MIF_RELEASE_TREE;
   bool ok = Load(L, name);
+  if (L.release) source->tree = MifTree();
   if (!ok && L.doc != 0) {
     host.DestroyDocument(L.doc);
     L.doc = 0;

@@ -268,7 +268,7 @@ std::vector<Unit> TextUnits(Writer& W, MifNode* para) {
 void InsertKeepingLine(MifNode* line, size_t at, MifNode node) {
   std::string ending;
   if (at < line->children.size()) {
-    std::string& next = line->children[at].lead;
+    MifText& next = line->children[at].lead;
     size_t br = next.find_first_of("\r\n");
     if (br != std::string::npos && br > 0) {
       ending = next.substr(0, br);
@@ -418,7 +418,7 @@ void Refont(Writer& W, MifNode* para, const Obj& pgf, const MifParaState& old,
   for (MifNode& line : para->children) {
     if (!MifIs(line, "ParaLine")) continue;
     LineRebuild R(W, &line);
-    std::vector<MifNode> was = std::move(line.children);
+    MifNodeList was = std::move(line.children);
     line.children.clear();
     line.children.reserve(was.size() + changes.size() - next);
     for (MifNode& c : was) {
@@ -586,7 +586,7 @@ bool LeansOnGoneFormat(const Writer& W, const MifParaState& s) {
 }
 
 void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
-  const MifParaState& old = W.src->paras[sourcePara];
+  const MifParaState old = MifParaAsRead(*W.src, sourcePara);
   MifParaState cur = MifModelParaState(W.host, W.src, pgf);
   // Tables a command made have IDs only now.
   size_t k = 0;
@@ -1132,7 +1132,7 @@ bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree*
     }
     return false;
   }
-  *text = MifWrite(*tree);
+  *text = MifWriteReleasing(tree);
   return true;
 }
 

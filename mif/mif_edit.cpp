@@ -66,7 +66,7 @@ std::string EolOf(const MifNode& parent) {
 // A lead for a new child at index: that of a neighbouring statement, else one
 // level deeper than the parent (the top level has no indent).
 std::string LeadFor(const MifNode& parent, size_t index) {
-  const std::vector<MifNode>& ch = parent.children;
+  const MifNodeList& ch = parent.children;
   for (size_t i = index; i-- > 0;)
     if (ch[i].kind == MIF_STATEMENT && ch[i].lead.find_first_of("\r\n") != std::string::npos)
       return ch[i].lead.substr(ch[i].lead.find_first_of("\r\n"));
@@ -171,16 +171,16 @@ MifNode* MifReplace(MifNode* parent, size_t index, MifNode node) {
 
 // What a removed child's lead holds before its first line break ends the
 // previous line (blanks after a statement name, say), so it stays.
-static std::string_view KeptOfLead(const std::string& lead) {
+static std::string_view KeptOfLead(std::string_view lead) {
   size_t br = lead.find_first_of("\r\n");
-  return br != std::string::npos ? std::string_view(lead).substr(0, br) : std::string_view();
+  return br != std::string::npos ? lead.substr(0, br) : std::string_view();
 }
 
 bool MifRemove(MifNode* parent, size_t index) {
   if (index >= parent->children.size()) return false;
   std::string_view keep = KeptOfLead(parent->children[index].lead);
   if (!keep.empty()) {
-    std::string& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
+    MifText& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
                                                              : parent->close;
     next.insert(0, keep);
   }
@@ -189,7 +189,7 @@ bool MifRemove(MifNode* parent, size_t index) {
 }
 
 size_t MifRemoveIf(MifNode* parent, const std::function<bool(const MifNode&)>& drop) {
-  std::vector<MifNode>& children = parent->children;
+  MifNodeList& children = parent->children;
   std::string kept;  // of the leads removed since the last child that stays
   size_t to = 0;
   for (size_t from = 0; from < children.size(); ++from) {

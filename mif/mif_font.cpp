@@ -221,7 +221,10 @@ MifFontDelta MifReadFontDelta(MifNames* names, const MifNode& font) {
         if (names->badLine == 0) {
           names->badLine = c.line > 0 ? c.line : font.line;
           std::string value;
-          for (const MifValue& mv : c.values) value += (value.empty() ? "" : " ") + mv.text;
+          for (const MifValue& mv : c.values) {
+            if (!value.empty()) value += ' ';
+            value += mv.text;
+          }
           names->bad = "<" + c.name + "> has a value that is not a valid " +
                        (p.kind == MIF_FONT_METRIC ? "size" : "setting") + ": '" + value + "'";
         }

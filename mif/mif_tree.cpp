@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <type_traits>
 
 #include "mif/mif_utf8.h"
 
@@ -28,10 +29,18 @@ struct Reader {
   size_t nodes = 0;
   MifError* error = nullptr;
   bool failed = false;
+  // Whether the nodes may point into s (which the tree keeps) or must copy.
+  bool view = false;
+  // The children read so far of each open statement, by depth: moved into
+  // the statement at its '>', so that no list keeps room it does not use.
+  std::vector<std::vector<MifNode>> pending;
 
   bool AtEnd() const { return pos >= s.size(); }
   char Peek() const { return pos < s.size() ? s[pos] : '\0'; }
   bool AtLineStart() const { return pos == 0 || s[pos - 1] == '\n' || s[pos - 1] == '\r'; }
+
+  MifText Text(std::string_view part) const { return view ? MifText::Viewing(part) : MifText(part); }
+  MifText Since(size_t from) const { return Text(s.substr(from, pos - from)); }
 
   // Moves to `to`, counting the line breaks passed (CRLF counts once).
   std::string_view Take(size_t to) {
@@ -69,29 +78,29 @@ struct Reader {
     return e;
   }
 
-  std::string_view TakeBlanks() {
+  void TakeBlanks() {
     size_t e = pos;
     while (e < s.size() && IsBlank(s[e])) ++e;
-    return Take(e);
+    Take(e);
   }
 
   // Blanks and whole comments, as found between the values of a statement.
-  std::string TakeTrivia() {
-    std::string out;
+  void TakeTrivia() {
     for (;;) {
-      out += TakeBlanks();
+      TakeBlanks();
       if (Peek() != '#') break;
-      out += Take(EndOfLine(pos));
+      Take(EndOfLine(pos));
     }
-    return out;
   }
 
   // After '>': blanks on the same line and a comment ending that line.
-  std::string TakeTrail() {
+  MifText TakeTrail() {
+    size_t from = pos;
     size_t e = pos;
     while (e < s.size() && (s[e] == ' ' || s[e] == '\t')) ++e;
     if (e < s.size() && s[e] == '#') e = EndOfLine(e);
-    return std::string(Take(e));
+    Take(e);
+    return Since(from);
   }
 
   std::string Describe(char c) const {
@@ -111,7 +120,7 @@ struct Reader {
   // the line breaks are kept in the token. A string that was simply never
   // closed runs into the next statement's back-quote or a bare '>', which no
   // string holds unescaped, so that still names the line it started on.
-  bool ReadString(MifValue* value) {
+  bool ReadString() {
     int32_t start_line = line;
     size_t e = pos + 1;  // past the opening back-quote
     bool wrapped = false;
@@ -159,14 +168,14 @@ struct Reader {
     if (token.size() > 2 && encoding == MIF_UTF8 &&
         !MifUtf8Valid(token.substr(1, token.size() - 2)))
       return Fail(start_line, "string is not valid UTF-8 (the file's version says UTF-8)");
-    value->text = std::string(Take(e));
+    Take(e);
     return true;
   }
 
-  std::string TakeWord() {
+  void TakeWord() {
     size_t e = pos;
     while (e < s.size() && !EndsWord(s[e])) ++e;
-    return std::string(Take(e));
+    Take(e);
   }
 
   // =Name ... =EndInset, whole lines.
@@ -177,7 +186,7 @@ struct Reader {
       size_t eol = EndOfLine(e);
       std::string_view text = s.substr(e, eol - e);
       if (e != pos && text.substr(0, 9) == "=EndInset") {
-        node->text = std::string(Take(eol));
+        node->text = Text(Take(eol));
         return true;
       }
       if (eol >= s.size())
@@ -204,7 +213,7 @@ struct Reader {
       } else if (c == '(') {
         ++depth;
       } else if (c == ')' && --depth == 0) {
-        node->text = std::string(Take(e + 1));
+        node->text = Text(Take(e + 1));
         return true;
       }
     }
@@ -232,29 +241,37 @@ struct Reader {
     bool ok_name = IsLetter(name[0]);
     for (char c : name) ok_name = ok_name && (IsLetter(c) || IsDigit(c) || c == '_');
     if (!ok_name) return Fail(node->line, "invalid statement name '" + std::string(name) + "'");
-    node->name = std::string(Take(e));
+    node->name = Text(Take(e));
+    // The values run from here to the end of the last token; the trivia
+    // after it belongs to the first child or to the '>'.
+    size_t values_from = pos;
+    size_t values_to = pos;
+    auto values = [&]() { return Text(s.substr(values_from, values_to - values_from)); };
     for (;;) {
-      std::string space = TakeTrivia();
+      size_t space_from = pos;
+      TakeTrivia();
       if (AtEnd()) return Unclosed(*node);
       char c = Peek();
       if (c == '>') {
-        node->close = std::move(space);
+        node->values.set_raw(values());
+        node->close = Since(space_from);
         Take(pos + 1);
         return true;
       }
-      if (c == '<' || (c == '=' && AtLineStart())) return ReadItems(node, depth, std::move(space));
+      if (c == '<' || (c == '=' && AtLineStart())) {
+        node->values.set_raw(values());
+        return ReadItems(node, depth, space_from);
+      }
       if (c == '\0') {
         if (OnlyPaddingFrom(pos)) return Unclosed(*node);
-        return Fail(line, "NUL byte inside <" + node->name + ">");
+        return Fail(line, "NUL byte inside <" + std::string(name) + ">");
       }
-      MifValue value;
-      value.space = std::move(space);
       if (c == '`') {
-        if (!ReadString(&value)) return false;
+        if (!ReadString()) return false;
       } else {
-        value.text = TakeWord();
+        TakeWord();
       }
-      node->values.push_back(std::move(value));
+      values_to = pos;
     }
   }
 
@@ -262,47 +279,52 @@ struct Reader {
     // Name the last line that has anything on it, not the empty one after it.
     int32_t at = line;
     if (pos > 0 && s[pos - 1] == '\n' && at > 1) --at;
-    return Fail(at, "file ends inside <" + node.name + "> opened at line " +
+    return Fail(at, "file ends inside <" + node.name.str() + "> opened at line " +
                           std::to_string(node.line) + " (missing '>')");
   }
 
   // The children of parent (or the top level when parent->name is empty), up to
-  // and including parent's '>'. pending is trivia already taken in front of
-  // the first child.
-  bool ReadItems(MifNode* parent, int32_t depth, std::string pending) {
+  // and including parent's '>'. The trivia in front of the first child starts
+  // at lead_from.
+  bool ReadItems(MifNode* parent, int32_t depth, size_t lead_from) {
     bool top = parent->name.empty();
+    size_t level = static_cast<size_t>(depth);
+    if (pending.size() <= level) pending.resize(level + 1);
+    pending[level].clear();
     for (;;) {
-      std::string lead = std::move(pending);
-      pending.clear();
-      lead += TakeBlanks();
+      TakeBlanks();
       if (AtEnd()) {
         if (!top) return Unclosed(*parent);
-        parent->close = std::move(lead);
-        return true;
+        parent->close = Since(lead_from);
+        return Adopt(parent, level);
       }
       char c = Peek();
       MifNode node;
       node.line = line;
       if (c == '>') {
         if (top) return Fail(line, "'>' with no statement open");
-        parent->close = std::move(lead);
+        parent->close = Since(lead_from);
         Take(pos + 1);
-        return true;
+        return Adopt(parent, level);
       } else if (c == '\0') {
         // Some writers pad the file with NULs; nothing may follow them.
         bool padding = OnlyPaddingFrom(pos);
         if (!top && padding) return Unclosed(*parent);
         if (!padding) return Fail(line, "unexpected NUL byte");
-        parent->close = lead + std::string(Take(s.size()));
-        return true;
-      } else if (c == '<') {
+        Take(s.size());
+        parent->close = Since(lead_from);
+        return Adopt(parent, level);
+      }
+      node.lead = Since(lead_from);
+      if (c == '<') {
         if (!ReadStatement(&node, depth + 1)) return false;
         node.trail = TakeTrail();
       } else {
         if (!CountNode()) return false;
+        size_t from = pos;
         if (c == '#') {
           node.kind = MIF_COMMENT;
-          node.text = std::string(Take(EndOfLine(pos)));
+          node.text = Text(Take(EndOfLine(pos)));
         } else if (c == '=' && AtLineStart()) {
           node.kind = MIF_DATA;
           if (!ReadInset(&node)) return false;
@@ -311,20 +333,28 @@ struct Reader {
           if (!ReadMacro(&node)) return false;
           node.trail = TakeTrail();
         } else if (c == '`') {
-          MifValue v;
-          if (!ReadString(&v)) return false;
+          if (!ReadString()) return false;
           node.kind = MIF_DATA;
-          node.text = std::move(v.text);
+          node.text = Since(from);
           node.trail = TakeTrail();
         } else {
+          TakeWord();
           node.kind = MIF_DATA;
-          node.text = TakeWord();
+          node.text = Since(from);
           node.trail = TakeTrail();
         }
       }
-      node.lead = std::move(lead);
-      parent->children.push_back(std::move(node));
+      pending[level].push_back(std::move(node));
+      lead_from = pos;
     }
+  }
+
+  bool Adopt(MifNode* parent, size_t level) {
+    std::vector<MifNode>& kids = pending[level];
+    parent->children.reserve(parent->children.size() + kids.size());
+    for (MifNode& k : kids) parent->children.push_back(std::move(k));
+    kids.clear();
+    return true;
   }
 };
 
@@ -389,13 +419,48 @@ std::string DetectEol(std::string_view s) {
   return n + 1 < s.size() && s[n + 1] == '\n' ? "\r\n" : "\r";
 }
 
-bool StartsWithBreak(const std::string& t) { return !t.empty() && (t[0] == '\n' || t[0] == '\r'); }
+bool StartsWithBreak(std::string_view t) { return !t.empty() && (t[0] == '\n' || t[0] == '\r'); }
 
 // Trivia holds only blanks and comments, so a '#' with no line break after it
 // means the text ends inside a comment.
-bool EndsInComment(const std::string& t) {
+bool EndsInComment(std::string_view t) {
   size_t hash = t.rfind('#');
   return hash != std::string::npos && t.find_first_of("\r\n", hash) == std::string::npos;
+}
+
+bool IsStringToken(std::string_view t) { return !t.empty() && t[0] == '`'; }
+
+// The next value of a statement's values text from *pos: trivia, then a
+// token as the reader took it. The text was made by the reader or by
+// MifValues::push_back, so it needs no checking here.
+bool NextValue(std::string_view raw, size_t* pos, MifValue* value, size_t* start) {
+  size_t p = *pos;
+  const size_t n = raw.size();
+  for (;;) {
+    while (p < n && IsBlank(raw[p])) ++p;
+    if (p >= n || raw[p] != '#') break;
+    while (p < n && raw[p] != '\n' && raw[p] != '\r') ++p;
+  }
+  if (p >= n) return false;
+  size_t token = p;
+  if (raw[p] == '`') {
+    for (++p; p < n;) {
+      char c = raw[p];
+      if (c == '\'') {
+        ++p;
+        break;
+      }
+      p += c == '\\' ? 2 : 1;
+    }
+    if (p > n) p = n;
+  } else {
+    while (p < n && !EndsWord(raw[p])) ++p;
+  }
+  if (start) *start = *pos;
+  value->space = raw.substr(*pos, token - *pos);
+  value->text = raw.substr(token, p - token);
+  *pos = p;
+  return true;
 }
 
 struct Writer {
@@ -405,19 +470,21 @@ struct Writer {
   // A comment runs to the end of its line, so anything written after one on
   // the same line would become part of it; trees built in memory may not
   // provide the line break.
-  void Trivia(const std::string& t) {
+  void Trivia(std::string_view t) {
     if (t.empty()) return;  // the next token makes the break, if one comes
     if (line_taken && !StartsWithBreak(t)) out += '\n';
     out += t;
     line_taken = EndsInComment(t);
   }
-  void Token(const std::string& t) {
+  void Token(std::string_view t) {
     if (line_taken) out += '\n';
     line_taken = false;
     out += t;
   }
 
-  void Node(const MifNode& n) {
+  // N is MifNode for a tree the writer frees as it goes (MifWriteReleasing).
+  template <typename N>
+  void Node(N& n) {
     Trivia(n.lead);
     if (n.kind == MIF_COMMENT) {
       // On a line of its own, or it would read back as the previous statement's trail.
@@ -442,16 +509,13 @@ struct Writer {
       Trivia(n.trail);
       return;
     }
-    Token("<" + n.name);
-    bool after_word = true;
-    for (const MifValue& v : n.values) {
-      bool is_string = !v.text.empty() && v.text[0] == '`';
-      if (v.space.empty() && after_word && !is_string && !line_taken) out += ' ';
-      Trivia(v.space);
-      Token(v.text);
-      after_word = !is_string;
-    }
-    for (const MifNode& c : n.children) Node(c);
+    Token("<");
+    out += n.name;
+    // The values text already holds what separates its tokens, and ends with
+    // a token.
+    out += n.values.raw();
+    for (N& c : n.children) Node(c);
+    if constexpr (!std::is_const<N>::value) n.children = MifNodeList();
     Trivia(n.close);
     Token(">");
     Trivia(n.trail);
@@ -477,10 +541,10 @@ std::string MifErrorText(const MifError& e) {
   return out + ": " + e.message;
 }
 
-bool MifParse(std::string_view text, const std::string& file, MifTree* tree, MifError* error,
-              const MifLimits* limits) {
+bool MifParse(std::shared_ptr<const std::string> text, const std::string& file, MifTree* tree,
+              MifError* error, const MifLimits* limits) {
   struct Ctx {
-    std::string_view text;
+    std::shared_ptr<const std::string>& text;
     const std::string& file;
     MifTree* tree;
     MifError* error;
@@ -489,22 +553,43 @@ bool MifParse(std::string_view text, const std::string& file, MifTree* tree, Mif
   return Guarded(error, file, [](void* p) {
     Ctx& c = *static_cast<Ctx*>(p);
     Reader r;
-    r.s = c.text;
+    r.s = c.text ? std::string_view(*c.text) : std::string_view();
     r.file = c.file;
     r.error = c.error;
+    r.view = true;
     if (c.limits) r.limits = *c.limits;
-    if (c.text.size() > r.limits.max_bytes)
+    if (r.s.size() > r.limits.max_bytes)
       return r.Fail(0, "file is larger than " + std::to_string(r.limits.max_bytes) + " bytes");
     MifTree t;
     t.file = c.file;
     if (!ReadHeader(&r, &t)) return false;
     r.encoding = t.encoding;
     r.Take(t.bom.size());
-    t.eol = DetectEol(c.text);
-    if (!r.ReadItems(&t.root, 0, std::string())) return false;
+    t.eol = DetectEol(r.s);
+    if (!r.ReadItems(&t.root, 0, r.pos)) return false;
+    t.source = c.text;
     *c.tree = std::move(t);
     return true;
   }, &ctx);
+}
+
+bool MifParse(std::string_view text, const std::string& file, MifTree* tree, MifError* error,
+              const MifLimits* limits) {
+  MifLimits given = limits ? *limits : MifLimits();
+  if (text.size() > given.max_bytes) {
+    if (error) {
+      *error = MifError{file, 0, "file is larger than " + std::to_string(given.max_bytes) + " bytes"};
+    }
+    return false;
+  }
+  std::shared_ptr<const std::string> copy;
+  try {
+    copy = std::make_shared<const std::string>(text);
+  } catch (...) {
+    if (error) *error = MifError{file, 0, "out of memory"};
+    return false;
+  }
+  return MifParse(std::move(copy), file, tree, error, limits);
 }
 
 bool MifParseFragment(std::string_view text, MifEncoding encoding, const std::string& file,
@@ -525,7 +610,7 @@ bool MifParseFragment(std::string_view text, MifEncoding encoding, const std::st
     r.encoding = c.encoding;
     if (c.text.size() > r.limits.max_bytes) return r.Fail(0, "text is too large");
     MifNode root;
-    if (!r.ReadItems(&root, 0, std::string())) return false;
+    if (!r.ReadItems(&root, 0, 0)) return false;
     for (MifNode& n : root.children) c.nodes->push_back(std::move(n));
     return true;
   }, &ctx);
@@ -557,7 +642,14 @@ bool MifReadFile(const std::string& path, MifTree* tree, MifError* error) {
     if (error) *error = MifError{path, 0, "read error"};
     return false;
   }
-  return MifParse(data, path, tree, error);
+  std::shared_ptr<const std::string> text;
+  try {
+    text = std::make_shared<const std::string>(std::move(data));
+  } catch (...) {
+    if (error) *error = MifError{path, 0, "out of memory while reading the file"};
+    return false;
+  }
+  return MifParse(std::move(text), path, tree, error);
 }
 
 std::string MifWriteNode(const MifNode& node) {
@@ -568,9 +660,25 @@ std::string MifWriteNode(const MifNode& node) {
 
 std::string MifWrite(const MifTree& tree) {
   Writer w;
-  w.out = tree.bom;
+  // Mostly the text read, give or take what was changed: one allocation
+  // rather than a string that doubles its way up.
+  if (tree.source) w.out.reserve(tree.source->size() + tree.source->size() / 16);
+  w.out += tree.bom;
   for (const MifNode& n : tree.root.children) w.Node(n);
   w.Trivia(tree.root.close);
+  return std::move(w.out);
+}
+
+std::string MifWriteReleasing(MifTree* tree) {
+  // No room is set aside for the text: it grows as the tree shrinks.
+  Writer w;
+  w.out += tree->bom;
+  for (MifNode& n : tree->root.children) w.Node(n);
+  w.Trivia(tree->root.close);
+  *tree = MifTree();
+  // A text that doubled its way up may hold half as much again as it uses,
+  // and callers keep it (a book keeps every chapter it writes).
+  w.out.shrink_to_fit();
   return std::move(w.out);
 }
 
@@ -595,8 +703,14 @@ bool MifWriteFile(const std::string& path, const MifTree& tree, MifError* error)
 
 void MifLayout(MifNode* node, std::string_view indent, std::string_view eol) {
   if (node->kind != MIF_STATEMENT) return;
-  for (MifValue& v : node->values)
-    if (v.space.empty()) v.space = " ";
+  bool unspaced = false;
+  for (const MifValue& v : node->values) unspaced = unspaced || v.space.empty();
+  if (unspaced) {
+    std::vector<MifValue> spaced(node->values.begin(), node->values.end());
+    for (MifValue& v : spaced)
+      if (v.space.empty()) v.space = " ";
+    node->values.assign(spaced);
+  }
   std::string inner = std::string(eol) + std::string(indent) + " ";
   bool has_statement = false;
   for (MifNode& c : node->children) {
@@ -623,10 +737,11 @@ bool MifSameStatements(const MifNode& a, const MifNode& b, std::string* where) {
   }
   if (a.name != b.name) return differ(a, "name differs from <" + b.name + ">");
   if (a.values.size() != b.values.size()) return differ(a, "number of values differs");
-  for (size_t i = 0; i < a.values.size(); ++i)
-    if (a.values[i].text != b.values[i].text)
-      return differ(a, "value " + std::to_string(i) + " differs: " + a.values[i].text + " vs " +
-                           b.values[i].text);
+  size_t k = 0;
+  for (auto va = a.values.begin(), vb = b.values.begin(); va != a.values.end(); ++va, ++vb, ++k)
+    if (va->text != vb->text)
+      return differ(a, "value " + std::to_string(k) + " differs: " + std::string(va->text) +
+                           " vs " + std::string(vb->text));
   size_t i = 0, j = 0;
   for (;;) {
     while (i < a.children.size() && a.children[i].kind == MIF_COMMENT) ++i;
@@ -638,4 +753,45 @@ bool MifSameStatements(const MifNode& a, const MifNode& b, std::string* where) {
   }
   if (i != a.children.size() || j != b.children.size()) return differ(a, "number of children differs");
   return true;
+}
+
+// ---- Values ----
+
+void MifValues::Iterator::Next() {
+  size_t start = 0;
+  if (NextValue(raw_, &pos_, &value_, &start)) {
+    at_ = start + 1;
+  } else {
+    at_ = 0;
+    value_ = MifValue();
+  }
+}
+
+size_t MifValues::size() const {
+  size_t n = 0;
+  for (auto it = begin(); it != end(); ++it) ++n;
+  return n;
+}
+
+MifValue MifValues::operator[](size_t index) const {
+  for (auto it = begin(); it != end(); ++it)
+    if (index-- == 0) return *it;
+  return MifValue();
+}
+
+void MifValues::push_back(const MifValue& value) {
+  bool after_word = true;  // the statement's name is a word
+  for (const MifValue& v : *this) after_word = !IsStringToken(v.text);
+  std::string raw(raw_.view());
+  if (value.space.empty() && after_word && !IsStringToken(value.text)) raw += ' ';
+  raw += value.space;
+  if (EndsInComment(value.space)) raw += '\n';
+  raw += value.text;
+  raw_ = raw;
+}
+
+void MifValues::assign(const std::vector<MifValue>& values) {
+  MifValues built;
+  for (const MifValue& v : values) built.push_back(v);
+  *this = std::move(built);
 }

@@ -4,7 +4,8 @@
 // line breaks and comments around it, and each value keeps its exact token.
 // Writing an unchanged tree therefore gives back the file it came from, and a
 // changed tree differs only where it was changed. Values stay as tokens until
-// asked for; the getters below decode them.
+// asked for; the getters below decode them. A parsed tree keeps its source
+// text once and points into it; only what is changed is copied.
 //
 // Nothing here throws: failures come back as false plus a MifError.
 #ifndef TAGSMITH_MIF_MIF_TREE_H
@@ -13,9 +14,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "mif/mif_text.h"
 
 // How the bytes inside string values are to be read. Files before version 8
 // hold host Roman bytes (above 0x7f only as \xNN escapes); later ones UTF-8.
@@ -28,22 +33,136 @@ enum MifNodeKind {
                       // lines, stray words between statements
 };
 
+// One value of a statement, as views valid until the statement changes.
 struct MifValue {
-  std::string space;  // what separates it from the name or the value before
-  std::string text;   // the exact token: `...' for a string, else a bare word
+  std::string_view space;  // what separates it from the name or the value before
+  std::string_view text;   // the exact token: `...' for a string, else a bare word
+};
+
+// The values of a statement, kept as the one piece of text that follows its
+// name (separators and tokens), and split into values when read.
+class MifValues {
+ public:
+  class Iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = MifValue;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const MifValue*;
+    using reference = MifValue;
+    Iterator(std::string_view raw, size_t pos) : raw_(raw), pos_(pos) { Next(); }
+    MifValue operator*() const { return value_; }
+    const MifValue* operator->() const { return &value_; }
+    Iterator& operator++() {
+      Next();
+      return *this;
+    }
+    bool operator==(const Iterator& o) const { return at_ == o.at_; }
+    bool operator!=(const Iterator& o) const { return at_ != o.at_; }
+
+   private:
+    void Next();
+    std::string_view raw_;
+    size_t pos_;
+    size_t at_ = 0;  // where value_ starts; past the end once there is none
+    MifValue value_;
+  };
+
+  bool empty() const { return raw_.empty(); }
+  size_t size() const;
+  // The value at index, or an empty one past the end.
+  MifValue operator[](size_t index) const;
+  Iterator begin() const { return Iterator(raw_, 0); }
+  Iterator end() const { return Iterator(std::string_view(), 0); }
+
+  void clear() { raw_.clear(); }
+  // Appends a value. A value given no separator gets what the writer would
+  // put there: a blank between two words, nothing before a string.
+  void push_back(const MifValue& value);
+  // Replaces every value at once.
+  void assign(const std::vector<MifValue>& values);
+
+  // The text between the statement's name and what follows its values.
+  const MifText& raw() const { return raw_; }
+  void set_raw(MifText raw) { raw_ = std::move(raw); }
+
+ private:
+  MifText raw_;
+};
+
+struct MifNode;
+
+// The children of a statement, in one pointer while there are none, as is
+// the case for most statements. It works as a std::vector of the few
+// operations that a tree needs.
+class MifNodeList {
+ public:
+  using value_type = MifNode;
+  using iterator = MifNode*;
+  using const_iterator = const MifNode*;
+
+  MifNodeList() noexcept = default;
+  MifNodeList(const MifNodeList& o);
+  MifNodeList(MifNodeList&& o) noexcept : block_(o.block_) { o.block_ = nullptr; }
+  MifNodeList& operator=(const MifNodeList& o);
+  MifNodeList& operator=(MifNodeList&& o) noexcept;
+  ~MifNodeList() { Free(); }
+
+  size_t size() const noexcept { return block_ ? block_->size : 0; }
+  bool empty() const noexcept { return size() == 0; }
+  size_t capacity() const noexcept { return block_ ? block_->capacity : 0; }
+  MifNode* data() noexcept;
+  const MifNode* data() const noexcept;
+  MifNode* begin() noexcept { return data(); }
+  MifNode* end() noexcept;
+  const MifNode* begin() const noexcept { return data(); }
+  const MifNode* end() const noexcept;
+  MifNode& operator[](size_t i) noexcept;
+  const MifNode& operator[](size_t i) const noexcept;
+  MifNode& front() noexcept { return (*this)[0]; }
+  MifNode& back() noexcept { return (*this)[size() - 1]; }
+  const MifNode& front() const noexcept { return (*this)[0]; }
+  const MifNode& back() const noexcept { return (*this)[size() - 1]; }
+
+  void reserve(size_t n);
+  void push_back(const MifNode& node);
+  void push_back(MifNode&& node);
+  iterator insert(const_iterator at, MifNode&& node);
+  iterator erase(const_iterator at);
+  iterator erase(const_iterator from, const_iterator to);
+  void clear() noexcept;
+
+ private:
+  struct Header {
+    uint32_t size;
+    uint32_t capacity;
+  };  // followed by the nodes
+  void Free() noexcept;
+  Header* block_ = nullptr;
 };
 
 struct MifNode {
-  MifNodeKind kind = MIF_STATEMENT;
-  std::string lead;  // blanks and line breaks in front of the node
-  std::string name;  // statement name; empty for the root of a tree
-  std::string text;  // comment or data: its exact text, without the last line break
-  std::vector<MifValue> values;
-  std::vector<MifNode> children;
-  std::string close;  // what comes between the last value or child and '>'
-  std::string trail;  // blanks and comment after '>' on the same line
+  MifText lead;  // blanks and line breaks in front of the node
+  MifText name;  // statement name; empty for the root of a tree
+  MifText text;  // comment or data: its exact text, without the last line break
+  MifValues values;
+  MifNodeList children;
+  MifText close;  // what comes between the last value or child and '>'
+  MifText trail;  // blanks and comment after '>' on the same line
   int32_t line = 0;   // where the node starts (1-based); 0 when built in memory
+  MifNodeKind kind = MIF_STATEMENT;
 };
+
+inline MifNode* MifNodeList::data() noexcept {
+  return block_ ? reinterpret_cast<MifNode*>(block_ + 1) : nullptr;
+}
+inline const MifNode* MifNodeList::data() const noexcept {
+  return block_ ? reinterpret_cast<const MifNode*>(block_ + 1) : nullptr;
+}
+inline MifNode* MifNodeList::end() noexcept { return data() + size(); }
+inline const MifNode* MifNodeList::end() const noexcept { return data() + size(); }
+inline MifNode& MifNodeList::operator[](size_t i) noexcept { return data()[i]; }
+inline const MifNode& MifNodeList::operator[](size_t i) const noexcept { return data()[i]; }
 
 struct MifTree {
   std::string file;  // the name that messages carry
@@ -55,6 +174,8 @@ struct MifTree {
   std::string version;   // as written: "7.00", "9.00", "2019"
   bool is_book = false;  // <Book ...> rather than <MIFFile ...>
   std::string eol = "\n";
+  // The text parsed, which the nodes' views point into.
+  std::shared_ptr<const std::string> source;
 };
 
 struct MifError {
@@ -77,14 +198,21 @@ struct MifLimits {
 // <MIFFile version> or <Book version>. limits may be null.
 bool MifParse(std::string_view text, const std::string& file, MifTree* tree, MifError* error,
               const MifLimits* limits = nullptr);
+// The same without copying the text: the tree shares it.
+bool MifParse(std::shared_ptr<const std::string> text, const std::string& file, MifTree* tree,
+              MifError* error, const MifLimits* limits = nullptr);
 bool MifReadFile(const std::string& path, MifTree* tree, MifError* error);
 
 // Parses a run of statements with no header, as built text or a piece cut
-// from a file; the nodes are appended to *nodes.
+// from a file; the nodes, which hold copies of their text, are appended to
+// *nodes.
 bool MifParseFragment(std::string_view text, MifEncoding encoding, const std::string& file,
                       std::vector<MifNode>* nodes, MifError* error);
 
 std::string MifWrite(const MifTree& tree);
+// The same, freeing the tree as it is written, so that the text grows as the
+// tree shrinks; *tree is empty afterwards.
+std::string MifWriteReleasing(MifTree* tree);
 std::string MifWriteNode(const MifNode& node);
 bool MifWriteFile(const std::string& path, const MifTree& tree, MifError* error);
 

@@ -257,7 +257,7 @@ bool MifGetBool(const MifNode& node, bool* yes) {
 
 bool MifGetInt(const MifNode& node, int32_t* value) {
   if (node.values.empty()) return false;
-  const std::string& t = node.values[0].text;
+  std::string_view t = node.values[0].text;
   size_t i = (!t.empty() && (t[0] == '-' || t[0] == '+')) ? 1 : 0;
   if (i == t.size() || t.size() > 12) return false;
   int64_t v = 0;
@@ -273,7 +273,7 @@ bool MifGetInt(const MifNode& node, int32_t* value) {
 
 bool MifGetNumber(const MifNode& node, size_t index, double* value) {
   if (index >= node.values.size()) return false;
-  const std::string& t = node.values[index].text;
+  std::string_view t = node.values[index].text;
   double v;
   size_t end;
   if (!LeadingNumber(t, &v, &end)) return false;
@@ -284,7 +284,7 @@ bool MifGetNumber(const MifNode& node, size_t index, double* value) {
 
 bool MifGetMetrics(const MifNode& node, MifUnit default_unit, std::vector<int32_t>* values) {
   std::vector<int32_t> out;
-  const std::vector<MifValue>& v = node.values;
+  const std::vector<MifValue> v(node.values.begin(), node.values.end());
   for (size_t i = 0; i < v.size(); ++i) {
     double number;
     size_t end;
@@ -339,10 +339,10 @@ bool MifChildMetric(const MifNode& parent, std::string_view name, MifUnit defaul
 
 namespace {
 
-void SetOneValue(MifNode* node, std::string text) {
-  std::string space = node->values.empty() ? std::string(" ") : node->values[0].space;
+void SetOneValue(MifNode* node, std::string_view text) {
+  std::string space = node->values.empty() ? std::string(" ") : std::string(node->values[0].space);
   node->values.clear();
-  node->values.push_back(MifValue{std::move(space), std::move(text)});
+  node->values.push_back(MifValue{space, text});
 }
 
 }  // namespace
@@ -350,11 +350,11 @@ void SetOneValue(MifNode* node, std::string text) {
 bool MifSetString(MifNode* node, std::string_view bytes, MifEncoding encoding) {
   std::string token;
   if (!MifEncodeString(bytes, encoding, &token)) return false;
-  SetOneValue(node, std::move(token));
+  SetOneValue(node, token);
   return true;
 }
 
-void MifSetWord(MifNode* node, std::string_view word) { SetOneValue(node, std::string(word)); }
+void MifSetWord(MifNode* node, std::string_view word) { SetOneValue(node, word); }
 
 void MifSetInt(MifNode* node, int64_t value) { SetOneValue(node, std::to_string(value)); }
 
@@ -369,7 +369,7 @@ void MifSetMetric(MifNode* node, int32_t value, MifUnit unit) {
   text += UnitSuffix(unit);
   // A unit written as its own word becomes a second value, as the host writes it.
   size_t blank = text.find(' ');
-  std::string space = node->values.empty() ? std::string(" ") : node->values[0].space;
+  std::string space = node->values.empty() ? std::string(" ") : std::string(node->values[0].space);
   node->values.clear();
   if (blank == std::string::npos) {
     node->values.push_back(MifValue{space, text});

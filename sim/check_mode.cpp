@@ -59,8 +59,8 @@ std::map<std::string, int32_t> CatalogLines(const RunDocument& d) {
 void FindUndefined(const RunDocument& d, const Names& defined, FileFindings* out) {
   const MifDocument& source = *d.source;
   for (size_t i = 0; i < source.paras.size(); ++i) {
-    for (const MifRun& run : source.paras[i].runs) {
-      const std::string& tag = run.props.props.tag;
+    for (const MifParaRecord::Run& run : source.paras[i].runs) {
+      const std::string& tag = source.runProps[run.props].props.tag;
       if (tag.empty() || defined.count(tag) != 0) continue;
       out->findings.push_back(Finding{MifLineOfText(source, i, run.offset),
                                       "character tag " + Quoted(tag) +
@@ -98,7 +98,7 @@ std::string Excerpt(const std::string& text, size_t from, size_t to) {
 // Every stretch of a paragraph whose properties the removal changed.
 void FindOverridesIn(const RunDocument& d, size_t para, const MifParaState& now,
                      FileFindings* out) {
-  const MifParaState& was = d.source->paras[para];
+  const MifParaState was = MifParaAsRead(*d.source, para);
   if (was.text != now.text || was.runs.empty() || now.runs.empty()) return;
   int32_t end = static_cast<int32_t>(was.text.size());
   for (int32_t k = 0; k <= end;) {

@@ -93,7 +93,8 @@ struct Input {
   std::string file;      // as given, for messages
   std::string path;      // on disk
   std::string hostName;  // what the host calls it (Roman)
-  std::string original;  // the bytes read
+  // The bytes read, shared with the statement tree parsed from them.
+  std::shared_ptr<const std::string> original;
   MifDocument source;
   ObjHandle doc = 0;     // the open document (command-line documents)
   ObjHandle image = 0;   // the file the host opens (chapters, the output document)
@@ -144,12 +145,15 @@ struct Session {
 };
 
 // Reads a file and its statement tree; false with *why.
-bool ReadTree(const std::string& file, std::string* text, MifTree* tree, std::string* why) {
+bool ReadTree(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree,
+              std::string* why) {
   std::string reason;
-  if (!SafeReadFile(file, MifLimits().max_bytes, text, &reason)) {
+  std::string bytes;
+  if (!SafeReadFile(file, MifLimits().max_bytes, &bytes, &reason)) {
     *why = file + ": " + reason;
     return false;
   }
+  *text = std::make_shared<const std::string>(std::move(bytes));
   MifError error;
   if (!MifParse(*text, file, tree, &error)) {
     *why = MifErrorText(error);
@@ -158,7 +162,7 @@ bool ReadTree(const std::string& file, std::string* text, MifTree* tree, std::st
   return true;
 }
 
-bool ParseFile(const std::string& file, std::string* text, MifTree* tree) {
+bool ParseFile(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree) {
   std::string why;
   if (ReadTree(file, text, tree, &why)) return true;
   Say(why + "\n");
@@ -187,7 +191,7 @@ void KeepAsFile(Session& S, Input* in, ObjHandle doc) {
 bool StoreAsFile(Session& S, Input* in) {
   MifError error;
   ObjHandle doc = 0;
-  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error, MIF_RELEASE_TREE)) {
     Say(MifErrorText(error) + "\n");
     return false;
   }
@@ -254,7 +258,7 @@ bool ReadComponent(Session& S, Input* in, std::string* why) {
   }
   MifError error;
   ObjHandle doc = 0;
-  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error)) {
+  if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error, MIF_RELEASE_TREE)) {
     *why = MifErrorText(error);
     return false;
   }
@@ -289,7 +293,8 @@ int LoadInputs(Session& S) {
       }
     }
     MifError error;
-    if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &in->doc, &error)) {
+    if (!MifLoadDocumentTree(S.host, in->hostName, &in->source, &in->doc, &error,
+                             MIF_RELEASE_TREE)) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
@@ -644,7 +649,7 @@ bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
     if (error->empty()) *error = MifErrorText(e);
     return false;
   }
-  return *text != in.original;
+  return *text != *in.original;
 }
 
 void ReportSelection(Session& S) {
@@ -1212,7 +1217,8 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   run.documents = [&S]() {
     std::vector<RunDocument> documents;
     for (const auto& in : S.inputs) {
-      documents.push_back(RunDocument{in->file, &in->original, &in->source, CurrentDocument(S, *in)});
+      documents.push_back(
+          RunDocument{in->file, in->original.get(), &in->source, CurrentDocument(S, *in)});
     }
     return documents;
   };

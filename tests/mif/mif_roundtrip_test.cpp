@@ -26,7 +26,9 @@ void ClearLayout(MifNode* n) {
   n->lead.clear();
   n->close.clear();
   n->trail.clear();
-  for (MifValue& v : n->values) v.space.clear();
+  std::vector<MifValue> bare;
+  for (MifValue v : n->values) bare.push_back(MifValue{"", v.text});
+  n->values.assign(bare);
   for (MifNode& c : n->children) ClearLayout(&c);
 }
 

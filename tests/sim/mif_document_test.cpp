@@ -280,6 +280,21 @@ TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
     ASSERT_TRUE(MifParse(written, file, &again, &error)) << MifErrorText(error);
     std::string where;
     EXPECT_TRUE(MifSameStatements(d.source.tree.root, again.root, &where)) << file << ": " << where;
+    // Read once more, freeing the tree on the way: the same model, and the
+    // same file from the tree parsed again.
+    MemHost host;
+    MifDocument spent;
+    ObjHandle doc = 0;
+    ASSERT_TRUE(MifParse(original, file, &spent.tree, &error) &&
+                MifLoadDocumentTree(host, file, &spent, &doc, &error, MIF_RELEASE_TREE))
+        << MifErrorText(error);
+    EXPECT_TRUE(spent.tree.root.children.empty());
+    EXPECT_EQ(memhost::DumpDocumentWithFormats(d.host, d.doc),
+              memhost::DumpDocumentWithFormats(host, doc)) << file;
+    ASSERT_TRUE(MifParse(original, file, &spent.tree, &error));
+    std::string rewritten;
+    EXPECT_TRUE(MifWriteDocument(host, doc, &spent, &rewritten, &error)) << MifErrorText(error);
+    EXPECT_EQ(original, rewritten) << file;
   }
 }
 
