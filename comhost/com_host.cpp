@@ -14,7 +14,6 @@ namespace comhost {
 void* ComHostC::Hand(size_t size) {
   void* block = CoTaskMemAlloc(size);
   if (block != nullptr) {
-    std::memset(block, 0, size);
     if (watch) {
       handedOut.push_back(TaskBlockAt(block));
     } else if (keepsBlocks) {
@@ -28,7 +27,7 @@ char* ComHostC::HandString(const char* s) {
   if (s == nullptr) return nullptr;
   size_t size = std::strlen(s) + 1;
   char* copy = static_cast<char*>(Hand(size));
-  std::memcpy(copy, s, size);
+  if (copy != nullptr) std::memcpy(copy, s, size);
   return copy;
 }
 
@@ -38,7 +37,7 @@ template <typename T>
 T* HandArray(ComHostC* host, uint32_t count, const T* src) {
   if (src == nullptr || count == 0) return nullptr;
   T* copy = static_cast<T*>(host->Hand(count * sizeof(T)));
-  std::memcpy(static_cast<void*>(copy), src, count * sizeof(T));
+  if (copy != nullptr) std::memcpy(static_cast<void*>(copy), src, count * sizeof(T));
   return copy;
 }
 
@@ -49,7 +48,10 @@ void HandStrings(ComHostC* host, HostStrings* dst, const HostStrings& src) {
 }
 
 void* HandBlock(void* host, uint32_t count, uint32_t size) {
-  return static_cast<ComHostC*>(host)->Hand(static_cast<size_t>(count) * size);
+  size_t bytes = static_cast<size_t>(count) * size;
+  void* block = static_cast<ComHostC*>(host)->Hand(bytes);
+  if (block != nullptr) std::memset(block, 0, bytes);
+  return block;
 }
 // The host keeps its log of handed-out blocks until the client frees them.
 void KeepBlock(void*, void*) {}
@@ -73,6 +75,24 @@ void HandPropVal(ComHostC* host, PropVal* dst, const PropVal& src) {
   dst->propIdent = src.propIdent;
   if (src.propIdent.num == 0) dst->propIdent.name = host->HandString(src.propIdent.name);
   HandTypedVal(host, &dst->propVal, src.propVal);
+}
+
+// Hands over a value the operation gave, and frees that value.
+void HandOverPropVal(ComHostC* host, PropVal* dst, PropVal* src) {
+  if (!PropValIsPlain(*src)) {
+    HandPropVal(host, dst, *src);
+    PropValFree(src);
+    return;
+  }
+  *dst = PropVal{};
+  dst->propIdent.num = src->propIdent.num;
+  dst->propVal.valType = src->propVal.valType;
+  if (src->propVal.valType != VT_STRING) {
+    dst->propVal.u.ival = src->propVal.u.ival;
+    return;
+  }
+  dst->propVal.u.sval = host->HandString(src->propVal.u.sval);
+  StrReleaseAndClear(&src->propVal.u.sval);
 }
 
 void HandPropVals(ComHostC* host, PropVals* dst, const PropVals& src) {
@@ -314,8 +334,7 @@ HRESULT STDMETHODCALLTYPE GetPropVal(HostPart* self, ObjHandle doc, ObjHandle ob
                                      const PropIdent* prop, int32_t* status, PropVal* value) {
   ENTER(81);
   PropVal v = h->api->GetPropVal(doc, obj, prop->num);
-  HandPropVal(h, value, v);
-  PropValFree(&v);
+  HandOverPropVal(h, value, &v);
   LEAVE();
 }
 
@@ -450,8 +469,7 @@ HRESULT STDMETHODCALLTYPE GetTextPropVal(HostPart* self, ObjHandle doc, const Te
                                          const PropIdent* prop, int32_t* status, PropVal* value) {
   ENTER(143);
   PropVal v = h->api->GetTextPropVal(doc, *at, prop->num);
-  HandPropVal(h, value, v);
-  PropValFree(&v);
+  HandOverPropVal(h, value, &v);
   LEAVE();
 }
 
