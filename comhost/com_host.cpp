@@ -24,10 +24,12 @@ void* ComHostC::Hand(size_t size) {
 }
 
 char* ComHostC::HandString(const char* s) {
-  if (s == nullptr) return nullptr;
-  size_t size = std::strlen(s) + 1;
-  char* copy = static_cast<char*>(Hand(size));
-  if (copy != nullptr) std::memcpy(copy, s, size);
+  return s != nullptr ? HandString(s, std::strlen(s)) : nullptr;
+}
+
+char* ComHostC::HandString(const char* s, size_t length) {
+  char* copy = static_cast<char*>(Hand(length + 1));
+  if (copy != nullptr) std::memcpy(copy, s, length + 1);
   return copy;
 }
 
@@ -77,23 +79,28 @@ void HandPropVal(ComHostC* host, PropVal* dst, const PropVal& src) {
   HandTypedVal(host, &dst->propVal, src.propVal);
 }
 
-// Hands over a value the operation gave, and frees that value.
-void HandOverPropVal(ComHostC* host, PropVal* dst, PropVal* src) {
-  if (!PropValIsPlain(*src)) {
-    HandPropVal(host, dst, *src);
-    PropValFree(src);
+namespace {
+
+// Hands over a value the operation gave, the value itself left as it was;
+// the length of its string, when known, spares measuring it.
+void HandOverPropVal(ComHostC* host, PropVal* dst, const PropVal& src,
+                     const size_t* length = nullptr) {
+  if (!PropValIsPlain(src)) {
+    HandPropVal(host, dst, src);
     return;
   }
   *dst = PropVal{};
-  dst->propIdent.num = src->propIdent.num;
-  dst->propVal.valType = src->propVal.valType;
-  if (src->propVal.valType != VT_STRING) {
-    dst->propVal.u.ival = src->propVal.u.ival;
-    return;
+  dst->propIdent.num = src.propIdent.num;
+  dst->propVal.valType = src.propVal.valType;
+  const char* s = src.propVal.u.sval;
+  if (src.propVal.valType != VT_STRING) {
+    dst->propVal.u.ival = src.propVal.u.ival;
+  } else if (s != nullptr) {
+    dst->propVal.u.sval = length != nullptr ? host->HandString(s, *length) : host->HandString(s);
   }
-  dst->propVal.u.sval = host->HandString(src->propVal.u.sval);
-  StrReleaseAndClear(&src->propVal.u.sval);
 }
+
+}  // namespace
 
 void HandPropVals(ComHostC* host, PropVals* dst, const PropVals& src) {
   dst->val = HandArray(host, src.len, src.val);
@@ -334,7 +341,8 @@ HRESULT STDMETHODCALLTYPE GetPropVal(HostPart* self, ObjHandle doc, ObjHandle ob
                                      const PropIdent* prop, int32_t* status, PropVal* value) {
   ENTER(81);
   PropVal v = h->api->GetPropVal(doc, obj, prop->num);
-  HandOverPropVal(h, value, &v);
+  HandOverPropVal(h, value, v);
+  PropValFree(&v);
   LEAVE();
 }
 
@@ -468,8 +476,16 @@ HRESULT STDMETHODCALLTYPE NewTable(HostPart* self, ObjHandle doc, const char* fo
 HRESULT STDMETHODCALLTYPE GetTextPropVal(HostPart* self, ObjHandle doc, const TextLoc* at,
                                          const PropIdent* prop, int32_t* status, PropVal* value) {
   ENTER(143);
+  // A look at the value spares copying it twice, into the client heap first.
+  PropVal view;
+  size_t length = 0;
+  if (h->api->PeekTextPropVal(doc, *at, prop->num, &view, &length)) {
+    HandOverPropVal(h, value, view, &length);
+    LEAVE();
+  }
   PropVal v = h->api->GetTextPropVal(doc, *at, prop->num);
-  HandOverPropVal(h, value, &v);
+  HandOverPropVal(h, value, v);
+  PropValFree(&v);
   LEAVE();
 }
 
@@ -605,12 +621,6 @@ int32_t ComHostC::HeldReferences() const {
   for (const HostPart& p : further_) held += p.refs;
   for (const HostPart& p : auxiliary_) held += p.refs;
   return held;
-}
-
-int32_t ComHostC::TakeStatus(int32_t savedErrno) {
-  int32_t status = HostErrno;
-  HostErrno = savedErrno;
-  return injectStatus ? injectedStatus : status;
 }
 
 void ComHostC::DropCallback() {

@@ -118,10 +118,15 @@ class ComHostC {
   }
   // The status of the operation that just ran on `api` (read from HostErrno,
   // which is put back as it was).
-  int32_t TakeStatus(int32_t savedErrno);
+  int32_t TakeStatus(int32_t savedErrno) {
+    int32_t status = HostErrno;
+    HostErrno = savedErrno;
+    return injectStatus ? injectedStatus : status;
+  }
   // Task copies of client-heap results, remembered in handedOut.
   void* Hand(size_t size);
   char* HandString(const char* s);
+  char* HandString(const char* s, size_t length);
 
  private:
   HostPart root_;
