@@ -321,7 +321,8 @@ TEST_F(KeepingHostTest, BlocksTheHostKeepsAreNeverFreedButStillCopied) {
 }
 
 // Blocks given back are handed out again, each whole and apart from every
-// live one; giving one back twice stops the process before the heap is hurt.
+// live one; where the allocator is this project's own, giving one back twice
+// stops the process before the heap is hurt.
 TEST(TaskAllocator, BlocksComeBackWholeAndAFreedBlockCannotBeFreedAgain) {
   std::set<void*> live;
   for (int round = 0; round < 2; ++round) {
@@ -340,9 +341,11 @@ TEST(TaskAllocator, BlocksComeBackWholeAndAFreedBlockCannotBeFreedAgain) {
       live.erase(block);
     }
   }
+#ifndef _WIN32
   void* block = CoTaskMemAlloc(8);
   CoTaskMemFree(block);
   EXPECT_DEATH(CoTaskMemFree(block), "");
+#endif
 }
 
 }  // namespace
