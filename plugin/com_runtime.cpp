@@ -39,7 +39,6 @@ constexpr uint32_t kDead = 0x0dead7a5;
 constexpr size_t kGrain = sizeof(Header);
 constexpr uint32_t kClasses = 16;      // blocks of up to 256 bytes are kept
 constexpr uint32_t kLarge = kClasses;  // the class of every larger block
-constexpr uint32_t kKeptPerClass = 4096;
 
 Header* HeaderOf(void* block) { return static_cast<Header*>(block) - 1; }
 
@@ -55,6 +54,8 @@ uint32_t ClassOf(size_t size) {
 }
 
 #if TS_TASK_POOL
+constexpr uint32_t kKeptPerClass = 4096;
+
 struct Kept {
   Kept* next;
 };
