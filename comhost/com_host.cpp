@@ -11,16 +11,8 @@ namespace comhost {
 // ---------------------------------------------------------------------------
 // Task blocks handed out
 
-void* ComHostC::Hand(size_t size) {
-  void* block = CoTaskMemAlloc(size);
-  if (block != nullptr) {
-    if (watch) {
-      handedOut.push_back(TaskBlockAt(block));
-    } else if (keepsBlocks) {
-      handedOut.push_back(TaskBlock{block, 0});
-    }
-  }
-  return block;
+void ComHostC::Note(void* block) {
+  handedOut.push_back(watch ? TaskBlockAt(block) : TaskBlock{block, 0});
 }
 
 char* ComHostC::HandString(const char* s) {

@@ -124,7 +124,13 @@ class ComHostC {
     return injectStatus ? injectedStatus : status;
   }
   // Task copies of client-heap results, remembered in handedOut.
-  void* Hand(size_t size);
+  void* Hand(size_t size) {
+    void* block = CoTaskMemAlloc(size);
+    if (block != nullptr && (watch || keepsBlocks)) Note(block);
+    return block;
+  }
+  // Remembers a block handed out.
+  void Note(void* block);
   char* HandString(const char* s);
   char* HandString(const char* s, size_t length);
 
