@@ -16,6 +16,7 @@
 #ifndef TAGSMITH_CLIENT_HOST_API_H
 #define TAGSMITH_CLIENT_HOST_API_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "client/host_numbers.h"
@@ -121,6 +122,12 @@ class HostApi {
   // The property of the text at `at`. Past the end of the object's text the
   // call fails with ERR_OFFSET_RANGE. All zero on failure.
   virtual PropVal GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) = 0;
+  // What GetTextPropVal would return, written to *view without copying: its
+  // string (of *length bytes) stays the host's and holds only until the next
+  // call. For a host that hands values on into another heap, so that it
+  // copies them once. False, and nothing done, when the host offers no such
+  // look.
+  virtual bool PeekTextPropVal(ObjHandle, TextLoc, int32_t, PropVal*, size_t*) { return false; }
   virtual void SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) = 0;
   // Inserts text; a "\n" ends the paragraph and starts a new one. Returns the
   // position just after the inserted text.

@@ -31,4 +31,15 @@ void TypedPartsFree(TypedVal* value, const BlockHeap& heap);
 void PropValPartsFree(PropVal* value, const BlockHeap& heap);
 void PropValsPartsFree(PropVals* list, const BlockHeap& heap);
 
+// A property named by number whose value is a number or one string: what
+// the text walks ask for at every character. Such a value owns at most its
+// string, so it can cross from heap to heap without the walk.
+inline bool PropValIsPlain(const PropVal& v) {
+  if (v.propIdent.num == 0) return false;
+  switch (v.propVal.valType) {
+    case VT_STRING: case VT_INT: case VT_METRIC: case VT_ID: return true;
+    default: return false;
+  }
+}
+
 #endif

@@ -11,24 +11,17 @@ namespace comhost {
 // ---------------------------------------------------------------------------
 // Task blocks handed out
 
-void* ComHostC::Hand(size_t size) {
-  void* block = CoTaskMemAlloc(size);
-  if (block != nullptr) {
-    std::memset(block, 0, size);
-    if (watch) {
-      handedOut.push_back(TaskBlockAt(block));
-    } else if (keepsBlocks) {
-      handedOut.push_back(TaskBlock{block, 0});
-    }
-  }
-  return block;
+void ComHostC::Note(void* block) {
+  handedOut.push_back(watch ? TaskBlockAt(block) : TaskBlock{block, 0});
 }
 
 char* ComHostC::HandString(const char* s) {
-  if (s == nullptr) return nullptr;
-  size_t size = std::strlen(s) + 1;
-  char* copy = static_cast<char*>(Hand(size));
-  std::memcpy(copy, s, size);
+  return s != nullptr ? HandString(s, std::strlen(s)) : nullptr;
+}
+
+char* ComHostC::HandString(const char* s, size_t length) {
+  char* copy = static_cast<char*>(Hand(length + 1));
+  if (copy != nullptr) std::memcpy(copy, s, length + 1);
   return copy;
 }
 
@@ -38,7 +31,7 @@ template <typename T>
 T* HandArray(ComHostC* host, uint32_t count, const T* src) {
   if (src == nullptr || count == 0) return nullptr;
   T* copy = static_cast<T*>(host->Hand(count * sizeof(T)));
-  std::memcpy(static_cast<void*>(copy), src, count * sizeof(T));
+  if (copy != nullptr) std::memcpy(static_cast<void*>(copy), src, count * sizeof(T));
   return copy;
 }
 
@@ -49,7 +42,10 @@ void HandStrings(ComHostC* host, HostStrings* dst, const HostStrings& src) {
 }
 
 void* HandBlock(void* host, uint32_t count, uint32_t size) {
-  return static_cast<ComHostC*>(host)->Hand(static_cast<size_t>(count) * size);
+  size_t bytes = static_cast<size_t>(count) * size;
+  void* block = static_cast<ComHostC*>(host)->Hand(bytes);
+  if (block != nullptr) std::memset(block, 0, bytes);
+  return block;
 }
 // The host keeps its log of handed-out blocks until the client frees them.
 void KeepBlock(void*, void*) {}
@@ -74,6 +70,29 @@ void HandPropVal(ComHostC* host, PropVal* dst, const PropVal& src) {
   if (src.propIdent.num == 0) dst->propIdent.name = host->HandString(src.propIdent.name);
   HandTypedVal(host, &dst->propVal, src.propVal);
 }
+
+namespace {
+
+// Hands over a value the operation gave, the value itself left as it was;
+// the length of its string, when known, spares measuring it.
+void HandOverPropVal(ComHostC* host, PropVal* dst, const PropVal& src,
+                     const size_t* length = nullptr) {
+  if (!PropValIsPlain(src)) {
+    HandPropVal(host, dst, src);
+    return;
+  }
+  *dst = PropVal{};
+  dst->propIdent.num = src.propIdent.num;
+  dst->propVal.valType = src.propVal.valType;
+  const char* s = src.propVal.u.sval;
+  if (src.propVal.valType != VT_STRING) {
+    dst->propVal.u.ival = src.propVal.u.ival;
+  } else if (s != nullptr) {
+    dst->propVal.u.sval = length != nullptr ? host->HandString(s, *length) : host->HandString(s);
+  }
+}
+
+}  // namespace
 
 void HandPropVals(ComHostC* host, PropVals* dst, const PropVals& src) {
   dst->val = HandArray(host, src.len, src.val);
@@ -314,7 +333,7 @@ HRESULT STDMETHODCALLTYPE GetPropVal(HostPart* self, ObjHandle doc, ObjHandle ob
                                      const PropIdent* prop, int32_t* status, PropVal* value) {
   ENTER(81);
   PropVal v = h->api->GetPropVal(doc, obj, prop->num);
-  HandPropVal(h, value, v);
+  HandOverPropVal(h, value, v);
   PropValFree(&v);
   LEAVE();
 }
@@ -449,8 +468,15 @@ HRESULT STDMETHODCALLTYPE NewTable(HostPart* self, ObjHandle doc, const char* fo
 HRESULT STDMETHODCALLTYPE GetTextPropVal(HostPart* self, ObjHandle doc, const TextLoc* at,
                                          const PropIdent* prop, int32_t* status, PropVal* value) {
   ENTER(143);
+  // A look at the value spares copying it twice, into the client heap first.
+  PropVal view;
+  size_t length = 0;
+  if (h->api->PeekTextPropVal(doc, *at, prop->num, &view, &length)) {
+    HandOverPropVal(h, value, view, &length);
+    LEAVE();
+  }
   PropVal v = h->api->GetTextPropVal(doc, *at, prop->num);
-  HandPropVal(h, value, v);
+  HandOverPropVal(h, value, v);
   PropValFree(&v);
   LEAVE();
 }
@@ -587,12 +613,6 @@ int32_t ComHostC::HeldReferences() const {
   for (const HostPart& p : further_) held += p.refs;
   for (const HostPart& p : auxiliary_) held += p.refs;
   return held;
-}
-
-int32_t ComHostC::TakeStatus(int32_t savedErrno) {
-  int32_t status = HostErrno;
-  HostErrno = savedErrno;
-  return injectStatus ? injectedStatus : status;
 }
 
 void ComHostC::DropCallback() {

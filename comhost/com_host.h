@@ -118,10 +118,21 @@ class ComHostC {
   }
   // The status of the operation that just ran on `api` (read from HostErrno,
   // which is put back as it was).
-  int32_t TakeStatus(int32_t savedErrno);
+  int32_t TakeStatus(int32_t savedErrno) {
+    int32_t status = HostErrno;
+    HostErrno = savedErrno;
+    return injectStatus ? injectedStatus : status;
+  }
   // Task copies of client-heap results, remembered in handedOut.
-  void* Hand(size_t size);
+  void* Hand(size_t size) {
+    void* block = CoTaskMemAlloc(size);
+    if (block != nullptr && (watch || keepsBlocks)) Note(block);
+    return block;
+  }
+  // Remembers a block handed out.
+  void Note(void* block);
   char* HandString(const char* s);
+  char* HandString(const char* s, size_t length);
 
  private:
   HostPart root_;

@@ -100,6 +100,9 @@ class MemHost : public HostApi {
   void SetProps(ObjHandle doc, ObjHandle obj, const PropVals* values) override;
   TextItems GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) override;
   PropVal GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) override;
+  // A class over this one that changes GetTextPropVal changes this too.
+  bool PeekTextPropVal(ObjHandle doc, TextLoc at, int32_t prop, PropVal* view,
+                       size_t* length) override;
   void SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) override;
   TextLoc AddText(ObjHandle doc, TextLoc at, const char* text) override;
   ObjHandle NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
@@ -198,6 +201,11 @@ class MemHost : public HostApi {
   // Text of paragraphs.
   uint32_t Intern(ObjHandle doc, const CharProps& props);
   const CharProps& PropsAt(const Obj& pgf, int32_t offset) const;
+  // Fills the zeroed *out with the text property as GetTextPropVal hands it
+  // out, but for a string, which is left null and named by *kept (the
+  // document's own).
+  void TextPropAt(ObjHandle doc, TextLoc at, int32_t prop, PropVal* out,
+                  const std::string** kept);
   CharProps ParagraphFont(ObjHandle pgf) const;
   void AppendText(ObjHandle pgf, const std::string& text, const CharProps& props);
   // A zero-width item at offset (an anchor whose position the text already

@@ -129,15 +129,16 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
   return out;
 }
 
-PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
-  PropVal out{};
-  if (Fault(__func__)) return out;
-  if (BadDoc(doc, nullptr, false)) return out;
+// Inlined into both callers, so that the ordinary call is what it was.
+[[gnu::always_inline]] inline void MemHost::TextPropAt(ObjHandle doc, TextLoc at, int32_t prop,
+                                                       PropVal* out, const std::string** kept) {
+  if (Fault("GetTextPropVal")) return;
+  if (BadDoc(doc, nullptr, false)) return;
   Obj* p = nullptr;
-  if (Bad(at.obj, &p)) return out;
+  if (Bad(at.obj, &p)) return;
   if (p->type != T_PGF || p->doc != doc) {
     HostErrno = STATUS_BAD_ARGUMENT;
-    return out;
+    return;
   }
   int32_t len = static_cast<int32_t>(p->text.size());
   // OFFSET_OBJ_END names the paragraph end; OFFSET_BEFORE_OBJ_END is only a
@@ -145,30 +146,52 @@ PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
   int32_t offset = at.offset == OFFSET_OBJ_END ? len : at.offset;
   if (offset < 0 || offset > len) {
     HostErrno = ERR_OFFSET_RANGE;
-    return out;
+    return;
   }
   // The paragraph end carries properties of its own.
   const CharProps& cp = PropsAt(*p, offset);
-  out.propIdent.num = prop;
+  out->propIdent.num = prop;
   if (prop == PROP_CHAR_TAG) {
-    out.propVal.valType = VT_STRING;
-    out.propVal.u.sval = CopyOut(cp.tag);
-    return out;
+    out->propVal.valType = VT_STRING;
+    *kept = &cp.tag;
+    return;
   }
   if (prop == PROP_CHAR_STR_639 || prop == PROP_CHAR_STR_640) {
-    out.propVal.valType = VT_STRING;
-    out.propVal.u.sval = CopyOut(cp.strs[prop == PROP_CHAR_STR_639 ? 0 : 1]);
-    return out;
+    out->propVal.valType = VT_STRING;
+    *kept = &cp.strs[prop == PROP_CHAR_STR_639 ? 0 : 1];
+    return;
   }
   int k = CharIntIndex(prop);
   if (k < 0) {
-    out.propIdent.num = 0;
+    out->propIdent.num = 0;
     HostErrno = STATUS_BAD_ARGUMENT;
-    return out;
+    return;
   }
-  out.propVal.valType = CharValueTypeOf(prop);
-  out.propVal.u.ival = cp.ints[k];
+  out->propVal.valType = CharValueTypeOf(prop);
+  out->propVal.u.ival = cp.ints[k];
+}
+
+PropVal MemHost::GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) {
+  PropVal out{};
+  const std::string* kept = nullptr;
+  TextPropAt(doc, at, prop, &out, &kept);
+  if (kept != nullptr) out.propVal.u.sval = CopyOut(*kept);
   return out;
+}
+
+bool MemHost::PeekTextPropVal(ObjHandle doc, TextLoc at, int32_t prop, PropVal* view,
+                              size_t* length) {
+  // Filled in place: a copy of the whole record would be read before its
+  // parts were written.
+  *view = PropVal{};
+  const std::string* kept = nullptr;
+  TextPropAt(doc, at, prop, view, &kept);
+  *length = 0;
+  if (kept != nullptr) {
+    view->propVal.u.sval = const_cast<char*>(kept->c_str());
+    *length = kept->size();
+  }
+  return true;
 }
 
 CharProps MemHost::WithValues(const CharProps& old, const PropVals* values) {

@@ -4,6 +4,7 @@
 
 #include "plugin/com_memory.h"
 #include "client/host_lists.h"
+#include "client/typed_parts.h"
 #include "support/memory.h"
 
 int32_t ComHostKeepsResults = 0;
@@ -105,19 +106,8 @@ bool Deliver(int32_t status, bool copied, T* copy, void (*freeCopy)(T*)) {
   return true;
 }
 
-// A property named by number with a string or a number is what the text
-// walks ask for at every character: it is copied and given back without the
-// general walk over a value's parts.
-bool IsPlainPropVal(const PropVal& v) {
-  if (v.propIdent.num == 0) return false;
-  switch (v.propVal.valType) {
-    case VT_STRING: case VT_INT: case VT_METRIC: case VT_ID: return true;
-    default: return false;
-  }
-}
-
 bool CopyPropVal(const PropVal& host, PropVal* out) {
-  if (!IsPlainPropVal(host)) return PropValCopy(out, &host) == 0;
+  if (!PropValIsPlain(host)) return PropValCopy(out, &host) == 0;
   *out = PropVal{};
   out->propIdent.num = host.propIdent.num;
   out->propVal.valType = host.propVal.valType;
@@ -130,7 +120,7 @@ bool CopyPropVal(const PropVal& host, PropVal* out) {
 
 void GiveBackPropVal(PropVal* host) {
   if (ComHostKeepsResults) return;
-  if (!IsPlainPropVal(*host)) {
+  if (!PropValIsPlain(*host)) {
     TaskFreePropVal(host);
   } else if (host->propVal.valType == VT_STRING) {
     TaskFreeString(&host->propVal.u.sval);

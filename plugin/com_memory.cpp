@@ -33,8 +33,6 @@ const BlockHeap kTaskHeap{nullptr, TaskAllocate, TaskRelease};
 
 }  // namespace
 
-void TaskFreeString(char** s) { Give(s); }
-
 void TaskFreeHostStrings(HostStrings* list) {
   if (list == nullptr) return;
   FreeStringArray(&list->len, &list->val);

@@ -6,8 +6,13 @@
 #define TAGSMITH_PLUGIN_COM_MEMORY_H
 
 #include "client/host_types.h"
+#include "plugin/com_types.h"
 
-void TaskFreeString(char** s);
+// Inline: the text walks give one string back per character.
+inline void TaskFreeString(char** s) {
+  if (*s != nullptr) CoTaskMemFree(*s);
+  *s = nullptr;
+}
 void TaskFreeTypedVal(TypedVal* value);
 void TaskFreePropVal(PropVal* value);
 void TaskFreePropVals(PropVals* list);

@@ -2,9 +2,13 @@
 // failures and host statuses reach HostErrno, and who owns every block.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <functional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugin/com_bridge.h"
@@ -314,6 +318,34 @@ TEST_F(KeepingHostTest, BlocksTheHostKeepsAreNeverFreedButStillCopied) {
   for (const comhost::TaskBlock& block : host.handedOut)
     EXPECT_NE(block.address, static_cast<void*>(got.val[0].propIdent.name));
   PropValsFree(&got);
+}
+
+// Blocks given back are handed out again, each whole and apart from every
+// live one; where the allocator is this project's own, giving one back twice
+// stops the process before the heap is hurt.
+TEST(TaskAllocator, BlocksComeBackWholeAndAFreedBlockCannotBeFreedAgain) {
+  std::set<void*> live;
+  for (int round = 0; round < 2; ++round) {
+    std::vector<std::pair<unsigned char*, size_t>> blocks;
+    for (size_t size : {0, 1, 16, 17, 256, 257, 4000}) {
+      auto* block = static_cast<unsigned char*>(CoTaskMemAlloc(size));
+      ASSERT_NE(nullptr, block);
+      EXPECT_EQ(0u, reinterpret_cast<uintptr_t>(block) % alignof(std::max_align_t));
+      EXPECT_TRUE(live.insert(block).second);
+      std::memset(block, static_cast<int>(size & 0xff), size);
+      blocks.emplace_back(block, size);
+    }
+    for (const auto& [block, size] : blocks) {
+      for (size_t i = 0; i < size; ++i) ASSERT_EQ(size & 0xff, block[i]) << size;
+      CoTaskMemFree(block);
+      live.erase(block);
+    }
+  }
+#ifndef _WIN32
+  void* block = CoTaskMemAlloc(8);
+  CoTaskMemFree(block);
+  EXPECT_DEATH(CoTaskMemFree(block), "");
+#endif
 }
 
 }  // namespace

@@ -94,6 +94,7 @@ TEST_F(PluginTest, CommandOneWritesTheUsageList) {
   EXPECT_NE(std::string::npos, out.find("Emphasis")) << out;
   EXPECT_NE(std::string::npos, out.find("Character Tags Not Used:")) << out;
   EXPECT_NE(std::string::npos, out.find("Unused")) << out;
+  for (const comhost::TaskBlock& block : host.handedOut) EXPECT_EQ(1, comhost::TaskFreesOf(block));
 }
 
 TEST_F(PluginTest, TheClientCallDoesTheSame) {

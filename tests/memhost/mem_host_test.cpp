@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "client/host_lists.h"
@@ -78,6 +79,36 @@ TEST_F(MemHostTest, TextPropertyPastTheParagraphEndFailsWithOffsetRange) {
   EXPECT_EQ(0, HostErrno);
   EXPECT_EQ("", TagAt(b.doc, p, 4));
   EXPECT_EQ(ERR_OFFSET_RANGE, HostErrno);
+}
+
+// A look at a text property is the copy without the copying: the same value,
+// the same failures, and it counts as the same call.
+TEST_F(MemHostTest, ALookAtATextPropertyMatchesItsCopy) {
+  DocBuilder b(host, "d.fm");
+  ObjHandle p = b.Para({R("ab", "Em"), R("c")});
+  for (int32_t offset : {0, 2, 4}) {
+    for (int32_t prop : {PROP_CHAR_TAG, PROP_CHAR_STR_639, PROP_CHAR_INT_612, PROP_LABEL}) {
+      HostErrno = 0;
+      PropVal copy = HostGetTextPropVal(b.doc, TextLoc{p, offset}, prop);
+      const int32_t copyErrno = HostErrno;
+      const int64_t calls = host.callCount;
+      HostErrno = 0;
+      PropVal view{};
+      size_t length = 99;
+      ASSERT_TRUE(host.PeekTextPropVal(b.doc, TextLoc{p, offset}, prop, &view, &length));
+      EXPECT_EQ(calls + 1, host.callCount);
+      EXPECT_EQ(copyErrno, HostErrno) << offset << " " << prop;
+      EXPECT_EQ(copy.propIdent.num, view.propIdent.num);
+      ASSERT_EQ(copy.propVal.valType, view.propVal.valType);
+      if (view.propVal.valType == VT_STRING) {
+        EXPECT_STREQ(copy.propVal.u.sval, view.propVal.u.sval);
+        EXPECT_EQ(std::strlen(view.propVal.u.sval), length);
+      } else {
+        EXPECT_EQ(copy.propVal.u.ival, view.propVal.u.ival);
+      }
+      PropValFree(&copy);
+    }
+  }
 }
 
 TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
