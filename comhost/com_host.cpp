@@ -151,6 +151,7 @@ const void* const kModuleTable[] = {Fn(PartQueryInterface), Fn(PartAddRef), Fn(P
   h->Record(slot);                          \
   if (FAILED(h->failWith)) return h->failWith; \
   const int32_t errnoBefore = HostErrno;    \
+  h->handFailed = false;                    \
   HostErrno = 0
 #define LEAVE()                      \
   *status = h->TakeStatus(errnoBefore); \

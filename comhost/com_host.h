@@ -83,6 +83,8 @@ class ComHostC {
   // When set, every call reports this status after doing its work.
   bool injectStatus = false;
   int32_t injectedStatus = 0;
+  // Task blocks handed out before the next one fails (-1: none fails).
+  long handsBeforeFailure = -1;
 
   // ---- Observation ----
   std::vector<GUID> asked;            // QueryInterface calls on the host object
@@ -118,17 +120,27 @@ class ComHostC {
   }
   // The status of the operation that just ran on `api` (read from HostErrno,
   // which is put back as it was).
+  // A result that could not be handed over whole is a call that failed,
+  // never a success with parts of it missing.
   int32_t TakeStatus(int32_t savedErrno) {
     int32_t status = HostErrno;
     HostErrno = savedErrno;
-    return injectStatus ? injectedStatus : status;
+    if (injectStatus) return injectedStatus;
+    return handFailed && status == 0 ? ERR_CALL_FAILED : status;
   }
   // Task copies of client-heap results, remembered in handedOut.
   void* Hand(size_t size) {
-    void* block = CoTaskMemAlloc(size);
-    if (block != nullptr && (watch || keepsBlocks)) Note(block);
+    void* block = nullptr;
+    if (handsBeforeFailure != 0) block = CoTaskMemAlloc(size);
+    if (handsBeforeFailure > 0) --handsBeforeFailure;
+    if (block == nullptr) {
+      handFailed = handFailed || size != 0;
+      return nullptr;
+    }
+    if (watch || keepsBlocks) Note(block);
     return block;
   }
+  bool handFailed = false;  // during the current call
   // Remembers a block handed out.
   void Note(void* block);
   char* HandString(const char* s);

@@ -200,6 +200,24 @@ TEST_F(BridgeTest, ACopyThatRunsOutOfMemoryFailsTheCall) {
   EXPECT_EQ(1, comhost::TaskFreesOf(blocks[0]));
 }
 
+// The same on the host's side: a result the host could not hand over whole
+// fails the call, and every block it did hand over still goes back.
+TEST_F(BridgeTest, AHandOverThatRunsOutOfMemoryFailsTheCall) {
+  for (long n = 0; n < 6; ++n) {
+    SCOPED_TRACE(n);
+    const size_t before = host.handedOut.size();
+    host.handsBeforeFailure = n;
+    HostErrno = 0;
+    PropVals all = HostGetProps(1, 1);
+    host.handsBeforeFailure = -1;
+    EXPECT_EQ(0u, all.len);
+    EXPECT_EQ(ERR_CALL_FAILED, HostErrno);
+    for (const comhost::TaskBlock& block : BlocksSince(before))
+      EXPECT_EQ(1, comhost::TaskFreesOf(block));
+  }
+  HostErrno = 0;
+}
+
 TEST_F(BridgeTest, EveryHostBlockIsGivenBackExactlyOnce) {
   const size_t before = host.handedOut.size();
   const int straysBefore = comhost::TaskStrayFrees();
