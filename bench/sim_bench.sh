@@ -82,9 +82,10 @@ measure() {  # column, case, command...
   shift 2
   rm -rf "$work/out"
   mkdir -p "$work/out"
-  /usr/bin/time -f '%U %S %M %x' -o "$work/time" "$@" >/dev/null 2>&1 </dev/null || true
-  local figures
-  figures=$(tail -1 "$work/time")
+  # The shell's clock counts milliseconds, /usr/bin/time's only hundredths.
+  local TIMEFORMAT='%3U %3S' figures
+  { time /usr/bin/time -f '%M %x' -o "$work/time" "$@" >/dev/null 2>&1 </dev/null; } 2>"$work/cpu" || true
+  figures="$(tail -1 "$work/cpu") $(tail -1 "$work/time")"
   [[ ${figures##* } == 0 ]] || echo "$column $label: exit status ${figures##* }" >&2
   echo "$column $label $figures" >>"$results"
 }
@@ -232,8 +233,8 @@ for what in list delete; do
   row "CPU per MB, $what, book of $last chapters ÷ book of $first" "≤ 1.10" "${v[@]}"
 done
 v=()
-for t in "${tools[@]}"; do v+=("${counter[$t,bridge]:-n/a}×"); done
+for t in "${tools[@]}"; do v+=("$(ratio "${counter[$t,bridge]:-0}" 1 '%.2f×')"); done
 row "COM bridge per host call ÷ direct call (BM_ScanBridgeVsDirect)" "≤ 1.6×" "${v[@]}"
 v=()
-for t in "${tools[@]}"; do v+=("${counter[$t,scan]:-n/a}"); done
+for t in "${tools[@]}"; do v+=("$(ratio "${counter[$t,scan]:-0}" 1 '%.3f')"); done
 row "usage scan ÷ its host calls alone, 1M characters, 200 tags (BM_UsageScan/200)" "≤ 1.10" "${v[@]}"
