@@ -120,7 +120,7 @@ declare -A counter
 for i in "${!tools[@]}"; do
   echo "tagsmith_bench (${tools[$i]})" >&2
   "${dirs[$i]}/bench/tagsmith_bench" --benchmark_filter='BM_ScanBridgeVsDirect|BM_UsageScan/200$' \
-    --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true 2>/dev/null \
+    --benchmark_repetitions=$((runs > 5 ? runs : 5)) --benchmark_report_aggregates_only=true 2>/dev/null \
     >"$work/bench-${tools[$i]}" || true
   counter[${tools[$i]},bridge]=$(sed -n 's/^BM_ScanBridgeVsDirect\(_median\)\{0,1\} .*bridge_over_direct=\([0-9.]*\).*/\2/p' \
     "$work/bench-${tools[$i]}")
@@ -149,13 +149,14 @@ row() {  # measure, goal, then one value per tool
   local goal=$1
   shift
   for v in "$@"; do line+=" $v |"; done
-  echo "$line $goal |"
+  echo "$line${goal:+ $goal |}"
 }
-header() {
+header() {  # first column, then "goal" for a column of goals
   local line="| $1 |" rule="|---|"
   for t in "${tools[@]}"; do line+=" $t |"; rule+="---|"; done
-  echo "$line goal |"
-  echo "$rule---|"
+  [[ -z ${2:-} ]] || { line+=" $2 |"; rule+="---|"; }
+  echo "$line"
+  echo "$rule"
 }
 
 echo
@@ -193,7 +194,7 @@ done
 echo
 echo "Ratios"
 echo
-header "measure"
+header "measure" goal
 memory() {  # case, size key
   local v=() t
   for t in "${tools[@]}"; do v+=("$(ratio "$(peak "$t" "$1")" "${size[$2]}" '%.1f×')"); done
