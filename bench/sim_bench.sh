@@ -163,32 +163,19 @@ echo
 echo "Details (medians of $runs runs; processor time user + system)"
 echo
 header "case"
+detail() {  # label, case: processor time and peak memory of every build
+  local v=() t
+  for t in "${tools[@]}"; do v+=("$(cpu "$t" "$2") s, $(mb "$(peak "$t" "$2")") MB"); done
+  row "$1" "" "${v[@]}"
+}
 for s in "${sizes[@]}"; do
-  k=doc$s v=()
-  for t in "${tools[@]}"; do
-    v+=("$(cpu "$t" "$k-list") s, $(mb "$(peak "$t" "$k-list")") MB")
-  done
-  row "list, document of $(mb "${size[$k]}") MB (awk lister: $(cpu floor "$k-list") s)" "" "${v[@]}"
+  detail "list, document of $(mb "${size[doc$s]}") MB (awk lister: $(cpu floor "doc$s-list") s)" "doc$s-list"
 done
 for c in "${chapters[@]}"; do
-  k=book$c
-  for what in list delete; do
-    v=()
-    for t in "${tools[@]}"; do
-      v+=("$(cpu "$t" "$k-$what") s, $(mb "$(peak "$t" "$k-$what")") MB")
-    done
-    row "$what, book of $c chapters ($(mb "${size[$k]}") MB)" "" "${v[@]}"
-  done
+  for what in list delete; do detail "$what, book of $c chapters ($(mb "${size[book$c]}") MB)" "book$c-$what"; done
 done
 for f in "${formats[@]}"; do
-  k=formats$f
-  for what in list delete; do
-    v=()
-    for t in "${tools[@]}"; do
-      v+=("$(cpu "$t" "$k-$what") s, $(mb "$(peak "$t" "$k-$what")") MB")
-    done
-    row "$what, $f formats ($(mb "${size[$k]}") MB)" "" "${v[@]}"
-  done
+  for what in list delete; do detail "$what, $f formats ($(mb "${size[formats$f]}") MB)" "formats$f-$what"; done
 done
 
 echo
