@@ -82,6 +82,27 @@ for b in "${books[@]}"; do
     add $missing --yes RemoveCharOverridesBook "$b" --out-dir OUT
   done
 done
+# Modes and reports that both programs know.
+oldHelp=$("$old" --help 2>&1)
+newHelp=$("$new" --help 2>&1)
+knows() { grep -q -- "$1" <<<"$oldHelp" && grep -q -- "$1" <<<"$newHelp"; }
+reports() {  # "Book" for a book, the file
+  local book=$1 d=$2
+  knows check && add check "$d"
+  if knows --diff; then
+    add --yes --diff "DeleteUnusedChars$book" "$d"
+    add --yes --diff "RemoveCharOverrides$book" "$d"
+  fi
+  knows --counts && add --counts "ListCharUsage$book" "$d"
+  if knows --json; then
+    add --json OUT/report.json "ListCharUsage$book" "$d"
+    add --yes --json OUT/report.json "DeleteUnusedChars$book" "$d" --out-dir OUT
+  fi
+  knows --html && add --html OUT/page.html "ListCharUsage$book" "$d"
+  return 0
+}
+for d in "${docs[@]}"; do reports "" "$d"; done
+for b in "${books[@]}"; do reports Book "$b"; done
 # Writing over the inputs: a copy of the generated book, fresh for each run.
 add --yes --in-place DeleteUnusedCharsBook INPLACE/Bench.book
 add --yes --in-place RemoveCharOverrides INPLACE/chapter03.mif
@@ -98,7 +119,8 @@ run() {  # tool, case, where the results go
     arg=${arg//OUT/$work/out}
     args+=("${arg//INPLACE/$work/inplace}")
   done
-  (cd "$work" && "$tool" --host-dir "$work/host" "${args[@]}" >"$into/stdout" 2>"$into/stderr" </dev/null)
+  [[ ${args[0]} == check ]] || args=(--host-dir "$work/host" "${args[@]}")
+  (cd "$work" && "$tool" "${args[@]}" >"$into/stdout" 2>"$into/stderr" </dev/null)
   echo $? >"$into/status"
   cp -r "$work/out" "$into/out"
   [[ $line == *INPLACE* ]] && cp -r "$work/inplace" "$into/inplace"
