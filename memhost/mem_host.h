@@ -47,6 +47,9 @@ struct DialogRecord {
 
 struct FileEntry {
   ObjHandle image = 0;  // saved copy, 0 when the file has none yet
+  // Makes the saved copy again from what the file holds, so that a copy
+  // nobody changed need not be kept; 0 when it cannot.
+  std::function<ObjHandle()> load;
   bool failOpen = false;
   bool failSave = false;
 };
@@ -186,6 +189,8 @@ class MemHost : public HostApi {
   std::map<std::string, FileEntry> files;
   // Saves a copy of `doc` as the file at `path` (as SaveDocument does).
   void StoreFile(ObjHandle doc, const std::string& path);
+  // The file's saved copy, made again by its loader when it was let go.
+  ObjHandle FileImage(const std::string& path);
   void SetFileFailures(const std::string& path, bool failOpen, bool failSave);
   // A deep copy of a document with all its objects; `asImage` keeps it off
   // the open documents.

@@ -374,11 +374,25 @@ ObjHandle MemHost::OpenBookOrDoc(const std::string& path, bool* failed) {
     }
   }
   auto it = files.find(path);
-  if (it == files.end() || it->second.image == 0 || it->second.failOpen) {
+  if (it == files.end() || it->second.failOpen) {
     *failed = true;
     return 0;
   }
-  ObjHandle doc = CloneDocument(it->second.image, false);
+  // A copy made again only to be opened is opened itself, not copied once
+  // more: the file keeps no copy until the document is saved.
+  bool made = it->second.image == 0 && it->second.load;
+  ObjHandle image = FileImage(path);
+  if (image == 0) {
+    *failed = true;
+    return 0;
+  }
+  if (made) {
+    it->second.image = 0;
+    Data(image)->isImage = false;
+    SetStringProp(image, PROP_NAME, path);
+    return image;
+  }
+  ObjHandle doc = CloneDocument(image, false);
   SetStringProp(doc, PROP_NAME, path);
   return doc;
 }
@@ -434,7 +448,15 @@ int32_t MemHost::CloseDocument(ObjHandle doc, int32_t flags) {
     HostErrno = STATUS_BAD_OBJECT;
     return STATUS_BAD_OBJECT;
   }
+  std::string name = StringProp(doc, PROP_NAME);
   DestroyDocument(doc);
+  // A saved copy that is still what the file holds can be made again.
+  auto it = files.find(name);
+  if (it != files.end() && it->second.load && it->second.image != 0 &&
+      !Data(it->second.image)->dirty) {
+    DestroyDocument(it->second.image);
+    it->second.image = 0;
+  }
   return 0;
 }
 

@@ -313,6 +313,14 @@ void MemHost::StoreFile(ObjHandle doc, const std::string& path) {
   SetStringProp(entry.image, PROP_NAME, path);
 }
 
+ObjHandle MemHost::FileImage(const std::string& path) {
+  auto it = files.find(path);
+  if (it == files.end()) return 0;
+  FileEntry& entry = it->second;
+  if (entry.image == 0 && entry.load) entry.image = entry.load();
+  return entry.image;
+}
+
 void MemHost::SetFileFailures(const std::string& path, bool failOpen, bool failSave) {
   FileEntry& entry = files[path];
   entry.failOpen = failOpen;

@@ -97,7 +97,6 @@ struct Input {
   std::shared_ptr<const std::string> original;
   MifDocument source;
   ObjHandle doc = 0;     // the open document (command-line documents)
-  ObjHandle image = 0;   // the file the host opens (chapters, the output document)
 };
 
 // The statement tree is what a document costs most to keep; it is read again
@@ -177,15 +176,34 @@ std::string RomanName(const std::string& utf8) {
 // Reads a document and keeps it as a file the host can open (a chapter, the
 // output document), not as an open document: what it was read into becomes
 // the host's saved copy, as saving it would have made it.
+void HideAsImage(Session& S, ObjHandle doc) {
+  S.host.Data(doc)->isImage = true;
+  auto& open = S.host.openDocs;
+  open.erase(std::remove(open.begin(), open.end(), doc), open.end());
+}
+
 void KeepAsFile(Session& S, Input* in, ObjHandle doc) {
   memhost::FileEntry& entry = S.host.files[in->hostName];
   if (entry.image != 0) S.host.DestroyDocument(entry.image);
   entry.image = doc;
-  S.host.Data(doc)->isImage = true;
-  auto& open = S.host.openDocs;
-  open.erase(std::remove(open.begin(), open.end(), doc), open.end());
-  in->image = doc;
+  HideAsImage(S, doc);
   ReleaseTree(in);
+}
+
+// A book's chapters are read again from their text when the walk opens them,
+// so that only the open ones are held as models, not the whole book.
+ObjHandle MakeImage(Session& S, Input* in) {
+  ObjHandle active = S.host.activeDoc;
+  std::string why;
+  MifError error;
+  ObjHandle doc = 0;
+  bool ok = RestoreTree(in, &why) &&
+            MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error, MIF_RELEASE_TREE);
+  ReleaseTree(in);
+  if (!ok) return 0;
+  HideAsImage(S, doc);
+  S.host.activeDoc = active;
+  return doc;
 }
 
 bool StoreAsFile(Session& S, Input* in) {
@@ -263,6 +281,11 @@ bool ReadComponent(Session& S, Input* in, std::string* why) {
     return false;
   }
   KeepAsFile(S, in, doc);
+  // Read once to report now what cannot be read; made again when opened.
+  memhost::FileEntry& entry = S.host.files[in->hostName];
+  S.host.DestroyDocument(entry.image);
+  entry.image = 0;
+  entry.load = [&S, in] { return MakeImage(S, in); };
   return true;
 }
 
@@ -321,7 +344,6 @@ int LoadInputs(Session& S) {
         // The walk closes it after its pass and opens it again for the next:
         // the host then reads the file, which is what was opened.
         S.host.StoreFile(open->doc, hostName);
-        open->image = S.host.files[hostName].image;
         continue;
       }
       // The book walk reports a file it cannot open and goes on; this says
@@ -879,7 +901,7 @@ void BeginRecord(Session& S, int32_t number, Reporting* R) {
   for (Input* in : R->subjects) {
     // A file's saved copy is out of every call's reach: a copy of it, an
     // open document that is on no list, is what is counted and kept.
-    ObjHandle doc = S.host.CloneDocument(r.bookCommand ? in->image : in->doc, false);
+    ObjHandle doc = S.host.CloneDocument(r.bookCommand ? S.host.FileImage(in->hostName) : in->doc, false);
     RecordFile f;
     f.file = in->path;
     f.title = Readable(BaseName(in->hostName));
@@ -1103,9 +1125,7 @@ ClientSession* StartClient(Session& S) {
 // saved copy.
 ObjHandle CurrentDocument(Session& S, const Input& in) {
   ObjHandle doc = OpenDocNamed(S, in.hostName);
-  if (doc != 0) return doc;
-  auto f = S.host.files.find(in.hostName);
-  return f == S.host.files.end() ? 0 : f->second.image;
+  return doc != 0 ? doc : S.host.FileImage(in.hostName);
 }
 
 }  // namespace

@@ -329,6 +329,52 @@ TEST_F(MemHostTest, OpenSaveAndCloseWorkOnCopies) {
   EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\missing.fm", 0));
 }
 
+// A file whose copy can be made again holds one only while it differs from
+// what the file says.
+TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
+  int loads = 0;
+  memhost::FileEntry& file = host.files["C:\\ch1.fm"];
+  file.load = [this, &loads] {
+    ++loads;
+    DocBuilder b(host, "C:\\ch1.fm");
+    b.Para("saved text");
+    host.Data(b.doc)->dirty = false;
+    host.Data(b.doc)->isImage = true;
+    host.openDocs.pop_back();
+    return b.doc;
+  };
+  ObjHandle d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  ASSERT_NE(0u, d);
+  EXPECT_EQ(1, loads);
+  EXPECT_EQ(0u, file.image);
+  EXPECT_EQ("C:\\ch1.fm", GetStr(d, d, PROP_NAME));
+  // Saved unchanged, then closed: nothing to keep.
+  EXPECT_NE(0u, host.SaveDocument(d, "C:\\ch1.fm", nullptr, nullptr));
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  EXPECT_EQ(0u, file.image);
+
+  d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  EXPECT_EQ(2, loads);
+  ObjHandle p = HostGetId(0, d, PROP_FIRST_FLOW_IN_DOC);
+  p = HostGetId(d, HostGetId(d, p, PROP_FIRST_FRAME_IN_FLOW), PROP_FIRST_PGF);
+  HostAddText(d, TextLoc{p, 0}, "changed ");
+  EXPECT_NE(0u, host.SaveDocument(d, "C:\\ch1.fm", nullptr, nullptr));
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  ASSERT_NE(0u, file.image);
+  d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  EXPECT_EQ(2, loads);
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  EXPECT_NE(0u, file.image);
+
+  // A file that cannot be opened is not read either.
+  host.files["C:\\ch2.fm"].load = [&loads] { return ++loads, ObjHandle(0); };
+  host.SetFileFailures("C:\\ch2.fm", true, false);
+  EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\ch2.fm", 0));
+  host.SetFileFailures("C:\\ch2.fm", false, false);
+  EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\ch2.fm", 0));
+  EXPECT_EQ(3, loads);
+}
+
 TEST_F(MemHostTest, TheEmptyPathOpensNoUntitledDocument) {
   ObjHandle untitled = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000,
                                              0x480000, 0x480000, 0x480000, 0, 1);
