@@ -196,6 +196,7 @@ for c in "${chapters[@]}"; do
   if [[ $c -eq 50 ]]; then
     row "same, empty host folder" "≤ 6×" $(memory "book$c-list-emptyhost" "book$c")
   fi
+  row "same, Delete Unused Character Tags" "≤ 6×" $(memory "book$c-delete" "book$c")
 done
 for s in "${sizes[@]}"; do
   v=()

@@ -50,6 +50,11 @@ struct FileEntry {
   // Makes the saved copy again from what the file holds, so that a copy
   // nobody changed need not be kept; 0 when it cannot.
   std::function<ObjHandle()> load;
+  // Keeps a changed saved copy in a cheaper form that `load` makes it again
+  // from, so that a command changing many files need not hold each one's
+  // model until the end. Called when the last open document of the file is
+  // closed; false when it cannot, and the copy is kept as it is.
+  std::function<bool(ObjHandle image)> settle;
   bool failOpen = false;
   bool failSave = false;
 };

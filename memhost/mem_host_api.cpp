@@ -450,12 +450,15 @@ int32_t MemHost::CloseDocument(ObjHandle doc, int32_t flags) {
   }
   std::string name = StringProp(doc, PROP_NAME);
   DestroyDocument(doc);
-  // A saved copy that is still what the file holds can be made again.
+  // A saved copy that is still what the file holds can be made again; a
+  // changed one, once settled.
   auto it = files.find(name);
-  if (it != files.end() && it->second.load && it->second.image != 0 &&
-      !Data(it->second.image)->dirty) {
-    DestroyDocument(it->second.image);
-    it->second.image = 0;
+  if (it != files.end() && it->second.load && it->second.image != 0) {
+    FileEntry& entry = it->second;
+    if (!Data(entry.image)->dirty || (entry.settle && entry.settle(entry.image))) {
+      DestroyDocument(entry.image);
+      entry.image = 0;
+    }
   }
   return 0;
 }

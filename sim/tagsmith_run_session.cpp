@@ -95,6 +95,12 @@ struct Input {
   std::string hostName;  // what the host calls it (Roman)
   // The bytes read, shared with the statement tree parsed from them.
   std::shared_ptr<const std::string> original;
+  // A book chapter the command changed and closed: the text of the host's
+  // saved copy, kept instead of its model until everything is written.
+  std::shared_ptr<const std::string> saved;
+  // The text that source's references describe: saved once the copy was
+  // made again from it, else original.
+  bool sourceIsSaved = false;
   MifDocument source;
   ObjHandle doc = 0;     // the open document (command-line documents)
 };
@@ -106,7 +112,9 @@ void ReleaseTree(Input* in) { in->source.tree = MifTree(); }
 bool RestoreTree(Input* in, std::string* error) {
   if (!in->source.tree.root.children.empty()) return true;
   MifError e;
-  if (MifParse(in->original, in->file, &in->source.tree, &e)) return true;
+  if (MifParse(in->sourceIsSaved ? in->saved : in->original, in->file, &in->source.tree, &e)) {
+    return true;
+  }
   *error = MifErrorText(e);
   return false;
 }
@@ -121,6 +129,9 @@ struct Session {
   ObjHandle bookHandle = 0;
   std::string bookFile;
   bool missing = false;
+  // Whether a changed chapter may be kept as its text once closed; not
+  // when the steps of a run look at each file as read.
+  bool settleChanges = true;
   // Dialogs.
   size_t nextChoice = 0;
   bool cancelled = false;
@@ -197,13 +208,30 @@ ObjHandle MakeImage(Session& S, Input* in) {
   std::string why;
   MifError error;
   ObjHandle doc = 0;
+  ReleaseTree(in);
+  in->sourceIsSaved = in->saved != nullptr;
   bool ok = RestoreTree(in, &why) &&
             MifLoadDocumentTree(S.host, in->hostName, &in->source, &doc, &error, MIF_RELEASE_TREE);
   ReleaseTree(in);
   if (!ok) return 0;
   HideAsImage(S, doc);
+  // Made from what the command saved, not from what the file holds.
+  if (in->saved != nullptr) S.host.Data(doc)->dirty = true;
   S.host.activeDoc = active;
   return doc;
+}
+
+bool WriteInPlace(Session& S, ObjHandle doc, Input* in, std::string* text, std::string* error);
+
+// A changed chapter, once closed, is kept as the text it will be written
+// as: a model costs several times its text, and a book command may change
+// every chapter before anything is written.
+bool SettleImage(Session& S, Input* in, ObjHandle image) {
+  std::string text;
+  std::string error;
+  if (!WriteInPlace(S, image, in, &text, &error)) return false;
+  in->saved = std::make_shared<const std::string>(std::move(text));
+  return true;
 }
 
 bool StoreAsFile(Session& S, Input* in) {
@@ -286,6 +314,7 @@ bool ReadComponent(Session& S, Input* in, std::string* why) {
   S.host.DestroyDocument(entry.image);
   entry.image = 0;
   entry.load = [&S, in] { return MakeImage(S, in); };
+  if (S.settleChanges) entry.settle = [&S, in](ObjHandle image) { return SettleImage(S, in, image); };
   return true;
 }
 
@@ -644,33 +673,41 @@ ObjHandle OpenDocNamed(Session& S, const std::string& hostName) {
   return 0;
 }
 
+// The MIF text of `doc`, written over the tree of the text it was read
+// from. The writer only reads the model, so a saved copy is shown to it as
+// it stands rather than copied once more; the tree, read again from the
+// text, is spent by the write.
+bool WriteInPlace(Session& S, ObjHandle doc, Input* in, std::string* text, std::string* error) {
+  memhost::DocData* data = S.host.Data(doc);
+  bool image = data != nullptr && data->isImage;
+  if (image) data->isImage = false;
+  MifError e;
+  bool ok = RestoreTree(in, error) && MifWriteDocumentInPlace(S.host, doc, &in->source, text, &e);
+  if (image) data->isImage = true;
+  ReleaseTree(in);
+  if (!ok && error->empty()) *error = MifErrorText(e);
+  return ok;
+}
+
 // The MIF text of an input as it stands after the command; false when it
 // has not changed.
 bool ChangedText(Session& S, Input& in, std::string* text, std::string* error) {
   ObjHandle doc = OpenDocNamed(S, in.hostName);
-  memhost::DocData* image = nullptr;
   if (doc == 0) {
     // Only saving replaces a file's copy.
     auto f = S.host.files.find(in.hostName);
-    if (f == S.host.files.end() || f->second.image == 0) return false;
+    if (f == S.host.files.end()) return false;
     doc = f->second.image;
-    image = S.host.Data(doc);
+    if (doc == 0 && in.saved != nullptr) {
+      *text = *in.saved;
+      return *text != *in.original;
+    }
+    if (doc == 0) return false;
   }
   // What the host never changed is what was read: nothing to make.
   const memhost::DocData* data = S.host.Data(doc);
   if (data == nullptr || !data->dirty) return false;
-  // The writer only reads the model, so a saved copy is shown to it as it
-  // stands rather than copied once more; the tree, read again from the
-  // file's text, is spent by the write.
-  if (image != nullptr) image->isImage = false;
-  MifError e;
-  bool ok = RestoreTree(&in, error) && MifWriteDocumentInPlace(S.host, doc, &in.source, text, &e);
-  if (image != nullptr) image->isImage = true;
-  ReleaseTree(&in);
-  if (!ok) {
-    if (error->empty()) *error = MifErrorText(e);
-    return false;
-  }
+  if (!WriteInPlace(S, doc, &in, text, error)) return false;
   return *text != *in.original;
 }
 
@@ -990,9 +1027,8 @@ void EndRecord(Session& S, int status, Reporting* R) {
       if (R->subjects[i] != in || R->before[i] == 0) continue;
       ObjHandle after = OpenDocNamed(S, in->hostName);
       ObjHandle copy = 0;
-      if (after == 0 && S.host.files[in->hostName].image != 0) {
-        copy = after = S.host.CloneDocument(S.host.files[in->hostName].image, false);
-      }
+      ObjHandle image = after == 0 ? S.host.FileImage(in->hostName) : 0;
+      if (image != 0) copy = after = S.host.CloneDocument(image, false);
       if (after == 0) continue;
       c.changes = CompareDocuments(S.host, R->before[i], after);
       c.compared = true;
@@ -1201,6 +1237,8 @@ int RunTagsmith(const RunOptions& options) {
 int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>& steps) {
   RunOptions o = WithDefaults(options);
   Session S(o);
+  // The steps read each file's lines and paragraphs as read.
+  S.settleChanges = false;
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
   if (status != RUN_OK) return status;

@@ -366,13 +366,32 @@ TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
   EXPECT_EQ(0, HostCloseDocument(d, 1));
   EXPECT_NE(0u, file.image);
 
+  // A changed copy is let go only once settled; a refusal keeps it.
+  std::vector<std::string> settled;
+  bool settles = false;
+  file.settle = [&](ObjHandle image) {
+    settled.push_back(host.StringProp(image, PROP_NAME));
+    return settles;
+  };
+  d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  EXPECT_NE(0u, file.image);
+  settles = true;
+  d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  EXPECT_EQ(0u, file.image);
+  EXPECT_EQ(std::vector<std::string>(2, "C:\\ch1.fm"), settled);
+  d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  EXPECT_EQ(3, loads);
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+
   // A file that cannot be opened is not read either.
   host.files["C:\\ch2.fm"].load = [&loads] { return ++loads, ObjHandle(0); };
   host.SetFileFailures("C:\\ch2.fm", true, false);
   EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\ch2.fm", 0));
   host.SetFileFailures("C:\\ch2.fm", false, false);
   EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\ch2.fm", 0));
-  EXPECT_EQ(3, loads);
+  EXPECT_EQ(4, loads);
 }
 
 TEST_F(MemHostTest, TheEmptyPathOpensNoUntitledDocument) {
