@@ -42,8 +42,9 @@ struct Scan {
   // Names of unused that have gone over to used: a book's unused list can
   // be long, so they leave it together when marking ends.
   NameSet taken;
-  NameSet marked;    // names marked so far, exactly as found
-  const char* last;  // the one marked last, in `marked`, or null
+  NameSet marked;     // names marked so far, exactly as found
+  const char* last;   // the one marked last, in `marked`, or null
+  size_t lastLength;  // its length
   // Some use may have gone unseen: a host call failed, or memory ran out.
   bool incomplete;
 };
@@ -57,6 +58,7 @@ Scan StartScan(ObjHandle doc, StringList* used, StringList* unused) {
               NewNameSet(false, false),
               NewNameSet(false, true),
               nullptr,
+              0,
               false};
 }
 
@@ -128,20 +130,58 @@ void EndScan(Scan* scan) {
   NameSetRelease(&scan->marked);
 }
 
-// Once a name has been marked, marking it again changes nothing for the rest
-// of the walk (used only grows, unused only shrinks): it is not looked up.
-// Most positions carry the tag of the one before, so that is tried first.
-void Mark(Scan* scan, const char* name) {
-  if (name == nullptr || *name == '\0') return;
-  if (scan->last != nullptr && std::strcmp(scan->last, name) == 0) return;
-  if (!NameSetContains(&scan->marked, name)) {
+// Whether name is the tag marked last. Compared byte by byte only up to the
+// end of `last`: a shorter name differs at its own end, so nothing past the
+// end of either string is read. Unrolled, the test of each byte is one
+// branch that is almost never taken; a loop would add one per byte.
+inline bool IsLast(const Scan* scan, const char* name) {
+  const char* last = scan->last;
+  if (last == nullptr) return false;
+  size_t n = scan->lastLength;
+  size_t i = 0;
+  for (; n - i >= 8; i += 8) {
+    if (name[i] != last[i] || name[i + 1] != last[i + 1] || name[i + 2] != last[i + 2] ||
+        name[i + 3] != last[i + 3] || name[i + 4] != last[i + 4] || name[i + 5] != last[i + 5] ||
+        name[i + 6] != last[i + 6] || name[i + 7] != last[i + 7]) {
+      return false;
+    }
+  }
+  switch (n - i) {
+    case 7: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 6: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 5: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 4: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 3: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 2: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 1: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    default: break;
+  }
+  return name[n] == '\0';
+}
+
+// Marks a name the walk has not met last. Once a name has been marked,
+// marking it again changes nothing for the rest of the walk (used only
+// grows, unused only shrinks): it is not looked up in the lists again.
+void MarkChanged(Scan* scan, const char* name) {
+  const char* known = NameSetFind(&scan->marked, name);
+  if (known == nullptr) {
     if (!MarkName(scan, name)) {
       scan->incomplete = true;
       return;
     }
     NameSetAdd(&scan->marked, name);
+    known = NameSetFind(&scan->marked, name);
   }
-  scan->last = NameSetFind(&scan->marked, name);
+  scan->last = known;
+  scan->lastLength = known != nullptr ? std::strlen(known) : 0;
+}
+
+// Most positions carry the tag of the one before, so that is tried first.
+// True when the name had to be looked up.
+inline bool Mark(Scan* scan, const char* name) {
+  if (name == nullptr || *name == '\0' || IsLast(scan, name)) return false;
+  MarkChanged(scan, name);
+  return true;
 }
 
 void ScanText(Scan* scan, const char* text) {
@@ -183,20 +223,26 @@ bool ParagraphEnd(ObjHandle doc, ObjHandle pgf, int32_t* end) {
 void ProbeParagraph(Scan* scan, ObjHandle pgf, bool flowParagraph) {
   int32_t end = 0;
   bool bounded = flowParagraph && ParagraphEnd(scan->doc, pgf, &end);
+  // Past this offset the paragraph is over.
+  int32_t lastOffset = bounded ? end : OFFSET_BEFORE_OBJ_END;
+  NoteHostFailure(scan);
   for (int32_t offset = 0; offset < OFFSET_BEFORE_OBJ_END; ++offset) {
-    NoteHostFailure(scan);
     PropVal v = HostGetTextPropVal(scan->doc, TextLoc{pgf, offset}, PROP_CHAR_TAG);
     int32_t status = HostErrno;
     HostErrno = 0;  // the range error is how a paragraph ends, no failure
     // The range error is the host's word that the text ends here, also at
     // or before the end item: the end item itself need not be readable.
-    bool finished = status == ERR_OFFSET_RANGE || (bounded && offset > end);
+    bool finished = status == ERR_OFFSET_RANGE || offset > lastOffset;
     if (!finished && status == 0) {
-      if (v.propVal.valType == VT_STRING) Mark(scan, v.propVal.u.sval);
+      // Marking may report running out of memory through the host: a
+      // failure of that call must not pass for the next probe's.
+      if (v.propVal.valType == VT_STRING && Mark(scan, v.propVal.u.sval)) NoteHostFailure(scan);
     } else if (!finished) {
       scan->incomplete = true;
       if (!bounded) {
         bounded = ParagraphEnd(scan->doc, pgf, &end);
+        NoteHostFailure(scan);
+        lastOffset = end;
         finished = !bounded || offset > end;
       }
     }

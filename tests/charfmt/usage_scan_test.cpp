@@ -174,6 +174,26 @@ TEST_F(UsageScanTest, ARangeErrorAtOrBeforeTheEndItemFinishesAFlowParagraph) {
   EXPECT_EQ(Names{"Spare"}, ToNames(unused));
 }
 
+// Each position is compared with the tag before it; names that share all
+// but their last byte, or are the start of their neighbour, are different
+// tags at every length around a word.
+TEST_F(UsageScanTest, ANeighbourSharingAllButTheLastByteIsAnotherTag) {
+  const Names names = {"abcdefg",  "abcdefgh",         "abcdefgX",         "abcdefghi",
+                       "abcdefgh", "abcdefghijklmnop", "abcdefghijklmnoX", "abcdefghijklmnopq",
+                       "a",        "ab",               "a"};
+  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  Define(b, names);
+  std::vector<TextRun> runs;
+  for (const std::string& n : names) runs.emplace_back("xy", n);
+  b.Para(runs);
+  EXPECT_EQ(0, Scan(b.doc));
+  Names expected = names;
+  std::sort(expected.begin(), expected.end());
+  expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+  EXPECT_EQ(expected, ToNames(used));
+  EXPECT_EQ(Names{}, ToNames(unused));
+}
+
 TEST_F(UsageScanTest, ListsAccumulateOverTheFilesOfABookInEitherOrder) {
   DocBuilder a(host, "C:\\book\\a.fm");
   Define(a, {"Note", "Bold", "Spare"});
