@@ -120,7 +120,7 @@ declare -A counter
 for i in "${!tools[@]}"; do
   echo "tagsmith_bench (${tools[$i]})" >&2
   "${dirs[$i]}/bench/tagsmith_bench" --benchmark_filter='BM_ScanBridgeVsDirect|BM_UsageScan/200$' \
-    --benchmark_repetitions=$((runs > 5 ? runs : 5)) --benchmark_report_aggregates_only=true 2>/dev/null \
+    --benchmark_repetitions=$((runs > 8 ? runs : 8)) --benchmark_report_aggregates_only=true 2>/dev/null \
     >"$work/bench-${tools[$i]}" || true
   counter[${tools[$i]},bridge]=$(sed -n 's/^BM_ScanBridgeVsDirect\(_median\)\{0,1\} .*bridge_over_direct=\([0-9.]*\).*/\2/p' \
     "$work/bench-${tools[$i]}")
