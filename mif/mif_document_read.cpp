@@ -62,10 +62,14 @@ MifParaState MifModelParaState(MemHost& host, const MifDocument* source, const m
   MifParaState s;
   s.text = pgf.text;
   s.format = host.StringProp(pgf.h, memhost::MEM_PROP_PGF_TAG);
-  // Every position, the paragraph end last.
+  // Every position, the paragraph end last. Positions of one interned set
+  // of properties are alike without a look at the set: a paragraph is read
+  // whole when every document is loaded and written.
   CharProps previous;
+  const std::vector<uint32_t>& index = pgf.charProps;
   for (size_t k = 0; k <= pgf.text.size(); ++k) {
-    CharProps here = host.PropsAt(pgf, static_cast<int32_t>(k));
+    if (k > 0 && k < index.size() && index[k] == index[k - 1]) continue;
+    const CharProps& here = host.PropsAt(pgf, static_cast<int32_t>(k));
     if (k > 0 && here == previous) continue;
     previous = here;
     MifRunProps props = MifNormalizeRun(host, here);
