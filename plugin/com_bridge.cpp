@@ -106,7 +106,7 @@ bool Deliver(int32_t status, bool copied, T* copy, void (*freeCopy)(T*)) {
   return true;
 }
 
-bool CopyPropVal(const PropVal& host, PropVal* out) {
+inline bool CopyPropVal(const PropVal& host, PropVal* out) {
   if (!PropValIsPlain(host)) return PropValCopy(out, &host) == 0;
   *out = PropVal{};
   out->propIdent.num = host.propIdent.num;
@@ -508,18 +508,20 @@ class ComBridgeC final : public HostApi {
     SetterResult(hr, status);
   }
 
+  // The copy is made in the caller's record itself: a record written field
+  // by field and then moved whole would be read back before its stores land.
   template <typename Call>
   static PropVal PropValResult(Call call) {
-    PropVal none{};
+    PropVal copy{};
     IHostMainApi0* api = Api();
-    if (api == nullptr) return none;
+    if (api == nullptr) return copy;
     int32_t status = -1;
     PropVal host{};
-    if (!Reached(call(api, &status, &host))) return none;
-    PropVal copy{};
+    if (!Reached(call(api, &status, &host))) return copy;
     bool copied = status == 0 && CopyPropVal(host, &copy);
     GiveBackPropVal(&host);
-    return Deliver(status, copied, &copy, PropValFree) ? copy : none;
+    if (!Deliver(status, copied, &copy, PropValFree)) copy = PropVal{};
+    return copy;
   }
 };
 
