@@ -66,8 +66,8 @@ PropIdent ByNumber(int32_t prop) { return PropIdent{prop, nullptr}; }
 // Measured a byte at a time: the host wrote the string just before it
 // returned, and the wide reads of a library strlen would wait for those
 // writes to reach the cache, where byte reads are served from them. Results
-// are short names. Unrolled, which also keeps the compiler from making it a
-// strlen call again.
+// are mostly short names. Unrolled, which also keeps the compiler from
+// making it a strlen call again.
 size_t FreshLength(const char* s) {
   for (size_t n = 0;; n += 4) {
     if (s[n] == '\0') return n;
