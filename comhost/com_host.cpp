@@ -19,12 +19,6 @@ char* ComHostC::HandString(const char* s) {
   return s != nullptr ? HandString(s, std::strlen(s)) : nullptr;
 }
 
-char* ComHostC::HandString(const char* s, size_t length) {
-  char* copy = static_cast<char*>(Hand(length + 1));
-  if (copy != nullptr) std::memcpy(copy, s, length + 1);
-  return copy;
-}
-
 namespace {
 
 template <typename T>

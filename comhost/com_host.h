@@ -13,6 +13,7 @@
 #define TAGSMITH_COMHOST_COM_HOST_H
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -144,7 +145,12 @@ class ComHostC {
   // Remembers a block handed out.
   void Note(void* block);
   char* HandString(const char* s);
-  char* HandString(const char* s, size_t length);
+  // Inline: text walks hand one string over per character.
+  char* HandString(const char* s, size_t length) {
+    char* copy = static_cast<char*>(Hand(length + 1));
+    if (copy != nullptr) std::memcpy(copy, s, length + 1);
+    return copy;
+  }
 
  private:
   HostPart root_;

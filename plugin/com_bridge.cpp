@@ -63,10 +63,24 @@ PropIdent ByNumber(int32_t prop) { return PropIdent{prop, nullptr}; }
 // --- Copies into the client heap -------------------------------------------
 // Each returns false when memory ran out; the copy is then left empty.
 
+// Measured a byte at a time: the host wrote the string just before it
+// returned, and the wide reads of a library strlen would wait for those
+// writes to reach the cache, where byte reads are served from them. Results
+// are mostly short names. Unrolled, which also keeps the compiler from
+// making it a strlen call again.
+size_t FreshLength(const char* s) {
+  for (size_t n = 0;; n += 4) {
+    if (s[n] == '\0') return n;
+    if (s[n + 1] == '\0') return n + 1;
+    if (s[n + 2] == '\0') return n + 2;
+    if (s[n + 3] == '\0') return n + 3;
+  }
+}
+
 bool CopyString(const char* host, char** out) {
   *out = nullptr;
   if (host == nullptr) return true;
-  size_t size = std::strlen(host) + 1;
+  size_t size = FreshLength(host) + 1;
   *out = static_cast<char*>(MemAllocate(static_cast<uint32_t>(size), 0));
   if (*out == nullptr) return false;
   std::memcpy(*out, host, size);
@@ -106,7 +120,7 @@ bool Deliver(int32_t status, bool copied, T* copy, void (*freeCopy)(T*)) {
   return true;
 }
 
-bool CopyPropVal(const PropVal& host, PropVal* out) {
+inline bool CopyPropVal(const PropVal& host, PropVal* out) {
   if (!PropValIsPlain(host)) return PropValCopy(out, &host) == 0;
   *out = PropVal{};
   out->propIdent.num = host.propIdent.num;
@@ -508,18 +522,20 @@ class ComBridgeC final : public HostApi {
     SetterResult(hr, status);
   }
 
+  // The copy is made in the caller's record itself: a record written field
+  // by field and then moved whole would be read back before its stores land.
   template <typename Call>
   static PropVal PropValResult(Call call) {
-    PropVal none{};
+    PropVal copy{};
     IHostMainApi0* api = Api();
-    if (api == nullptr) return none;
+    if (api == nullptr) return copy;
     int32_t status = -1;
     PropVal host{};
-    if (!Reached(call(api, &status, &host))) return none;
-    PropVal copy{};
+    if (!Reached(call(api, &status, &host))) return copy;
     bool copied = status == 0 && CopyPropVal(host, &copy);
     GiveBackPropVal(&host);
-    return Deliver(status, copied, &copy, PropValFree) ? copy : none;
+    if (!Deliver(status, copied, &copy, PropValFree)) copy = PropVal{};
+    return copy;
   }
 };
 

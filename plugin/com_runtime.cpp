@@ -60,19 +60,24 @@ struct Kept {
   Kept* next;
 };
 
+// One byte, so that giving a block back tests it once.
+enum PoolState : uint8_t {
+  kUnarmed = 0,  // nothing kept yet; the thread's end is not watched
+  kOpen,         // the thread's end will give the kept blocks back
+  kClosed,       // the thread is ending: keep nothing more
+};
 // Plain thread data, reached without a guard on every call; the blocks are
 // given back to the C heap when the thread ends (armed on first keeping).
 struct ThreadPool {
   Kept* kept[kClasses];
   uint32_t counts[kClasses];
-  bool armed;   // the thread's end will give the kept blocks back
-  bool closed;  // the thread is ending: keep nothing more
+  PoolState state;
 };
 thread_local ThreadPool t_pool __attribute__((tls_model("initial-exec")));
 
 struct PoolReclaim {
   ~PoolReclaim() {
-    t_pool.closed = true;
+    t_pool.state = kClosed;
     for (Kept*& list : t_pool.kept) {
       while (list != nullptr) {
         Kept* next = list->next;
@@ -85,72 +90,109 @@ struct PoolReclaim {
 
 // Whether a block of the class may be kept.
 bool MayKeep(uint32_t cls) {
-  if (cls >= kClasses || t_pool.closed || t_pool.counts[cls] >= kKeptPerClass) return false;
-  if (!t_pool.armed) {
-    t_pool.armed = true;
-    static thread_local PoolReclaim reclaim;
-    (void)reclaim;
-  }
+  if (cls >= kClasses || t_pool.counts[cls] >= kKeptPerClass) return false;
+  if (__builtin_expect(t_pool.state == kOpen, 1)) return true;
+  if (t_pool.state == kClosed) return false;
+  t_pool.state = kOpen;
+  static thread_local PoolReclaim reclaim;
+  (void)reclaim;
   return true;
 }
 #endif
 
-void* Take(size_t size) {
-  const uint32_t cls = ClassOf(size);
-  Header* header = nullptr;
+// The common paths below are a few loads and stores; whatever needs the C
+// heap, the spy or a report is kept out of them, so that they save no
+// registers and call nothing.
 #if TS_TASK_POOL
-  if (cls < kClasses && t_pool.kept[cls] != nullptr) {
-    Kept* block = t_pool.kept[cls];
-    t_pool.kept[cls] = block->next;
-    --t_pool.counts[cls];
-    header = reinterpret_cast<Header*>(block) - 1;
-  }
+void Keep(Header* header, uint32_t cls) {
+  Kept* kept = reinterpret_cast<Kept*>(header + 1);
+  kept->next = t_pool.kept[cls];
+  t_pool.kept[cls] = kept;
+  ++t_pool.counts[cls];
+}
 #endif
-  if (header == nullptr) {
-    const size_t bytes = cls < kClasses ? (cls + 1) * kGrain : size;
-    if (bytes > SIZE_MAX - kGrain) return nullptr;
-    header = static_cast<Header*>(std::malloc(bytes + kGrain));
-    if (header == nullptr) return nullptr;
-  }
+
+[[gnu::noinline]] void* TakeFromHeap(size_t size, uint32_t cls) {
+  const size_t bytes = cls < kClasses ? (cls + 1) * kGrain : size;
+  if (bytes > SIZE_MAX - kGrain) return nullptr;
+  Header* header = static_cast<Header*>(std::malloc(bytes + kGrain));
+  if (header == nullptr) return nullptr;
   header->sizeClass = cls;
   header->mark = kLive;
   return header + 1;
 }
 
-void Give(void* block) {
-  Header* header = HeaderOf(block);
-  if (header->mark != kLive) {
-    HeapFault(header->mark == kDead ? "block freed twice" : "block it never handed out");
-  }
-  header->mark = kDead;
+inline void* Take(size_t size) {
+  const uint32_t cls = ClassOf(size);
 #if TS_TASK_POOL
-  const uint32_t cls = header->sizeClass;
-  if (MayKeep(cls)) {
-    Kept* kept = reinterpret_cast<Kept*>(block);
-    kept->next = t_pool.kept[cls];
-    t_pool.kept[cls] = kept;
-    ++t_pool.counts[cls];
+  if (cls < kClasses && t_pool.kept[cls] != nullptr) {
+    Kept* block = t_pool.kept[cls];
+    t_pool.kept[cls] = block->next;
+    --t_pool.counts[cls];
+    Header* header = reinterpret_cast<Header*>(block) - 1;
+    header->sizeClass = cls;
+    header->mark = kLive;
+    return header + 1;
+  }
+#endif
+  return TakeFromHeap(size, cls);
+}
+
+[[gnu::noinline]] void GiveToHeap(Header* header) {
+#if TS_TASK_POOL
+  if (MayKeep(header->sizeClass)) {
+    Keep(header, header->sizeClass);
     return;
   }
 #endif
   std::free(header);
 }
 
+[[noreturn, gnu::noinline, gnu::cold]] void BadGive(const Header* header) {
+  HeapFault(header->mark == kDead ? "block freed twice" : "block it never handed out");
+}
+
+inline void Give(void* block) {
+  Header* header = HeaderOf(block);
+  if (header->mark != kLive) BadGive(header);
+  header->mark = kDead;
+#if TS_TASK_POOL
+  const uint32_t cls = header->sizeClass;
+  if (cls < kClasses && t_pool.state == kOpen && t_pool.counts[cls] < kKeptPerClass) {
+    Keep(header, cls);
+    return;
+  }
+#endif
+  GiveToHeap(header);
+}
+
+[[gnu::noinline]] void* SpiedAlloc(IMallocSpy* spy, SIZE_T size) {
+  void* block = Take(spy->PreAlloc(size));
+  // The spy may have been revoked meanwhile; it is asked again, as it was.
+  return g_spy != nullptr ? g_spy->PostAlloc(block) : block;
+}
+
+[[gnu::noinline]] void SpiedFree(IMallocSpy* spy, void* block) {
+  block = spy->PreFree(block, 1);
+  if (block != nullptr) Give(block);
+  if (g_spy != nullptr) g_spy->PostFree(1);
+}
+
 }  // namespace
 
 void* CoTaskMemAlloc(SIZE_T size) {
-  if (g_spy != nullptr) size = g_spy->PreAlloc(size);
   // A zero-byte request still yields a distinct block, so that a zero-length
   // array handed over is never mistaken for a missing one.
-  void* block = Take(size);
-  if (g_spy != nullptr) block = g_spy->PostAlloc(block);
-  return block;
+  if (__builtin_expect(g_spy != nullptr, 0)) return SpiedAlloc(g_spy, size);
+  return Take(size);
 }
 
 void CoTaskMemFree(void* block) {
-  if (g_spy != nullptr) block = g_spy->PreFree(block, 1);
-  if (block != nullptr) Give(block);
-  if (g_spy != nullptr) g_spy->PostFree(1);
+  if (__builtin_expect(g_spy != nullptr, 0)) {
+    SpiedFree(g_spy, block);
+  } else if (block != nullptr) {
+    Give(block);
+  }
 }
 
 HRESULT CoRegisterMallocSpy(IMallocSpy* spy) {

@@ -184,6 +184,12 @@ TEST_F(BridgeTest, StringsAreCopiesAndNullStaysNull) {
   EXPECT_STREQ("host text", text);
   EXPECT_FALSE(comhost::TaskBlockLive(text));
   MemRelease(text);
+  for (int32_t length = 0; length < 40; ++length) {
+    char* s = HostGetString(0, 0, 100 + length);
+    ASSERT_NE(nullptr, s);
+    EXPECT_EQ(std::string(static_cast<size_t>(length), 'x'), s);
+    MemRelease(s);
+  }
 }
 
 // A copy the client heap cannot hold is a call that did not complete; the
