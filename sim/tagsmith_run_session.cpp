@@ -942,12 +942,16 @@ void BeginRecord(Session& S, int32_t number, Reporting* R) {
     RecordFile f;
     f.file = in->path;
     f.title = Readable(BaseName(in->hostName));
-    if (o.counts || !o.html.empty()) f.counts = CountTagUsage(S.host, doc);
+    if (o.counts || !o.html.empty()) {
+      f.counts = CountTagUsage(S.host, doc);
+      for (const std::string& tag : TagsNamedBesideText(S.host, doc)) f.named.push_back(Readable(tag));
+    }
     for (ObjHandle fmt : S.host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
       f.defined.push_back(Readable(S.host.StringProp(fmt, PROP_NAME)));
     }
     r.files.push_back(std::move(f));
-    if (o.json.empty()) {
+    // Kept to be compared with the documents after the command.
+    if (o.json.empty() && o.html.empty()) {
       S.host.DestroyDocument(doc);
       doc = 0;
     }
@@ -1032,6 +1036,13 @@ void EndRecord(Session& S, int status, Reporting* R) {
       if (after == 0) continue;
       c.changes = CompareDocuments(S.host, R->before[i], after);
       c.compared = true;
+      RecordFile& f = r.files[i];
+      f.changed = true;
+      f.countsAfter = CountTagUsage(S.host, after);
+      f.definedAfter.clear();
+      for (ObjHandle fmt : S.host.Chain(after, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+        f.definedAfter.push_back(Readable(S.host.StringProp(fmt, PROP_NAME)));
+      }
       if (copy != 0) S.host.DestroyDocument(copy);
     }
     r.changed.push_back(std::move(c));
@@ -1055,18 +1066,40 @@ void PrintCounts(const RunRecord& r) {
   };
   for (const RecordFile& f : r.files) block(f.title, f.counts);
   if (r.bookCommand) block("Total", total);
-  // Tags the client lists as used that no text carries: named by formats,
-  // references or document settings only.
+  // Tags the client lists as used that no text carries, by why it does.
   std::vector<std::string> used;
   std::vector<std::string> unused;
   std::string byName;
-  ListedTags(r.output, &used, &unused);
+  std::string variants;
+  std::string neither;
+  ClientUsage(r, &used, &unused);
   std::set<std::string> counted;
   for (const auto& kv : total) counted.insert(Readable(kv.first));
+  auto add = [](std::string* line, const std::string& item) {
+    *line += (line->empty() ? "" : ", ") + item;
+  };
   for (const std::string& tag : std::set<std::string>(used.begin(), used.end())) {
-    if (counted.count(tag) == 0) byName += (byName.empty() ? "" : ", ") + tag;
+    if (counted.count(tag) != 0) continue;
+    NoTextUse why = WhyNoTextUse(r, tag);
+    std::string of;
+    for (const std::string& v : why.variantsUsed) add(&of, v);
+    if (why.named) {
+      add(&byName, tag);
+    } else if (!of.empty()) {
+      add(&variants, tag + " (" + of + ")");
+    } else {
+      add(&neither, tag);
+    }
   }
   if (!byName.empty()) std::printf("Used by name only, no text carries them: %s\n", byName.c_str());
+  if (!variants.empty()) {
+    std::printf("Used only as a case variant of a used tag, no text carries them: %s\n",
+                variants.c_str());
+  }
+  if (!neither.empty()) {
+    std::printf("Listed as used, though no text, format or setting names them: %s\n",
+                neither.c_str());
+  }
   std::fflush(stdout);
 }
 
