@@ -129,6 +129,7 @@ struct Session {
   ObjHandle bookHandle = 0;
   std::string bookFile;
   bool missing = false;
+  std::vector<std::string> unread;  // the book's components not read, by path
   // Whether a changed chapter may be kept as its text once closed; not
   // when the steps of a run look at each file as read.
   bool settleChanges = true;
@@ -143,6 +144,8 @@ struct Session {
   bool progress = false;
   Progress walk;
   size_t consoleShown = 0;
+  // When set, each line of the console is said once (the lines said so far).
+  std::unique_ptr<std::set<std::string>> consoleOnce;
   // The changed inputs, each with where it is written (empty: it is not).
   std::vector<std::pair<Input*, std::string>> changed;
 
@@ -383,6 +386,7 @@ int LoadInputs(Session& S) {
       if (!fs::exists(c.path, ec)) {
         Say(where + "no such file (" + c.path + ")\n");
         S.missing = true;
+        S.unread.push_back(c.path);
         continue;
       }
       auto in = std::make_unique<Input>();
@@ -394,6 +398,7 @@ int LoadInputs(Session& S) {
       if (!ReadComponent(S, in.get(), &why)) {
         Say(where + "cannot be read, skipped: " + why + "\n");
         S.missing = true;
+        S.unread.push_back(c.path);
         continue;
       }
       S.inputs.push_back(std::move(in));
@@ -539,11 +544,28 @@ void AnswerChoice(Session& S, memhost::DialogRecord& r) {
 }
 
 void ShowConsole(Session& S) {
-  if (S.host.console.size() > S.consoleShown) {
-    if (S.progress) Say("\r\033[K");
-    Say(Readable(S.host.console.substr(S.consoleShown)));
+  if (S.host.console.size() <= S.consoleShown) return;
+  std::string fresh = S.host.console.substr(S.consoleShown);
+  if (S.consoleOnce != nullptr) {
+    // Whole lines only: the rest of one comes with the next call.
+    size_t end = fresh.rfind('\n');
+    if (end == std::string::npos) return;
+    fresh.erase(end + 1);
+    S.consoleShown += fresh.size();
+    std::string lines;
+    for (size_t at = 0; at < fresh.size();) {
+      size_t nl = fresh.find('\n', at);
+      std::string line = fresh.substr(at, nl - at);
+      at = nl + 1;
+      if (S.consoleOnce->insert(line).second) lines += line + "\n";
+    }
+    if (lines.empty()) return;
+    fresh = lines;
+  } else {
     S.consoleShown = S.host.console.size();
   }
+  if (S.progress) Say("\r\033[K");
+  Say(Readable(fresh));
 }
 
 void InstallHostHooks(Session& S) {
@@ -1279,6 +1301,13 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   if (client == nullptr) return RUN_USAGE;
   if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
   InstallHostHooks(S);
+  // The steps' commands walk a book again and again: each line of the
+  // console is said once, and a component that could not be read is not
+  // named again, as reading it named it already.
+  S.consoleOnce = std::make_unique<std::set<std::string>>();
+  for (const std::string& path : S.unread) {
+    S.consoleOnce->insert("Could not open file:" + RomanName(Normal(path)));
+  }
   // The caller asked for the commands it runs: their questions need no
   // answer on the terminal, and no command it runs offers a choice.
   S.host.responder = [&S](memhost::DialogRecord& r) {
@@ -1296,6 +1325,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   RunSteps run;
   run.host = &S.host;
   run.book = S.bookHandle != 0;
+  run.unread = S.unread;
   run.run = [&S, client](const std::string& text) -> int {
     const ClientCall* call = CallStringOf(text);
     if (call == nullptr) return RUN_USAGE;
