@@ -154,10 +154,16 @@ bool ClientUsage(const RunRecord& r, std::vector<std::string>* used,
                  std::vector<std::string>* unused) {
   if (!r.hasOutput) return false;
   if (r.number != CMD_LIST_CHAR_USAGE_BOOK_BY_TAG) return ListedTags(r.output, used, unused);
+  std::set<std::string> headed;
   for (const OutputSection& s : r.output.sections) {
     for (const OutputList& l : s.lists) {
-      if (l.headed) used->push_back(l.heading);
+      if (l.headed && headed.insert(l.heading).second) used->push_back(l.heading);
     }
+  }
+  std::set<std::string> defined;
+  for (const RecordFile& f : r.files) defined.insert(f.defined.begin(), f.defined.end());
+  for (const std::string& name : defined) {
+    if (headed.count(name) == 0) unused->push_back(name);
   }
   return true;
 }

@@ -120,7 +120,8 @@ bool ListedTags(const OutputDocument& output, std::vector<std::string>* used,
                 std::vector<std::string>* unused);
 
 // What the command says is used and unused: its lists, or for the listing by
-// tag the tags it heads; false when its output shows no usage.
+// tag the tags it heads and the defined tags it does not; false when its
+// output shows no usage.
 bool ClientUsage(const RunRecord& record, std::vector<std::string>* used,
                  std::vector<std::string>* unused);
 

@@ -229,7 +229,12 @@ std::string UsageHtml(const RunRecord& r) {
   std::vector<std::string> unusedList;
   bool listing = ClientUsage(r, &usedList, &unusedList);
   std::set<std::string> used(usedList.begin(), usedList.end());
-  std::set<std::string> unused(unusedList.begin(), unusedList.end());
+  // A listing of each file on its own may list a tag as used in one file and
+  // unused in another: used somewhere is used.
+  std::set<std::string> unused;
+  for (const std::string& name : unusedList) {
+    if (used.count(name) == 0) unused.insert(name);
+  }
   std::vector<Row> rows = Rows(r, listing, used, unused);
   bool changed = false;
   for (const RecordFile& f : r.files) changed = changed || f.changed;
@@ -266,7 +271,7 @@ std::string UsageHtml(const RunRecord& r) {
          "</p>\n";
   }
   h += "<p class=\"legend\"><span>Cells: characters carrying the tag (hover for runs)</span>";
-  if (listing) h += "<span>Unused: listed as not used by the command</span>";
+  if (listing) h += "<span>Unused: not listed as used by the command</span>";
   if (changed) {
     h += "<span>Deleted: character formats the run deleted</span>"
          "<span>Converted: text the run gave another tag</span>";
