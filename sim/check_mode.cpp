@@ -199,7 +199,8 @@ std::string NotChecked(const std::string& file, int status, const std::vector<st
 
 }  // namespace
 
-static_assert(static_cast<int>(RUN_MISSING_FILES) < static_cast<int>(CHECK_UNUSED), "the statuses of reading lie below the kinds");
+static_assert(static_cast<int>(RUN_MISSING_FILES) < static_cast<int>(CHECK_UNUSED),
+              "the statuses of reading lie below the kinds");
 
 int RunCheck(const RunOptions& options) {
   bool all = !options.checkUnused && !options.checkOverrides && !options.checkUndefined;
