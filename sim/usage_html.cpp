@@ -120,6 +120,8 @@ std::vector<Row> Rows(const RunRecord& r, bool listing, const std::set<std::stri
       if (!c.deletedFrom.empty()) {
         row.mark = "deleted";
         AddNote(&row, r.files.size() > 1 ? "deleted from " + Joined(c.deletedFrom) : "deleted");
+        // Deleting a format leaves the tag on its text, undefined.
+        if (row.total.runs > 0) AddNote(&row, "text still carries it");
       }
       for (const auto& to : c.convertedTo) {
         if (row.mark.empty()) row.mark = "converted";
