@@ -11,7 +11,8 @@
 
 // Exit statuses of check beyond RUN_OK: one bit per kind of finding, above
 // the statuses of reading (a file that cannot be read, missing book
-// components and bad usage keep theirs and take precedence).
+// components, bad usage), which are added to them: of those, the first met
+// in the order the files are named.
 enum : int {
   CHECK_UNUSED = 8,      // a character format nothing uses
   CHECK_OVERRIDES = 16,  // text whose properties differ from its tag or paragraph

@@ -1,6 +1,7 @@
 #include "sim/json_report.h"
 
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "sim/host_text.h"
 
@@ -65,6 +66,24 @@ json Changed(const RecordChange& c) {
   return j;
 }
 
+// The tags the command lists as used that no text carries, each with why.
+json UsedWithoutText(const RunRecord& r, const std::vector<std::string>& used) {
+  std::set<std::string> carried;
+  for (const auto& kv : TotalCounts(r)) carried.insert(Readable(kv.first));
+  json out = json::array();
+  for (const std::string& tag : std::set<std::string>(used.begin(), used.end())) {
+    if (carried.count(tag) != 0) continue;
+    NoTextUse why = WhyNoTextUse(r, tag);
+    const char* reason = why.named                   ? "named"
+                         : !why.variantsUsed.empty() ? "case_variant"
+                                                     : "unexplained";
+    json j = {{"tag", tag}, {"reason", reason}};
+    if (!why.named && !why.variantsUsed.empty()) j["variant_of"] = why.variantsUsed;
+    out.push_back(j);
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string JsonReport(const RunRecord& r) {
@@ -89,6 +108,9 @@ std::string JsonReport(const RunRecord& r) {
       files.push_back({{"file", f.file}, {"title", f.title}, {"tags", Tags(f.counts)}});
     }
     report["counts"] = {{"files", files}, {"total", {{"tags", Tags(TotalCounts(r))}}}};
+    std::vector<std::string> used;
+    std::vector<std::string> unused;
+    if (ClientUsage(r, &used, &unused)) report["counts"]["used_without_text"] = UsedWithoutText(r, used);
   }
   json dialogs = json::array();
   for (const RecordDialog& d : r.dialogs) dialogs.push_back(Dialog(d));

@@ -1,8 +1,12 @@
 #include "sim/run_record.h"
 
 #include <filesystem>
+#include <set>
 
+#include "commands/menus.h"
+#include "mif/mif_roman.h"
 #include "sim/host_text.h"
+#include "support/case_fold.h"
 
 namespace {
 
@@ -118,4 +122,48 @@ bool ListedTags(const OutputDocument& output, std::vector<std::string>* used,
     }
   }
   return found;
+}
+
+NoTextUse WhyNoTextUse(const RunRecord& record, const std::string& tag) {
+  NoTextUse why;
+  std::set<std::string> carried;
+  std::set<std::string> named;
+  for (const RecordFile& f : record.files) {
+    for (const auto& kv : f.counts) carried.insert(Readable(kv.first));
+    named.insert(f.named.begin(), f.named.end());
+  }
+  why.named = named.count(tag) != 0;
+  if (why.named) return why;
+  // The scan compares the host's bytes through its own fold.
+  auto folded = [](const std::string& readable) {
+    std::string roman;
+    MifUtf8ToRoman(readable, &roman);
+    for (char& c : roman) c = static_cast<char>(CaseFoldTable[static_cast<unsigned char>(c)]);
+    return roman;
+  };
+  const std::string key = folded(tag);
+  std::set<std::string> used = carried;
+  used.insert(named.begin(), named.end());
+  for (const std::string& other : used) {
+    if (other != tag && folded(other) == key) why.variantsUsed.push_back(other);
+  }
+  return why;
+}
+
+bool ClientUsage(const RunRecord& r, std::vector<std::string>* used,
+                 std::vector<std::string>* unused) {
+  if (!r.hasOutput) return false;
+  if (r.number != CMD_LIST_CHAR_USAGE_BOOK_BY_TAG) return ListedTags(r.output, used, unused);
+  std::set<std::string> headed;
+  for (const OutputSection& s : r.output.sections) {
+    for (const OutputList& l : s.lists) {
+      if (l.headed && headed.insert(l.heading).second) used->push_back(l.heading);
+    }
+  }
+  std::set<std::string> defined;
+  for (const RecordFile& f : r.files) defined.insert(f.defined.begin(), f.defined.end());
+  for (const std::string& name : defined) {
+    if (headed.count(name) == 0) unused->push_back(name);
+  }
+  return true;
 }

@@ -47,12 +47,16 @@ struct RecordDialog {
 };
 
 // A document the command works on, with what the host counted in it before
-// the command ran.
+// the command ran and, once it has run, after.
 struct RecordFile {
   std::string file;   // the path read
   std::string title;  // the file name, as the output document names it
   TagCounts counts;   // tags in the host's bytes
   std::vector<std::string> defined;  // its character formats
+  std::vector<std::string> named;    // tags named beside its text (TagsNamedBesideText)
+  bool changed = false;              // the command changed it: the fields below hold
+  TagCounts countsAfter;             // what the host counts in it after the command
+  std::vector<std::string> definedAfter;
 };
 
 struct RecordChange {
@@ -100,9 +104,25 @@ std::vector<RecordDialog> RecordDialogs(const memhost::MemHost& host);
 // The sum of the files' counts.
 TagCounts TotalCounts(const RunRecord& record);
 
+// What the files read say of a tag that no text carries: whether a format,
+// setting or format page names it, and else the spellings of it in another
+// letter case that text carries or that are so named (the usage scan counts
+// every spelling of a used tag as used).
+struct NoTextUse {
+  bool named = false;
+  std::vector<std::string> variantsUsed;
+};
+NoTextUse WhyNoTextUse(const RunRecord& record, const std::string& tag);
+
 // The used and unused tags the output document's lists show, over all its
 // sections; false when it shows none.
 bool ListedTags(const OutputDocument& output, std::vector<std::string>* used,
                 std::vector<std::string>* unused);
+
+// What the command says is used and unused: its lists, or for the listing by
+// tag the tags it heads and the defined tags it does not; false when its
+// output shows no usage.
+bool ClientUsage(const RunRecord& record, std::vector<std::string>* used,
+                 std::vector<std::string>* unused);
 
 #endif

@@ -129,6 +129,7 @@ struct Session {
   ObjHandle bookHandle = 0;
   std::string bookFile;
   bool missing = false;
+  std::vector<std::string> unread;  // the book's components not read, by path
   // Whether a changed chapter may be kept as its text once closed; not
   // when the steps of a run look at each file as read.
   bool settleChanges = true;
@@ -143,6 +144,8 @@ struct Session {
   bool progress = false;
   Progress walk;
   size_t consoleShown = 0;
+  // When set, each line of the console is said once (the lines said so far).
+  std::unique_ptr<std::set<std::string>> consoleOnce;
   // The changed inputs, each with where it is written (empty: it is not).
   std::vector<std::pair<Input*, std::string>> changed;
 
@@ -383,6 +386,7 @@ int LoadInputs(Session& S) {
       if (!fs::exists(c.path, ec)) {
         Say(where + "no such file (" + c.path + ")\n");
         S.missing = true;
+        S.unread.push_back(c.path);
         continue;
       }
       auto in = std::make_unique<Input>();
@@ -394,6 +398,7 @@ int LoadInputs(Session& S) {
       if (!ReadComponent(S, in.get(), &why)) {
         Say(where + "cannot be read, skipped: " + why + "\n");
         S.missing = true;
+        S.unread.push_back(c.path);
         continue;
       }
       S.inputs.push_back(std::move(in));
@@ -539,11 +544,28 @@ void AnswerChoice(Session& S, memhost::DialogRecord& r) {
 }
 
 void ShowConsole(Session& S) {
-  if (S.host.console.size() > S.consoleShown) {
-    if (S.progress) Say("\r\033[K");
-    Say(Readable(S.host.console.substr(S.consoleShown)));
+  if (S.host.console.size() <= S.consoleShown) return;
+  std::string fresh = S.host.console.substr(S.consoleShown);
+  if (S.consoleOnce != nullptr) {
+    // Whole lines only: the rest of one comes with the next call.
+    size_t end = fresh.rfind('\n');
+    if (end == std::string::npos) return;
+    fresh.erase(end + 1);
+    S.consoleShown += fresh.size();
+    std::string lines;
+    for (size_t at = 0; at < fresh.size();) {
+      size_t nl = fresh.find('\n', at);
+      std::string line = fresh.substr(at, nl - at);
+      at = nl + 1;
+      if (S.consoleOnce->insert(line).second) lines += line + "\n";
+    }
+    if (lines.empty()) return;
+    fresh = lines;
+  } else {
     S.consoleShown = S.host.console.size();
   }
+  if (S.progress) Say("\r\033[K");
+  Say(Readable(fresh));
 }
 
 void InstallHostHooks(Session& S) {
@@ -942,12 +964,16 @@ void BeginRecord(Session& S, int32_t number, Reporting* R) {
     RecordFile f;
     f.file = in->path;
     f.title = Readable(BaseName(in->hostName));
-    if (o.counts || !o.html.empty()) f.counts = CountTagUsage(S.host, doc);
+    if (o.counts || !o.html.empty()) {
+      f.counts = CountTagUsage(S.host, doc);
+      for (const std::string& tag : TagsNamedBesideText(S.host, doc)) f.named.push_back(Readable(tag));
+    }
     for (ObjHandle fmt : S.host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
       f.defined.push_back(Readable(S.host.StringProp(fmt, PROP_NAME)));
     }
     r.files.push_back(std::move(f));
-    if (o.json.empty()) {
+    // Kept to be compared with the documents after the command.
+    if (o.json.empty() && o.html.empty()) {
       S.host.DestroyDocument(doc);
       doc = 0;
     }
@@ -1032,6 +1058,13 @@ void EndRecord(Session& S, int status, Reporting* R) {
       if (after == 0) continue;
       c.changes = CompareDocuments(S.host, R->before[i], after);
       c.compared = true;
+      RecordFile& f = r.files[i];
+      f.changed = true;
+      f.countsAfter = CountTagUsage(S.host, after);
+      f.definedAfter.clear();
+      for (ObjHandle fmt : S.host.Chain(after, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+        f.definedAfter.push_back(Readable(S.host.StringProp(fmt, PROP_NAME)));
+      }
       if (copy != 0) S.host.DestroyDocument(copy);
     }
     r.changed.push_back(std::move(c));
@@ -1055,18 +1088,40 @@ void PrintCounts(const RunRecord& r) {
   };
   for (const RecordFile& f : r.files) block(f.title, f.counts);
   if (r.bookCommand) block("Total", total);
-  // Tags the client lists as used that no text carries: named by formats,
-  // references or document settings only.
+  // Tags the client lists as used that no text carries, by why it does.
   std::vector<std::string> used;
   std::vector<std::string> unused;
   std::string byName;
-  ListedTags(r.output, &used, &unused);
+  std::string variants;
+  std::string neither;
+  ClientUsage(r, &used, &unused);
   std::set<std::string> counted;
   for (const auto& kv : total) counted.insert(Readable(kv.first));
+  auto add = [](std::string* line, const std::string& item) {
+    *line += (line->empty() ? "" : ", ") + item;
+  };
   for (const std::string& tag : std::set<std::string>(used.begin(), used.end())) {
-    if (counted.count(tag) == 0) byName += (byName.empty() ? "" : ", ") + tag;
+    if (counted.count(tag) != 0) continue;
+    NoTextUse why = WhyNoTextUse(r, tag);
+    std::string of;
+    for (const std::string& v : why.variantsUsed) add(&of, v);
+    if (why.named) {
+      add(&byName, tag);
+    } else if (!of.empty()) {
+      add(&variants, tag + " (" + of + ")");
+    } else {
+      add(&neither, tag);
+    }
   }
   if (!byName.empty()) std::printf("Used by name only, no text carries them: %s\n", byName.c_str());
+  if (!variants.empty()) {
+    std::printf("Used only as a case variant of a used tag, no text carries them: %s\n",
+                variants.c_str());
+  }
+  if (!neither.empty()) {
+    std::printf("Listed as used, though no text, format or setting names them: %s\n",
+                neither.c_str());
+  }
   std::fflush(stdout);
 }
 
@@ -1246,6 +1301,13 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   if (client == nullptr) return RUN_USAGE;
   if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
   InstallHostHooks(S);
+  // The steps' commands walk a book again and again: each line of the
+  // console is said once, and a component that could not be read is not
+  // named again, as reading it named it already.
+  S.consoleOnce = std::make_unique<std::set<std::string>>();
+  for (const std::string& path : S.unread) {
+    S.consoleOnce->insert("Could not open file:" + RomanName(Normal(path)));
+  }
   // The caller asked for the commands it runs: their questions need no
   // answer on the terminal, and no command it runs offers a choice.
   S.host.responder = [&S](memhost::DialogRecord& r) {
@@ -1263,6 +1325,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   RunSteps run;
   run.host = &S.host;
   run.book = S.bookHandle != 0;
+  run.unread = S.unread;
   run.run = [&S, client](const std::string& text) -> int {
     const ClientCall* call = CallStringOf(text);
     if (call == nullptr) return RUN_USAGE;

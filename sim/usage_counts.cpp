@@ -61,3 +61,44 @@ void AddCounts(const TagCounts& more, TagCounts* total) {
     t.characters += kv.second.characters;
   }
 }
+
+std::set<std::string> TagsNamedBesideText(memhost::MemHost& host, ObjHandle doc) {
+  std::set<std::string> named;
+  std::vector<std::string> formats;
+  for (ObjHandle fmt : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+    formats.push_back(host.StringProp(fmt, PROP_CHAR_TAG));
+  }
+  // A building block is found only by its exact spelling.
+  auto blocks = [&](const std::string& text) {
+    for (const std::string& tag : formats) {
+      if (!text.empty() && text.find("<" + tag + ">") != std::string::npos) named.insert(tag);
+    }
+  };
+  const std::pair<int32_t, int32_t> families[] = {{PROP_FIRST_FMT_DEF_A, PROP_FMT_DEF_A_TEXT},
+                                                  {PROP_FIRST_FMT_DEF_B, PROP_FMT_DEF_TEXT},
+                                                  {PROP_FIRST_FMT_DEF_C, PROP_FMT_DEF_TEXT}};
+  for (const auto& family : families) {
+    const std::vector<ObjHandle> defs = host.Chain(doc, family.first);
+    for (ObjHandle def : defs) blocks(host.StringProp(def, family.second));
+  }
+  auto setting = [&](const std::string& name) {
+    if (!name.empty() && name.compare(0, 7, "Default") != 0) named.insert(name);
+  };
+  for (int32_t prop : {PROP_DOC_CHAR_TAG_339, PROP_DOC_CHAR_TAG_338, PROP_DOC_CHAR_TAG_337,
+                       PROP_DOC_CHAR_TAG_334, PROP_DOC_CHAR_TAG_336}) {
+    setting(host.StringProp(doc, prop));
+  }
+  const std::vector<ObjHandle> refs = host.Chain(doc, PROP_FIRST_TAG_REF_OBJ);
+  for (ObjHandle ref : refs) setting(host.StringProp(ref, PROP_TAG_REF));
+  const std::vector<ObjHandle> pages = host.Chain(doc, PROP_FIRST_FORMAT_PAGE);
+  for (ObjHandle page : pages) {
+    auto frame = static_cast<ObjHandle>(host.IntProp(page, PROP_PAGE_FRAME));
+    auto graphic = static_cast<ObjHandle>(host.IntProp(frame, PROP_FIRST_GRAPHIC_IN_FRAME));
+    for (ObjHandle p = host.FirstPgfOf(graphic); p != 0; p = host.NextPgf(p)) {
+      const memhost::Obj* pgf = host.Find(p);
+      if (pgf == nullptr) break;
+      blocks(memhost::VisibleText(pgf->text));
+    }
+  }
+  return named;
+}

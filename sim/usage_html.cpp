@@ -6,7 +6,6 @@
 #include <map>
 #include <set>
 
-#include "commands/menus.h"
 #include "sim/host_text.h"
 
 namespace {
@@ -27,48 +26,84 @@ std::string Escape(const std::string& s) {
 
 struct Row {
   std::string tag;
-  std::vector<TagCount> cells;  // by file
+  std::vector<TagCount> cells;  // by file, after the command in a file it changed
   TagCount total;
   int filesCarrying = 0;
-  bool unused = false;
-  bool namedOnly = false;  // used by the client's lists, carried by no text
+  std::string mark;  // the row's class
+  std::string note;
 };
 
-// What the client says is used: its used lists, or for the listing by tag
-// the tags it heads; null when its output shows no usage.
-bool ClientUsed(const RunRecord& r, std::set<std::string>* used, std::set<std::string>* unused) {
-  std::vector<std::string> u;
-  std::vector<std::string> n;
-  if (r.number == CMD_LIST_CHAR_USAGE_BOOK_BY_TAG) {
-    for (const OutputSection& s : r.output.sections) {
-      for (const OutputList& l : s.lists) {
-        if (l.headed) u.push_back(l.heading);
-      }
-    }
-  } else if (!ListedTags(r.output, &u, &n)) {
-    return false;
-  }
-  used->insert(u.begin(), u.end());
-  unused->insert(n.begin(), n.end());
-  return true;
+void AddNote(Row* row, const std::string& note) {
+  row->note += (row->note.empty() ? "" : "; ") + note;
 }
 
-std::vector<Row> Rows(const RunRecord& r, bool* fromClient) {
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ", ") + item;
+  return out;
+}
+
+std::string Counted(int64_t n, const std::string& noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+// What the command did to one tag over the files it changed.
+struct TagChanges {
+  std::vector<std::string> deletedFrom;  // file titles
+  std::map<std::string, TagCount> convertedTo;
+};
+
+std::map<std::string, TagChanges> ChangesByTag(const RunRecord& r) {
+  std::map<std::string, TagChanges> out;
+  for (const RecordChange& c : r.changed) {
+    if (!c.compared) continue;
+    std::string title;
+    for (const RecordFile& f : r.files) {
+      if (f.file == c.file) title = f.title;
+    }
+    for (const std::string& name : c.changes.formatsDeleted) {
+      out[Readable(name)].deletedFrom.push_back(title);
+    }
+    for (const RunChange& run : c.changes.converted) {
+      TagCount& to = out[Readable(run.from)].convertedTo[Readable(run.to)];
+      to.runs += run.runs;
+      to.characters += run.characters;
+    }
+  }
+  return out;
+}
+
+// Why a tag that no text carries is still listed as used, or kept.
+std::string NoTextNote(const RunRecord& r, const std::string& tag, bool listedUsed) {
+  NoTextUse why = WhyNoTextUse(r, tag);
+  if (listedUsed) {
+    if (why.named) return "named by formats or settings only";
+    if (!why.variantsUsed.empty()) return "used only as a case variant of " + Joined(why.variantsUsed);
+    return "listed as used, though no text, format or setting names it";
+  }
+  if (why.named) return "carried by no text; named by formats or settings";
+  if (!why.variantsUsed.empty()) return "carried by no text; a case variant of " + Joined(why.variantsUsed);
+  return "carried by no text";
+}
+
+std::vector<Row> Rows(const RunRecord& r, bool listing, const std::set<std::string>& used,
+                      const std::set<std::string>& unused) {
   std::map<std::string, Row> rows;
   for (size_t i = 0; i < r.files.size(); ++i) {
-    for (const auto& kv : r.files[i].counts) {
+    const RecordFile& f = r.files[i];
+    for (const auto& kv : f.counts) rows[Readable(kv.first)];
+    for (const std::string& name : f.defined) rows[name];
+    for (const auto& kv : f.changed ? f.countsAfter : f.counts) {
       Row& row = rows[Readable(kv.first)];
       row.cells.resize(r.files.size());
       row.cells[i] = kv.second;
     }
-    for (const std::string& name : r.files[i].defined) rows[name];
+    for (const std::string& name : f.definedAfter) rows[name];
   }
-  std::set<std::string> used;
-  std::set<std::string> unused;
-  *fromClient = r.hasOutput && ClientUsed(r, &used, &unused);
   // A tag named by a setting is used without being defined or carried.
   for (const std::string& name : used) rows[name];
   for (const std::string& name : unused) rows[name];
+  std::map<std::string, TagChanges> changes = ChangesByTag(r);
   std::vector<Row> out;
   for (auto& kv : rows) {
     Row row = kv.second;
@@ -79,8 +114,33 @@ std::vector<Row> Rows(const RunRecord& r, bool* fromClient) {
       row.total.characters += c.characters;
       if (c.runs > 0) ++row.filesCarrying;
     }
-    row.unused = *fromClient ? used.count(row.tag) == 0 : row.total.runs == 0;
-    row.namedOnly = !row.unused && row.total.runs == 0;
+    auto changed = changes.find(row.tag);
+    if (changed != changes.end()) {
+      const TagChanges& c = changed->second;
+      if (!c.deletedFrom.empty()) {
+        row.mark = "deleted";
+        AddNote(&row, r.files.size() > 1 ? "deleted from " + Joined(c.deletedFrom) : "deleted");
+        // Deleting a format leaves the tag on its text, undefined.
+        if (row.total.runs > 0) AddNote(&row, "text still carries it");
+      }
+      for (const auto& to : c.convertedTo) {
+        if (row.mark.empty()) row.mark = "converted";
+        AddNote(&row, "converted to " + (to.first.empty() ? "no tag" : to.first) + " (" +
+                          Counted(to.second.runs, "run") + ", " +
+                          Counted(to.second.characters, "character") + ")");
+      }
+    }
+    bool oneFile = r.files.size() > 1 && row.filesCarrying == 1;
+    if (listing && unused.count(row.tag) != 0) {
+      row.mark = "unused";
+      AddNote(&row, "unused");
+    } else if (oneFile) {
+      if (row.mark.empty()) row.mark = "one-file";
+      AddNote(&row, "one file only");
+    } else if (row.total.runs == 0 && row.mark != "deleted" &&
+               (!listing || used.count(row.tag) != 0)) {
+      AddNote(&row, NoTextNote(r, row.tag, listing));
+    }
     out.push_back(std::move(row));
   }
   return out;
@@ -110,7 +170,8 @@ th { background: #eee; cursor: pointer; user-select: none; }
 th[aria-sort="ascending"]::after { content: " \25B2"; }
 th[aria-sort="descending"]::after { content: " \25BC"; }
 td.num { text-align: right; min-width: 4em; }
-tr.unused td.tag { color: #b00; text-decoration: line-through; }
+tr.unused td.tag, tr.deleted td.tag { color: #b00; text-decoration: line-through; }
+tr.converted td.tag { color: #60a; }
 tr.one-file td.tag { color: #a60; }
 td.note { font-size: 0.9em; color: #555; }
 .legend span { display: inline-block; margin-right: 1.5em; }
@@ -166,22 +227,57 @@ const char kScript[] = R"((function () {
 }  // namespace
 
 std::string UsageHtml(const RunRecord& r) {
-  bool fromClient = false;
-  std::vector<Row> rows = Rows(r, &fromClient);
+  std::vector<std::string> usedList;
+  std::vector<std::string> unusedList;
+  bool listing = ClientUsage(r, &usedList, &unusedList);
+  std::set<std::string> used(usedList.begin(), usedList.end());
+  // A listing of each file on its own may list a tag as used in one file and
+  // unused in another: used somewhere is used.
+  std::set<std::string> unused;
+  for (const std::string& name : unusedList) {
+    if (used.count(name) == 0) unused.insert(name);
+  }
+  std::vector<Row> rows = Rows(r, listing, used, unused);
+  bool changed = false;
+  for (const RecordFile& f : r.files) changed = changed || f.changed;
   int64_t most = 0;
   for (const Row& row : rows) {
     for (const TagCount& c : row.cells) most = std::max(most, c.characters);
   }
   std::string subject = !r.book.empty() ? r.book : r.activeDocument;
+  std::string heading =
+      "Character tag usage" + (listing ? std::string() : " after " + r.command) + ": " + subject;
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-  h += "<title>Character tag usage: " + Escape(subject) + "</title>\n";
+  h += "<title>" + Escape(heading) + "</title>\n";
   h += "<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
-  h += "<h1>Character tag usage: " + Escape(subject) + "</h1>\n";
+  h += "<h1>" + Escape(heading) + "</h1>\n";
+  if (!listing) {
+    // What the run did to the files, so that no cell is taken for the state
+    // of a file the run did not write.
+    std::string what;
+    for (const RecordChange& c : r.changed) {
+      for (const RecordFile& f : r.files) {
+        if (f.file != c.file || !f.changed) continue;
+        what += (what.empty() ? "" : ", ") + Escape(f.title) +
+                (c.target.empty() ? " (not written)" : " (written to " + Escape(c.target) + ")");
+      }
+    }
+    h += "<p class=\"run\">" +
+         (what.empty() ? std::string("The run changed no document: the counts are those of the "
+                                     "documents as read.")
+                       : "Changed by the run: " + what +
+                             ". The counts of a changed document are those after the run.") +
+         (r.status != 0 ? " The run ended with exit status " + std::to_string(r.status) +
+                              ": nothing was written."
+                        : "") +
+         "</p>\n";
+  }
   h += "<p class=\"legend\"><span>Cells: characters carrying the tag (hover for runs)</span>";
-  h += "<span>Unused: " +
-       std::string(fromClient ? "listed as not used by the command"
-                              : "defined but carried by no text (this command lists no usage)") +
-       "</span>";
+  if (listing) h += "<span>Unused: not listed as used by the command</span>";
+  if (changed) {
+    h += "<span>Deleted: character formats the run deleted</span>"
+         "<span>Converted: text the run gave another tag</span>";
+  }
   h += "<span>One file only: carried by text in a single file</span></p>\n";
   h += "<table id=\"usage\">\n<thead><tr><th data-sort=\"name\">Tag</th>"
        "<th data-sort=\"total\">Total</th>";
@@ -191,19 +287,13 @@ std::string UsageHtml(const RunRecord& r) {
   }
   h += "<th>Note</th></tr></thead>\n<tbody>\n";
   for (const Row& row : rows) {
-    bool oneFile = r.files.size() > 1 && row.filesCarrying == 1;
-    std::string cls = row.unused ? "unused" : oneFile ? "one-file" : "";
-    std::string note = row.unused      ? "unused"
-                       : oneFile       ? "one file only"
-                       : row.namedOnly ? "named by formats or settings only"
-                                       : "";
     h += "<tr data-name=\"" + Escape(row.tag) + "\"" +
-         (cls.empty() ? std::string() : " class=\"" + cls + "\"") + "><td class=\"tag\">" +
-         Escape(row.tag) + "</td>" + Cell(row.total, 0, "total");
+         (row.mark.empty() ? std::string() : " class=\"" + row.mark + "\"") +
+         "><td class=\"tag\">" + Escape(row.tag) + "</td>" + Cell(row.total, 0, "total");
     for (size_t i = 0; i < row.cells.size(); ++i) {
       h += Cell(row.cells[i], most, "file" + std::to_string(i + 1));
     }
-    h += "<td class=\"note\">" + note + "</td></tr>\n";
+    h += "<td class=\"note\">" + Escape(row.note) + "</td></tr>\n";
   }
   h += "</tbody>\n</table>\n<script>\n" + std::string(kScript) + "</script>\n</body>\n</html>\n";
   return h;

@@ -153,11 +153,46 @@ TEST_F(BuildUseTest, CheckStatusesForInputItCannotCheck) {
   EXPECT_EQ(2, Run({"--unused", "ListCharUsage", kBook + "chapter1.mif"}).status);
   EXPECT_EQ(2, Run({"check"}).status);
   EXPECT_EQ(1, Run({"check", dir.path + "/none.mif"}).status);
+}
+
+// What could not be checked and what was found both show in the status (the
+// failure's status plus the kinds' bits), and the summary says why a file
+// gave no findings; each fact is said once.
+TEST_F(BuildUseTest, CheckStatusesCombineAndSayWhatWasNotChecked) {
+  std::string notMif = dir.path + "/notmif.mif";
+  sim::WriteFile(notMif, "hello\n");
+  std::string none = dir.path + "/none.mif";
+  sim::ToolResult r = Run({"check", notMif});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos,
+            r.err.find("tagsmith-run check: 0 documents checked, 0 findings; not checked: " +
+                       notMif + " (cannot be read)\n"))
+      << r.err;
+  for (const auto& files : {std::vector<std::string>{kBook + "chapter1.mif", notMif},
+                            std::vector<std::string>{none, kBook + "chapter1.mif"}}) {
+    r = Run({"check", files[0], files[1]});
+    EXPECT_EQ(1 + 8 + 16, r.status) << r.err;
+    EXPECT_EQ(4u, LinesOf(r.out).size());
+  }
+
   std::string book = CopyBook() + "Manual.book";
   fs::remove(dir.path + "/" + kBook + "chapter2.mif");
-  sim::ToolResult r = Run({"check", "--unused", book});
-  EXPECT_EQ(6, r.status);
-  EXPECT_NE(std::string::npos, r.out.find("chapter3.mif:38: character format \"Glossary\""));
+  for (bool allowMissing : {false, true}) {
+    std::vector<std::string> args{"check", "--unused", book};
+    if (allowMissing) args.push_back("--allow-missing");
+    r = Run(args);
+    EXPECT_EQ(6 + 8, r.status) << r.err;
+    EXPECT_NE(std::string::npos, r.out.find("chapter3.mif:38: character format \"Glossary\""));
+    EXPECT_NE(std::string::npos,
+              r.err.find("2 documents checked, 4 findings; not checked: " + dir.path + "/" + kBook +
+                         "chapter2.mif (a component of " + book + ", missing or cannot be read)\n"))
+        << r.err;
+    // Reading names the missing chapter; neither the client's walks nor
+    // anything else say it again.
+    std::vector<std::string> lines = LinesOf(r.err);
+    EXPECT_EQ(lines.size(), std::set<std::string>(lines.begin(), lines.end()).size()) << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find("Could not open file:")) << r.err;
+  }
 }
 
 TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {

@@ -9,6 +9,7 @@
 #include <map>
 #include <set>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,132 @@ TEST(UsageCountsTest, ABookCountsEachChapterAndTheTotal) {
   int64_t characters = 0;
   while (totalBlock >> tag >> runs >> characters) printed[tag] = {runs, characters};
   EXPECT_EQ(total, printed) << r.out;
+}
+
+// ---- The picture ----
+
+struct PageRow {
+  std::string mark;                // the row's class
+  std::vector<std::string> cells;  // total, then each file
+  std::string note;
+};
+
+std::map<std::string, PageRow> PageRows(const std::string& html) {
+  std::map<std::string, PageRow> rows;
+  static const std::regex row(
+      R"re(<tr data-name="([^"]*)"(?: class="([^"]*)")?>(.*?)<td class="note">([^<]*)</td></tr>)re");
+  static const std::regex num(R"re(<td class="num"[^>]*>([^<]*)</td>)re");
+  for (std::sregex_iterator it(html.begin(), html.end(), row), end; it != end; ++it) {
+    PageRow& r = rows[(*it)[1]];
+    r.mark = (*it)[2];
+    r.note = (*it)[4];
+    std::string cells = (*it)[3];
+    for (std::sregex_iterator c(cells.begin(), cells.end(), num); c != end; ++c) {
+      r.cells.push_back((*c)[1]);
+    }
+  }
+  return rows;
+}
+
+// Each file's cells are what the MIF text of `files` holds.
+void ExpectCellsOf(const std::map<std::string, PageRow>& rows, const std::vector<std::string>& files) {
+  std::vector<Counts> counts;
+  for (const std::string& f : files) counts.push_back(CountFromMif(f));
+  for (const auto& kv : rows) {
+    ASSERT_EQ(files.size() + 1, kv.second.cells.size()) << kv.first;
+    for (size_t i = 0; i < files.size(); ++i) {
+      auto c = counts[i].find(kv.first);
+      std::string expected = c == counts[i].end() ? "" : std::to_string(c->second.second);
+      EXPECT_EQ(expected, kv.second.cells[i + 1]) << kv.first << " in " << files[i];
+    }
+  }
+}
+
+// A tag that no text carries is listed as used for a reason the reports
+// name: formats or settings name it, or (code in chapter 2) only another
+// letter case of it is used, which the usage scan counts alike.
+TEST(UsageCountsTest, TagsUsedWithoutTextAreGivenTheirReason) {
+  sim::TempDir out;
+  std::string page = out.path + "/usage.html";
+  sim::ToolResult r = sim::RunTool({"--counts", "--html", page, "ListCharUsageBook", kBook + "Manual.book"});
+  ASSERT_EQ(0, r.status) << r.err;
+  std::string byName = r.out.substr(r.out.find("Used by name only, no text carries them: "));
+  byName = byName.substr(0, byName.find('\n'));
+  EXPECT_EQ(std::string::npos, byName.find("code")) << byName;
+  EXPECT_NE(std::string::npos, byName.find("ProductName")) << byName;
+  EXPECT_NE(std::string::npos,
+            r.out.find("\nUsed only as a case variant of a used tag, no text carries them: code (Code)\n"))
+      << r.out;
+  std::map<std::string, PageRow> rows = PageRows(sim::ReadFile(page));
+  EXPECT_EQ("used only as a case variant of Code", rows["code"].note);
+  EXPECT_EQ("named by formats or settings only", rows["ProductName"].note);
+
+  json j = Report({"--counts", "ListCharUsageBook", kBook + "Manual.book"});
+  std::map<std::string, std::string> reasons;
+  for (const json& u : j["counts"]["used_without_text"]) reasons[u["tag"]] = u["reason"];
+  EXPECT_EQ("case_variant", reasons["code"]);
+  EXPECT_EQ("named", reasons["ProductName"]);
+  EXPECT_EQ(7u, reasons.size());
+}
+
+// The picture of a command that changes the book shows the book as the run
+// left it: what it deleted struck through, what it converted and to what,
+// the counts of the files it wrote, and nothing it kept struck through.
+TEST(UsagePictureTest, AChangingCommandShowsWhatItDidAndTheBookAfter) {
+  sim::TempDir out;
+  std::string page = out.path + "/delete.html";
+  json j = Report({"--yes", "--html", page, "--out-dir", out.path + "/book", "DeleteUnusedCharsBook",
+                   kBook + "Manual.book"});
+  std::set<std::string> deleted;
+  for (const json& f : j["files_changed"]) {
+    for (const json& name : f["formats_deleted"]) deleted.insert(name.get<std::string>());
+  }
+  EXPECT_EQ((std::set<std::string>{"Draft", "Glossary", "Obsolete", "Scratch"}), deleted);
+  std::string html = sim::ReadFile(page);
+  std::map<std::string, PageRow> rows = PageRows(html);
+  ASSERT_FALSE(rows.empty()) << html;
+  for (const auto& kv : rows) {
+    bool wasDeleted = deleted.count(kv.first) != 0;
+    EXPECT_EQ(wasDeleted ? "deleted" : kv.second.mark == "one-file" ? "one-file" : "", kv.second.mark)
+        << kv.first;
+    EXPECT_EQ(wasDeleted, kv.second.note.compare(0, 8, "deleted ") == 0) << kv.first;
+  }
+  EXPECT_EQ("deleted from chapter1.mif, chapter3.mif", rows["Draft"].note);
+  EXPECT_EQ("carried by no text; a case variant of Code", rows["code"].note);
+  std::vector<std::string> written;
+  for (const char* name : {"chapter1.mif", "chapter2.mif", "chapter3.mif"}) {
+    written.push_back(out.path + "/book/" + name);
+  }
+  ExpectCellsOf(rows, written);
+  EXPECT_NE(std::string::npos, html.find("<h1>Character tag usage after DeleteUnusedCharsBook: "));
+
+  page = out.path + "/convert.html";
+  j = Report({"--yes", "--html", page, "--out-dir", out.path + "/converted", "ConvertCharsBook",
+              kBook + "conversion.mif", kBook + "Manual.book"});
+  html = sim::ReadFile(page);
+  rows = PageRows(html);
+  EXPECT_EQ("converted", rows["LegacyBold"].mark);
+  EXPECT_EQ("converted to Strong (2 runs, 13 characters); carried by no text", rows["LegacyBold"].note);
+  EXPECT_EQ("converted to Emphasis (1 run, 10 characters); carried by no text",
+            rows["LegacyItalic"].note);
+  EXPECT_EQ("", rows["Draft"].mark);
+  ExpectCellsOf(rows, {kBook + "chapter1.mif", out.path + "/converted/chapter2.mif", kBook + "chapter3.mif"});
+  EXPECT_NE(std::string::npos,
+            html.find("Changed by the run: chapter2.mif (written to " + out.path +
+                      "/converted/chapter2.mif)."))
+      << html;
+
+  // A run that writes nothing says so, and shows the book as read.
+  page = out.path + "/cancelled.html";
+  j = Report({"--no", "--html", page, "DeleteUnusedCharsBook", kBook + "Manual.book"}, 3);
+  html = sim::ReadFile(page);
+  EXPECT_NE(std::string::npos,
+            html.find("The run changed no document: the counts are those of the documents as read. "
+                      "The run ended with exit status 3: nothing was written."))
+      << html;
+  rows = PageRows(html);
+  EXPECT_EQ("", rows["Draft"].mark);
+  ExpectCellsOf(rows, {kBook + "chapter1.mif", kBook + "chapter2.mif", kBook + "chapter3.mif"});
 }
 
 // ---- The report ----
