@@ -85,59 +85,17 @@ void TypedValFree(TypedVal* value) {
 
 int32_t PropValCopy(PropVal* dst, const PropVal* src) {
   if (dst == nullptr) return -1;
-  std::memset(dst, 0, sizeof *dst);
-  if (src == nullptr) return 0;
-  PropVal copy;
-  std::memset(&copy, 0, sizeof copy);
-  copy.propIdent.num = src->propIdent.num;
-  bool failed = false;
-  if (src->propIdent.num == 0) copy.propIdent.name = CopyString(src->propIdent.name, &failed);
-  if (failed || TypedValCopy(&copy.propVal, &src->propVal) != 0) {
-    MemRelease(copy.propIdent.name);
-    return -1;
-  }
-  *dst = copy;
-  return 0;
+  return PropValPartsCopy(dst, src, kClientHeap) ? 0 : -1;
 }
 
 int32_t PropValsCopy(PropVals* dst, const PropVals* src) {
   if (dst == nullptr) return -1;
-  dst->len = 0;
-  dst->val = nullptr;
-  if (src == nullptr || src->val == nullptr || src->len == 0) return 0;
-  bool failed = false;
-  PropVals copy{src->len, NewArray<PropVal>(src->len, &failed)};
-  if (copy.val == nullptr) return -1;
-  for (uint32_t i = 0; i < src->len; ++i) {
-    if (PropValCopy(&copy.val[i], &src->val[i]) != 0) {
-      PropValsFree(&copy);
-      return -1;
-    }
-  }
-  *dst = copy;
-  return 0;
+  return PropValsPartsCopy(dst, src, kClientHeap) ? 0 : -1;
 }
 
 int32_t TextItemsCopy(TextItems* dst, const TextItems* src) {
   if (dst == nullptr) return -1;
-  dst->len = 0;
-  dst->val = nullptr;
-  if (src == nullptr || src->val == nullptr || src->len == 0) return 0;
-  bool failed = false;
-  TextItems copy{src->len, NewArray<TextItem>(src->len, &failed)};
-  if (copy.val == nullptr) return -1;
-  for (uint32_t i = 0; i < src->len; ++i) {
-    copy.val[i] = src->val[i];
-    if (src->val[i].dataType == ITEM_STRING) {
-      copy.val[i].u.sdata = CopyString(src->val[i].u.sdata, &failed);
-    }
-  }
-  if (failed) {
-    TextItemsFree(&copy);
-    return -1;
-  }
-  *dst = copy;
-  return 0;
+  return TextItemsPartsCopy(dst, src, kClientHeap) ? 0 : -1;
 }
 
 int32_t HostStringsCopy(HostStrings* dst, const HostStrings* src) {
@@ -204,21 +162,7 @@ void PropValFree(PropVal* value) { PropValPartsFree(value, kClientHeap); }
 
 void PropValsFree(PropVals* list) { PropValsPartsFree(list, kClientHeap); }
 
-void TextItemsFree(TextItems* items) {
-  if (items == nullptr) return;
-  if (items->val != nullptr) {
-    for (uint32_t i = items->len; i > 0; --i) {
-      TextItem& item = items->val[i - 1];
-      if (item.dataType == ITEM_STRING) {
-        MemRelease(item.u.sdata);
-        item.u.sdata = nullptr;
-      }
-    }
-  }
-  MemRelease(items->val);
-  items->val = nullptr;
-  items->len = 0;
-}
+void TextItemsFree(TextItems* items) { TextItemsPartsFree(items, kClientHeap); }
 
 void HostStringsFree(HostStrings* strings) { FreeStrings(strings); }
 

@@ -1,6 +1,9 @@
 #include "client/typed_parts.h"
 
 #include <cstring>
+#include <type_traits>
+
+#include "client/host_numbers.h"
 
 namespace {
 
@@ -95,6 +98,20 @@ bool WalkOwnedParts(Visit& visit, TypedVal* v) {
   return true;
 }
 
+// A copy of a string from heap into *out, null for null; false when it
+// cannot be had (*out is then null).
+bool CopyString(char** out, const char* from, const BlockHeap& heap) {
+  *out = nullptr;
+  if (from == nullptr) return true;
+  size_t length = std::strlen(from);
+  if (length < UINT32_MAX) {
+    *out = static_cast<char*>(heap.allocate(heap.context, static_cast<uint32_t>(length) + 1, 1));
+  }
+  if (*out == nullptr) return false;
+  std::memcpy(*out, from, length);
+  return true;
+}
+
 // Runs over a payload copied bytewise from the source: every pointer still
 // names the source's block and is replaced by a copy of it, or by null (and
 // its count by 0) when there is nothing to copy or no memory.
@@ -120,18 +137,7 @@ struct Copier {
   template <typename T>
   void Done(T**) {}
   void String(char** s) {
-    const char* from = *s;
-    *s = nullptr;
-    if (from == nullptr) return;
-    size_t length = std::strlen(from);
-    if (length < UINT32_MAX) {
-      *s = static_cast<char*>(heap.allocate(heap.context, static_cast<uint32_t>(length) + 1, 1));
-    }
-    if (*s == nullptr) {
-      failed = true;
-      return;
-    }
-    std::memcpy(*s, from, length);
+    if (!CopyString(s, *s, heap)) failed = true;
   }
 };
 
@@ -149,6 +155,33 @@ struct Releaser {
   }
   void String(char** s) { Done(s); }
 };
+
+// The copy of a list of len entries at val: a zeroed array from heap, then
+// each entry by copyEntry (which leaves a failed entry owning nothing);
+// freeList gives back a partial copy.
+template <typename List, typename CopyEntry, typename FreeList>
+bool ListPartsCopy(List* dst, const List* src, const BlockHeap& heap, CopyEntry copyEntry,
+                   FreeList freeList) {
+  using Entry = std::remove_pointer_t<decltype(src->val)>;
+  dst->len = 0;
+  dst->val = nullptr;
+  if (src == nullptr || src->val == nullptr || src->len == 0) return true;
+  List copy{src->len, static_cast<Entry*>(heap.allocate(heap.context, src->len, sizeof(Entry)))};
+  if (copy.val == nullptr) return false;
+  for (uint32_t i = 0; i < src->len; ++i) {
+    if (!copyEntry(&copy.val[i], &src->val[i], heap)) {
+      freeList(&copy, heap);
+      return false;
+    }
+  }
+  *dst = copy;
+  return true;
+}
+
+bool TextItemCopy(TextItem* dst, const TextItem* src, const BlockHeap& heap) {
+  *dst = *src;
+  return src->dataType != ITEM_STRING || CopyString(&dst->u.sdata, src->u.sdata, heap);
+}
 
 }  // namespace
 
@@ -193,4 +226,44 @@ void PropValsPartsFree(PropVals* list, const BlockHeap& heap) {
   }
   list->val = nullptr;
   list->len = 0;
+}
+
+void TextItemsPartsFree(TextItems* items, const BlockHeap& heap) {
+  if (items == nullptr) return;
+  if (items->val != nullptr) {
+    for (uint32_t i = items->len; i > 0; --i) {
+      TextItem& item = items->val[i - 1];
+      if (item.dataType == ITEM_STRING && item.u.sdata != nullptr) {
+        heap.release(heap.context, item.u.sdata);
+        item.u.sdata = nullptr;
+      }
+    }
+    heap.release(heap.context, items->val);
+  }
+  items->val = nullptr;
+  items->len = 0;
+}
+
+bool PropValPartsCopy(PropVal* dst, const PropVal* src, const BlockHeap& heap) {
+  *dst = PropVal{};
+  if (src == nullptr) return true;
+  PropVal copy{};
+  copy.propIdent.num = src->propIdent.num;
+  if (src->propIdent.num == 0 && !CopyString(&copy.propIdent.name, src->propIdent.name, heap)) {
+    return false;
+  }
+  if (!TypedPartsCopy(&copy.propVal, &src->propVal, heap)) {
+    PropValPartsFree(&copy, heap);
+    return false;
+  }
+  *dst = copy;
+  return true;
+}
+
+bool PropValsPartsCopy(PropVals* dst, const PropVals* src, const BlockHeap& heap) {
+  return ListPartsCopy(dst, src, heap, PropValPartsCopy, PropValsPartsFree);
+}
+
+bool TextItemsPartsCopy(TextItems* dst, const TextItems* src, const BlockHeap& heap) {
+  return ListPartsCopy(dst, src, heap, TextItemCopy, TextItemsPartsFree);
 }

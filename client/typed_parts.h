@@ -30,6 +30,16 @@ void TypedPartsFree(TypedVal* value, const BlockHeap& heap);
 // leave nothing behind to free twice.
 void PropValPartsFree(PropVal* value, const BlockHeap& heap);
 void PropValsPartsFree(PropVals* list, const BlockHeap& heap);
+// Gives back the strings of a text item list and then its array, the same.
+void TextItemsPartsFree(TextItems* items, const BlockHeap& heap);
+
+// Deep copies of a property, a property list and a text item list into
+// heap: dst is overwritten (not freed) and src is not changed. A null or
+// empty source gives an empty copy. False when some block could not be had:
+// dst is then empty (zero), whatever was copied given back.
+bool PropValPartsCopy(PropVal* dst, const PropVal* src, const BlockHeap& heap);
+bool PropValsPartsCopy(PropVals* dst, const PropVals* src, const BlockHeap& heap);
+bool TextItemsPartsCopy(TextItems* dst, const TextItems* src, const BlockHeap& heap);
 
 // A property named by number whose value is a number or one string: what
 // the text walks ask for at every character. Such a value owns at most its

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "plugin/com_types.h"
-#include "client/host_numbers.h"
 #include "client/typed_parts.h"
 
 namespace {
@@ -52,14 +51,4 @@ void TaskFreePropVal(PropVal* value) { PropValPartsFree(value, kTaskHeap); }
 
 void TaskFreePropVals(PropVals* list) { PropValsPartsFree(list, kTaskHeap); }
 
-void TaskFreeTextItems(TextItems* items) {
-  if (items == nullptr) return;
-  if (items->val != nullptr) {
-    for (uint32_t i = items->len; i > 0; --i) {
-      TextItem& item = items->val[i - 1];
-      if (item.dataType == ITEM_STRING) TaskFreeString(&item.u.sdata);
-    }
-  }
-  Give(&items->val);
-  items->len = 0;
-}
+void TaskFreeTextItems(TextItems* items) { TextItemsPartsFree(items, kTaskHeap); }

@@ -125,6 +125,12 @@ TEST_F(HostListsTest, TextItemsFreeOnlyStringsOfStringItems) {
   EXPECT_EQ(0x1234, copy.val[1].u.idata);
   EXPECT_EQ(nullptr, copy.val[2].u.sdata);
 
+  TextItems failed{};
+  MemFailNth(2);  // the array, then "text"
+  EXPECT_EQ(-1, TextItemsCopy(&failed, &items));
+  EXPECT_EQ(0u, failed.len);
+  EXPECT_EQ(nullptr, failed.val);
+
   TextItemsFree(&items);
   EXPECT_EQ(0u, items.len);
   EXPECT_EQ(nullptr, items.val);

@@ -8,6 +8,7 @@
 #include "memhost/doc_builder.h"
 #include "tests/host_test.h"
 #include "tests/test_support.h"
+#include "tagsmith_version.h"
 
 namespace {
 
@@ -93,7 +94,9 @@ TEST_F(ListUsageTest, WithoutADocumentOnlyTheNoticeIsShown) {
 TEST_F(ListUsageTest, AboutShowsTwoLinesAndAnUnknownNumberStillEndsTheCommand) {
   CommandHandler(CMD_ABOUT);
   ASSERT_EQ(1u, host.dialogs.size());
-  EXPECT_EQ("Tagsmith \nVersion 1.3  Build 104 (64-bit)", host.dialogs[0].text);
+  EXPECT_EQ(std::string("Tagsmith \nVersion ") + TAGSMITH_VERSION + "  Build " + TAGSMITH_BUILD_NUMBER +
+                " (64-bit)",
+            host.dialogs[0].text);
   EXPECT_EQ(2, host.dialogs[0].alertType);
   EXPECT_EQ(1, HostMarkDoneCount);
 

@@ -7,24 +7,11 @@
 
 #include "support/icu_api.h"
 #include "support/memory.h"
+#include "tests/support/host_icu_data.h"
 
 namespace {
 
-// The host's converter data, built into the test host's icu_data folder.
-// ICU's data directory is process-wide and only counts before a converter
-// first loads, so it is set once before any test runs.
-class HostIcuData : public ::testing::Environment {
- public:
-  void SetUp() override {
-#ifdef TAGSMITH_TEST_HOST_DIR
-    IcuSetDataDirectory(TAGSMITH_TEST_HOST_DIR "/icu_data");
-#endif
-  }
-};
-const ::testing::Environment* const g_hostIcuData =
-    ::testing::AddGlobalTestEnvironment(new HostIcuData);
-
-constexpr const char* kRoman = "adobe-fm-roman-windows";
+using testsupport::kRoman;
 
 // Takes ownership of a converted string.
 std::string Take(char* s) {
@@ -53,9 +40,9 @@ class EncodingTest : public ::testing::Test {
     IcuOverrideEnd();
   }
   static void RequireHostConverter() {
-#ifndef TAGSMITH_TEST_HOST_DIR
-    GTEST_SKIP() << "makeconv was not available to build the host converter";
-#endif
+    if (!testsupport::kHostConverterBuilt) {
+      GTEST_SKIP() << "makeconv was not available to build the host converter";
+    }
   }
 };
 
