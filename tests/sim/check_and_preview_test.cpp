@@ -9,6 +9,7 @@
 
 #include "mif/mif_font.h"
 #include "mif/mif_tree.h"
+#include "sim/diff_preview.h"
 #include "tests/sim/sim_helpers.h"
 
 namespace {
@@ -200,6 +201,49 @@ TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {
   EXPECT_EQ(2, Run({"--yes", "--diff", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir",
                     kBook})
                    .status);
+}
+
+// Whatever a document's path holds, the diff's names lead patch(1) and git
+// apply to it and to nothing else.
+TEST_F(BuildUseTest, DiffNamesThatPatchAndGitApplyTakeWhole) {
+  const std::string names[] = {"Team Docs/chapter one.mif", "tab\there/x.mif",
+                               "quote\"and\\back/x.mif",     "new\nline/x\ny.mif",
+                               "latin\xE9/\xFF\xFE.mif",      " lead/trail .mif"};
+  const std::string chapter = sim::RepoRoot() + "/" + kBook + "chapter1.mif";
+  sim::TempDir out;
+  ASSERT_EQ(0, Run({"--yes", "DeleteUnusedChars", chapter, "--out-dir", out.path}).status);
+  const std::string written = sim::ReadFile(out.path + "/chapter1.mif");
+
+  std::string diff;
+  std::vector<std::string> paths;
+  for (const std::string& name : names) {
+    paths.push_back(dir.path + "/in/" + name);
+    fs::create_directories(fs::path(paths.back()).parent_path());
+    fs::copy_file(chapter, paths.back());
+    sim::ToolResult r = Run({"--yes", "--diff", "DeleteUnusedChars", paths.back()});
+    ASSERT_EQ(0, r.status) << name << ": " << r.err;
+    diff += r.out;
+  }
+  sim::WriteFile(dir.path + "/names.diff", diff);
+  for (const std::string tool : {"patch -s -t -p1 <", "git apply"}) {
+    std::string root = dir.path + "/" + tool.substr(0, tool.find(' '));
+    for (const std::string& path : paths) {
+      std::string copy = root + "/" + DiffPathOf(path);
+      fs::create_directories(fs::path(copy).parent_path());
+      fs::copy_file(chapter, copy);
+    }
+    std::string command = "cd '" + root + "' && " + tool + " '" + dir.path + "/names.diff'";
+    ASSERT_EQ(0, std::system(command.c_str())) << tool;
+    size_t files = 0;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+      files += it->is_regular_file();
+    }
+    EXPECT_EQ(paths.size(), files) << tool;
+    for (const std::string& path : paths) {
+      EXPECT_EQ(written, sim::ReadFile(root + "/" + DiffPathOf(path))) << tool << ": " << path;
+    }
+  }
 }
 
 }  // namespace
