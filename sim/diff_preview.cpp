@@ -305,6 +305,12 @@ std::string UnifiedDiff(const std::string& before, const std::string& after,
 std::string DiffPathOf(const std::string& path) {
   std::error_code ec;
   fs::path p = fs::path(path).lexically_normal();
+  // Neither patch(1) nor git apply goes up a folder: a path above the
+  // working folder is named from the root, as an absolute one is.
+  if (!p.empty() && *p.begin() == "..") {
+    fs::path whole = fs::absolute(p, ec);
+    if (!ec) p = whole.lexically_normal();
+  }
   if (p.is_absolute()) {
     fs::path here = fs::current_path(ec);
     fs::path relative = ec ? fs::path() : p.lexically_relative(here);

@@ -24,7 +24,7 @@ std::string UnifiedDiff(const std::string& before, const std::string& after,
                         size_t mostEdits = kDiffMostEdits);
 
 // The name a file has in a diff: relative to the working folder when it lies
-// below it, with no leading "./" or "/".
+// below it, else from the root; with no leading "./", "/" or "..".
 std::string DiffPathOf(const std::string& path);
 
 // Prints to stdout the diff of each target (a/PATH, b/PATH; a new file from

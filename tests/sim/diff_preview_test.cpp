@@ -2,6 +2,7 @@
 // shortest on any pair of texts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "sim/diff_preview.h"
@@ -131,6 +132,8 @@ TEST(DiffPreviewTest, TextsThatDifferThroughout) {
 TEST(DiffPreviewTest, PathsAreRelativeWithoutLeadingSlash) {
   EXPECT_EQ("book/ch1.mif", DiffPathOf("./book//ch1.mif"));
   EXPECT_EQ("tmp/x/ch1.mif", DiffPathOf("/tmp/x/ch1.mif"));
+  std::filesystem::path up = std::filesystem::current_path().parent_path() / "x" / "ch1.mif";
+  EXPECT_EQ(up.relative_path().generic_string(), DiffPathOf("../x/./ch1.mif"));
 }
 
 }  // namespace
