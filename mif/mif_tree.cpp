@@ -43,15 +43,15 @@ int32_t IndentAfter(std::string_view lead) {
              : -1;
 }
 
-// The last statement of [begin, end) that its indentation does not show to
-// be a sibling of their parent (at `indent`) that the parent took in.
+// The last statement of [begin, end), the children of a statement indented
+// by `indent`, that is not indented as that statement's sibling would be
+// (one it took in for lack of its '>').
 const MifNode* LastChild(const MifNode* begin, const MifNode* end, int32_t indent) {
   for (const MifNode* k = end; k != begin;) {
     --k;
-    if (k->kind == MIF_STATEMENT && (indent < 0 || IndentAfter(k->lead.view()) > indent ||
-                                     IndentAfter(k->lead.view()) < 0)) {
-      return k;
-    }
+    if (k->kind != MIF_STATEMENT) continue;
+    int32_t own = IndentAfter(k->lead.view());
+    if (indent < 0 || own < 0 || own > indent) return k;
   }
   return nullptr;
 }
