@@ -593,6 +593,24 @@ TEST(RealSamplesTest, TheBookWalkReportsEveryMissingChapterAndGoesOn) {
   EXPECT_NE(std::string::npos, r.out.find("# compare-book.mif"));
 }
 
+// The same book beside copies of its chapters: the network paths it was
+// saved with lead to them.
+TEST(RealSamplesTest, TheBookFindsItsChaptersBesideItWhenTheNetworkPathIsNotHere) {
+  std::string book = sim::SharedSamplesDir() + "/compare-book.mif";
+  if (!sim::Exists(book)) GTEST_SKIP() << book << " is not here";
+  sim::TempDir dir;
+  fs::copy_file(book, dir.path + "/compare-book.mif");
+  for (const char* name : {"ArrangementCMP", "ClausesCMP", "SchedulesCMP", "EndorsementCMP"}) {
+    fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/" + name + ".mif");
+  }
+  sim::ToolResult r = sim::RunTool({"ListCharUsageBook", dir.path + "/compare-book.mif"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos,
+            r.err.find("beside the book instead: ArrangementCMP.fm, ClausesCMP.fm, SchedulesCMP.fm, "
+                       "EndorsementCMP.fm\n"))
+      << r.err;
+}
+
 }  // namespace
 
 namespace {
