@@ -336,7 +336,9 @@ bool PrintDiffPreview(const std::vector<SafeWrite>& writes) {
       }
       oldName = "a/" + name;
     }
-    std::fputs(UnifiedDiff(now, w.text, oldName, "b/" + name).c_str(), stdout);
+    // Written whole: a file may hold NUL bytes (padding after its end).
+    std::string diff = UnifiedDiff(now, w.text, oldName, "b/" + name);
+    std::fwrite(diff.data(), 1, diff.size(), stdout);
   }
   std::fflush(stdout);
   return true;
