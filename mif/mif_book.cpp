@@ -75,6 +75,25 @@ std::string MifResolveComponent(const std::string& bookFile, const std::string& 
   return path;
 }
 
+std::string MifComponentBesideBook(const std::string& bookFile, const std::string& fileName) {
+  std::vector<MifPathPart> parts;
+  std::string last;
+  if (MifSplitPath(fileName, &parts) && !parts.empty()) {
+    char first = parts[0].code;
+    if ((first != 'r' && first != 'v' && first != 'h') || parts.back().code != 'c') return "";
+    last = parts.back().name;
+  } else {
+    // A plain path, absolute here or where the book was made.
+    bool absolute = !fileName.empty() && (fileName[0] == '/' || fileName[0] == '\\' ||
+                                          (fileName.size() > 1 && fileName[1] == ':'));
+    if (!absolute) return "";
+    size_t cut = fileName.find_last_of("/\\:");
+    last = fileName.substr(cut == std::string::npos ? 0 : cut + 1);
+  }
+  if (last.empty() || last == "." || last == ".." || last.find('/') != std::string::npos) return "";
+  return Join(FolderOf(bookFile), last);
+}
+
 bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* book,
                      ObjHandle* handle, MifError* error) {
   if (!book->tree.is_book) {

@@ -176,5 +176,10 @@ bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* b
 // folder of the book file: relative names join it, <r\>, <v\> and <h\>
 // start from the root, a volume or a network host.
 std::string MifResolveComponent(const std::string& bookFile, const std::string& fileName);
+// Where a component named from the root, a volume or a network host (the
+// path of the machine the book was made on) is looked for when that path is
+// not here: the file of the same name in the book's folder. Empty for a
+// name relative to the book.
+std::string MifComponentBesideBook(const std::string& bookFile, const std::string& fileName);
 
 #endif

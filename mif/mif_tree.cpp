@@ -19,6 +19,62 @@ bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' &&
 // Ends a bare word; a quote mark does not, since words such as 1.5" carry one.
 bool EndsWord(char c) { return IsBlank(c) || c == '<' || c == '>' || c == '`' || c == '\0'; }
 
+// ---- Which statement lacks its '>' ----
+//
+// The host indents each statement, and the '>' that closes one on a line of
+// its own, by one space a level (with exceptions: structure elements are
+// indented by their own nesting, and some '>' stray a level). A statement
+// that lacks its '>' takes its parent's '>' for its own, a '>' as indented
+// as the parent and less than the statement; the parent then takes the
+// grandparent's, and so on up to the statement left open at the end.
+// Following that stair down from the open statement, through the last child
+// of each step that is indented as a child, leads to the statement that
+// lacks its '>'. This runs only once a file has failed: reading pays
+// nothing for it.
+
+// The indentation of what follows `lead` when it starts a line (spaces
+// only), else -1.
+int32_t IndentAfter(std::string_view lead) {
+  size_t brk = lead.find_last_of("\r\n");
+  if (brk == std::string_view::npos) return -1;
+  std::string_view indent = lead.substr(brk + 1);
+  return indent.find_first_not_of(' ') == std::string_view::npos
+             ? static_cast<int32_t>(indent.size())
+             : -1;
+}
+
+// The last statement of [begin, end), the children of a statement indented
+// by `indent`, that is not indented as that statement's sibling would be
+// (one it took in for lack of its '>').
+const MifNode* LastChild(const MifNode* begin, const MifNode* end, int32_t indent) {
+  for (const MifNode* k = end; k != begin;) {
+    --k;
+    if (k->kind != MIF_STATEMENT) continue;
+    int32_t own = IndentAfter(k->lead.view());
+    if (indent < 0 || own < 0 || own > indent) return k;
+  }
+  return nullptr;
+}
+
+// node: the statement open at the end; kids: its children read so far (null
+// when it has none).
+const MifNode* LikelyUnclosed(const MifNode& node, const std::vector<MifNode>* kids) {
+  if (kids == nullptr) return nullptr;
+  const MifNode* culprit = nullptr;
+  int32_t indent = IndentAfter(node.lead.view());
+  const MifNode* step = LastChild(kids->data(), kids->data() + kids->size(), indent);
+  while (step != nullptr) {
+    int32_t above = indent;
+    indent = IndentAfter(step->lead.view());
+    int32_t close = IndentAfter(step->close.view());
+    bool taken = indent >= 0 && close >= 0 && close < indent && (above < 0 || close == above);
+    if (!taken) break;
+    culprit = step;
+    step = LastChild(step->children.begin(), step->children.end(), indent);
+  }
+  return culprit;
+}
+
 struct Reader {
   std::string_view s;
   size_t pos = 0;
@@ -250,7 +306,7 @@ struct Reader {
     for (;;) {
       size_t space_from = pos;
       TakeTrivia();
-      if (AtEnd()) return Unclosed(*node);
+      if (AtEnd()) return Unclosed(*node, nullptr);
       char c = Peek();
       if (c == '>') {
         node->values.set_raw(values());
@@ -263,7 +319,7 @@ struct Reader {
         return ReadItems(node, depth, space_from);
       }
       if (c == '\0') {
-        if (OnlyPaddingFrom(pos)) return Unclosed(*node);
+        if (OnlyPaddingFrom(pos)) return Unclosed(*node, nullptr);
         return Fail(line, "NUL byte inside <" + std::string(name) + ">");
       }
       if (c == '`') {
@@ -275,12 +331,20 @@ struct Reader {
     }
   }
 
-  bool Unclosed(const MifNode& node) {
+  // node is the innermost statement open at the end; kids, its children
+  // read so far (null when none).
+  bool Unclosed(const MifNode& node, const std::vector<MifNode>* kids) {
     // Name the last line that has anything on it, not the empty one after it.
     int32_t at = line;
     if (pos > 0 && s[pos - 1] == '\n' && at > 1) --at;
-    return Fail(at, "file ends inside <" + node.name.str() + "> opened at line " +
-                          std::to_string(node.line) + " (missing '>')");
+    std::string message = "file ends inside <" + node.name.str() + "> opened at line " +
+                          std::to_string(node.line) + " (missing '>'";
+    const MifNode* culprit = LikelyUnclosed(node, kids);
+    if (culprit != nullptr) {
+      message += ", probably that of <" + culprit->name.str() + "> at line " +
+                 std::to_string(culprit->line);
+    }
+    return Fail(at, message + ")");
   }
 
   // The children of parent (or the top level when parent->name is empty), up to
@@ -294,7 +358,7 @@ struct Reader {
     for (;;) {
       TakeBlanks();
       if (AtEnd()) {
-        if (!top) return Unclosed(*parent);
+        if (!top) return Unclosed(*parent, &pending[level]);
         parent->close = Since(lead_from);
         return Adopt(parent, level);
       }
@@ -309,7 +373,7 @@ struct Reader {
       } else if (c == '\0') {
         // Some writers pad the file with NULs; nothing may follow them.
         bool padding = OnlyPaddingFrom(pos);
-        if (!top && padding) return Unclosed(*parent);
+        if (!top && padding) return Unclosed(*parent, &pending[level]);
         if (!padding) return Fail(line, "unexpected NUL byte");
         Take(s.size());
         parent->close = Since(lead_from);

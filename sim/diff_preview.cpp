@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 #include <unordered_map>
@@ -223,6 +224,42 @@ void AppendLine(std::string* out, char mark, std::string_view line) {
   if (line.empty() || line.back() != '\n') *out += "\n\\ No newline at end of file\n";
 }
 
+// A name as git writes it in a diff's header: in double quotes, with C
+// escapes, when it holds a control character, '"', '\\' or a byte of 0x80
+// or more, so that no name can end the line or pass for another; and a tab
+// after a name with a space, without which patch(1) takes the name to end
+// at the space.
+std::string HeaderName(const std::string& name) {
+  bool plain = true;
+  for (unsigned char c : name) plain = plain && c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+  std::string out;
+  if (plain) {
+    out = name;
+  } else {
+    out = "\"";
+    static const char kControls[] = "\a\b\t\n\v\f\r";
+    for (unsigned char c : name) {
+      const char* control = c == 0 ? nullptr : std::strchr(kControls, c);
+      if (c == '"' || c == '\\') {
+        out += '\\';
+        out += static_cast<char>(c);
+      } else if (control != nullptr) {
+        out += '\\';
+        out += "abtnvfr"[control - kControls];
+      } else if (c < 0x20 || c >= 0x7F) {
+        char octal[5];
+        std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned>(c));
+        out += octal;
+      } else {
+        out += static_cast<char>(c);
+      }
+    }
+    out += '"';
+  }
+  if (name.find(' ') != std::string::npos) out += '\t';
+  return out;
+}
+
 // "-start,count" as diff(1) writes it: an empty range names the line before it.
 std::string Range(size_t start, size_t count) {
   std::string text = std::to_string(count == 0 ? start : start + 1);
@@ -238,7 +275,7 @@ std::string UnifiedDiff(const std::string& before, const std::string& after,
   std::vector<std::string_view> b = SplitLines(after);
   std::vector<Change> changes = Changes(a, b, mostEdits);
   if (changes.empty()) return std::string();
-  std::string out = "--- " + oldName + "\n+++ " + newName + "\n";
+  std::string out = "--- " + HeaderName(oldName) + "\n+++ " + HeaderName(newName) + "\n";
   for (size_t first = 0; first < changes.size();) {
     // Changes whose contexts meet or overlap make one hunk.
     size_t last = first;
@@ -268,6 +305,12 @@ std::string UnifiedDiff(const std::string& before, const std::string& after,
 std::string DiffPathOf(const std::string& path) {
   std::error_code ec;
   fs::path p = fs::path(path).lexically_normal();
+  // Neither patch(1) nor git apply goes up a folder: a path above the
+  // working folder is named from the root, as an absolute one is.
+  if (!p.empty() && *p.begin() == "..") {
+    fs::path whole = fs::absolute(p, ec);
+    if (!ec) p = whole.lexically_normal();
+  }
   if (p.is_absolute()) {
     fs::path here = fs::current_path(ec);
     fs::path relative = ec ? fs::path() : p.lexically_relative(here);
@@ -293,7 +336,9 @@ bool PrintDiffPreview(const std::vector<SafeWrite>& writes) {
       }
       oldName = "a/" + name;
     }
-    std::fputs(UnifiedDiff(now, w.text, oldName, "b/" + name).c_str(), stdout);
+    // Written whole: a file may hold NUL bytes (padding after its end).
+    std::string diff = UnifiedDiff(now, w.text, oldName, "b/" + name);
+    std::fwrite(diff.data(), 1, diff.size(), stdout);
   }
   std::fflush(stdout);
   return true;

@@ -10,7 +10,9 @@
 #include "sim/safe_write.h"
 
 // The unified diff (3 lines of context) that turns `before` into `after`,
-// with "--- " oldName and "+++ " newName above it; empty when they are the
+// with "--- " oldName and "+++ " newName above it, written as git writes
+// names (quoted with C escapes when unusual, a tab after one with a space)
+// so that patch(1) and git apply take any name; empty when they are the
 // same. A last line without a line break is marked as diff(1) marks it.
 // The diff is the shortest there is unless some stretch of the texts needs
 // more than mostEdits lines removed and added: that stretch is split where
@@ -22,7 +24,7 @@ std::string UnifiedDiff(const std::string& before, const std::string& after,
                         size_t mostEdits = kDiffMostEdits);
 
 // The name a file has in a diff: relative to the working folder when it lies
-// below it, with no leading "./" or "/".
+// below it, else from the root; with no leading "./", "/" or "..".
 std::string DiffPathOf(const std::string& path);
 
 // Prints to stdout the diff of each target (a/PATH, b/PATH; a new file from

@@ -297,6 +297,13 @@ bool FindExported(std::string* path) {
   return false;
 }
 
+// Whether a document named by `path` is there to read: the file itself or,
+// by the rule above, a MIF file beside it.
+bool Findable(std::string path) {
+  std::error_code ec;
+  return fs::exists(path, ec) || FindExported(&path);
+}
+
 // A chapter that cannot be read is a file the host cannot open: the walk
 // reports it and goes on without it.
 bool ReadComponent(Session& S, Input* in, std::string* why) {
@@ -364,8 +371,17 @@ int LoadInputs(Session& S) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
+    std::vector<std::string> besideBook;
     std::vector<std::string> exported;
     for (MifBookComponent& c : S.book.components) {
+      // A path of the machine the book was made on: a volume ("O:/...")
+      // is no path here at all, not one relative to the working folder.
+      std::string beside = MifComponentBesideBook(S.bookFile, c.fileName);
+      if (!beside.empty() && !(fs::path(c.path).is_absolute() && Findable(c.path)) &&
+          Findable(beside)) {
+        c.path = beside;
+        besideBook.push_back(BaseName(beside));
+      }
       if (FindExported(&c.path)) exported.push_back(BaseName(c.path));
       std::string hostName = RomanName(Normal(c.path));
       Input* open = nullptr;
@@ -402,6 +418,12 @@ int LoadInputs(Session& S) {
         continue;
       }
       S.inputs.push_back(std::move(in));
+    }
+    if (!besideBook.empty()) {
+      std::string names;
+      for (const std::string& n : besideBook) names += (names.empty() ? "" : ", ") + n;
+      Say(S.bookFile + ": the book names documents by absolute paths that are not here; "
+          "read from the files of the same name beside the book instead: " + names + "\n");
     }
     if (!exported.empty()) {
       std::string names;

@@ -2,6 +2,9 @@
 // errors that bad input gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -245,6 +248,123 @@ TEST(MifErrors, BadInputNamesFileAndLine) {
       EXPECT_EQ(0u, MifErrorText(e).find("bad.mif:" + std::to_string(c.line) + ": "));
     }
   }
+}
+
+// A structured document as the host lays it out, one space a level: a
+// catalog of element definitions (each with rules nested four deep), one of
+// whose '>' strays a level as the host's sometimes do, and a catalog after
+// it. Each line of the text is one entry of the result.
+std::vector<std::string> ElementCatalog(int definitions) {
+  std::vector<std::string> lines = {"<MIFFile 2019> # Generated", "<Units Uin>",
+                                    "<ElementDefCatalog "};
+  for (int d = 0; d < definitions; ++d) {
+    std::string tag = "Section" + std::to_string(d);
+    for (const char* line :
+         {" <ElementDef ", "  <ETag `TAG'>", "  <EGeneralRule `Title,Para*'>",
+          "  <ETextFormatRules ", "   <EFormatRule ", "    <FmtRuleClause ",
+          "     <If `<PARENT> TAG'>", "     <FmtRuleClauseTag `Heading1'>",
+          "    > # end of FmtRuleClause", "   > # end of EFormatRule",
+          "  > # end of ETextFormatRules", " > # end of ElementDef"}) {
+      std::string text = line;
+      size_t at = text.find("TAG");
+      if (at != std::string::npos) text.replace(at, 3, tag);
+      lines.push_back(text);
+    }
+    if (d == 1) lines.back() = "> # end of ElementDef";
+  }
+  for (const char* line : {"> # end of ElementDefCatalog", "<PgfCatalog ", " <Pgf ",
+                           "  <PgfTag `Body'>", " > # end of Pgf", "> # end of PgfCatalog",
+                           "# End of MIFFile"}) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  return text;
+}
+
+// The host's one-space indentation shows which statement lacks its '>', far
+// from the outer statement the file ends inside.
+TEST(MifErrors, AnUnclosedStatementIsNamedByItsIndentation) {
+  const std::vector<std::string> whole = ElementCatalog(60);
+  MustParse(Joined(whole));
+  const std::string outer = "file ends inside <ElementDefCatalog> opened at line 3 (missing '>'";
+  // Line numbers are 1-based: whole[i] is line i + 1.
+  size_t inner = 3 + 40 * 12 + 6;  // the <If> of the 41st definition
+  ASSERT_EQ(0u, whole[inner].find("     <If `"));
+  std::vector<std::string> lines = whole;
+  lines[inner].pop_back();
+  EXPECT_EQ(outer + ", probably that of <If> at line " + std::to_string(inner + 1) + ")",
+            ParseError(Joined(lines)).message);
+
+  // A statement of several lines without its own '>' line; the last one of
+  // the catalog, which nothing follows but the catalog's '>'.
+  for (size_t def : {size_t{20}, size_t{59}}) {
+    size_t open = 3 + def * 12;
+    ASSERT_EQ(" <ElementDef ", whole[open]);
+    lines = whole;
+    lines.erase(lines.begin() + static_cast<long>(open + 11));
+    EXPECT_EQ(outer + ", probably that of <ElementDef> at line " + std::to_string(open + 1) + ")",
+              ParseError(Joined(lines)).message);
+  }
+
+  // What the indentation cannot show is not guessed: a file cut short, a
+  // top-level statement without its '>'.
+  lines.assign(whole.begin(), whole.begin() + 3 + 30 * 12 + 8);
+  EXPECT_EQ("file ends inside <FmtRuleClause> opened at line " + std::to_string(3 + 30 * 12 + 6) +
+                " (missing '>')",
+            ParseError(Joined(lines)).message);
+  lines = whole;
+  lines.erase(lines.begin() + 3 + 60 * 12);
+  EXPECT_EQ(outer + ")", ParseError(Joined(lines)).message);
+}
+
+// The same on what the host saved: one-line statements lose their '>', one
+// at a time, and the file is cut short after their lines.
+TEST(MifErrors, UnclosedStatementsOfRealDocuments) {
+  size_t tried = 0;
+  size_t named = 0;
+  std::string dir = testsupport::SourceRoot() + "/tests/data/mif/real/";
+  for (const char* name : {"tika-utf8-2019.mif", "visit-intro.mif", "visit-plugin-frames.mif",
+                           "ieee-802-11n-equation.mif"}) {
+    std::ifstream in(dir + name, std::ios::binary);
+    std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(whole.empty()) << name;
+    int32_t line = 1;
+    for (size_t at = 0, eol; at < whole.size(); at = eol + 1, ++line) {
+      eol = whole.find('\n', at);
+      if (eol == std::string::npos) break;
+      // Every few lines, to keep the test short.
+      if (line % 5 != 0) continue;
+      MifTree tree;
+      MifError cut;
+      MifParse(whole.substr(0, eol + 1), "cut.mif", &tree, &cut);
+      EXPECT_EQ(std::string::npos, cut.message.find("probably")) << name << ":" << line << ": "
+                                                                  << cut.message;
+      std::string text = whole.substr(at, eol - at);
+      while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.pop_back();
+      size_t start = text.find_first_not_of(' ');
+      bool oneLine = start != std::string::npos && start > 0 && text[start] == '<' &&
+                     text.back() == '>' && std::count(text.begin(), text.end(), '<') == 1 &&
+                     std::count(text.begin(), text.end(), '>') == 1;
+      if (!oneLine) continue;
+      std::string edited = whole;
+      edited.erase(at + text.size() - 1, 1);
+      std::string statement = text.substr(start, text.find_first_of(" >", start) - start) + ">";
+      std::string where = " at line " + std::to_string(line);
+      MifError e = ParseError(edited);
+      ++tried;
+      named += e.message.find("that of " + statement + where + ")") != std::string::npos ||
+               e.message.find("inside " + statement + " opened" + where) != std::string::npos;
+    }
+  }
+  // The host's own indentation strays in a few places, where a guess may
+  // miss; nearly everywhere it names the statement.
+  EXPECT_GT(tried, 200u);
+  EXPECT_GE(named * 100, tried * 98) << named << " of " << tried;
 }
 
 TEST(MifErrors, NulBytesAndWideText) {

@@ -9,6 +9,7 @@
 
 #include "mif/mif_font.h"
 #include "mif/mif_tree.h"
+#include "sim/diff_preview.h"
 #include "tests/sim/sim_helpers.h"
 
 namespace {
@@ -235,6 +236,59 @@ TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {
   EXPECT_EQ(2, Run({"--yes", "--diff", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir",
                     kBook})
                    .status);
+}
+
+// Whatever a document's path holds, the diff's names lead patch(1) and git
+// apply to it and to nothing else; a change next to the NUL bytes that pad
+// some files comes through whole.
+TEST_F(BuildUseTest, DiffNamesThatPatchAndGitApplyTakeWhole) {
+  const std::string names[] = {"Team Docs/chapter one.mif", "tab\there/x.mif",
+                               "quote\"and\\back/x.mif",     "new\nline/x\ny.mif",
+                               "latin\xE9/\xFF\xFE.mif",      " lead/trail .mif"};
+  const std::string sources[] = {sim::RepoRoot() + "/" + kBook + "chapter1.mif",
+                                 dir.path + "/padded.mif"};
+  sim::WriteFile(sources[1], std::string("<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `Unused'>\n"
+                                         " > # end of Font\n> # end of FontCatalog\n"
+                                         "# End of MIFFile\n") +
+                                 std::string(3, '\0'));
+  std::string written[2];
+  for (int k = 0; k < 2; ++k) {
+    sim::TempDir out;
+    ASSERT_EQ(0, Run({"--yes", "DeleteUnusedChars", sources[k], "--out-dir", out.path}).status);
+    written[k] = sim::ReadFile(out.path + "/" + fs::path(sources[k]).filename().string());
+  }
+
+  std::string diff;
+  std::vector<std::string> paths;
+  for (const std::string& name : names) {
+    paths.push_back(dir.path + "/in/" + name);
+    fs::create_directories(fs::path(paths.back()).parent_path());
+    fs::copy_file(sources[paths.size() % 2], paths.back());
+    sim::ToolResult r = Run({"--yes", "--diff", "DeleteUnusedChars", paths.back()});
+    ASSERT_EQ(0, r.status) << name << ": " << r.err;
+    diff += r.out;
+  }
+  sim::WriteFile(dir.path + "/names.diff", diff);
+  for (const std::string tool : {"patch -s -t -p1 <", "git apply"}) {
+    std::string root = dir.path + "/" + tool.substr(0, tool.find(' '));
+    for (size_t i = 0; i < paths.size(); ++i) {
+      std::string copy = root + "/" + DiffPathOf(paths[i]);
+      fs::create_directories(fs::path(copy).parent_path());
+      fs::copy_file(sources[(i + 1) % 2], copy);
+    }
+    std::string command = "cd '" + root + "' && " + tool + " '" + dir.path + "/names.diff'";
+    ASSERT_EQ(0, std::system(command.c_str())) << tool;
+    size_t files = 0;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+      files += it->is_regular_file();
+    }
+    EXPECT_EQ(paths.size(), files) << tool;
+    for (size_t i = 0; i < paths.size(); ++i) {
+      EXPECT_EQ(written[(i + 1) % 2], sim::ReadFile(root + "/" + DiffPathOf(paths[i])))
+          << tool << ": " << paths[i];
+    }
+  }
 }
 
 }  // namespace

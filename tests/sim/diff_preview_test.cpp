@@ -2,6 +2,7 @@
 // shortest on any pair of texts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 #include "sim/diff_preview.h"
@@ -74,6 +75,20 @@ TEST(DiffPreviewTest, HunksAsDiffWritesThem) {
   EXPECT_EQ("", UnifiedDiff(before, before, "a", "b"));
 }
 
+// Headers patch(1) and git apply read back as the names they were given.
+TEST(DiffPreviewTest, NamesAsGitWritesThem) {
+  auto header = [](const std::string& name) {
+    std::string diff = UnifiedDiff("x\n", "y\n", "a/" + name, "b/" + name);
+    return diff.substr(0, diff.find("@@"));
+  };
+  EXPECT_EQ("--- a/book/ch1.mif\n+++ b/book/ch1.mif\n", header("book/ch1.mif"));
+  EXPECT_EQ("--- a/Team Docs/ch 1.mif\t\n+++ b/Team Docs/ch 1.mif\t\n", header("Team Docs/ch 1.mif"));
+  EXPECT_EQ("--- \"a/t\\tq\\\"b\\\\s\\nn\\r\\351\\177\\001.mif\"\n"
+            "+++ \"b/t\\tq\\\"b\\\\s\\nn\\r\\351\\177\\001.mif\"\n",
+            header("t\tq\"b\\s\nn\r\xE9\x7F\x01.mif"));
+  EXPECT_EQ("--- \"a/x y\\n\"\t\n+++ \"b/x y\\n\"\t\n", header("x y\n"));
+}
+
 TEST(DiffPreviewTest, AnyPairIsTurnedIntoTheOtherByTheFewestLines) {
   std::mt19937 random(19);
   for (int round = 0; round < 400; ++round) {
@@ -117,6 +132,8 @@ TEST(DiffPreviewTest, TextsThatDifferThroughout) {
 TEST(DiffPreviewTest, PathsAreRelativeWithoutLeadingSlash) {
   EXPECT_EQ("book/ch1.mif", DiffPathOf("./book//ch1.mif"));
   EXPECT_EQ("tmp/x/ch1.mif", DiffPathOf("/tmp/x/ch1.mif"));
+  std::filesystem::path up = std::filesystem::current_path().parent_path() / "x" / "ch1.mif";
+  EXPECT_EQ(up.relative_path().generic_string(), DiffPathOf("../x/./ch1.mif"));
 }
 
 }  // namespace

@@ -494,6 +494,16 @@ TEST(MifBookTest, ComponentNamesResolveAgainstTheBooksFolder) {
   EXPECT_EQ("O:/docs/ch1.fm", MifResolveComponent("Manual.book", "<v>O:<c>docs<c>ch1.fm"));
   EXPECT_EQ("//server/share/ch1.fm", MifResolveComponent("Manual.book", "<h>server<c>share<c>ch1.fm"));
   EXPECT_EQ("./ch1.mif", MifResolveComponent("Manual.book", "ch1.mif"));
+
+  // Paths of the machine the book was made on are looked for beside it.
+  for (const char* name : {"<v>O:<c>Team Docs<c>ch 1.fm", "<h>server<c>share<c>ch 1.fm",
+                           "<r><c>srv<c>ch 1.fm", "<v>O:<r><c>ch 1.fm", "C:\\Team Docs\\ch 1.fm",
+                           "/srv/ch 1.fm"}) {
+    EXPECT_EQ("my docs/ch 1.fm", MifComponentBesideBook("my docs/Manual.book", name)) << name;
+  }
+  for (const char* name : {"<c>ch1.mif", "<u><c>other<c>ch1.mif", "ch1.mif", "<v>O:", "<r>"}) {
+    EXPECT_EQ("", MifComponentBesideBook("docs/Manual.book", name)) << name;
+  }
 }
 
 TEST(MifBookTest, EveryComponentWithAFileNameIsAFile) {

@@ -433,6 +433,46 @@ TEST_F(BadInputTest, ABookNamingItsDocumentsAsFmFilesReadsTheMifBesideThem) {
   EXPECT_EQ(std::string::npos, r.err.find("Could not open")) << r.err;
 }
 
+// A book saved on Windows names its documents by that machine's paths; kept
+// beside it here, they are read from there, and said so once.
+TEST_F(BadInputTest, ABookMadeOnWindowsFindsItsDocumentsBesideIt) {
+  std::string folder = sim::RepoRoot() + "/tests/data/mif/Team Docs/";
+  sim::ToolResult r =
+      sim::RunTool({"--yes", "DeleteUnusedCharsBook", folder + "Team Manual.book", "--out-dir", out.path});
+  EXPECT_EQ(0, r.status) << r.err;
+  const std::string said = "Team Manual.book: the book names documents by absolute paths that are "
+                           "not here; read from the files of the same name beside the book "
+                           "instead: Cover.fm, Chapter One.fm, Glossary.mif\n";
+  EXPECT_NE(std::string::npos, r.err.find(said)) << r.err;
+  EXPECT_EQ(r.err.find("absolute paths"), r.err.rfind("absolute paths")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("instead: Cover.mif, Chapter One.mif\n")) << r.err;
+  EXPECT_EQ((std::vector<std::string>{"Appendix.mif", "Chapter One.mif", "Cover.mif", "Glossary.mif"}),
+            sim::FilesIn(out.path));
+  for (const std::string& name : sim::FilesIn(out.path)) {
+    std::string text = sim::ReadFile(out.path + "/" + name);
+    EXPECT_EQ(std::string::npos, text.find("`Draft'")) << name;
+    EXPECT_EQ(std::string::npos, text.find("`Obsolete'")) << name;
+  }
+
+  // A path that is here is read from there; one found nowhere is named as
+  // the book names it.
+  fs::create_directories(dir.path + "/elsewhere");
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/elsewhere/chapter.mif");
+  sim::WriteFile(dir.path + "/chapter.mif", "not MIF\n");
+  std::string here = "<r\\>";
+  for (const fs::path& part : fs::path(dir.path).relative_path()) here += "<c\\>" + part.string();
+  std::string book = dir.path + "/Here.book";
+  sim::WriteFile(book, "<Book 9.00>\n<BookComponent \n <FileName `" + here +
+                           "<c\\>elsewhere<c\\>chapter.mif'>\n>\n"
+                           "<BookComponent \n <FileName `<v\\>Q:<c\\>Gone<c\\>gone.fm'>\n>\n");
+  r = sim::RunTool({"--allow-missing", "ListCharUsageBook", book});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ(std::string::npos, r.err.find("absolute paths")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find(book + ":5: component gone.fm: no such file (Q:/Gone/gone.fm)"))
+      << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("Glossary")) << r.out;
+}
+
 // A book file that is also an open document: the walk closes it after each
 // pass and opens it again from what was saved.
 TEST(TagsmithRunTest, EveryBookCommandGivesTheSameWithAChapterAlsoOpen) {
@@ -551,6 +591,24 @@ TEST(RealSamplesTest, TheBookWalkReportsEveryMissingChapterAndGoesOn) {
   r = sim::RunTool({"--allow-missing", "ListCharUsageBook", book});
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.out.find("# compare-book.mif"));
+}
+
+// The same book beside copies of its chapters: the network paths it was
+// saved with lead to them.
+TEST(RealSamplesTest, TheBookFindsItsChaptersBesideItWhenTheNetworkPathIsNotHere) {
+  std::string book = sim::SharedSamplesDir() + "/compare-book.mif";
+  if (!sim::Exists(book)) GTEST_SKIP() << book << " is not here";
+  sim::TempDir dir;
+  fs::copy_file(book, dir.path + "/compare-book.mif");
+  for (const char* name : {"ArrangementCMP", "ClausesCMP", "SchedulesCMP", "EndorsementCMP"}) {
+    fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/" + name + ".mif");
+  }
+  sim::ToolResult r = sim::RunTool({"ListCharUsageBook", dir.path + "/compare-book.mif"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos,
+            r.err.find("beside the book instead: ArrangementCMP.fm, ClausesCMP.fm, SchedulesCMP.fm, "
+                       "EndorsementCMP.fm\n"))
+      << r.err;
 }
 
 }  // namespace
