@@ -131,9 +131,9 @@ struct Session {
   ObjHandle bookHandle = 0;
   std::string bookFile;
   bool missing = false;
-  // Standard output or error is a file the run reads: the run stops before
-  // it says anything more.
-  bool streamIsInput = false;
+  // Standard output or error (1, 2) is a file the run reads: the run stops
+  // before it writes anything.
+  int streamIsInput = 0;
   // Whether a changed chapter may be kept as its text once closed; not
   // when the steps of a run look at each file as read.
   bool settleChanges = true;
@@ -334,7 +334,7 @@ bool StreamIsInput(Session& S, const std::vector<std::string>& paths) {
   std::string path;
   int stream = SafeStreamAmong(paths, &path);
   if (stream == 0) return false;
-  S.streamIsInput = true;
+  S.streamIsInput = stream;
   // Anything said on standard error would go into that file.
   if (stream == STDOUT_FILENO) {
     Say("tagsmith-run: standard output is " + path + ", which is read by this run; a result is "
@@ -343,13 +343,39 @@ bool StreamIsInput(Session& S, const std::vector<std::string>& paths) {
   return true;
 }
 
+// The chapters a book names, as the run reads them; none when the file
+// is not a book that can be read (the run says why in its turn).
+std::vector<std::string> ChaptersOf(const std::string& file) {
+  std::string head;
+  std::string why;
+  if (!SafeReadStart(file, 4096, &head, &why) || head.find("<Book") == std::string::npos) return {};
+  MifBook book;
+  std::shared_ptr<const std::string> text;
+  if (!ReadTree(file, &text, &book.tree, nullptr, &why) || !book.tree.is_book) return {};
+  book.file = file;
+  memhost::MemHost scratch;
+  ObjHandle handle = 0;
+  MifError error;
+  if (!MifLoadBookTree(scratch, RomanName(Normal(file)), &book, &handle, &error)) return {};
+  std::vector<std::string> chapters;
+  for (MifBookComponent& c : book.components) {
+    FindExported(&c.path);
+    chapters.push_back(c.path);
+  }
+  return chapters;
+}
+
 int LoadInputs(Session& S) {
   const RunOptions& o = S.options;
   std::vector<ObjHandle> named;
-  // The run may speak before it reads a file: the files named and the
-  // host folder's output document are compared with the standard streams
-  // first, a book's chapters once the book names them.
+  // Every file the run reads is compared with the standard streams before
+  // the run says anything: the files named, a book's chapters, the host
+  // folder's output document.
   std::vector<std::string> known = o.files;
+  for (const std::string& file : o.files) {
+    std::vector<std::string> chapters = ChaptersOf(file);
+    known.insert(known.end(), chapters.begin(), chapters.end());
+  }
   known.push_back((fs::path(o.hostDir) / kOutputName).string());
   if (StreamIsInput(S, known)) return RUN_USAGE;
   for (const std::string& file : o.files) {
@@ -393,13 +419,8 @@ int LoadInputs(Session& S) {
       return RUN_BAD_INPUT;
     }
     std::vector<std::string> exported;
-    std::vector<std::string> chapters;
     for (MifBookComponent& c : S.book.components) {
       if (FindExported(&c.path)) exported.push_back(BaseName(c.path));
-      chapters.push_back(c.path);
-    }
-    if (StreamIsInput(S, chapters)) return RUN_USAGE;
-    for (MifBookComponent& c : S.book.components) {
       std::string hostName = RomanName(Normal(c.path));
       Input* open = nullptr;
       for (const auto& in : S.inputs) {

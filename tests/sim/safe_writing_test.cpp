@@ -146,7 +146,10 @@ TEST_F(SafeWritingTest, StandardStreamsAreNeverAFileTheRunReads) {
       {{"check", chapter1}, 1, append, chapter1},
       {{"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, 2, append, chapter1},
       {{"--yes", "DeleteUnusedCharsBook", book, "--out-dir", dir.path + "/out"}, 2, append, chapter2},
+      // Not even why a file before the book cannot be read.
+      {{"ListCharUsageBook", dir.path + "/notmif.mif", book}, 2, append, chapter2},
   };
+  sim::WriteFile(dir.path + "/notmif.mif", "not MIF\n");
   for (const Case& c : cases) {
     std::string before = sim::ReadFile(c.onto);
     sim::ToolResult r = RunWith(c.args, [&c]() { dup2(open(c.onto.c_str(), c.flags), c.fd); });
