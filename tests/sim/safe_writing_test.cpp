@@ -480,20 +480,38 @@ TEST(SafeWriteAllTest, AChangeMadeDuringTheRunIsNeverOverwritten) {
   }
 }
 
-// The same through the tool: the user edits the file while the run asks.
+// The same through the tool, for a document and a book's chapter: the user
+// edits the file while the run asks.
 TEST_F(SafeWritingTest, AFileEditedWhileTheRunAsksIsKept) {
-  sim::ToolResult r = sim::RunToolAnswering(
-      {"--host-dir", host.path, "--interactive", "DeleteUnusedChars", chapter1, "--in-place"}, "[y/N]",
-      [this]() {
-        FILE* f = std::fopen(chapter1.c_str(), "a");
-        std::fputs("# edited\n", f);
-        std::fclose(f);
-      },
-      "y\n");
-  EXPECT_EQ(1, r.status) << r.err;
-  EXPECT_TRUE(Has(r.err, "changed since this run read it")) << r.err;
-  EXPECT_EQ(Example("chapter1.mif") + "# edited\n", sim::ReadFile(chapter1));
-  EXPECT_EQ((std::vector<std::string>{"chapter1.mif"}), sim::FilesIn(dir.path));
+  for (const char* name : {"Manual.book", "chapter2.mif", "chapter3.mif"}) {
+    sim::WriteFile(dir.path + "/" + name, Example(name));
+  }
+  const std::string chapter2 = dir.path + "/chapter2.mif";
+  const std::pair<std::string, std::string> runs[] = {
+      {"DeleteUnusedChars", chapter1},
+      {"DeleteUnusedCharsBook", dir.path + "/Manual.book"},
+  };
+  const std::string chapters[] = {chapter1, chapter2, dir.path + "/chapter3.mif"};
+  for (const auto& run : runs) {
+    const std::string& edited = run.first == "DeleteUnusedChars" ? chapter1 : chapter2;
+    std::vector<std::string> before;
+    for (const std::string& c : chapters) before.push_back(sim::ReadFile(c));
+    sim::ToolResult r = sim::RunToolAnswering(
+        {"--host-dir", host.path, "--interactive", run.first, run.second, "--in-place"}, "[y/N]",
+        [&edited]() {
+          FILE* f = std::fopen(edited.c_str(), "a");
+          std::fputs("# edited\n", f);
+          std::fclose(f);
+        },
+        "y\n");
+    EXPECT_EQ(1, r.status) << r.err;
+    EXPECT_TRUE(Has(r.err, edited + ": changed since this run read it")) << r.err;
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(before[i] + (chapters[i] == edited ? "# edited\n" : ""), sim::ReadFile(chapters[i]))
+          << chapters[i];
+    }
+  }
+  EXPECT_FALSE(LeftBehind(dir.path));
 }
 
 // Success is reported only once the folders are flushed; when one cannot
