@@ -184,6 +184,9 @@ int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undef
 }  // namespace
 
 int RunCheck(const RunOptions& options) {
+  // Each file is checked by a run of its own; the findings of one must not
+  // go into another.
+  if (RunStreamsClear(options) != RUN_OK) return RUN_USAGE;
   bool all = !options.checkUnused && !options.checkOverrides && !options.checkUndefined;
   int found = 0;
   int failure = RUN_OK;

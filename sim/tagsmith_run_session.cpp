@@ -328,21 +328,6 @@ bool ReadComponent(Session& S, Input* in, std::string* why) {
   return true;
 }
 
-// Whether standard output or error is one of paths, a file the run reads
-// (redirected onto it: `1<>FILE`, `>>FILE`); said when it can be.
-bool StreamIsInput(Session& S, const std::vector<std::string>& paths) {
-  std::string path;
-  int stream = SafeStreamAmong(paths, &path);
-  if (stream == 0) return false;
-  S.streamIsInput = stream;
-  // Anything said on standard error would go into that file.
-  if (stream == STDOUT_FILENO) {
-    Say("tagsmith-run: standard output is " + path + ", which is read by this run; a result is "
-        "never written onto an input. Nothing was written.\n");
-  }
-  return true;
-}
-
 // The chapters a book names, as the run reads them; none when the file
 // is not a book that can be read (the run says why in its turn).
 std::vector<std::string> ChaptersOf(const std::string& file) {
@@ -365,19 +350,32 @@ std::vector<std::string> ChaptersOf(const std::string& file) {
   return chapters;
 }
 
-int LoadInputs(Session& S) {
-  const RunOptions& o = S.options;
-  std::vector<ObjHandle> named;
-  // Every file the run reads is compared with the standard streams before
-  // the run says anything: the files named, a book's chapters, the host
-  // folder's output document.
+// The standard stream (1, 2) that is a file the run reads, redirected onto
+// it (`1<>FILE`, `>>FILE`), said when it can be; 0 when neither is. Every
+// such file is looked at before the run says anything: the files named, a
+// book's chapters, the host folder's output document.
+int StreamOntoInput(const RunOptions& o) {
   std::vector<std::string> known = o.files;
   for (const std::string& file : o.files) {
     std::vector<std::string> chapters = ChaptersOf(file);
     known.insert(known.end(), chapters.begin(), chapters.end());
   }
   known.push_back((fs::path(o.hostDir) / kOutputName).string());
-  if (StreamIsInput(S, known)) return RUN_USAGE;
+  std::string path;
+  int stream = SafeStreamAmong(known, &path);
+  // Anything said on standard error would go into that file.
+  if (stream == STDOUT_FILENO) {
+    Say("tagsmith-run: standard output is " + path + ", which is read by this run; a result is "
+        "never written onto an input. Nothing was written.\n");
+  }
+  return stream;
+}
+
+int LoadInputs(Session& S) {
+  const RunOptions& o = S.options;
+  std::vector<ObjHandle> named;
+  S.streamIsInput = StreamOntoInput(o);
+  if (S.streamIsInput != 0) return RUN_USAGE;
   for (const std::string& file : o.files) {
     auto in = std::make_unique<Input>();
     in->file = file;
@@ -1236,6 +1234,10 @@ ObjHandle CurrentDocument(Session& S, const Input& in) {
 }
 
 }  // namespace
+
+int RunStreamsClear(const RunOptions& options) {
+  return StreamOntoInput(WithDefaults(options)) == 0 ? RUN_OK : RUN_USAGE;
+}
 
 int RunTagsmith(const RunOptions& options) {
   Clock::time_point t[5];

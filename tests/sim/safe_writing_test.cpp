@@ -143,7 +143,7 @@ TEST_F(SafeWritingTest, StandardStreamsAreNeverAFileTheRunReads) {
       {{"ListCharUsage", chapter1}, 1, append, chapter1},
       {{"--yes", "DeleteUnusedChars", chapter1, "--in-place", "--diff"}, 1, overwrite, chapter1},
       {{"--yes", "DeleteUnusedCharsBook", book, "--in-place"}, 1, append, chapter2},
-      {{"check", chapter1}, 1, append, chapter1},
+      {{"check", chapter1, chapter2}, 1, append, chapter2},
       {{"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, 2, append, chapter1},
       {{"--yes", "DeleteUnusedCharsBook", book, "--out-dir", dir.path + "/out"}, 2, append, chapter2},
       // Not even why a file before the book cannot be read.
