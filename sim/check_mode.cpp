@@ -203,6 +203,9 @@ static_assert(static_cast<int>(RUN_MISSING_FILES) < static_cast<int>(CHECK_UNUSE
               "the statuses of reading lie below the kinds");
 
 int RunCheck(const RunOptions& options) {
+  // Each file is checked by a run of its own; the findings of one must not
+  // go into another.
+  if (RunStreamsClear(options) != RUN_OK) return RUN_USAGE;
   bool all = !options.checkUnused && !options.checkOverrides && !options.checkUndefined;
   int found = 0;
   int failure = RUN_OK;

@@ -1,16 +1,20 @@
 // Writing a run's results without harming anything. The steps: look at
 // every target (what stands there, where its folder is, which file it is),
-// refuse targets that are inputs or each other; write every new text into a
-// temporary file of its own, created exclusively in the target's folder;
-// look at the targets again; then, with interruptions held back, keep each
-// original under a second name and rename the new files into place. If a
-// rename fails, the files already replaced get their originals back.
+// refuse targets that are inputs or each other or the standard streams;
+// write every new text into a temporary file of its own, created
+// exclusively in the target's folder; look at the targets again (an input
+// replaced must still hold what the run read); write standard output; then,
+// with deadly signals held back, look once more at each target, keep its
+// original under a second name and rename the new file into place, and
+// flush the folders. If any of that fails, the files already replaced get
+// their originals back.
 #include "sim/safe_write.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -25,34 +29,53 @@ void Say(const std::string& text) { std::fputs(text.c_str(), stderr); }
 
 std::string Why(int error) { return std::strerror(error); }
 
-// ---- Temporary files removed on interruption ----
+// ---- Temporary files removed on a deadly signal ----
 
-// The temporary files that exist now. Changed only with the interrupting
-// signals blocked, so the handler always sees a whole list; it only reads
-// the strings' bytes.
+// The temporary files that exist now. Changed only with the deadly signals
+// blocked, so the handler always sees a whole list; it only reads the
+// strings' bytes.
 std::vector<std::string>* g_temps = nullptr;
-const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void RemoveTempsAndDie(int sig) {
+// Whether a signal ends the process unless it is caught: every signal but
+// those that cannot be caught, are ignored, or stop the process for a while.
+bool Deadly(int sig) {
+  switch (sig) {
+    case SIGKILL: case SIGSTOP:
+    case SIGCHLD: case SIGCONT: case SIGURG: case SIGWINCH:
+    case SIGTSTP: case SIGTTIN: case SIGTTOU:
+      return false;
+    default:
+      return true;
+  }
+}
+
+sigset_t DeadlySignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  // The C library refuses the numbers it keeps for itself.
+  for (int s = 1; s < NSIG; ++s) {
+    if (Deadly(s)) sigaddset(&set, s);
+  }
+  return set;
+}
+
+extern "C" void RemoveTempsAndDie(int sig, siginfo_t* info, void*) {
   if (g_temps != nullptr) {
     for (const std::string& t : *g_temps) unlink(t.c_str());
   }
   signal(sig, SIG_DFL);
-  raise(sig);
+  // A fault of the program itself comes again once the handler returns,
+  // now to end it; any other signal is sent again.
+  bool fault = (sig == SIGSEGV || sig == SIGBUS || sig == SIGILL || sig == SIGFPE) &&
+               info != nullptr && info->si_code > 0;
+  if (!fault) raise(sig);
 }
 
-sigset_t InterruptSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int s : kSignals) sigaddset(&set, s);
-  return set;
-}
-
-// Holds interruptions back while alive.
+// Holds the deadly signals back while alive.
 struct Hold {
   sigset_t old;
   Hold() {
-    sigset_t set = InterruptSignals();
+    sigset_t set = DeadlySignals();
     sigprocmask(SIG_BLOCK, &set, &old);
   }
   ~Hold() { sigprocmask(SIG_SETMASK, &old, nullptr); }
@@ -60,25 +83,36 @@ struct Hold {
   Hold& operator=(const Hold&) = delete;
 };
 
-// While alive: interruptions remove the temporary files; whatever way the
-// writing ends (an error, out of memory), the ones left are removed.
+// While alive: a deadly signal removes the temporary files first; whatever
+// way the writing ends (an error, out of memory), the ones left are removed.
+// A signal that is ignored (as nohup does) or handled by someone else is
+// left as it is.
 struct TempGuard {
   std::vector<std::string> temps;
-  struct sigaction old[3];
+  struct sigaction old[NSIG];
+  bool caught[NSIG] = {};
   TempGuard() {
     temps.reserve(64);
     Hold h;
     g_temps = &temps;
     struct sigaction sa {};
-    sa.sa_handler = RemoveTempsAndDie;
-    sa.sa_mask = InterruptSignals();
-    for (size_t i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &old[i]);
+    sa.sa_sigaction = RemoveTempsAndDie;
+    sa.sa_flags = SA_SIGINFO;
+    sa.sa_mask = DeadlySignals();
+    for (int s = 1; s < NSIG; ++s) {
+      struct sigaction was {};
+      if (!Deadly(s) || sigaction(s, nullptr, &was) != 0) continue;
+      if ((was.sa_flags & SA_SIGINFO) != 0 || was.sa_handler != SIG_DFL) continue;
+      caught[s] = sigaction(s, &sa, &old[s]) == 0;
+    }
   }
   ~TempGuard() {
     Hold h;
     for (const std::string& t : temps) unlink(t.c_str());
     g_temps = nullptr;
-    for (size_t i = 0; i < 3; ++i) sigaction(kSignals[i], &old[i], nullptr);
+    for (int s = 1; s < NSIG; ++s) {
+      if (caught[s]) sigaction(s, &old[s], nullptr);
+    }
   }
   TempGuard(const TempGuard&) = delete;
   TempGuard& operator=(const TempGuard&) = delete;
@@ -132,6 +166,34 @@ Identity IdentityOf(const std::string& path) {
   return id;
 }
 
+// Standard output and standard error, when they are regular files (what
+// else they may be, a terminal or a pipe, is no file a run reads).
+Identity StreamIdentity(int fd) {
+  Identity id;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    id.known = true;
+    id.dev = st.st_dev;
+    id.ino = st.st_ino;
+  }
+  return id;
+}
+
+const char* StreamName(int fd) { return fd == STDOUT_FILENO ? "standard output" : "standard error"; }
+
+SafeFileStamp StampOf(const struct stat& st) {
+  SafeFileStamp s;
+  s.known = true;
+  s.dev = static_cast<uint64_t>(st.st_dev);
+  s.ino = static_cast<uint64_t>(st.st_ino);
+  s.size = static_cast<int64_t>(st.st_size);
+  s.mtimeSec = static_cast<int64_t>(st.st_mtim.tv_sec);
+  s.mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
+  s.ctimeSec = static_cast<int64_t>(st.st_ctim.tv_sec);
+  s.ctimeNsec = static_cast<int64_t>(st.st_ctim.tv_nsec);
+  return s;
+}
+
 struct Target {
   const SafeWrite* w = nullptr;
   bool toStdout = false;
@@ -141,6 +203,7 @@ struct Target {
   bool exists = false;
   struct stat st {};
   Identity id;
+  SafeFileStamp now;  // of what stands there, when it exists
   std::string temp;
   std::string backup;
   bool renamed = false;
@@ -217,6 +280,7 @@ bool Look(const SafeWrite& w, Target* t, std::string* why) {
       return false;
     }
     t->st = st;
+    t->now = StampOf(st);
     t->id.known = true;
     t->id.dev = st.st_dev;
     t->id.ino = st.st_ino;
@@ -248,9 +312,29 @@ bool LookAll(const std::vector<SafeWrite>& writes, const std::vector<std::string
   std::vector<Identity> inputIds;
   inputIds.reserve(inputs.size());
   for (const std::string& in : inputs) inputIds.push_back(IdentityOf(in));
+  // What the run says and shows goes into its standard streams, so they
+  // are targets too, written before any other. Standard error first: when
+  // it is an input, nothing can be said.
+  const int streams[] = {STDERR_FILENO, STDOUT_FILENO};
+  Identity streamIds[2] = {StreamIdentity(STDERR_FILENO), StreamIdentity(STDOUT_FILENO)};
+  for (int s = 0; s < 2; ++s) {
+    for (size_t k = 0; k < inputs.size(); ++k) {
+      if (!streamIds[s].known || !(inputIds[k] == streamIds[s])) continue;
+      *why = streams[s] == STDERR_FILENO ? std::string() :
+             std::string(StreamName(streams[s])) + " is " + inputs[k] +
+                 ", which is read by this run; a result is never written onto an input";
+      return false;
+    }
+  }
   for (size_t i = 0; i < targets->size(); ++i) {
     const Target& t = (*targets)[i];
     if (t.toStdout) continue;
+    for (int s = 0; s < 2; ++s) {
+      if (!(streamIds[s] == t.id)) continue;
+      *why = t.w->path + " is the " + StreamName(streams[s]) +
+             " of this run; each result needs a file of its own";
+      return false;
+    }
     for (size_t j = 0; j < i; ++j) {
       if (!(*targets)[j].toStdout && (*targets)[j].id == t.id) {
         *why = t.w->path + " and " + (*targets)[j].w->path + " are the same file; each result "
@@ -356,19 +440,20 @@ bool KeepOriginal(Target* t, TempGuard* guard) {
   return ok;
 }
 
-void SyncFolder(const std::string& dir) {
+// Flushes a folder's names to disk; 0, or why not (an errno).
+int SyncFolder(const std::string& dir) {
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
+  if (fd < 0) return errno;
+  int error = SafeSyncFolder(fd) == 0 ? 0 : errno;
   close(fd);
+  // A file system that has no way to flush a folder says so (EINVAL):
+  // what it holds is then as safe as it can make it.
+  return error == EINVAL ? 0 : error;
 }
 
 // Undoes the renames done so far and says what state each file is in.
 // Allocates nothing, so that it runs to the end even when memory is short.
-void RollBack(std::vector<Target>& targets, const Target& failed, const char* what, int error,
-              TempGuard* guard) {
-  std::fprintf(stderr, "%s: cannot write the file: %s%s\n", failed.w->path.c_str(), what,
-               std::strerror(error));
+void RollBack(std::vector<Target>& targets, TempGuard* guard) {
   for (Target& t : targets) {
     const char* path = t.w->path.c_str();
     if (t.toStdout) continue;
@@ -394,11 +479,173 @@ void RollBack(std::vector<Target>& targets, const Target& failed, const char* wh
   }
 }
 
+void CannotWrite(const Target& t, const char* what, int error) {
+  std::fprintf(stderr, "%s: cannot write the file: %s%s\n", t.w->path.c_str(), what,
+               std::strerror(error));
+}
+
+const char kChangedSinceRead[] = ": changed since this run read it; it is not replaced, so that "
+                                 "the change is kept";
+
+// What a target must still be when it is replaced: the stamp the input had
+// when the run read it, else the one the target had when first looked at.
+const SafeFileStamp& Expected(const Target& t) {
+  return t.w->readStamp.known ? t.w->readStamp : t.now;
+}
+
+// Whether the file at path holds exactly text; read without blocking on
+// what is not a regular file, and without holding a second copy.
+bool Holds(const std::string& path, const std::string& text) {
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  size_t at = 0;
+  char buf[65536];
+  while (same) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      same = n == 0 && at == text.size();
+      break;
+    }
+    size_t got = static_cast<size_t>(n);
+    same = got <= text.size() - at && std::memcmp(text.data() + at, buf, got) == 0;
+    at += got;
+  }
+  close(fd);
+  return same;
+}
+
+// Whether every target is still what was checked, once the new files are
+// ready: the same file (or still none), its stamp unchanged, and an input
+// replaced still holding the bytes the run read. SAFE_REFUSED when a
+// target has become one that may not be written.
+SafeWriteResult StillAsChecked(const std::vector<SafeWrite>& writes,
+                               const std::vector<std::string>& inputs,
+                               const std::vector<Target>& targets, std::string* why) {
+  std::vector<Target> again;
+  if (!LookAll(writes, inputs, &again, why)) return SAFE_REFUSED;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const Target& t = targets[i];
+    if (t.toStdout) continue;
+    bool read = t.w->readStamp.known || t.w->read != nullptr;
+    bool same = t.exists == again[i].exists && t.id == again[i].id && t.real == again[i].real;
+    if (same && (t.exists || read) && !(Expected(t) == again[i].now)) same = false;
+    if (same && t.w->read != nullptr && !Holds(t.real, *t.w->read)) same = false;
+    if (!same) {
+      *why = writes[i].path + (read ? kChangedSinceRead : ": changed while the results were prepared");
+      return SAFE_FAILED;
+    }
+  }
+  return SAFE_WRITTEN;
+}
+
+// Whether a target is still what StillAsChecked found, just before it is
+// replaced: a look at its stamp, which allocates nothing.
+bool StillThere(const Target& t) {
+  struct stat st {};
+  if (!t.exists) return lstat(t.real.c_str(), &st) != 0 && errno == ENOENT;
+  return stat(t.real.c_str(), &st) == 0 && StampOf(st) == Expected(t);
+}
+
+// Prepares every file, writes standard output, and puts the files in
+// place. The temporary files and the originals' second names are gone
+// when it returns.
+SafeWriteResult PutInPlace(const std::vector<SafeWrite>& writes,
+                           const std::vector<std::string>& inputs, std::vector<Target>& targets) {
+  TempGuard guard;
+  std::string why;
+  for (Target& t : targets) {
+    if (t.toStdout) continue;
+    if (!Prepare(&t, &guard, &why)) {
+      Say(why + ". Nothing was written.\n");
+      return SAFE_FAILED;
+    }
+  }
+  // Something may have changed at a target while the files were prepared.
+  SafeWriteResult still = StillAsChecked(writes, inputs, targets, &why);
+  if (still != SAFE_WRITTEN) {
+    if (!why.empty()) Say(why + ". Nothing was written.\n");
+    return still;
+  }
+  // Standard output before the files: should it fail (its reader gone), no
+  // file has been replaced.
+  for (const Target& t : targets) {
+    if (!t.toStdout) continue;
+    std::fflush(stdout);
+    if (!WriteFd(STDOUT_FILENO, t.w->text)) {
+      Say("standard output: cannot write: " + Why(errno) + ". No file was written.\n");
+      return SAFE_FAILED;
+    }
+  }
+
+  Hold hold;
+  for (Target& t : targets) {
+    if (t.toStdout) continue;
+    if (!StillThere(t)) {
+      std::fprintf(stderr, "%s%s\n", t.w->path.c_str(), kChangedSinceRead);
+      RollBack(targets, &guard);
+      return SAFE_FAILED;
+    }
+    bool kept = true;
+    try {
+      kept = !t.exists || KeepOriginal(&t, &guard);
+    } catch (const std::bad_alloc&) {
+      kept = false;
+      errno = ENOMEM;
+    }
+    if (!kept) {
+      CannotWrite(t, "cannot keep a copy of the original: ", errno);
+      RollBack(targets, &guard);
+      return SAFE_FAILED;
+    }
+    if (SafeRename(t.temp.c_str(), t.real.c_str()) != 0) {
+      CannotWrite(t, "", errno);
+      RollBack(targets, &guard);
+      return SAFE_FAILED;
+    }
+    guard.Forget(t.temp);
+    t.renamed = true;
+  }
+  // Success is only what is on disk: each folder flushed once.
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const Target& t = targets[i];
+    bool seen = t.toStdout;
+    for (size_t j = 0; j < i && !seen; ++j) seen = !targets[j].toStdout && targets[j].dir == t.dir;
+    if (seen) continue;
+    int error = SyncFolder(t.dir);
+    if (error != 0) {
+      std::fprintf(stderr, "%s: cannot flush the folder to disk: %s\n", t.dir.c_str(),
+                   std::strerror(error));
+      RollBack(targets, &guard);
+      return SAFE_FAILED;
+    }
+  }
+  // Every file is in place; the originals' second names go with the guard.
+  return SAFE_WRITTEN;
+}
+
 }  // namespace
 
 int (*SafeRename)(const char* from, const char* to) = rename;
+int (*SafeSyncFolder)(int fd) = fsync;
 
 bool SafeIsStdout(const std::string& path) { return path == "-" || path == "/dev/stdout"; }
+
+int SafeStreamAmong(const std::vector<std::string>& paths, std::string* path) {
+  for (int fd : {STDERR_FILENO, STDOUT_FILENO}) {
+    Identity stream = StreamIdentity(fd);
+    if (!stream.known) continue;
+    for (const std::string& p : paths) {
+      if (IdentityOf(p) == stream) {
+        *path = p;
+        return fd;
+      }
+    }
+  }
+  return 0;
+}
 
 bool SafeCheckTargets(const std::vector<SafeWrite>& writes, const std::vector<std::string>& inputs,
                       std::string* message) {
@@ -411,115 +658,105 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
   std::vector<Target> targets;
   std::string why;
   if (!LookAll(writes, inputs, &targets, &why)) {
-    Say(why + ". Nothing was written.\n");
+    if (!why.empty()) Say(why + ". Nothing was written.\n");
     return SAFE_REFUSED;
   }
-  TempGuard guard;
-  for (Target& t : targets) {
-    if (t.toStdout) continue;
-    if (!Prepare(&t, &guard, &why)) {
-      Say(why + ". Nothing was written.\n");
-      return SAFE_FAILED;
-    }
-  }
-  // Something may have changed at a target while the files were prepared.
-  std::vector<Target> again;
-  if (!LookAll(writes, inputs, &again, &why)) {
-    Say(why + ". Nothing was written.\n");
-    return SAFE_REFUSED;
-  }
-  for (size_t i = 0; i < targets.size(); ++i) {
-    if (targets[i].toStdout) continue;
-    if (targets[i].exists != again[i].exists || !(targets[i].id == again[i].id) ||
-        targets[i].real != again[i].real) {
-      Say(writes[i].path + ": changed while the results were prepared. Nothing was written.\n");
-      return SAFE_FAILED;
-    }
-  }
-
-  {
-    Hold hold;
-    for (Target& t : targets) {
-      if (t.toStdout) continue;
-      bool kept = true;
-      try {
-        kept = !t.exists || KeepOriginal(&t, &guard);
-      } catch (const std::bad_alloc&) {
-        kept = false;
-        errno = ENOMEM;
-      }
-      if (!kept) {
-        RollBack(targets, t, "cannot keep a copy of the original: ", errno, &guard);
-        return SAFE_FAILED;
-      }
-      if (SafeRename(t.temp.c_str(), t.real.c_str()) != 0) {
-        RollBack(targets, t, "", errno, &guard);
-        return SAFE_FAILED;
-      }
-      guard.Forget(t.temp);
-      t.renamed = true;
-    }
-    // Every file is in place; the originals' second names go with the guard.
-    for (const Target& t : targets) {
-      if (!t.toStdout) SyncFolder(t.dir);
-    }
-  }
+  SafeWriteResult result = PutInPlace(writes, inputs, targets);
+  // Said once nothing of the run's own is left: a reader of these lines
+  // that has gone away ends the run with every file in place.
+  if (result != SAFE_WRITTEN) return result;
   for (const Target& t : targets) {
     if (!t.toStdout) std::fprintf(stderr, "wrote %s\n", t.w->path.c_str());
-  }
-  for (const Target& t : targets) {
-    if (!t.toStdout) continue;
-    std::fflush(stdout);
-    if (!WriteFd(STDOUT_FILENO, t.w->text)) {
-      Say("standard output: cannot write: " + Why(errno) + "\n");
-      return SAFE_FAILED;
-    }
   }
   return SAFE_WRITTEN;
 }
 
-bool SafeReadFile(const std::string& path, size_t limit, std::string* text, std::string* why) {
+namespace {
+
+// Opens a regular file for reading without blocking on what is not one
+// (a FIFO with no writer, a terminal); -1 with *why otherwise.
+int OpenRegular(const std::string& path, struct stat* st, std::string* why) {
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     *why = "cannot read the file: " + Why(errno);
-    return false;
+    return -1;
   }
-  struct stat st {};
   bool ok = false;
-  if (fstat(fd, &st) != 0) {
+  if (fstat(fd, st) != 0) {
     *why = "cannot read the file: " + Why(errno);
-  } else if (S_ISDIR(st.st_mode)) {
+  } else if (S_ISDIR(st->st_mode)) {
     *why = "is a folder, not a file";
-  } else if (!S_ISREG(st.st_mode)) {
+  } else if (!S_ISREG(st->st_mode)) {
     *why = "is not a regular file (a device, FIFO or socket)";
-  } else if (static_cast<uintmax_t>(st.st_size) > limit) {
-    *why = "file is larger than " + std::to_string(limit) + " bytes";
   } else {
     ok = true;
   }
-  if (ok) try {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::string out;
-    out.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-      ssize_t n = read(fd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        *why = "cannot read the file: " + Why(errno);
-        ok = false;
-        break;
-      }
-      if (n == 0) break;
-      // The file may grow while it is read.
-      if (out.size() + static_cast<size_t>(n) > limit) {
-        *why = "file is larger than " + std::to_string(limit) + " bytes";
-        ok = false;
-        break;
-      }
-      out.append(buf, static_cast<size_t>(n));
+  if (!ok) {
+    close(fd);
+    return -1;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+// Reads up to limit bytes; false with *why when more are there and
+// `whole` is asked for, or when reading fails.
+bool ReadUpTo(int fd, size_t limit, size_t expected, bool whole, std::string* text,
+              std::string* why) {
+  std::string out;
+  out.reserve(std::min(expected, limit));
+  char buf[65536];
+  for (;;) {
+    size_t want = whole ? sizeof buf : std::min(sizeof buf, limit - out.size());
+    if (want == 0) break;
+    ssize_t n = read(fd, buf, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *why = "cannot read the file: " + Why(errno);
+      return false;
     }
-    if (ok) *text = std::move(out);
+    if (n == 0) break;
+    // The file may grow while it is read.
+    if (out.size() + static_cast<size_t>(n) > limit) {
+      *why = "file is larger than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+    out.append(buf, static_cast<size_t>(n));
+  }
+  *text = std::move(out);
+  return true;
+}
+
+}  // namespace
+
+bool SafeReadFile(const std::string& path, size_t limit, std::string* text, std::string* why,
+                  SafeFileStamp* stamp) {
+  struct stat st {};
+  int fd = OpenRegular(path, &st, why);
+  if (fd < 0) return false;
+  bool ok = false;
+  if (static_cast<uintmax_t>(st.st_size) > limit) {
+    *why = "file is larger than " + std::to_string(limit) + " bytes";
+  } else {
+    try {
+      ok = ReadUpTo(fd, limit, static_cast<size_t>(st.st_size), true, text, why);
+    } catch (...) {
+      close(fd);
+      throw;
+    }
+  }
+  close(fd);
+  if (ok && stamp != nullptr) *stamp = StampOf(st);
+  return ok;
+}
+
+bool SafeReadStart(const std::string& path, size_t n, std::string* head, std::string* why) {
+  struct stat st {};
+  int fd = OpenRegular(path, &st, why);
+  if (fd < 0) return false;
+  bool ok = false;
+  try {
+    ok = ReadUpTo(fd, n, n, false, head, why);
   } catch (...) {
     close(fd);
     throw;

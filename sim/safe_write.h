@@ -5,8 +5,29 @@
 #ifndef TAGSMITH_SIM_SAFE_WRITE_H
 #define TAGSMITH_SIM_SAFE_WRITE_H
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+// What tells one state of a file from another without reading it: which
+// file it is, its size, and when its content and its inode last changed,
+// to the nanosecond.
+struct SafeFileStamp {
+  bool known = false;
+  uint64_t dev = 0;
+  uint64_t ino = 0;
+  int64_t size = 0;
+  int64_t mtimeSec = 0;
+  int64_t mtimeNsec = 0;
+  int64_t ctimeSec = 0;
+  int64_t ctimeNsec = 0;
+  bool operator==(const SafeFileStamp& o) const {
+    return known && o.known && dev == o.dev && ino == o.ino && size == o.size &&
+           mtimeSec == o.mtimeSec && mtimeNsec == o.mtimeNsec && ctimeSec == o.ctimeSec &&
+           ctimeNsec == o.ctimeNsec;
+  }
+};
 
 struct SafeWrite {
   std::string path;  // as the user gave it (or built from --out-dir); "-" for standard output
@@ -17,6 +38,11 @@ struct SafeWrite {
   bool named = false;
   // The input this replaces (--in-place); the target may be that file.
   std::string replaces;
+  // What the run read from that input, and the file's stamp when it was
+  // read: it is replaced only while it still holds exactly those bytes
+  // with that stamp, so that a change made meanwhile is never lost.
+  std::shared_ptr<const std::string> read = nullptr;
+  SafeFileStamp readStamp = SafeFileStamp();
 };
 
 enum SafeWriteResult {
@@ -25,11 +51,20 @@ enum SafeWriteResult {
   SAFE_FAILED = 2,    // a write failed; each file's state was reported
 };
 
-// How a prepared file is put in place (rename(2)); tests make it fail.
+// How a prepared file is put in place (rename(2)) and how a folder is
+// flushed (fsync(2)); tests make them fail, or act between two renames.
 extern int (*SafeRename)(const char* from, const char* to);
+extern int (*SafeSyncFolder)(int fd);
 
 // Whether path names standard output.
 bool SafeIsStdout(const std::string& path);
+
+// Standard output and standard error are written from a run's start: when
+// either is a regular file, it must be none of paths (compared as files).
+// Returns the one that is, with the path in *path: 2 when standard error
+// is (nothing can then be said), else 1 when standard output is; 0 when
+// neither is.
+int SafeStreamAmong(const std::vector<std::string>& paths, std::string* path);
 
 // Checks that no target is an input or another target, prepares every file
 // beside its place, checks the targets again and puts the files in place,
@@ -46,6 +81,12 @@ bool SafeCheckTargets(const std::vector<SafeWrite>& writes, const std::vector<st
 // Reads a whole regular file of at most limit bytes; false with *why
 // ("is a folder", "is not a regular file", "is larger than ...", the
 // system's reason) otherwise. Never blocks on a FIFO or a device.
-bool SafeReadFile(const std::string& path, size_t limit, std::string* text, std::string* why);
+// With stamp, the file's stamp from before it was read.
+bool SafeReadFile(const std::string& path, size_t limit, std::string* text, std::string* why,
+                  SafeFileStamp* stamp = nullptr);
+
+// The first bytes (at most n) of a regular file, without blocking on what
+// is not one; false with *why as SafeReadFile gives it.
+bool SafeReadStart(const std::string& path, size_t n, std::string* head, std::string* why);
 
 #endif

@@ -49,6 +49,10 @@ std::string RunBesideProgram(const std::string& relative);
 
 // The whole run; returns the exit status.
 int RunTagsmith(const RunOptions& options);
+// RUN_USAGE when standard output or error is a file the run would read (a
+// document or book named, a book's chapter), said when it can be; else
+// RUN_OK. A run looks at this itself; a mode of several runs looks first.
+int RunStreamsClear(const RunOptions& options);
 // `--list`: the commands the client offers, from its menus.
 int RunList(const RunOptions& options);
 

@@ -2,6 +2,8 @@
 // COM test host's object, and every callback goes through the callback
 // object it registers. The COM host carries each operation to the
 // in-memory host.
+#include <sys/stat.h>
+
 #include "plugin/entry.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
@@ -24,6 +26,16 @@ std::string ClientDefaultLibrary() {
 }
 
 ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error) {
+  // Loading reads the file: a FIFO or a device there would hold the run
+  // forever. A name without a slash is looked for where the system keeps
+  // libraries, not here.
+  struct stat st {};
+  if (library.find('/') != std::string::npos && stat(library.c_str(), &st) == 0 &&
+      !S_ISREG(st.st_mode)) {
+    *error = "the client library " + library + " is not a regular file" +
+             (S_ISDIR(st.st_mode) ? " (a folder)" : " (a device, FIFO or socket)");
+    return nullptr;
+  }
   void* module = comhost::LoadModule(library.c_str());
   if (module == nullptr) {
     *error = "cannot load the client library " + library;

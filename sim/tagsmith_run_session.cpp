@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <fstream>
 #include <set>
 #include <string_view>
 
@@ -93,8 +93,10 @@ struct Input {
   std::string file;      // as given, for messages
   std::string path;      // on disk
   std::string hostName;  // what the host calls it (Roman)
-  // The bytes read, shared with the statement tree parsed from them.
+  // The bytes read, shared with the statement tree parsed from them, and
+  // the file's stamp then: it is replaced only while it still has both.
   std::shared_ptr<const std::string> original;
+  SafeFileStamp stamp;
   // A book chapter the command changed and closed: the text of the host's
   // saved copy, kept instead of its model until everything is written.
   std::shared_ptr<const std::string> saved;
@@ -130,6 +132,9 @@ struct Session {
   std::string bookFile;
   bool missing = false;
   std::vector<std::string> unread;  // the book's components not read, by path
+  // Standard output or error (1, 2) is a file the run reads: the run stops
+  // before it writes anything.
+  int streamIsInput = 0;
   // Whether a changed chapter may be kept as its text once closed; not
   // when the steps of a run look at each file as read.
   bool settleChanges = true;
@@ -159,10 +164,10 @@ struct Session {
 
 // Reads a file and its statement tree; false with *why.
 bool ReadTree(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree,
-              std::string* why) {
+              SafeFileStamp* stamp, std::string* why) {
   std::string reason;
   std::string bytes;
-  if (!SafeReadFile(file, MifLimits().max_bytes, &bytes, &reason)) {
+  if (!SafeReadFile(file, MifLimits().max_bytes, &bytes, &reason, stamp)) {
     *why = file + ": " + reason;
     return false;
   }
@@ -175,9 +180,10 @@ bool ReadTree(const std::string& file, std::shared_ptr<const std::string>* text,
   return true;
 }
 
-bool ParseFile(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree) {
+bool ParseFile(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree,
+               SafeFileStamp* stamp) {
   std::string why;
-  if (ReadTree(file, text, tree, &why)) return true;
+  if (ReadTree(file, text, tree, stamp, &why)) return true;
   Say(why + "\n");
   return false;
 }
@@ -251,10 +257,10 @@ bool StoreAsFile(Session& S, Input* in) {
 // Whether the file starts as MIF text does (after a byte-order mark, blanks
 // and comments), rather than as the host's own binary format.
 bool StartsAsMif(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[4096];
-  in.read(head, sizeof head);
-  std::string_view s(head, static_cast<size_t>(in.gcount()));
+  std::string head;
+  std::string why;
+  if (!SafeReadStart(path, 4096, &head, &why)) return false;
+  std::string_view s(head);
   if (s.substr(0, 3) == "\xEF\xBB\xBF") s.remove_prefix(3);
   for (;;) {
     size_t b = s.find_first_not_of(" \t\r\n");
@@ -276,7 +282,11 @@ bool FindExported(std::string* path) {
   std::error_code ec;
   fs::path named(*path);
   if (Lower(named.extension().string()) == ".mif") return false;
-  if (fs::exists(named, ec) && StartsAsMif(*path)) return false;
+  fs::file_status status = fs::status(named, ec);
+  // A FIFO, device or socket at the name is the file named, and is refused
+  // as any such input is; it is never opened to see what it holds.
+  if (fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status)) return false;
+  if (fs::exists(status) && StartsAsMif(*path)) return false;
   fs::path folder = named.has_parent_path() ? named.parent_path() : fs::path(".");
   std::string stem = named.stem().string();
   for (const char* ext : {".mif", ".MIF", ".Mif"}) {
@@ -304,10 +314,34 @@ bool Findable(std::string path) {
   return fs::exists(path, ec) || FindExported(&path);
 }
 
+struct ComponentFound {
+  // An absolute path not here, found beside the book: the name found.
+  std::string besideBook;
+  bool exported = false;    // read from a MIF file of the same stem
+};
+
+// Where a book's component is read from: its path, or a file of the same
+// name beside the book when the book was made on another machine, each
+// then by the rule of FindExported. Every part of the run that looks at a
+// book's chapters must find them here, so that all agree on the files.
+ComponentFound FindComponent(const std::string& bookFile, MifBookComponent* c) {
+  ComponentFound found;
+  // A path of the machine the book was made on: a volume ("O:/...") is no
+  // path here at all, not one relative to the working folder.
+  std::string beside = MifComponentBesideBook(bookFile, c->fileName);
+  if (!beside.empty() && !(fs::path(c->path).is_absolute() && Findable(c->path)) &&
+      Findable(beside)) {
+    c->path = beside;
+    found.besideBook = BaseName(beside);
+  }
+  found.exported = FindExported(&c->path);
+  return found;
+}
+
 // A chapter that cannot be read is a file the host cannot open: the walk
 // reports it and goes on without it.
 bool ReadComponent(Session& S, Input* in, std::string* why) {
-  if (!ReadTree(in->path, &in->original, &in->source.tree, why)) return false;
+  if (!ReadTree(in->path, &in->original, &in->source.tree, &in->stamp, why)) return false;
   if (in->source.tree.is_book) {
     *why = "a book, not a document";
     return false;
@@ -328,14 +362,59 @@ bool ReadComponent(Session& S, Input* in, std::string* why) {
   return true;
 }
 
+// The chapters a book names, as the run reads them; none when the file
+// is not a book that can be read (the run says why in its turn).
+std::vector<std::string> ChaptersOf(const std::string& file) {
+  std::string head;
+  std::string why;
+  if (!SafeReadStart(file, 4096, &head, &why) || head.find("<Book") == std::string::npos) return {};
+  MifBook book;
+  std::shared_ptr<const std::string> text;
+  if (!ReadTree(file, &text, &book.tree, nullptr, &why) || !book.tree.is_book) return {};
+  book.file = file;
+  memhost::MemHost scratch;
+  ObjHandle handle = 0;
+  MifError error;
+  if (!MifLoadBookTree(scratch, RomanName(Normal(file)), &book, &handle, &error)) return {};
+  std::vector<std::string> chapters;
+  for (MifBookComponent& c : book.components) {
+    FindComponent(file, &c);
+    chapters.push_back(c.path);
+  }
+  return chapters;
+}
+
+// The standard stream (1, 2) that is a file the run reads, redirected onto
+// it (`1<>FILE`, `>>FILE`), said when it can be; 0 when neither is. Every
+// such file is looked at before the run says anything: the files named, a
+// book's chapters, the host folder's output document.
+int StreamOntoInput(const RunOptions& o) {
+  std::vector<std::string> known = o.files;
+  for (const std::string& file : o.files) {
+    std::vector<std::string> chapters = ChaptersOf(file);
+    known.insert(known.end(), chapters.begin(), chapters.end());
+  }
+  known.push_back((fs::path(o.hostDir) / kOutputName).string());
+  std::string path;
+  int stream = SafeStreamAmong(known, &path);
+  // Anything said on standard error would go into that file.
+  if (stream == STDOUT_FILENO) {
+    Say("tagsmith-run: standard output is " + path + ", which is read by this run; a result is "
+        "never written onto an input. Nothing was written.\n");
+  }
+  return stream;
+}
+
 int LoadInputs(Session& S) {
   const RunOptions& o = S.options;
   std::vector<ObjHandle> named;
+  S.streamIsInput = StreamOntoInput(o);
+  if (S.streamIsInput != 0) return RUN_USAGE;
   for (const std::string& file : o.files) {
     auto in = std::make_unique<Input>();
     in->file = file;
     in->path = file;
-    if (!ParseFile(file, &in->original, &in->source.tree)) return RUN_BAD_INPUT;
+    if (!ParseFile(file, &in->original, &in->source.tree, &in->stamp)) return RUN_BAD_INPUT;
     in->source.file = file;
     if (in->source.tree.is_book) {
       if (!S.bookFile.empty()) {
@@ -376,13 +455,9 @@ int LoadInputs(Session& S) {
     for (MifBookComponent& c : S.book.components) {
       // A path of the machine the book was made on: a volume ("O:/...")
       // is no path here at all, not one relative to the working folder.
-      std::string beside = MifComponentBesideBook(S.bookFile, c.fileName);
-      if (!beside.empty() && !(fs::path(c.path).is_absolute() && Findable(c.path)) &&
-          Findable(beside)) {
-        c.path = beside;
-        besideBook.push_back(BaseName(beside));
-      }
-      if (FindExported(&c.path)) exported.push_back(BaseName(c.path));
+      ComponentFound found = FindComponent(S.bookFile, &c);
+      if (!found.besideBook.empty()) besideBook.push_back(found.besideBook);
+      if (found.exported) exported.push_back(BaseName(c.path));
       std::string hostName = RomanName(Normal(c.path));
       Input* open = nullptr;
       for (const auto& in : S.inputs) {
@@ -451,7 +526,8 @@ int LoadInputs(Session& S) {
     in->path = onDisk;
     in->hostName = S.outputHostName;
     in->source.file = onDisk;
-    if (!ParseFile(onDisk, &in->original, &in->source.tree) || !StoreAsFile(S, in.get())) {
+    if (!ParseFile(onDisk, &in->original, &in->source.tree, &in->stamp) ||
+        !StoreAsFile(S, in.get())) {
       Say("tagsmith-run: the host folder's " + std::string(kOutputName) +
           ", which results are added to, cannot be used; mend or remove it, or give another "
           "--host-dir\n");
@@ -775,6 +851,19 @@ bool StdoutTaken(const RunOptions& o) {
   return SafeIsStdout(o.output) || SafeIsStdout(o.json) || SafeIsStdout(o.html);
 }
 
+// Whether what was printed on standard output got there. When it did not
+// (its reader has gone), the run writes nothing more.
+bool StdoutWritten() {
+  errno = 0;
+  bool ok = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  if (!ok) {
+    Say(std::string("tagsmith-run: standard output: cannot write") +
+        (errno != 0 ? std::string(": ") + std::strerror(errno) : std::string()) +
+        ". Nothing was written.\n");
+  }
+  return ok;
+}
+
 int Finish(Session& S, int32_t number) {
   ShowConsole(S);
   if (S.progress) Say("\r\033[K");
@@ -792,7 +881,7 @@ int Finish(Session& S, int32_t number) {
     std::fputs(Readable(memhost::DumpDocument(S.host, outputs[i])).c_str(), stdout);
   }
   if (number == CMD_FIND_NEXT_CHAR_OVERRIDE) ReportSelection(S);
-  std::fflush(stdout);
+  if (!StdoutWritten()) return RUN_BAD_INPUT;
 
   int status = RUN_OK;
   if (S.unanswered) {
@@ -856,7 +945,7 @@ int Finish(Session& S, int32_t number) {
     if (!changed) continue;
     S.changed.emplace_back(in.get(), S.options.inPlace ? in->path : std::string());
     if (S.options.inPlace || (S.options.diff && S.options.outDir.empty())) {
-      writes.push_back(SafeWrite{in->path, std::move(text), true, in->path});
+      writes.push_back(SafeWrite{in->path, std::move(text), true, in->path, in->original, in->stamp});
     } else if (!S.options.outDir.empty()) {
       std::string target = (fs::path(S.options.outDir) / BaseName(in->path)).string();
       S.changed.back().second = target;
@@ -879,7 +968,7 @@ int Finish(Session& S, int32_t number) {
       Say(why + ". Nothing was written.\n");
       return RUN_USAGE;
     }
-    return PrintDiffPreview(writes) ? RUN_OK : RUN_BAD_INPUT;
+    return PrintDiffPreview(writes) && StdoutWritten() ? RUN_OK : RUN_BAD_INPUT;
   }
   if (writes.empty()) return RUN_OK;
   if (!S.options.outDir.empty() && !S.options.inPlace) {
@@ -1243,6 +1332,10 @@ ObjHandle CurrentDocument(Session& S, const Input& in) {
 
 }  // namespace
 
+int RunStreamsClear(const RunOptions& options) {
+  return StreamOntoInput(WithDefaults(options)) == 0 ? RUN_OK : RUN_USAGE;
+}
+
 int RunTagsmith(const RunOptions& options) {
   Clock::time_point t[5];
   t[0] = Clock::now();
@@ -1250,7 +1343,7 @@ int RunTagsmith(const RunOptions& options) {
   Session S(o);
   S.host.SetStringProp(MifApplication(S.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(S);
-  if (status != RUN_OK) return Stop(S, status);
+  if (status != RUN_OK) return S.streamIsInput ? status : Stop(S, status);
   std::vector<SafeWrite> named;
   for (const std::string* target : {&o.output, &o.json, &o.html}) {
     if (!target->empty()) named.push_back(SafeWrite{*target, std::string(), true, std::string()});

@@ -9,9 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "tests/sim/sim_helpers.h"
 #include "sim/safe_write.h"
@@ -51,7 +54,44 @@ class SafeWritingTest : public ::testing::Test {
   void ExpectUnchanged(const std::string& path) {
     EXPECT_EQ(Example("chapter1.mif"), sim::ReadFile(path)) << path;
   }
+  // Runs the tool with its standard streams (stderr into a file, stdout to
+  // nowhere) and limits as setUp leaves them in the child; the status is
+  // 128 + the signal that ended it, if one did.
+  sim::ToolResult RunWith(std::vector<std::string> args, const std::function<void()>& setUp) {
+    args.insert(args.begin(), {sim::ToolPath(), "--host-dir", host.path});
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    sim::TempDir io;
+    std::string err = io.path + "/err";
+    std::string root = sim::RepoRoot();
+    pid_t pid = fork();
+    if (pid == 0) {
+      int null = open("/dev/null", O_RDWR);
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+      setUp();
+      if (chdir(root.c_str()) != 0) _exit(127);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    sim::ToolResult r;
+    r.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+    r.err = sim::ReadFile(err);
+    return r;
+  }
 };
+
+// A file of the run's own, left in a folder.
+bool LeftBehind(const std::string& dir) {
+  for (const std::string& f : sim::FilesIn(dir)) {
+    if (Has(f, "tagsmith")) return true;
+  }
+  return false;
+}
 
 TEST_F(SafeWritingTest, AResultIsNeverWrittenOntoAFileTheRunReads) {
   fs::create_symlink(chapter1, dir.path + "/link.mif");
@@ -76,6 +116,64 @@ TEST_F(SafeWritingTest, AResultIsNeverWrittenOntoAFileTheRunReads) {
   }
   EXPECT_TRUE(fs::is_symlink(dir.path + "/link.mif"));
   EXPECT_EQ(Example("Manual.book"), sim::ReadFile(dir.path + "/Manual.book"));
+}
+
+// Standard output and error go wherever the shell points them, so they are
+// targets like any other: onto an input (`1<>FILE`, `>>FILE`, `2>>FILE`)
+// they stop the run before anything is said or written.
+TEST_F(SafeWritingTest, StandardStreamsAreNeverAFileTheRunReads) {
+  for (const char* name : {"Manual.book", "chapter2.mif", "chapter3.mif"}) {
+    sim::WriteFile(dir.path + "/" + name, Example(name));
+  }
+  std::string chapter2 = dir.path + "/chapter2.mif";
+  std::string book = dir.path + "/Manual.book";
+  fs::copy(sim::RepoRoot() + "/tests/data/mif/Team Docs", dir.path + "/Team Docs");
+  std::string windowsBook = dir.path + "/Team Docs/Team Manual.book";
+  std::string windowsChapter = dir.path + "/Team Docs/Cover.mif";
+  struct Case {
+    std::vector<std::string> args;
+    int fd;
+    int flags;
+    std::string onto;
+  };
+  const int overwrite = O_RDWR;
+  const int append = O_WRONLY | O_APPEND;
+  const Case cases[] = {
+      {{"--choose", "1", "CreateCharList", chapter1, "--output", "-"}, 1, overwrite, chapter1},
+      {{"--choose", "1", "CreateCharList", chapter1, "--output", "/dev/stdout"}, 1, overwrite, chapter1},
+      {{"ListCharUsage", chapter1, "--json", "-"}, 1, overwrite, chapter1},
+      {{"ListCharUsage", chapter1, "--html", "-"}, 1, append, chapter1},
+      {{"ListCharUsage", chapter1}, 1, append, chapter1},
+      {{"--yes", "DeleteUnusedChars", chapter1, "--in-place", "--diff"}, 1, overwrite, chapter1},
+      {{"--yes", "DeleteUnusedCharsBook", book, "--in-place"}, 1, append, chapter2},
+      {{"check", chapter1, chapter2}, 1, append, chapter2},
+      {{"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, 2, append, chapter1},
+      {{"--yes", "DeleteUnusedCharsBook", book, "--out-dir", dir.path + "/out"}, 2, append, chapter2},
+      // Not even why a file before the book cannot be read.
+      {{"ListCharUsageBook", dir.path + "/notmif.mif", book}, 2, append, chapter2},
+      // A chapter that a book made on another machine names by a path not
+      // here, read from beside the book.
+      {{"ListCharUsageBook", windowsBook}, 1, append, windowsChapter},
+  };
+  sim::WriteFile(dir.path + "/notmif.mif", "not MIF\n");
+  for (const Case& c : cases) {
+    std::string before = sim::ReadFile(c.onto);
+    sim::ToolResult r = RunWith(c.args, [&c]() { dup2(open(c.onto.c_str(), c.flags), c.fd); });
+    EXPECT_EQ(2, r.status) << c.args[0] << " " << c.args.back() << "\n" << r.err;
+    EXPECT_EQ(before, sim::ReadFile(c.onto)) << c.args[0] << " " << c.args.back();
+    if (c.fd == 1) {
+      EXPECT_TRUE(Has(r.err, "standard output is " + c.onto + ", which is read by this run"))
+          << r.err;
+    }
+  }
+  EXPECT_FALSE(sim::Exists(dir.path + "/out"));
+  EXPECT_FALSE(LeftBehind(dir.path));
+  // A target that is standard output would take the place of what it shows.
+  std::string shown = dir.path + "/shown.mif";
+  sim::ToolResult r = RunWith({"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", shown},
+                              [&shown]() { dup2(open(shown.c_str(), O_WRONLY | O_CREAT, 0600), 1); });
+  EXPECT_EQ(2, r.status) << r.err;
+  EXPECT_TRUE(Has(r.err, shown + " is the standard output of this run")) << r.err;
 }
 
 TEST_F(SafeWritingTest, WritingGoesThroughToTheRealFileAndKeepsWhatStandsThere) {
@@ -151,8 +249,8 @@ TEST_F(SafeWritingTest, APlantedLinkIsNeverFollowed) {
   EXPECT_TRUE(fs::is_symlink(out2.path + "/chapter1.mif"));
 }
 
-// Interrupted while it writes, a run leaves no file of its own behind and
-// every target whole: the old text or the new.
+// Interrupted while it writes, by any signal that ends it, a run leaves no
+// file of its own behind and every target whole: the old text or the new.
 TEST_F(SafeWritingTest, AnInterruptedRunLeavesNoTemporaryFiles) {
   // A book of many chapters keeps the run writing for a while.
   std::string bookText = "<Book 9.00>\n";
@@ -163,42 +261,132 @@ TEST_F(SafeWritingTest, AnInterruptedRunLeavesNoTemporaryFiles) {
   }
   sim::WriteFile(dir.path + "/Big.book", bookText);
   std::string changed;
-  bool interrupted = false;
-  for (int attempt = 0; attempt < 20 && !interrupted; ++attempt) {
-    sim::TempDir out;
-    pid_t pid = fork();
-    if (pid == 0) {
-      int null = open("/dev/null", O_WRONLY);
-      dup2(null, 1);
-      dup2(null, 2);
-      std::string tool = sim::ToolPath();
-      std::string book = dir.path + "/Big.book";
-      execl(tool.c_str(), tool.c_str(), "--yes", "DeleteUnusedCharsBook", book.c_str(), "--out-dir",
-            out.path.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-      bool writing = false;
-      for (const std::string& f : sim::FilesIn(out.path)) writing = writing || Has(f, "tagsmith");
-      if (writing) {
-        kill(pid, SIGTERM);
-        interrupted = true;
-        waitpid(pid, &status, 0);
-        break;
+  for (int sig : {SIGTERM, SIGUSR1}) {
+    bool interrupted = false;
+    for (int attempt = 0; attempt < 20 && !interrupted; ++attempt) {
+      sim::TempDir out;
+      pid_t pid = fork();
+      if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        std::string tool = sim::ToolPath();
+        std::string book = dir.path + "/Big.book";
+        execl(tool.c_str(), tool.c_str(), "--yes", "DeleteUnusedCharsBook", book.c_str(), "--out-dir",
+              out.path.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+      }
+      int status = 0;
+      while (waitpid(pid, &status, WNOHANG) == 0) {
+        bool writing = false;
+        for (const std::string& f : sim::FilesIn(out.path)) writing = writing || Has(f, "tagsmith");
+        if (writing) {
+          kill(pid, sig);
+          interrupted = true;
+          waitpid(pid, &status, 0);
+          break;
+        }
+      }
+      // No chapter or all of them, and every one whole.
+      std::vector<std::string> files = sim::FilesIn(out.path);
+      EXPECT_TRUE(files.empty() || files.size() == 20) << files.size();
+      for (const std::string& f : files) {
+        EXPECT_FALSE(Has(f, "tagsmith")) << f;
+        std::string text = sim::ReadFile(out.path + "/" + f);
+        if (changed.empty()) changed = text;
+        EXPECT_EQ(changed, text) << f << " is not whole";
       }
     }
-    // No chapter or all of them, and every one whole.
-    std::vector<std::string> files = sim::FilesIn(out.path);
-    EXPECT_TRUE(files.empty() || files.size() == 20) << files.size();
-    for (const std::string& f : files) {
-      EXPECT_FALSE(Has(f, "tagsmith")) << f;
-      std::string text = sim::ReadFile(out.path + "/" + f);
-      if (changed.empty()) changed = text;
-      EXPECT_EQ(changed, text) << f << " is not whole";
-    }
+    EXPECT_TRUE(interrupted) << "the run was never caught writing";
   }
-  EXPECT_TRUE(interrupted) << "the run was never caught writing";
+}
+
+// Every deadly signal that can be caught removes the run's files before it
+// ends the run: here a chapter too large for the limit on file sizes
+// (SIGXFSZ). Standard output that nobody reads any more (EPIPE, with
+// SIGPIPE ignored) fails the run.
+TEST_F(SafeWritingTest, EveryDeadlySignalLeavesNothingBehind) {
+  sim::ToolResult r = RunWith({"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, []() {
+    struct rlimit limit {4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  EXPECT_EQ(128 + SIGXFSZ, r.status) << r.err;
+  ExpectUnchanged(chapter1);
+  EXPECT_FALSE(LeftBehind(dir.path)) << sim::FilesIn(dir.path).size();
+
+  r = RunWith({"--yes", "DeleteUnusedChars", chapter1, "--in-place", "--diff"}, []() {
+    int ends[2];
+    if (pipe(ends) != 0) _exit(126);
+    close(ends[0]);
+    dup2(ends[1], 1);
+    signal(SIGPIPE, SIG_IGN);
+  });
+  EXPECT_EQ(1, r.status) << r.err;
+  EXPECT_TRUE(Has(r.err, "standard output: cannot write") && Has(r.err, "Nothing was written.")) << r.err;
+  ExpectUnchanged(chapter1);
+  EXPECT_FALSE(LeftBehind(dir.path));
+}
+
+// Run in a child of the test: writes a.mif, b.mif and c.mif (each there
+// before) with standard output or error going into a pipe nobody reads,
+// and `during` called at the first rename. Returns how the child ended.
+int WriteThreeInChild(const std::string& dir, int brokenFd, bool toStdout, void (*during)()) {
+  static void (*s_during)() = nullptr;
+  s_during = during;
+  pid_t pid = fork();
+  if (pid == 0) {
+    int ends[2];
+    if (pipe(ends) != 0) _exit(126);
+    close(ends[0]);
+    if (brokenFd >= 0) dup2(ends[1], brokenFd);
+    int null = open("/dev/null", O_WRONLY);
+    if (brokenFd != 2) dup2(null, 2);
+    if (brokenFd != 1) dup2(null, 1);
+    std::vector<SafeWrite> writes;
+    if (toStdout) writes.push_back(SafeWrite{"-", "shown\n", true, std::string()});
+    for (const char* name : {"a.mif", "b.mif", "c.mif"}) {
+      writes.push_back(SafeWrite{dir + "/" + name, std::string("new ") + name, true, std::string()});
+    }
+    SafeRename = [](const char* from, const char* to) {
+      if (s_during != nullptr) s_during();
+      s_during = nullptr;
+      return rename(from, to);
+    };
+    _exit(SafeWriteAll(writes, {}));
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
+// The files of WriteThreeInChild: all old or all new, and nothing else.
+void ExpectAllOrNone(const std::string& dir, const char* which) {
+  EXPECT_EQ((std::vector<std::string>{"a.mif", "b.mif", "c.mif"}), sim::FilesIn(dir));
+  for (const char* name : {"a.mif", "b.mif", "c.mif"}) {
+    EXPECT_EQ(std::string(which) + " " + name, sim::ReadFile(dir + "/" + name));
+  }
+}
+
+// A signal during the renames waits until every file is in place; a reader
+// gone from standard error ends the run only after that, and one gone from
+// standard output before any file is replaced.
+TEST(SafeWriteAllTest, SignalsNeverLeaveAHalfReplacedSet) {
+  sim::TempDir dir;
+  auto reset = [&dir]() {
+    for (const std::string& f : sim::FilesIn(dir.path)) fs::remove(dir.path + "/" + f);
+    for (const char* name : {"a.mif", "b.mif", "c.mif"}) {
+      sim::WriteFile(dir.path + "/" + name, std::string("old ") + name);
+    }
+  };
+  reset();
+  EXPECT_EQ(128 + SIGUSR1, WriteThreeInChild(dir.path, -1, false, []() { raise(SIGUSR1); }));
+  ExpectAllOrNone(dir.path, "new");
+  reset();
+  EXPECT_EQ(128 + SIGPIPE, WriteThreeInChild(dir.path, 2, false, nullptr));
+  ExpectAllOrNone(dir.path, "new");
+  reset();
+  EXPECT_EQ(128 + SIGPIPE, WriteThreeInChild(dir.path, 1, true, nullptr));
+  ExpectAllOrNone(dir.path, "old");
 }
 
 // When a file cannot be put in place, the files already replaced get their
@@ -235,6 +423,130 @@ TEST(SafeWriteAllTest, AFailedRenameRestoresEveryFileAlreadyWritten) {
   EXPECT_TRUE(Has(err, "c.mif: unchanged")) << err;
 }
 
+// The file another program changes while a run writes.
+std::string g_edited;
+
+void Edit() {
+  FILE* f = std::fopen(g_edited.c_str(), "a");
+  std::fputs("edited\n", f);
+  std::fclose(f);
+}
+
+// What the run read is replaced only while it is still exactly that: a
+// change made meanwhile, by another program or the user, is never lost.
+TEST(SafeWriteAllTest, AChangeMadeDuringTheRunIsNeverOverwritten) {
+  sim::TempDir dir;
+  const std::string b = g_edited = dir.path + "/b.mif";
+  auto readAll = [&dir]() {
+    std::vector<SafeWrite> writes;
+    for (const char* name : {"a.mif", "b.mif"}) {
+      std::string path = dir.path + "/" + name;
+      sim::WriteFile(path, std::string("old ") + name + "\n");
+      SafeWrite w{path, std::string("new ") + name, true, path};
+      std::string text;
+      std::string why;
+      EXPECT_TRUE(SafeReadFile(path, 1000, &text, &why, &w.readStamp)) << why;
+      w.read = std::make_shared<const std::string>(text);
+      writes.push_back(w);
+    }
+    return writes;
+  };
+  // Between the renames (after the first), before the files are prepared,
+  // or in the same tick of the clock as the read (the stamp the same, the
+  // bytes not).
+  for (int when = 0; when < 3; ++when) {
+    std::vector<SafeWrite> writes = readAll();
+    if (when == 0) {
+      SafeRename = [](const char* from, const char* to) {
+        if (std::string(to) != g_edited) Edit();
+        return rename(from, to);
+      };
+    } else if (when == 1) {
+      Edit();
+    } else {
+      writes[1].read = std::make_shared<const std::string>("old b.mif\nedited\n");
+      writes[1].readStamp.known = true;
+    }
+    testing::internal::CaptureStderr();
+    SafeWriteResult result = SafeWriteAll(writes, {writes[0].path, writes[1].path});
+    std::string err = testing::internal::GetCapturedStderr();
+    SafeRename = rename;
+    EXPECT_EQ(SAFE_FAILED, result) << when;
+    EXPECT_EQ("old a.mif\n", sim::ReadFile(dir.path + "/a.mif")) << when;
+    if (when == 2) {
+      EXPECT_EQ("old b.mif\n", sim::ReadFile(b));
+    } else {
+      EXPECT_EQ("old b.mif\nedited\n", sim::ReadFile(b)) << when;
+    }
+    EXPECT_TRUE(Has(err, b + ": changed since this run read it; it is not replaced")) << err;
+    if (when == 0) {
+      EXPECT_TRUE(Has(err, "a.mif: restored to what it was")) << err;
+    }
+    EXPECT_EQ((std::vector<std::string>{"a.mif", "b.mif"}), sim::FilesIn(dir.path));
+  }
+}
+
+// The same through the tool, for a document and a book's chapter: the user
+// edits the file while the run asks.
+TEST_F(SafeWritingTest, AFileEditedWhileTheRunAsksIsKept) {
+  for (const char* name : {"Manual.book", "chapter2.mif", "chapter3.mif"}) {
+    sim::WriteFile(dir.path + "/" + name, Example(name));
+  }
+  const std::string chapter2 = dir.path + "/chapter2.mif";
+  const std::pair<std::string, std::string> runs[] = {
+      {"DeleteUnusedChars", chapter1},
+      {"DeleteUnusedCharsBook", dir.path + "/Manual.book"},
+  };
+  const std::string chapters[] = {chapter1, chapter2, dir.path + "/chapter3.mif"};
+  for (const auto& run : runs) {
+    const std::string& edited = run.first == "DeleteUnusedChars" ? chapter1 : chapter2;
+    std::vector<std::string> before;
+    for (const std::string& c : chapters) before.push_back(sim::ReadFile(c));
+    sim::ToolResult r = sim::RunToolAnswering(
+        {"--host-dir", host.path, "--interactive", run.first, run.second, "--in-place"}, "[y/N]",
+        [&edited]() {
+          FILE* f = std::fopen(edited.c_str(), "a");
+          std::fputs("# edited\n", f);
+          std::fclose(f);
+        },
+        "y\n");
+    EXPECT_EQ(1, r.status) << r.err;
+    EXPECT_TRUE(Has(r.err, edited + ": changed since this run read it")) << r.err;
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(before[i] + (chapters[i] == edited ? "# edited\n" : ""), sim::ReadFile(chapters[i]))
+          << chapters[i];
+    }
+  }
+  EXPECT_FALSE(LeftBehind(dir.path));
+}
+
+// Success is reported only once the folders are flushed; when one cannot
+// be, the run is undone.
+TEST(SafeWriteAllTest, AFolderThatCannotBeFlushedUndoesTheRun) {
+  sim::TempDir dir;
+  std::vector<SafeWrite> writes;
+  for (const char* name : {"a.mif", "new.mif"}) {
+    std::string path = dir.path + "/" + name;
+    if (std::string(name) == "a.mif") sim::WriteFile(path, "old a.mif");
+    writes.push_back(SafeWrite{path, std::string("new ") + name, true, std::string()});
+  }
+  SafeSyncFolder = [](int) {
+    errno = EIO;
+    return -1;
+  };
+  testing::internal::CaptureStderr();
+  SafeWriteResult result = SafeWriteAll(writes, {});
+  std::string err = testing::internal::GetCapturedStderr();
+  SafeSyncFolder = fsync;
+  EXPECT_EQ(SAFE_FAILED, result);
+  EXPECT_EQ((std::vector<std::string>{"a.mif"}), sim::FilesIn(dir.path));
+  EXPECT_EQ("old a.mif", sim::ReadFile(dir.path + "/a.mif"));
+  EXPECT_TRUE(Has(err, dir.path + ": cannot flush the folder to disk: Input/output error")) << err;
+  EXPECT_TRUE(Has(err, "a.mif: restored to what it was")) << err;
+  EXPECT_TRUE(Has(err, "new.mif: removed again")) << err;
+  EXPECT_FALSE(Has(err, "wrote")) << err;
+}
+
 // ---- Bad files, short memory, messages ----
 
 TEST_F(SafeWritingTest, WhatIsNoRegularFileIsRefusedAsInput) {
@@ -252,6 +564,20 @@ TEST_F(SafeWritingTest, WhatIsNoRegularFileIsRefusedAsInput) {
   EXPECT_EQ(6, r.status);
   EXPECT_TRUE(Has(r.err, "component pipe.mif: cannot be read, skipped: " + fifo + ": is not a regular file"))
       << r.err;
+  // Nor is one opened to see whether it is MIF, at the name a book gives
+  // a document, with its MIF file beside it.
+  std::string fm = dir.path + "/cover.fm";
+  ASSERT_EQ(0, mkfifo(fm.c_str(), 0600));
+  sim::WriteFile(dir.path + "/cover.mif", Example("chapter3.mif"));
+  sim::WriteFile(dir.path + "/Cover.book", "<Book 9.00>\n<BookComponent \n <FileName `<c\\>cover.fm'>\n>\n");
+  r = Run({"ListCharUsageBook", dir.path + "/Cover.book"});
+  EXPECT_EQ(6, r.status);
+  EXPECT_TRUE(Has(r.err, "component cover.fm: cannot be read, skipped: " + fm + ": is not a regular file"))
+      << r.err;
+  // Nor loaded as the client.
+  r = Run({"--client", fifo, "ListCharUsage", chapter1});
+  EXPECT_EQ(2, r.status);
+  EXPECT_TRUE(Has(r.err, "the client library " + fifo + " is not a regular file")) << r.err;
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -112,8 +112,11 @@ TempDir::~TempDir() {
   fs::remove_all(path, ec);
 }
 
-ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const std::string& typed,
-                   size_t memoryLimit) {
+namespace {
+
+ToolResult Run(const std::vector<std::string>& args, bool terminal, const std::string& prompt,
+               const std::function<void()>& meanwhile, const std::string& typed,
+               size_t memoryLimit) {
   ToolResult r;
   TempDir io;
   std::string outFile = io.path + "/out";
@@ -150,7 +153,15 @@ ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const st
   }
   if (terminal) {
     close(slave);
-    if (!typed.empty() && write(master, typed.data(), typed.size()) < 0) r.err = "cannot type";
+    // Shown until the prompt, and what was typed is read only after it.
+    char buf[4096];
+    while (!prompt.empty() && r.err.find(prompt) == std::string::npos) {
+      ssize_t n = read(master, buf, sizeof buf);
+      if (n <= 0) break;
+      r.err.append(buf, static_cast<size_t>(n));
+    }
+    if (meanwhile) meanwhile();
+    if (!typed.empty() && write(master, typed.data(), typed.size()) < 0) r.err += "cannot type";
     r.err += ReadFd(master);
     close(master);
   }
@@ -167,6 +178,18 @@ ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const st
   r.out = ReadFile(outFile);
   if (!terminal) r.err = ReadFile(errFile);
   return r;
+}
+
+}  // namespace
+
+ToolResult RunTool(const std::vector<std::string>& args, bool terminal, const std::string& typed,
+                   size_t memoryLimit) {
+  return Run(args, terminal, "", nullptr, typed, memoryLimit);
+}
+
+ToolResult RunToolAnswering(const std::vector<std::string>& args, const std::string& prompt,
+                            const std::function<void()>& meanwhile, const std::string& typed) {
+  return Run(args, true, prompt, meanwhile, typed, 0);
 }
 
 std::string LineDiff(const std::string& before, const std::string& after) {

@@ -4,6 +4,7 @@
 #define TAGSMITH_TESTS_SIM_SIM_HELPERS_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,10 @@ struct ToolResult {
 // memoryLimit, the tool's address space is limited to that many bytes.
 ToolResult RunTool(const std::vector<std::string>& args, bool terminal = false,
                    const std::string& typed = "", size_t memoryLimit = 0);
+// With a terminal, what is typed waits until the terminal shows `prompt`;
+// `meanwhile` runs just before it is typed.
+ToolResult RunToolAnswering(const std::vector<std::string>& args, const std::string& prompt,
+                            const std::function<void()>& meanwhile, const std::string& typed);
 
 // The lines that differ between two texts, as hunks: "@@ -a,n +b,m" and
 // the removed ("-") and added ("+") lines. Empty when the texts are equal.
