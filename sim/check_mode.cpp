@@ -164,13 +164,17 @@ int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undef
       }
       count = note(CHECK_UNUSED, count);
     }
-    if (overrides && status == RUN_OK) {
-      status = run.run(run.book ? "RemoveCharOverridesBook" : "RemoveCharOverrides");
+    // A deletion that did not complete (text it could not read: a book's
+    // chapter that is missing) changed nothing, so overrides are still
+    // checked; the run's status says that unused formats were not.
+    if (overrides && (status == RUN_OK || status == RUN_FAILED)) {
+      int removed = run.run(run.book ? "RemoveCharOverridesBook" : "RemoveCharOverrides");
       std::vector<RunDocument> after = run.documents();
-      for (size_t i = 0; i < after.size() && status == RUN_OK; ++i) {
+      for (size_t i = 0; i < after.size() && removed == RUN_OK; ++i) {
         FindOverrides(*run.host, after[i], &files[i]);
       }
       note(CHECK_OVERRIDES, count);
+      if (status == RUN_OK) status = removed;
     }
     for (FileFindings& f : files) {
       std::stable_sort(f.findings.begin(), f.findings.end(),
