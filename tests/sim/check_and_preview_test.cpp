@@ -108,6 +108,16 @@ TEST_F(BuildUseTest, ABookCleanedByTheCommandsChecksClean) {
   EXPECT_EQ(before, sim::ReadFile(dir.path + "/" + kBook + "chapter1.mif"));
 }
 
+// Converting every run of a tag leaves no paragraph end carrying it (the
+// "both work" cell ends with the Highlight run): the tag is unused then.
+TEST_F(BuildUseTest, ATagConvertedAwayIsUnusedAfterwards) {
+  std::string book = CopyBook() + "Manual.book";
+  ASSERT_EQ(0, Run({"--yes", "ConvertCharsBook", kBook + "conversion.mif", book, "--in-place"}).status);
+  sim::ToolResult r = Run({"check", "--unused", dir.path + "/" + kBook + "chapter2.mif"});
+  EXPECT_EQ(8, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.out.find("character format \"Highlight\" is not used")) << r.out;
+}
+
 // Real documents: what check finds is where it says, and what the clean-up
 // commands leave is clean.
 TEST_F(BuildUseTest, CheckOnRealDocuments) {
