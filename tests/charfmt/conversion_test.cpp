@@ -126,9 +126,15 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     DocBuilder src(h, "C:\\src.fm");
     Define(src);
     ObjHandle p = src.Para(kRuns);
+    src.ParaEnd(p, R("", "Emphasis"));  // the last run's own
+    ObjHandle empty = src.Para(std::vector<R>{});
+    src.ParaEnd(empty, R("", "Emphasis"));
     h.FailNthCall(n, -1);
     ConvertCharacterTags(src.doc, tbl.doc, table);
     SCOPED_TRACE(n);
+    for (Char end : {At(src, p, 28), At(src, empty, 0)}) {
+      EXPECT_TRUE(end == (Char{"Emphasis", 1, 0, 0, 0}) || end == (Char{"Strong", 0, 1, 0, 0})) << end;
+    }
     // Not even a failed property set after the reset leaves the run plain.
     Char em = At(src, p, 5);
     EXPECT_TRUE(em == (Char{"Emphasis", 1, 0, 0, 1}) || em == (Char{"Strong", 0, 1, 0, 0}))
