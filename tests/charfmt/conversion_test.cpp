@@ -167,9 +167,9 @@ TEST_F(ConversionTest, AParagraphEndIsConvertedWithTheRunItEndsOrAsARunOfItsOwn)
       {"in a cell", src.ParaIn(src.Cell(t, 0, 0), {R("tail", "Code")}), "Code", ""},
       {"in a title", src.ParaIn(t, {R("tail", "Emphasis")}), "Emphasis", "Strong"},
       {"an end tagged apart", src.Para({R("tail", "Emphasis")}), "Code", ""},
-      {"an empty paragraph", src.Para(std::vector<R>{}), "Emphasis", "Strong"},
       {"an end tagged apart and to stay", src.Para({R("tail", "Code")}), "Key", "Key"},
       {"an untagged end after converted text", src.Para({R("tail", "Emphasis")}), "", ""},
+      {"an empty paragraph, the flow's last", src.Para(std::vector<R>{}), "Emphasis", "Strong"},
       {"a footnote's", src.Kid(src.Footnote(src.firstPgf, {R("tail", "Emphasis")}), 0),
        "Emphasis", "Emphasis"},
   };
