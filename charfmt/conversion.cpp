@@ -84,13 +84,26 @@ PropVals RestoringValues(ObjHandle doc, const char* tag) {
   return TagOnlyValues(tag);
 }
 
-void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
+const char* StringOf(const PropVal& v) {
+  return v.propVal.valType == VT_STRING ? v.propVal.u.sval : nullptr;
+}
+
+// Converts `run`. `endTag`, for the last run of a paragraph, is the tag of
+// the paragraph end (null when unknown): an end that carries the run's tag
+// is the run's own and is converted with it, or the tag would stay in use
+// after every run of it is gone. *endTaken says whether it was the run's.
+void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run,
+                const char* endTag = nullptr, bool* endTaken = nullptr) {
+  HostErrno = 0;
+  PropVal tag = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
+  const char* name = StringOf(tag);
+  if (HostErrno == 0 && endTag != nullptr && StrEquals(name, endTag)) {
+    run.end.offset = OFFSET_OBJ_END;
+    if (endTaken != nullptr) *endTaken = true;
+  }
   // The function code acts on the selection: if moving it failed, the code
   // would strike whatever run was selected before.
-  HostErrno = 0;
-  HostSetTextRange(0, doc, PROP_TEXT_SELECTION, run);
-  PropVal tag = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
-  const char* name = tag.propVal.valType == VT_STRING ? tag.propVal.u.sval : nullptr;
+  if (HostErrno == 0) HostSetTextRange(0, doc, PROP_TEXT_SELECTION, run);
   const char* destination = nullptr;
   if (HostErrno == 0 && StrLength(name) > 0) destination = DestinationOf(table, name);
   // Only a destination that says what the run becomes changes it: the table
@@ -115,15 +128,42 @@ void ConvertRun(ObjHandle doc, const ConversionTable& table, TextRange run) {
   PropValFree(&tag);
 }
 
+// The offset of the paragraph end, or -1 when it cannot be had.
+int32_t ParagraphEndOffset(ObjHandle doc, ObjHandle pgf) {
+  TextItems items =
+      HostGetTextForRange(doc, TextRange{{pgf, 0}, {pgf, OFFSET_OBJ_END}}, ITEM_PGF_END);
+  int32_t offset = items.len > 0 ? items.val[items.len - 1].offset : -1;
+  TextItemsFree(&items);
+  return offset;
+}
+
 void ConvertParagraph(ObjHandle doc, const ConversionTable& table, ObjHandle pgf) {
   TextRange whole{{pgf, 0}, {pgf, OFFSET_OBJ_END}};
   TextItems changes = HostGetTextForRange(doc, whole, ITEM_CHAR_PROPS_CHANGE);
+  // The paragraph end carries a tag of its own, which the usage scan
+  // counts: left as it was after the text around it is converted, it would
+  // keep the source tag in use.
+  HostErrno = 0;
+  PropVal end = HostGetTextPropVal(doc, TextLoc{pgf, OFFSET_OBJ_END}, PROP_CHAR_TAG);
+  const char* endTag = HostErrno == 0 ? StringOf(end) : nullptr;
+  bool endTaken = false;
   for (uint32_t k = 0; k < changes.len; ++k) {
-    // The last run reaches past any real offset, so it ends with the text.
-    int32_t end = k + 1 < changes.len ? changes.val[k + 1].offset : OFFSET_BEFORE_OBJ_END;
-    ConvertRun(doc, table, TextRange{{pgf, changes.val[k].offset}, {pgf, end}});
+    // The last run reaches past any real offset, so it ends with the text;
+    // only the paragraph end that is its own goes with it.
+    bool last = k + 1 == changes.len;
+    int32_t to = last ? OFFSET_BEFORE_OBJ_END : changes.val[k + 1].offset;
+    ConvertRun(doc, table, TextRange{{pgf, changes.val[k].offset}, {pgf, to}},
+               last ? endTag : nullptr, &endTaken);
   }
   TextItemsFree(&changes);
+  // An end tagged apart from the text before it (or in a paragraph with no
+  // text) is a run of its own; the end's offset is looked up only when its
+  // tag is one to convert.
+  if (!endTaken && StrLength(endTag) > 0 && DestinationOf(table, endTag) != nullptr) {
+    int32_t at = ParagraphEndOffset(doc, pgf);
+    if (at >= 0) ConvertRun(doc, table, TextRange{{pgf, at}, {pgf, OFFSET_OBJ_END}});
+  }
+  PropValFree(&end);
 }
 
 void ConvertParagraphs(ObjHandle doc, const ConversionTable& table, ObjHandle first) {

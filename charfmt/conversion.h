@@ -26,7 +26,10 @@ ObjHandle CreateConversionDocumentFromLists(int32_t listType, const StringList* 
 // source of `table` (in `tableDoc`; the first row naming it counts): the run
 // takes the destination character format, or returns to the paragraph font
 // for "Default Paragraph Format". A run whose destination is empty or names
-// no format is left as it is. Footnotes are not converted.
+// no format is left as it is. A paragraph end, which carries a tag of its
+// own, is converted with the last run when it carries that run's tag, and
+// by the same rule as a run when it is tagged apart (an empty paragraph's,
+// say). Footnotes are not converted.
 void ConvertCharacterTags(ObjHandle doc, ObjHandle tableDoc, ObjHandle table);
 
 #endif

@@ -174,14 +174,14 @@ bool NotReadWhole(const char* path, void* context) {
 // Scans the book, then reads again every file the first pass could not read
 // whole, before anything is decided by the lists: what one file uses decides
 // for all of them, wherever it stands in the book. True when text was still
-// missed: a file read in part both times or, with `unopenedMisses`, one that
-// could not be opened the second time either.
-bool ScanBookMissedText(ObjHandle book, BookScan* scan, bool unopenedMisses) {
+// missed: a file read in part both times, or one that could not be opened
+// the second time either.
+bool ScanBookMissedText(ObjHandle book, BookScan* scan) {
   ScanBook(book, scan);
   scan->unopened = 0;
   ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, scan, 0,
                   NotReadWhole);
-  bool missed = unopenedMisses && scan->unopened > 0;
+  bool missed = scan->unopened > 0;
   for (uint32_t i = 0; i < StringListCount(scan->partial); ++i) {
     if (!Listed(scan->read, StringListAt(scan->partial, i))) missed = true;
   }
@@ -192,8 +192,9 @@ bool ScanBookMissedText(ObjHandle book, BookScan* scan, bool unopenedMisses) {
 
 void DeleteBookUnusedTags(BookFile* file, void* context) {
   const BookScan* scan = static_cast<const BookScan*>(context);
-  // A file that no scan read (it could not be opened then) may use any tag;
-  // it keeps them all.
+  // Only a file the scan is known to have read whole is changed: one that
+  // cannot be opened now, or whose reading could not be noted, keeps every
+  // tag.
   if (file->doc == 0 || !Listed(scan->read, file->path)) return;
   DeleteUnusedTags(file->doc, scan->lists.used, scan->lists.unused);
 }
@@ -202,8 +203,10 @@ RowResult DeleteUnused(ObjHandle book) {
   BookScan scan{{nullptr, nullptr}, StringListCreate(1, 1), StringListCreate(1, 1), 0};
   int32_t answer = 0;
   if (MakeLists(&scan.lists) && scan.read != nullptr && scan.partial != nullptr) {
-    // A file that cannot be opened keeps its tags: no pass changes it.
-    if (ScanBookMissedText(book, &scan, false)) {
+    // A file that cannot be opened is text that could not be read: it may
+    // be the only one to use a tag the others define, so nothing is deleted
+    // anywhere.
+    if (ScanBookMissedText(book, &scan)) {
       answer = HostAlert(kIncompleteScanWarning, ALERT_WARNING);
     } else if (Confirmed("Are you sure you want to delete unused character tags for all files "
                          "in the book?",
@@ -240,7 +243,7 @@ RowResult CreateListTable(ObjHandle book, BuildFromLists build, bool keepList) {
   bool missed = false;
   if (MakeLists(&scan.lists) && (!wholeBook || (scan.read != nullptr && scan.partial != nullptr))) {
     if (wholeBook) {
-      missed = ScanBookMissedText(book, &scan, true);
+      missed = ScanBookMissedText(book, &scan);
     } else if (listType == LIST_TYPE_USED || listType == LIST_TYPE_ALL) {
       ScanBook(book, &scan);
     }

@@ -190,22 +190,38 @@ bool SelectRun(ObjHandle doc, TextRange run) {
   return HostErrno == 0;
 }
 
+// The last run reaches over the paragraph end, which carries a tag of its
+// own. The end is repaired with the run only when it carries the run's
+// `tag`: one tagged apart would lose its tag to the default font, or take
+// the run's. When its tag cannot be read the end is left as it is.
+TextRange WithOwnEndOnly(ObjHandle doc, TextRange run, const char* tag) {
+  if (run.end.offset != OFFSET_OBJ_END) return run;
+  HostErrno = 0;
+  PropVal end = HostGetTextPropVal(doc, run.end, PROP_CHAR_TAG);
+  if (HostErrno != 0 || !StrEquals(StringOf(end), tag)) run.end.offset = OFFSET_BEFORE_OBJ_END;
+  PropValFree(&end);
+  return run;
+}
+
 // The default font clears the override and the tag together; the format's
 // own values then put the tag back without the override. Everything that
 // re-tags the run is in hand before it is stripped, and a set the host
 // refuses falls back to the tag alone: no failure leaves the run untagged.
 void RepairTaggedRun(ObjHandle doc, TextRange run) {
-  if (!SelectRun(doc, run)) return;
+  HostErrno = 0;
   PropVal tag = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
   const char* name = HostErrno == 0 ? StringOf(tag) : nullptr;
   ObjHandle format = StrLength(name) > 0 ? HostGetNamedObject(doc, OBJ_CHAR_FMT, name) : 0;
   PropVals values = format != 0 && HostErrno == 0 ? HostGetProps(doc, format) : PropVals{0, nullptr};
   PropVals tagOnly = values.len > 0 && HostErrno == 0 ? TagOnlyValues(name) : PropVals{0, nullptr};
   if (tagOnly.len > 0) {
-    // Whatever the code reports, the values go on: a code that failed may
-    // have done part of its work.
-    RunDefaultFont();
-    SetRunValues(doc, run, &values, &tagOnly);
+    run = WithOwnEndOnly(doc, run, name);
+    if (SelectRun(doc, run)) {
+      // Whatever the code reports, the values go on: a code that failed may
+      // have done part of its work.
+      RunDefaultFont();
+      SetRunValues(doc, run, &values, &tagOnly);
+    }
   }
   PropValsFree(&values);
   PropValsFree(&tagOnly);
@@ -393,7 +409,7 @@ int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf) {
   while (kind != OVERRIDE_NONE) {
     if (kind == OVERRIDE_TAGGED) {
       RepairTaggedRun(doc, run);
-    } else if (SelectRun(doc, run)) {
+    } else if (SelectRun(doc, WithOwnEndOnly(doc, run, ""))) {
       RunDefaultFont();
     }
     // A repair merges and splits runs, so the paragraph is read afresh.

@@ -82,6 +82,8 @@ ObjHandle DocBuilder::ParaIn(ObjHandle container, const std::vector<Run>& runs) 
   return p;
 }
 
+void DocBuilder::ParaEnd(ObjHandle pgf, const Run& run) { host.SetEndProps(pgf, PropsFor(pgf, run)); }
+
 ObjHandle DocBuilder::Para(const std::vector<Run>& runs) {
   if (!firstUsed_) {
     firstUsed_ = true;

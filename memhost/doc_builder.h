@@ -58,6 +58,9 @@ struct DocBuilder {
   ObjHandle Para(const std::string& text, const std::string& tag = "");
   // Appends a paragraph to any container (cell, footnote, frame, table title).
   ObjHandle ParaIn(ObjHandle container, const std::vector<Run>& runs);
+  // Gives the paragraph end the tag and overrides of `run` (its text is not
+  // used), as a font change after a paragraph's last text does in MIF.
+  void ParaEnd(ObjHandle pgf, const Run& run);
   // Starts a new text frame of the main flow on a new body page.
   ObjHandle NewFrame();
   // A new flow whose first frame lies on a master page (or a body page when

@@ -166,13 +166,17 @@ int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undef
       }
       count = note(CHECK_UNUSED, count);
     }
-    if (overrides && status == RUN_OK) {
-      status = run.run(run.book ? "RemoveCharOverridesBook" : "RemoveCharOverrides");
+    // A deletion that did not complete (text it could not read: a book's
+    // chapter that is missing) changed nothing, so overrides are still
+    // checked; the run's status says that unused formats were not.
+    if (overrides && (status == RUN_OK || status == RUN_FAILED)) {
+      int removed = run.run(run.book ? "RemoveCharOverridesBook" : "RemoveCharOverrides");
       std::vector<RunDocument> after = run.documents();
-      for (size_t i = 0; i < after.size() && status == RUN_OK; ++i) {
+      for (size_t i = 0; i < after.size() && removed == RUN_OK; ++i) {
         FindOverrides(*run.host, after[i], &files[i]);
       }
       note(CHECK_OVERRIDES, count);
+      if (status == RUN_OK) status = removed;
     }
     for (FileFindings& f : files) {
       std::stable_sort(f.findings.begin(), f.findings.end(),
@@ -184,7 +188,8 @@ int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undef
 }
 
 // Why a file named gave no findings, or not all it could have.
-std::string NotChecked(const std::string& file, int status, const std::vector<std::string>& unread) {
+std::string NotChecked(const std::string& file, int status, const std::vector<std::string>& unread,
+                       bool unusedUnknown) {
   std::string out;
   if (status == RUN_BAD_INPUT) return file + " (cannot be read)";
   if (status != RUN_MISSING_FILES) {
@@ -194,6 +199,8 @@ std::string NotChecked(const std::string& file, int status, const std::vector<st
     out += (out.empty() ? "" : ", ") + component + " (a component of " + file +
            ", missing or cannot be read)";
   }
+  // Said once, after the last component it is about.
+  if (unusedUnknown && !out.empty()) out.insert(out.size() - 1, "; no format of the book is called unused");
   return out;
 }
 
@@ -220,11 +227,13 @@ int RunCheck(const RunOptions& options) {
     int status = CheckFile(one, all || options.checkUnused, all || options.checkOverrides,
                            all || options.checkUndefined, &results, &found, &unread);
     // A book with a chapter that was not checked is not known to be clean,
-    // whatever --allow-missing says.
-    if (status == RUN_OK && !unread.empty()) status = RUN_MISSING_FILES;
+    // whatever --allow-missing says; the client's deletion then warns and
+    // does not complete, which is that same fact, not another failure.
+    bool unusedUnknown = (all || options.checkUnused) && !unread.empty();
+    if ((status == RUN_OK || status == RUN_FAILED) && !unread.empty()) status = RUN_MISSING_FILES;
     if (status != RUN_OK) {
       if (failure == RUN_OK) failure = status;
-      notChecked += (notChecked.empty() ? "" : ", ") + NotChecked(file, status, unread);
+      notChecked += (notChecked.empty() ? "" : ", ") + NotChecked(file, status, unread, unusedUnknown);
     }
     for (const FileFindings& r : results) {
       ++documents;

@@ -126,9 +126,15 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     DocBuilder src(h, "C:\\src.fm");
     Define(src);
     ObjHandle p = src.Para(kRuns);
+    src.ParaEnd(p, R("", "Emphasis"));  // the last run's own
+    ObjHandle empty = src.Para(std::vector<R>{});
+    src.ParaEnd(empty, R("", "Emphasis"));
     h.FailNthCall(n, -1);
     ConvertCharacterTags(src.doc, tbl.doc, table);
     SCOPED_TRACE(n);
+    for (Char end : {At(src, p, 28), At(src, empty, 0)}) {
+      EXPECT_TRUE(end == (Char{"Emphasis", 1, 0, 0, 0}) || end == (Char{"Strong", 0, 1, 0, 0})) << end;
+    }
     // Not even a failed property set after the reset leaves the run plain.
     Char em = At(src, p, 5);
     EXPECT_TRUE(em == (Char{"Emphasis", 1, 0, 0, 1}) || em == (Char{"Strong", 0, 1, 0, 0}))
@@ -140,6 +146,45 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     if (h.failedCalls == 0) break;  // past the last call
   }
   HostInstall(&host);
+}
+
+TEST_F(ConversionTest, AParagraphEndIsConvertedWithTheRunItEndsOrAsARunOfItsOwn) {
+  DocBuilder tbl(host, "C:\\conv.fm");
+  ObjHandle table = tbl.Table(kTable);
+  DocBuilder src(host, "C:\\src.fm");
+  Define(src);
+  ObjHandle t = src.Table({{"cell"}}, 1, {"title"});
+  // paragraph, its runs, the end's tag, what the end carries afterwards
+  struct Case {
+    const char* what;
+    ObjHandle pgf;
+    const char* end;
+    const char* after;
+  };
+  std::vector<Case> cases = {
+      {"the last run's own end, in a flow", src.Para({R("plain"), R("tail", "Emphasis")}),
+       "Emphasis", "Strong"},
+      {"in a cell", src.ParaIn(src.Cell(t, 0, 0), {R("tail", "Code")}), "Code", ""},
+      {"in a title", src.ParaIn(t, {R("tail", "Emphasis")}), "Emphasis", "Strong"},
+      {"an end tagged apart", src.Para({R("tail", "Emphasis")}), "Code", ""},
+      {"an end tagged apart and to stay", src.Para({R("tail", "Code")}), "Key", "Key"},
+      {"an untagged end after converted text", src.Para({R("tail", "Emphasis")}), "", ""},
+      {"an empty paragraph, the flow's last", src.Para(std::vector<R>{}), "Emphasis", "Strong"},
+      {"a footnote's", src.Kid(src.Footnote(src.firstPgf, {R("tail", "Emphasis")}), 0),
+       "Emphasis", "Emphasis"},
+  };
+  for (const Case& c : cases) src.ParaEnd(c.pgf, R("", c.end));
+
+  ConvertCharacterTags(src.doc, tbl.doc, table);
+
+  for (const Case& c : cases) {
+    int32_t end = static_cast<int32_t>(host.Find(c.pgf)->text.size());
+    EXPECT_EQ(c.after, src.TagAt(c.pgf, end)) << c.what;
+    if (end > 0 && c.pgf != cases.back().pgf) {
+      EXPECT_NE(src.TagAt(c.pgf, end - 1), "Emphasis") << c.what << ": the text is converted";
+    }
+  }
+  EXPECT_EQ((Char{"Strong", 0, 1, 0, 0}), At(src, cases[0].pgf, 9)) << "with the format's values";
 }
 
 // The walk flag as the text is changed.

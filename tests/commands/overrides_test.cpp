@@ -213,6 +213,33 @@ TEST_F(OverridesTest, RepairsGiveBackTheParagraphFontOrTheTag) {
   EXPECT_EQ("", b.TagAt(p, 4));
 }
 
+TEST_F(OverridesTest, ARepairReachesOverTheParagraphEndOnlyWhenItCarriesTheRunsTag) {
+  DocBuilder b(host, "ch1.fm");
+  b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  b.CharFormat("Mark");
+  auto para = [&](const TextRun& last, const TextRun& end) {
+    ObjHandle p = b.Para({TextRun("a"), last});
+    b.ParaEnd(p, end);
+    return p;
+  };
+  ObjHandle own = para(TextRun("D", "Strong", kItalic), TextRun("", "Strong", kItalic));
+  ObjHandle apart = para(TextRun("D", "Strong", kItalic), TextRun("", "Mark"));
+  ObjHandle untaggedOwn = para(TextRun("B", "", kBold), TextRun("", "", kBold));
+  ObjHandle untaggedApart = para(TextRun("B", "", kBold), TextRun("", "Mark"));
+  RemoveOverridesInDocument(b.doc);
+  for (ObjHandle p : {own, apart}) {
+    EXPECT_EQ("Strong", b.TagAt(p, 1));
+    EXPECT_EQ(0, b.PropAt(p, 1, PROP_FONT_ANGLE));
+  }
+  EXPECT_EQ("Strong", b.TagAt(own, 2));
+  EXPECT_EQ(0, b.PropAt(own, 2, PROP_FONT_ANGLE)) << "repaired with its run";
+  EXPECT_EQ("Mark", b.TagAt(apart, 2)) << "tagged apart: left as it is";
+  EXPECT_EQ(0, Weight(untaggedOwn, 1));
+  EXPECT_EQ(0, Weight(untaggedOwn, 2));
+  EXPECT_EQ(0, Weight(untaggedApart, 1));
+  EXPECT_EQ("Mark", b.TagAt(untaggedApart, 2));
+}
+
 TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
   DocBuilder b(host, "ch1.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);

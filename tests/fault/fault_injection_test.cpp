@@ -52,7 +52,14 @@ void BuildDocument(MemHost& host, const std::string& path, bool usesSpare = fals
   b.CharFormat("Code").Set(PROP_FONT_FAMILY, 2);
   b.CharFormat("Unused");
   b.CharFormat("Spare").Set(PROP_CHARSPREAD, 0x800);
-  b.Para({R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
+  ObjHandle first =
+      b.Para({R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
+  // Paragraph ends with tags of their own: apart from the last run, the last
+  // run's own (an override on it too), and the only position of a paragraph.
+  b.ParaEnd(first, R("", "Emphasis"));
+  const std::vector<std::pair<int32_t, int32_t>> bold = {{PROP_FONT_WEIGHT, 1}};
+  b.ParaEnd(b.Para({R("then "), R("leaning", "Emphasis", bold)}), R("", "Emphasis", bold));
+  b.ParaEnd(b.Para(std::vector<R>{}), R("", "Emphasis"));
   ObjHandle p = b.Para({R("strong", "Strong"), R(" text with a note")});
   b.Footnote(p, {R("see "), R("code", "Code"), R(" and "), R("slanted", "Code", {{PROP_FONT_ANGLE, 1}}), R(".")});
   b.Table({{"Head"}, {"cell"}}, 1, {"Title"});
@@ -147,7 +154,7 @@ std::string Fingerprint(const MemHost& host) {
     if (o.type == memhost::T_CHAR_FMT) out += " fmt " + host.StringProp(o.h, PROP_NAME) + "\n";
     if (o.type == memhost::T_PGF) {
       out += " pgf " + o.text + " [";
-      for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) {
+      for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) {
         const memhost::CharProps& cp = host.PropsAt(o, k);
         out += cp.tag + "/" + std::to_string(cp.ints[5]) + std::to_string(cp.ints[2]) + ",";
       }
@@ -158,14 +165,13 @@ std::string Fingerprint(const MemHost& host) {
 }
 
 // Document name -> the tags of the text of each of its copies, open or
-// saved. The paragraph end is left out: the repair of the last run reaches
-// over it and gives it that run's tag.
+// saved, paragraph ends included.
 std::map<std::string, std::set<std::string>> PositionTags(const MemHost& host) {
   std::map<ObjHandle, std::string> byCopy;
   host.ForEachObject([&](const Obj& o) {
     if (o.type != memhost::T_PGF) return;
     std::string& tags = byCopy[o.doc];
-    for (int32_t k = 0; k < static_cast<int32_t>(o.text.size()); ++k) tags += host.PropsAt(o, k).tag + ",";
+    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) tags += host.PropsAt(o, k).tag + ",";
     tags += "|";
   });
   std::map<std::string, std::set<std::string>> out;
