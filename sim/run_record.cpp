@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <set>
 
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "mif/mif_roman.h"
 #include "sim/host_text.h"
 #include "support/case_fold.h"

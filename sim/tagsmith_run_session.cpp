@@ -17,9 +17,8 @@
 #include <set>
 #include <string_view>
 
-#include "commands/client_calls.h"
 #include "commands/command_handler.h"
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "memhost/text_dump.h"
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
@@ -721,18 +720,13 @@ std::vector<MenuEntry> MenuEntries(const memhost::MemHost& host) {
   return out;
 }
 
-const ClientCall* CallStringOf(const std::string& command) {
-  for (size_t i = 0; i < kClientCallCount; ++i) {
-    if (command == kClientCalls[i].text) return &kClientCalls[i];
-  }
-  return nullptr;
+const CommandRow* CallStringOf(const std::string& command) {
+  return CommandRowOfCall(command.c_str());
 }
 
 const char* CallStringFor(int32_t number) {
-  for (size_t i = 0; i < kClientCallCount; ++i) {
-    if (kClientCalls[i].command == number) return kClientCalls[i].text;
-  }
-  return nullptr;
+  const CommandRow* row = CommandRowOf(number);
+  return row != nullptr ? row->call : nullptr;
 }
 
 // A menu label (or command tag) to a command number; 0 when none matches.
@@ -1263,7 +1257,7 @@ int Stop(Session& S, int status) {
   if (o.json.empty()) return status;
   RunRecord r;
   r.command = o.command;
-  if (const ClientCall* call = CallStringOf(o.command)) r.call = call->text;
+  if (const CommandRow* call = CallStringOf(o.command)) r.call = call->call;
   for (const auto& in : S.inputs) {
     if (in->doc != 0) r.documents.push_back(in->file);
   }
@@ -1362,8 +1356,8 @@ int RunTagsmith(const RunOptions& options) {
   if (client == nullptr) return Stop(S, RUN_USAGE);
   std::string error;
   std::vector<MenuEntry> menu = MenuEntries(S.host);
-  const ClientCall* call = CallStringOf(o.command);
-  int32_t number = call != nullptr ? call->command : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
+  const CommandRow* call = CallStringOf(o.command);
+  int32_t number = call != nullptr ? call->number : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
   if (number == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + error + "\n");
@@ -1388,7 +1382,7 @@ int RunTagsmith(const RunOptions& options) {
   if (reporting) BeginRecord(S, number, &report);
   t[2] = Clock::now();
   if (call != nullptr) {
-    ClientNotify(client, NOTE_CLIENT_CALL, call->text);
+    ClientNotify(client, NOTE_CLIENT_CALL, call->call);
   } else {
     ClientCommand(client, number);
   }
@@ -1442,10 +1436,10 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   run.book = S.bookHandle != 0;
   run.unread = S.unread;
   run.run = [&S, client](const std::string& text) -> int {
-    const ClientCall* call = CallStringOf(text);
+    const CommandRow* call = CallStringOf(text);
     if (call == nullptr) return RUN_USAGE;
     S.failed = S.cancelled = false;
-    ClientNotify(client, NOTE_CLIENT_CALL, call->text);
+    ClientNotify(client, NOTE_CLIENT_CALL, call->call);
     ShowConsole(S);
     if (S.progress) Say("\r\033[K");
     return S.failed ? RUN_FAILED : S.cancelled ? RUN_CANCELLED : RUN_OK;

@@ -10,7 +10,7 @@
 #include "client/host_wrapper.h"
 #include "commands/book_walk.h"
 #include "commands/command_handler.h"
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "memhost/doc_builder.h"
 #include "memhost/text_dump.h"
 #include "support/encoding.h"
