@@ -12,6 +12,7 @@ namespace {
 
 const char kAboutText[] =
     "Tagsmith \nVersion " TAGSMITH_VERSION "  Build " TAGSMITH_BUILD_NUMBER " (64-bit)";
+const char kNoDocumentMessage[] = "Please open a document first.";
 
 ObjHandle TargetOf(const CommandRow& row, ObjHandle doc, ObjHandle book) {
   switch (row.target) {
@@ -23,8 +24,6 @@ ObjHandle TargetOf(const CommandRow& row, ObjHandle doc, ObjHandle book) {
 }
 
 }  // namespace
-
-const char kNoDocumentMessage[] = "Please open a document first.";
 
 RowResult NoDocumentNotice() { return EndAtOnce(HostAlert(kNoDocumentMessage, ALERT_NOTICE)); }
 

@@ -9,7 +9,4 @@
 // the number; a number without a row does nothing.
 int32_t CommandHandler(int32_t number);
 
-// What a document command tells the user when no document is open.
-extern const char kNoDocumentMessage[];
-
 #endif

@@ -174,7 +174,7 @@ class BookCommandsTest : public HostTestWith<BookHost> {
   BookBuilder book{host, "C:\\books\\manual.book"};
 };
 
-// ---- 7, 20, 21: listing ----
+// ---- List Character Usage, Individual and By Tag ----
 
 TEST_F(BookCommandsTest, ListUsageAccumulatesOverTheWholeBook) {
   EXPECT_EQ(0, CommandHandler(CMD_LIST_CHAR_USAGE_BOOK));
@@ -252,7 +252,7 @@ TEST_F(BookCommandsTest, ByTagListsTheFilesUsingEachTagButNeverOneThatCannotBeOp
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
-// ---- 8: Delete Unused Character Tags ----
+// ---- Delete Unused Character Tags ----
 
 TEST_F(BookCommandsTest, DeleteUnusedAsksOnceAndKeepsTagsUsedElsewhereInTheBook) {
   CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
@@ -320,7 +320,7 @@ TEST_F(BookCommandsTest, DeleteUnusedRereadsAFileBeforeDeletingFromAnyFile) {
   EXPECT_EQ(2, HostMarkDoneCount);
 }
 
-// ---- 9, 17: tag list and conversion document ----
+// ---- Create Character Tag List, Create Conversion Document ----
 
 TEST_F(BookCommandsTest, TagTablesFromTheWholeBook) {
   host.choices = {1, 2, 0};
@@ -403,7 +403,7 @@ TEST_F(BookCommandsTest, CancelledListTypeOrNoInsertionPointEndsAtOnce) {
   EXPECT_EQ(0, HostMarkDoneCount);
 }
 
-// ---- 10, 18: by a list ----
+// ---- Remove Non-list Character Tags, Convert Characters: by a list ----
 
 TEST_F(BookCommandsTest, RemoveNonlistPrunesEveryFileByTheList) {
   DocBuilder list(host, "C:\\lists\\keep.fm");
@@ -468,7 +468,7 @@ TEST_F(BookCommandsTest, ConvertCharactersConvertsEveryFileEvenWhenTheTableIsAFi
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
-// ---- 11: Remove Overrides ----
+// ---- Remove Overrides ----
 
 TEST_F(BookCommandsTest, RemoveOverridesAsksOnceAndRepairsEveryFile) {
   CommandHandler(CMD_REMOVE_CHAR_OVERRIDES_BOOK);
