@@ -6,14 +6,16 @@
 
 namespace {
 
-// The separators between the groups of a submenu, in order. The host
-// predefines the first five; the sixth is made here.
+// The separators between the groups of a submenu, in order: the first
+// stands before group 2. The host predefines the first five; the sixth is
+// made here.
 const char* const kSeparators[] = {"Separator1", "Separator2", "Separator3",
                                    "Separator4", "Separator5", "Sep6"};
 constexpr int kPredefinedSeparators = 5;
 constexpr int kSeparatorCount = sizeof kSeparators / sizeof kSeparators[0];
 
-ObjHandle Separator(int n) {
+ObjHandle SeparatorBefore(int group) {
+  int n = group - 2;
   if (n < kPredefinedSeparators) return HostGetNamedObject(0, OBJ_MENU_SEPARATOR, kSeparators[n]);
   return HostNewNamedObject(0, OBJ_MENU_SEPARATOR, kSeparators[n]);
 }
@@ -56,7 +58,7 @@ void AddCommands(ObjHandle sub, bool book) {
     if (GroupIn(kCommandTable[i], book) > groups) groups = GroupIn(kCommandTable[i], book);
   }
   for (int group = 1; group <= groups && group <= kSeparatorCount + 1; ++group) {
-    if (group > 1) HostAddItemToMenu(sub, Separator(group - 2));
+    if (group > 1) HostAddItemToMenu(sub, SeparatorBefore(group));
     AddGroup(sub, book, group);
   }
 }
