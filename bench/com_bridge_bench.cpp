@@ -21,6 +21,7 @@
 #include "plugin/com_bridge.h"
 #include "plugin/entry.h"
 #include "commands/command_handler.h"
+#include "commands/command_table.h"
 #include "commands/menus.h"
 #include "support/string_list.h"
 #include "comhost/com_host.h"

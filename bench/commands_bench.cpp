@@ -14,6 +14,7 @@
 
 #include "bench/bench_docs.h"
 #include "commands/command_handler.h"
+#include "commands/command_table.h"
 #include "commands/menus.h"
 #include "support/encoding.h"
 

@@ -29,8 +29,10 @@ char* BookTitle(ObjHandle book);
 char* ParagraphText(ObjHandle doc, ObjHandle pgf);
 char* JoinStringItems(const TextItems* items);
 
-// Layout 1 (and the tail of layouts 2 and 3): the "Character Tags Used:" and
-// "Character Tags Not Used:" blocks.
+// The "Character Tags Used:" and "Character Tags Not Used:" blocks, each a
+// "Heading2" line over a "Body" line per tag: what List Character Usage
+// writes under a document's or a book's title, and the Individual listing
+// under each file's.
 void WriteUsedBlock(ObjHandle out, const StringList* used);
 void WriteUnusedBlock(ObjHandle out, const StringList* unused);
 

@@ -1,12 +1,13 @@
-// Rows 7, 8, 9, 10, 11, 17, 18, 20 and 21: the commands that work on every
-// file of the active book through the book walk.
+// The commands that work on every file of the active book through the book
+// walk: the three usage listings, Delete Unused Character Tags, Create
+// Character Tag List, Remove Non-list Character Tags, Create Conversion
+// Document, Convert Characters and Remove Overrides.
 #include "charfmt/conversion.h"
 #include "charfmt/output_document.h"
 #include "charfmt/tag_lists.h"
 #include "charfmt/usage_scan.h"
 #include "commands/book_walk.h"
 #include "commands/command_rows.h"
-#include "commands/menus.h"
 #include "commands/overrides.h"
 #include "support/memory.h"
 #include "support/string_list.h"
@@ -90,7 +91,7 @@ void ScanBook(ObjHandle book, BookScan* scan) {
   ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, scan);
 }
 
-// ---- 7: List Character Usage ----
+// ---- List Character Usage ----
 
 RowResult ListUsage(ObjHandle book) {
   BookScan scan{{nullptr, nullptr}, nullptr, nullptr, 0};
@@ -107,7 +108,7 @@ RowResult ListUsage(ObjHandle book) {
   return Done();
 }
 
-// ---- 20: List Character Usage - Individual ----
+// ---- List Character Usage - Individual ----
 
 void ListFileUsage(BookFile* file, void* context) {
   ObjHandle out = *static_cast<ObjHandle*>(context);
@@ -132,7 +133,7 @@ RowResult ListUsageIndividual(ObjHandle book) {
   return Done();
 }
 
-// ---- 21: List Character Usage - By Tag ----
+// ---- List Character Usage - By Tag ----
 
 struct TagInFiles {
   ObjHandle out;
@@ -188,7 +189,7 @@ bool ScanBookMissedText(ObjHandle book, BookScan* scan) {
   return missed;
 }
 
-// ---- 8: Delete Unused Character Tags ----
+// ---- Delete Unused Character Tags ----
 
 void DeleteBookUnusedTags(BookFile* file, void* context) {
   const BookScan* scan = static_cast<const BookScan*>(context);
@@ -221,7 +222,7 @@ RowResult DeleteUnused(ObjHandle book) {
   return Done(answer);
 }
 
-// ---- 9 and 17: Create Character Tag List, Create Conversion Document ----
+// ---- Create Character Tag List, Create Conversion Document ----
 
 typedef ObjHandle (*BuildFromLists)(int32_t listType, const StringList* used,
                                     const StringList* unused, bool* noInsertionPoint);
@@ -256,7 +257,7 @@ RowResult CreateListTable(ObjHandle book, BuildFromLists build, bool keepList) {
   return noInsertionPoint ? EndAtOnce() : Done();
 }
 
-// ---- 10 and 18: Remove Non-list Character Tags, Convert Characters ----
+// ---- Remove Non-list Character Tags, Convert Characters ----
 
 typedef void (*ApplyList)(ObjHandle doc, ObjHandle listDoc, ObjHandle table);
 
@@ -286,7 +287,7 @@ RowResult ApplyListToBook(ObjHandle book, const char* heading, const char* missi
   return Done(answer);
 }
 
-// ---- 11: Remove Overrides ----
+// ---- Remove Overrides ----
 
 void RemoveFileOverrides(BookFile* file, void*) { RemoveOverridesInDocument(file->doc); }
 
@@ -301,27 +302,35 @@ RowResult RemoveOverrides(ObjHandle book) {
 
 }  // namespace
 
-RowResult RunBookCommand(int32_t number, ObjHandle book) {
-  switch (number) {
-    case CMD_LIST_CHAR_USAGE_BOOK: return ListUsage(book);
-    case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL: return ListUsageIndividual(book);
-    case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG: return ListUsageByTag(book);
-    case CMD_DELETE_UNUSED_CHARS_BOOK: return DeleteUnused(book);
-    case CMD_CREATE_CHAR_LIST_BOOK: return CreateListTable(book, CreateTagListFromLists, true);
-    case CMD_CREATE_CONVERSION_DOC_BOOK:
-      return CreateListTable(book, CreateConversionDocumentFromLists, false);
-    case CMD_REMOVE_NONLIST_CHARS_BOOK:
-      return ApplyListToBook(book, kKeepListHeading,
-                             "The list of character tags to keep could not be found.",
-                             "Are you sure you want to keep only the character tags listed?",
-                             PruneToKeepList);
-    case CMD_CONVERT_CHARS_BOOK:
-      return ApplyListToBook(book, kConversionHeading,
-                             "The list of character tags to convert could not be found.",
-                             "Are you sure you want to convert character tags for all files in "
-                             "the book?",
-                             ConvertCharacterTags);
-    case CMD_REMOVE_CHAR_OVERRIDES_BOOK: return RemoveOverrides(book);
-    default: return Done();
-  }
+RowResult RunListCharUsageBook(ObjHandle book) { return ListUsage(book); }
+
+RowResult RunListCharUsageBookIndividual(ObjHandle book) { return ListUsageIndividual(book); }
+
+RowResult RunListCharUsageBookByTag(ObjHandle book) { return ListUsageByTag(book); }
+
+RowResult RunDeleteUnusedCharsBook(ObjHandle book) { return DeleteUnused(book); }
+
+RowResult RunCreateCharListBook(ObjHandle book) {
+  return CreateListTable(book, CreateTagListFromLists, true);
 }
+
+RowResult RunCreateConversionDocumentBook(ObjHandle book) {
+  return CreateListTable(book, CreateConversionDocumentFromLists, false);
+}
+
+RowResult RunRemoveNonlistCharsBook(ObjHandle book) {
+  return ApplyListToBook(book, kKeepListHeading,
+                         "The list of character tags to keep could not be found.",
+                         "Are you sure you want to keep only the character tags listed?",
+                         PruneToKeepList);
+}
+
+RowResult RunConvertCharsBook(ObjHandle book) {
+  return ApplyListToBook(book, kConversionHeading,
+                         "The list of character tags to convert could not be found.",
+                         "Are you sure you want to convert character tags for all files in the "
+                         "book?",
+                         ConvertCharacterTags);
+}
+
+RowResult RunRemoveOverridesBook(ObjHandle book) { return RemoveOverrides(book); }

@@ -4,7 +4,7 @@
 #include "charfmt/usage_scan.h"
 #include "client/text_support.h"
 #include "commands/command_rows.h"
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "support/memory.h"
 #include "tagsmith_version.h"
 
@@ -12,46 +12,18 @@ namespace {
 
 const char kAboutText[] =
     "Tagsmith \nVersion " TAGSMITH_VERSION "  Build " TAGSMITH_BUILD_NUMBER " (64-bit)";
+const char kNoDocumentMessage[] = "Please open a document first.";
 
-RowResult RunRow(int32_t number, ObjHandle doc, ObjHandle book) {
-  if (IsBookCommand(number)) return RunBookCommand(number, book);
-  switch (number) {
-    case CMD_LIST_CHAR_USAGE: return RunListCharUsage(doc);
-    case CMD_DELETE_UNUSED_CHARS: return RunDeleteUnusedChars(doc);
-    case CMD_CREATE_CHAR_LIST: return RunCreateCharList(doc);
-    case CMD_REMOVE_NONLIST_CHARS: return RunRemoveNonlistChars(doc);
-    case CMD_REMOVE_CHAR_OVERRIDES: return RunRemoveOverrides(doc);
-    case CMD_FIND_NEXT_CHAR_OVERRIDE: return RunFindNextOverride(doc);
-    case CMD_CHAR_TAG_REPORT_ALL: return RunCharTagReportAll(doc);
-    case CMD_SKIP_MASTER_PAGES: return RunSkipMasterPages();
-    case CMD_CREATE_CONVERSION_DOC: return RunCreateConversionDocument(doc);
-    case CMD_CONVERT_CHARS: return RunConvertChars(doc);
-    case CMD_CHAR_TAG_REPORT_SELECTED: return RunCharTagReportSelected(doc);
-    case CMD_ABOUT: return RunAbout();
-    default: return Done();  // a number without a row does nothing
+ObjHandle TargetOf(const CommandRow& row, ObjHandle doc, ObjHandle book) {
+  switch (row.target) {
+    case ON_DOCUMENT: return doc;
+    case ON_BOOK: return book;
+    case ON_NEITHER: break;
   }
+  return 0;
 }
 
 }  // namespace
-
-const char kNoDocumentMessage[] = "Please open a document first.";
-
-bool IsBookCommand(int32_t number) {
-  switch (number) {
-    case CMD_LIST_CHAR_USAGE_BOOK:
-    case CMD_DELETE_UNUSED_CHARS_BOOK:
-    case CMD_CREATE_CHAR_LIST_BOOK:
-    case CMD_REMOVE_NONLIST_CHARS_BOOK:
-    case CMD_REMOVE_CHAR_OVERRIDES_BOOK:
-    case CMD_CREATE_CONVERSION_DOC_BOOK:
-    case CMD_CONVERT_CHARS_BOOK:
-    case CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL:
-    case CMD_LIST_CHAR_USAGE_BOOK_BY_TAG:
-      return true;
-    default:
-      return false;
-  }
-}
 
 RowResult NoDocumentNotice() { return EndAtOnce(HostAlert(kNoDocumentMessage, ALERT_NOTICE)); }
 
@@ -76,13 +48,14 @@ int32_t ChooseListType() {
   return chosen;
 }
 
-RowResult RunAbout() { return Done(HostAlert(kAboutText, ALERT_NOTICE)); }
+RowResult RunAbout(ObjHandle) { return Done(HostAlert(kAboutText, ALERT_NOTICE)); }
 
 int32_t CommandHandler(int32_t number) {
   EnsureTextSupport();
   ObjHandle doc = HostGetId(0, 0, PROP_ACTIVE_DOC);
   ObjHandle book = HostGetId(0, 0, PROP_ACTIVE_BOOK);
-  RowResult r = RunRow(number, doc, book);
+  const CommandRow* row = CommandRowOf(number);
+  RowResult r = row == nullptr ? Done() : row->run(TargetOf(*row, doc, book));
   if (!r.endsAtOnce) HostMarkDone();
   return r.value;
 }

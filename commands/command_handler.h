@@ -5,12 +5,8 @@
 
 #include "client/host_api.h"
 
+// Runs the row of the command table (commands/command_table.h) that has
+// the number; a number without a row does nothing.
 int32_t CommandHandler(int32_t number);
-
-// Whether the command works on the active book rather than the document.
-bool IsBookCommand(int32_t number);
-
-// What a document command tells the user when no document is open.
-extern const char kNoDocumentMessage[];
 
 #endif

@@ -1,5 +1,6 @@
 // The rows of the command handler, one function per command, and the
-// conventions they share. A row either ends normally (the handler then calls
+// conventions they share. The command table (commands/command_table.h)
+// says which row runs for which command and what it gets. A row either ends normally (the handler then calls
 // HostMarkDone) or "at once" (no HostMarkDone).
 #ifndef TAGSMITH_COMMANDS_COMMAND_ROWS_H
 #define TAGSMITH_COMMANDS_COMMAND_ROWS_H
@@ -34,9 +35,8 @@ extern const char kIncompleteListWarning[];
 // Character Tags"; -1 when cancelled.
 int32_t ChooseListType();
 
-// Rows of the document commands.
+// Rows of the commands that work on the active document (0 when none is).
 RowResult RunListCharUsage(ObjHandle doc);
-RowResult RunAbout();
 RowResult RunDeleteUnusedChars(ObjHandle doc);
 RowResult RunCreateCharList(ObjHandle doc);
 RowResult RunRemoveNonlistChars(ObjHandle doc);
@@ -44,10 +44,20 @@ RowResult RunCreateConversionDocument(ObjHandle doc);
 RowResult RunConvertChars(ObjHandle doc);
 RowResult RunRemoveOverrides(ObjHandle doc);
 RowResult RunFindNextOverride(ObjHandle doc);
-RowResult RunSkipMasterPages();
 RowResult RunCharTagReportAll(ObjHandle doc);
 RowResult RunCharTagReportSelected(ObjHandle doc);
-// Rows of the book commands (7, 8, 9, 10, 11, 17, 18, 20, 21).
-RowResult RunBookCommand(int32_t number, ObjHandle book);
+// Rows of the commands that work on every file of the active book.
+RowResult RunListCharUsageBook(ObjHandle book);
+RowResult RunListCharUsageBookIndividual(ObjHandle book);
+RowResult RunListCharUsageBookByTag(ObjHandle book);
+RowResult RunDeleteUnusedCharsBook(ObjHandle book);
+RowResult RunCreateCharListBook(ObjHandle book);
+RowResult RunCreateConversionDocumentBook(ObjHandle book);
+RowResult RunRemoveNonlistCharsBook(ObjHandle book);
+RowResult RunConvertCharsBook(ObjHandle book);
+RowResult RunRemoveOverridesBook(ObjHandle book);
+// Rows of the commands that work on neither (they get 0).
+RowResult RunSkipMasterPages(ObjHandle);
+RowResult RunAbout(ObjHandle);
 
 #endif

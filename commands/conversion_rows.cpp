@@ -1,4 +1,5 @@
-// Rows 15 and 16: Create Conversion Document, Convert Characters.
+// The rows of Create Conversion Document and Convert Characters for a
+// document.
 #include "charfmt/conversion.h"
 #include "charfmt/tag_lists.h"
 #include "commands/command_rows.h"

@@ -1,50 +1,65 @@
 #include "commands/menus.h"
 
+#include "commands/command_table.h"
 #include "support/case_fold.h"
 #include "support/memory.h"
 
 namespace {
 
-struct MenuCommand {
-  int32_t number;
-  const char* tag;
-  const char* label;
-};
+// The separators between the groups of a submenu, in order: the first
+// stands before group 2. The host predefines the first five; the sixth is
+// made here.
+const char* const kSeparators[] = {"Separator1", "Separator2", "Separator3",
+                                   "Separator4", "Separator5", "Sep6"};
+constexpr int kPredefinedSeparators = 5;
+constexpr int kSeparatorCount = sizeof kSeparators / sizeof kSeparators[0];
 
-// An entry of a submenu: a command to define, a predefined separator to find,
-// or an existing command object to reuse.
-struct MenuEntry {
-  enum Kind { COMMAND, SEPARATOR, REUSE } kind;
-  MenuCommand command;  // COMMAND
-  const char* name;     // SEPARATOR: the separator; REUSE: the command tag
-};
-
-const char kNoShortcut[] = "";
-// Backslash, exclamation mark, n, o, v: handed to the host unchanged.
-const char kFindNextShortcut[] = "\\!nov";
-
-ObjHandle Separator(const char* name) { return HostGetNamedObject(0, OBJ_MENU_SEPARATOR, name); }
-
-ObjHandle DefineCommand(ObjHandle menu, const MenuCommand& c) {
-  const char* shortcut =
-      c.number == CMD_FIND_NEXT_CHAR_OVERRIDE ? kFindNextShortcut : kNoShortcut;
-  return HostDefineAndAddCommand(c.number, menu, c.tag, c.label, shortcut);
+ObjHandle SeparatorBefore(int group) {
+  int n = group - 2;
+  if (n < kPredefinedSeparators) return HostGetNamedObject(0, OBJ_MENU_SEPARATOR, kSeparators[n]);
+  return HostNewNamedObject(0, OBJ_MENU_SEPARATOR, kSeparators[n]);
 }
 
-void AddEntries(ObjHandle menu, const MenuEntry* entries, int count) {
-  for (int i = 0; i < count; ++i) {
-    const MenuEntry& e = entries[i];
-    switch (e.kind) {
-      case MenuEntry::COMMAND:
-        DefineCommand(menu, e.command);
-        break;
-      case MenuEntry::SEPARATOR:
-        HostAddItemToMenu(menu, Separator(e.name));
-        break;
-      case MenuEntry::REUSE:
-        HostAddItemToMenu(menu, HostGetNamedObject(0, OBJ_COMMAND, e.name));
-        break;
+void DefineCommand(ObjHandle menu, const CommandRow& row) {
+  ObjHandle command = HostDefineAndAddCommand(row.number, menu, row.tag, row.label, row.shortcut);
+  if (row.switchedOn) {
+    HostSetInt(0, command, PROP_CAN_HAVE_CHECK_MARK, 1);
+    HostSetInt(0, command, PROP_CHECK_MARK_IS_ON, 1);
+  }
+}
+
+uint8_t GroupIn(const CommandRow& row, bool book) {
+  return book ? row.place.book : row.place.document;
+}
+
+// The items of one group: its commands in table order. The report submenu
+// stands where its first command would, and is added once it holds them all.
+void AddGroup(ObjHandle sub, bool book, int group) {
+  ObjHandle report = 0;
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    const CommandRow& row = kCommandTable[i];
+    if (GroupIn(row, book) != group) continue;
+    if (book && row.place.document != 0) {
+      // Defined with the document submenu: the same object stands here too.
+      HostAddItemToMenu(sub, HostGetNamedObject(0, OBJ_COMMAND, row.tag));
+    } else if (row.inReportMenu) {
+      if (report == 0) report = HostDefineMenu("CharacterTagReport", "Generate Character Tag Report");
+      DefineCommand(report, row);
+    } else {
+      DefineCommand(sub, row);
     }
+  }
+  if (report != 0) HostAddMenuToMenu(sub, report);
+}
+
+void AddCommands(ObjHandle sub, bool book) {
+  int groups = 0;
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    if (GroupIn(kCommandTable[i], book) > groups) groups = GroupIn(kCommandTable[i], book);
+  }
+  for (int group = 1; group <= groups && group <= kSeparatorCount + 1; ++group) {
+    if (group > 1) HostAddItemToMenu(sub, SeparatorBefore(group));
+    AddGroup(sub, book, group);
   }
 }
 
@@ -59,88 +74,11 @@ ObjHandle ToolsMenu(const char* tag, const char* menuBar) {
   return tools;
 }
 
-void BuildDocumentMenu() {
-  ObjHandle tools = ToolsMenu("VxTools", "!MakerMainMenu");
-  ObjHandle sub = HostDefineMenu("Tagsmith", "Characters");
-  const MenuEntry first[] = {
-      {MenuEntry::COMMAND, {CMD_LIST_CHAR_USAGE, "ListCharUsage", "List Character Usage"}, nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_DELETE_UNUSED_CHARS, "DeleteUnusedChars", "Delete Unused Character Tags"}, nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator1"},
-      {MenuEntry::COMMAND, {CMD_CREATE_CHAR_LIST, "CreateCharList", "Create Character Tag List"},
-       nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_REMOVE_NONLIST_CHARS, "RemoveNonlistChars", "Remove Non-list Character Tags"}, nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator2"},
-      {MenuEntry::COMMAND,
-       {CMD_CREATE_CONVERSION_DOC, "CreateCharConversionDocument", "Create Conversion Document"},
-       nullptr},
-      {MenuEntry::COMMAND, {CMD_CONVERT_CHARS, "ConvertCharsInDoc", "Convert Characters"}, nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator3"},
-      {MenuEntry::COMMAND, {CMD_REMOVE_CHAR_OVERRIDES, "RemoveCharOverrides", "Remove Overrides"},
-       nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_FIND_NEXT_CHAR_OVERRIDE, "FindNextCharOverride", "Find Next Override"}, nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator4"},
-  };
-  AddEntries(sub, first, sizeof first / sizeof first[0]);
-
-  ObjHandle skip = DefineCommand(sub, {CMD_SKIP_MASTER_PAGES, "SkipMasterPages", "Skip Master Pages"});
-  HostSetInt(0, skip, PROP_CAN_HAVE_CHECK_MARK, 1);
-  HostSetInt(0, skip, PROP_CHECK_MARK_IS_ON, 1);
-  HostAddItemToMenu(sub, Separator("Separator5"));
-
-  ObjHandle report = HostDefineMenu("CharacterTagReport", "Generate Character Tag Report");
-  DefineCommand(report, {CMD_CHAR_TAG_REPORT_ALL, "GenerateCharacterTagReport", "All Tags"});
-  DefineCommand(report,
-                {CMD_CHAR_TAG_REPORT_SELECTED, "GenerateCharacterTagReportSingle", "Selected Tag..."});
-  HostAddMenuToMenu(sub, report);
-
-  HostAddItemToMenu(sub, HostNewNamedObject(0, OBJ_MENU_SEPARATOR, "Sep6"));
-  DefineCommand(sub, {CMD_ABOUT, "TagsmithAbout", "About Tagsmith..."});
-
-  HostAddMenuToMenu(tools, sub);
-  PlaceMenuByLabel(tools, sub);
-}
-
-void BuildBookMenu() {
-  ObjHandle tools = ToolsMenu("VxToolsBook", "!BookMainMenu");
-  ObjHandle sub = HostDefineMenu("TagsmithBook", "Characters");
-  const MenuEntry entries[] = {
-      {MenuEntry::COMMAND, {CMD_LIST_CHAR_USAGE_BOOK, "ListCharUsageBook", "List Character Usage"},
-       nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL, "ListCharUsageBookIndividualFile",
-        "List Character Usage - Individual"},
-       nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_LIST_CHAR_USAGE_BOOK_BY_TAG, "CharUsageBookByFormat", "List Character Usage - By Tag"},
-       nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_DELETE_UNUSED_CHARS_BOOK, "DeleteUnusedCharsBook", "Delete Unused Character Tags"},
-       nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator1"},
-      {MenuEntry::COMMAND,
-       {CMD_CREATE_CHAR_LIST_BOOK, "CreateCharListBook", "Create Character Tag List"}, nullptr},
-      {MenuEntry::COMMAND,
-       {CMD_REMOVE_NONLIST_CHARS_BOOK, "RemoveNonlistCharsBook", "Remove Non-list Character Tags"},
-       nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator2"},
-      {MenuEntry::COMMAND,
-       {CMD_CREATE_CONVERSION_DOC_BOOK, "CreateCharConversionDocumentBook",
-        "Create Conversion Document"},
-       nullptr},
-      {MenuEntry::COMMAND, {CMD_CONVERT_CHARS_BOOK, "ConvertCharsBook", "Convert Characters"},
-       nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator3"},
-      {MenuEntry::COMMAND,
-       {CMD_REMOVE_CHAR_OVERRIDES_BOOK, "RemoveCharOverridesBook", "Remove Overrides"}, nullptr},
-      {MenuEntry::SEPARATOR, {}, "Separator4"},
-      {MenuEntry::REUSE, {}, "SkipMasterPages"},
-      {MenuEntry::SEPARATOR, {}, "Separator5"},
-      {MenuEntry::REUSE, {}, "TagsmithAbout"},
-  };
-  AddEntries(sub, entries, sizeof entries / sizeof entries[0]);
+void BuildSubmenu(bool book) {
+  ObjHandle tools = book ? ToolsMenu("VxToolsBook", "!BookMainMenu")
+                         : ToolsMenu("VxTools", "!MakerMainMenu");
+  ObjHandle sub = HostDefineMenu(book ? "TagsmithBook" : "Tagsmith", "Characters");
+  AddCommands(sub, book);
   HostAddMenuToMenu(tools, sub);
   PlaceMenuByLabel(tools, sub);
 }
@@ -163,8 +101,8 @@ void PlaceMenuByLabel(ObjHandle parent, ObjHandle submenu) {
 
 int32_t InitializeHandler(int32_t code) {
   if (code == 1) {
-    BuildDocumentMenu();
-    BuildBookMenu();
+    BuildSubmenu(false);
+    BuildSubmenu(true);
     HostMarkDone();
   }
   return HostRequestNotification(NOTE_CLIENT_CALL, 1);

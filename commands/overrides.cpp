@@ -3,11 +3,15 @@
 #include "charfmt/document_walk.h"
 #include "charfmt/run_tags.h"
 #include "client/host_lists.h"
+#include "commands/command_table.h"
 #include "support/strings.h"
 
 namespace {
 
-const char kSkipMasterPagesCommand[] = "SkipMasterPages";
+// The switch is the check mark of the command object, found by its tag.
+ObjHandle SkipMasterPagesCommand() {
+  return HostGetNamedObject(0, OBJ_COMMAND, CommandRowOf(CMD_SKIP_MASTER_PAGES)->tag);
+}
 
 // Untagged text is held to every one of these, in this order: integers
 // first, then the two strings.
@@ -444,7 +448,7 @@ int32_t PageKindOf(ObjHandle doc, ObjHandle obj) {
 }
 
 int32_t SkipMasterPagesOn() {
-  ObjHandle command = HostGetNamedObject(0, OBJ_COMMAND, kSkipMasterPagesCommand);
+  ObjHandle command = SkipMasterPagesCommand();
   if (command == 0) return 0;
   return HostGetInt(0, command, PROP_CHECK_MARK_IS_ON) != 0 ? 1 : 0;
 }
@@ -456,7 +460,7 @@ RowResult FindNextOverride(ObjHandle doc) {
 }
 
 RowResult ToggleSkipMasterPages() {
-  ObjHandle command = HostGetNamedObject(0, OBJ_COMMAND, kSkipMasterPagesCommand);
+  ObjHandle command = SkipMasterPagesCommand();
   if (command != 0) {
     int32_t on = HostGetInt(0, command, PROP_CHECK_MARK_IS_ON);
     HostSetInt(0, command, PROP_CHECK_MARK_IS_ON, on != 0 ? 0 : 1);
@@ -475,4 +479,4 @@ RowResult RunRemoveOverrides(ObjHandle doc) {
 
 RowResult RunFindNextOverride(ObjHandle doc) { return FindNextOverride(doc); }
 
-RowResult RunSkipMasterPages() { return ToggleSkipMasterPages(); }
+RowResult RunSkipMasterPages(ObjHandle) { return ToggleSkipMasterPages(); }

@@ -1,5 +1,5 @@
-// Rows 2, 3 and 4: Delete Unused Character Tags, Create Character Tag List,
-// Remove Non-list Character Tags.
+// The rows of Delete Unused Character Tags, Create Character Tag List and
+// Remove Non-list Character Tags for a document.
 #include "charfmt/tag_lists.h"
 #include "charfmt/usage_scan.h"
 #include "commands/command_rows.h"

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <set>
 
-#include "commands/menus.h"
 #include "mif/mif_roman.h"
+#include "sim/client_commands.h"
 #include "sim/host_text.h"
 #include "support/case_fold.h"
 
@@ -153,7 +153,7 @@ NoTextUse WhyNoTextUse(const RunRecord& record, const std::string& tag) {
 bool ClientUsage(const RunRecord& r, std::vector<std::string>* used,
                  std::vector<std::string>* unused) {
   if (!r.hasOutput) return false;
-  if (r.number != CMD_LIST_CHAR_USAGE_BOOK_BY_TAG) return ListedTags(r.output, used, unused);
+  if (r.call != kListUsageByTagCall) return ListedTags(r.output, used, unused);
   std::set<std::string> headed;
   for (const OutputSection& s : r.output.sections) {
     for (const OutputList& l : s.lists) {

@@ -4,7 +4,6 @@
 // in-memory host.
 #include <sys/stat.h>
 
-#include "plugin/entry.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
 #include "sim/tagsmith_run.h"

@@ -17,13 +17,11 @@
 #include <set>
 #include <string_view>
 
-#include "commands/client_calls.h"
-#include "commands/command_handler.h"
-#include "commands/menus.h"
 #include "memhost/text_dump.h"
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
 #include "mif/mif_roman.h"
+#include "sim/client_commands.h"
 #include "sim/diff_preview.h"
 #include "sim/host_text.h"
 #include "sim/json_report.h"
@@ -48,6 +46,7 @@ std::string RunBesideProgram(const std::string& relative) {
 namespace {
 
 constexpr int32_t kAlertQuestion = 1;
+constexpr int32_t kAlertNotice = 2;
 constexpr int32_t kAlertWarning = 3;
 const char kOutputName[] = "VxOutput.fm";
 
@@ -144,6 +143,7 @@ struct Session {
   bool unanswered = false;
   bool failed = false;
   bool noDocument = false;
+  int64_t noticeCall = 0;  // the host call that showed the last notice
   std::string unansweredText;
   std::FILE* tty = nullptr;
   bool progress = false;
@@ -567,8 +567,8 @@ void AnswerAlert(Session& S, memhost::DialogRecord& r) {
   if (r.alertType != kAlertQuestion) {
     Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
         "\n");
-    if (r.alertType == kAlertWarning || r.text == kNoDocumentMessage) S.failed = true;
-    if (r.text == kNoDocumentMessage) S.noDocument = true;
+    if (r.alertType == kAlertWarning) S.failed = true;
+    if (r.alertType == kAlertNotice) S.noticeCall = S.host.callCount;
     r.answer = 0;
     return;
   }
@@ -689,13 +689,6 @@ void InstallHostHooks(Session& S) {
 
 // ---- Commands ----
 
-struct MenuEntry {
-  bool book;
-  std::string label;  // with the submenu's label in front: "A > B"
-  std::string tag;
-  int32_t number;
-};
-
 void CollectMenu(const memhost::MemHost& host, ObjHandle menu, bool book, const std::string& prefix,
                  std::vector<MenuEntry>* out) {
   const memhost::Obj* m = host.Find(menu);
@@ -721,18 +714,36 @@ std::vector<MenuEntry> MenuEntries(const memhost::MemHost& host) {
   return out;
 }
 
-const ClientCall* CallStringOf(const std::string& command) {
-  for (size_t i = 0; i < kClientCallCount; ++i) {
-    if (command == kClientCalls[i].text) return &kClientCalls[i];
-  }
-  return nullptr;
+// What the host sees of a command as it starts, to tell afterwards how it
+// ended.
+struct CommandStart {
+  size_t dialogs;
+  bool document;  // a document was active
+};
+
+CommandStart Starting(const Session& S) {
+  return CommandStart{S.host.dialogs.size(), S.host.activeDoc != 0};
 }
 
-const char* CallStringFor(int32_t number) {
-  for (size_t i = 0; i < kClientCallCount; ++i) {
-    if (kClientCalls[i].command == number) return kClientCalls[i].text;
-  }
-  return nullptr;
+// A command of the document menu that finds no document open says so in
+// one notice and ends there. That is what the host sees of it: with no
+// document active, its only dialog was a notice, and no call followed.
+void NoteNoDocument(Session& S, const std::vector<MenuEntry>& menu, int32_t number,
+                    const CommandStart& start) {
+  if (start.document || !IsDocumentOnly(menu, number)) return;
+  if (S.host.dialogs.size() != start.dialogs + 1) return;
+  const memhost::DialogRecord& d = S.host.dialogs.back();
+  if (d.kind != memhost::DialogRecord::ALERT || d.alertType != kAlertNotice) return;
+  if (S.host.callCount != S.noticeCall) return;
+  S.failed = true;
+  S.noDocument = true;
+}
+
+// The number of the menu command a known call runs; 0 when the menus hold
+// none.
+int32_t NumberOfCall(const std::vector<MenuEntry>& menu, const KnownCall* call) {
+  const MenuEntry* entry = call != nullptr ? MenuCommandTagged(menu, call->tag) : nullptr;
+  return entry != nullptr ? entry->number : 0;
 }
 
 // A menu label (or command tag) to a command number; 0 when none matches.
@@ -864,7 +875,7 @@ bool StdoutWritten() {
   return ok;
 }
 
-int Finish(Session& S, int32_t number) {
+int Finish(Session& S, const char* call) {
   ShowConsole(S);
   if (S.progress) Say("\r\033[K");
 
@@ -880,7 +891,7 @@ int Finish(Session& S, int32_t number) {
     if (i > 0) std::fputs("\n", stdout);
     std::fputs(Readable(memhost::DumpDocument(S.host, outputs[i])).c_str(), stdout);
   }
-  if (number == CMD_FIND_NEXT_CHAR_OVERRIDE) ReportSelection(S);
+  if (call != nullptr && std::strcmp(call, kFindNextOverrideCall) == 0) ReportSelection(S);
   if (!StdoutWritten()) return RUN_BAD_INPUT;
 
   int status = RUN_OK;
@@ -1034,9 +1045,9 @@ Input* InputNamed(Session& S, const std::string& hostName) {
 
 // The documents the command works on, as read: the chapters of the book in
 // book order, or the active document.
-std::vector<Input*> Subjects(Session& S, int32_t number) {
+std::vector<Input*> Subjects(Session& S, bool bookCommand) {
   std::vector<Input*> out;
-  if (IsBookCommand(number)) {
+  if (bookCommand) {
     for (const MifBookComponent& c : S.book.components) {
       Input* in = InputNamed(S, RomanName(Normal(c.path)));
       if (in != nullptr) out.push_back(in);
@@ -1049,14 +1060,14 @@ std::vector<Input*> Subjects(Session& S, int32_t number) {
   return out;
 }
 
-void BeginRecord(Session& S, int32_t number, Reporting* R) {
+void BeginRecord(Session& S, const std::vector<MenuEntry>& menu, int32_t number, Reporting* R) {
   const RunOptions& o = S.options;
   RunRecord& r = R->record;
   r.command = o.command;
-  const char* call = CallStringFor(number);
+  const char* call = CallStringFor(menu, number);
   r.call = call != nullptr ? call : "";
   r.number = number;
-  r.bookCommand = IsBookCommand(number);
+  r.bookCommand = IsBookOnly(menu, number);
   for (const auto& in : S.inputs) {
     if (in->doc == 0) continue;
     r.documents.push_back(in->file);
@@ -1067,7 +1078,7 @@ void BeginRecord(Session& S, int32_t number, Reporting* R) {
     r.components.push_back(RecordComponent{c.path, InputNamed(S, RomanName(Normal(c.path))) != nullptr});
   }
   r.counted = o.counts;
-  R->subjects = Subjects(S, number);
+  R->subjects = Subjects(S, r.bookCommand);
   for (Input* in : R->subjects) {
     // A file's saved copy is out of every call's reach: a copy of it, an
     // open document that is on no list, is what is counted and kept.
@@ -1263,7 +1274,7 @@ int Stop(Session& S, int status) {
   if (o.json.empty()) return status;
   RunRecord r;
   r.command = o.command;
-  if (const ClientCall* call = CallStringOf(o.command)) r.call = call->text;
+  if (const KnownCall* call = KnownCallOf(o.command)) r.call = call->text;
   for (const auto& in : S.inputs) {
     if (in->doc != 0) r.documents.push_back(in->file);
   }
@@ -1323,6 +1334,13 @@ ClientSession* StartClient(Session& S) {
   return client;
 }
 
+// Skip Master Pages starts switched on; choosing it from the menu turns it
+// off.
+void ToggleSkipMasterPages(ClientSession* client, const std::vector<MenuEntry>& menu) {
+  const MenuEntry* skip = MenuCommandTagged(menu, kSkipMasterPagesTag);
+  if (skip != nullptr) ClientCommand(client, skip->number);
+}
+
 // The document that stands for an input now: the open one, else the file's
 // saved copy.
 ObjHandle CurrentDocument(Session& S, const Input& in) {
@@ -1362,39 +1380,46 @@ int RunTagsmith(const RunOptions& options) {
   if (client == nullptr) return Stop(S, RUN_USAGE);
   std::string error;
   std::vector<MenuEntry> menu = MenuEntries(S.host);
-  const ClientCall* call = CallStringOf(o.command);
-  int32_t number = call != nullptr ? call->command : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
+  const KnownCall* call = KnownCallOf(o.command);
+  int32_t number = call != nullptr ? NumberOfCall(menu, call)
+                                   : ResolveLabel(menu, o.command, S.bookHandle != 0, &error);
+  if (call != nullptr && number == 0) {
+    error = "the client's menus hold no command for \"" + o.command + "\"";
+  }
   if (number == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + error + "\n");
     return Stop(S, RUN_USAGE);
   }
-  if (IsBookCommand(number) && S.bookHandle == 0) {
+  if (IsBookOnly(menu, number) && S.bookHandle == 0) {
     ClientClose(client);
     Say("tagsmith-run: " + o.command + " works on a book: name a MIF book among the files\n");
     return Stop(S, RUN_USAGE);
   }
-  if (!o.html.empty() && !IsBookCommand(number) && number != CMD_LIST_CHAR_USAGE) {
+  if (!o.html.empty() && !IsBookOnly(menu, number) &&
+      number != NumberOfCall(menu, KnownCallOf(kListUsageCall))) {
     ClientClose(client);
     Say("tagsmith-run: --html pictures the book commands and List Character Usage only\n");
     return Stop(S, RUN_USAGE);
   }
   // Skip Master Pages starts switched on; the option turns it off as the
   // menu command would.
-  if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
+  if (o.masterPages) ToggleSkipMasterPages(client, menu);
   InstallHostHooks(S);
   Reporting report;
   bool reporting = o.counts || !o.json.empty() || !o.html.empty();
-  if (reporting) BeginRecord(S, number, &report);
+  if (reporting) BeginRecord(S, menu, number, &report);
   t[2] = Clock::now();
+  CommandStart start = Starting(S);
   if (call != nullptr) {
     ClientNotify(client, NOTE_CLIENT_CALL, call->text);
   } else {
     ClientCommand(client, number);
   }
+  NoteNoDocument(S, menu, number, start);
   t[3] = Clock::now();
   ReportKeptFormats(S);
-  status = Finish(S, number);
+  status = Finish(S, CallStringFor(menu, number));
   if (reporting) EndRecord(S, status, &report);
   if (o.counts && !StdoutTaken(o)) PrintCounts(report.record);
   if (reporting) status = WriteReports(S, &report, status);
@@ -1414,7 +1439,8 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   if (status != RUN_OK) return status;
   ClientSession* client = StartClient(S);
   if (client == nullptr) return RUN_USAGE;
-  if (o.masterPages) ClientCommand(client, CMD_SKIP_MASTER_PAGES);
+  std::vector<MenuEntry> menu = MenuEntries(S.host);
+  if (o.masterPages) ToggleSkipMasterPages(client, menu);
   InstallHostHooks(S);
   // The steps' commands walk a book again and again: each line of the
   // console is said once, and a component that could not be read is not
@@ -1441,11 +1467,13 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   run.host = &S.host;
   run.book = S.bookHandle != 0;
   run.unread = S.unread;
-  run.run = [&S, client](const std::string& text) -> int {
-    const ClientCall* call = CallStringOf(text);
+  run.run = [&S, &menu, client](const std::string& text) -> int {
+    const KnownCall* call = KnownCallOf(text);
     if (call == nullptr) return RUN_USAGE;
     S.failed = S.cancelled = false;
+    CommandStart start = Starting(S);
     ClientNotify(client, NOTE_CLIENT_CALL, call->text);
+    NoteNoDocument(S, menu, NumberOfCall(menu, call), start);
     ShowConsole(S);
     if (S.progress) Say("\r\033[K");
     return S.failed ? RUN_FAILED : S.cancelled ? RUN_CANCELLED : RUN_OK;
@@ -1481,9 +1509,7 @@ int RunList(const RunOptions& options) {
     std::printf("\n%s menu, Tools > Characters:\n", book != 0 ? "Book" : "Document");
     for (const MenuEntry& e : menu) {
       if (e.book != (book != 0)) continue;
-      const char* call = CallStringFor(e.number);
-      if (e.number == CMD_SKIP_MASTER_PAGES) call = "(menu only; see --master-pages)";
-      std::printf("  %-48s %s\n", e.label.c_str(), call != nullptr ? call : "");
+      std::printf("  %-48s %s\n", e.label.c_str(), ListedCall(menu, e).c_str());
     }
   }
   return RUN_OK;

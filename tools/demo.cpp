@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "commands/command_handler.h"
+#include "commands/command_table.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
 #include "memhost/text_dump.h"

@@ -10,7 +10,7 @@
 #include "client/host_wrapper.h"
 #include "commands/book_walk.h"
 #include "commands/command_handler.h"
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "memhost/doc_builder.h"
 #include "memhost/text_dump.h"
 #include "support/encoding.h"
@@ -174,7 +174,7 @@ class BookCommandsTest : public HostTestWith<BookHost> {
   BookBuilder book{host, "C:\\books\\manual.book"};
 };
 
-// ---- 7, 20, 21: listing ----
+// ---- List Character Usage, Individual and By Tag ----
 
 TEST_F(BookCommandsTest, ListUsageAccumulatesOverTheWholeBook) {
   EXPECT_EQ(0, CommandHandler(CMD_LIST_CHAR_USAGE_BOOK));
@@ -252,7 +252,7 @@ TEST_F(BookCommandsTest, ByTagListsTheFilesUsingEachTagButNeverOneThatCannotBeOp
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
-// ---- 8: Delete Unused Character Tags ----
+// ---- Delete Unused Character Tags ----
 
 TEST_F(BookCommandsTest, DeleteUnusedAsksOnceAndKeepsTagsUsedElsewhereInTheBook) {
   CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
@@ -334,7 +334,7 @@ TEST_F(BookCommandsTest, DeleteUnusedRereadsAFileBeforeDeletingFromAnyFile) {
   EXPECT_EQ(2, HostMarkDoneCount);
 }
 
-// ---- 9, 17: tag list and conversion document ----
+// ---- Create Character Tag List, Create Conversion Document ----
 
 TEST_F(BookCommandsTest, TagTablesFromTheWholeBook) {
   host.choices = {1, 2, 0};
@@ -417,7 +417,7 @@ TEST_F(BookCommandsTest, CancelledListTypeOrNoInsertionPointEndsAtOnce) {
   EXPECT_EQ(0, HostMarkDoneCount);
 }
 
-// ---- 10, 18: by a list ----
+// ---- Remove Non-list Character Tags, Convert Characters: by a list ----
 
 TEST_F(BookCommandsTest, RemoveNonlistPrunesEveryFileByTheList) {
   DocBuilder list(host, "C:\\lists\\keep.fm");
@@ -482,7 +482,7 @@ TEST_F(BookCommandsTest, ConvertCharactersConvertsEveryFileEvenWhenTheTableIsAFi
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
-// ---- 11: Remove Overrides ----
+// ---- Remove Overrides ----
 
 TEST_F(BookCommandsTest, RemoveOverridesAsksOnceAndRepairsEveryFile) {
   CommandHandler(CMD_REMOVE_CHAR_OVERRIDES_BOOK);

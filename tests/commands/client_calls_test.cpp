@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "commands/command_handler.h"
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "memhost/doc_builder.h"
 #include "support/encoding.h"
 #include "tests/test_support.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "memhost/mem_host.h"
 #include "tests/host_test.h"
 

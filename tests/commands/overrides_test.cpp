@@ -8,6 +8,7 @@
 #include "client/host_lists.h"
 #include "client/host_wrapper.h"
 #include "commands/command_handler.h"
+#include "commands/command_table.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
 #include "tests/host_test.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "commands/command_handler.h"
-#include "commands/menus.h"
+#include "commands/command_table.h"
 #include "memhost/doc_builder.h"
 #include "tests/host_test.h"
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "commands/command_handler.h"
+#include "commands/command_table.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
 #include "memhost/tag_audit.h"
@@ -91,29 +92,15 @@ struct Scenario {
 
 void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
-const Scenario kScenarios[] = {
-    {"ListCharUsage", CMD_LIST_CHAR_USAGE, false},
-    {"DeleteUnused", CMD_DELETE_UNUSED_CHARS, false},
-    {"CreateCharList", CMD_CREATE_CHAR_LIST, false},
-    {"RemoveNonlist", CMD_REMOVE_NONLIST_CHARS, false},
-    {"RemoveOverrides", CMD_REMOVE_CHAR_OVERRIDES, false},
-    {"FindNextOverride", CMD_FIND_NEXT_CHAR_OVERRIDE, false},
-    {"ReportAll", CMD_CHAR_TAG_REPORT_ALL, false},
-    {"SkipMasterPages", CMD_SKIP_MASTER_PAGES, false},
-    {"CreateConversion", CMD_CREATE_CONVERSION_DOC, false},
-    {"Convert", CMD_CONVERT_CHARS, false},
-    {"ReportSelected", CMD_CHAR_TAG_REPORT_SELECTED, false},
-    {"About", CMD_ABOUT, false},
-    {"BookListUsage", CMD_LIST_CHAR_USAGE_BOOK, true},
-    {"BookDeleteUnused", CMD_DELETE_UNUSED_CHARS_BOOK, true},
-    {"BookCreateList", CMD_CREATE_CHAR_LIST_BOOK, true},
-    {"BookRemoveNonlist", CMD_REMOVE_NONLIST_CHARS_BOOK, true},
-    {"BookRemoveOverrides", CMD_REMOVE_CHAR_OVERRIDES_BOOK, true},
-    {"BookCreateConversion", CMD_CREATE_CONVERSION_DOC_BOOK, true},
-    {"BookConvert", CMD_CONVERT_CHARS_BOOK, true},
-    {"BookIndividual", CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL, true},
-    {"BookByTag", CMD_LIST_CHAR_USAGE_BOOK_BY_TAG, true},
-};
+// Every command of the table, a book's in a world with a book.
+std::vector<Scenario> Scenarios() {
+  std::vector<Scenario> out;
+  for (size_t i = 0; i < kCommandCount; ++i) {
+    const CommandRow& row = kCommandTable[i];
+    out.push_back(Scenario{row.tag, row.number, row.target == ON_BOOK});
+  }
+  return out;
+}
 
 struct World {
   std::unique_ptr<MemHost> host;
@@ -285,7 +272,7 @@ TEST_P(FaultInjection, EveryFailingAllocationEndsCleanly) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, FaultInjection, ::testing::ValuesIn(kScenarios),
+INSTANTIATE_TEST_SUITE_P(Commands, FaultInjection, ::testing::ValuesIn(Scenarios()),
                          [](const ::testing::TestParamInfo<Scenario>& i) {
                            return std::string(i.param.name);
                          });

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "commands/command_handler.h"
+#include "commands/command_table.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
 #include "support/encoding.h"

@@ -73,6 +73,12 @@ plant "an include in angle brackets" \
 plant "a source folder including a test header" \
   '^memhost/model\.h:[0-9]+: memhost/ includes tests/test_support\.h, from tests/' \
   memhost/model.h '#include "tests/test_support.h"'
+plant "the runner including a header of the client" \
+  '^sim/run_steps\.h:[0-9]+: sim/ includes commands/menus\.h, from commands/, which it is kept apart' \
+  sim/run_steps.h '#include "commands/menus.h"'
+plant "the runner including the client's entry" \
+  '^sim/progress\.cpp:[0-9]+: sim/ includes plugin/entry\.h' \
+  sim/progress.cpp '#include "plugin/entry.h"'
 plant "two files including each other's headers" \
   '^support/paths and support/strings include each other' \
   support/paths.cpp '#include "support/strings.h"' \
