@@ -16,6 +16,8 @@ namespace mifwrite {
 
 namespace {
 
+// A statement of a <ParaLine> that takes positions of the text: where it is,
+// and the positions it takes.
 struct Unit {
   MifNode* line;
   size_t index;
