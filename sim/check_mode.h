@@ -7,7 +7,7 @@
 #ifndef TAGSMITH_SIM_CHECK_MODE_H
 #define TAGSMITH_SIM_CHECK_MODE_H
 
-#include "sim/tagsmith_run.h"
+#include "sim/run_options.h"
 
 // Exit statuses of check beyond RUN_OK: one bit per kind of finding, above
 // the statuses of reading (a file that cannot be read, missing book

@@ -1,6 +1,7 @@
 // A run that drives the client step by step and looks at the documents in
 // between, writing nothing: the files are read and the client started as for
-// any command, then the caller runs commands and reads what they left.
+// any command, then the caller runs commands and reads what they left. Also
+// what such a mode of several runs checks before the first.
 #ifndef TAGSMITH_SIM_RUN_STEPS_H
 #define TAGSMITH_SIM_RUN_STEPS_H
 
@@ -10,7 +11,7 @@
 
 #include "memhost/mem_host.h"
 #include "mif/mif_document.h"
-#include "sim/tagsmith_run.h"
+#include "sim/run_options.h"
 
 // A document of the run: one named or a book's file.
 struct RunDocument {
@@ -37,5 +38,10 @@ struct RunSteps {
 // components are missing (without --allow-missing; steps still run on the
 // others), or else what steps returns.
 int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>& steps);
+
+// RUN_USAGE when standard output or error is a file the run would read (a
+// document or book named, a book's chapter), said when it can be; else
+// RUN_OK. A run looks at this itself; a mode of several runs looks first.
+int RunStreamsClear(const RunOptions& options);
 
 #endif

@@ -24,11 +24,6 @@ USERS="tests bench fuzz tools"
 # though it stands above it: the runner reaches the client through the
 # library it loads, its menus and its client-call strings, never its code.
 APART="sim:charfmt sim:commands sim:plugin"
-# Pairs of files known to include each other, accepted until they are
-# undone (a note says when one is gone, so that it can leave this list):
-# the runner's options are declared in tagsmith_run.h, which the check mode
-# needs, while the runner calls the check mode.
-ALLOWED_PAIRS="sim/check_mode sim/tagsmith_run"
 
 folders=()
 for d in $LAYERS $USERS; do
@@ -47,7 +42,7 @@ sources=$(find "${folders[@]}" -type f \( -name '*.h' -o -name '*.hpp' -o -name 
   printf '%s\n' "$sources"
   echo "--"
   printf '%s\n' "$sources" | xargs grep -HnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]' || true
-} | awk -v layers="$LAYERS" -v users="$USERS" -v allowed="$ALLOWED_PAIRS" -v apart="$APART" '
+} | awk -v layers="$LAYERS" -v users="$USERS" -v apart="$APART" '
 function top(path) { return substr(path, 1, index(path, "/") - 1) }
 function module(path) { sub(/\.[^.\/]*$/, "", path); return path }
 # "a/./b/../c" as "a/c"; "" when it climbs out of the tree.
@@ -70,11 +65,6 @@ BEGIN {
   for (i = 1; i <= n; ++i) user[u[i]] = 1
   n = split(apart, ap, " ")
   for (i = 1; i <= n; ++i) kept[ap[i]] = 1
-  n = split(allowed, p, " ")
-  for (i = 1; i + 1 <= n; i += 2) {
-    key = p[i] < p[i + 1] ? p[i] " " p[i + 1] : p[i + 1] " " p[i]
-    allow[key] = 1
-  }
   listing = 1
   faults = 0
 }
@@ -131,13 +121,8 @@ END {
   for (i = 1; i <= edges; ++i) {
     split(order[i], ab, SUBSEP)
     if (ab[1] > ab[2] || !((ab[2] SUBSEP ab[1]) in edge)) continue
-    key = ab[1] " " ab[2]
-    if (key in allow) { seen[key] = 1; continue }
     printf "%s and %s include each other: %s; %s\n", ab[1], ab[2], edge[ab[1], ab[2]], edge[ab[2], ab[1]]
     ++faults
-  }
-  for (key in allow) {
-    if (!(key in seen)) printf "note: %s no longer include each other; take them off ALLOWED_PAIRS\n", key
   }
   exit faults > 0 ? 1 : 0
 }'

@@ -218,6 +218,37 @@ TEST_F(RunOptionsTest, UsageErrors) {
   EXPECT_EQ(2, Run({"--frobnicate", "ListCharUsage"}).status);
 }
 
+TEST_F(RunOptionsTest, EachOptionTakesItsValueAsTheUsageSays) {
+  const std::string doc = kBook + "chapter1.mif";
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } refused[] = {
+      {{"--yes=1", "ListCharUsage", doc}, "--yes takes no value"},
+      {{"ListCharUsage", doc, "--output"}, "--output needs a value"},
+      {{"--json=", "ListCharUsage", doc}, "--json needs a name, not an empty one"},
+      {{"--no", "--yes", "ListCharUsage", doc}, "--yes and --no contradict each other"},
+      {{"--unused", "ListCharUsage", doc}, "--unused, --overrides and --undefined belong to check"},
+      {{"check", "--counts", doc}, "check prints its findings and writes nothing"},
+  };
+  for (const auto& c : refused) {
+    sim::ToolResult r = Run(c.args);
+    EXPECT_EQ(2, r.status) << c.says;
+    EXPECT_EQ(0u, r.err.find(std::string("tagsmith-run: ") + c.says)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("\n\nusage: tagsmith-run")) << r.err;
+  }
+  // A value after '=' or as the next word; what follows "--" is a file.
+  sim::ToolResult r = Run({"--choose=3", "CreateConversionDocument", "--output", out.path + "/t.mif",
+                           "--", doc});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_TRUE(sim::Exists(out.path + "/t.mif"));
+  // --help ends the reading: what follows is not looked at.
+  r = Run({"--help", "--frobnicate"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(0u, r.out.find("usage: tagsmith-run"));
+  EXPECT_NE(std::string::npos, r.out.find("\n  --yes, --no         answer every confirmation question\n"));
+}
+
 TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
   sim::ToolResult r = Run({"--yes", "DeleteUnusedChars", kBook + "chapter1.mif"});
   EXPECT_EQ(0, r.status);
