@@ -14,6 +14,7 @@
 #include "plugin/com_bridge.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/com/com_test_support.h"
 
 namespace {

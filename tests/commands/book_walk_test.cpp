@@ -12,6 +12,7 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/host_test.h"
 #include "tests/test_support.h"
 

@@ -26,6 +26,7 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/test_support.h"
 
 namespace {
