@@ -75,7 +75,7 @@ std::string MifResolveComponent(const std::string& bookFile, const std::string& 
   return path;
 }
 
-bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* book,
+bool MifLoadBookTree(memhost::DocStore& host, const std::string& name, MifBook* book,
                      ObjHandle* handle, MifError* error) {
   if (!book->tree.is_book) {
     if (error != nullptr) *error = MifError{book->file, 1, "this is a MIF document, not a book"};
@@ -102,7 +102,7 @@ bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* b
   return true;
 }
 
-bool MifLoadBook(memhost::MemHost& host, const std::string& file, const std::string& name,
+bool MifLoadBook(memhost::DocStore& host, const std::string& file, const std::string& name,
                  MifBook* book, ObjHandle* handle, MifError* error) {
   book->file = file;
   if (!MifReadFile(file, &book->tree, error)) return false;

@@ -10,7 +10,7 @@
 #include "mif/mif_roman.h"
 
 using memhost::CharProps;
-using memhost::MemHost;
+using memhost::DocStore;
 using memhost::Obj;
 
 namespace {
@@ -18,7 +18,7 @@ namespace {
 using Path = std::vector<uint32_t>;
 
 struct Writer {
-  MemHost& host;
+  DocStore& host;
   ObjHandle doc;
   const MifDocument* src;
   MifTree* tree;
@@ -33,7 +33,7 @@ struct Writer {
   // Set when a link of the model named no live object: the write fails.
   bool broken = false;
 
-  Writer(MemHost& h, ObjHandle d, const MifDocument* s, MifTree* t)
+  Writer(DocStore& h, ObjHandle d, const MifDocument* s, MifTree* t)
       : host(h), doc(d), src(s), tree(t), enc(t->encoding), app(MifApplication(h)) {}
 };
 
@@ -1117,7 +1117,7 @@ bool WriteNew(Writer& W) {
 }
 
 // Writes doc into *tree, which starts as source's tree (or empty).
-bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree* tree,
+bool WriteInto(DocStore& host, ObjHandle doc, const MifDocument* source, MifTree* tree,
                std::string* text, MifError* error) {
   if (host.Find(doc) == nullptr) {
     if (error != nullptr) *error = MifError{source != nullptr ? source->file : "", 0, "no such document"};
@@ -1138,14 +1138,14 @@ bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree*
 
 }  // namespace
 
-bool MifWriteDocument(MemHost& host, ObjHandle doc, const MifDocument* source, std::string* text,
+bool MifWriteDocument(DocStore& host, ObjHandle doc, const MifDocument* source, std::string* text,
                       MifError* error) {
   MifTree tree;
   if (source != nullptr) tree = source->tree;
   return WriteInto(host, doc, source, &tree, text, error);
 }
 
-bool MifWriteDocumentInPlace(MemHost& host, ObjHandle doc, MifDocument* source, std::string* text,
+bool MifWriteDocumentInPlace(DocStore& host, ObjHandle doc, MifDocument* source, std::string* text,
                              MifError* error) {
   return WriteInto(host, doc, source, &source->tree, text, error);
 }

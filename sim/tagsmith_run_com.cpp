@@ -23,7 +23,7 @@ std::string ClientDefaultLibrary() {
   return RunBesideProgram(TAGSMITH_RUN_LIBRARY);
 }
 
-ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error) {
+ClientSession* ClientOpen(HostApi* host, const std::string& library, std::string* error) {
   void* module = comhost::LoadModule(library.c_str());
   if (module == nullptr) {
     *error = "cannot load the client library " + library;

@@ -20,6 +20,8 @@
 #include "commands/client_calls.h"
 #include "commands/command_handler.h"
 #include "commands/menus.h"
+#include "memhost/mem_host.h"
+#include "memhost/scripted_host.h"
 #include "memhost/text_dump.h"
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
@@ -121,7 +123,11 @@ bool RestoreTree(Input* in, std::string* error) {
 
 struct Session {
   const RunOptions& options;
-  memhost::MemHost host;
+  // The host's documents and files; `api` answers the client's calls over
+  // them and `user` answers its dialogs.
+  memhost::DocStore host;
+  memhost::MemHost api{&host};
+  memhost::ScriptedHost user{&api};
   std::vector<std::unique_ptr<Input>> inputs;
   std::unique_ptr<Input> outputSource;  // VxOutput.fm from the host folder
   std::string outputHostName;
@@ -544,8 +550,8 @@ void AnswerChoice(Session& S, memhost::DialogRecord& r) {
 }
 
 void ShowConsole(Session& S) {
-  if (S.host.console.size() <= S.consoleShown) return;
-  std::string fresh = S.host.console.substr(S.consoleShown);
+  if (S.user.console.size() <= S.consoleShown) return;
+  std::string fresh = S.user.console.substr(S.consoleShown);
   if (S.consoleOnce != nullptr) {
     // Whole lines only: the rest of one comes with the next call.
     size_t end = fresh.rfind('\n');
@@ -562,14 +568,14 @@ void ShowConsole(Session& S) {
     if (lines.empty()) return;
     fresh = lines;
   } else {
-    S.consoleShown = S.host.console.size();
+    S.consoleShown = S.user.console.size();
   }
   if (S.progress) Say("\r\033[K");
   Say(Readable(fresh));
 }
 
 void InstallHostHooks(Session& S) {
-  S.host.responder = [&S](memhost::DialogRecord& r) {
+  S.user.responder = [&S](memhost::DialogRecord& r) {
     if (S.progress) Say("\r\033[K");
     if (r.kind == memhost::DialogRecord::ALERT) {
       AnswerAlert(S, r);
@@ -580,7 +586,7 @@ void InstallHostHooks(Session& S) {
   };
   S.progress = isatty(STDERR_FILENO) != 0;
   S.walk.files = S.book.components.size();
-  S.host.statusObserver = [&S](const std::string& status) {
+  S.user.statusObserver = [&S](const std::string& status) {
     ShowConsole(S);
     if (!S.progress) return;
     Say("\r\033[K" +
@@ -598,7 +604,7 @@ struct MenuEntry {
   int32_t number;
 };
 
-void CollectMenu(const memhost::MemHost& host, ObjHandle menu, bool book, const std::string& prefix,
+void CollectMenu(const memhost::DocStore& host, ObjHandle menu, bool book, const std::string& prefix,
                  std::vector<MenuEntry>* out) {
   const memhost::Obj* m = host.Find(menu);
   if (m == nullptr) return;
@@ -616,7 +622,7 @@ void CollectMenu(const memhost::MemHost& host, ObjHandle menu, bool book, const 
 }
 
 // The client's commands as its menus show them (after Initialize).
-std::vector<MenuEntry> MenuEntries(const memhost::MemHost& host) {
+std::vector<MenuEntry> MenuEntries(const memhost::DocStore& host) {
   std::vector<MenuEntry> out;
   CollectMenu(host, host.NamedObject(0, OBJ_MENU, "Tagsmith"), false, "", &out);
   CollectMenu(host, host.NamedObject(0, OBJ_MENU, "TagsmithBook"), true, "", &out);
@@ -881,7 +887,7 @@ int Finish(Session& S, int32_t number) {
 // so the host did not delete them (each said once, however often asked).
 void ReportKeptFormats(const Session& S) {
   std::set<std::pair<std::string, std::string>> said;
-  for (const auto& kept : S.host.keptInUse) {
+  for (const auto& kept : S.api.keptInUse()) {
     if (!said.insert(kept).second) continue;
     Say(Readable(BaseName(kept.first)) + ": kept character format \"" + Readable(kept.second) +
         "\": the element definitions name it\n");
@@ -1041,7 +1047,7 @@ void EndRecord(Session& S, int status, Reporting* R) {
     r.output = ReadOutputDocument(S.host, d);
     break;
   }
-  r.dialogs = RecordDialogs(S.host);
+  r.dialogs = RecordDialogs(S.user);
   r.changed.clear();
   for (const auto& change : S.changed) {
     Input* in = change.first;
@@ -1203,7 +1209,7 @@ RunOptions WithDefaults(const RunOptions& options) {
 
 ClientSession* StartClient(Session& S) {
   std::string error;
-  ClientSession* client = ClientOpen(&S.host, S.options.library, &error);
+  ClientSession* client = ClientOpen(&S.user, S.options.library, &error);
   if (client == nullptr) {
     Say("tagsmith-run: " + error + "\n");
     return nullptr;
@@ -1310,7 +1316,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   }
   // The caller asked for the commands it runs: their questions need no
   // answer on the terminal, and no command it runs offers a choice.
-  S.host.responder = [&S](memhost::DialogRecord& r) {
+  S.user.responder = [&S](memhost::DialogRecord& r) {
     if (r.kind == memhost::DialogRecord::ALERT && r.alertType == kAlertQuestion) {
       r.answer = 0;
     } else if (r.kind == memhost::DialogRecord::ALERT) {
@@ -1351,9 +1357,10 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
 int RunList(const RunOptions& options) {
   RunOptions o = options;
   if (o.library.empty()) o.library = ClientDefaultLibrary();
-  memhost::MemHost host;
+  memhost::DocStore host;
+  memhost::MemHost api(&host);
   std::string error;
-  ClientSession* client = ClientOpen(&host, o.library, &error);
+  ClientSession* client = ClientOpen(&api, o.library, &error);
   if (client == nullptr) {
     Say("tagsmith-run: " + error + "\n");
     return RUN_USAGE;

@@ -317,7 +317,7 @@ TEST_F(BridgeTest, AnAlertThatFailsIsNeverAConfirmation) {
   EXPECT_NE(0, HostAlert("Are you sure you want to delete?", 1));
   EXPECT_EQ(ERR_HOST_BUSY, HostErrno);
   host.failWith = S_OK;
-  mem.alertAnswers.push_back(0);
+  mem.script.alertAnswers.push_back(0);
   EXPECT_EQ(0, HostAlert("Are you sure you want to delete?", 1));
 }
 
