@@ -13,7 +13,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 using Rows = std::vector<std::vector<std::string>>;
 

@@ -13,7 +13,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using Names = std::vector<std::string>;
 using Lines = testsupport::FlowLines;
 

@@ -20,7 +20,6 @@ namespace {
 
 using memhost::BookBuilder;
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
 

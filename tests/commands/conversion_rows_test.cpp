@@ -11,7 +11,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 using Cells = std::vector<std::vector<std::string>>;
 

@@ -13,7 +13,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using TextRun = memhost::Run;
 using Lines = testsupport::FlowLines;
 

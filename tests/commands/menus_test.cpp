@@ -11,7 +11,6 @@
 
 namespace {
 
-using memhost::MemHost;
 
 struct Item {
   std::string label;

@@ -15,7 +15,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 // Inside a test, plain Run would name the test's own Run.
 using TextRun = memhost::Run;
 

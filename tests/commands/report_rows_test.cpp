@@ -12,7 +12,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 using Line = testsupport::FlowLine;
 

@@ -15,7 +15,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 // Inside a test body the name Run means the test's own member function.
 using R = memhost::Run;
 
@@ -436,6 +435,25 @@ TEST_F(MemHostTest, TablesWalkRowsCellsAndTitles) {
   EXPECT_EQ(b.frame, HostGetId(b.doc, b.CellPgf(t, 1, 0), PROP_IN_TEXT_FRAME));
   HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION, TextRange{{b.CellPgf(t, 1, 0), 0}, {b.CellPgf(t, 1, 0), 0}});
   EXPECT_EQ(t, HostGetId(0, b.doc, PROP_SELECTED_TBL));
+}
+
+// A structural property is worked out only for the types that have it;
+// asked of another type it reads what was stored, and setting it where it is
+// worked out changes nothing.
+TEST_F(MemHostTest, StructuralPropertiesHoldOnlyForTheirTypes) {
+  DocBuilder b(model, "d.fm");
+  ObjHandle t = b.Table({{"a"}, {"b"}}, 1);
+  ObjHandle row = HostGetId(b.doc, t, PROP_FIRST_ROW);
+  HostSetId(b.doc, t, PROP_FIRST_ROW, b.firstPgf);
+  EXPECT_EQ(row, HostGetId(b.doc, t, PROP_FIRST_ROW));
+  HostSetId(b.doc, b.firstPgf, PROP_FIRST_ROW, row);
+  EXPECT_EQ(row, HostGetId(b.doc, b.firstPgf, PROP_FIRST_ROW));
+  // The book's first component is the book's alone; a document has none.
+  HostSetId(0, b.doc, PROP_FIRST_COMPONENT_IN_BOOK, t);
+  EXPECT_EQ(t, HostGetId(0, b.doc, PROP_FIRST_COMPONENT_IN_BOOK));
+  // Next-member properties hold for any object, off a chain too: none.
+  HostSetId(b.doc, b.firstPgf, PROP_NEXT_TBL_IN_DOC, t);
+  EXPECT_EQ(0u, HostGetId(b.doc, b.firstPgf, PROP_NEXT_TBL_IN_DOC));
 }
 
 TEST_F(MemHostTest, MenuItemsMoveBeforeAnother) {
