@@ -47,6 +47,14 @@ ObjHandle BuildScanDocument(memhost::DocStore& host, int64_t* characters) {
   return b.doc;
 }
 
+// The in-memory host with its calls counted, and no script: nothing here
+// asks the user anything.
+struct CountedHost {
+  memhost::DocStore model;
+  memhost::MemHost mem{&model};
+  memhost::FaultyHost faults{&mem};
+};
+
 // The COM test host registers an allocator spy that notes every task block
 // in a locked set, for its tests. The real host has nothing of the kind, so
 // it is revoked here once the host is made.
@@ -64,7 +72,7 @@ void Scan(ObjHandle doc) {
 // The in-memory host behind a COM host, and the bridge of this program
 // connected to it.
 struct BridgeWorld {
-  memhost::HostStack mem;
+  CountedHost mem;
   comhost::ComHostC com{&mem.faults};
   PropVals description{0, nullptr};
   ObjHandle doc = 0;
@@ -142,7 +150,7 @@ void BM_ScanBridgeVsDirect(benchmark::State& state) {
 using EntryFn = int32_t (*)(void*, IUnknown*, IUnknown*, PropVals*);
 
 struct LibraryWorld {
-  memhost::HostStack mem;
+  CountedHost mem;
   comhost::ComHostC com{&mem.faults};
   void* module = nullptr;
   ObjHandle doc = 0;

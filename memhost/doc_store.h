@@ -5,8 +5,9 @@
 // MemHost (mem_host.h) answers host calls over it.
 //
 // Nothing here is a host call: no operation counts as one, fails by fault
-// injection or sets HostErrno. Operations on a handle that names no object
-// do nothing (or answer 0, null or empty) unless said otherwise.
+// injection or sets HostErrno, and none checks what a host call would: the
+// handles given must name objects of the store (documents where a document
+// is asked for), but where a function says what it does without one.
 #ifndef TAGSMITH_MEMHOST_DOC_STORE_H
 #define TAGSMITH_MEMHOST_DOC_STORE_H
 
@@ -45,8 +46,8 @@ class DocStore {
 
   // ---- Objects ----
 
-  // The live object h names, or null: also null for the objects of a saved
-  // file's copy, which are no live objects of the host.
+  // The live object h names, or null (for any handle): also null for the
+  // objects of a saved file's copy, which are no live objects of the host.
   Obj* Find(ObjHandle h);
   const Obj* Find(ObjHandle h) const;
   // Every live object, saved files' copies included, in creation order.
@@ -63,7 +64,7 @@ class DocStore {
   // ---- Stored properties (no structural ones: see MemHost) ----
 
   void SetProp(ObjHandle h, int32_t prop, const Value& v);
-  // Null when nothing is stored.
+  // Null when nothing is stored, or h names nothing.
   const Value* Prop(ObjHandle h, int32_t prop) const;
   void SetIntProp(ObjHandle h, int32_t prop, int32_t v, int32_t type = VT_INT);
   void SetStringProp(ObjHandle h, int32_t prop, const std::string& v);

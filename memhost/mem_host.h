@@ -50,8 +50,6 @@ class MemHost final : public HostApi {
   MemHost(const MemHost&) = delete;
   MemHost& operator=(const MemHost&) = delete;
 
-  DocStore& store() { return store_; }
-
   // The notifications the client asked for and did not switch off.
   const std::set<int32_t>& notifications() const { return notifications_; }
   // Character formats the host would not delete because something still
