@@ -70,7 +70,7 @@ inline int64_t FillText(memhost::DocBuilder& b, const std::vector<std::string>& 
 // Runs of text in `doc` as the host sees them: stretches of characters with
 // the same properties, counted per paragraph; only those whose tag starts
 // with `tagPrefix` when one is given.
-inline int64_t CountRuns(const memhost::MemHost& host, ObjHandle doc,
+inline int64_t CountRuns(const memhost::DocStore& host, ObjHandle doc,
                          const std::string& tagPrefix = std::string()) {
   int64_t runs = 0;
   host.ForEachObject([&](const memhost::Obj& o) {
@@ -88,7 +88,7 @@ inline int64_t CountRuns(const memhost::MemHost& host, ObjHandle doc,
 
 // Closes every document opened since `before` was taken: the output
 // documents a command leaves open.
-inline void CloseNewDocuments(memhost::MemHost& host, const std::set<ObjHandle>& before) {
+inline void CloseNewDocuments(memhost::DocStore& host, const std::set<ObjHandle>& before) {
   std::vector<ObjHandle> open = host.openDocs;
   for (ObjHandle doc : open) {
     if (before.count(doc) == 0) host.DestroyDocument(doc);

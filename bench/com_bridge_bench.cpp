@@ -23,6 +23,7 @@
 #include "commands/command_handler.h"
 #include "commands/command_table.h"
 #include "commands/menus.h"
+#include "memhost/host_stack.h"
 #include "support/string_list.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
@@ -30,11 +31,10 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 // A document of 200 formats, 90 % of them used, and about 200,000
 // characters.
-ObjHandle BuildScanDocument(MemHost& host, int64_t* characters) {
+ObjHandle BuildScanDocument(memhost::DocStore& host, int64_t* characters) {
   DocBuilder b(host, "C:\\bench\\bridge.fm");
   std::vector<std::string> tags;
   for (int i = 0; i < 200; ++i) {
@@ -47,6 +47,14 @@ ObjHandle BuildScanDocument(MemHost& host, int64_t* characters) {
   *characters = bench::FillText(b, tags, shape);
   return b.doc;
 }
+
+// The in-memory host with its calls counted, and no script: nothing here
+// asks the user anything.
+struct CountedHost {
+  memhost::DocStore model;
+  memhost::MemHost mem{&model};
+  memhost::FaultyHost faults{&mem};
+};
 
 // The COM test host registers an allocator spy that notes every task block
 // in a locked set, for its tests. The real host has nothing of the kind, so
@@ -65,8 +73,8 @@ void Scan(ObjHandle doc) {
 // The in-memory host behind a COM host, and the bridge of this program
 // connected to it.
 struct BridgeWorld {
-  MemHost mem;
-  comhost::ComHostC com{&mem};
+  CountedHost mem;
+  comhost::ComHostC com{&mem.faults};
   PropVals description{0, nullptr};
   ObjHandle doc = 0;
   int64_t characters = 0;
@@ -74,8 +82,8 @@ struct BridgeWorld {
 
   BridgeWorld() {
     RevokeAllocatorSpy();
-    HostInstall(&mem);
-    doc = BuildScanDocument(mem, &characters);
+    HostInstall(&mem.faults);
+    doc = BuildScanDocument(mem.model, &characters);
     connected = F_ApiClientInit(nullptr, com.Object(), nullptr, &description) == 0;
   }
   ~BridgeWorld() {
@@ -102,17 +110,17 @@ void BM_ScanBridgeVsDirect(benchmark::State& state) {
   int64_t directCalls = 0;
   int64_t bridgedCalls = 0;
   for (auto _ : state) {
-    HostInstall(&w.mem);
-    int64_t c0 = w.mem.callCount;
+    HostInstall(&w.mem.faults);
+    int64_t c0 = w.mem.faults.callCount;
     double t0 = bench::ThreadSeconds();
     Scan(w.doc);
     double t1 = bench::ThreadSeconds();
-    int64_t c1 = w.mem.callCount;
+    int64_t c1 = w.mem.faults.callCount;
     HostInstall(ComBridge());
     double t2 = bench::ThreadSeconds();
     Scan(w.doc);
     double t3 = bench::ThreadSeconds();
-    int64_t c2 = w.mem.callCount;
+    int64_t c2 = w.mem.faults.callCount;
     state.PauseTiming();
     w.ForgetNotes();
     state.ResumeTiming();
@@ -121,7 +129,7 @@ void BM_ScanBridgeVsDirect(benchmark::State& state) {
     directCalls += c1 - c0;
     bridgedCalls += c2 - c1;
   }
-  HostInstall(&w.mem);
+  HostInstall(&w.mem.faults);
   if (directCalls != bridgedCalls) {
     state.SkipWithError("the scan made different host calls through the bridge");
     return;
@@ -143,8 +151,8 @@ void BM_ScanBridgeVsDirect(benchmark::State& state) {
 using EntryFn = int32_t (*)(void*, IUnknown*, IUnknown*, PropVals*);
 
 struct LibraryWorld {
-  MemHost mem;
-  comhost::ComHostC com{&mem};
+  CountedHost mem;
+  comhost::ComHostC com{&mem.faults};
   void* module = nullptr;
   ObjHandle doc = 0;
   int64_t characters = 0;
@@ -152,9 +160,9 @@ struct LibraryWorld {
 
   LibraryWorld() {
     RevokeAllocatorSpy();
-    HostInstall(&mem);
+    HostInstall(&mem.faults);
     InitializeHandler(1);
-    doc = BuildScanDocument(mem, &characters);
+    doc = BuildScanDocument(mem.model, &characters);
     module = comhost::LoadModule(TS_PLUGIN);
     auto entry = reinterpret_cast<EntryFn>(comhost::ModuleSymbol(module, "F_ApiClientInit"));
     ready = entry != nullptr && entry(module, com.Object(), nullptr, nullptr) == 0 &&
@@ -174,29 +182,29 @@ void BM_ListUsageLibraryVsDirect(benchmark::State& state) {
     state.SkipWithError("the library could not be loaded and initialised");
     return;
   }
-  const std::set<ObjHandle> open(w.mem.openDocs.begin(), w.mem.openDocs.end());
+  const std::set<ObjHandle> open(w.mem.model.openDocs.begin(), w.mem.model.openDocs.end());
   double direct = 0;
   double library = 0;
   int64_t directCalls = 0;
   int64_t libraryCalls = 0;
   for (auto _ : state) {
-    HostInstall(&w.mem);
-    w.mem.Activate(w.doc);
-    int64_t c0 = w.mem.callCount;
+    HostInstall(&w.mem.faults);
+    w.mem.model.Activate(w.doc);
+    int64_t c0 = w.mem.faults.callCount;
     double t0 = bench::ThreadSeconds();
     CommandHandler(CMD_LIST_CHAR_USAGE);
     double t1 = bench::ThreadSeconds();
-    int64_t c1 = w.mem.callCount;
+    int64_t c1 = w.mem.faults.callCount;
     state.PauseTiming();
-    bench::CloseNewDocuments(w.mem, open);
-    w.mem.Activate(w.doc);
+    bench::CloseNewDocuments(w.mem.model, open);
+    w.mem.model.Activate(w.doc);
     state.ResumeTiming();
     double t2 = bench::ThreadSeconds();
     w.com.notifications0->Command(CMD_LIST_CHAR_USAGE);
     double t3 = bench::ThreadSeconds();
-    int64_t c2 = w.mem.callCount;
+    int64_t c2 = w.mem.faults.callCount;
     state.PauseTiming();
-    bench::CloseNewDocuments(w.mem, open);
+    bench::CloseNewDocuments(w.mem.model, open);
     w.com.handedOut.clear();
     w.com.slots.clear();
     state.ResumeTiming();

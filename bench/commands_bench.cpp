@@ -16,13 +16,13 @@
 #include "commands/command_handler.h"
 #include "commands/command_table.h"
 #include "commands/menus.h"
+#include "memhost/host_stack.h"
 #include "support/encoding.h"
 
 namespace {
 
 using memhost::BookBuilder;
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 // This process has none of the host's converters: in UTF-8 the paths of
 // the book's files reach the host's save as they are.
@@ -42,7 +42,7 @@ bool Answer(memhost::DialogRecord& r) {
 // One document saved as a file, opened afresh for every run of a command.
 struct DocumentWorld {
   Utf8Client encoding;
-  MemHost host;
+  memhost::HostStack host;
   std::string path;
   std::set<ObjHandle> keepOpen;  // documents that stay open throughout
   int64_t characters = 0;
@@ -54,49 +54,49 @@ struct DocumentWorld {
   int64_t checkAfter = 0;
 
   explicit DocumentWorld(const std::string& file) : path(file) {
-    HostInstall(&host);
+    HostInstall(&host.faults);
     InitializeHandler(1);
-    host.responder = Answer;
+    host.script.responder = Answer;
   }
   ~DocumentWorld() { HostInstall(nullptr); }
 
   ObjHandle Open() {
-    ObjHandle doc = host.OpenDocument(path.c_str(), nullptr, nullptr);
-    host.Activate(doc);
+    ObjHandle doc = host.faults.OpenDocument(path.c_str(), nullptr, nullptr);
+    host.model.Activate(doc);
     return doc;
   }
   void Close(ObjHandle doc) {
-    host.DestroyDocument(doc);
-    bench::CloseNewDocuments(host, keepOpen);
+    host.model.DestroyDocument(doc);
+    bench::CloseNewDocuments(host.model, keepOpen);
   }
   // Saves the built document as the file and measures one run of `command`.
   void Finish(DocBuilder& b, int32_t command) {
-    runsBefore = bench::CountRuns(host, b.doc);
-    checkBefore = bench::CountRuns(host, b.doc, checkPrefix);
+    runsBefore = bench::CountRuns(host.model, b.doc);
+    checkBefore = bench::CountRuns(host.model, b.doc, checkPrefix);
     b.SaveAndClose(path);
-    keepOpen.insert(host.openDocs.begin(), host.openDocs.end());
+    keepOpen.insert(host.model.openDocs.begin(), host.model.openDocs.end());
     ObjHandle doc = Open();
     CommandHandler(command);
-    checkAfter = bench::CountRuns(host, doc, checkPrefix);
+    checkAfter = bench::CountRuns(host.model, doc, checkPrefix);
     Close(doc);
   }
 };
 
 void RunCommandOnCopies(benchmark::State& state, DocumentWorld& w, int32_t command) {
-  HostInstall(&w.host);
+  HostInstall(&w.host.faults);
   int64_t calls = 0;
   double seconds = 0;
   for (auto _ : state) {
     state.PauseTiming();
     ObjHandle doc = w.Open();
-    int64_t before = w.host.callCount;
+    int64_t before = w.host.faults.callCount;
     state.ResumeTiming();
     double t0 = bench::ThreadSeconds();
     CommandHandler(command);
     double t1 = bench::ThreadSeconds();
     state.PauseTiming();
     seconds += t1 - t0;
-    calls += w.host.callCount - before;
+    calls += w.host.faults.callCount - before;
     w.Close(doc);
     state.ResumeTiming();
   }
@@ -118,7 +118,7 @@ void RunCommandOnCopies(benchmark::State& state, DocumentWorld& w, int32_t comma
 // of its own, so that tagged runs are compared against their format too.
 std::unique_ptr<DocumentWorld> BuildOverridesWorld() {
   auto w = std::make_unique<DocumentWorld>("C:\\bench\\overrides.fm");
-  DocBuilder b(w->host, w->path);
+  DocBuilder b(w->host.model, w->path);
   std::vector<std::string> tags;
   for (int i = 0; i < 40; ++i) {
     tags.push_back(bench::Numbered("Format", i));
@@ -151,7 +151,7 @@ std::unique_ptr<DocumentWorld> BuildConversionWorld() {
   auto w = std::make_unique<DocumentWorld>("C:\\bench\\convert.fm");
   w->checkPrefix = "Source";
   {
-    DocBuilder table(w->host, "C:\\bench\\table.fm");
+    DocBuilder table(w->host.model, "C:\\bench\\table.fm");
     std::vector<std::vector<std::string>> rows = {{"Source Tag", "Destination Tag"}};
     for (int i = 0; i < 200; ++i) {
       std::string destination = i < 190 ? bench::Numbered("Target", i)
@@ -161,7 +161,7 @@ std::unique_ptr<DocumentWorld> BuildConversionWorld() {
     }
     table.Table(rows);
   }
-  DocBuilder b(w->host, w->path);
+  DocBuilder b(w->host.model, w->path);
   std::vector<std::string> tags;
   for (int i = 0; i < 200; ++i) {
     tags.push_back(bench::Numbered("Source", i));
@@ -197,7 +197,7 @@ constexpr int kBookFiles = 50;
 // different 40 in each file) and one of its own.
 struct BookWorld {
   Utf8Client encoding;
-  MemHost host;
+  memhost::HostStack host;
   ObjHandle book = 0;
   std::map<std::string, ObjHandle> pristine;  // path -> saved copy as built
   std::map<std::string, std::vector<std::string>> formatNames;  // path -> its formats
@@ -205,13 +205,13 @@ struct BookWorld {
   int64_t characters = 0;
 
   BookWorld() {
-    HostInstall(&host);
+    HostInstall(&host.faults);
     InitializeHandler(1);
-    host.responder = Answer;
+    host.script.responder = Answer;
     std::vector<std::string> paths;
     for (int f = 0; f < kBookFiles; ++f) {
       std::string path = "C:\\book\\" + bench::Numbered("chapter", f) + ".fm";
-      DocBuilder b(host, path);
+      DocBuilder b(host.model, path);
       std::vector<std::string>& names = formatNames[path];
       std::vector<std::string> tags;
       for (int i = 0; i < 60; ++i) {
@@ -229,14 +229,14 @@ struct BookWorld {
       b.SaveAndClose(path);
       paths.push_back(path);
     }
-    BookBuilder bb(host, "C:\\book\\manual.book");
+    BookBuilder bb(host.model, "C:\\book\\manual.book");
     for (const std::string& p : paths) {
       bb.File(p);
-      pristine[p] = host.CloneDocument(host.files[p].image, true);
+      pristine[p] = host.model.CloneDocument(host.model.files[p].image, true);
     }
     book = bb.book;
-    host.Activate(book);
-    keepOpen.insert(host.openDocs.begin(), host.openDocs.end());
+    host.model.Activate(book);
+    keepOpen.insert(host.model.openDocs.begin(), host.model.openDocs.end());
   }
   ~BookWorld() { HostInstall(nullptr); }
 
@@ -244,9 +244,9 @@ struct BookWorld {
   int64_t FormatsInFiles() const {
     int64_t count = 0;
     for (const auto& kv : formatNames) {
-      ObjHandle image = host.files.at(kv.first).image;
+      ObjHandle image = host.model.files.at(kv.first).image;
       for (const std::string& name : kv.second) {
-        if (host.NamedObject(image, OBJ_CHAR_FMT, name) != 0) ++count;
+        if (host.model.NamedObject(image, OBJ_CHAR_FMT, name) != 0) ++count;
       }
     }
     return count;
@@ -255,9 +255,9 @@ struct BookWorld {
   // Puts every file back as it was built (command 8 changes them).
   void Restore() {
     for (const auto& kv : pristine) {
-      memhost::FileEntry& entry = host.files[kv.first];
-      if (entry.image != 0) host.DestroyDocument(entry.image);
-      entry.image = host.CloneDocument(kv.second, true);
+      memhost::FileEntry& entry = host.model.files[kv.first];
+      if (entry.image != 0) host.model.DestroyDocument(entry.image);
+      entry.image = host.model.CloneDocument(kv.second, true);
     }
   }
 };
@@ -269,7 +269,7 @@ struct BookWorld {
 void BM_BookCommand(benchmark::State& state) {
   auto world = std::make_unique<BookWorld>();
   BookWorld& w = *world;
-  HostInstall(&w.host);
+  HostInstall(&w.host.faults);
   const int32_t command = static_cast<int32_t>(state.range(0));
   const int64_t formats = w.FormatsInFiles();
   int64_t calls = 0;
@@ -277,16 +277,16 @@ void BM_BookCommand(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     if (command == CMD_DELETE_UNUSED_CHARS_BOOK) w.Restore();
-    w.host.Activate(w.book);
-    int64_t before = w.host.callCount;
+    w.host.model.Activate(w.book);
+    int64_t before = w.host.faults.callCount;
     state.ResumeTiming();
     double t0 = bench::ThreadSeconds();
     CommandHandler(command);
     double t1 = bench::ThreadSeconds();
     state.PauseTiming();
     seconds += t1 - t0;
-    calls += w.host.callCount - before;
-    bench::CloseNewDocuments(w.host, w.keepOpen);
+    calls += w.host.faults.callCount - before;
+    bench::CloseNewDocuments(w.host.model, w.keepOpen);
     state.ResumeTiming();
   }
   double n = static_cast<double>(state.iterations());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "client/host_lists.h"
+#include "memhost/mem_host.h"
 #include "mif/mif_document.h"
 
 namespace {
@@ -24,7 +25,8 @@ std::string ManyChanges(int changes) {
 }
 
 void BM_WriteRefontedParagraph(benchmark::State& state) {
-  memhost::MemHost host;
+  memhost::DocStore host;
+  memhost::MemHost api(&host);
   MifDocument source;
   source.file = "changes.mif";
   MifError error;
@@ -43,7 +45,7 @@ void BM_WriteRefontedParagraph(benchmark::State& state) {
   values.val[0].propVal.valType = VT_INT;
   values.val[0].propVal.u.ival = 0;
   for (int32_t k = 0; k < state.range(0) * 2; k += 8) {
-    host.SetTextProps(doc, TextRange{{pgf, k}, {pgf, k + 2}}, &values);
+    api.SetTextProps(doc, TextRange{{pgf, k}, {pgf, k + 2}}, &values);
   }
   PropValsFree(&values);
   for (auto _ : state) {

@@ -18,12 +18,13 @@
 #include "charfmt/usage_scan.h"
 #include "client/host_lists.h"
 #include "memhost/doc_builder.h"
+#include "memhost/faulty_host.h"
+#include "memhost/mem_host.h"
 #include "support/memory.h"
 
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 // One host call of the scan, with the arguments that decide its cost.
 struct Call {
@@ -35,39 +36,41 @@ struct Call {
   int32_t offset;
 };
 
-// The in-memory host, noting the calls of one scan when asked to.
-class RecordingHost : public MemHost {
+// The in-memory host, counting every call as fault injection does and
+// noting the calls of one scan when asked to.
+class RecordingHost : public memhost::FaultyHost {
  public:
+  using FaultyHost::FaultyHost;
   bool recording = false;
   std::vector<Call> calls;
 
   int32_t GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) override {
     Note({Call::GET_INT, doc, obj, prop, 0});
-    return MemHost::GetInt(doc, obj, prop);
+    return FaultyHost::GetInt(doc, obj, prop);
   }
   void SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) override {
     Note({Call::SET_INT, doc, obj, prop, value});
-    MemHost::SetInt(doc, obj, prop, value);
+    FaultyHost::SetInt(doc, obj, prop, value);
   }
   ObjHandle GetId(ObjHandle doc, ObjHandle obj, int32_t prop) override {
     Note({Call::GET_ID, doc, obj, prop, 0});
-    return MemHost::GetId(doc, obj, prop);
+    return FaultyHost::GetId(doc, obj, prop);
   }
   char* GetString(ObjHandle doc, ObjHandle obj, int32_t prop) override {
     Note({Call::GET_STRING, doc, obj, prop, 0});
-    return MemHost::GetString(doc, obj, prop);
+    return FaultyHost::GetString(doc, obj, prop);
   }
   TextItems GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) override {
     Note({Call::TEXT_FOR_RANGE, doc, range.beg.obj, mask, range.end.offset});
-    return MemHost::GetTextForRange(doc, range, mask);
+    return FaultyHost::GetTextForRange(doc, range, mask);
   }
   PropVal GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) override {
     Note({Call::TEXT_PROP, doc, at.obj, prop, at.offset});
-    return MemHost::GetTextPropVal(doc, at, prop);
+    return FaultyHost::GetTextPropVal(doc, at, prop);
   }
   int32_t Redisplay(ObjHandle doc) override {
     Note({Call::REDISPLAY, doc, 0, 0, 0});
-    return MemHost::Redisplay(doc);
+    return FaultyHost::Redisplay(doc);
   }
 
  private:
@@ -153,7 +156,9 @@ bool SameCalls(const std::vector<Stride>& strides, const std::vector<Call>& call
 // thousand characters in runs of 3 to 40 characters, a third of them plain
 // and the rest tagged at random, one format in ten never used.
 struct Corpus {
-  RecordingHost host;
+  memhost::DocStore model;
+  memhost::MemHost mem{&model};
+  RecordingHost host{&mem};
   ObjHandle doc = 0;
   int64_t characters = 0;
   int64_t callsPerScan = 0;
@@ -162,7 +167,7 @@ struct Corpus {
 
   explicit Corpus(int formats) {
     HostInstall(&host);
-    DocBuilder b(host, "C:\\bench\\long.fm");
+    DocBuilder b(model, "C:\\bench\\long.fm");
     doc = b.doc;
     std::vector<std::string> names;
     for (int i = 0; i < formats; ++i) {

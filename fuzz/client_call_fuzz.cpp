@@ -17,6 +17,8 @@
 #include "commands/client_calls.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "memhost/mem_host.h"
+#include "memhost/scripted_host.h"
 #include "memhost/tag_audit.h"
 #include "support/encoding.h"
 #include "support/format.h"
@@ -27,7 +29,6 @@ namespace {
 using memhost::BookBuilder;
 using memhost::DialogRecord;
 using memhost::DocBuilder;
-using memhost::MemHost;
 using memhost::Obj;
 using R = memhost::Run;
 
@@ -38,7 +39,7 @@ constexpr size_t kMaxCalls = 4;
 
 int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
 
-void BuildChapter(MemHost& host, const std::string& path) {
+void BuildChapter(memhost::DocStore& host, const std::string& path) {
   DocBuilder b(host, path);
   b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
@@ -57,7 +58,9 @@ void BuildChapter(MemHost& host, const std::string& path) {
 }
 
 struct World {
-  MemHost host;
+  memhost::DocStore model;
+  memhost::MemHost mem{&model};
+  memhost::ScriptedHost host{&mem};
   World() {
     HostInstall(&host);
     SetConsoleSink(ToHostConsole);
@@ -65,16 +68,16 @@ struct World {
     // files reach the host's save as they are, so changed files are saved.
     SetClientEncoding("UTF-8");
     InitializeHandler(1);
-    BookBuilder book(host, "C:\\book\\Manual.book");
+    BookBuilder book(model, "C:\\book\\Manual.book");
     for (const char* file : {"C:\\book\\ch1.fm", "C:\\book\\ch2.fm"}) {
-      BuildChapter(host, file);
-      DocBuilder::SaveAndCloseActive(host, file);
+      BuildChapter(model, file);
+      DocBuilder::SaveAndCloseActive(model, file);
       book.File(file);
     }
-    DocBuilder lists(host, "C:\\lists.fm");
+    DocBuilder lists(model, "C:\\lists.fm");
     lists.Table({{"Tags to Keep"}, {"Emphasis"}, {"Strong"}, {"Code"}});
     lists.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Strong"}, {"Code", ""}});
-    BuildChapter(host, "C:\\doc\\guide.fm");
+    BuildChapter(model, "C:\\doc\\guide.fm");
   }
   ~World() {
     SetClientEncoding("FrameRoman");
@@ -116,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (parts.size() > kMaxCalls) parts.resize(kMaxCalls);
 
   auto world = std::make_unique<World>();
-  MemHost& host = world->host;
+  memhost::ScriptedHost& host = world->host;
+  memhost::DocStore& model = world->model;
   size_t next = 0;
   size_t shown = 0;
   host.responder = [&](DialogRecord& r) {
@@ -136,19 +140,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   bool listMade = false;
   for (const std::string& s : parts) {
-    auto before = memhost::UsedDefinedTags(host);
+    auto before = memhost::UsedDefinedTags(model);
     if (note == kNotePackedFields) {
       // This notification never carries a string: the handler gets the
       // unpacked record.
       PackedFields fields;
       PackedFieldsUnpack(s.c_str(), &fields);
-      NotifyHandler(note, host.activeDoc, reinterpret_cast<const char*>(&fields), 0);
+      NotifyHandler(note, model.activeDoc, reinterpret_cast<const char*>(&fields), 0);
       PackedFieldsFree(&fields);
     } else {
-      NotifyHandler(note, host.activeDoc, s.c_str(), 0);
+      NotifyHandler(note, model.activeDoc, s.c_str(), 0);
     }
     bool pruning = note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "RemoveNonlistChars") != 0;
-    if (!(pruning && listMade) && !memhost::DeletedUsedTags(host, before).empty()) __builtin_trap();
+    if (!(pruning && listMade) && !memhost::DeletedUsedTags(model, before).empty()) __builtin_trap();
     if (note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "CreateCharList") != 0) listMade = true;
   }
   return 0;

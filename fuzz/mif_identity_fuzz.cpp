@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 #include "mif/mif_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   source.file = "fuzz.mif";
   MifError error;
   if (!MifParse(text, source.file, &source.tree, &error) || source.tree.is_book) return 0;
-  memhost::MemHost host;
+  memhost::DocStore host;
   ObjHandle doc = 0;
   if (!MifLoadDocumentTree(host, source.file, &source, &doc, &error)) return 0;
   std::string written;

@@ -12,6 +12,7 @@
 #include "plugin/entry.h"
 #include "commands/client_calls.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 
 namespace {
 

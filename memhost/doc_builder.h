@@ -1,7 +1,7 @@
-// A concise way to build documents and books in the in-memory host, so that
+// A concise way to build documents and books in the in-memory host's model, so that
 // a test reads like the document it describes:
 //
-//   DocBuilder b(host, "C:\\docs\\ch1.fm");
+//   DocBuilder b(store, "C:\\docs\\ch1.fm");
 //   b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
 //   b.Para({Run("Plain "), Run("stressed", "Emphasis"), Run("bold", "", {{PROP_FONT_WEIGHT, 1}})});
 //   b.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Strong"}});
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 
 namespace memhost {
 
@@ -31,14 +31,14 @@ struct Run {
 // A character format under construction: Set gives a property a value and
 // marks it as set by the format (its "use" flag); others stay as is.
 struct FormatRef {
-  MemHost* host;
+  DocStore* store;
   ObjHandle h;
   FormatRef& Set(int32_t prop, int32_t value);
   FormatRef& SetString(int32_t prop, const std::string& value);
 };
 
 struct DocBuilder {
-  MemHost& host;
+  DocStore& store;
   ObjHandle doc;
   ObjHandle flow;       // the main flow
   ObjHandle frame;      // its last text frame
@@ -46,7 +46,7 @@ struct DocBuilder {
 
   // A new open document named `path` with the default catalogs and an empty
   // main flow; it becomes the active document.
-  DocBuilder(MemHost& host, const std::string& path);
+  DocBuilder(DocStore& store, const std::string& path);
 
   FormatRef CharFormat(const std::string& name);
   ObjHandle PgfFormat(const std::string& name);
@@ -97,7 +97,7 @@ struct DocBuilder {
   // Saves a copy as the file `path` and closes the document.
   void SaveAndClose(const std::string& path);
   // The same for the active document, whichever builder made it.
-  static void SaveAndCloseActive(MemHost& host, const std::string& path);
+  static void SaveAndCloseActive(DocStore& store, const std::string& path);
 
  private:
   bool firstUsed_ = false;
@@ -105,11 +105,11 @@ struct DocBuilder {
   ObjHandle ChainedText(int32_t type, int32_t firstProp, int32_t textProp, const std::string& text);
 };
 
-// A book of the in-memory host.
+// A book of the in-memory store.
 struct BookBuilder {
-  MemHost& host;
+  DocStore& store;
   ObjHandle book;
-  BookBuilder(MemHost& host, const std::string& path);
+  BookBuilder(DocStore& store, const std::string& path);
   // Component kinds: 2 and 64 hold further components, 512 is a file.
   ObjHandle File(const std::string& path, ObjHandle parent = 0);
   ObjHandle Component(int32_t kind, const std::string& name, ObjHandle parent = 0);

@@ -26,16 +26,14 @@ bool TakesParagraphEnd(const TextRange& range, ObjHandle pgf) {
 }  // namespace
 
 int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
-  int32_t status = 0;
-  if (Fault(__func__, &status)) return status;
   if (count < 0 || (count > 0 && codes == nullptr)) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return STATUS_BAD_ARGUMENT;
   }
   for (int32_t i = 0; i < count; ++i) {
     if (codes[i] != CODE_DEFAULT_PGF_FONT) continue;
-    const Value* sel = Prop(activeDoc, PROP_TEXT_SELECTION);
-    Obj* p = sel == nullptr ? nullptr : Find(sel->range.beg.obj);
+    const Value* sel = store_.Prop(store_.activeDoc, PROP_TEXT_SELECTION);
+    Obj* p = sel == nullptr ? nullptr : store_.Find(sel->range.beg.obj);
     if (p == nullptr || p->type != T_PGF) {
       HostErrno = STATUS_BAD_ARGUMENT;
       return STATUS_BAD_ARGUMENT;
@@ -50,15 +48,14 @@ int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
 
 void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
                                    bool withEnd) {
-  uint32_t index = Intern(doc, ParagraphFont(pgf.h));
+  uint32_t index = store_.Intern(doc, store_.ParagraphFont(pgf.h));
   for (int32_t k = from; k < to; ++k) pgf.charProps[static_cast<size_t>(k)] = index;
   if (withEnd) pgf.endProps = -1;  // the paragraph's font, as a new paragraph end has
-  Data(doc)->dirty = true;
+  store_.Data(doc)->dirty = true;
 }
 
 TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) {
   TextItems out{0, nullptr};
-  if (Fault(__func__)) return out;
   if (BadDoc(doc, nullptr, false)) return out;
   Obj* p = nullptr;
   if (Bad(range.beg.obj, &p)) return out;
@@ -132,7 +129,6 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
 // Inlined into both callers, so that the ordinary call is what it was.
 [[gnu::always_inline]] inline void MemHost::TextPropAt(ObjHandle doc, TextLoc at, int32_t prop,
                                                        PropVal* out, const std::string** kept) {
-  if (Fault("GetTextPropVal")) return;
   if (BadDoc(doc, nullptr, false)) return;
   Obj* p = nullptr;
   if (Bad(at.obj, &p)) return;
@@ -149,7 +145,7 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
     return;
   }
   // The paragraph end carries properties of its own.
-  const CharProps& cp = PropsAt(*p, offset);
+  const CharProps& cp = store_.PropsAt(*p, offset);
   out->propIdent.num = prop;
   if (prop == PROP_CHAR_TAG) {
     out->propVal.valType = VT_STRING;
@@ -225,13 +221,13 @@ CharProps MemHost::WithValues(const CharProps& old, const PropVals* values) {
 
 void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, bool withEnd,
                               const PropVals* values) {
-  DocData* d = Data(doc);
+  DocData* d = store_.Data(doc);
   std::map<uint32_t, uint32_t> changed;  // old index -> new index
   auto apply = [&](uint32_t old) {
     auto it = changed.find(old);
     if (it != changed.end()) return it->second;
     CharProps cp = WithValues(d->propTable[old], values);
-    uint32_t index = Intern(doc, cp);
+    uint32_t index = store_.Intern(doc, cp);
     changed[old] = index;
     return index;
   };
@@ -239,14 +235,13 @@ void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
     pgf.charProps[static_cast<size_t>(k)] = apply(pgf.charProps[static_cast<size_t>(k)]);
   }
   if (withEnd) {
-    CharProps end = PropsAt(pgf, static_cast<int32_t>(pgf.text.size()));
-    pgf.endProps = apply(Intern(doc, end));
+    CharProps end = store_.PropsAt(pgf, static_cast<int32_t>(pgf.text.size()));
+    pgf.endProps = apply(store_.Intern(doc, end));
   }
   d->dirty = true;
 }
 
 void MemHost::SetTextProps(ObjHandle doc, TextRange range, const PropVals* values) {
-  if (Fault(__func__)) return;
   if (BadDoc(doc, nullptr, false)) return;
   Obj* p = nullptr;
   if (Bad(range.beg.obj, &p)) return;
@@ -262,7 +257,7 @@ void MemHost::SetTextProps(ObjHandle doc, TextRange range, const PropVals* value
 }
 
 TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) {
-  Obj* p = Find(at.obj);
+  Obj* p = store_.Find(at.obj);
   int32_t offset = at.offset;
   size_t start = 0;
   while (start <= text.size()) {
@@ -271,8 +266,8 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
     if (!piece.empty()) {
       uint32_t index;
       if (p->charProps.empty()) {
-        CharProps end = PropsAt(*p, 0);  // the paragraph end's
-        index = Intern(doc, end);
+        CharProps end = store_.PropsAt(*p, 0);  // the paragraph end's
+        index = store_.Intern(doc, end);
       } else {
         // New text takes the properties of the character before it.
         index = p->charProps[static_cast<size_t>(offset > 0 ? offset - 1 : 0)];
@@ -286,8 +281,8 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
     }
     if (nl == std::string::npos) break;
     // A line end closes the paragraph: what follows moves into a new one.
-    ObjHandle n = NewParagraphAfter(p->h);
-    Obj* np = Find(n);
+    ObjHandle n = store_.NewParagraphAfter(p->h);
+    Obj* np = store_.Find(n);
     np->endProps = p->endProps;
     np->text = p->text.substr(static_cast<size_t>(offset));
     np->charProps.assign(p->charProps.begin() + offset, p->charProps.end());
@@ -300,7 +295,7 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
       } else {
         np->markers.push_back({m.offset - offset, m.kind, m.datum});
         if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
-          SetIntProp(static_cast<ObjHandle>(m.datum), MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(n), VT_ID);
+          store_.SetIntProp(static_cast<ObjHandle>(m.datum), MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(n), VT_ID);
         }
       }
     }
@@ -309,13 +304,12 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
     offset = 0;
     start = nl + 1;
   }
-  Data(doc)->dirty = true;
+  store_.Data(doc)->dirty = true;
   return TextLoc{p->h, offset};
 }
 
 TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
   TextLoc none{0, 0};
-  if (Fault(__func__)) return none;
   Obj* d = nullptr;
   if (BadDoc(doc, &d, false)) return none;
   Obj* p = nullptr;
@@ -336,7 +330,6 @@ TextLoc MemHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
 
 ObjHandle MemHost::NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
                             int32_t headingRows, int32_t footingRows, TextLoc at) {
-  if (Fault(__func__)) return 0;
   if (BadDoc(doc, nullptr, false)) return 0;
   Obj* anchor = nullptr;
   if (Bad(at.obj, &anchor)) return 0;
@@ -347,34 +340,9 @@ ObjHandle MemHost::NewTable(ObjHandle doc, const char* format, int32_t columns, 
   }
   int32_t len = static_cast<int32_t>(anchor->text.size());
   int32_t offset = std::min(std::max(at.offset, 0), len);
-  ObjHandle table = NewObject(T_TABLE, doc);
-  SetStringProp(table, MEM_PROP_TBL_TAG, format != nullptr ? format : "");
-  SetIntProp(table, MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(at.obj), VT_ID);
-  Value widths;
-  widths.type = VT_METRICS;
-  widths.list.assign(static_cast<size_t>(columns), 0x480000);
-  SetProp(table, PROP_TBL_COL_WIDTHS, widths);
-  AppendToChain(doc, PROP_FIRST_TBL_IN_DOC, table);
-  int32_t rows = headingRows + bodyRows + footingRows;
-  for (int32_t r = 0; r < rows; ++r) {
-    ObjHandle row = NewObject(T_ROW, doc);
-    SetIntProp(row, MEM_PROP_ROW_KIND, r < headingRows ? 0 : (r < headingRows + bodyRows ? 1 : 2));
-    AppendKid(table, row);
-    for (int32_t c = 0; c < columns; ++c) {
-      ObjHandle cell = NewObject(T_CELL, doc);
-      AppendKid(row, cell);
-      ObjHandle pgf = NewObject(T_PGF, doc);
-      const Obj* fmt = Find(NamedObject(doc, OBJ_PGF_FMT, r < headingRows ? "CellHeading" : "CellBody"));
-      if (fmt != nullptr) {
-        for (const auto& kv : fmt->props) {
-          if (kv.first != PROP_NAME) SetProp(pgf, kv.first, kv.second);
-        }
-      }
-      AppendKid(cell, pgf);
-    }
-  }
-  AddAnchor(at.obj, offset, ITEM_TABLE_ANCHOR, static_cast<int32_t>(table));
-  Data(doc)->dirty = true;
+  ObjHandle table = store_.AddTable(doc, format != nullptr ? format : "", columns, bodyRows,
+                                    headingRows, footingRows, at.obj, offset);
+  store_.Data(doc)->dirty = true;
   return table;
 }
 

@@ -10,25 +10,25 @@ struct Documents {
   std::map<ObjHandle, std::set<std::string>> defined;
 };
 
-Documents Collect(const MemHost& host) {
+Documents Collect(const DocStore& store) {
   Documents d;
-  host.ForEachObject([&](const Obj& o) {
-    if (o.type == T_DOC) d.names[o.h] = host.StringProp(o.h, PROP_NAME);
-    if (o.type == T_CHAR_FMT) d.defined[o.doc].insert(host.StringProp(o.h, PROP_NAME));
+  store.ForEachObject([&](const Obj& o) {
+    if (o.type == T_DOC) d.names[o.h] = store.StringProp(o.h, PROP_NAME);
+    if (o.type == T_CHAR_FMT) d.defined[o.doc].insert(store.StringProp(o.h, PROP_NAME));
   });
   return d;
 }
 
 }  // namespace
 
-UsedTags UsedDefinedTags(const MemHost& host) {
-  Documents d = Collect(host);
+UsedTags UsedDefinedTags(const DocStore& store) {
+  Documents d = Collect(store);
   std::map<ObjHandle, std::set<std::string>> used;
-  host.ForEachObject([&](const Obj& o) {
+  store.ForEachObject([&](const Obj& o) {
     if (o.type != T_PGF) return;
     // Every position, anchors and the paragraph end included.
     for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) {
-      const std::string& tag = host.PropsAt(o, k).tag;
+      const std::string& tag = store.PropsAt(o, k).tag;
       if (!tag.empty()) used[o.doc].insert(tag);
     }
   });
@@ -42,8 +42,8 @@ UsedTags UsedDefinedTags(const MemHost& host) {
   return out;
 }
 
-std::vector<std::string> DeletedUsedTags(const MemHost& host, const UsedTags& before) {
-  Documents d = Collect(host);
+std::vector<std::string> DeletedUsedTags(const DocStore& store, const UsedTags& before) {
+  Documents d = Collect(store);
   std::vector<std::string> out;
   for (const auto& kv : d.names) {
     auto it = before.find(kv.second);
@@ -55,10 +55,10 @@ std::vector<std::string> DeletedUsedTags(const MemHost& host, const UsedTags& be
   return out;
 }
 
-size_t CopiesOf(const MemHost& host, const std::string& name) {
+size_t CopiesOf(const DocStore& store, const std::string& name) {
   size_t n = 0;
-  host.ForEachObject([&](const Obj& o) {
-    if (o.type == T_DOC && host.StringProp(o.h, PROP_NAME) == name) ++n;
+  store.ForEachObject([&](const Obj& o) {
+    if (o.type == T_DOC && store.StringProp(o.h, PROP_NAME) == name) ++n;
   });
   return n;
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 
 namespace memhost {
 
@@ -16,14 +16,14 @@ namespace memhost {
 // documents and saved copies alike. Untitled documents cannot be told apart
 // and are left out.
 using UsedTags = std::map<std::string, std::set<std::string>>;
-UsedTags UsedDefinedTags(const MemHost& host);
+UsedTags UsedDefinedTags(const DocStore& store);
 
 // "name: tag" for every tag of `before` that a copy of its document (open or
 // saved) no longer defines; empty when every copy keeps them all.
-std::vector<std::string> DeletedUsedTags(const MemHost& host, const UsedTags& before);
+std::vector<std::string> DeletedUsedTags(const DocStore& store, const UsedTags& before);
 
 // How many documents (open or saved) exist under `name`.
-size_t CopiesOf(const MemHost& host, const std::string& name);
+size_t CopiesOf(const DocStore& store, const std::string& name);
 
 }  // namespace memhost
 

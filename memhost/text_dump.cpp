@@ -4,24 +4,24 @@ namespace memhost {
 
 namespace {
 
-void DumpTable(const MemHost& host, ObjHandle table, std::string* out) {
-  const Obj* t = host.Find(table);
+void DumpTable(const DocStore& store, ObjHandle table, std::string* out) {
+  const Obj* t = store.Find(table);
   if (t == nullptr) return;
-  for (ObjHandle title : t->titlePgfs) *out += VisibleText(host.Find(title)->text) + "\n";
+  for (ObjHandle title : t->titlePgfs) *out += VisibleText(store.Find(title)->text) + "\n";
   for (ObjHandle row : t->kids) {
-    const Obj* r = host.Find(row);
+    const Obj* r = store.Find(row);
     std::string line = "|";
     for (ObjHandle cell : r->kids) {
-      const Obj* c = host.Find(cell);
+      const Obj* c = store.Find(cell);
       std::string text;
       for (size_t i = 0; i < c->kids.size(); ++i) {
         if (i > 0) text += " / ";
-        text += VisibleText(host.Find(c->kids[i])->text);
+        text += VisibleText(store.Find(c->kids[i])->text);
       }
       line += " " + text + " |";
     }
     *out += line + "\n";
-    if (host.IntProp(row, MEM_PROP_ROW_KIND) == 0) {
+    if (store.IntProp(row, MEM_PROP_ROW_KIND) == 0) {
       std::string rule = "|";
       for (size_t i = 0; i < r->kids.size(); ++i) rule += "---|";
       *out += rule + "\n";
@@ -29,13 +29,13 @@ void DumpTable(const MemHost& host, ObjHandle table, std::string* out) {
   }
 }
 
-std::string Dump(const MemHost& host, ObjHandle doc, bool withFormats) {
+std::string Dump(const DocStore& store, ObjHandle doc, bool withFormats) {
   std::string out;
-  const Value* flow = host.Prop(doc, PROP_MAIN_FLOW_IN_DOC);
+  const Value* flow = store.Prop(doc, PROP_MAIN_FLOW_IN_DOC);
   if (flow == nullptr) return out;
-  for (ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = host.NextPgf(p)) {
-    const Obj* pgf = host.Find(p);
-    std::string format = host.StringProp(p, MEM_PROP_PGF_TAG);
+  for (ObjHandle p = store.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = store.NextPgf(p)) {
+    const Obj* pgf = store.Find(p);
+    std::string format = store.StringProp(p, MEM_PROP_PGF_TAG);
     std::string text = VisibleText(pgf->text);
     if (withFormats) {
       out += format + ": " + text + "\n";
@@ -47,7 +47,7 @@ std::string Dump(const MemHost& host, ObjHandle doc, bool withFormats) {
       out += text + "\n";
     }
     for (const Marker& m : pgf->markers) {
-      if (m.kind == ITEM_TABLE_ANCHOR) DumpTable(host, static_cast<ObjHandle>(m.datum), &out);
+      if (m.kind == ITEM_TABLE_ANCHOR) DumpTable(store, static_cast<ObjHandle>(m.datum), &out);
     }
   }
   return out;
@@ -55,10 +55,10 @@ std::string Dump(const MemHost& host, ObjHandle doc, bool withFormats) {
 
 }  // namespace
 
-std::string DumpDocument(const MemHost& host, ObjHandle doc) { return Dump(host, doc, false); }
+std::string DumpDocument(const DocStore& store, ObjHandle doc) { return Dump(store, doc, false); }
 
-std::string DumpDocumentWithFormats(const MemHost& host, ObjHandle doc) {
-  return Dump(host, doc, true);
+std::string DumpDocumentWithFormats(const DocStore& store, ObjHandle doc) {
+  return Dump(store, doc, true);
 }
 
 }  // namespace memhost

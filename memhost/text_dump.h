@@ -6,17 +6,17 @@
 
 #include <string>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 
 namespace memhost {
 
 // The main flow of doc: "Heading1" paragraphs as "# text", "Heading2" as
 // "## text", other paragraphs as their text; a table anchored in a paragraph
 // follows it as "| cell | cell |" lines, its heading row underlined.
-std::string DumpDocument(const MemHost& host, ObjHandle doc);
+std::string DumpDocument(const DocStore& store, ObjHandle doc);
 // The same with each paragraph's format name in front, for tests:
 // "Heading1: text".
-std::string DumpDocumentWithFormats(const MemHost& host, ObjHandle doc);
+std::string DumpDocumentWithFormats(const DocStore& store, ObjHandle doc);
 
 }  // namespace memhost
 

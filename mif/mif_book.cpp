@@ -94,7 +94,7 @@ std::string MifComponentBesideBook(const std::string& bookFile, const std::strin
   return Join(FolderOf(bookFile), last);
 }
 
-bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* book,
+bool MifLoadBookTree(memhost::DocStore& host, const std::string& name, MifBook* book,
                      ObjHandle* handle, MifError* error) {
   if (!book->tree.is_book) {
     if (error != nullptr) *error = MifError{book->file, 1, "this is a MIF document, not a book"};
@@ -121,7 +121,7 @@ bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* b
   return true;
 }
 
-bool MifLoadBook(memhost::MemHost& host, const std::string& file, const std::string& name,
+bool MifLoadBook(memhost::DocStore& host, const std::string& file, const std::string& name,
                  MifBook* book, ObjHandle* handle, MifError* error) {
   book->file = file;
   if (!MifReadFile(file, &book->tree, error)) return false;

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 #include "mif/mif_tree.h"
 
 // A property of the objects the reader makes, tying each to the statement it
@@ -114,35 +114,35 @@ struct MifDocument {
 // Reads the MIF document `file` into the host as a new open document named
 // `name`; *doc receives its handle. A file that is not a MIF document (or
 // that cannot be read) is an error naming the file and line.
-bool MifLoadDocument(memhost::MemHost& host, const std::string& file, const std::string& name,
+bool MifLoadDocument(memhost::DocStore& host, const std::string& file, const std::string& name,
                      MifDocument* source, ObjHandle* doc, MifError* error);
 // The same for a tree already parsed (source->tree); source->file names it.
 // MIF_RELEASE_TREE frees the tree while it is read, for a caller that keeps
 // only the model: source->tree is empty afterwards, and the tree must be
 // parsed again to write the document.
 enum MifTreeUse { MIF_KEEP_TREE, MIF_RELEASE_TREE };
-bool MifLoadDocumentTree(memhost::MemHost& host, const std::string& name, MifDocument* source,
+bool MifLoadDocumentTree(memhost::DocStore& host, const std::string& name, MifDocument* source,
                          ObjHandle* doc, MifError* error, MifTreeUse use = MIF_KEEP_TREE);
 
 // The MIF text of document `doc`: source's tree changed where the model
 // differs from what was read, or a new file when source is null. False, with
 // *error set and *text untouched, when doc is no live document or a link of
 // its model (a paragraph, row, cell, table) names no live object.
-bool MifWriteDocument(memhost::MemHost& host, ObjHandle doc, const MifDocument* source,
+bool MifWriteDocument(memhost::DocStore& host, ObjHandle doc, const MifDocument* source,
                       std::string* text, MifError* error);
 // The same, written from source's own tree rather than a copy of it: the
 // tree is spent, freed as it is written (or left half changed, on failure).
-bool MifWriteDocumentInPlace(memhost::MemHost& host, ObjHandle doc, MifDocument* source,
+bool MifWriteDocumentInPlace(memhost::DocStore& host, ObjHandle doc, MifDocument* source,
                              std::string* text, MifError* error);
 
 // ---- Paragraphs and where they were read from ----
 
 // The index into source.paras of a paragraph of the document read from
 // source, or of a copy of it; -1 for a paragraph made since.
-int64_t MifParaIndexOf(const memhost::MemHost& host, const MifDocument& source, ObjHandle pgf);
+int64_t MifParaIndexOf(const memhost::DocStore& host, const MifDocument& source, ObjHandle pgf);
 // A paragraph of the model: text, format, runs and anchors (tables and
 // footnotes by their ID in the file; 0 for those made since).
-MifParaState MifModelParaState(memhost::MemHost& host, const MifDocument* source,
+MifParaState MifModelParaState(memhost::DocStore& host, const MifDocument* source,
                                const memhost::Obj& pgf);
 // Paragraph `para` of source as it was read, in the same form.
 MifParaState MifParaAsRead(const MifDocument& source, size_t para);
@@ -167,10 +167,10 @@ struct MifBook {
 
 // Reads the MIF book `file` into the host as a new book named `name`, one
 // component (a document file) per <BookComponent> naming a <FileName>.
-bool MifLoadBook(memhost::MemHost& host, const std::string& file, const std::string& name,
+bool MifLoadBook(memhost::DocStore& host, const std::string& file, const std::string& name,
                  MifBook* book, ObjHandle* handle, MifError* error);
 // The same for a tree already parsed (book->tree); book->file names it.
-bool MifLoadBookTree(memhost::MemHost& host, const std::string& name, MifBook* book,
+bool MifLoadBookTree(memhost::DocStore& host, const std::string& name, MifBook* book,
                      ObjHandle* handle, MifError* error);
 // A component's file name in the host's token form resolved against the
 // folder of the book file: relative names join it, <r\>, <v\> and <h\>

@@ -21,10 +21,10 @@ const char* MifSpecialCharName(unsigned char byte);
 constexpr char MIF_HOST_TAB = '\x08';
 
 // The reference of an object of the model (MIF_PROP_NODE), or null.
-const MifNodeRef* MifRefOf(const memhost::MemHost& host, const MifDocument* source, ObjHandle h);
+const MifNodeRef* MifRefOf(const memhost::DocStore& host, const MifDocument* source, ObjHandle h);
 
 // The run properties of the host with the colour by name.
-MifRunProps MifNormalizeRun(const memhost::MemHost& host, const memhost::CharProps& props);
+MifRunProps MifNormalizeRun(const memhost::DocStore& host, const memhost::CharProps& props);
 
 // A statement of a <ParaLine> that anchors something (a table, footnote,
 // frame or marker): one position of the text.

@@ -10,7 +10,7 @@
 #include "mif/mif_roman.h"
 
 using memhost::CharProps;
-using memhost::MemHost;
+using memhost::DocStore;
 
 const MifSpecialChar kMifSpecialChars[] = {
     {"Tab", 0x08},         {"HardReturn", 0x09},  {"NumberSpace", 0x10}, {"HardSpace", 0x11},
@@ -41,14 +41,14 @@ const char* MifSpecialCharName(unsigned char byte) {
   return nullptr;
 }
 
-const MifNodeRef* MifRefOf(const MemHost& host, const MifDocument* source, ObjHandle h) {
+const MifNodeRef* MifRefOf(const DocStore& host, const MifDocument* source, ObjHandle h) {
   if (source == nullptr) return nullptr;
   int32_t ref = host.IntProp(h, MIF_PROP_NODE);
   if (ref <= 0 || static_cast<size_t>(ref) > source->nodes.size()) return nullptr;
   return &source->nodes[static_cast<size_t>(ref) - 1];
 }
 
-MifRunProps MifNormalizeRun(const MemHost& host, const CharProps& props) {
+MifRunProps MifNormalizeRun(const DocStore& host, const CharProps& props) {
   static const int colorSlot = memhost::CharIntIndex(PROP_COLOR);
   MifRunProps r;
   r.props = props;
@@ -58,7 +58,7 @@ MifRunProps MifNormalizeRun(const MemHost& host, const CharProps& props) {
   return r;
 }
 
-MifParaState MifModelParaState(MemHost& host, const MifDocument* source, const memhost::Obj& pgf) {
+MifParaState MifModelParaState(DocStore& host, const MifDocument* source, const memhost::Obj& pgf) {
   MifParaState s;
   s.text = pgf.text;
   s.format = host.StringProp(pgf.h, memhost::MEM_PROP_PGF_TAG);
@@ -134,7 +134,7 @@ struct PendingAnchor {
 };
 
 struct Loader {
-  MemHost& host;
+  DocStore& host;
   MifDocument* src;
   ObjHandle doc = 0;
   MifNames names;
@@ -160,7 +160,7 @@ struct Loader {
   // that the tree shrinks as the model grows.
   bool release = false;
 
-  explicit Loader(MemHost& h) : host(h) {}
+  explicit Loader(DocStore& h) : host(h) {}
 
   bool Fail(int32_t line, const std::string& message) {
     if (!failed && error != nullptr) *error = MifError{src->file, line, message};
@@ -203,7 +203,7 @@ int32_t TypeOfFontProp(int32_t prop) {
 }
 
 // The font properties of a paragraph format or paragraph, as the host keeps them.
-void SetFontProps(MemHost& host, ObjHandle h, const CharProps& font) {
+void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
   for (int i = 0; i < memhost::kCharIntCount; ++i) {
     int32_t prop = memhost::kCharIntProps[i];
     host.SetIntProp(h, prop, font.ints[i], TypeOfFontProp(prop));
@@ -674,7 +674,7 @@ void ResolveAnchors(Loader& L) {
   }
 }
 
-int32_t PageKindOfFrame(const MemHost& host, ObjHandle frame) {
+int32_t PageKindOfFrame(const DocStore& host, ObjHandle frame) {
   ObjHandle pageFrame = static_cast<ObjHandle>(host.IntProp(frame, PROP_FRAME_PARENT));
   ObjHandle page = pageFrame != 0 ? static_cast<ObjHandle>(host.IntProp(pageFrame, PROP_PAGE_OF_FRAME)) : 0;
   return page != 0 ? static_cast<int32_t>(page >> 24) : 0;
@@ -839,7 +839,7 @@ bool Load(Loader& L, const std::string& name) {
 
 }  // namespace
 
-bool MifLoadDocumentTree(MemHost& host, const std::string& name, MifDocument* source,
+bool MifLoadDocumentTree(DocStore& host, const std::string& name, MifDocument* source,
                          ObjHandle* doc, MifError* error, MifTreeUse use) {
   Loader L(host);
   L.src = source;
@@ -855,14 +855,14 @@ bool MifLoadDocumentTree(MemHost& host, const std::string& name, MifDocument* so
   return ok;
 }
 
-bool MifLoadDocument(MemHost& host, const std::string& file, const std::string& name,
+bool MifLoadDocument(DocStore& host, const std::string& file, const std::string& name,
                      MifDocument* source, ObjHandle* doc, MifError* error) {
   source->file = file;
   if (!MifReadFile(file, &source->tree, error)) return false;
   return MifLoadDocumentTree(host, name, source, doc, error);
 }
 
-int64_t MifParaIndexOf(const MemHost& host, const MifDocument& source, ObjHandle pgf) {
+int64_t MifParaIndexOf(const DocStore& host, const MifDocument& source, ObjHandle pgf) {
   const MifNodeRef* ref = MifRefOf(host, &source, pgf);
   if (ref == nullptr || ref->kind != MIF_NODE_PARA || ref->para >= source.paras.size()) return -1;
   return static_cast<int64_t>(ref->para);

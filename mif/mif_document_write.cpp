@@ -5,7 +5,7 @@
 
 #include "mif/mif_document_internal.h"
 
-using memhost::MemHost;
+using memhost::DocStore;
 using memhost::Obj;
 
 namespace mifwrite {
@@ -69,7 +69,7 @@ namespace {
 using mifwrite::Writer;
 
 // Writes doc into *tree, which starts as source's tree (or empty).
-bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree* tree,
+bool WriteInto(DocStore& host, ObjHandle doc, const MifDocument* source, MifTree* tree,
                std::string* text, MifError* error) {
   if (host.Find(doc) == nullptr) {
     if (error != nullptr) *error = MifError{source != nullptr ? source->file : "", 0, "no such document"};
@@ -90,14 +90,14 @@ bool WriteInto(MemHost& host, ObjHandle doc, const MifDocument* source, MifTree*
 
 }  // namespace
 
-bool MifWriteDocument(MemHost& host, ObjHandle doc, const MifDocument* source, std::string* text,
+bool MifWriteDocument(DocStore& host, ObjHandle doc, const MifDocument* source, std::string* text,
                       MifError* error) {
   MifTree tree;
   if (source != nullptr) tree = source->tree;
   return WriteInto(host, doc, source, &tree, text, error);
 }
 
-bool MifWriteDocumentInPlace(MemHost& host, ObjHandle doc, MifDocument* source, std::string* text,
+bool MifWriteDocumentInPlace(DocStore& host, ObjHandle doc, MifDocument* source, std::string* text,
                              MifError* error) {
   return WriteInto(host, doc, source, &source->tree, text, error);
 }

@@ -160,7 +160,7 @@ const std::vector<MifFontProp>& MifFontProps() {
   return props;
 }
 
-ObjHandle MifApplication(const memhost::MemHost& host) {
+ObjHandle MifApplication(const memhost::DocStore& host) {
   // The host makes the application object first, so it is almost always
   // the first handle; looking through every object is the fallback.
   constexpr ObjHandle kFirst = (1u << 24) | 1u;
@@ -185,7 +185,7 @@ int32_t MifNameIndex(MifNames* names, int32_t listProp, const std::string& name)
   return static_cast<int32_t>(list.strings.size() - 1);
 }
 
-std::string MifNameAt(const memhost::MemHost& host, ObjHandle app, int32_t listProp,
+std::string MifNameAt(const memhost::DocStore& host, ObjHandle app, int32_t listProp,
                       int32_t index) {
   const memhost::Value* v = host.Prop(app, listProp);
   if (v == nullptr || index < 0 || static_cast<size_t>(index) >= v->strings.size()) return "";
@@ -261,7 +261,7 @@ const char* MifLanguageKeyword(int32_t number) {
   return number >= 1 && number <= 42 ? kLanguages[number - 1] : "NoLanguage";
 }
 
-MifNode MifFontStatement(const memhost::MemHost& host, ObjHandle app, const MifFontProp& p,
+MifNode MifFontStatement(const memhost::DocStore& host, ObjHandle app, const MifFontProp& p,
                          int32_t value, const std::string& color, MifEncoding encoding) {
   MifNode n = MifMakeStatement(p.statement);
   switch (p.kind) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 #include "mif/mif_tree.h"
 
 // How a statement's value is read.
@@ -50,7 +50,7 @@ struct MifFontDelta {
 // the application grow as new names turn up; unknown colours become colour
 // objects of the document.
 struct MifNames {
-  memhost::MemHost* host = nullptr;
+  memhost::DocStore* host = nullptr;
   ObjHandle app = 0;
   ObjHandle doc = 0;
   MifEncoding encoding = MIF_UTF8;
@@ -71,10 +71,10 @@ bool MifSetRoman(MifNode* node, std::string_view roman, MifEncoding encoding);
 // Text of the host as a string value: one Roman byte per character.
 bool MifSetRomanText(MifNode* node, std::string_view roman, MifEncoding encoding);
 
-ObjHandle MifApplication(const memhost::MemHost& host);
+ObjHandle MifApplication(const memhost::DocStore& host);
 // Index of name in the application's list `listProp`, appending it when new.
 int32_t MifNameIndex(MifNames* names, int32_t listProp, const std::string& name);
-std::string MifNameAt(const memhost::MemHost& host, ObjHandle app, int32_t listProp, int32_t index);
+std::string MifNameAt(const memhost::DocStore& host, ObjHandle app, int32_t listProp, int32_t index);
 ObjHandle MifColorNamed(MifNames* names, const std::string& name);
 
 // Reads the property statements of a font statement; unknown ones are
@@ -88,7 +88,7 @@ int32_t MifLanguageNumber(const std::string& keyword);  // 0 for NoLanguage or u
 const char* MifLanguageKeyword(int32_t number);          // "NoLanguage" for 0
 
 // The statement for one property value (the colour slot holds a name).
-MifNode MifFontStatement(const memhost::MemHost& host, ObjHandle app, const MifFontProp& p,
+MifNode MifFontStatement(const memhost::DocStore& host, ObjHandle app, const MifFontProp& p,
                          int32_t value, const std::string& color, MifEncoding encoding);
 
 #endif

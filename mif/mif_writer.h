@@ -29,7 +29,7 @@ namespace mifwrite {
 using Path = std::vector<uint32_t>;
 
 struct Writer {
-  memhost::MemHost& host;
+  memhost::DocStore& host;
   ObjHandle doc;
   const MifDocument* src;  // what was read; null for a new file
   MifTree* tree;           // what is written
@@ -44,7 +44,7 @@ struct Writer {
   // Set when a link of the model named no live object: the write fails.
   bool broken = false;
 
-  Writer(memhost::MemHost& h, ObjHandle d, const MifDocument* s, MifTree* t)
+  Writer(memhost::DocStore& h, ObjHandle d, const MifDocument* s, MifTree* t)
       : host(h), doc(d), src(s), tree(t), enc(t->encoding), app(MifApplication(h)) {}
 };
 

@@ -31,7 +31,7 @@ using Names = std::set<std::string>;
 std::string Quoted(const std::string& roman) { return "\"" + Readable(roman) + "\""; }
 
 // The character formats of every document of the host, by document.
-std::map<ObjHandle, Names> FormatsOf(const memhost::MemHost& host) {
+std::map<ObjHandle, Names> FormatsOf(const memhost::DocStore& host) {
   std::map<ObjHandle, Names> formats;
   host.ForEachObject([&](const memhost::Obj& o) {
     if (o.type == memhost::T_CHAR_FMT) formats[o.doc].insert(host.StringProp(o.h, PROP_NAME));
@@ -117,7 +117,7 @@ void FindOverridesIn(const RunDocument& d, size_t para, const MifParaState& now,
   }
 }
 
-void FindOverrides(memhost::MemHost& host, const RunDocument& d, FileFindings* out) {
+void FindOverrides(memhost::DocStore& host, const RunDocument& d, FileFindings* out) {
   // A saved file is not for looking into: an open copy of it is.
   const memhost::DocData* data = host.Data(d.doc);
   ObjHandle copy = data != nullptr && data->isImage ? host.CloneDocument(d.doc, false) : 0;

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::vector<std::string> FormatNames(memhost::MemHost& host, ObjHandle doc) {
+std::vector<std::string> FormatNames(memhost::DocStore& host, ObjHandle doc) {
   std::vector<std::string> names;
   for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
     names.push_back(host.StringProp(f, PROP_NAME));
@@ -17,7 +17,7 @@ std::vector<std::string> FormatNames(memhost::MemHost& host, ObjHandle doc) {
   return names;
 }
 
-std::vector<const memhost::Obj*> Paragraphs(memhost::MemHost& host, ObjHandle doc) {
+std::vector<const memhost::Obj*> Paragraphs(memhost::DocStore& host, ObjHandle doc) {
   std::vector<const memhost::Obj*> out;
   ForEachScannedParagraph(host, doc, [&](const memhost::Obj& p) { out.push_back(&p); });
   return out;
@@ -27,7 +27,7 @@ using RunKey = std::pair<std::string, std::string>;
 
 // Text names its colour by the handle of a colour object of its own
 // document: colours of two documents are the same when their names are.
-bool SameProps(const memhost::MemHost& host, const memhost::CharProps& a,
+bool SameProps(const memhost::DocStore& host, const memhost::CharProps& a,
                const memhost::CharProps& b) {
   static const int colorSlot = memhost::CharIntIndex(PROP_COLOR);
   for (int i = 0; i < memhost::kCharIntCount; ++i) {
@@ -45,7 +45,7 @@ bool SameProps(const memhost::MemHost& host, const memhost::CharProps& a,
 
 // Adds the changed runs of one paragraph, whose text is the same before and
 // after.
-void CompareParagraph(const memhost::MemHost& host, const memhost::Obj& a, const memhost::Obj& b,
+void CompareParagraph(const memhost::DocStore& host, const memhost::Obj& a, const memhost::Obj& b,
                       std::map<RunKey, RunChange>* runs) {
   const int32_t end = static_cast<int32_t>(a.text.size());
   RunKey current;
@@ -69,7 +69,7 @@ void CompareParagraph(const memhost::MemHost& host, const memhost::Obj& a, const
 
 }  // namespace
 
-DocChanges CompareDocuments(memhost::MemHost& host, ObjHandle before, ObjHandle after) {
+DocChanges CompareDocuments(memhost::DocStore& host, ObjHandle before, ObjHandle after) {
   DocChanges out;
   std::vector<std::string> kept = FormatNames(host, after);
   std::set<std::string> keptSet(kept.begin(), kept.end());

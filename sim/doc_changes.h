@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 
 struct RunChange {
   std::string from;  // the tag before (empty: none)
@@ -27,6 +27,6 @@ struct DocChanges {
   int64_t paragraphsNotCompared = 0;
 };
 
-DocChanges CompareDocuments(memhost::MemHost& host, ObjHandle before, ObjHandle after);
+DocChanges CompareDocuments(memhost::DocStore& host, ObjHandle before, ObjHandle after);
 
 #endif

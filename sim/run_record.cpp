@@ -13,7 +13,7 @@ namespace {
 constexpr int32_t kAlertQuestion = 1;
 constexpr int32_t kAlertWarning = 3;
 
-std::string CellText(memhost::MemHost& host, ObjHandle cell) {
+std::string CellText(memhost::DocStore& host, ObjHandle cell) {
   std::string text;
   for (ObjHandle p = host.FirstPgfOf(cell); p != 0; p = host.NextPgf(p)) {
     if (!text.empty()) text += "\n";
@@ -22,7 +22,7 @@ std::string CellText(memhost::MemHost& host, ObjHandle cell) {
   return text;
 }
 
-OutputTable ReadTable(memhost::MemHost& host, ObjHandle table) {
+OutputTable ReadTable(memhost::DocStore& host, ObjHandle table) {
   OutputTable out;
   const memhost::Obj* t = host.Find(table);
   if (t == nullptr) return out;
@@ -42,7 +42,7 @@ OutputTable ReadTable(memhost::MemHost& host, ObjHandle table) {
 
 }  // namespace
 
-OutputDocument ReadOutputDocument(memhost::MemHost& host, ObjHandle doc) {
+OutputDocument ReadOutputDocument(memhost::DocStore& host, ObjHandle doc) {
   OutputDocument out;
   std::string path = host.StringProp(doc, PROP_NAME);
   // The host's paths use either separator.
@@ -80,7 +80,7 @@ OutputDocument ReadOutputDocument(memhost::MemHost& host, ObjHandle doc) {
   return out;
 }
 
-std::vector<RecordDialog> RecordDialogs(const memhost::MemHost& host) {
+std::vector<RecordDialog> RecordDialogs(const memhost::ScriptedHost& host) {
   std::vector<RecordDialog> out;
   for (const memhost::DialogRecord& r : host.dialogs) {
     RecordDialog d;

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
+#include "memhost/scripted_host.h"
 #include "sim/doc_changes.h"
 #include "sim/usage_counts.h"
 
@@ -96,10 +97,10 @@ struct RunRecord {
 };
 
 // The output document `doc` of `host` as the record keeps it.
-OutputDocument ReadOutputDocument(memhost::MemHost& host, ObjHandle doc);
+OutputDocument ReadOutputDocument(memhost::DocStore& host, ObjHandle doc);
 
 // The dialogs the host showed, with their answers.
-std::vector<RecordDialog> RecordDialogs(const memhost::MemHost& host);
+std::vector<RecordDialog> RecordDialogs(const memhost::ScriptedHost& host);
 
 // The sum of the files' counts.
 TagCounts TotalCounts(const RunRecord& record);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 #include "mif/mif_document.h"
 #include "sim/run_options.h"
 
@@ -24,7 +24,7 @@ struct RunDocument {
 };
 
 struct RunSteps {
-  memhost::MemHost* host = nullptr;
+  memhost::DocStore* host = nullptr;
   bool book = false;  // a book was given: the book's commands apply
   std::vector<std::string> unread;  // the book's components that could not be read
   // Runs a client-call command with every question answered yes and every

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "memhost/mem_host.h"
+#include "client/host_api.h"
 
 struct ClientSession;
 
@@ -18,7 +18,7 @@ const char* ClientKind();
 std::string ClientDefaultLibrary();
 // Starts the client against host (loaded from library); null with
 // *error on failure. The host must outlive the session.
-ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error);
+ClientSession* ClientOpen(HostApi* host, const std::string& library, std::string* error);
 int32_t ClientInitialize(ClientSession* session, int32_t code);
 int32_t ClientCommand(ClientSession* session, int32_t number);
 void ClientNotify(ClientSession* session, int32_t note, const char* text);

@@ -24,7 +24,7 @@ std::string ClientDefaultLibrary() {
   return RunBesideProgram(TAGSMITH_RUN_LIBRARY);
 }
 
-ClientSession* ClientOpen(memhost::MemHost* host, const std::string& library, std::string* error) {
+ClientSession* ClientOpen(HostApi* host, const std::string& library, std::string* error) {
   // Loading reads the file: a FIFO or a device there would hold the run
   // forever. A name without a slash is looked for where the system keeps
   // libraries, not here.

@@ -17,6 +17,9 @@
 #include <set>
 #include <string_view>
 
+#include "memhost/faulty_host.h"
+#include "memhost/mem_host.h"
+#include "memhost/scripted_host.h"
 #include "memhost/text_dump.h"
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
@@ -122,7 +125,13 @@ bool RestoreTree(Input* in, std::string* error) {
 
 struct Session {
   const RunOptions& options;
-  memhost::MemHost host;
+  // The host's documents and files; `api` answers the client's calls over
+  // them and `user` answers its dialogs. `calls` counts what the client
+  // asks, so that a command that ended at once can be told (it fails none).
+  memhost::DocStore host;
+  memhost::MemHost api{&host};
+  memhost::ScriptedHost user{&api};
+  memhost::FaultyHost calls{&user};
   std::vector<std::unique_ptr<Input>> inputs;
   std::unique_ptr<Input> outputSource;  // VxOutput.fm from the host folder
   std::string outputHostName;
@@ -372,7 +381,7 @@ std::vector<std::string> ChaptersOf(const std::string& file) {
   std::shared_ptr<const std::string> text;
   if (!ReadTree(file, &text, &book.tree, nullptr, &why) || !book.tree.is_book) return {};
   book.file = file;
-  memhost::MemHost scratch;
+  memhost::DocStore scratch;
   ObjHandle handle = 0;
   MifError error;
   if (!MifLoadBookTree(scratch, RomanName(Normal(file)), &book, &handle, &error)) return {};
@@ -568,7 +577,7 @@ void AnswerAlert(Session& S, memhost::DialogRecord& r) {
     Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
         "\n");
     if (r.alertType == kAlertWarning) S.failed = true;
-    if (r.alertType == kAlertNotice) S.noticeCall = S.host.callCount;
+    if (r.alertType == kAlertNotice) S.noticeCall = S.calls.callCount;
     r.answer = 0;
     return;
   }
@@ -642,8 +651,8 @@ void AnswerChoice(Session& S, memhost::DialogRecord& r) {
 }
 
 void ShowConsole(Session& S) {
-  if (S.host.console.size() <= S.consoleShown) return;
-  std::string fresh = S.host.console.substr(S.consoleShown);
+  if (S.user.console.size() <= S.consoleShown) return;
+  std::string fresh = S.user.console.substr(S.consoleShown);
   if (S.consoleOnce != nullptr) {
     // Whole lines only: the rest of one comes with the next call.
     size_t end = fresh.rfind('\n');
@@ -660,14 +669,14 @@ void ShowConsole(Session& S) {
     if (lines.empty()) return;
     fresh = lines;
   } else {
-    S.consoleShown = S.host.console.size();
+    S.consoleShown = S.user.console.size();
   }
   if (S.progress) Say("\r\033[K");
   Say(Readable(fresh));
 }
 
 void InstallHostHooks(Session& S) {
-  S.host.responder = [&S](memhost::DialogRecord& r) {
+  S.user.responder = [&S](memhost::DialogRecord& r) {
     if (S.progress) Say("\r\033[K");
     if (r.kind == memhost::DialogRecord::ALERT) {
       AnswerAlert(S, r);
@@ -678,7 +687,7 @@ void InstallHostHooks(Session& S) {
   };
   S.progress = isatty(STDERR_FILENO) != 0;
   S.walk.files = S.book.components.size();
-  S.host.statusObserver = [&S](const std::string& status) {
+  S.user.statusObserver = [&S](const std::string& status) {
     ShowConsole(S);
     if (!S.progress) return;
     Say("\r\033[K" +
@@ -689,7 +698,7 @@ void InstallHostHooks(Session& S) {
 
 // ---- Commands ----
 
-void CollectMenu(const memhost::MemHost& host, ObjHandle menu, bool book, const std::string& prefix,
+void CollectMenu(const memhost::DocStore& host, ObjHandle menu, bool book, const std::string& prefix,
                  std::vector<MenuEntry>* out) {
   const memhost::Obj* m = host.Find(menu);
   if (m == nullptr) return;
@@ -707,7 +716,7 @@ void CollectMenu(const memhost::MemHost& host, ObjHandle menu, bool book, const 
 }
 
 // The client's commands as its menus show them (after Initialize).
-std::vector<MenuEntry> MenuEntries(const memhost::MemHost& host) {
+std::vector<MenuEntry> MenuEntries(const memhost::DocStore& host) {
   std::vector<MenuEntry> out;
   CollectMenu(host, host.NamedObject(0, OBJ_MENU, "Tagsmith"), false, "", &out);
   CollectMenu(host, host.NamedObject(0, OBJ_MENU, "TagsmithBook"), true, "", &out);
@@ -722,7 +731,7 @@ struct CommandStart {
 };
 
 CommandStart Starting(const Session& S) {
-  return CommandStart{S.host.dialogs.size(), S.host.activeDoc != 0};
+  return CommandStart{S.user.dialogs.size(), S.host.activeDoc != 0};
 }
 
 // A command of the document menu that finds no document open says so in
@@ -731,10 +740,10 @@ CommandStart Starting(const Session& S) {
 void NoteNoDocument(Session& S, const std::vector<MenuEntry>& menu, int32_t number,
                     const CommandStart& start) {
   if (start.document || !IsDocumentOnly(menu, number)) return;
-  if (S.host.dialogs.size() != start.dialogs + 1) return;
-  const memhost::DialogRecord& d = S.host.dialogs.back();
+  if (S.user.dialogs.size() != start.dialogs + 1) return;
+  const memhost::DialogRecord& d = S.user.dialogs.back();
   if (d.kind != memhost::DialogRecord::ALERT || d.alertType != kAlertNotice) return;
-  if (S.host.callCount != S.noticeCall) return;
+  if (S.calls.callCount != S.noticeCall) return;
   S.failed = true;
   S.noDocument = true;
 }
@@ -1003,7 +1012,7 @@ int Finish(Session& S, const char* call) {
 // so the host did not delete them (each said once, however often asked).
 void ReportKeptFormats(const Session& S) {
   std::set<std::pair<std::string, std::string>> said;
-  for (const auto& kept : S.host.keptInUse) {
+  for (const auto& kept : S.api.keptInUse()) {
     if (!said.insert(kept).second) continue;
     Say(Readable(BaseName(kept.first)) + ": kept character format \"" + Readable(kept.second) +
         "\": the element definitions name it\n");
@@ -1163,7 +1172,7 @@ void EndRecord(Session& S, int status, Reporting* R) {
     r.output = ReadOutputDocument(S.host, d);
     break;
   }
-  r.dialogs = RecordDialogs(S.host);
+  r.dialogs = RecordDialogs(S.user);
   r.changed.clear();
   for (const auto& change : S.changed) {
     Input* in = change.first;
@@ -1325,7 +1334,7 @@ RunOptions WithDefaults(const RunOptions& options) {
 
 ClientSession* StartClient(Session& S) {
   std::string error;
-  ClientSession* client = ClientOpen(&S.host, S.options.library, &error);
+  ClientSession* client = ClientOpen(&S.calls, S.options.library, &error);
   if (client == nullptr) {
     Say("tagsmith-run: " + error + "\n");
     return nullptr;
@@ -1451,7 +1460,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   }
   // The caller asked for the commands it runs: their questions need no
   // answer on the terminal, and no command it runs offers a choice.
-  S.host.responder = [&S](memhost::DialogRecord& r) {
+  S.user.responder = [&S](memhost::DialogRecord& r) {
     if (r.kind == memhost::DialogRecord::ALERT && r.alertType == kAlertQuestion) {
       r.answer = 0;
     } else if (r.kind == memhost::DialogRecord::ALERT) {
@@ -1494,9 +1503,10 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
 int RunList(const RunOptions& options) {
   RunOptions o = options;
   if (o.library.empty()) o.library = ClientDefaultLibrary();
-  memhost::MemHost host;
+  memhost::DocStore host;
+  memhost::MemHost api(&host);
   std::string error;
-  ClientSession* client = ClientOpen(&host, o.library, &error);
+  ClientSession* client = ClientOpen(&api, o.library, &error);
   if (client == nullptr) {
     Say("tagsmith-run: " + error + "\n");
     return RUN_USAGE;

@@ -2,7 +2,7 @@
 
 namespace {
 
-void VisitChain(memhost::MemHost& host, ObjHandle first,
+void VisitChain(memhost::DocStore& host, ObjHandle first,
                 const std::function<void(const memhost::Obj&)>& visit) {
   for (ObjHandle p = first; p != 0; p = host.NextPgf(p)) {
     const memhost::Obj* pgf = host.Find(p);
@@ -13,7 +13,7 @@ void VisitChain(memhost::MemHost& host, ObjHandle first,
 
 }  // namespace
 
-void ForEachScannedParagraph(memhost::MemHost& host, ObjHandle doc,
+void ForEachScannedParagraph(memhost::DocStore& host, ObjHandle doc,
                              const std::function<void(const memhost::Obj&)>& visit) {
   // Copies of the chains: a visitor may not change them, but the host hands
   // out references into its own store.
@@ -34,7 +34,7 @@ void ForEachScannedParagraph(memhost::MemHost& host, ObjHandle doc,
   for (ObjHandle note : notes) VisitChain(host, host.FirstPgfOf(note), visit);
 }
 
-TagCounts CountTagUsage(memhost::MemHost& host, ObjHandle doc) {
+TagCounts CountTagUsage(memhost::DocStore& host, ObjHandle doc) {
   TagCounts counts;
   ForEachScannedParagraph(host, doc, [&](const memhost::Obj& pgf) {
     const int32_t end = static_cast<int32_t>(pgf.text.size());
@@ -62,7 +62,7 @@ void AddCounts(const TagCounts& more, TagCounts* total) {
   }
 }
 
-std::set<std::string> TagsNamedBesideText(memhost::MemHost& host, ObjHandle doc) {
+std::set<std::string> TagsNamedBesideText(memhost::DocStore& host, ObjHandle doc) {
   std::set<std::string> named;
   std::vector<std::string> formats;
   for (ObjHandle fmt : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {

@@ -16,7 +16,7 @@
 #include <set>
 #include <string>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 
 struct TagCount {
   int64_t runs = 0;
@@ -28,17 +28,17 @@ using TagCounts = std::map<std::string, TagCount>;
 
 // Every paragraph the usage scan probes, in its order: flows, then tables
 // (cells, then titles), then footnotes.
-void ForEachScannedParagraph(memhost::MemHost& host, ObjHandle doc,
+void ForEachScannedParagraph(memhost::DocStore& host, ObjHandle doc,
                              const std::function<void(const memhost::Obj&)>& visit);
 
-TagCounts CountTagUsage(memhost::MemHost& host, ObjHandle doc);
+TagCounts CountTagUsage(memhost::DocStore& host, ObjHandle doc);
 
 // Tags (the host's bytes) that the document names elsewhere than in its
 // text, as the usage scan reads them: a character format written as a
 // building block "<tag>" in a format definition's text or on a format page,
 // and the names of the tag-naming document settings and objects (but those
 // that begin with "Default").
-std::set<std::string> TagsNamedBesideText(memhost::MemHost& host, ObjHandle doc);
+std::set<std::string> TagsNamedBesideText(memhost::DocStore& host, ObjHandle doc);
 
 // Adds `more` into `total`.
 void AddCounts(const TagCounts& more, TagCounts* total);

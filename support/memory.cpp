@@ -10,16 +10,9 @@ int32_t FatalStopCount = 0;
 namespace {
 
 FatalStopHandler g_fatalHandler = nullptr;
-int64_t g_failCountdown = 0;
-int64_t g_allocationCount = 0;
+MemAllocationHook g_allocationHook = nullptr;
 
-// Counts the allocation and tells whether fault injection makes this one
-// fail.
-bool InjectedFailure() {
-  ++g_allocationCount;
-  if (g_failCountdown <= 0) return false;
-  return --g_failCountdown == 0;
-}
+bool InjectedFailure() { return g_allocationHook != nullptr && g_allocationHook(); }
 
 void* Checked(void* block, uint32_t flags) {
   if (block == nullptr && (flags & MEM_FATAL) != 0) FatalStop();
@@ -45,9 +38,11 @@ FatalStopHandler SetFatalStopHandler(FatalStopHandler handler) {
   return previous;
 }
 
-void MemFailNth(int64_t n) { g_failCountdown = n > 0 ? n : 0; }
-
-int64_t MemAllocationCount() { return g_allocationCount; }
+MemAllocationHook SetMemAllocationHook(MemAllocationHook hook) {
+  MemAllocationHook previous = g_allocationHook;
+  g_allocationHook = hook;
+  return previous;
+}
 
 // Zero-byte requests are served with one byte: the C run-time may answer
 // them with null, which callers would take for exhaustion.

@@ -34,10 +34,12 @@ FatalStopHandler SetFatalStopHandler(FatalStopHandler handler);
 // How many fatal stops have happened in this process.
 extern int32_t FatalStopCount;
 
-// Fault injection for tests: the n-th allocation from now (1 = the next)
-// fails as if the heap were exhausted; 0 switches it off. Counts every
-// MemAllocate, MemAllocateZeroed and MemResize.
-void MemFailNth(int64_t n);
-int64_t MemAllocationCount();
+// A say over every allocation, for tests that exhaust the heap on purpose.
+// When set, the hook is asked before each MemAllocate, MemAllocateZeroed and
+// MemResize; true makes that one fail as if the heap were exhausted (and
+// fatal with MEM_FATAL). Null, as in the shipped program, asks nothing.
+// Returns the previous hook.
+typedef bool (*MemAllocationHook)();
+MemAllocationHook SetMemAllocationHook(MemAllocationHook hook);
 
 #endif

@@ -1,14 +1,20 @@
 // The fixture of tests that run client code against the in-memory host:
-// installed before each test, removed after it, with the error number and
-// the count of finished commands starting from 0.
+// its model, the faithful host over it, the script that answers dialogs over
+// that, and on top the host the client is given (by default the fault
+// injector), installed before each test and removed after it, with the
+// error number and the count of finished commands starting from 0.
 #ifndef TAGSMITH_TESTS_HOST_TEST_H
 #define TAGSMITH_TESTS_HOST_TEST_H
 
 #include <gtest/gtest.h>
 
+#include "memhost/doc_store.h"
+#include "memhost/faulty_host.h"
 #include "memhost/mem_host.h"
+#include "memhost/scripted_host.h"
 
-// H is the in-memory host or a test's own host derived from it.
+// H is the fault injector or a test's own host derived from it (or from
+// HostWrapper), made over the script.
 template <typename H>
 class HostTestWith : public ::testing::Test {
  protected:
@@ -19,9 +25,12 @@ class HostTestWith : public ::testing::Test {
   }
   void TearDown() override { HostInstall(nullptr); }
 
-  H host;
+  memhost::DocStore model;
+  memhost::MemHost mem{&model};
+  memhost::ScriptedHost script{&mem};
+  H host{&script};
 };
 
-using HostTest = HostTestWith<memhost::MemHost>;
+using HostTest = HostTestWith<memhost::FaultyHost>;
 
 #endif

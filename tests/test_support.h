@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 #include "mif/mif_tree.h"
 #include "support/encoding.h"
 #include "support/format.h"
@@ -77,7 +77,7 @@ using FlowLines = std::vector<FlowLine>;
 
 // Every paragraph of the main flow of doc. An output document always ends in
 // an empty paragraph; dropClosing leaves it out.
-inline FlowLines MainFlowLines(memhost::MemHost& host, ObjHandle doc, bool dropClosing) {
+inline FlowLines MainFlowLines(memhost::DocStore& host, ObjHandle doc, bool dropClosing) {
   FlowLines out;
   ObjHandle flow = static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC));
   for (ObjHandle frame : host.Find(flow)->kids) {

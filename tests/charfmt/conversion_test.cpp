@@ -7,12 +7,12 @@
 
 #include "client/host_wrapper.h"
 #include "memhost/doc_builder.h"
+#include "memhost/host_stack.h"
 #include "tests/host_test.h"
 
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -65,9 +65,9 @@ class ConversionTest : public HostTest {
 };
 
 TEST_F(ConversionTest, RunsOfFlowsCellsAndTitlesConvertAlikeAndFootnotesNot) {
-  DocBuilder tbl(host, "C:\\conv.fm");
+  DocBuilder tbl(model, "C:\\conv.fm");
   ObjHandle table = tbl.Table(kTable);
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   Define(src);
   ObjHandle flowPgf = src.Para(kRuns);
   ObjHandle t = src.Table({{"cell"}}, 1, {"title"});
@@ -94,16 +94,16 @@ TEST_F(ConversionTest, RunsOfFlowsCellsAndTitlesConvertAlikeAndFootnotesNot) {
 }
 
 TEST_F(ConversionTest, EveryFlowFromItsFirstParagraphAndATableInTheDocumentItself) {
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   Define(src);
   ObjHandle table = src.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Code"}});
   src.NewFrame();
   ObjHandle later = src.Para({R("x", "Emphasis")});
   ObjHandle master = src.NewFlow(true);
-  ObjHandle frame = host.NewObject(memhost::T_TEXT_FRAME, src.doc);  // after an empty one
-  host.AppendKid(master, frame);
+  ObjHandle frame = model.NewObject(memhost::T_TEXT_FRAME, src.doc);  // after an empty one
+  model.AppendKid(master, frame);
   ObjHandle onMaster = src.ParaIn(frame, {R("y", "Emphasis")});
-  host.SetIntProp(src.doc, PROP_DOC_WALK_FLAG, 7);
+  model.SetIntProp(src.doc, PROP_DOC_WALK_FLAG, 7);
 
   host.FailNthCall(1, -1);  // a table that cannot be read changes nothing
   ConvertCharacterTags(src.doc, src.doc, table);
@@ -112,24 +112,24 @@ TEST_F(ConversionTest, EveryFlowFromItsFirstParagraphAndATableInTheDocumentItsel
   ConvertCharacterTags(src.doc, src.doc, table);
   EXPECT_EQ("Code", src.TagAt(later, 0));
   EXPECT_EQ("Code", src.TagAt(onMaster, 0));
-  EXPECT_EQ(7, host.IntProp(src.doc, PROP_DOC_WALK_FLAG));
+  EXPECT_EQ(7, model.IntProp(src.doc, PROP_DOC_WALK_FLAG));
 }
 
 TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
   // Whichever single call fails, no run ends half converted, and no run that
   // is to stay is struck by a code meant for its neighbour.
   for (int64_t n = 1;; ++n) {
-    MemHost h;
-    HostInstall(&h);
-    DocBuilder tbl(h, "C:\\conv.fm");
+    memhost::HostStack h;
+    HostInstall(&h.faults);
+    DocBuilder tbl(h.model, "C:\\conv.fm");
     ObjHandle table = tbl.Table(kTable);
-    DocBuilder src(h, "C:\\src.fm");
+    DocBuilder src(h.model, "C:\\src.fm");
     Define(src);
     ObjHandle p = src.Para(kRuns);
     src.ParaEnd(p, R("", "Emphasis"));  // the last run's own
     ObjHandle empty = src.Para(std::vector<R>{});
     src.ParaEnd(empty, R("", "Emphasis"));
-    h.FailNthCall(n, -1);
+    h.faults.FailNthCall(n, -1);
     ConvertCharacterTags(src.doc, tbl.doc, table);
     SCOPED_TRACE(n);
     for (Char end : {At(src, p, 28), At(src, empty, 0)}) {
@@ -143,15 +143,15 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     Char code = At(src, p, 10);
     EXPECT_TRUE(code == (Char{"Code", 0, 0, 2, 0}) || code == (Char{"", 0, 0, 0, 0})) << code;
     EXPECT_EQ((Char{"Note", 0, 1, 0, 2}), At(src, p, 14));
-    if (h.failedCalls == 0) break;  // past the last call
+    if (h.faults.failedCalls == 0) break;  // past the last call
   }
   HostInstall(&host);
 }
 
 TEST_F(ConversionTest, AParagraphEndIsConvertedWithTheRunItEndsOrAsARunOfItsOwn) {
-  DocBuilder tbl(host, "C:\\conv.fm");
+  DocBuilder tbl(model, "C:\\conv.fm");
   ObjHandle table = tbl.Table(kTable);
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   Define(src);
   ObjHandle t = src.Table({{"cell"}}, 1, {"title"});
   // paragraph, its runs, the end's tag, what the end carries afterwards
@@ -178,7 +178,7 @@ TEST_F(ConversionTest, AParagraphEndIsConvertedWithTheRunItEndsOrAsARunOfItsOwn)
   ConvertCharacterTags(src.doc, tbl.doc, table);
 
   for (const Case& c : cases) {
-    int32_t end = static_cast<int32_t>(host.Find(c.pgf)->text.size());
+    int32_t end = static_cast<int32_t>(model.Find(c.pgf)->text.size());
     EXPECT_EQ(c.after, src.TagAt(c.pgf, end)) << c.what;
     if (end > 0 && c.pgf != cases.back().pgf) {
       EXPECT_NE(src.TagAt(c.pgf, end - 1), "Emphasis") << c.what << ": the text is converted";
@@ -199,9 +199,9 @@ class WalkWatch : public HostWrapper {
 };
 
 TEST_F(ConversionTest, TheLastRunStopsBeforeTheParagraphEndAndTheWalkIsFlagged) {
-  DocBuilder tbl(host, "C:\\conv.fm");
+  DocBuilder tbl(model, "C:\\conv.fm");
   ObjHandle table = tbl.Table(kTable);
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   Define(src);
   ObjHandle p = src.Para({R("plain"), R("tail", "Emphasis")});
   WalkWatch watch(&host);
@@ -211,7 +211,7 @@ TEST_F(ConversionTest, TheLastRunStopsBeforeTheParagraphEndAndTheWalkIsFlagged) 
   EXPECT_EQ("Strong", src.TagAt(p, 8));
   EXPECT_EQ("", src.TagAt(p, 9)) << "the paragraph end keeps its own properties";
   EXPECT_EQ(std::vector<int32_t>{1}, watch.flags);
-  EXPECT_EQ(0, host.IntProp(src.doc, PROP_DOC_WALK_FLAG));
+  EXPECT_EQ(0, model.IntProp(src.doc, PROP_DOC_WALK_FLAG));
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 constexpr Metric kPoint = 0x10000;
 // A quarter millimetre in points, the unit of documents measured in Q.
@@ -23,8 +22,8 @@ constexpr Metric kQ = 46443;
 
 using Line = testsupport::FlowLine;
 
-std::vector<Line> Lines(MemHost& host, ObjHandle doc) {
-  return testsupport::MainFlowLines(host, doc, true);
+std::vector<Line> Lines(memhost::DocStore& model, ObjHandle doc) {
+  return testsupport::MainFlowLines(model, doc, true);
 }
 
 class TagReportTest : public HostTest {
@@ -33,7 +32,7 @@ class TagReportTest : public HostTest {
   std::vector<std::string> Report(ObjHandle f) {
     WriteTagReport(src.doc, f, out.doc);
     std::vector<std::string> texts;
-    for (const Line& l : Lines(host, out.doc)) {
+    for (const Line& l : Lines(model, out.doc)) {
       EXPECT_EQ("Body", l.format) << l.text;
       texts.push_back(l.text);
     }
@@ -54,8 +53,8 @@ class TagReportTest : public HostTest {
     StringListDestroy(names);
     return r;
   }
-  DocBuilder out{host, "C:\\out\\report.fm"};
-  DocBuilder src{host, "C:\\docs\\ch1.fm"};
+  DocBuilder out{model, "C:\\out\\report.fm"};
+  DocBuilder src{model, "C:\\docs\\ch1.fm"};
 };
 
 TEST_F(TagReportTest, UnsetPropertiesReadAsIsAndLanguageIsAlwaysGiven) {
@@ -73,8 +72,8 @@ TEST_F(TagReportTest, UnsetPropertiesReadAsIsAndLanguageIsAlwaysGiven) {
 TEST_F(TagReportTest, EveryKindOfValue) {
   src.Color("Red");
   src.Color("Yellow");
-  ObjHandle red = host.NamedObject(src.doc, memhost::T_COLOR, "Red");
-  ObjHandle yellow = host.NamedObject(src.doc, memhost::T_COLOR, "Yellow");
+  ObjHandle red = model.NamedObject(src.doc, memhost::T_COLOR, "Red");
+  ObjHandle yellow = model.NamedObject(src.doc, memhost::T_COLOR, "Yellow");
   ObjHandle f = src.CharFormat("All")
                     .Set(PROP_CAPITALIZATION, 1)
                     .Set(PROP_CHANGE_BAR, 1)
@@ -147,7 +146,7 @@ TEST_F(TagReportTest, SizesFollowTheDocumentsFontSizeUnit) {
   EXPECT_EQ("-2.25", Points(-0x24000));
   EXPECT_EQ("0.00", Points(0));
 
-  host.SetIntProp(src.doc, PROP_FONT_SIZE_UNIT, kQ, VT_METRIC);
+  model.SetIntProp(src.doc, PROP_FONT_SIZE_UNIT, kQ, VT_METRIC);
   EXPECT_EQ("20.00", Points(20 * kQ));
   ObjHandle f = src.CharFormat("Big").Set(PROP_FONT_SIZE, 20 * kQ).h;
   EXPECT_EQ("Font Size: 20.00 Q ", Report(f)[6]);
@@ -155,7 +154,7 @@ TEST_F(TagReportTest, SizesFollowTheDocumentsFontSizeUnit) {
 
 TEST_F(TagReportTest, AnUnreadableUnitCountsAsPoints) {
   // A unit of 0 would otherwise divide by zero.
-  host.SetIntProp(src.doc, PROP_FONT_SIZE_UNIT, 0, VT_METRIC);
+  model.SetIntProp(src.doc, PROP_FONT_SIZE_UNIT, 0, VT_METRIC);
   EXPECT_EQ("12.00", Points(12 * kPoint));
   ObjHandle f = src.CharFormat("Strong").Set(PROP_FONT_SIZE, 12 * kPoint).h;
   EXPECT_EQ("Font Size: 12.00 points ", Report(f)[6]);
@@ -164,10 +163,10 @@ TEST_F(TagReportTest, AnUnreadableUnitCountsAsPoints) {
 TEST_F(TagReportTest, NamedReportStartsWithTheTagAsHeading) {
   src.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
   EXPECT_EQ(0, WriteNamedTagReport(src.doc, "emphasis", out.doc));
-  EXPECT_TRUE(Lines(host, out.doc).empty());
+  EXPECT_TRUE(Lines(model, out.doc).empty());
 
   EXPECT_EQ(1, WriteNamedTagReport(src.doc, "Emphasis", out.doc));
-  std::vector<Line> lines = Lines(host, out.doc);
+  std::vector<Line> lines = Lines(model, out.doc);
   ASSERT_EQ(18u, lines.size());
   EXPECT_EQ("Emphasis", lines[0].text);
   EXPECT_EQ("Heading1", lines[0].format);
@@ -190,7 +189,7 @@ TEST_F(TagReportTest, AnUnreadableTagIsReportedAndGatheringGoesOn) {
   host.FailNthCall(2, -1);
   std::vector<std::string> names = Gather();
   EXPECT_EQ(std::vector<std::string>{"Second"}, names);
-  EXPECT_EQ("Couldn't allocate string list memory\n", host.console);
+  EXPECT_EQ("Couldn't allocate string list memory\n", script.console);
 }
 
 }  // namespace

@@ -12,13 +12,13 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/host_test.h"
 #include "tests/test_support.h"
 
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using TextRun = memhost::Run;
 using Names = std::vector<std::string>;
 
@@ -31,8 +31,10 @@ Names ToNames(const StringList* list) {
 // The in-memory host with a say in what the tag of a position reads as.
 // `probe` returns false to fail the call with the status it sets; `endless`
 // answers past the end of a paragraph instead of the range error.
-class ProbeHost : public MemHost {
+class ProbeHost : public memhost::FaultyHost {
  public:
+  using FaultyHost::FaultyHost;
+  const memhost::DocStore* store = nullptr;  // what the probes look into
   std::function<bool(ObjHandle pgf, int32_t offset, int32_t* status)> probe;
   bool endless = false;
   bool failRange = false;  // the paragraph end cannot be read
@@ -46,11 +48,11 @@ class ProbeHost : public MemHost {
       HostErrno = status;
       return PropVal{};
     }
-    const memhost::Obj* p = Find(at.obj);
+    const memhost::Obj* p = store->Find(at.obj);
     int32_t length = p != nullptr ? static_cast<int32_t>(p->text.size()) : 0;
     // A few positions past the end, then the range error after all.
     if (!endless || p == nullptr || at.offset < length || at.offset > length + 3) {
-      return MemHost::GetTextPropVal(doc, at, prop);
+      return FaultyHost::GetTextPropVal(doc, at, prop);
     }
     ++callCount;
     const char* tag = at.offset == length ? "AtEnd" : "Beyond";
@@ -62,7 +64,7 @@ class ProbeHost : public MemHost {
     return v;
   }
   TextItems GetTextForRange(ObjHandle doc, TextRange range, int32_t mask) override {
-    if (!failRange) return MemHost::GetTextForRange(doc, range, mask);
+    if (!failRange) return FaultyHost::GetTextForRange(doc, range, mask);
     ++callCount;
     HostErrno = memhost::STATUS_BAD_ARGUMENT;
     return TextItems{0, nullptr};
@@ -73,6 +75,7 @@ class UsageScanTest : public HostTestWith<ProbeHost> {
  protected:
   void SetUp() override {
     HostTestWith<ProbeHost>::SetUp();
+    host.store = &model;
     Reset();
   }
   void TearDown() override {
@@ -100,7 +103,7 @@ class UsageScanTest : public HostTestWith<ProbeHost> {
 // A document using a tag in every way the scan looks for one.
 struct EveryUse {
   DocBuilder b;
-  explicit EveryUse(MemHost& host) : b(host, "C:\\docs\\every.fm") {
+  explicit EveryUse(memhost::DocStore& model) : b(model, "C:\\docs\\every.fm") {
     for (const char* n : {"code", "Emphasis", "Bold", "Cell", "Title", "Foot", "Master", "FamA",
                           "FamB", "FamC", "Page", "Split", "Prop", "Ref", "lower", "Default",
                           "DefaultBold", "P338", "Idle"}) {
@@ -110,8 +113,8 @@ struct EveryUse {
     b.NewFrame();
     b.Para({TextRun("c", "Bold")});
     ObjHandle master = b.NewFlow(true);
-    ObjHandle frame = b.host.NewObject(memhost::T_TEXT_FRAME, b.doc);  // after an empty one
-    b.host.AppendKid(master, frame);
+    ObjHandle frame = b.store.NewObject(memhost::T_TEXT_FRAME, b.doc);  // after an empty one
+    b.store.AppendKid(master, frame);
     b.ParaIn(frame, {TextRun("7", "Master")});
     ObjHandle t = b.Table({{"h"}}, 1, {"Table 1"});
     b.ParaIn(b.Cell(t, 0, 0), {TextRun("x", "Cell")});  // second paragraphs of cell and title
@@ -121,13 +124,13 @@ struct EveryUse {
     b.FormatDefB("<FamB> <Lower>");
     b.FormatDefC("<FamC>");
     ObjHandle page = b.FormatPage({"<Page> Idle"});
-    ObjHandle pageFrame = static_cast<ObjHandle>(b.host.IntProp(page, PROP_PAGE_FRAME));
-    ObjHandle graphic = static_cast<ObjHandle>(b.host.IntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME));
+    ObjHandle pageFrame = static_cast<ObjHandle>(b.store.IntProp(page, PROP_PAGE_FRAME));
+    ObjHandle graphic = static_cast<ObjHandle>(b.store.IntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME));
     b.ParaIn(graphic, {TextRun("<Sp", "Idle"), TextRun("lit>")});  // its tag does not count
-    b.host.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_339, "Prop");
-    b.host.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_338, "Default");
-    b.host.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_334, "");
-    b.host.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_336, "Ghost");  // defined nowhere
+    b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_339, "Prop");
+    b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_338, "Default");
+    b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_334, "");
+    b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_336, "Ghost");  // defined nowhere
     b.TagRef("DefaultBold");
     b.TagRef("Ref");
   }
@@ -137,12 +140,12 @@ const Names kEveryUsed = {"Bold", "Cell", "Emphasis", "FamA", "FamB",  "FamC", "
                           "Ghost", "Master", "Page", "Prop", "Ref", "Split", "Title", "code"};
 
 TEST_F(UsageScanTest, EveryKindOfUseCountsAndTheListsComeInByteOrder) {
-  EveryUse every(host);
+  EveryUse every(model);
   Scan(every.b.doc);
   EXPECT_EQ(kEveryUsed, ToNames(used));
   EXPECT_EQ((Names{"Default", "DefaultBold", "Idle", "P338", "lower"}), ToNames(unused));
 
-  DocBuilder bare(host, "C:\\docs\\bare.fm");
+  DocBuilder bare(model, "C:\\docs\\bare.fm");
   Reset();
   Scan(bare.doc);
   EXPECT_EQ(Names{}, ToNames(used));
@@ -150,7 +153,7 @@ TEST_F(UsageScanTest, EveryKindOfUseCountsAndTheListsComeInByteOrder) {
 }
 
 TEST_F(UsageScanTest, FlowParagraphsAreProbedThroughTheirEndAndNoFurther) {
-  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  DocBuilder b(model, "C:\\docs\\ch1.fm");
   b.Para("abc");
   b.Para("");
   host.endless = true;
@@ -159,7 +162,7 @@ TEST_F(UsageScanTest, FlowParagraphsAreProbedThroughTheirEndAndNoFurther) {
 }
 
 TEST_F(UsageScanTest, ARangeErrorAtOrBeforeTheEndItemFinishesAFlowParagraph) {
-  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  DocBuilder b(model, "C:\\docs\\ch1.fm");
   Define(b, {"Early", "Late", "Spare"});
   b.Para({TextRun("ab", "Early"), TextRun("cd", "Late")});
   ObjHandle second = b.Para({TextRun("ef", "Early")});
@@ -181,7 +184,7 @@ TEST_F(UsageScanTest, ANeighbourSharingAllButTheLastByteIsAnotherTag) {
   const Names names = {"abcdefg",  "abcdefgh",         "abcdefgX",         "abcdefghi",
                        "abcdefgh", "abcdefghijklmnop", "abcdefghijklmnoX", "abcdefghijklmnopq",
                        "a",        "ab",               "a"};
-  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  DocBuilder b(model, "C:\\docs\\ch1.fm");
   Define(b, names);
   std::vector<TextRun> runs;
   for (const std::string& n : names) runs.emplace_back("xy", n);
@@ -195,10 +198,10 @@ TEST_F(UsageScanTest, ANeighbourSharingAllButTheLastByteIsAnotherTag) {
 }
 
 TEST_F(UsageScanTest, ListsAccumulateOverTheFilesOfABookInEitherOrder) {
-  DocBuilder a(host, "C:\\book\\a.fm");
+  DocBuilder a(model, "C:\\book\\a.fm");
   Define(a, {"Note", "Bold", "Spare"});
   a.Para({TextRun("b", "Bold")});
-  DocBuilder b(host, "C:\\book\\b.fm");
+  DocBuilder b(model, "C:\\book\\b.fm");
   Define(b, {"Note", "Other"});
   b.Para({TextRun("n", "Note")});
   for (bool aFirst : {true, false}) {
@@ -211,7 +214,7 @@ TEST_F(UsageScanTest, ListsAccumulateOverTheFilesOfABookInEitherOrder) {
 }
 
 TEST_F(UsageScanTest, EverySpellingOfAUsedNameCountsAsUsed) {
-  DocBuilder a(host, "C:\\book\\a.fm");
+  DocBuilder a(model, "C:\\book\\a.fm");
   Define(a, {"Bold", "bold", "BOLD", "Idle"});
   a.Para({TextRun("x", "Bold"), TextRun("y", "bold")});
   Scan(a.doc);
@@ -220,9 +223,9 @@ TEST_F(UsageScanTest, EverySpellingOfAUsedNameCountsAsUsed) {
 
   // Also when another file of the book uses the other spelling.
   Reset();
-  DocBuilder b(host, "C:\\book\\b.fm");
+  DocBuilder b(model, "C:\\book\\b.fm");
   Define(b, {"note"});
-  DocBuilder c(host, "C:\\book\\c.fm");
+  DocBuilder c(model, "C:\\book\\c.fm");
   c.Para({TextRun("n", "Note")});
   Scan(b.doc);
   Scan(c.doc);
@@ -243,9 +246,9 @@ TEST_F(UsageScanTest, EverySpellingOfAUsedNameCountsAsUsed) {
   // A spelling one file leaves unused, used in another file after a
   // different spelling: in used, not lost from both lists.
   Reset();
-  DocBuilder d(host, "C:\\book\\d.fm");
+  DocBuilder d(model, "C:\\book\\d.fm");
   Define(d, {"Code"});
-  DocBuilder e(host, "C:\\book\\e.fm");
+  DocBuilder e(model, "C:\\book\\e.fm");
   e.Para({TextRun("a", "code"), TextRun("b", "Code")});
   Scan(d.doc);
   Scan(e.doc);
@@ -253,32 +256,32 @@ TEST_F(UsageScanTest, EverySpellingOfAUsedNameCountsAsUsed) {
 }
 
 TEST_F(UsageScanTest, ScreenUpdatingIsOffForTheWalkAndTheWalkFlagIsRestored) {
-  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  DocBuilder b(model, "C:\\docs\\ch1.fm");
   b.Para({TextRun("ab", "Bold")});
-  host.SetIntProp(b.doc, PROP_DOC_WALK_FLAG, 7);
-  int32_t redisplays = host.redisplayCount;
+  model.SetIntProp(b.doc, PROP_DOC_WALK_FLAG, 7);
+  int32_t redisplays = script.redisplayCount;
   std::vector<std::pair<int32_t, int32_t>> seen;  // screen updating and walk flag at each probe
   host.probe = [&](ObjHandle, int32_t, int32_t*) {
-    seen.push_back({host.MemHost::GetInt(0, 0, PROP_DISPLAYING),
-                    host.MemHost::GetInt(b.doc, b.doc, PROP_DOC_WALK_FLAG)});
+    seen.push_back({mem.GetInt(0, 0, PROP_DISPLAYING),
+                    mem.GetInt(b.doc, b.doc, PROP_DOC_WALK_FLAG)});
     return true;
   };
   Scan(b.doc);
   ASSERT_FALSE(seen.empty());
   for (const auto& s : seen) EXPECT_EQ(std::make_pair(0, 1), s);
-  EXPECT_EQ(1, host.MemHost::GetInt(0, 0, PROP_DISPLAYING));
-  EXPECT_EQ(7, host.MemHost::GetInt(b.doc, b.doc, PROP_DOC_WALK_FLAG));
-  EXPECT_EQ(redisplays + 1, host.redisplayCount);
+  EXPECT_EQ(1, mem.GetInt(0, 0, PROP_DISPLAYING));
+  EXPECT_EQ(7, mem.GetInt(b.doc, b.doc, PROP_DOC_WALK_FLAG));
+  EXPECT_EQ(redisplays + 1, script.redisplayCount);
 }
 
 TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
-  EveryUse every(host);
+  EveryUse every(model);
   int64_t start = host.callCount;
   Scan(every.b.doc);
   int64_t calls = host.callCount - start;
   Names defined;
-  for (ObjHandle f : host.Chain(every.b.doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
-    defined.push_back(host.StringProp(f, PROP_NAME));
+  for (ObjHandle f : model.Chain(every.b.doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+    defined.push_back(model.StringProp(f, PROP_NAME));
   }
   // A scan that says it read everything has every defined name in one list
   // and no used one in unused; one that missed text says so.
@@ -326,11 +329,11 @@ TEST_F(UsageScanTest, NoFailureEverMarksATagOrLeavesAUsedOneInUnused) {
     MemFailNth(0);
     check(" failing allocation " + std::to_string(n), whole);
   }
-  EXPECT_NE(std::string::npos, host.console.find("Couldn't allocate string list memory\n"));
+  EXPECT_NE(std::string::npos, script.console.find("Couldn't allocate string list memory\n"));
 }
 
 TEST_F(UsageScanTest, AFailingProbeSkipsItsPositionAndAlwaysEnds) {
-  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  DocBuilder b(model, "C:\\docs\\ch1.fm");
   b.Para({TextRun("a", "FlowA"), TextRun("b", "FlowB")});
   ObjHandle t = b.Table({{""}}, 1);
   b.ParaIn(b.Cell(t, 0, 0), {TextRun("a", "CellA"), TextRun("b", "CellB")});
@@ -363,7 +366,7 @@ TEST_F(UsageScanTest, AFailingProbeSkipsItsPositionAndAlwaysEnds) {
 // used. And every footnote counts, whatever the order of the document's
 // list of them.
 TEST_F(UsageScanTest, AnchorsCountAndFootnotesInAnyOrder) {
-  DocBuilder b(host, "C:\\docs\\ch1.fm");
+  DocBuilder b(model, "C:\\docs\\ch1.fm");
   Define(b, {"FlowRef", "CellRef", "OnlyInNote", "Idle"});
   ObjHandle p1 = b.Para("one");
   ObjHandle p2 = b.Para("two");

@@ -8,6 +8,7 @@
 #include "support/encoding.h"
 #include "support/memory.h"
 #include "support/strings.h"
+#include "tests/alloc_faults.h"
 #include "tests/client/stub_host.h"
 
 namespace {

@@ -14,6 +14,7 @@
 #include "plugin/com_bridge.h"
 #include "client/host_lists.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/com/com_test_support.h"
 
 namespace {
@@ -316,7 +317,7 @@ TEST_F(BridgeTest, AnAlertThatFailsIsNeverAConfirmation) {
   EXPECT_NE(0, HostAlert("Are you sure you want to delete?", 1));
   EXPECT_EQ(ERR_HOST_BUSY, HostErrno);
   host.failWith = S_OK;
-  mem.alertAnswers.push_back(0);
+  mem.script.alertAnswers.push_back(0);
   EXPECT_EQ(0, HostAlert("Are you sure you want to delete?", 1));
 }
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "client/host_wrapper.h"
-#include "memhost/mem_host.h"
+#include "memhost/host_stack.h"
 #include "comhost/com_host.h"
 
 namespace comtest {
@@ -40,7 +40,7 @@ PropVals EveryKindOfValue();
 // A test connected to a COM host over a scripted in-memory host.
 class ConnectedTest : public ::testing::Test {
  protected:
-  ConnectedTest() : scripted(&mem), host(&scripted, true) {}
+  ConnectedTest() : scripted(&mem.faults), host(&scripted, true) {}
   void SetUp() override;
   void TearDown() override;
   // F_ApiClientInit with the given module handle and an empty description.
@@ -48,7 +48,7 @@ class ConnectedTest : public ::testing::Test {
   // The blocks handed out from `from` on.
   std::vector<comhost::TaskBlock> BlocksSince(size_t from) const;
 
-  memhost::MemHost mem;
+  memhost::HostStack mem;
   ScriptedHostC scripted;
   comhost::ComHostC host;
   PropVals emptyDescription{0, nullptr};

@@ -12,6 +12,7 @@
 #include "client/host_lists.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/com/com_test_support.h"
 #include "comhost/module_loader.h"
 

@@ -30,13 +30,13 @@ class WorkingHostContract : public comtest::ConnectedTest,
     if (GetParam() == Working::kBridge) {
       ASSERT_EQ(0, Connect());
     } else {
-      HostInstall(&mem);
+      HostInstall(&mem.faults);
     }
   }
 };
 
 TEST_P(WorkingHostContract, SuccessNeverClearsHostErrnoAndFailureSetsIt) {
-  mem.MemHost::SetString(0, 0, PROP_HOST_DIR, "C:\\Host");
+  mem.mem.SetString(0, 0, PROP_HOST_DIR, "C:\\Host");
   HostErrno = 77;
   EXPECT_EQ(1, HostGetInt(0, 0, PROP_DISPLAYING));
   char* dir = HostGetString(0, 0, PROP_HOST_DIR);
@@ -53,10 +53,10 @@ TEST_P(WorkingHostContract, SuccessNeverClearsHostErrnoAndFailureSetsIt) {
 
 // A question that could not be put must not read as confirmed (answer 0).
 TEST_P(WorkingHostContract, AnAlertThatFailsIsNoAnswer) {
-  mem.FailNthCall(1, -1);
+  mem.faults.FailNthCall(1, -1);
   EXPECT_EQ(-1, HostAlert("Are you sure you want to go on?", 1));
   EXPECT_EQ(-1, HostErrno);
-  mem.alertAnswers.push_back(0);
+  mem.script.alertAnswers.push_back(0);
   EXPECT_EQ(0, HostAlert("Are you sure you want to go on?", 1));
 }
 
@@ -65,11 +65,11 @@ TEST_P(WorkingHostContract, ScrollBoxHandsBackTheChoiceAndCancelLeavesItAlone) {
   const char* names[] = {"a", "b", "c"};
   items.len = 3;
   items.val = const_cast<char**>(names);
-  mem.choices.push_back(2);
+  mem.script.choices.push_back(2);
   int32_t chosen = -5;
   EXPECT_EQ(0, HostScrollBox(&chosen, "Pick", &items, -1));
   EXPECT_EQ(2, chosen);
-  mem.choices.push_back(-1);
+  mem.script.choices.push_back(-1);
   chosen = -5;
   EXPECT_EQ(-1, HostScrollBox(&chosen, "Pick", &items, -1));
   EXPECT_EQ(-5, chosen);

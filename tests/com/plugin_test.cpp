@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "memhost/doc_builder.h"
+#include "memhost/host_stack.h"
 #include "memhost/text_dump.h"
 #include "comhost/com_host.h"
 #include "comhost/module_loader.h"
@@ -38,7 +39,7 @@ class PluginTest : public ::testing::Test {
 
   // A document using one of its two character formats.
   ObjHandle BuildDocument() {
-    memhost::DocBuilder b(mem, "C:\\docs\\chapter.fm");
+    memhost::DocBuilder b(mem.model, "C:\\docs\\chapter.fm");
     b.CharFormat("Emphasis");
     b.CharFormat("Unused");
     b.Para({memhost::Run("plain "), memhost::Run("stressed", "Emphasis")});
@@ -48,14 +49,14 @@ class PluginTest : public ::testing::Test {
   // Everything written into documents other than `source`.
   std::string Output(ObjHandle source) {
     std::string all;
-    for (ObjHandle doc : mem.openDocs) {
-      if (doc != source) all += memhost::DumpDocument(mem, doc);
+    for (ObjHandle doc : mem.model.openDocs) {
+      if (doc != source) all += memhost::DumpDocument(mem.model, doc);
     }
     return all;
   }
 
-  memhost::MemHost mem;
-  comhost::ComHostC host{&mem, true};
+  memhost::HostStack mem;
+  comhost::ComHostC host{&mem.faults, true};
   void* module = nullptr;
   EntryFn entry = nullptr;
 };
@@ -75,13 +76,13 @@ TEST_F(PluginTest, RegistersWithTheDescriptionFromItsVersionResource) {
 TEST_F(PluginTest, InitializeBuildsTheMenus) {
   ASSERT_EQ(0, entry(module, host.Object(), nullptr, nullptr));
   ASSERT_EQ(S_OK, host.notifications0->Initialize(1));
-  ObjHandle submenu = mem.NamedObject(0, OBJ_MENU, "Tagsmith");
+  ObjHandle submenu = mem.model.NamedObject(0, OBJ_MENU, "Tagsmith");
   ASSERT_NE(0u, submenu);
-  EXPECT_EQ("Characters", mem.StringProp(submenu, PROP_LABEL));
-  ObjHandle command = mem.NamedObject(0, OBJ_COMMAND, "ListCharUsage");
+  EXPECT_EQ("Characters", mem.model.StringProp(submenu, PROP_LABEL));
+  ObjHandle command = mem.model.NamedObject(0, OBJ_COMMAND, "ListCharUsage");
   ASSERT_NE(0u, command);
-  EXPECT_EQ(1, mem.CommandNumberOf(command));
-  EXPECT_EQ(1u, mem.notifications.count(NOTE_CLIENT_CALL));
+  EXPECT_EQ(1, mem.model.CommandNumberOf(command));
+  EXPECT_EQ(1u, mem.mem.notifications().count(NOTE_CLIENT_CALL));
 }
 
 TEST_F(PluginTest, CommandOneWritesTheUsageList) {
@@ -119,7 +120,7 @@ void RunUnwatched(comhost::ComHostC* quiet, EntryFn entry, void* module) {
 
 TEST_F(PluginTest, UnwatchedTheHostNotesNothingPerCall) {
   ObjHandle doc = BuildDocument();
-  comhost::ComHostC quiet{&mem};
+  comhost::ComHostC quiet{&mem.faults};
   RunUnwatched(&quiet, entry, module);
   EXPECT_TRUE(quiet.handedOut.empty());
   EXPECT_NE(std::string::npos, Output(doc).find("Emphasis"));
@@ -127,7 +128,7 @@ TEST_F(PluginTest, UnwatchedTheHostNotesNothingPerCall) {
 
 TEST_F(PluginTest, UnwatchedTheHostFreesTheBlocksItKeeps) {
   BuildDocument();
-  comhost::ComHostC quiet{&mem};
+  comhost::ComHostC quiet{&mem.faults};
   quiet.arrangeAnswer = S_OK;
   RunUnwatched(&quiet, entry, module);
   EXPECT_FALSE(quiet.handedOut.empty());

@@ -22,7 +22,6 @@ namespace {
 
 using memhost::BookBuilder;
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 using Names = std::vector<std::string>;
 
@@ -55,22 +54,24 @@ void Chapter3(DocBuilder& b) {
 
 // The in-memory host, unable to read the text of one file the first times
 // it is opened.
-class BookHost : public MemHost {
+class BookHost : public memhost::FaultyHost {
  public:
+  using FaultyHost::FaultyHost;
+  const memhost::DocStore* store = nullptr;  // where the file names are read
   std::string failingFile;
   int failingOpens = 0;
   int opens = 0;
 
   ObjHandle OpenDocument(const char* path, const PropVals* params, PropVals** ret) override {
     if (path != nullptr && failingFile == path) ++opens;
-    return MemHost::OpenDocument(path, params, ret);
+    return FaultyHost::OpenDocument(path, params, ret);
   }
   PropVal GetTextPropVal(ObjHandle doc, TextLoc at, int32_t prop) override {
-    if (opens <= failingOpens && StringProp(doc, PROP_NAME) == failingFile) {
+    if (opens <= failingOpens && store->StringProp(doc, PROP_NAME) == failingFile) {
       HostErrno = ERR_CALL_FAILED;
       return PropVal{};
     }
-    return MemHost::GetTextPropVal(doc, at, prop);
+    return FaultyHost::GetTextPropVal(doc, at, prop);
   }
 };
 
@@ -78,7 +79,8 @@ class BookCommandsTest : public HostTestWith<BookHost> {
  protected:
   void SetUp() override {
     HostTestWith<BookHost>::SetUp();
-    host.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
+    host.store = &model;
+    script.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
     Save(kCh1, Chapter1);
     Save(kCh2, Chapter2);
     Save(kCh3, Chapter3);
@@ -88,14 +90,14 @@ class BookCommandsTest : public HostTestWith<BookHost> {
   }
 
   void Save(const char* path, void (*content)(DocBuilder&)) {
-    DocBuilder b(host, path);
+    DocBuilder b(model, path);
     content(b);
     b.SaveAndClose(path);
   }
   // A book file open in the host, holding a list table after its content.
   ObjHandle OpenWithTable(const char* path, void (*content)(DocBuilder&),
                           const std::vector<std::vector<std::string>>& rows) {
-    DocBuilder b(host, path);
+    DocBuilder b(model, path);
     content(b);
     b.Table(rows);
     b.SaveAndClose(path);
@@ -104,29 +106,29 @@ class BookCommandsTest : public HostTestWith<BookHost> {
 
   Names Formats(ObjHandle doc) {
     Names out;
-    for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
-      out.push_back(host.StringProp(f, PROP_NAME));
+    for (ObjHandle f : model.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+      out.push_back(model.StringProp(f, PROP_NAME));
     }
     return out;
   }
-  Names Saved(const char* path) { return Formats(host.files[path].image); }
+  Names Saved(const char* path) { return Formats(model.files[path].image); }
   // Paragraph n of the main flow of a saved file, read from a copy: the
   // stored image itself is out of reach of the host's lookups.
   ObjHandle SavedPgf(const char* path, int n) {
-    ObjHandle doc = host.CloneDocument(host.files[path].image, false);
+    ObjHandle doc = model.CloneDocument(model.files[path].image, false);
     ObjHandle p =
-        host.FirstPgfOf(static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC)));
-    for (int i = 0; i < n && p != 0; ++i) p = host.NextPgf(p);
+        model.FirstPgfOf(static_cast<ObjHandle>(model.IntProp(doc, PROP_MAIN_FLOW_IN_DOC)));
+    for (int i = 0; i < n && p != 0; ++i) p = model.NextPgf(p);
     return p;
   }
   std::string SavedTag(const char* path, int n, int32_t offset) {
     ObjHandle p = SavedPgf(path, n);
-    return p == 0 ? "<none>" : host.PropsAt(*host.Find(p), offset).tag;
+    return p == 0 ? "<none>" : model.PropsAt(*model.Find(p), offset).tag;
   }
   int32_t SavedWeight(const char* path, int n, int32_t offset) {
     ObjHandle p = SavedPgf(path, n);
     if (p == 0) return -1;
-    PropVal v = HostGetTextPropVal(host.Find(p)->doc, TextLoc{p, offset}, PROP_FONT_WEIGHT);
+    PropVal v = HostGetTextPropVal(model.Find(p)->doc, TextLoc{p, offset}, PROP_FONT_WEIGHT);
     int32_t weight = v.propVal.u.ival;
     PropValFree(&v);
     return weight;
@@ -134,15 +136,15 @@ class BookCommandsTest : public HostTestWith<BookHost> {
 
   // The output document: the untitled one the command made.
   ObjHandle Output() {
-    for (ObjHandle d : host.openDocs) {
-      if (host.StringProp(d, PROP_NAME).empty()) return d;
+    for (ObjHandle d : model.openDocs) {
+      if (model.StringProp(d, PROP_NAME).empty()) return d;
     }
     return 0;
   }
   // "Format: text" for each paragraph of the output, without the empty one
   // that always closes it.
   Names Lines() {
-    std::string dump = memhost::DumpDocumentWithFormats(host, Output());
+    std::string dump = memhost::DumpDocumentWithFormats(model, Output());
     Names out;
     size_t at = 0;
     while (at < dump.size()) {
@@ -156,7 +158,7 @@ class BookCommandsTest : public HostTestWith<BookHost> {
   // The texts of the questions asked.
   Names Questions() {
     Names out;
-    for (const auto& d : host.dialogs) {
+    for (const auto& d : script.dialogs) {
       if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 1) out.push_back(d.text);
     }
     return out;
@@ -165,13 +167,13 @@ class BookCommandsTest : public HostTestWith<BookHost> {
     return std::find(statuses.begin(), statuses.end(), s) != statuses.end();
   }
   bool IsOpen(ObjHandle doc) {
-    return std::find(host.openDocs.begin(), host.openDocs.end(), doc) != host.openDocs.end();
+    return std::find(model.openDocs.begin(), model.openDocs.end(), doc) != model.openDocs.end();
   }
 
   testsupport::ScopedClientEncoding encoding{"UTF-8"};
   testsupport::ScopedConsoleSink sink{ToHostConsole};
   std::vector<std::string> statuses;
-  BookBuilder book{host, "C:\\books\\manual.book"};
+  BookBuilder book{model, "C:\\books\\manual.book"};
 };
 
 // ---- List Character Usage, Individual and By Tag ----
@@ -183,13 +185,13 @@ TEST_F(BookCommandsTest, ListUsageAccumulatesOverTheWholeBook) {
                    "Body: Note", "Body: Old"}),
             Lines());
   EXPECT_EQ(1, HostMarkDoneCount);
-  EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs) << "every file closed again";
+  EXPECT_EQ(std::vector<ObjHandle>{Output()}, model.openDocs) << "every file closed again";
   EXPECT_TRUE(StatusSeen("Examining: ch2.fm"));
   EXPECT_EQ("", statuses.back());
 }
 
 TEST_F(BookCommandsTest, ListUsageOfAnEmptyBookOrNoBookWritesTheHeadingsOnly) {
-  BookBuilder empty(host, "C:\\books\\empty.book");
+  BookBuilder empty(model, "C:\\books\\empty.book");
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK);
   EXPECT_EQ((Names{"Heading1: empty.book", "Heading2: Character Tags Used:",
                    "Heading2: Character Tags Not Used:"}),
@@ -197,7 +199,7 @@ TEST_F(BookCommandsTest, ListUsageOfAnEmptyBookOrNoBookWritesTheHeadingsOnly) {
   EXPECT_EQ(Names{""}, statuses) << "no file was opened";
 
   host.CloseDocument(Output(), 1);
-  host.activeBook = 0;
+  model.activeBook = 0;
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK);
   EXPECT_EQ((Names{"Heading1: ", "Heading2: Character Tags Used:",
                    "Heading2: Character Tags Not Used:"}),
@@ -205,7 +207,7 @@ TEST_F(BookCommandsTest, ListUsageOfAnEmptyBookOrNoBookWritesTheHeadingsOnly) {
 }
 
 TEST_F(BookCommandsTest, IndividualListsEachFileAloneWithAnUntitledSectionForAMissingOne) {
-  host.SetFileFailures(kCh2, true, false);
+  model.SetFileFailures(kCh2, true, false);
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL);
   EXPECT_EQ((Names{"Heading1: manual.book",
                    "Heading1: ch1.fm", "Heading2: Character Tags Used:", "Body: Emphasis",
@@ -215,8 +217,8 @@ TEST_F(BookCommandsTest, IndividualListsEachFileAloneWithAnUntitledSectionForAMi
                    "Heading1: ch3.fm", "Heading2: Character Tags Used:", "Body: Emphasis",
                    "Heading2: Character Tags Not Used:", "Body: Old"}),
             Lines());
-  EXPECT_EQ(std::string("Could not open file:") + kCh2 + "\n", host.console);
-  EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs);
+  EXPECT_EQ(std::string("Could not open file:") + kCh2 + "\n", script.console);
+  EXPECT_EQ(std::vector<ObjHandle>{Output()}, model.openDocs);
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
@@ -242,12 +244,12 @@ TEST_F(BookCommandsTest, IndividualClosesEachFileBeforeWritingItsTags) {
 }
 
 TEST_F(BookCommandsTest, ByTagListsTheFilesUsingEachTagButNeverOneThatCannotBeOpened) {
-  host.SetFileFailures(kCh1, true, false);
+  model.SetFileFailures(kCh1, true, false);
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_BY_TAG);
   EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Code", "Body: ch2.fm",
                    "Heading2: Emphasis", "Body: ch3.fm", "Heading2: Strong", "Body: ch2.fm"}),
             Lines());
-  EXPECT_EQ(std::vector<ObjHandle>{Output()}, host.openDocs);
+  EXPECT_EQ(std::vector<ObjHandle>{Output()}, model.openDocs);
   EXPECT_EQ("", statuses.back());
   EXPECT_EQ(1, HostMarkDoneCount);
 }
@@ -263,12 +265,12 @@ TEST_F(BookCommandsTest, DeleteUnusedAsksOnceAndKeepsTagsUsedElsewhereInTheBook)
   EXPECT_EQ((Names{"Emphasis", "Strong", "Code"}), Saved(kCh2));
   EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3));
   EXPECT_TRUE(StatusSeen("Removing Unused Tags: ch3.fm"));
-  EXPECT_TRUE(host.openDocs.empty());
+  EXPECT_TRUE(model.openDocs.empty());
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
 TEST_F(BookCommandsTest, DeleteUnusedCancelledChangesNothing) {
-  host.alertAnswers.push_back(1);
+  script.alertAnswers.push_back(1);
   EXPECT_EQ(1, CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK));
   EXPECT_EQ((Names{"Emphasis", "Strong", "Note"}), Saved(kCh1));
   EXPECT_EQ((Names{"Emphasis", "Old"}), Saved(kCh3));
@@ -282,26 +284,26 @@ TEST_F(BookCommandsTest, DeleteUnusedDeletesNothingWhileAFileCannotBeOpened) {
   // comes first. The file is tried again before anything is decided.
   const std::vector<std::vector<const char*>> orders = {{kCh1, kCh2}, {kCh2, kCh1}};
   for (size_t i = 0; i < orders.size(); ++i) {
-    BookBuilder two(host, "C:\\books\\two" + std::to_string(i) + ".book");
+    BookBuilder two(model, "C:\\books\\two" + std::to_string(i) + ".book");
     for (const char* path : orders[i]) two.File(path);
-    host.SetFileFailures(kCh2, true, false);
-    host.dialogs.clear();
-    host.console.clear();
+    model.SetFileFailures(kCh2, true, false);
+    script.dialogs.clear();
+    script.console.clear();
     statuses.clear();
     CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
-    ASSERT_EQ(1u, host.dialogs.size()) << i << ": no question is asked";
+    ASSERT_EQ(1u, script.dialogs.size()) << i << ": no question is asked";
     EXPECT_EQ("Some of the text could not be read, so no character tags were deleted.",
-              host.dialogs[0].text);
-    EXPECT_EQ(3, host.dialogs[0].alertType);
+              script.dialogs[0].text);
+    EXPECT_EQ(3, script.dialogs[0].alertType);
     EXPECT_EQ((Names{"Emphasis", "Strong", "Note"}), Saved(kCh1)) << i;
     const std::string unopened = std::string("Could not open file:") + kCh2 + "\n";
-    EXPECT_EQ(unopened + unopened, host.console) << i;
+    EXPECT_EQ(unopened + unopened, script.console) << i;
     EXPECT_FALSE(StatusSeen("Removing Unused Tags: ch1.fm")) << i;
   }
   EXPECT_EQ(2, HostMarkDoneCount);
 
   // Once it opens again, the book is cleaned as usual.
-  host.SetFileFailures(kCh2, false, false);
+  model.SetFileFailures(kCh2, false, false);
   CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
   EXPECT_EQ((Names{"Emphasis", "Strong"}), Saved(kCh1));
 }
@@ -324,12 +326,12 @@ TEST_F(BookCommandsTest, DeleteUnusedRereadsAFileBeforeDeletingFromAnyFile) {
   Save(kCh1, Chapter1);
   host.opens = 0;
   host.failingOpens = 2;
-  host.dialogs.clear();
+  script.dialogs.clear();
   CommandHandler(CMD_DELETE_UNUSED_CHARS_BOOK);
-  ASSERT_EQ(1u, host.dialogs.size());
+  ASSERT_EQ(1u, script.dialogs.size());
   EXPECT_EQ("Some of the text could not be read, so no character tags were deleted.",
-            host.dialogs[0].text);
-  EXPECT_EQ(3, host.dialogs[0].alertType);
+            script.dialogs[0].text);
+  EXPECT_EQ(3, script.dialogs[0].alertType);
   EXPECT_EQ((Names{"Emphasis", "Strong", "Note"}), Saved(kCh1));
   EXPECT_EQ(2, HostMarkDoneCount);
 }
@@ -337,7 +339,7 @@ TEST_F(BookCommandsTest, DeleteUnusedRereadsAFileBeforeDeletingFromAnyFile) {
 // ---- Create Character Tag List, Create Conversion Document ----
 
 TEST_F(BookCommandsTest, TagTablesFromTheWholeBook) {
-  host.choices = {1, 2, 0};
+  script.choices = {1, 2, 0};
   const std::string used = "| Code |\n| Emphasis |\n| Strong |\n";
   std::string empty;
   for (int i = 0; i < 10; ++i) empty += "|  |\n";
@@ -348,21 +350,21 @@ TEST_F(BookCommandsTest, TagTablesFromTheWholeBook) {
   for (const auto& c : cases) {
     statuses.clear();
     CommandHandler(c.first);
-    EXPECT_EQ(c.second, memhost::DumpDocument(host, Output()));
+    EXPECT_EQ(c.second, memhost::DumpDocument(model, Output()));
     host.CloseDocument(Output(), 1);
   }
   EXPECT_TRUE(statuses.empty()) << "the empty list opens no file";
   EXPECT_EQ((Names{"Empty", "Character Tags in Use", "All Character Tags"}),
-            host.dialogs.at(0).items);
-  EXPECT_EQ("Choose a list type", host.dialogs.at(0).text);
-  EXPECT_EQ(-1, host.dialogs.at(0).defaultIndex);
+            script.dialogs.at(0).items);
+  EXPECT_EQ("Choose a list type", script.dialogs.at(0).text);
+  EXPECT_EQ(-1, script.dialogs.at(0).defaultIndex);
 
-  host.choices = {1};
+  script.choices = {1};
   CommandHandler(CMD_CREATE_CONVERSION_DOC_BOOK);
   EXPECT_EQ(
       "| Source Tag | Destination Tag |\n|---|---|\n| Code |  |\n| Emphasis |  |\n"
       "| Strong |  |\n",
-      memhost::DumpDocument(host, Output()));
+      memhost::DumpDocument(model, Output()));
   EXPECT_EQ(4, HostMarkDoneCount);
 }
 
@@ -371,10 +373,10 @@ TEST_F(BookCommandsTest, ListOfTheTagsInUseOnlyWhenEveryFileIsReadWhole) {
   // first: it is read again before the list is made.
   host.failingFile = kCh2;
   host.failingOpens = 1;
-  host.choices = {1};
+  script.choices = {1};
   CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
   EXPECT_EQ("| Tags to Keep |\n|---|\n| Code |\n| Emphasis |\n| Strong |\n",
-            memhost::DumpDocument(host, Output()));
+            memhost::DumpDocument(model, Output()));
   host.CloseDocument(Output(), 1);
 
   // Text unread in both passes, or a file that cannot be opened: no list of
@@ -383,14 +385,14 @@ TEST_F(BookCommandsTest, ListOfTheTagsInUseOnlyWhenEveryFileIsReadWhole) {
     for (bool unopened : {false, true}) {
       host.opens = 0;
       host.failingOpens = unopened ? 0 : 2;
-      host.SetFileFailures(kCh2, unopened, false);
-      host.dialogs.clear();
-      host.choices = {listType};
+      model.SetFileFailures(kCh2, unopened, false);
+      script.dialogs.clear();
+      script.choices = {listType};
       CommandHandler(CMD_CREATE_CHAR_LIST_BOOK);
-      ASSERT_EQ(2u, host.dialogs.size()) << listType << unopened;
+      ASSERT_EQ(2u, script.dialogs.size()) << listType << unopened;
       EXPECT_EQ("Some of the text could not be read, so no list of tags to keep was made.",
-                host.dialogs[1].text);
-      EXPECT_EQ(3, host.dialogs[1].alertType);
+                script.dialogs[1].text);
+      EXPECT_EQ(3, script.dialogs[1].alertType);
       EXPECT_EQ(0u, Output()) << listType << unopened;
     }
   }
@@ -399,28 +401,28 @@ TEST_F(BookCommandsTest, ListOfTheTagsInUseOnlyWhenEveryFileIsReadWhole) {
 
 TEST_F(BookCommandsTest, CancelledListTypeOrNoInsertionPointEndsAtOnce) {
   for (int32_t command : {CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
-    host.choices.push_back(-1);
+    script.choices.push_back(-1);
     CommandHandler(command);
     EXPECT_EQ(0u, Output()) << command;
     EXPECT_TRUE(statuses.empty()) << command;
   }
   // An output file whose window has no insertion point.
   HostSetString(0, 0, PROP_HOST_DIR, "C:\\Host");
-  DocBuilder vx(host, "C:\\Host\\VxOutput.fm");
+  DocBuilder vx(model, "C:\\Host\\VxOutput.fm");
   vx.SaveAndClose("C:\\Host\\VxOutput.fm");
   for (int32_t command : {CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
-    host.choices.push_back(1);
+    script.choices.push_back(1);
     CommandHandler(command);
   }
-  ASSERT_EQ(1u, host.openDocs.size());
-  EXPECT_TRUE(host.Chain(host.openDocs[0], PROP_FIRST_TBL_IN_DOC).empty());
+  ASSERT_EQ(1u, model.openDocs.size());
+  EXPECT_TRUE(model.Chain(model.openDocs[0], PROP_FIRST_TBL_IN_DOC).empty());
   EXPECT_EQ(0, HostMarkDoneCount);
 }
 
 // ---- Remove Non-list Character Tags, Convert Characters: by a list ----
 
 TEST_F(BookCommandsTest, RemoveNonlistPrunesEveryFileByTheList) {
-  DocBuilder list(host, "C:\\lists\\keep.fm");
+  DocBuilder list(model, "C:\\lists\\keep.fm");
   list.Table({{"Tags to Keep"}, {"Emphasis"}, {"Code"}});
   CommandHandler(CMD_REMOVE_NONLIST_CHARS_BOOK);
   EXPECT_EQ(Names{"Are you sure you want to keep only the character tags listed?"}, Questions());
@@ -428,29 +430,29 @@ TEST_F(BookCommandsTest, RemoveNonlistPrunesEveryFileByTheList) {
   EXPECT_EQ((Names{"Emphasis", "Code"}), Saved(kCh2));
   EXPECT_EQ((Names{"Emphasis"}), Saved(kCh3));
   EXPECT_TRUE(StatusSeen("Processing: ch1.fm"));
-  EXPECT_EQ(std::vector<ObjHandle>{list.doc}, host.openDocs);
+  EXPECT_EQ(std::vector<ObjHandle>{list.doc}, model.openDocs);
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
 TEST_F(BookCommandsTest, MissingListsWarnAndOpenNoFile) {
   CommandHandler(CMD_REMOVE_NONLIST_CHARS_BOOK);
   CommandHandler(CMD_CONVERT_CHARS_BOOK);
-  ASSERT_EQ(2u, host.dialogs.size());
-  EXPECT_EQ("The list of character tags to keep could not be found.", host.dialogs[0].text);
-  EXPECT_EQ("The list of character tags to convert could not be found.", host.dialogs[1].text);
-  EXPECT_EQ(3, host.dialogs[0].alertType);
-  EXPECT_EQ(3, host.dialogs[1].alertType);
+  ASSERT_EQ(2u, script.dialogs.size());
+  EXPECT_EQ("The list of character tags to keep could not be found.", script.dialogs[0].text);
+  EXPECT_EQ("The list of character tags to convert could not be found.", script.dialogs[1].text);
+  EXPECT_EQ(3, script.dialogs[0].alertType);
+  EXPECT_EQ(3, script.dialogs[1].alertType);
   EXPECT_TRUE(statuses.empty());
   EXPECT_EQ(2, HostMarkDoneCount);
 }
 
 TEST_F(BookCommandsTest, CancelledQuestionsChangeNoFile) {
-  DocBuilder list(host, "C:\\lists\\keep.fm");
+  DocBuilder list(model, "C:\\lists\\keep.fm");
   list.Table({{"Tags to Keep"}, {"Emphasis"}});
   list.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
   for (int32_t command :
        {CMD_REMOVE_NONLIST_CHARS_BOOK, CMD_CONVERT_CHARS_BOOK, CMD_REMOVE_CHAR_OVERRIDES_BOOK}) {
-    host.alertAnswers.push_back(1);
+    script.alertAnswers.push_back(1);
     EXPECT_EQ(1, CommandHandler(command)) << command;
   }
   EXPECT_TRUE(statuses.empty());
@@ -491,7 +493,7 @@ TEST_F(BookCommandsTest, RemoveOverridesAsksOnceAndRepairsEveryFile) {
       Questions());
   EXPECT_EQ(0, SavedWeight(kCh1, 1, 7)) << "\"heavy\" returned to its paragraph";
   EXPECT_EQ("Strong", SavedTag(kCh2, 0, 0)) << "tags are kept";
-  EXPECT_TRUE(host.openDocs.empty());
+  EXPECT_TRUE(model.openDocs.empty());
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 

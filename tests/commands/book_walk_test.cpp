@@ -12,6 +12,7 @@
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/host_test.h"
 #include "tests/test_support.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 using memhost::BookBuilder;
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
 
@@ -51,29 +51,29 @@ class BookWalkTest : public HostTest {
  protected:
   void SetUp() override {
     HostTest::SetUp();
-    host.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
+    script.statusObserver = [this](const std::string& s) { statuses.push_back(s); };
   }
 
   // A saved file defining one character format named after it.
   void SaveFile(const std::string& path, const std::string& format) {
-    DocBuilder b(host, path);
+    DocBuilder b(model, path);
     b.CharFormat(format);
     b.SaveAndClose(path);
   }
 
   std::vector<std::string> Formats(ObjHandle doc) {
     std::vector<std::string> out;
-    for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
-      out.push_back(host.StringProp(f, PROP_NAME));
+    for (ObjHandle f : model.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
+      out.push_back(model.StringProp(f, PROP_NAME));
     }
     return out;
   }
   std::vector<std::string> SavedFormats(const std::string& path) {
-    return Formats(host.files[path].image);
+    return Formats(model.files[path].image);
   }
   ObjHandle OpenDocNamed(const std::string& path) {
-    for (ObjHandle d : host.openDocs) {
-      if (host.StringProp(d, PROP_NAME) == path) return d;
+    for (ObjHandle d : model.openDocs) {
+      if (model.StringProp(d, PROP_NAME) == path) return d;
     }
     return 0;
   }
@@ -107,7 +107,7 @@ TEST_F(BookWalkTest, ContainersAreEnteredInBookOrderAndOtherKindsSkippedWithThei
                         "C:\\b\\5.fm", "C:\\b\\6.fm"}) {
     SaveFile(p, "F");
   }
-  BookBuilder b(host, "C:\\b\\book.book");
+  BookBuilder b(model, "C:\\b\\book.book");
   ObjHandle group = b.Component(BOOK_COMPONENT_GROUP, "Part One");
   b.File("C:\\b\\1.fm", group);
   b.File("C:\\b\\2.fm", group);
@@ -133,12 +133,12 @@ TEST_F(BookWalkTest, ContainersAreEnteredInBookOrderAndOtherKindsSkippedWithThei
       {5, 0}, {2, 0}, {3, 1}, {23, 1}, {28, 1}, {22, 1}, {25, 1}, {36, 3}, {24, 11}};
   for (const auto& open : recorder.opened) EXPECT_EQ(params, open.second) << open.first;
   for (const Visit& v : visits) EXPECT_TRUE(v.opened) << v.path;
-  EXPECT_TRUE(host.openDocs.empty()) << "every file is closed after its pass";
-  EXPECT_TRUE(host.console.empty());
+  EXPECT_TRUE(model.openDocs.empty()) << "every file is closed after its pass";
+  EXPECT_TRUE(script.console.empty());
 }
 
 TEST_F(BookWalkTest, AnEmptyBookOpensNothingAndLeavesTheStatusLineEmpty) {
-  BookBuilder b(host, "C:\\b\\empty.book");
+  BookBuilder b(model, "C:\\b\\empty.book");
   OpenRecorder recorder(&host);
   HostInstall(&recorder);
   EXPECT_TRUE(Walk(b.book).empty());
@@ -151,9 +151,9 @@ TEST_F(BookWalkTest, StatusLineNamesEachFileAndAFileThatCannotBeOpenedIsReported
   const std::string odd = "C:\\books\\100%s %d.fm";  // a formatter would eat these
   SaveFile("C:\\books\\ch1.fm", "F");
   SaveFile(odd, "F");
-  host.SetFileFailures(odd, true, false);
+  model.SetFileFailures(odd, true, false);
   SaveFile("C:\\books\\ch3.fm", "F");
-  BookBuilder b(host, "C:\\books\\manual.book");
+  BookBuilder b(model, "C:\\books\\manual.book");
   b.File("C:\\books\\ch1.fm");
   b.File(odd);
   b.File("C:\\books\\ch3.fm");
@@ -165,18 +165,18 @@ TEST_F(BookWalkTest, StatusLineNamesEachFileAndAFileThatCannotBeOpenedIsReported
   EXPECT_EQ("Examining: ch1.fm", visits[0].status);
   EXPECT_EQ("Examining: 100%s %d.fm", visits[1].status);
   EXPECT_EQ("", statuses.back()) << "cleared after the pass";
-  EXPECT_EQ("Could not open file:" + odd + "\n", host.console);
+  EXPECT_EQ("Could not open file:" + odd + "\n", script.console);
 }
 
 TEST_F(BookWalkTest, AFileAlreadyOpenIsClosedAfterItsPass) {
-  DocBuilder open(host, "C:\\books\\ch1.fm");
-  BookBuilder b(host, "C:\\books\\manual.book");
+  DocBuilder open(model, "C:\\books\\ch1.fm");
+  BookBuilder b(model, "C:\\books\\manual.book");
   b.File("C:\\books\\ch1.fm");
   ObjHandle seen = 0;
   ForEachBookFile(b.book, kExaminingPrefix, BOOK_PASS_READ,
                   [](BookFile* f, void* c) { *static_cast<ObjHandle*>(c) = f->doc; }, &seen);
   EXPECT_EQ(open.doc, seen) << "the open document itself is worked on";
-  EXPECT_EQ(nullptr, host.Find(open.doc));
+  EXPECT_EQ(nullptr, model.Find(open.doc));
 }
 
 // A change pass that defines a format "Added" in every file it opens.
@@ -188,8 +188,8 @@ TEST_F(BookWalkTest, AChangePassSavesEachFileAndKeepsOneThatCannotBeSavedOpen) {
   SaveFile("C:\\books\\ch1.fm", "F");
   SaveFile("C:\\books\\ch2.fm", "F");
   SaveFile("C:\\books\\ch3.fm", "F");
-  host.SetFileFailures("C:\\books\\ch2.fm", false, true);
-  BookBuilder b(host, "C:\\books\\manual.book");
+  model.SetFileFailures("C:\\books\\ch2.fm", false, true);
+  BookBuilder b(model, "C:\\books\\manual.book");
   b.File("C:\\books\\ch1.fm");
   b.File("C:\\books\\ch2.fm");
   b.File("C:\\books\\ch3.fm");
@@ -203,8 +203,8 @@ TEST_F(BookWalkTest, AChangePassSavesEachFileAndKeepsOneThatCannotBeSavedOpen) {
   ObjHandle kept = OpenDocNamed("C:\\books\\ch2.fm");
   ASSERT_NE(0u, kept) << "a file that could not be saved stays open";
   EXPECT_EQ(changed, Formats(kept));
-  EXPECT_EQ(1u, host.openDocs.size());
-  EXPECT_TRUE(host.console.empty()) << "a failed save is not reported";
+  EXPECT_EQ(1u, model.openDocs.size());
+  EXPECT_TRUE(script.console.empty()) << "a failed save is not reported";
 }
 
 TEST(StrAppendGrowTest, GrowsOwnedStringsAndTreatsNullAsEmpty) {

@@ -11,6 +11,7 @@
 #include "commands/command_handler.h"
 #include "commands/command_table.h"
 #include "memhost/doc_builder.h"
+#include "memhost/host_stack.h"
 #include "support/encoding.h"
 #include "tests/test_support.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 using memhost::BookBuilder;
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 
 // A host in which every command has something to do: an active document
@@ -26,29 +26,29 @@ using R = memhost::Run;
 // an open document holding both kinds of list. Questions are confirmed and
 // the first choice of every list is "Character Tags in Use" (index 1).
 struct World {
-  MemHost host;
+  memhost::HostStack host;
   World() {
-    HostInstall(&host);
+    HostInstall(&host.faults);
     {
-      DocBuilder file(host, "C:\\docs\\b1.fm");
+      DocBuilder file(host.model, "C:\\docs\\b1.fm");
       file.CharFormat("Emphasis");
       file.CharFormat("Spare");
       file.Para({R("in the book", "Emphasis")});
       file.SaveAndClose("C:\\docs\\b1.fm");
     }
-    BookBuilder book(host, "C:\\docs\\manual.book");
+    BookBuilder book(host.model, "C:\\docs\\manual.book");
     book.File("C:\\docs\\b1.fm");
-    DocBuilder lists(host, "C:\\docs\\lists.fm");
+    DocBuilder lists(host.model, "C:\\docs\\lists.fm");
     lists.Table({{"Tags to Keep"}, {"Emphasis"}});
     lists.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
-    DocBuilder active(host, "C:\\docs\\active.fm");
+    DocBuilder active(host.model, "C:\\docs\\active.fm");
     active.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
     active.CharFormat("Spare");
     active.Para({R("plain "), R("stressed", "Emphasis"), R(" heavy", "", {{PROP_FONT_WEIGHT, 1}})});
-    host.SetTextRange(0, active.doc, PROP_TEXT_SELECTION,
+    host.faults.SetTextRange(0, active.doc, PROP_TEXT_SELECTION,
                       TextRange{{active.firstPgf, 0}, {active.firstPgf, 0}});
-    host.choices = {1, 1};
-    host.recordCalls = true;
+    host.script.choices = {1, 1};
+    host.faults.recordCalls = true;
   }
   ~World() { HostInstall(nullptr); }
   World(const World&) = delete;
@@ -62,8 +62,8 @@ std::vector<std::string> TraceOf(F run) {
   auto world = std::make_unique<World>();
   HostMarkDoneCount = 0;
   run();
-  std::vector<std::string> trace = world->host.callLog;
-  for (const auto& d : world->host.dialogs) trace.push_back(d.text);
+  std::vector<std::string> trace = world->host.faults.callLog;
+  for (const auto& d : world->host.script.dialogs) trace.push_back(d.text);
   trace.push_back("done " + std::to_string(HostMarkDoneCount));
   return trace;
 }
@@ -113,14 +113,14 @@ TEST_F(ClientCallsTest, EveryStringRunsItsCommandExactlyAsTheMenuDoes) {
 }
 
 TEST_F(ClientCallsTest, AStringRunsTheCommandWithItsOwnChecks) {
-  MemHost empty;
-  HostInstall(&empty);
+  memhost::HostStack empty;
+  HostInstall(&empty.faults);
   HostMarkDoneCount = 0;
   NotifyHandler(NOTE_CLIENT_CALL, 0, "ListCharUsage", 0);
-  ASSERT_EQ(1u, empty.dialogs.size());
-  EXPECT_EQ("Please open a document first.", empty.dialogs[0].text);
+  ASSERT_EQ(1u, empty.script.dialogs.size());
+  EXPECT_EQ("Please open a document first.", empty.script.dialogs[0].text);
   EXPECT_EQ(0, HostMarkDoneCount) << "ends at once, as from the menu";
-  EXPECT_TRUE(empty.openDocs.empty());
+  EXPECT_TRUE(empty.model.openDocs.empty());
   HostInstall(nullptr);
 }
 

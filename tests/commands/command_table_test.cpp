@@ -66,12 +66,12 @@ TEST_F(CommandTableHostTest, EveryRowIsACommandOfTheHostWithItsNumberAndLabel) {
   InitializeHandler(1);
   for (size_t i = 0; i < kCommandCount; ++i) {
     const CommandRow& row = kCommandTable[i];
-    ObjHandle command = host.NamedObject(0, OBJ_COMMAND, row.tag);
+    ObjHandle command = model.NamedObject(0, OBJ_COMMAND, row.tag);
     ASSERT_NE(0u, command) << row.tag;
-    EXPECT_EQ(row.number, host.CommandNumberOf(command)) << row.tag;
-    EXPECT_EQ(row.label, host.StringProp(command, PROP_LABEL)) << row.tag;
-    EXPECT_EQ(row.shortcut, host.ShortcutOf(command)) << row.tag;
-    EXPECT_EQ(row.switchedOn ? 1 : 0, host.IntProp(command, PROP_CHECK_MARK_IS_ON)) << row.tag;
+    EXPECT_EQ(row.number, model.CommandNumberOf(command)) << row.tag;
+    EXPECT_EQ(row.label, model.StringProp(command, PROP_LABEL)) << row.tag;
+    EXPECT_EQ(row.shortcut, model.ShortcutOf(command)) << row.tag;
+    EXPECT_EQ(row.switchedOn ? 1 : 0, model.IntProp(command, PROP_CHECK_MARK_IS_ON)) << row.tag;
   }
 }
 

@@ -11,25 +11,24 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 using Cells = std::vector<std::vector<std::string>>;
 
 class ConversionRowsTest : public HostTest {
  protected:
   void ExpectLastAlert(const std::string& text, int32_t kind) {
-    ASSERT_FALSE(host.dialogs.empty());
-    EXPECT_EQ(text, host.dialogs.back().text);
-    EXPECT_EQ(kind, host.dialogs.back().alertType);
+    ASSERT_FALSE(script.dialogs.empty());
+    EXPECT_EQ(text, script.dialogs.back().text);
+    EXPECT_EQ(kind, script.dialogs.back().alertType);
   }
   // Every cell text of every table of doc, row by row.
   Cells TableCells(ObjHandle doc) {
     Cells out;
-    for (ObjHandle t : host.Chain(doc, PROP_FIRST_TBL_IN_DOC)) {
-      for (ObjHandle row : host.Find(t)->kids) {
+    for (ObjHandle t : model.Chain(doc, PROP_FIRST_TBL_IN_DOC)) {
+      for (ObjHandle row : model.Find(t)->kids) {
         out.emplace_back();
-        for (ObjHandle cell : host.Find(row)->kids) {
-          out.back().push_back(host.Find(host.Find(cell)->kids[0])->text);
+        for (ObjHandle cell : model.Find(row)->kids) {
+          out.back().push_back(model.Find(model.Find(cell)->kids[0])->text);
         }
       }
     }
@@ -38,49 +37,49 @@ class ConversionRowsTest : public HostTest {
 };
 
 TEST_F(ConversionRowsTest, BothCommandsNeedAnActiveDocument) {
-  DocBuilder list(host, "C:\\conv.fm");
+  DocBuilder list(model, "C:\\conv.fm");
   list.Table({{"Source Tag", "Destination Tag"}});
-  host.activeDoc = 0;
+  model.activeDoc = 0;
   for (int32_t command : {CMD_CREATE_CONVERSION_DOC, CMD_CONVERT_CHARS}) {
     CommandHandler(command);
     ExpectLastAlert("Please open a document first.", 2);
   }
-  EXPECT_EQ(2u, host.dialogs.size());
+  EXPECT_EQ(2u, script.dialogs.size());
   EXPECT_EQ(0, HostMarkDoneCount);
 }
 
 TEST_F(ConversionRowsTest, CreateConversionDocumentAsksTheTypeAndWritesTwoColumns) {
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   src.CharFormat("Spare");
   src.CharFormat("Used");
   src.Para({R("x", "Used")});
-  host.choices = {-1, 2};
+  script.choices = {-1, 2};
   CommandHandler(CMD_CREATE_CONVERSION_DOC);
   EXPECT_EQ(0, HostMarkDoneCount) << "a cancelled choice ends at once";
-  EXPECT_EQ(1u, host.openDocs.size());
-  EXPECT_EQ("Choose a list type", host.dialogs.back().text);
+  EXPECT_EQ(1u, model.openDocs.size());
+  EXPECT_EQ("Choose a list type", script.dialogs.back().text);
 
   CommandHandler(CMD_CREATE_CONVERSION_DOC);
   EXPECT_EQ(1, HostMarkDoneCount);
-  ASSERT_EQ(2u, host.openDocs.size());
+  ASSERT_EQ(2u, model.openDocs.size());
   EXPECT_EQ((Cells{{"Source Tag", "Destination Tag"}, {"Used", ""}, {"Spare", ""}}),
-            TableCells(host.openDocs[1]));
+            TableCells(model.openDocs[1]));
 }
 
 TEST_F(ConversionRowsTest, CreateConversionDocumentEndsAtOnceWithoutAnInsertionPoint) {
-  DocBuilder saved(host, "\\VxOutput.fm");  // the host directory is empty
+  DocBuilder saved(model, "\\VxOutput.fm");  // the host directory is empty
   saved.SaveAndClose("\\VxOutput.fm");
-  DocBuilder src(host, "C:\\src.fm");
-  host.choices = {0};
+  DocBuilder src(model, "C:\\src.fm");
+  script.choices = {0};
   CommandHandler(CMD_CREATE_CONVERSION_DOC);
   EXPECT_EQ(0, HostMarkDoneCount);
-  for (ObjHandle d : host.openDocs) EXPECT_TRUE(TableCells(d).empty());
+  for (ObjHandle d : model.openDocs) EXPECT_TRUE(TableCells(d).empty());
 }
 
 TEST_F(ConversionRowsTest, ConvertWarnsWithoutATableAndConvertsOnlyWhenConfirmed) {
-  DocBuilder keep(host, "C:\\keep.fm");
+  DocBuilder keep(model, "C:\\keep.fm");
   keep.Table({{"Tags to Keep"}, {"Emphasis"}});  // not a conversion table
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   src.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
   src.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   ObjHandle p = src.Para({R("plain "), R("stressed", "Emphasis")});
@@ -89,10 +88,10 @@ TEST_F(ConversionRowsTest, ConvertWarnsWithoutATableAndConvertsOnlyWhenConfirmed
   ExpectLastAlert("The list of character tags to convert could not be found.", 3);
   EXPECT_EQ(1, HostMarkDoneCount);
 
-  DocBuilder conv(host, "C:\\conv.fm");
+  DocBuilder conv(model, "C:\\conv.fm");
   conv.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Strong"}});
-  host.Activate(src.doc);
-  host.alertAnswers = {1};
+  model.Activate(src.doc);
+  script.alertAnswers = {1};
   CommandHandler(CMD_CONVERT_CHARS);
   ExpectLastAlert("Are you sure you want to convert character tags?", 1);
   EXPECT_EQ("Emphasis", src.TagAt(p, 6));

@@ -13,7 +13,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using TextRun = memhost::Run;
 using Lines = testsupport::FlowLines;
 
@@ -21,19 +20,19 @@ class ListUsageTest : public HostTest {
  protected:
   void SetUp() override {
     HostTest::SetUp();
-    host.MemHost::SetString(0, 0, PROP_HOST_DIR, "C:\\Host");
+    mem.SetString(0, 0, PROP_HOST_DIR, "C:\\Host");
   }
 
   // A chapter using Bold, Emphasis and code, and defining Idle besides.
   ObjHandle Chapter() {
-    DocBuilder src(host, "C:\\docs\\ch1.fm");
+    DocBuilder src(model, "C:\\docs\\ch1.fm");
     for (const char* n : {"code", "Idle", "Emphasis", "Bold"}) src.CharFormat(n);
     src.Para({TextRun("a", "code"), TextRun("b", "Emphasis"), TextRun("c", "Bold")});
     return src.doc;
   }
 
   // Every paragraph of the main flow of the document opened last.
-  Lines Output() { return testsupport::MainFlowLines(host, host.openDocs.back(), false); }
+  Lines Output() { return testsupport::MainFlowLines(model, model.openDocs.back(), false); }
 };
 
 const Lines kChapterLines = {{"ch1.fm", "Heading1"},
@@ -48,14 +47,14 @@ TEST_F(ListUsageTest, ListsTheUsedThenTheUnusedTagsUnderTheFileName) {
   ObjHandle src = Chapter();
   EXPECT_EQ(0, CommandHandler(CMD_LIST_CHAR_USAGE));
   EXPECT_EQ(1, HostMarkDoneCount);
-  ASSERT_NE(src, host.openDocs.back());
-  EXPECT_EQ("", host.StringProp(host.openDocs.back(), PROP_NAME));  // a new, untitled one
+  ASSERT_NE(src, model.openDocs.back());
+  EXPECT_EQ("", model.StringProp(model.openDocs.back(), PROP_NAME));  // a new, untitled one
   Lines expected = kChapterLines;
   expected.push_back({"", "Body"});
   EXPECT_EQ(expected, Output());
 
   // A document without tags still gets both headings.
-  DocBuilder bare(host, "C:\\docs\\bare.fm");
+  DocBuilder bare(model, "C:\\docs\\bare.fm");
   CommandHandler(CMD_LIST_CHAR_USAGE);
   EXPECT_EQ((Lines{{"bare.fm", "Heading1"},
                    {"Character Tags Used:", "Heading2"},
@@ -65,16 +64,16 @@ TEST_F(ListUsageTest, ListsTheUsedThenTheUnusedTagsUnderTheFileName) {
 }
 
 TEST_F(ListUsageTest, AnExistingOutputFileKeepsItsTextBelowTheNewParagraphs) {
-  DocBuilder file(host, "C:\\drafts\\old.fm");
+  DocBuilder file(model, "C:\\drafts\\old.fm");
   file.Para("Earlier results");
   ObjHandle tail = file.Para("Tail text");
-  host.SetStringProp(tail, memhost::MEM_PROP_PGF_TAG, "Footer");
+  model.SetStringProp(tail, memhost::MEM_PROP_PGF_TAG, "Footer");
   file.SaveAndClose("C:\\Host\\VxOutput.fm");
   Chapter();
 
   CommandHandler(CMD_LIST_CHAR_USAGE);
-  ObjHandle out = host.openDocs.back();
-  EXPECT_EQ("C:\\Host\\VxOutput.fm", host.StringProp(out, PROP_NAME));
+  ObjHandle out = model.openDocs.back();
+  EXPECT_EQ("C:\\Host\\VxOutput.fm", model.StringProp(out, PROP_NAME));
   Lines expected = {{"Earlier results", "Body"}};
   expected.insert(expected.end(), kChapterLines.begin(), kChapterLines.end());
   expected.push_back({"Tail text", "Footer"});
@@ -82,30 +81,30 @@ TEST_F(ListUsageTest, AnExistingOutputFileKeepsItsTextBelowTheNewParagraphs) {
 }
 
 TEST_F(ListUsageTest, WithoutADocumentOnlyTheNoticeIsShown) {
-  size_t open = host.openDocs.size();
+  size_t open = model.openDocs.size();
   CommandHandler(CMD_LIST_CHAR_USAGE);
-  ASSERT_EQ(1u, host.dialogs.size());
-  EXPECT_EQ("Please open a document first.", host.dialogs[0].text);
-  EXPECT_EQ(2, host.dialogs[0].alertType);
-  EXPECT_EQ(open, host.openDocs.size());
+  ASSERT_EQ(1u, script.dialogs.size());
+  EXPECT_EQ("Please open a document first.", script.dialogs[0].text);
+  EXPECT_EQ(2, script.dialogs[0].alertType);
+  EXPECT_EQ(open, model.openDocs.size());
   EXPECT_EQ(0, HostMarkDoneCount);
 }
 
 TEST_F(ListUsageTest, AboutShowsTwoLinesAndAnUnknownNumberStillEndsTheCommand) {
   CommandHandler(CMD_ABOUT);
-  ASSERT_EQ(1u, host.dialogs.size());
+  ASSERT_EQ(1u, script.dialogs.size());
   EXPECT_EQ(std::string("Tagsmith \nVersion ") + TAGSMITH_VERSION + "  Build " + TAGSMITH_BUILD_NUMBER +
                 " (64-bit)",
-            host.dialogs[0].text);
-  EXPECT_EQ(2, host.dialogs[0].alertType);
+            script.dialogs[0].text);
+  EXPECT_EQ(2, script.dialogs[0].alertType);
   EXPECT_EQ(1, HostMarkDoneCount);
 
   Chapter();
   constexpr int32_t kNoSuchCommand = 14;  // between two commands, never defined
   EXPECT_EQ(0, CommandHandler(kNoSuchCommand));
   EXPECT_EQ(2, HostMarkDoneCount);
-  EXPECT_EQ(1u, host.dialogs.size());
-  EXPECT_EQ(1u, host.openDocs.size());
+  EXPECT_EQ(1u, script.dialogs.size());
+  EXPECT_EQ(1u, model.openDocs.size());
 }
 
 }  // namespace

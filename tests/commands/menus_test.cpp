@@ -12,7 +12,6 @@
 
 namespace {
 
-using memhost::MemHost;
 
 struct Item {
   std::string label;
@@ -24,13 +23,13 @@ struct Item {
 
 class MenusTest : public HostTest {
  protected:
-  ObjHandle Named(int32_t type, const char* name) { return host.NamedObject(0, type, name); }
+  ObjHandle Named(int32_t type, const char* name) { return model.NamedObject(0, type, name); }
 
   std::vector<Item> Items(ObjHandle menu) {
     std::vector<Item> out;
-    for (ObjHandle h : host.Find(menu)->kids) {
-      out.push_back({host.StringProp(h, PROP_LABEL), host.StringProp(h, PROP_NAME),
-                     host.CommandNumberOf(h), host.ShortcutOf(h), HandleType(h)});
+    for (ObjHandle h : model.Find(menu)->kids) {
+      out.push_back({model.StringProp(h, PROP_LABEL), model.StringProp(h, PROP_NAME),
+                     model.CommandNumberOf(h), model.ShortcutOf(h), HandleType(h)});
     }
     return out;
   }
@@ -46,7 +45,7 @@ TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {
   EXPECT_EQ(0, InitializeHandler(1));
   ObjHandle sub = Named(OBJ_MENU, "Tagsmith");
   ASSERT_NE(0u, sub);
-  EXPECT_EQ("Characters", host.StringProp(sub, PROP_LABEL));
+  EXPECT_EQ("Characters", model.StringProp(sub, PROP_LABEL));
   std::vector<std::string> expected = {
       "ListCharUsage", "DeleteUnusedChars", "Separator1", "CreateCharList",
       "RemoveNonlistChars", "Separator2", "CreateCharConversionDocument", "ConvertCharsInDoc",
@@ -78,7 +77,7 @@ TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {
   EXPECT_EQ(commands.size(), next);
 
   ObjHandle report = Named(OBJ_MENU, "CharacterTagReport");
-  EXPECT_EQ("Generate Character Tag Report", host.StringProp(report, PROP_LABEL));
+  EXPECT_EQ("Generate Character Tag Report", model.StringProp(report, PROP_LABEL));
   std::vector<Item> reportItems = Items(report);
   ASSERT_EQ(2u, reportItems.size());
   EXPECT_EQ(12, reportItems[0].number);
@@ -88,7 +87,7 @@ TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {
   EXPECT_EQ("Selected Tag...", reportItems[1].label);
   EXPECT_EQ("GenerateCharacterTagReportSingle", reportItems[1].tag);
   EXPECT_EQ(1, HostMarkDoneCount);
-  EXPECT_EQ(1u, host.notifications.count(NOTE_CLIENT_CALL));
+  EXPECT_EQ(1u, mem.notifications().count(NOTE_CLIENT_CALL));
 }
 
 TEST_F(MenusTest, BookSubmenuSharesSkipMasterPagesAndAbout) {
@@ -110,25 +109,25 @@ TEST_F(MenusTest, BookSubmenuSharesSkipMasterPagesAndAbout) {
 
   // One command object stands in both submenus, switched on.
   ObjHandle skip = Named(OBJ_COMMAND, "SkipMasterPages");
-  EXPECT_EQ(skip, host.Find(sub)->kids[13]);
-  EXPECT_EQ(skip, host.Find(Named(OBJ_MENU, "Tagsmith"))->kids[12]);
-  EXPECT_EQ(1, host.IntProp(skip, PROP_CAN_HAVE_CHECK_MARK));
-  EXPECT_EQ(1, host.IntProp(skip, PROP_CHECK_MARK_IS_ON));
-  EXPECT_EQ(Named(OBJ_COMMAND, "TagsmithAbout"), host.Find(sub)->kids.back());
+  EXPECT_EQ(skip, model.Find(sub)->kids[13]);
+  EXPECT_EQ(skip, model.Find(Named(OBJ_MENU, "Tagsmith"))->kids[12]);
+  EXPECT_EQ(1, model.IntProp(skip, PROP_CAN_HAVE_CHECK_MARK));
+  EXPECT_EQ(1, model.IntProp(skip, PROP_CHECK_MARK_IS_ON));
+  EXPECT_EQ(Named(OBJ_COMMAND, "TagsmithAbout"), model.Find(sub)->kids.back());
 }
 
 TEST_F(MenusTest, FreshHostGetsToolsMenusOnBothBars) {
   InitializeHandler(1);
   ObjHandle tools = Named(OBJ_MENU, "VxTools");
   ObjHandle toolsBook = Named(OBJ_MENU, "VxToolsBook");
-  EXPECT_EQ("Tools", host.StringProp(tools, PROP_LABEL));
-  EXPECT_EQ("Tools", host.StringProp(toolsBook, PROP_LABEL));
-  EXPECT_EQ(std::vector<ObjHandle>{tools}, host.Find(Named(OBJ_MENU, "!MakerMainMenu"))->kids);
-  EXPECT_EQ(std::vector<ObjHandle>{toolsBook}, host.Find(Named(OBJ_MENU, "!BookMainMenu"))->kids);
+  EXPECT_EQ("Tools", model.StringProp(tools, PROP_LABEL));
+  EXPECT_EQ("Tools", model.StringProp(toolsBook, PROP_LABEL));
+  EXPECT_EQ(std::vector<ObjHandle>{tools}, model.Find(Named(OBJ_MENU, "!MakerMainMenu"))->kids);
+  EXPECT_EQ(std::vector<ObjHandle>{toolsBook}, model.Find(Named(OBJ_MENU, "!BookMainMenu"))->kids);
   EXPECT_EQ((std::vector<ObjHandle>{tools, toolsBook}),
-            host.Find(Named(OBJ_MENU, "!QuickMakerMainMenu"))->kids);
-  EXPECT_EQ(std::vector<ObjHandle>{Named(OBJ_MENU, "Tagsmith")}, host.Find(tools)->kids);
-  EXPECT_EQ(std::vector<ObjHandle>{Named(OBJ_MENU, "TagsmithBook")}, host.Find(toolsBook)->kids);
+            model.Find(Named(OBJ_MENU, "!QuickMakerMainMenu"))->kids);
+  EXPECT_EQ(std::vector<ObjHandle>{Named(OBJ_MENU, "Tagsmith")}, model.Find(tools)->kids);
+  EXPECT_EQ(std::vector<ObjHandle>{Named(OBJ_MENU, "TagsmithBook")}, model.Find(toolsBook)->kids);
 }
 
 TEST_F(MenusTest, ExistingToolsMenuIsReusedAndPlacedByLabelIgnoringCase) {
@@ -139,9 +138,9 @@ TEST_F(MenusTest, ExistingToolsMenuIsReusedAndPlacedByLabelIgnoringCase) {
   ObjHandle after = host.DefineAndAddCommand(902, tools, "Other3", "Indexes", "");
   InitializeHandler(1);
   ObjHandle sub = Named(OBJ_MENU, "Tagsmith");
-  EXPECT_EQ((std::vector<ObjHandle>{before, sub, sameWord, after}), host.Find(tools)->kids);
+  EXPECT_EQ((std::vector<ObjHandle>{before, sub, sameWord, after}), model.Find(tools)->kids);
   // Reused, so not added to the quick menu bar a second time.
-  for (ObjHandle h : host.Find(Named(OBJ_MENU, "!QuickMakerMainMenu"))->kids) {
+  for (ObjHandle h : model.Find(Named(OBJ_MENU, "!QuickMakerMainMenu"))->kids) {
     EXPECT_NE(tools, h);
   }
 }
@@ -153,7 +152,7 @@ TEST_F(MenusTest, SubmenuBetweenLabelsThatSortAroundIt) {
   ObjHandle z = host.DefineAndAddCommand(901, tools, "Z", "zeta", "");
   InitializeHandler(1);
   EXPECT_EQ((std::vector<ObjHandle>{a, Named(OBJ_MENU, "TagsmithBook"), z}),
-            host.Find(tools)->kids);
+            model.Find(tools)->kids);
 }
 
 TEST_F(MenusTest, OtherCodesOnlyAskForClientCalls) {
@@ -161,12 +160,12 @@ TEST_F(MenusTest, OtherCodesOnlyAskForClientCalls) {
   EXPECT_EQ(0u, Named(OBJ_MENU, "Tagsmith"));
   EXPECT_EQ(0u, Named(OBJ_MENU, "VxTools"));
   EXPECT_EQ(0, HostMarkDoneCount);
-  EXPECT_EQ(std::set<int32_t>{NOTE_CLIENT_CALL}, host.notifications);
+  EXPECT_EQ(std::set<int32_t>{NOTE_CLIENT_CALL}, mem.notifications());
 }
 
 TEST_F(MenusTest, MissingSeparatorAndMenuBarAreLeftOut) {
-  host.RemoveNamedObject(0, OBJ_MENU_SEPARATOR, "Separator3");
-  host.RemoveNamedObject(0, OBJ_MENU, "!BookMainMenu");
+  model.RemoveNamedObject(0, OBJ_MENU_SEPARATOR, "Separator3");
+  model.RemoveNamedObject(0, OBJ_MENU, "!BookMainMenu");
   InitializeHandler(1);
   std::vector<std::string> tags = Tags(Named(OBJ_MENU, "Tagsmith"));
   EXPECT_EQ(16u, tags.size());
@@ -176,7 +175,7 @@ TEST_F(MenusTest, MissingSeparatorAndMenuBarAreLeftOut) {
   // and the client still asks for its notification.
   EXPECT_EQ(0u, Named(OBJ_MENU, "VxToolsBook"));
   EXPECT_NE(0u, Named(OBJ_MENU, "TagsmithBook"));
-  EXPECT_EQ(1u, host.notifications.count(NOTE_CLIENT_CALL));
+  EXPECT_EQ(1u, mem.notifications().count(NOTE_CLIENT_CALL));
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 

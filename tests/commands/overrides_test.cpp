@@ -16,7 +16,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 // Inside a test, plain Run would name the test's own Run.
 using TextRun = memhost::Run;
 
@@ -68,29 +67,29 @@ class OverridesTest : public HostTest {
     HostMarkDoneCount = 0;
   }
 
-  TextRange Selection(ObjHandle doc) { return host.Prop(doc, PROP_TEXT_SELECTION)->range; }
+  TextRange Selection(ObjHandle doc) { return model.Prop(doc, PROP_TEXT_SELECTION)->range; }
   void Caret(ObjHandle doc, ObjHandle pgf, int32_t offset) {
     HostSetTextRange(0, doc, PROP_TEXT_SELECTION, TextRange{{pgf, offset}, {pgf, offset}});
   }
   // Runs the command through the handler; returns the notices it showed.
   std::vector<std::string> Command(int32_t number) {
-    size_t before = host.dialogs.size();
+    size_t before = script.dialogs.size();
     CommandHandler(number);
     std::vector<std::string> shown;
-    for (size_t i = before; i < host.dialogs.size(); ++i) shown.push_back(host.dialogs[i].text);
+    for (size_t i = before; i < script.dialogs.size(); ++i) shown.push_back(script.dialogs[i].text);
     return shown;
   }
   std::vector<std::string> FindNext() { return Command(CMD_FIND_NEXT_CHAR_OVERRIDE); }
   void AppendBold(ObjHandle pgf, const std::string& text) {
-    memhost::CharProps bold = host.ParagraphFont(pgf);
+    memhost::CharProps bold = model.ParagraphFont(pgf);
     bold.ints[memhost::CharIntIndex(PROP_FONT_WEIGHT)] = 1;
-    host.AppendText(pgf, text, bold);
+    model.AppendText(pgf, text, bold);
   }
   int32_t Weight(ObjHandle pgf, int32_t offset) {
-    return host.PropsAt(*host.Find(pgf), offset).ints[memhost::CharIntIndex(PROP_FONT_WEIGHT)];
+    return model.PropsAt(*model.Find(pgf), offset).ints[memhost::CharIntIndex(PROP_FONT_WEIGHT)];
   }
   int32_t SwitchState() {
-    return host.IntProp(host.NamedObject(0, OBJ_COMMAND, "SkipMasterPages"), PROP_CHECK_MARK_IS_ON);
+    return model.IntProp(model.NamedObject(0, OBJ_COMMAND, "SkipMasterPages"), PROP_CHECK_MARK_IS_ON);
   }
 
   const std::vector<std::string> none{};
@@ -106,7 +105,7 @@ void ExpectRange(TextRange r, ObjHandle pgf, int32_t begin, int32_t end) {
 // ---- Finding overrides in a paragraph ----
 
 TEST_F(OverridesTest, FindsBothKindsAndShowsTheRunOnItsPage) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   b.CharFormat("Big").Set(PROP_FONT_SIZE, 14 << 16);
   ObjHandle plain = b.Para({TextRun("plain "), TextRun("strong", "Strong")});
@@ -123,12 +122,12 @@ TEST_F(OverridesTest, FindsBothKindsAndShowsTheRunOnItsPage) {
   ExpectRange(Selection(b.doc), italic, 2, OFFSET_OBJ_END);
   EXPECT_EQ(OVERRIDE_UNTAGGED, FindOverrideInParagraph(b.doc, bold, 0));
   ExpectRange(Selection(b.doc), bold, 6, 10);
-  ObjHandle pageFrame = static_cast<ObjHandle>(host.IntProp(onPage2, PROP_FRAME_PARENT));
-  EXPECT_EQ(host.IntProp(pageFrame, PROP_PAGE_OF_FRAME), host.IntProp(b.doc, PROP_CURRENT_PAGE));
+  ObjHandle pageFrame = static_cast<ObjHandle>(model.IntProp(onPage2, PROP_FRAME_PARENT));
+  EXPECT_EQ(model.IntProp(pageFrame, PROP_PAGE_OF_FRAME), model.IntProp(b.doc, PROP_CURRENT_PAGE));
 }
 
 TEST_F(OverridesTest, WhichPropertiesAreCompared) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.CharFormat("Family").Set(PROP_FONT_FAMILY, 2);
   b.CharFormat("Plain");
   b.CharFormat("Gone").Set(PROP_FONT_WEIGHT, 1);
@@ -147,7 +146,7 @@ TEST_F(OverridesTest, WhichPropertiesAreCompared) {
   PropValsFree(&hand);
   // A format deleted since counts as no override.
   ObjHandle gone = b.Para({TextRun("x", "Gone", kItalic)});
-  host.RemoveNamedObject(b.doc, OBJ_CHAR_FMT, "Gone");
+  model.RemoveNamedObject(b.doc, OBJ_CHAR_FMT, "Gone");
 
   EXPECT_EQ(OVERRIDE_NONE, FindOverrideInParagraph(b.doc, familySet, 0));
   EXPECT_EQ(OVERRIDE_TAGGED, FindOverrideInParagraph(b.doc, familyAsIs, 0));
@@ -160,10 +159,10 @@ TEST_F(OverridesTest, WhichPropertiesAreCompared) {
 }
 
 TEST_F(OverridesTest, RunsHeldByItemsOfKind8000Or4000AreNeverReported) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   auto marked = [&](const std::string& run, int32_t at, int32_t kind) {
     ObjHandle p = b.Para({TextRun("ab"), TextRun(run, "", kBold), TextRun("cd")});
-    if (kind != 0) host.AddMarker(p, at, kind);
+    if (kind != 0) model.AddMarker(p, at, kind);
     return FindOverrideInParagraph(b.doc, p, 0);
   };
   EXPECT_EQ(OVERRIDE_NONE, marked("X", 2, ITEM_KIND_4000));  // one character
@@ -175,13 +174,13 @@ TEST_F(OverridesTest, RunsHeldByItemsOfKind8000Or4000AreNeverReported) {
   EXPECT_EQ(OVERRIDE_UNTAGGED, marked("bold", 0, ITEM_KIND_8000));
   // A last run ends at the paragraph end; its length still counts.
   ObjHandle last = b.Para({TextRun("ab"), TextRun("X", "", kBold)});
-  host.AddMarker(last, 2, ITEM_KIND_4000);
+  model.AddMarker(last, 2, ITEM_KIND_4000);
   EXPECT_EQ(OVERRIDE_NONE, FindOverrideInParagraph(b.doc, last, 0));
   EXPECT_EQ(0, RemoveOverridesInParagraph(b.doc, last));
 }
 
 TEST_F(OverridesTest, WhereTheSearchOfAParagraphStarts) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   // Runs: "ab" 0, "BOLD" 2, "cd" 6, "LAST" 8.
   ObjHandle p = b.Para({TextRun("ab"), TextRun("BOLD", "", kBold), TextRun("cd"),
                         TextRun("LAST", "", kBold)});
@@ -196,7 +195,7 @@ TEST_F(OverridesTest, WhereTheSearchOfAParagraphStarts) {
 // ---- Removing them ----
 
 TEST_F(OverridesTest, RepairsGiveBackTheParagraphFontOrTheTag) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   ObjHandle p = b.Para({TextRun("a"), TextRun("B", "", kBold), TextRun("c"),
                         TextRun("D", "Strong", kItalic), TextRun("e")});
@@ -215,7 +214,7 @@ TEST_F(OverridesTest, RepairsGiveBackTheParagraphFontOrTheTag) {
 }
 
 TEST_F(OverridesTest, ARepairReachesOverTheParagraphEndOnlyWhenItCarriesTheRunsTag) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   b.CharFormat("Mark");
   auto para = [&](const TextRun& last, const TextRun& end) {
@@ -242,7 +241,7 @@ TEST_F(OverridesTest, ARepairReachesOverTheParagraphEndOnlyWhenItCarriesTheRunsT
 }
 
 TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   ObjHandle untagged = b.Para({TextRun("bold", "", kBold)});
   ObjHandle tagged = b.Para({TextRun("strong", "Strong", kItalic)});
@@ -264,17 +263,17 @@ TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
 }
 
 TEST_F(OverridesTest, DocumentRemovalCoversFlowsTablesAndFootnotes) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle body = b.Para({TextRun("a"), TextRun("B", "", kBold)});
   b.NewFrame();
   ObjHandle second = b.Para({TextRun("B", "", kBold), TextRun("c")});
   ObjHandle table = b.Table({{"head"}, {"body"}}, 1, {"title"});
   ObjHandle cell = b.CellPgf(table, 1, 0);
-  ObjHandle title = host.Find(table)->titlePgfs[0];
+  ObjHandle title = model.Find(table)->titlePgfs[0];
   AppendBold(cell, "X");
   AppendBold(title, "X");
   ObjHandle note = b.Kid(b.Footnote(body, {TextRun("note "), TextRun("B", "", kBold)}), 0);
-  host.SetIntProp(b.doc, PROP_DOC_WALK_FLAG, 7);
+  model.SetIntProp(b.doc, PROP_DOC_WALK_FLAG, 7);
 
   Watch watch(&host, b.doc);
   HostInstall(&watch);
@@ -285,16 +284,16 @@ TEST_F(OverridesTest, DocumentRemovalCoversFlowsTablesAndFootnotes) {
   EXPECT_EQ(0, Weight(title, 5));
   EXPECT_EQ(0, Weight(note, 5));
   EXPECT_EQ(std::vector<int32_t>(5, 1), watch.walkFlags);
-  EXPECT_EQ(7, host.IntProp(b.doc, PROP_DOC_WALK_FLAG));
+  EXPECT_EQ(7, model.IntProp(b.doc, PROP_DOC_WALK_FLAG));
 }
 
 TEST_F(OverridesTest, RemovalPassesOverMasterPageFlowsWhileTheSwitchIsOn) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle masterFrame = b.Kid(b.NewFlow(true), 0);
   ObjHandle onMaster = b.ParaIn(masterFrame, {TextRun("a"), TextRun("B", "", kBold)});
   // Tables are repaired wherever they stand.
   ObjHandle table = HostNewTable(b.doc, "Format A", 1, 1, 0, 0, TextLoc{onMaster, 2});
-  ObjHandle cell = host.FirstPgfOf(host.Find(host.Find(table)->kids[0])->kids[0]);
+  ObjHandle cell = model.FirstPgfOf(model.Find(model.Find(table)->kids[0])->kids[0]);
   AppendBold(cell, "X");
   ObjHandle onBody = b.ParaIn(b.Kid(b.NewFlow(false), 0), {TextRun("a"), TextRun("B", "", kBold)});
   EXPECT_EQ(OBJ_MASTER_PAGE, PageKindOf(b.doc, masterFrame));
@@ -311,22 +310,22 @@ TEST_F(OverridesTest, RemovalPassesOverMasterPageFlowsWhileTheSwitchIsOn) {
 }
 
 TEST_F(OverridesTest, RemoveOverridesAsksFirstAndNeedsADocument) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle p = b.Para({TextRun("a"), TextRun("B", "", kBold)});
-  host.alertAnswers = {1};
+  script.alertAnswers = {1};
   EXPECT_EQ(std::vector<std::string>{"Are you sure you want to remove character overrides?"},
             Command(CMD_REMOVE_CHAR_OVERRIDES));
-  EXPECT_EQ(1, host.dialogs.back().alertType);
+  EXPECT_EQ(1, script.dialogs.back().alertType);
   EXPECT_EQ(1, Weight(p, 1));
-  EXPECT_EQ(nullptr, host.Prop(b.doc, PROP_TEXT_SELECTION));
+  EXPECT_EQ(nullptr, model.Prop(b.doc, PROP_TEXT_SELECTION));
   EXPECT_EQ(1, HostMarkDoneCount);
 
-  host.alertAnswers = {0};
+  script.alertAnswers = {0};
   Command(CMD_REMOVE_CHAR_OVERRIDES);
   EXPECT_EQ(0, Weight(p, 1));
   EXPECT_EQ(2, HostMarkDoneCount);
 
-  host.DestroyDocument(b.doc);
+  model.DestroyDocument(b.doc);
   EXPECT_EQ(std::vector<std::string>{"Please open a document first."},
             Command(CMD_REMOVE_CHAR_OVERRIDES));
   EXPECT_EQ(2, HostMarkDoneCount);
@@ -336,20 +335,20 @@ TEST_F(OverridesTest, RemoveOverridesAsksFirstAndNeedsADocument) {
 
 TEST_F(OverridesTest, FindNextNeedsADocumentAndAnInsertionPoint) {
   EXPECT_EQ(std::vector<std::string>{"Please open a document first."}, FindNext());
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.Para({TextRun("a"), TextRun("B", "", kBold)});
   EXPECT_EQ(std::vector<std::string>{"No insertion point."}, FindNext());
-  EXPECT_EQ(nullptr, host.Prop(b.doc, PROP_TEXT_SELECTION));
+  EXPECT_EQ(nullptr, model.Prop(b.doc, PROP_TEXT_SELECTION));
   // Text that lies in no frame: the search stops without a word.
-  ObjHandle loose = host.NewObject(memhost::T_PGF, b.doc);
-  host.AppendText(loose, "loose", host.ParagraphFont(loose));
+  ObjHandle loose = model.NewObject(memhost::T_PGF, b.doc);
+  model.AppendText(loose, "loose", model.ParagraphFont(loose));
   Caret(b.doc, loose, 0);
   EXPECT_EQ(none, FindNext());
   EXPECT_EQ(0, HostMarkDoneCount);
 }
 
 TEST_F(OverridesTest, FindNextStepsFromOverrideToOverrideThenWrapsToTheStart) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   // Runs: "a" 0, "B" 1, "c" 2, "D" 3; the last two overrides touch.
   ObjHandle p1 = b.Para({TextRun("a"), TextRun("B", "", kBold), TextRun("c"),
                          TextRun("D", "", kItalic)});
@@ -364,11 +363,11 @@ TEST_F(OverridesTest, FindNextStepsFromOverrideToOverrideThenWrapsToTheStart) {
   EXPECT_EQ(std::vector<std::string>{"Finished searching"}, FindNext());
   ExpectRange(Selection(b.doc), p1, 3, 3);
   EXPECT_EQ(1, HostMarkDoneCount);
-  EXPECT_EQ(1, host.redisplayCount);
+  EXPECT_EQ(1, script.redisplayCount);
 }
 
 TEST_F(OverridesTest, FindNextFromInsideALastRunGoesOnWithTheNextParagraph) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle p1 = b.Para({TextRun("plain"), TextRun("BOLD", "", kBold)});
   ObjHandle p2 = b.Para({TextRun("x"), TextRun("y", "", {{PROP_UNDERLINING, 1}})});
   Caret(b.doc, p1, 7);
@@ -377,7 +376,7 @@ TEST_F(OverridesTest, FindNextFromInsideALastRunGoesOnWithTheNextParagraph) {
 }
 
 TEST_F(OverridesTest, FindNextWrapsThroughFlowsPassingMasterPagesWhileTheSwitchIsOn) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle p1 = b.Para({TextRun("a"), TextRun("B", "", kBold)});
   ObjHandle p2 = b.Para("start here");
   ObjHandle onMaster = b.ParaIn(b.Kid(b.NewFlow(true), 0), {TextRun("m"), TextRun("M", "", kBold)});
@@ -395,7 +394,7 @@ TEST_F(OverridesTest, FindNextWrapsThroughFlowsPassingMasterPagesWhileTheSwitchI
 }
 
 TEST_F(OverridesTest, FindNextRunsThroughTheLaterFootnotesOnly) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle p1 = b.Para("one");
   ObjHandle p2 = b.Para("two");
   b.Para({TextRun("a"), TextRun("B", "", kBold)});  // in the flow: never reached
@@ -408,7 +407,7 @@ TEST_F(OverridesTest, FindNextRunsThroughTheLaterFootnotesOnly) {
 }
 
 TEST_F(OverridesTest, FindNextTakesTheFootnotesInTheOrderOfTheText) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle p1 = b.Para("one");
   ObjHandle p2 = b.Para("two");
   // Made in the other order: the document's list starts with the second.
@@ -420,7 +419,7 @@ TEST_F(OverridesTest, FindNextTakesTheFootnotesInTheOrderOfTheText) {
 }
 
 TEST_F(OverridesTest, FindNextInATableCoversTheRestOfTheTableOnly) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   ObjHandle table = b.Table({{"head"}, {"one"}, {"two"}, {"three"}}, 1, {"title"});
   b.Para({TextRun("a"), TextRun("B", "", kBold)});  // after the table: never reached
   AppendBold(b.CellPgf(table, 0, 0), "X");
@@ -429,9 +428,9 @@ TEST_F(OverridesTest, FindNextInATableCoversTheRestOfTheTableOnly) {
   Caret(b.doc, two, 0);
   EXPECT_EQ(std::vector<std::string>{"End of table reached."}, FindNext());
   EXPECT_EQ(1, HostMarkDoneCount);
-  EXPECT_EQ(1, host.redisplayCount);
+  EXPECT_EQ(1, script.redisplayCount);
 
-  ObjHandle title = host.Find(table)->titlePgfs[0];
+  ObjHandle title = model.Find(table)->titlePgfs[0];
   ObjHandle three = b.CellPgf(table, 3, 0);
   AppendBold(title, "X");
   AppendBold(three, "X");
@@ -445,11 +444,11 @@ TEST_F(OverridesTest, FindNextInATableCoversTheRestOfTheTableOnly) {
 }
 
 TEST_F(OverridesTest, FindNextFromTextOutsideEveryFlowEndsAfterOneRound) {
-  DocBuilder b(host, "ch1.fm");
+  DocBuilder b(model, "ch1.fm");
   b.Para("plain");
   ObjHandle page = b.FormatPage({"reference"});
-  ObjHandle pageFrame = static_cast<ObjHandle>(host.IntProp(page, PROP_PAGE_FRAME));
-  ObjHandle graphic = static_cast<ObjHandle>(host.IntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME));
+  ObjHandle pageFrame = static_cast<ObjHandle>(model.IntProp(page, PROP_PAGE_FRAME));
+  ObjHandle graphic = static_cast<ObjHandle>(model.IntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME));
   ObjHandle ref = b.Kid(graphic, 0);
   Watch watch(&host, b.doc);
   watch.idBudget = 10000;

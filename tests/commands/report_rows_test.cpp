@@ -12,7 +12,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 
 using Line = testsupport::FlowLine;
 
@@ -20,7 +19,7 @@ class ReportRowsTest : public HostTest {
  protected:
   // The output document: whatever the command left active besides the source.
   ObjHandle Output() {
-    for (ObjHandle d : host.openDocs) {
+    for (ObjHandle d : model.openDocs) {
       if (d != src.doc) return d;
     }
     return 0;
@@ -28,24 +27,24 @@ class ReportRowsTest : public HostTest {
 
   std::vector<Line> OutputLines() {
     ObjHandle doc = Output();
-    return doc != 0 ? testsupport::MainFlowLines(host, doc, true) : std::vector<Line>{};
+    return doc != 0 ? testsupport::MainFlowLines(model, doc, true) : std::vector<Line>{};
   }
 
   void TwoFormats() {
     src.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1).Set(PROP_FONT_SIZE, 12 << 16);
     src.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
   }
-  DocBuilder src{host, "C:\\docs\\ch1.fm"};
+  DocBuilder src{model, "C:\\docs\\ch1.fm"};
 };
 
 TEST_F(ReportRowsTest, NoActiveDocumentEndsQuietly) {
   src.CharFormat("Strong");
-  host.activeDoc = 0;
+  model.activeDoc = 0;
   for (int32_t command : {CMD_CHAR_TAG_REPORT_ALL, CMD_CHAR_TAG_REPORT_SELECTED}) {
     HostMarkDoneCount = 0;
     CommandHandler(command);
-    EXPECT_TRUE(host.dialogs.empty());
-    EXPECT_EQ(1u, host.openDocs.size()) << "no output document";
+    EXPECT_TRUE(script.dialogs.empty());
+    EXPECT_EQ(1u, model.openDocs.size()) << "no output document";
     EXPECT_EQ(1, HostMarkDoneCount);
   }
 }
@@ -54,7 +53,7 @@ TEST_F(ReportRowsTest, AllTagsReportsEachFormatInOrderWithABlankAfterEach) {
   TwoFormats();
   CommandHandler(CMD_CHAR_TAG_REPORT_ALL);
   EXPECT_EQ(1, HostMarkDoneCount);
-  EXPECT_TRUE(host.dialogs.empty());
+  EXPECT_TRUE(script.dialogs.empty());
   std::vector<Line> lines = OutputLines();
   ASSERT_EQ(2u * (1 + 17 + 1), lines.size());
   EXPECT_EQ((Line{"Emphasis", "Heading1"}), lines[0]);
@@ -76,11 +75,11 @@ TEST_F(ReportRowsTest, AllTagsWithNoFormatsStillOpensTheOutput) {
 
 TEST_F(ReportRowsTest, SelectedTagOffersTheSortedTagsAndReportsTheChosenOne) {
   TwoFormats();
-  host.choices.push_back(1);
+  script.choices.push_back(1);
   CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
   EXPECT_EQ(1, HostMarkDoneCount);
-  ASSERT_EQ(1u, host.dialogs.size());
-  const memhost::DialogRecord& box = host.dialogs[0];
+  ASSERT_EQ(1u, script.dialogs.size());
+  const memhost::DialogRecord& box = script.dialogs[0];
   EXPECT_EQ(memhost::DialogRecord::SCROLL_BOX, box.kind);
   EXPECT_EQ("Choose a format.", box.text);
   EXPECT_EQ((std::vector<std::string>{"Emphasis", "Strong"}), box.items);
@@ -95,17 +94,17 @@ TEST_F(ReportRowsTest, SelectedTagOffersTheSortedTagsAndReportsTheChosenOne) {
 
 TEST_F(ReportRowsTest, CancellingTheChoiceEndsNormallyWithoutOutput) {
   TwoFormats();
-  host.choices.push_back(-1);
+  script.choices.push_back(-1);
   CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
-  EXPECT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ(1u, script.dialogs.size());
   EXPECT_EQ(0u, Output());
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
 TEST_F(ReportRowsTest, SelectedTagWithNoFormatsOffersAnEmptyList) {
   CommandHandler(CMD_CHAR_TAG_REPORT_SELECTED);
-  ASSERT_EQ(1u, host.dialogs.size());
-  EXPECT_TRUE(host.dialogs[0].items.empty());
+  ASSERT_EQ(1u, script.dialogs.size());
+  EXPECT_TRUE(script.dialogs[0].items.empty());
   EXPECT_EQ(0u, Output());
   EXPECT_EQ(1, HostMarkDoneCount);
 }

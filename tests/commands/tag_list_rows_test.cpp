@@ -6,12 +6,12 @@
 #include "commands/command_handler.h"
 #include "commands/command_table.h"
 #include "memhost/doc_builder.h"
+#include "memhost/host_stack.h"
 #include "tests/host_test.h"
 
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 using R = memhost::Run;
 using Names = std::vector<std::string>;
 
@@ -19,21 +19,21 @@ class TagListRowsTest : public HostTest {
  protected:
   Names Formats(ObjHandle doc) {
     Names out;
-    for (ObjHandle f : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(host.StringProp(f, PROP_NAME));
+    for (ObjHandle f : model.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(model.StringProp(f, PROP_NAME));
     return out;
   }
   void ExpectLastAlert(const std::string& text, int32_t kind) {
-    ASSERT_FALSE(host.dialogs.empty());
-    EXPECT_EQ(text, host.dialogs.back().text);
-    EXPECT_EQ(kind, host.dialogs.back().alertType);
+    ASSERT_FALSE(script.dialogs.empty());
+    EXPECT_EQ(text, script.dialogs.back().text);
+    EXPECT_EQ(kind, script.dialogs.back().alertType);
   }
   // Texts of the first cells of the tables of doc, table by table.
   std::vector<Names> Tables(ObjHandle doc) {
     std::vector<Names> out;
-    for (ObjHandle t : host.Chain(doc, PROP_FIRST_TBL_IN_DOC)) {
+    for (ObjHandle t : model.Chain(doc, PROP_FIRST_TBL_IN_DOC)) {
       out.emplace_back();
-      for (ObjHandle row : host.Find(t)->kids) {
-        out.back().push_back(host.Find(host.Find(host.Find(row)->kids[0])->kids[0])->text);
+      for (ObjHandle row : model.Find(t)->kids) {
+        out.back().push_back(model.Find(model.Find(model.Find(row)->kids[0])->kids[0])->text);
       }
     }
     return out;
@@ -45,17 +45,17 @@ TEST_F(TagListRowsTest, DocumentCommandsNeedAnActiveDocument) {
     CommandHandler(command);
     ExpectLastAlert("Please open a document first.", 2);
   }
-  EXPECT_EQ(2u, host.dialogs.size());
+  EXPECT_EQ(2u, script.dialogs.size());
   EXPECT_EQ(0, HostMarkDoneCount);
-  EXPECT_TRUE(host.openDocs.empty());
+  EXPECT_TRUE(model.openDocs.empty());
 }
 
 TEST_F(TagListRowsTest, DeleteUnusedAsksFirstAndDeletesOnlyWhenConfirmed) {
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   src.CharFormat("Used");
   src.CharFormat("Spare");
   src.Para({R("x", "Used")});
-  host.alertAnswers = {1};
+  script.alertAnswers = {1};
   CommandHandler(CMD_DELETE_UNUSED_CHARS);
   ExpectLastAlert("Are you sure you want to delete unused character tags?", 1);
   EXPECT_EQ((Names{"Used", "Spare"}), Formats(src.doc));
@@ -74,24 +74,24 @@ TEST_F(TagListRowsTest, DeleteUnusedNeverDeletesAUsedCaseVariant) {
                         {{"Note", "NOTE"}, {"NOTE"}},         {{"NOTE", "Note"}, {"Note"}},
                         {{"Note", "NOTE"}, {}}};
   for (const Case& c : cases) {
-    MemHost h;
-    HostInstall(&h);
-    DocBuilder src(h, "C:\\src.fm");
+    memhost::HostStack h;
+    HostInstall(&h.faults);
+    DocBuilder src(h.model, "C:\\src.fm");
     for (const std::string& f : c.defined) src.CharFormat(f);
     for (const std::string& t : c.inText) src.Para({R("x", t)});
     CommandHandler(CMD_DELETE_UNUSED_CHARS);
     for (const std::string& used : c.inText) {
-      EXPECT_NE(0u, h.NamedObject(src.doc, OBJ_CHAR_FMT, used)) << used;
+      EXPECT_NE(0u, h.model.NamedObject(src.doc, OBJ_CHAR_FMT, used)) << used;
     }
     if (c.inText.empty()) {
-      EXPECT_TRUE(h.Chain(src.doc, PROP_FIRST_CHAR_FMT_IN_DOC).empty());
+      EXPECT_TRUE(h.model.Chain(src.doc, PROP_FIRST_CHAR_FMT_IN_DOC).empty());
     }
   }
   HostInstall(&host);
 }
 
 // The first probe of the text fails: the scan misses a position.
-void FailFirstProbe(MemHost& h) {
+void FailFirstProbe(memhost::FaultyHost& h) {
   h.failWith = [&h](const char* op) {
     if (std::string(op) != "GetTextPropVal") return 0;
     h.failWith = nullptr;
@@ -100,40 +100,40 @@ void FailFirstProbe(MemHost& h) {
 }
 
 TEST_F(TagListRowsTest, AScanThatMissedTextStillListsEveryTagButDeletesNone) {
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   src.CharFormat("Used");
   src.CharFormat("Spare");
   src.Para({R("xy", "Used")});  // read at its second position
   FailFirstProbe(host);
   CommandHandler(CMD_DELETE_UNUSED_CHARS);
   ExpectLastAlert("Some of the text could not be read, so no character tags were deleted.", 3);
-  EXPECT_EQ(1u, host.dialogs.size()) << "nothing to confirm";
+  EXPECT_EQ(1u, script.dialogs.size()) << "nothing to confirm";
   EXPECT_EQ((Names{"Used", "Spare"}), Formats(src.doc));
   EXPECT_EQ(1, HostMarkDoneCount);
 
   // The list of all tags still holds every defined format.
   FailFirstProbe(host);
-  host.choices = {2};
+  script.choices = {2};
   CommandHandler(CMD_CREATE_CHAR_LIST);
-  EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used", "Spare"}}), Tables(host.openDocs.back()));
+  EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used", "Spare"}}), Tables(model.openDocs.back()));
 
   // A list of the tags in use could leave out one that text uses, and
   // pruning by it would delete that tag: none is made.
-  size_t docs = host.openDocs.size();
+  size_t docs = model.openDocs.size();
   FailFirstProbe(host);
-  host.choices = {1};
+  script.choices = {1};
   CommandHandler(CMD_CREATE_CHAR_LIST);
   ExpectLastAlert("Some of the text could not be read, so no list of tags to keep was made.", 3);
-  EXPECT_EQ(docs, host.openDocs.size());
+  EXPECT_EQ(docs, model.openDocs.size());
   EXPECT_EQ(3, HostMarkDoneCount);
 }
 
 TEST_F(TagListRowsTest, AHostThatMakesNoTableStillEndsTheCommand) {
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   host.failWith = [](const char* op) { return std::string(op) == "NewTable" ? ERR_CALL_FAILED : 0; };
   for (int32_t command : {CMD_CREATE_CHAR_LIST, CMD_CREATE_CONVERSION_DOC,
                           CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
-    host.choices = {0};
+    script.choices = {0};
     HostMarkDoneCount = 0;
     CommandHandler(command);
     EXPECT_EQ(1, HostMarkDoneCount) << command;
@@ -141,51 +141,51 @@ TEST_F(TagListRowsTest, AHostThatMakesNoTableStillEndsTheCommand) {
 }
 
 TEST_F(TagListRowsTest, CreateListAsksTheTypeAndWritesTheTable) {
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   src.CharFormat("Spare");
   src.CharFormat("Used");
   src.Para({R("x", "Used")});
-  host.choices = {-1, 1};
+  script.choices = {-1, 1};
   CommandHandler(CMD_CREATE_CHAR_LIST);
   EXPECT_EQ(0, HostMarkDoneCount) << "a cancelled choice ends at once";
-  EXPECT_EQ(1u, host.openDocs.size());
-  const memhost::DialogRecord& choice = host.dialogs.back();
+  EXPECT_EQ(1u, model.openDocs.size());
+  const memhost::DialogRecord& choice = script.dialogs.back();
   EXPECT_EQ("Choose a list type", choice.text);
   EXPECT_EQ((Names{"Empty", "Character Tags in Use", "All Character Tags"}), choice.items);
   EXPECT_EQ(-1, choice.defaultIndex);
 
   CommandHandler(CMD_CREATE_CHAR_LIST);
   EXPECT_EQ(1, HostMarkDoneCount);
-  ASSERT_EQ(2u, host.openDocs.size());
-  EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used"}}), Tables(host.openDocs[1]));
+  ASSERT_EQ(2u, model.openDocs.size());
+  EXPECT_EQ((std::vector<Names>{{"Tags to Keep", "Used"}}), Tables(model.openDocs[1]));
 }
 
 TEST_F(TagListRowsTest, CreateListEndsAtOnceWithoutAnInsertionPoint) {
-  DocBuilder saved(host, "\\VxOutput.fm");  // the host directory is empty
+  DocBuilder saved(model, "\\VxOutput.fm");  // the host directory is empty
   saved.SaveAndClose("\\VxOutput.fm");
-  DocBuilder src(host, "C:\\src.fm");
-  host.choices = {0};
+  DocBuilder src(model, "C:\\src.fm");
+  script.choices = {0};
   CommandHandler(CMD_CREATE_CHAR_LIST);
   EXPECT_EQ(0, HostMarkDoneCount);
-  for (ObjHandle d : host.openDocs) EXPECT_TRUE(Tables(d).empty());
+  for (ObjHandle d : model.openDocs) EXPECT_TRUE(Tables(d).empty());
 }
 
 TEST_F(TagListRowsTest, RemoveNonlistWarnsWhenNoListIsOpenEvenWithoutADocument) {
   CommandHandler(CMD_REMOVE_NONLIST_CHARS);
   ExpectLastAlert("The list of character tags to keep could not be found.", 3);
-  EXPECT_EQ(1u, host.dialogs.size());
+  EXPECT_EQ(1u, script.dialogs.size());
   EXPECT_EQ(1, HostMarkDoneCount);
 }
 
 TEST_F(TagListRowsTest, RemoveNonlistPrunesTheActiveDocumentByTheFirstListWhenConfirmed) {
-  DocBuilder first(host, "C:\\first.fm");
+  DocBuilder first(model, "C:\\first.fm");
   first.Table({{"Tags to Keep"}, {"B"}});
-  DocBuilder second(host, "C:\\second.fm");
+  DocBuilder second(model, "C:\\second.fm");
   second.Table({{"Tags to Keep"}, {"A"}});
-  DocBuilder src(host, "C:\\src.fm");
+  DocBuilder src(model, "C:\\src.fm");
   for (const char* f : {"A", "B", "C"}) src.CharFormat(f);
 
-  host.alertAnswers = {1};
+  script.alertAnswers = {1};
   CommandHandler(CMD_REMOVE_NONLIST_CHARS);
   ExpectLastAlert("Are you sure you want to keep only the character tags listed?", 1);
   EXPECT_EQ((Names{"A", "B", "C"}), Formats(src.doc));
@@ -194,10 +194,10 @@ TEST_F(TagListRowsTest, RemoveNonlistPrunesTheActiveDocumentByTheFirstListWhenCo
   EXPECT_EQ((Names{"B"}), Formats(src.doc));
   EXPECT_EQ(2, HostMarkDoneCount);
 
-  host.activeDoc = 0;  // asked, and nothing to prune
+  model.activeDoc = 0;  // asked, and nothing to prune
   first.CharFormat("D");
   CommandHandler(CMD_REMOVE_NONLIST_CHARS);
-  EXPECT_EQ(3u, host.dialogs.size());
+  EXPECT_EQ(3u, script.dialogs.size());
   EXPECT_EQ((Names{"D"}), Formats(first.doc));
 }
 

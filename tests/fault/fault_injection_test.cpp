@@ -23,17 +23,18 @@
 #include "commands/command_table.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "memhost/host_stack.h"
 #include "memhost/tag_audit.h"
 #include "support/encoding.h"
 #include "support/format.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 #include "tests/test_support.h"
 
 namespace {
 
 using memhost::BookBuilder;
 using memhost::DocBuilder;
-using memhost::MemHost;
 using memhost::Obj;
 using R = memhost::Run;
 
@@ -46,7 +47,7 @@ bool FullRun() {
 }
 
 // A working document with everything the commands look at.
-void BuildDocument(MemHost& host, const std::string& path, bool usesSpare = false) {
+void BuildDocument(memhost::DocStore& host, const std::string& path, bool usesSpare = false) {
   DocBuilder b(host, path);
   b.CharFormat("Emphasis").Set(PROP_FONT_ANGLE, 1);
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
@@ -78,7 +79,7 @@ void BuildDocument(MemHost& host, const std::string& path, bool usesSpare = fals
 
 // A document holding a keep-list that lists every used tag, and a
 // conversion table.
-void BuildListDocument(MemHost& host) {
+void BuildListDocument(memhost::DocStore& host) {
   DocBuilder lists(host, "C:\\lists.fm");
   lists.Table({{"Tags to Keep"}, {"Emphasis"}, {"Strong"}, {"Code"}, {"Spare"}});
   lists.Table({{"Source Tag", "Destination Tag"}, {"Emphasis", "Strong"}, {"Code", ""}});
@@ -103,28 +104,28 @@ std::vector<Scenario> Scenarios() {
 }
 
 struct World {
-  std::unique_ptr<MemHost> host;
+  std::unique_ptr<memhost::HostStack> host;
 };
 
 World Build(const Scenario& s) {
   World w;
-  w.host = std::make_unique<MemHost>();
-  MemHost& host = *w.host;
-  HostInstall(&host);
+  w.host = std::make_unique<memhost::HostStack>();
+  memhost::DocStore& model = w.host->model;
+  HostInstall(&w.host->faults);
   InitializeHandler(1);
-  BuildListDocument(host);
+  BuildListDocument(model);
   if (s.book) {
-    BookBuilder book(host, "C:\\book\\Manual.book");
+    BookBuilder book(model, "C:\\book\\Manual.book");
     for (const char* file : {"C:\\book\\ch1.fm", "C:\\book\\ch2.fm", "C:\\book\\ch3.fm"}) {
-      BuildDocument(host, file, std::string(file) == "C:\\book\\ch2.fm");
-      DocBuilder::SaveAndCloseActive(host, file);
+      BuildDocument(model, file, std::string(file) == "C:\\book\\ch2.fm");
+      DocBuilder::SaveAndCloseActive(model, file);
       book.File(file);
     }
   } else {
-    BuildDocument(host, "C:\\doc\\guide.fm");
+    BuildDocument(model, "C:\\doc\\guide.fm");
   }
   // Every list choice takes "All Character Tags" (or the first format).
-  host.responder = [](memhost::DialogRecord& r) {
+  w.host->script.responder = [](memhost::DialogRecord& r) {
     if (r.kind != memhost::DialogRecord::SCROLL_BOX) return false;
     r.answer = r.items.size() == 3 && r.text == "Choose a list type" ? 2 : 0;
     return true;
@@ -134,7 +135,7 @@ World Build(const Scenario& s) {
 }
 
 // Everything a user could see of the documents: names, formats, text, tags.
-std::string Fingerprint(const MemHost& host) {
+std::string Fingerprint(const memhost::DocStore& host) {
   std::string out;
   host.ForEachObject([&](const Obj& o) {
     if (o.type == memhost::T_DOC) out += "doc " + host.StringProp(o.h, PROP_NAME) + "\n";
@@ -153,7 +154,7 @@ std::string Fingerprint(const MemHost& host) {
 
 // Document name -> the tags of the text of each of its copies, open or
 // saved, paragraph ends included.
-std::map<std::string, std::set<std::string>> PositionTags(const MemHost& host) {
+std::map<std::string, std::set<std::string>> PositionTags(const memhost::DocStore& host) {
   std::map<ObjHandle, std::string> byCopy;
   host.ForEachObject([&](const Obj& o) {
     if (o.type != memhost::T_PGF) return;
@@ -178,12 +179,12 @@ struct Counts {
 
 Counts Baseline(const Scenario& s) {
   World w = Build(s);
-  w.host->recordCalls = true;
-  int64_t calls = w.host->callCount;
+  w.host->faults.recordCalls = true;
+  int64_t calls = w.host->faults.callCount;
   int64_t allocs = MemAllocationCount();
   CommandHandler(s.command);
-  Counts c{w.host->callCount - calls, {}, MemAllocationCount() - allocs};
-  c.log.assign(w.host->callLog.end() - c.calls, w.host->callLog.end());
+  Counts c{w.host->faults.callCount - calls, {}, MemAllocationCount() - allocs};
+  c.log.assign(w.host->faults.callLog.end() - c.calls, w.host->faults.callLog.end());
   HostInstall(nullptr);
   return c;
 }
@@ -193,14 +194,14 @@ void CheckRun(const Scenario& s, const std::string& failing, World& w,
               const std::string& before,
               const std::map<std::string, std::set<std::string>>& tagsBefore) {
   for (const auto& kv : usedBefore) {
-    EXPECT_GT(memhost::CopiesOf(*w.host, kv.first), 0u) << s.name << ": " << failing << " lost "
+    EXPECT_GT(memhost::CopiesOf(w.host->model, kv.first), 0u) << s.name << ": " << failing << " lost "
                                                        << kv.first;
   }
-  for (const std::string& lost : memhost::DeletedUsedTags(*w.host, usedBefore)) {
+  for (const std::string& lost : memhost::DeletedUsedTags(w.host->model, usedBefore)) {
     ADD_FAILURE() << s.name << ": " << failing << " deleted used tag of " << lost;
   }
   if (RemovesOverrides(s)) {
-    for (const auto& kv : PositionTags(*w.host)) {
+    for (const auto& kv : PositionTags(w.host->model)) {
       auto was = tagsBefore.find(kv.first);
       if (was == tagsBefore.end()) continue;  // made by the command
       for (const std::string& copy : kv.second) {
@@ -210,7 +211,7 @@ void CheckRun(const Scenario& s, const std::string& failing, World& w,
     }
   }
   if (failing == "Alert1" || failing == "ScrollBox") {
-    EXPECT_EQ(before, Fingerprint(*w.host)) << s.name << ": a failed " << failing << " changed documents";
+    EXPECT_EQ(before, Fingerprint(w.host->model)) << s.name << ": a failed " << failing << " changed documents";
   }
 }
 
@@ -238,13 +239,13 @@ TEST_P(FaultInjection, EveryFailingHostCallEndsCleanly) {
     for (int si = 0; si < 3; ++si) {
       if (!FullRun() && si != n % 3) continue;
       World w = Build(s);
-      auto used = memhost::UsedDefinedTags(*w.host);
-      std::string before = Fingerprint(*w.host);
-      auto tags = PositionTags(*w.host);
-      w.host->FailNthCall(n, statuses[si]);
+      auto used = memhost::UsedDefinedTags(w.host->model);
+      std::string before = Fingerprint(w.host->model);
+      auto tags = PositionTags(w.host->model);
+      w.host->faults.FailNthCall(n, statuses[si]);
       CommandHandler(s.command);
       ++runs;
-      EXPECT_EQ(1, w.host->failedCalls) << s.name << " call " << n;
+      EXPECT_EQ(1, w.host->faults.failedCalls) << s.name << " call " << n;
       CheckRun(s, base.log[static_cast<size_t>(n - 1)], w, used, before, tags);
       HostInstall(nullptr);
       if (HasFailure()) return;
@@ -261,8 +262,8 @@ TEST_P(FaultInjection, EveryFailingAllocationEndsCleanly) {
   int64_t step = FullRun() ? 1 : std::max<int64_t>(1, base.allocations / 40);
   for (int64_t n = 1; n <= base.allocations; n += step) {
     World w = Build(s);
-    auto used = memhost::UsedDefinedTags(*w.host);
-    auto tags = PositionTags(*w.host);
+    auto used = memhost::UsedDefinedTags(w.host->model);
+    auto tags = PositionTags(w.host->model);
     MemFailNth(n);
     CommandHandler(s.command);
     MemFailNth(0);

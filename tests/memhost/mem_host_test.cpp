@@ -15,7 +15,6 @@
 namespace {
 
 using memhost::DocBuilder;
-using memhost::MemHost;
 // Inside a test body the name Run means the test's own member function.
 using R = memhost::Run;
 
@@ -55,7 +54,7 @@ TEST_F(MemHostTest, NthCallFailsWithTheGivenStatusOnce) {
 }
 
 TEST_F(MemHostTest, HandlesCarryTheirTypeInTheTopByte) {
-  DocBuilder b(host, "C:\\a.fm");
+  DocBuilder b(model, "C:\\a.fm");
   ObjHandle fmt = b.CharFormat("Emphasis").h;
   ObjHandle fn = b.Footnote(b.Para("x"), {R("note")});
   ObjHandle master = b.NewFlow(true);
@@ -70,7 +69,7 @@ TEST_F(MemHostTest, HandlesCarryTheirTypeInTheTopByte) {
 }
 
 TEST_F(MemHostTest, TextPropertyPastTheParagraphEndFailsWithOffsetRange) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle p = b.Para({R("ab", "Em"), R("c")});
   EXPECT_EQ("Em", TagAt(b.doc, p, 0));
   EXPECT_EQ("", TagAt(b.doc, p, 2));
@@ -84,7 +83,7 @@ TEST_F(MemHostTest, TextPropertyPastTheParagraphEndFailsWithOffsetRange) {
 // A look at a text property is the copy without the copying: the same value,
 // the same failures, and it counts as the same call.
 TEST_F(MemHostTest, ALookAtATextPropertyMatchesItsCopy) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle p = b.Para({R("ab", "Em"), R("c")});
   for (int32_t offset : {0, 2, 4}) {
     for (int32_t prop : {PROP_CHAR_TAG, PROP_CHAR_STR_639, PROP_CHAR_INT_612, PROP_LABEL}) {
@@ -112,9 +111,9 @@ TEST_F(MemHostTest, ALookAtATextPropertyMatchesItsCopy) {
 }
 
 TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle p = b.Para({R("ab", "Em"), R("cd"), R("e", "", {{PROP_FONT_WEIGHT, 1}})});
-  host.AddMarker(p, 3, ITEM_KIND_4000);
+  model.AddMarker(p, 3, ITEM_KIND_4000);
   TextRange all{{p, 0}, {p, OFFSET_OBJ_END}};
   TextItems items = HostGetTextForRange(b.doc, all, ITEM_CHAR_PROPS_CHANGE);
   ASSERT_EQ(3u, items.len);
@@ -144,7 +143,7 @@ TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
 }
 
 TEST_F(MemHostTest, AnAnchorIsAPositionWithPropertiesButNoString) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   b.CharFormat("Ref");
   ObjHandle p = b.Para("ab");
   ObjHandle fn = b.Footnote(p, {R("note")}, "Ref");
@@ -171,7 +170,7 @@ TEST_F(MemHostTest, AnAnchorIsAPositionWithPropertiesButNoString) {
 // OFFSET_OBJ_END names the paragraph end; OFFSET_BEFORE_OBJ_END is only a
 // bound: as a range's end it stops before the paragraph end.
 TEST_F(MemHostTest, TheParagraphEndChangesOnlyWithARangeToObjEnd) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   ObjHandle p = b.Para("ab", "Strong");
   EXPECT_EQ("Strong", TagAt(b.doc, p, 1));
@@ -200,7 +199,7 @@ TEST_F(MemHostTest, TheParagraphEndChangesOnlyWithARangeToObjEnd) {
 // The document's list of footnotes (1005) is not the order of the text
 // (1003): the two are different chains.
 TEST_F(MemHostTest, FootnoteChainsOfTheListAndOfTheText) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle p1 = b.Para("one");
   ObjHandle p2 = b.Para("two");
   ObjHandle second = b.Footnote(p2, {R("2")});
@@ -215,7 +214,7 @@ TEST_F(MemHostTest, FootnoteChainsOfTheListAndOfTheText) {
 // Handles of the wrong kind, and object 0 beside a document, fail as the
 // host fails them; nothing is read through them.
 TEST_F(MemHostTest, WrongHandlesFailAndNeverCrash) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle p = b.Para("ab");
   auto fails = [](bool failedValue) {
     bool ok = failedValue && HostErrno != 0;
@@ -252,7 +251,7 @@ TEST_F(MemHostTest, WrongHandlesFailAndNeverCrash) {
 }
 
 TEST_F(MemHostTest, AddTextReturnsThePositionAfterAndLineEndSplits) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle p = b.Para("tail");
   TextLoc after = HostAddText(b.doc, TextLoc{p, 0}, "head");
   EXPECT_EQ(p, after.obj);
@@ -270,7 +269,7 @@ TEST_F(MemHostTest, AddTextReturnsThePositionAfterAndLineEndSplits) {
 }
 
 TEST_F(MemHostTest, FormatListsApplyOnlyWhatTheFormatSets) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   ObjHandle p = b.Para({R("abc", "", {{PROP_FONT_ANGLE, 1}})});
   PropVals fmt = HostGetProps(b.doc, HostGetNamedObject(b.doc, OBJ_CHAR_FMT, "Strong"));
@@ -294,11 +293,11 @@ TEST_F(MemHostTest, FormatListsApplyOnlyWhatTheFormatSets) {
 
 TEST_F(MemHostTest, OpenSaveAndCloseWorkOnCopies) {
   {
-    DocBuilder b(host, "C:\\ch1.fm");
+    DocBuilder b(model, "C:\\ch1.fm");
     b.Para("saved text");
     b.SaveAndClose("C:\\ch1.fm");
   }
-  EXPECT_EQ(0u, host.activeDoc);
+  EXPECT_EQ(0u, model.activeDoc);
   PropVals* ret = nullptr;
   ObjHandle d = HostOpenDocument("C:\\ch1.fm", nullptr, &ret);
   ASSERT_NE(0u, d);
@@ -319,10 +318,10 @@ TEST_F(MemHostTest, OpenSaveAndCloseWorkOnCopies) {
   EXPECT_NE(d, again);
   ObjHandle q = HostGetId(0, again, PROP_FIRST_FLOW_IN_DOC);
   q = HostGetId(again, HostGetId(again, q, PROP_FIRST_FRAME_IN_FLOW), PROP_FIRST_PGF);
-  EXPECT_EQ("saved text", host.Find(q)->text);
+  EXPECT_EQ("saved text", model.Find(q)->text);
   PropValsFree(ret);
 
-  host.SetFileFailures("C:\\ch1.fm", false, true);
+  model.SetFileFailures("C:\\ch1.fm", false, true);
   HostErrno = 0;
   EXPECT_EQ(0u, HostSaveDocumentSimple(again, "C:\\ch1.fm", 0));
   EXPECT_NE(0, HostErrno);
@@ -333,14 +332,14 @@ TEST_F(MemHostTest, OpenSaveAndCloseWorkOnCopies) {
 // what the file says.
 TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
   int loads = 0;
-  memhost::FileEntry& file = host.files["C:\\ch1.fm"];
+  memhost::FileEntry& file = model.files["C:\\ch1.fm"];
   file.load = [this, &loads] {
     ++loads;
-    DocBuilder b(host, "C:\\ch1.fm");
+    DocBuilder b(model, "C:\\ch1.fm");
     b.Para("saved text");
-    host.Data(b.doc)->dirty = false;
-    host.Data(b.doc)->isImage = true;
-    host.openDocs.pop_back();
+    model.Data(b.doc)->dirty = false;
+    model.Data(b.doc)->isImage = true;
+    model.openDocs.pop_back();
     return b.doc;
   };
   ObjHandle d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
@@ -370,7 +369,7 @@ TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
   std::vector<std::string> settled;
   bool settles = false;
   file.settle = [&](ObjHandle image) {
-    settled.push_back(host.StringProp(image, PROP_NAME));
+    settled.push_back(model.StringProp(image, PROP_NAME));
     return settles;
   };
   d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
@@ -386,10 +385,10 @@ TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
   EXPECT_EQ(0, HostCloseDocument(d, 1));
 
   // A file that cannot be opened is not read either.
-  host.files["C:\\ch2.fm"].load = [&loads] { return ++loads, ObjHandle(0); };
-  host.SetFileFailures("C:\\ch2.fm", true, false);
+  model.files["C:\\ch2.fm"].load = [&loads] { return ++loads, ObjHandle(0); };
+  model.SetFileFailures("C:\\ch2.fm", true, false);
   EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\ch2.fm", 0));
-  host.SetFileFailures("C:\\ch2.fm", false, false);
+  model.SetFileFailures("C:\\ch2.fm", false, false);
   EXPECT_EQ(0u, HostOpenDocumentSimple("C:\\ch2.fm", 0));
   EXPECT_EQ(4, loads);
 }
@@ -414,12 +413,12 @@ TEST_F(MemHostTest, NewCustomDocumentHasTheDefaultCatalogs) {
   ObjHandle flow = HostGetId(0, d, PROP_MAIN_FLOW_IN_DOC);
   ObjHandle last = HostGetId(d, HostGetId(d, flow, PROP_LAST_FRAME_IN_FLOW), PROP_LAST_PGF);
   EXPECT_NE(0u, last);
-  EXPECT_EQ("", host.Find(last)->text);
-  EXPECT_EQ(0x2400000, host.IntProp(d, memhost::MEM_PROP_PAGE_WIDTH));
+  EXPECT_EQ("", model.Find(last)->text);
+  EXPECT_EQ(0x2400000, model.IntProp(d, memhost::MEM_PROP_PAGE_WIDTH));
 }
 
 TEST_F(MemHostTest, TablesWalkRowsCellsAndTitles) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle t = b.Table({{"Source Tag", "Destination Tag"}, {"A", "B"}}, 1, {"Title"});
   EXPECT_EQ(t, HostGetId(0, b.doc, PROP_FIRST_TBL_IN_DOC));
   ObjHandle row = HostGetId(b.doc, t, PROP_FIRST_ROW);
@@ -438,6 +437,25 @@ TEST_F(MemHostTest, TablesWalkRowsCellsAndTitles) {
   EXPECT_EQ(t, HostGetId(0, b.doc, PROP_SELECTED_TBL));
 }
 
+// A structural property is worked out only for the types that have it;
+// asked of another type it reads what was stored, and setting it where it is
+// worked out changes nothing.
+TEST_F(MemHostTest, StructuralPropertiesHoldOnlyForTheirTypes) {
+  DocBuilder b(model, "d.fm");
+  ObjHandle t = b.Table({{"a"}, {"b"}}, 1);
+  ObjHandle row = HostGetId(b.doc, t, PROP_FIRST_ROW);
+  HostSetId(b.doc, t, PROP_FIRST_ROW, b.firstPgf);
+  EXPECT_EQ(row, HostGetId(b.doc, t, PROP_FIRST_ROW));
+  HostSetId(b.doc, b.firstPgf, PROP_FIRST_ROW, row);
+  EXPECT_EQ(row, HostGetId(b.doc, b.firstPgf, PROP_FIRST_ROW));
+  // The book's first component is the book's alone; a document has none.
+  HostSetId(0, b.doc, PROP_FIRST_COMPONENT_IN_BOOK, t);
+  EXPECT_EQ(t, HostGetId(0, b.doc, PROP_FIRST_COMPONENT_IN_BOOK));
+  // Next-member properties hold for any object, off a chain too: none.
+  HostSetId(b.doc, b.firstPgf, PROP_NEXT_TBL_IN_DOC, t);
+  EXPECT_EQ(0u, HostGetId(b.doc, b.firstPgf, PROP_NEXT_TBL_IN_DOC));
+}
+
 TEST_F(MemHostTest, MenuItemsMoveBeforeAnother) {
   ObjHandle bar = HostGetNamedObject(0, OBJ_MENU, "!MakerMainMenu");
   ObjHandle m = HostDefineAndAddMenu(bar, "M", "Menu");
@@ -450,14 +468,14 @@ TEST_F(MemHostTest, MenuItemsMoveBeforeAnother) {
   EXPECT_EQ(b, HostGetId(m, a, PROP_NEXT_MENU_ITEM));
   EXPECT_EQ(0u, HostGetId(m, b, PROP_NEXT_MENU_ITEM));
   HostSetId(m, b, PROP_NEXT_MENU_ITEM, b);  // its own successor: stays
-  EXPECT_EQ(b, host.Find(m)->kids.back());
+  EXPECT_EQ(b, model.Find(m)->kids.back());
   EXPECT_EQ("B", GetStr(0, b, PROP_LABEL));
   // A separator has no label: an allocated empty string.
   EXPECT_EQ("", GetStr(0, HostGetNamedObject(0, OBJ_MENU_SEPARATOR, "Separator1"), PROP_LABEL));
 }
 
 TEST_F(MemHostTest, DialogsAreScriptedAndRecorded) {
-  host.alertAnswers = {1};
+  script.alertAnswers = {1};
   EXPECT_EQ(1, HostAlert("Are you sure?", 1));
   EXPECT_EQ(0, HostAlert("Again?", 1));  // unscripted questions confirm by default
   char one[] = "one";
@@ -465,23 +483,23 @@ TEST_F(MemHostTest, DialogsAreScriptedAndRecorded) {
   char* items[] = {one, two};
   HostStrings list{2, items};
   int32_t chosen = -1;
-  host.choices = {1, -1, 5};
+  script.choices = {1, -1, 5};
   EXPECT_EQ(0, HostScrollBox(&chosen, "Pick", &list, -1));
   EXPECT_EQ(1, chosen);
   EXPECT_EQ(-1, HostScrollBox(&chosen, "Pick", &list, -1));
   EXPECT_EQ(-1, HostScrollBox(&chosen, "Pick", &list, -1));  // out of range cancels
   EXPECT_EQ(0, HostScrollBox(&chosen, "Pick", &list, 0));    // default taken
   EXPECT_EQ(0, chosen);
-  ASSERT_EQ(6u, host.dialogs.size());
-  EXPECT_EQ("Are you sure?", host.dialogs[0].text);
-  EXPECT_EQ((std::vector<std::string>{"one", "two"}), host.dialogs[2].items);
+  ASSERT_EQ(6u, script.dialogs.size());
+  EXPECT_EQ("Are you sure?", script.dialogs[0].text);
+  EXPECT_EQ((std::vector<std::string>{"one", "two"}), script.dialogs[2].items);
   HostPrintConsole("Could not open file:");
   HostPrintConsole("x%y");
-  EXPECT_EQ("Could not open file:x%y", host.console);
+  EXPECT_EQ("Could not open file:x%y", script.console);
 }
 
 TEST_F(MemHostTest, BookComponentsFormATree) {
-  memhost::BookBuilder book(host, "C:\\b.book");
+  memhost::BookBuilder book(model, "C:\\b.book");
   ObjHandle folder = book.Component(2, "Part");
   ObjHandle f1 = book.File("C:\\1.fm", folder);
   ObjHandle f2 = book.File("C:\\2.fm");
@@ -493,13 +511,13 @@ TEST_F(MemHostTest, BookComponentsFormATree) {
   EXPECT_EQ(512, HostGetInt(book.book, f2, PROP_COMPONENT_TYPE));
   EXPECT_EQ(book.book, HostGetId(0, 0, PROP_ACTIVE_BOOK));
   std::string seen;
-  host.statusObserver = [&seen](const std::string& s) { seen = s; };
+  script.statusObserver = [&seen](const std::string& s) { seen = s; };
   HostSetString(0, book.book, PROP_STATUS_LINE, "Examining: 1.fm");
   EXPECT_EQ("Examining: 1.fm", seen);
 }
 
 TEST_F(MemHostTest, DeletedFormatsLeaveTheirChainAndOthersStayValid) {
-  DocBuilder b(host, "d.fm");
+  DocBuilder b(model, "d.fm");
   ObjHandle a = b.CharFormat("A").h;
   ObjHandle bb = b.CharFormat("B").h;
   ObjHandle c = b.CharFormat("C").h;

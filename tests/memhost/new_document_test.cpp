@@ -5,7 +5,8 @@
 namespace {
 
 TEST(MemHostNewDocument, StartsWithTheInsertionPointInItsFirstParagraph) {
-  memhost::MemHost host;
+  memhost::DocStore model;
+  memhost::MemHost host(&model);
   HostInstall(&host);
   ObjHandle doc = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
                                         0x480000, 0x480000, 0, 1);

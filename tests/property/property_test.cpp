@@ -24,6 +24,7 @@
 #include "commands/command_table.h"
 #include "commands/menus.h"
 #include "memhost/doc_builder.h"
+#include "memhost/host_stack.h"
 #include "support/encoding.h"
 #include "support/format.h"
 #include "tests/test_support.h"
@@ -33,7 +34,6 @@ namespace {
 using memhost::BookBuilder;
 using memhost::CharProps;
 using memhost::DocBuilder;
-using memhost::MemHost;
 using memhost::Obj;
 using R = memhost::Run;
 using Rng = std::mt19937;
@@ -178,7 +178,7 @@ struct Generator {
     if (OneIn(rng, 3)) b.FormatDefC(Block());
     if (OneIn(rng, 3)) b.FormatPage({Block()});
     if (OneIn(rng, 3)) b.TagRef(NamedTag());
-    if (OneIn(rng, 3)) b.host.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_339, NamedTag());
+    if (OneIn(rng, 3)) b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_339, NamedTag());
   }
 };
 
@@ -207,7 +207,7 @@ bool Converted(const Objects& all, const Obj& pgf) {
   return false;
 }
 
-DocState StateOf(MemHost& host, const Objects& all, const Obj& doc) {
+DocState StateOf(memhost::DocStore& host, const Objects& all, const Obj& doc) {
   DocState s;
   for (ObjHandle f : host.Chain(doc.h, PROP_FIRST_CHAR_FMT_IN_DOC)) {
     s.formats.insert(host.StringProp(f, PROP_NAME));
@@ -229,7 +229,7 @@ DocState StateOf(MemHost& host, const Objects& all, const Obj& doc) {
 
 // Every named document, open or saved, by name; a file whose save failed
 // has two copies.
-std::map<std::string, std::vector<DocState>> States(MemHost& host) {
+std::map<std::string, std::vector<DocState>> States(memhost::DocStore& host) {
   Objects all;
   host.ForEachObject([&](const Obj& o) { all[o.h] = &o; });
   std::map<std::string, std::vector<DocState>> out;
@@ -244,7 +244,7 @@ std::map<std::string, std::vector<DocState>> States(MemHost& host) {
 // ---- Worlds ----
 
 struct World {
-  std::unique_ptr<MemHost> host;
+  std::unique_ptr<memhost::HostStack> host;
   ObjHandle doc = 0;  // the active document, for document commands
   std::map<std::string, Plan> plans;
 };
@@ -254,11 +254,11 @@ int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
 World Build(uint32_t seed, bool book) {
   Rng rng(seed);
   World w;
-  w.host = std::make_unique<MemHost>();
-  HostInstall(w.host.get());
+  w.host = std::make_unique<memhost::HostStack>();
+  HostInstall(&w.host->faults);
   InitializeHandler(1);
   auto make = [&](const std::string& path) {
-    DocBuilder b(*w.host, path);
+    DocBuilder b(w.host->model, path);
     Generator g{rng, b, w.plans[path], {}};
     g.Build();
     return b.doc;
@@ -267,13 +267,13 @@ World Build(uint32_t seed, bool book) {
     w.doc = make("C:\\doc\\guide.fm");
     return w;
   }
-  BookBuilder bb(*w.host, "C:\\book\\Manual.book");
+  BookBuilder bb(w.host->model, "C:\\book\\Manual.book");
   ObjHandle folder = OneIn(rng, 2) ? bb.Component(64, "Part") : 0;
   int files = 2 + Below(rng, 3);
   for (int i = 0; i < files; ++i) {
     std::string path = "C:\\book\\ch" + std::to_string(i + 1) + ".fm";
     make(path);
-    DocBuilder::SaveAndCloseActive(*w.host, path);
+    DocBuilder::SaveAndCloseActive(w.host->model, path);
     bb.File(path, i == 1 ? folder : 0);
   }
   return w;
@@ -296,7 +296,7 @@ struct Tally {
 
 // The first-paragraph text of column `c` of every row of `table`, heading
 // row included.
-std::vector<std::string> ReadColumn(MemHost& host, ObjHandle table, size_t c) {
+std::vector<std::string> ReadColumn(memhost::DocStore& host, ObjHandle table, size_t c) {
   std::vector<std::string> out;
   for (ObjHandle row : host.Find(table)->kids) {
     const Obj* r = host.Find(row);
@@ -306,7 +306,7 @@ std::vector<std::string> ReadColumn(MemHost& host, ObjHandle table, size_t c) {
 }
 
 // The table a command has just made in an untitled output document.
-ObjHandle LastTable(MemHost& host) {
+ObjHandle LastTable(memhost::DocStore& host) {
   ObjHandle found = 0;
   for (ObjHandle d : host.openDocs) {
     if (!host.StringProp(d, PROP_NAME).empty()) continue;
@@ -325,7 +325,7 @@ class PropertyTest : public ::testing::Test {
 
   void Run(const Job& job, uint32_t seed, Tally* tally) {
     World w = Build(seed, job.book);
-    MemHost& host = *w.host;
+    memhost::HostStack& host = *w.host;
     Rng rng(seed ^ 0x9E3779B9u);
     std::string where = std::string(job.book ? "book" : "doc") + " seed " + std::to_string(seed) +
                         " kind " + std::to_string(job.kind) + " type " + std::to_string(job.listType) +
@@ -335,19 +335,19 @@ class PropertyTest : public ::testing::Test {
     Names listed;
     std::map<std::string, std::string> destinations;  // source -> destination, first row wins
     if (job.kind == REMOVE_NONLIST || job.kind == CONVERT) {
-      host.choices = {job.listType};
+      host.script.choices = {job.listType};
       int32_t create = job.kind == REMOVE_NONLIST
                            ? (job.book ? CMD_CREATE_CHAR_LIST_BOOK : CMD_CREATE_CHAR_LIST)
                            : (job.book ? CMD_CREATE_CONVERSION_DOC_BOOK : CMD_CREATE_CONVERSION_DOC);
       CommandHandler(create);
-      ObjHandle table = LastTable(host);
+      ObjHandle table = LastTable(host.model);
       ASSERT_NE(0u, table) << where;
-      std::vector<std::string> sources = ReadColumn(host, table, 0);
+      std::vector<std::string> sources = ReadColumn(host.model, table, 0);
       for (const std::string& s : sources) listed.insert(s);
       if (job.kind == CONVERT && job.listType != 0) {
         // Every source gets a destination: another format, the paragraph's
         // own font, a name defined nowhere, or none.
-        const Obj* t = host.Find(table);
+        const Obj* t = host.model.Find(table);
         for (size_t r = 1; r < t->kids.size(); ++r) {
           std::string d;
           switch (Below(rng, 4)) {
@@ -356,30 +356,30 @@ class PropertyTest : public ::testing::Test {
             case 2: d = "Nowhere"; break;
             default: break;
           }
-          ObjHandle cell = host.Find(t->kids[r])->kids[1];
-          ObjHandle pgf = host.Find(cell)->kids[0];
-          host.AppendText(pgf, d, host.ParagraphFont(pgf));
+          ObjHandle cell = host.model.Find(t->kids[r])->kids[1];
+          ObjHandle pgf = host.model.Find(cell)->kids[0];
+          host.model.AppendText(pgf, d, host.model.ParagraphFont(pgf));
           if (destinations.count(sources[r]) == 0) destinations[sources[r]] = d;
         }
       }
       if (job.kind == REMOVE_NONLIST) CheckList(w, job, listed, where);
-      if (w.doc != 0) host.Activate(w.doc);
+      if (w.doc != 0) host.model.Activate(w.doc);
     }
 
-    auto before = States(host);
-    size_t dialogs = host.dialogs.size();
-    int64_t failedBefore = host.failedCalls;
+    auto before = States(host.model);
+    size_t dialogs = host.script.dialogs.size();
+    int64_t failedBefore = host.faults.failedCalls;
     bool failedSome = false;
     if (job.failing) {
       int chance = 20 << Below(rng, 5);  // one call in 20 up to one in 320
       uint32_t failSeed = static_cast<uint32_t>(rng());
       auto failRng = std::make_shared<Rng>(failSeed);
-      host.failWith = [failRng, chance](const char*) {
+      host.faults.failWith = [failRng, chance](const char*) {
         const int32_t statuses[] = {ERR_CALL_FAILED, ERR_HOST_BUSY, 5};
         return OneIn(*failRng, chance) ? statuses[Below(*failRng, 3)] : 0;
       };
     }
-    host.defaultAlertAnswer = OneIn(rng, 5) ? 1 : 0;
+    host.script.defaultAlertAnswer = OneIn(rng, 5) ? 1 : 0;
     int32_t command = 0;
     switch (job.kind) {
       case DELETE_UNUSED: command = job.book ? CMD_DELETE_UNUSED_CHARS_BOOK : CMD_DELETE_UNUSED_CHARS; break;
@@ -390,23 +390,23 @@ class PropertyTest : public ::testing::Test {
         break;
     }
     CommandHandler(command);
-    host.failWith = nullptr;
-    failedSome = host.failedCalls > failedBefore;
+    host.faults.failWith = nullptr;
+    failedSome = host.faults.failedCalls > failedBefore;
 
     bool confirmed = false;
-    for (size_t i = dialogs; i < host.dialogs.size(); ++i) {
-      const auto& d = host.dialogs[i];
+    for (size_t i = dialogs; i < host.script.dialogs.size(); ++i) {
+      const auto& d = host.script.dialogs[i];
       if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 1 && d.answer == 0) confirmed = true;
       if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 3) ++tally->declined;
     }
     ++tally->runs;
     if (failedSome) ++tally->failingRuns;
-    tally->failedCalls += host.failedCalls - failedBefore;
+    tally->failedCalls += host.faults.failedCalls - failedBefore;
     if (confirmed) ++tally->confirmed;
-    EXPECT_TRUE(failedSome || host.defaultAlertAnswer != 0 || confirmed)
+    EXPECT_TRUE(failedSome || host.script.defaultAlertAnswer != 0 || confirmed)
         << where << ": declined without a failure";
 
-    auto after = States(host);
+    auto after = States(host.model);
     // What the usage scan must count as used, over the whole book.
     Names usedFolded;
     for (const auto& kv : w.plans) {

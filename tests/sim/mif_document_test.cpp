@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "client/host_lists.h"
+#include "memhost/mem_host.h"
 #include "memhost/text_dump.h"
 #include "mif/mif_document.h"
 #include "mif/mif_font.h"
@@ -12,14 +13,15 @@
 
 namespace {
 
-using memhost::MemHost;
+using memhost::DocStore;
 using memhost::Obj;
 
 std::string Example(const std::string& name) { return sim::RepoRoot() + "/examples/book/" + name; }
 
 // A document read from MIF text.
 struct Loaded {
-  MemHost host;
+  DocStore host;
+  memhost::MemHost api{&host};
   MifDocument source;
   ObjHandle doc = 0;
 
@@ -53,8 +55,8 @@ struct Loaded {
 
   // Gives text of a paragraph the character format `tag`, as the client does.
   void Retag(ObjHandle pgf, int32_t from, int32_t to, const std::string& tag) {
-    PropVals values = host.GetProps(doc, Format(memhost::T_CHAR_FMT, tag));
-    host.SetTextProps(doc, TextRange{{pgf, from}, {pgf, to}}, &values);
+    PropVals values = api.GetProps(doc, Format(memhost::T_CHAR_FMT, tag));
+    api.SetTextProps(doc, TextRange{{pgf, from}, {pgf, to}}, &values);
     PropValsFree(&values);
   }
   std::vector<std::string> Texts(int32_t firstProp, int32_t textProp) {
@@ -282,7 +284,7 @@ TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
     EXPECT_TRUE(MifSameStatements(d.source.tree.root, again.root, &where)) << file << ": " << where;
     // Read once more, freeing the tree on the way: the same model, and the
     // same file from the tree parsed again.
-    MemHost host;
+    DocStore host;
     MifDocument spent;
     ObjHandle doc = 0;
     ASSERT_TRUE(MifParse(original, file, &spent.tree, &error) &&
@@ -313,7 +315,7 @@ TEST(MifWriteTest, OddInputComesBackUnchangedOrIsRefused) {
   EXPECT_EQ(two, t.Write());
 
   auto refused = [](const std::string& text, const std::string& message) {
-    MemHost host;
+    DocStore host;
     MifDocument source;
     source.file = "odd.mif";
     MifError error;
@@ -369,8 +371,8 @@ TEST(MifWriteTest, ASplitInARomanFileKeepsItsEscapes) {
 
 TEST(MifWriteTest, DeletedAndNewFormatsChangeOnlyTheCatalog) {
   Loaded d(sim::ReadFile(Example("chapter3.mif")));
-  d.host.DeleteObject(d.doc, d.Format(memhost::T_CHAR_FMT, "Glossary"));
-  ObjHandle added = d.host.NewNamedObject(d.doc, memhost::T_CHAR_FMT, "Added");
+  d.api.DeleteObject(d.doc, d.Format(memhost::T_CHAR_FMT, "Glossary"));
+  ObjHandle added = d.api.NewNamedObject(d.doc, memhost::T_CHAR_FMT, "Added");
   d.host.SetIntProp(added, PROP_FONT_WEIGHT, 1);
   d.host.SetIntProp(added, PROP_USE_FONT_WEIGHT, 1);
   d.host.SetIntProp(added, PROP_USE_FONT_ANGLE, 0);
@@ -404,7 +406,7 @@ TEST(MifWriteTest, DeletedAndNewFormatsChangeOnlyTheCatalog) {
 TEST(MifWriteTest, TextOfADeletedFormatKeepsItsLook) {
   std::string file = sim::RepoRoot() + "/tests/data/mif/real/visit-advanced.mif";
   Loaded d(sim::ReadFile(file), file);
-  ASSERT_EQ(0, d.host.DeleteObject(d.doc, d.Format(memhost::T_CHAR_FMT, "Typeface")));
+  ASSERT_EQ(0, d.api.DeleteObject(d.doc, d.Format(memhost::T_CHAR_FMT, "Typeface")));
   Loaded back(d.Write(), file);
   std::vector<ObjHandle> before = d.MainParagraphs(), after = back.MainParagraphs();
   ASSERT_EQ(before.size(), after.size());
@@ -422,10 +424,10 @@ TEST(MifWriteTest, NewParagraphsAndTablesGoWhereTheModelHasThem) {
   ObjHandle last = d.MainParagraphs().back();
   ObjHandle added = d.host.NewParagraphAfter(last);
   d.host.SetStringProp(added, memhost::MEM_PROP_PGF_TAG, "Body");
-  d.host.AddText(d.doc, TextLoc{added, 0}, "A new paragraph");
-  ObjHandle table = d.host.NewTable(d.doc, "Format A", 2, 1, 1, 0, TextLoc{added, 5});
+  d.api.AddText(d.doc, TextLoc{added, 0}, "A new paragraph");
+  ObjHandle table = d.api.NewTable(d.doc, "Format A", 2, 1, 1, 0, TextLoc{added, 5});
   ObjHandle cell = d.P(d.P(table).kids[1]).kids[1];
-  d.host.AddText(d.doc, TextLoc{d.P(cell).kids[0], 0}, "second cell");
+  d.api.AddText(d.doc, TextLoc{d.P(cell).kids[0], 0}, "second cell");
   std::string written = d.Write();
   EXPECT_NE(std::string::npos,
             written.find(" <Para \n  <PgfTag `Body'>\n  <ParaLine \n   <String `A new'>\n   <ATbl 2>\n"
@@ -440,7 +442,7 @@ TEST(MifWriteTest, NewParagraphsAndTablesGoWhereTheModelHasThem) {
 TEST(MifWriteTest, AParagraphWithNewTextIsWrittenAnewInItsFrame) {
   Loaded d(sim::ReadFile(Example("keep-list.mif")));
   ObjHandle first = d.MainParagraphs()[0];
-  d.host.AddText(d.doc, TextLoc{first, 0}, "All ");
+  d.api.AddText(d.doc, TextLoc{first, 0}, "All ");
   std::string diff = sim::LineDiff(sim::ReadFile(Example("keep-list.mif")), d.Write());
   EXPECT_EQ("@@ -154,1 +154,1\n-   <String `Character tags the manual keeps'>\n"
             "+   <String `All Character tags the manual keeps'>\n",
@@ -448,13 +450,14 @@ TEST(MifWriteTest, AParagraphWithNewTextIsWrittenAnewInItsFrame) {
 }
 
 TEST(MifWriteTest, ANewDocumentReadsBackAsItWasMade) {
-  MemHost host;
-  ObjHandle doc = host.NewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
+  DocStore host;
+  memhost::MemHost api(&host);
+  ObjHandle doc = api.NewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
                                          0x480000, 0x480000, 0, 1);
   ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC)));
-  host.AddText(doc, TextLoc{p, 0}, "Title\nTabs\x08" "and caf\x8e\n");
+  api.AddText(doc, TextLoc{p, 0}, "Title\nTabs\x08" "and caf\x8e\n");
   ObjHandle second = host.NextPgf(p);
-  host.NewTable(doc, "Format A", 1, 2, 1, 0, TextLoc{second, 0});
+  api.NewTable(doc, "Format A", 1, 2, 1, 0, TextLoc{second, 0});
   std::string text;
   MifError error;
   ASSERT_TRUE(MifWriteDocument(host, doc, nullptr, &text, &error));
@@ -470,7 +473,7 @@ TEST(MifWriteTest, ANewDocumentReadsBackAsItWasMade) {
 TEST(MifWriteTest, ALinkToNoObjectFailsTheWrite) {
   Loaded d(sim::ReadFile(Example("keep-list.mif")));
   ObjHandle first = d.MainParagraphs()[0];
-  ObjHandle table = d.host.NewTable(d.doc, "Format A", 1, 1, 0, 0, TextLoc{first, 0});
+  ObjHandle table = d.api.NewTable(d.doc, "Format A", 1, 1, 0, 0, TextLoc{first, 0});
   ASSERT_NE(0u, table);
   ObjHandle row = d.host.Find(table)->kids.at(0);
   d.host.Find(row)->kids.push_back(0x7FFFFFF0);
@@ -507,7 +510,7 @@ TEST(MifBookTest, ComponentNamesResolveAgainstTheBooksFolder) {
 }
 
 TEST(MifBookTest, EveryComponentWithAFileNameIsAFile) {
-  MemHost host;
+  DocStore host;
   MifBook book;
   ObjHandle handle = 0;
   MifError error;

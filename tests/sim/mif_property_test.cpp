@@ -6,15 +6,17 @@
 #include <random>
 
 #include "client/host_lists.h"
+#include "memhost/mem_host.h"
 #include "mif/mif_document.h"
 #include "mif/mif_document_internal.h"
 
 namespace {
 
-using memhost::MemHost;
+using memhost::DocStore;
 
 struct Doc {
-  MemHost host;
+  DocStore host;
+  memhost::MemHost api{&host};
   MifDocument source;
   ObjHandle doc = 0;
 };
@@ -85,7 +87,7 @@ TEST(MifPropertyTest, AppearanceSurvivesDeletingFormatsAndRetagging) {
     // Deleting formats keeps the text as it looked.
     for (int f = 0; f < 6; ++f) {
       if (rng() % 2) {
-        d.host.DeleteObject(d.doc, d.host.NamedObject(d.doc, memhost::T_CHAR_FMT, "F" + std::to_string(f)));
+        d.api.DeleteObject(d.doc, d.host.NamedObject(d.doc, memhost::T_CHAR_FMT, "F" + std::to_string(f)));
       }
     }
     ASSERT_EQ(read, Appearance(d)) << "seed " << seed;
@@ -97,8 +99,8 @@ TEST(MifPropertyTest, AppearanceSurvivesDeletingFormatsAndRetagging) {
                         ? 0
                         : d.host.Chain(d.doc, PROP_FIRST_CHAR_FMT_IN_DOC).front();
       if (f != 0) {
-        PropVals values = d.host.GetProps(d.doc, f);
-        d.host.SetTextProps(d.doc, TextRange{{p, 1}, {p, 3}}, &values);
+        PropVals values = d.api.GetProps(d.doc, f);
+        d.api.SetTextProps(d.doc, TextRange{{p, 1}, {p, 3}}, &values);
         PropValsFree(&values);
       }
     }

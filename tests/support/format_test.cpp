@@ -7,6 +7,7 @@
 
 #include "support/encoding.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 
 namespace {
 

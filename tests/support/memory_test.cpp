@@ -1,4 +1,5 @@
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 
 #include <gtest/gtest.h>
 
@@ -115,3 +116,21 @@ TEST_F(MemoryTest, DefaultStopIsCountedAndReturns) {
 }
 
 }  // namespace
+
+// The hook is the only way a test reaches the allocator: what it answers
+// decides each allocation, and taking it away (as in the shipped program)
+// leaves every allocation to the heap.
+TEST_F(MemoryTest, TheAllocationHookDecidesEachAllocationUntilItIsRemoved) {
+  static int asked = 0;
+  asked = 0;
+  MemAllocationHook previous = SetMemAllocationHook([] { return ++asked == 1; });
+  EXPECT_EQ(nullptr, MemAllocate(4, 0));
+  void* block = MemAllocate(4, 0);
+  EXPECT_NE(nullptr, block);
+  SetMemAllocationHook(nullptr);
+  void* grown = MemResize(block, 8, 0);
+  EXPECT_NE(nullptr, grown);
+  EXPECT_EQ(2, asked) << "nothing is asked without a hook";
+  EXPECT_EQ(nullptr, SetMemAllocationHook(previous));
+  MemRelease(grown);
+}

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 
 namespace {
 

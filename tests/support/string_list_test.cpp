@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 
 namespace {
 

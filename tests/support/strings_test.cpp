@@ -6,6 +6,7 @@
 
 #include "support/language.h"
 #include "support/memory.h"
+#include "tests/alloc_faults.h"
 
 namespace {
 

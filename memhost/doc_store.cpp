@@ -1,15 +1,14 @@
-// The store of the in-memory host: objects, chains, containers, documents,
-// files and paragraph text. Nothing here counts as a host call.
+// The document model of the in-memory host: objects, chains, containers,
+// documents, files and paragraph text.
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
-#include "client/host_lists.h"
-#include "memhost/mem_host.h"
+#include "memhost/doc_store.h"
 
 namespace memhost {
 
-MemHost::MemHost() {
+DocStore::DocStore() {
   objects_.emplace_back();  // serial 0 is never used: handle 0 means none
   app_ = NewObject(T_APPLICATION, 0);
   SetIntProp(app_, PROP_DISPLAYING, 1);
@@ -34,12 +33,7 @@ MemHost::MemHost() {
   }
 }
 
-MemHost::~MemHost() {
-  PropValsFree(&openReturn_);
-  PropValsFree(&saveReturn_);
-}
-
-Obj* MemHost::Find(ObjHandle h) {
+Obj* DocStore::Find(ObjHandle h) {
   uint32_t serial = h & 0xFFFFFFu;
   if (h == 0 || serial >= objects_.size()) return nullptr;
   Obj* o = objects_[serial].get();
@@ -49,15 +43,15 @@ Obj* MemHost::Find(ObjHandle h) {
   return d != nullptr && d->isImage ? nullptr : o;
 }
 
-void MemHost::ForEachObject(const std::function<void(const Obj&)>& visit) const {
+void DocStore::ForEachObject(const std::function<void(const Obj&)>& visit) const {
   for (const auto& o : objects_) {
     if (o && o->alive) visit(*o);
   }
 }
 
-const Obj* MemHost::Find(ObjHandle h) const { return const_cast<MemHost*>(this)->Find(h); }
+const Obj* DocStore::Find(ObjHandle h) const { return const_cast<DocStore*>(this)->Find(h); }
 
-uint32_t MemHost::FreeSerial() {
+uint32_t DocStore::FreeSerial() {
   if (objects_.size() <= kMaxSerial) {
     objects_.emplace_back();
     return static_cast<uint32_t>(objects_.size() - 1);
@@ -71,7 +65,7 @@ uint32_t MemHost::FreeSerial() {
   return 0;
 }
 
-ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
+ObjHandle DocStore::NewObject(int32_t type, ObjHandle doc) {
   uint32_t serial = FreeSerial();
   if (serial == 0) return 0;
   auto o = std::make_unique<Obj>();
@@ -88,59 +82,59 @@ ObjHandle MemHost::NewObject(int32_t type, ObjHandle doc) {
   return h;
 }
 
-DocData* MemHost::Data(ObjHandle doc) {
+DocData* DocStore::Data(ObjHandle doc) {
   uint32_t serial = doc & 0xFFFFFFu;
   if (doc == 0 || serial >= docData_.size()) return nullptr;
   DocData* d = docData_[serial].get();
   return d != nullptr && d->handle == doc ? d : nullptr;
 }
 
-void MemHost::KeepDocData(ObjHandle doc, std::unique_ptr<DocData> data) {
+void DocStore::KeepDocData(ObjHandle doc, std::unique_ptr<DocData> data) {
   uint32_t serial = doc & 0xFFFFFFu;
   if (serial >= docData_.size()) docData_.resize(serial + 1);
   data->handle = doc;
   docData_[serial] = std::move(data);
 }
 
-void MemHost::SetProp(ObjHandle h, int32_t prop, const Value& v) {
+void DocStore::SetProp(ObjHandle h, int32_t prop, const Value& v) {
   uint32_t serial = h & 0xFFFFFFu;
   if (serial >= objects_.size() || !objects_[serial]) return;
   PropSlot(&objects_[serial]->props, prop) = v;
 }
 
-const Value* MemHost::Prop(ObjHandle h, int32_t prop) const {
+const Value* DocStore::Prop(ObjHandle h, int32_t prop) const {
   uint32_t serial = h & 0xFFFFFFu;
   if (serial >= objects_.size() || !objects_[serial]) return nullptr;
   return FindProp(objects_[serial]->props, prop);
 }
 
-void MemHost::SetIntProp(ObjHandle h, int32_t prop, int32_t v, int32_t type) {
+void DocStore::SetIntProp(ObjHandle h, int32_t prop, int32_t v, int32_t type) {
   Value value;
   value.type = type;
   value.i = v;
   SetProp(h, prop, value);
 }
 
-void MemHost::SetStringProp(ObjHandle h, int32_t prop, const std::string& v) {
+void DocStore::SetStringProp(ObjHandle h, int32_t prop, const std::string& v) {
   Value value;
   value.type = VT_STRING;
   value.s = v;
   SetProp(h, prop, value);
 }
 
-int32_t MemHost::IntProp(ObjHandle h, int32_t prop) const {
+int32_t DocStore::IntProp(ObjHandle h, int32_t prop) const {
   const Value* v = Prop(h, prop);
   return v == nullptr ? 0 : v->i;
 }
 
-std::string MemHost::StringProp(ObjHandle h, int32_t prop) const {
+std::string DocStore::StringProp(ObjHandle h, int32_t prop) const {
   const Value* v = Prop(h, prop);
   return v == nullptr ? std::string() : v->s;
 }
 
 // ---- Chains and containers ----
 
-void MemHost::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
+void DocStore::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
   DocData* d = Data(doc);
   Obj* o = objects_[obj & 0xFFFFFFu].get();
   if (d == nullptr || o == nullptr) return;
@@ -157,7 +151,7 @@ void MemHost::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
   if (!chain.stale) chain.members.push_back(obj);
 }
 
-void MemHost::RemoveFromChain(ObjHandle obj) {
+void DocStore::RemoveFromChain(ObjHandle obj) {
   Obj* o = objects_[obj & 0xFFFFFFu].get();
   if (o == nullptr || o->chain == 0) return;
   DocData* d = Data(o->doc);
@@ -171,14 +165,14 @@ void MemHost::RemoveFromChain(ObjHandle obj) {
   o->chainNext = 0;
 }
 
-ObjHandle MemHost::ChainFirst(ObjHandle doc, int32_t firstProp) {
+ObjHandle DocStore::ChainFirst(ObjHandle doc, int32_t firstProp) {
   DocData* d = Data(doc);
   if (d == nullptr) return 0;
   auto it = d->chains.find(firstProp);
   return it == d->chains.end() ? 0 : it->second.first;
 }
 
-const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
+const std::vector<ObjHandle>& DocStore::Chain(ObjHandle doc, int32_t firstProp) {
   static const std::vector<ObjHandle> kEmpty;
   DocData* d = Data(doc);
   if (d == nullptr) return kEmpty;
@@ -195,12 +189,12 @@ const std::vector<ObjHandle>& MemHost::Chain(ObjHandle doc, int32_t firstProp) {
   return chain.members;
 }
 
-void MemHost::AppendKid(ObjHandle parent, ObjHandle kid) {
+void DocStore::AppendKid(ObjHandle parent, ObjHandle kid) {
   Obj* p = objects_[parent & 0xFFFFFFu].get();
   InsertKid(parent, static_cast<uint32_t>(p->kids.size()), kid);
 }
 
-void MemHost::InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid) {
+void DocStore::InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid) {
   Obj* p = objects_[parent & 0xFFFFFFu].get();
   Obj* k = objects_[kid & 0xFFFFFFu].get();
   if (p == nullptr || k == nullptr) return;
@@ -210,7 +204,7 @@ void MemHost::InsertKid(ObjHandle parent, uint32_t at, ObjHandle kid) {
   for (uint32_t i = at; i < p->kids.size(); ++i) objects_[p->kids[i] & 0xFFFFFFu]->index = i;
 }
 
-void MemHost::AppendTitle(ObjHandle table, ObjHandle pgf) {
+void DocStore::AppendTitle(ObjHandle table, ObjHandle pgf) {
   Obj* t = objects_[table & 0xFFFFFFu].get();
   Obj* k = objects_[pgf & 0xFFFFFFu].get();
   k->parent = table;
@@ -218,7 +212,7 @@ void MemHost::AppendTitle(ObjHandle table, ObjHandle pgf) {
   t->titlePgfs.push_back(pgf);
 }
 
-void MemHost::RemoveKid(ObjHandle kid) {
+void DocStore::RemoveKid(ObjHandle kid) {
   Obj* k = objects_[kid & 0xFFFFFFu].get();
   if (k == nullptr || k->parent == 0) return;
   Obj* p = objects_[k->parent & 0xFFFFFFu].get();
@@ -236,7 +230,7 @@ void MemHost::RemoveKid(ObjHandle kid) {
 
 // ---- Documents, books and files ----
 
-ObjHandle MemHost::NewDocument(const std::string& path) {
+ObjHandle DocStore::NewDocument(const std::string& path) {
   ObjHandle doc = NewObject(T_DOC, 0);
   SetStringProp(doc, PROP_NAME, path);
   SetIntProp(doc, PROP_FONT_SIZE_UNIT, 0x10000, VT_METRIC);
@@ -246,7 +240,7 @@ ObjHandle MemHost::NewDocument(const std::string& path) {
   return doc;
 }
 
-ObjHandle MemHost::NewBook(const std::string& path) {
+ObjHandle DocStore::NewBook(const std::string& path) {
   ObjHandle book = NewObject(T_BOOK, 0);
   SetStringProp(book, PROP_NAME, path);
   SetStringProp(book, PROP_STATUS_LINE, "");
@@ -255,7 +249,7 @@ ObjHandle MemHost::NewBook(const std::string& path) {
   return book;
 }
 
-void MemHost::Activate(ObjHandle doc) {
+void DocStore::Activate(ObjHandle doc) {
   const Obj* o = Find(doc);
   if (o == nullptr) return;
   std::vector<ObjHandle>& open = o->type == T_BOOK ? openBooks : openDocs;
@@ -263,7 +257,7 @@ void MemHost::Activate(ObjHandle doc) {
   (o->type == T_BOOK ? activeBook : activeDoc) = doc;
 }
 
-ObjHandle MemHost::AddDefaultContent(ObjHandle doc) {
+ObjHandle DocStore::AddDefaultContent(ObjHandle doc) {
   struct Fmt {
     const char* name;
     int32_t size;
@@ -306,14 +300,14 @@ ObjHandle MemHost::AddDefaultContent(ObjHandle doc) {
   return pgf;
 }
 
-void MemHost::StoreFile(ObjHandle doc, const std::string& path) {
+void DocStore::StoreFile(ObjHandle doc, const std::string& path) {
   FileEntry& entry = files[path];
   if (entry.image != 0) DestroyDocument(entry.image);
   entry.image = CloneDocument(doc, true);
   SetStringProp(entry.image, PROP_NAME, path);
 }
 
-ObjHandle MemHost::FileImage(const std::string& path) {
+ObjHandle DocStore::FileImage(const std::string& path) {
   auto it = files.find(path);
   if (it == files.end()) return 0;
   FileEntry& entry = it->second;
@@ -321,13 +315,13 @@ ObjHandle MemHost::FileImage(const std::string& path) {
   return entry.image;
 }
 
-void MemHost::SetFileFailures(const std::string& path, bool failOpen, bool failSave) {
+void DocStore::SetFileFailures(const std::string& path, bool failOpen, bool failSave) {
   FileEntry& entry = files[path];
   entry.failOpen = failOpen;
   entry.failSave = failSave;
 }
 
-ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
+ObjHandle DocStore::CloneDocument(ObjHandle src, bool asImage) {
   uint32_t srcSerial = src & 0xFFFFFFu;
   if (srcSerial >= objects_.size() || !objects_[srcSerial]) return 0;
   // The document and every object it owns, in creation order.
@@ -401,7 +395,7 @@ ObjHandle MemHost::CloneDocument(ObjHandle src, bool asImage) {
   return dst;
 }
 
-void MemHost::DestroyDocument(ObjHandle doc) {
+void DocStore::DestroyDocument(ObjHandle doc) {
   DocData* d = Data(doc);
   uint32_t serial = doc & 0xFFFFFFu;
   if (d != nullptr) {
@@ -421,18 +415,18 @@ void MemHost::DestroyDocument(ObjHandle doc) {
 
 // ---- Named objects ----
 
-ObjHandle MemHost::NamedObject(ObjHandle doc, int32_t type, const std::string& name) const {
+ObjHandle DocStore::NamedObject(ObjHandle doc, int32_t type, const std::string& name) const {
   if (doc == 0) {
     auto it = appNamed_.find({type, name});
     return it == appNamed_.end() ? 0 : it->second;
   }
-  const DocData* d = const_cast<MemHost*>(this)->Data(doc);
+  const DocData* d = const_cast<DocStore*>(this)->Data(doc);
   if (d == nullptr) return 0;
   auto it = d->named.find({type, name});
   return it == d->named.end() ? 0 : it->second;
 }
 
-void MemHost::SetName(ObjHandle h, const std::string& name) {
+void DocStore::SetName(ObjHandle h, const std::string& name) {
   Obj* o = objects_[h & 0xFFFFFFu].get();
   if (o == nullptr) return;
   auto& index = o->doc == 0 ? appNamed_ : Data(o->doc)->named;
@@ -451,7 +445,7 @@ void MemHost::SetName(ObjHandle h, const std::string& name) {
   }
 }
 
-void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& name) {
+void DocStore::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& name) {
   ObjHandle h = NamedObject(doc, type, name);
   if (h == 0) return;
   auto& index = doc == 0 ? appNamed_ : Data(doc)->named;
@@ -474,7 +468,7 @@ void MemHost::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string& 
 
 // ---- Text ----
 
-uint32_t MemHost::Intern(ObjHandle doc, const CharProps& props) {
+uint32_t DocStore::Intern(ObjHandle doc, const CharProps& props) {
   DocData* d = Data(doc);
   if (d->propIndexStale) {
     d->propIndex.clear();
@@ -489,7 +483,7 @@ uint32_t MemHost::Intern(ObjHandle doc, const CharProps& props) {
   return index;
 }
 
-CharProps MemHost::ParagraphFont(ObjHandle pgf) const {
+CharProps DocStore::ParagraphFont(ObjHandle pgf) const {
   CharProps props = DefaultCharProps();
   for (int i = 0; i < kCharIntCount; ++i) {
     const Value* v = Prop(pgf, kCharIntProps[i]);
@@ -499,9 +493,9 @@ CharProps MemHost::ParagraphFont(ObjHandle pgf) const {
   return props;
 }
 
-const CharProps& MemHost::PropsAt(const Obj& pgf, int32_t offset) const {
+const CharProps& DocStore::PropsAt(const Obj& pgf, int32_t offset) const {
   static CharProps fallback;
-  const DocData* d = const_cast<MemHost*>(this)->Data(pgf.doc);
+  const DocData* d = const_cast<DocStore*>(this)->Data(pgf.doc);
   size_t at = static_cast<size_t>(offset < 0 ? 0 : offset);
   if (d != nullptr && at < pgf.charProps.size()) return d->propTable[pgf.charProps[at]];
   // The paragraph end.
@@ -512,7 +506,7 @@ const CharProps& MemHost::PropsAt(const Obj& pgf, int32_t offset) const {
   return fallback;
 }
 
-void MemHost::AppendText(ObjHandle pgf, const std::string& text, const CharProps& props) {
+void DocStore::AppendText(ObjHandle pgf, const std::string& text, const CharProps& props) {
   Obj* p = Find(pgf);
   if (p == nullptr) return;
   uint32_t index = Intern(p->doc, props);
@@ -520,12 +514,12 @@ void MemHost::AppendText(ObjHandle pgf, const std::string& text, const CharProps
   p->charProps.insert(p->charProps.end(), text.size(), index);
 }
 
-void MemHost::SetEndProps(ObjHandle pgf, const CharProps& props) {
+void DocStore::SetEndProps(ObjHandle pgf, const CharProps& props) {
   Obj* p = Find(pgf);
   if (p != nullptr) p->endProps = Intern(p->doc, props);
 }
 
-void MemHost::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum,
+void DocStore::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum,
                         const CharProps* props) {
   Obj* p = Find(pgf);
   if (p == nullptr) return;
@@ -541,7 +535,7 @@ void MemHost::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t dat
   AddMarker(pgf, static_cast<int32_t>(at), kind, datum);
 }
 
-void MemHost::AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum) {
+void DocStore::AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum) {
   Obj* p = Find(pgf);
   if (p == nullptr) return;
   Marker m{offset, kind, datum};
@@ -550,7 +544,7 @@ void MemHost::AddMarker(ObjHandle pgf, int32_t offset, int32_t kind, int32_t dat
   p->markers.insert(it, m);
 }
 
-ObjHandle MemHost::FirstPgfOf(ObjHandle container) const {
+ObjHandle DocStore::FirstPgfOf(ObjHandle container) const {
   const Obj* c = Find(container);
   if (c == nullptr) return 0;
   if (c->type == T_TABLE) return c->titlePgfs.empty() ? 0 : c->titlePgfs[0];
@@ -564,7 +558,7 @@ ObjHandle MemHost::FirstPgfOf(ObjHandle container) const {
   return c->kids.empty() ? 0 : c->kids[0];
 }
 
-ObjHandle MemHost::NextPgf(ObjHandle pgf) const {
+ObjHandle DocStore::NextPgf(ObjHandle pgf) const {
   const Obj* p = Find(pgf);
   if (p == nullptr) return 0;
   const Obj* c = Find(p->parent);
@@ -581,7 +575,7 @@ ObjHandle MemHost::NextPgf(ObjHandle pgf) const {
   return 0;
 }
 
-ObjHandle MemHost::NewParagraphAfter(ObjHandle pgf) {
+ObjHandle DocStore::NewParagraphAfter(ObjHandle pgf) {
   Obj* p = Find(pgf);
   if (p == nullptr) return 0;
   ObjHandle n = NewObject(T_PGF, p->doc);
@@ -598,12 +592,45 @@ ObjHandle MemHost::NewParagraphAfter(ObjHandle pgf) {
   return n;
 }
 
-int32_t MemHost::CommandNumberOf(ObjHandle command) const {
+ObjHandle DocStore::AddTable(ObjHandle doc, const std::string& format, int32_t columns,
+                             int32_t bodyRows, int32_t headingRows, int32_t footingRows,
+                             ObjHandle anchorPgf, int32_t offset) {
+  ObjHandle table = NewObject(T_TABLE, doc);
+  SetStringProp(table, MEM_PROP_TBL_TAG, format);
+  SetIntProp(table, MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(anchorPgf), VT_ID);
+  Value widths;
+  widths.type = VT_METRICS;
+  widths.list.assign(static_cast<size_t>(columns), 0x480000);
+  SetProp(table, PROP_TBL_COL_WIDTHS, widths);
+  AppendToChain(doc, PROP_FIRST_TBL_IN_DOC, table);
+  int32_t rows = headingRows + bodyRows + footingRows;
+  for (int32_t r = 0; r < rows; ++r) {
+    ObjHandle row = NewObject(T_ROW, doc);
+    SetIntProp(row, MEM_PROP_ROW_KIND, r < headingRows ? 0 : (r < headingRows + bodyRows ? 1 : 2));
+    AppendKid(table, row);
+    for (int32_t c = 0; c < columns; ++c) {
+      ObjHandle cell = NewObject(T_CELL, doc);
+      AppendKid(row, cell);
+      ObjHandle pgf = NewObject(T_PGF, doc);
+      const Obj* fmt = Find(NamedObject(doc, OBJ_PGF_FMT, r < headingRows ? "CellHeading" : "CellBody"));
+      if (fmt != nullptr) {
+        for (const auto& kv : fmt->props) {
+          if (kv.first != PROP_NAME) SetProp(pgf, kv.first, kv.second);
+        }
+      }
+      AppendKid(cell, pgf);
+    }
+  }
+  AddAnchor(anchorPgf, offset, ITEM_TABLE_ANCHOR, static_cast<int32_t>(table));
+  return table;
+}
+
+int32_t DocStore::CommandNumberOf(ObjHandle command) const {
   const Obj* o = Find(command);
   return o == nullptr ? 0 : o->commandNumber;
 }
 
-std::string MemHost::ShortcutOf(ObjHandle command) const {
+std::string DocStore::ShortcutOf(ObjHandle command) const {
   const Obj* o = Find(command);
   return o == nullptr ? std::string() : o->shortcut;
 }
