@@ -156,11 +156,12 @@ constexpr int32_t NOTE_CLIENT_CALL = 13;
 // --- Text items ------------------------------------------------------------
 constexpr int32_t ITEM_STRING = 0x1;
 constexpr int32_t ITEM_PGF_END = 0x10;
-// Two item kinds whose meaning is the host's: runs holding an item of kind
-// 0x8000 at or before their start, and one-character runs holding one of kind
-// 0x4000, are never reported as overrides.
-constexpr int32_t ITEM_KIND_4000 = 0x4000;
-constexpr int32_t ITEM_KIND_8000 = 0x8000;
+// Two item kinds that the host defines; they are named by what the override
+// search does with them. A one-character run holding an item of the first
+// kind is that item's own character; a run with an item of the second kind on
+// its start or the character before is kept out of the search.
+constexpr int32_t ITEM_OWN_CHARACTER = 0x4000;
+constexpr int32_t ITEM_KEEPS_RUN_OUT = 0x8000;
 constexpr int32_t ITEM_CHAR_PROPS_CHANGE = 0x200000;
 
 // --- Offsets ---------------------------------------------------------------
