@@ -418,7 +418,7 @@ int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf) {
     }
     // A repair merges and splits runs, so the paragraph is read afresh.
     kind = FindOverrideRun(doc, pgf, 0, &run);
-    if (++repairs >= MAX_REPAIRS_PER_PARAGRAPH) break;
+    if (++repairs >= kMaxRepairsPerParagraph) break;
   }
   return repairs;
 }

@@ -73,7 +73,7 @@ constexpr int32_t ITEM_FRAME_ANCHOR = 0x400;
 constexpr int32_t ITEM_MARKER_ANCHOR = 0x800;
 bool IsAnchorKind(int32_t kind);
 // The byte that stands in a paragraph's text at an anchor's position.
-constexpr char ANCHOR_BYTE = '\x01';
+constexpr char kAnchorByte = '\x01';
 // The text without anchors: what string items give.
 std::string VisibleText(const std::string& text);
 

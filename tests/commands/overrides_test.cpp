@@ -248,7 +248,7 @@ TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
   Watch watch(&host, b.doc);
   HostInstall(&watch);
   watch.ignoreDefaultFont = true;
-  EXPECT_EQ(MAX_REPAIRS_PER_PARAGRAPH, RemoveOverridesInParagraph(b.doc, untagged));
+  EXPECT_EQ(kMaxRepairsPerParagraph, RemoveOverridesInParagraph(b.doc, untagged));
   EXPECT_EQ(501u, watch.fontSelections.size());
   EXPECT_EQ(1, Weight(untagged, 0));
 
@@ -256,7 +256,7 @@ TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
   watch.ignoreDefaultFont = false;
   watch.failEverySecondTagRead = true;
   watch.fontSelections.clear();
-  EXPECT_EQ(MAX_REPAIRS_PER_PARAGRAPH, RemoveOverridesInParagraph(b.doc, tagged));
+  EXPECT_EQ(kMaxRepairsPerParagraph, RemoveOverridesInParagraph(b.doc, tagged));
   EXPECT_EQ(0u, watch.fontSelections.size());
   EXPECT_EQ(0, watch.textPropsSet);
   EXPECT_EQ(1, b.PropAt(tagged, 0, PROP_FONT_ANGLE));
