@@ -32,6 +32,9 @@ constexpr int32_t PROP_FIRST_CHAR_FMT_IN_DOC = 123;
 constexpr int32_t PROP_SELECTED_TBL = 129;
 constexpr int32_t PROP_DOC_WALK_FLAG = 155;
 constexpr int32_t PROP_CURRENT_PAGE = 236;
+// The document's character tags for the parts of equations; a saved file
+// calls them DMathFunctions (334), DMathNumbers (336), DMathVariables (337),
+// DMathStrings (338) and DMathGreek (339).
 constexpr int32_t PROP_DOC_CHAR_TAG_334 = 334;
 constexpr int32_t PROP_DOC_CHAR_TAG_336 = 336;
 constexpr int32_t PROP_DOC_CHAR_TAG_337 = 337;
@@ -56,12 +59,12 @@ constexpr int32_t PROP_UNDERLINING = 608;
 constexpr int32_t PROP_STRIKETHROUGH = 609;
 constexpr int32_t PROP_OVERLINE = 610;
 constexpr int32_t PROP_CHANGE_BAR = 611;
-constexpr int32_t PROP_CHAR_INT_612 = 612;
-constexpr int32_t PROP_CHAR_INT_613 = 613;
+constexpr int32_t PROP_CHAR_INT_612 = 612;  // FOutline in a saved file
+constexpr int32_t PROP_CHAR_INT_613 = 613;  // FShadow in a saved file
 constexpr int32_t PROP_PAIR_KERN = 614;
 constexpr int32_t PROP_FONT_SIZE = 615;
-constexpr int32_t PROP_CHAR_INT_616 = 616;
-constexpr int32_t PROP_CHAR_INT_617 = 617;
+constexpr int32_t PROP_CHAR_INT_616 = 616;  // FDX in a saved file
+constexpr int32_t PROP_CHAR_INT_617 = 617;  // FDY in a saved file
 constexpr int32_t PROP_CHARSPREAD = 618;
 constexpr int32_t PROP_CAPITALIZATION = 619;
 constexpr int32_t PROP_POSITION = 620;

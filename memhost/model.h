@@ -91,7 +91,7 @@ struct Value {
 // in which overrides are compared: 21 integers, then two strings.
 constexpr int kCharIntCount = 21;
 extern const int32_t kCharIntProps[kCharIntCount];
-constexpr int32_t kCharStrProps[2] = {639, 640};
+constexpr int32_t kCharStrProps[2] = {PROP_CHAR_STR_639, PROP_CHAR_STR_640};
 // Index of a character property in kCharIntProps, -1 when it is not one.
 int CharIntIndex(int32_t prop);
 // The flag by which a character format says it sets a property; 0 for a
