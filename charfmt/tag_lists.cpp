@@ -64,7 +64,7 @@ ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* h
                          bool* noInsertionPoint) {
   const StringList* names[2] = {used, unused};
   int32_t lists = 0;
-  int32_t rows = EMPTY_LIST_ROWS;
+  int32_t rows = kEmptyListRows;
   if (listType == LIST_TYPE_USED) {
     lists = 1;
     rows = ClampedCount(StringListCount(used));

@@ -12,7 +12,7 @@ constexpr int32_t LIST_TYPE_USED = 1;   // the used tags
 constexpr int32_t LIST_TYPE_ALL = 2;    // the used tags, then the unused ones
 
 // Rows of an empty list, for the user to fill in.
-constexpr int32_t EMPTY_LIST_ROWS = 10;
+constexpr int32_t kEmptyListRows = 10;
 
 extern const char kKeepListHeading[];  // "Tags to Keep"
 

@@ -32,6 +32,9 @@ constexpr int32_t PROP_FIRST_CHAR_FMT_IN_DOC = 123;
 constexpr int32_t PROP_SELECTED_TBL = 129;
 constexpr int32_t PROP_DOC_WALK_FLAG = 155;
 constexpr int32_t PROP_CURRENT_PAGE = 236;
+// The document's character tags for the parts of equations; a saved file
+// calls them DMathFunctions (334), DMathNumbers (336), DMathVariables (337),
+// DMathStrings (338) and DMathGreek (339).
 constexpr int32_t PROP_DOC_CHAR_TAG_334 = 334;
 constexpr int32_t PROP_DOC_CHAR_TAG_336 = 336;
 constexpr int32_t PROP_DOC_CHAR_TAG_337 = 337;
@@ -56,12 +59,12 @@ constexpr int32_t PROP_UNDERLINING = 608;
 constexpr int32_t PROP_STRIKETHROUGH = 609;
 constexpr int32_t PROP_OVERLINE = 610;
 constexpr int32_t PROP_CHANGE_BAR = 611;
-constexpr int32_t PROP_CHAR_INT_612 = 612;
-constexpr int32_t PROP_CHAR_INT_613 = 613;
+constexpr int32_t PROP_CHAR_INT_612 = 612;  // FOutline in a saved file
+constexpr int32_t PROP_CHAR_INT_613 = 613;  // FShadow in a saved file
 constexpr int32_t PROP_PAIR_KERN = 614;
 constexpr int32_t PROP_FONT_SIZE = 615;
-constexpr int32_t PROP_CHAR_INT_616 = 616;
-constexpr int32_t PROP_CHAR_INT_617 = 617;
+constexpr int32_t PROP_CHAR_INT_616 = 616;  // FDX in a saved file
+constexpr int32_t PROP_CHAR_INT_617 = 617;  // FDY in a saved file
 constexpr int32_t PROP_CHARSPREAD = 618;
 constexpr int32_t PROP_CAPITALIZATION = 619;
 constexpr int32_t PROP_POSITION = 620;
@@ -156,11 +159,12 @@ constexpr int32_t NOTE_CLIENT_CALL = 13;
 // --- Text items ------------------------------------------------------------
 constexpr int32_t ITEM_STRING = 0x1;
 constexpr int32_t ITEM_PGF_END = 0x10;
-// Two item kinds whose meaning is the host's: runs holding an item of kind
-// 0x8000 at or before their start, and one-character runs holding one of kind
-// 0x4000, are never reported as overrides.
-constexpr int32_t ITEM_KIND_4000 = 0x4000;
-constexpr int32_t ITEM_KIND_8000 = 0x8000;
+// Two item kinds that the host defines; they are named by what the override
+// search does with them. A one-character run holding an item of the first
+// kind is that item's own character; a run with an item of the second kind on
+// its start or the character before is kept out of the search.
+constexpr int32_t ITEM_OWN_CHARACTER = 0x4000;
+constexpr int32_t ITEM_KEEPS_RUN_OUT = 0x8000;
 constexpr int32_t ITEM_CHAR_PROPS_CHANGE = 0x200000;
 
 // --- Offsets ---------------------------------------------------------------

@@ -76,36 +76,37 @@ enum : int32_t {
 };
 
 // Elements and records of the structured codes. The host defines what they
-// mean; the client only copies and frees them, so the layouts are ours.
-struct TypedElem24 {  // code 8: one string per element
+// mean; the client only copies and frees them, so the layouts are ours. Each
+// is named after its value-type code above.
+struct TypedTab {  // code 8: one string per element
   char* text;
   int64_t a;
   int64_t b;
 };
-struct TypedElem72 {  // code 17: two strings per element
+struct TypedPair {  // code 17: two strings per element
   char* first;
   char* second;
   int64_t data[7];
 };
-struct TypedElem32 {  // code 18: a string and a nested list of 4-byte values
+struct TypedNested {  // code 18: a string and a nested list of 4-byte values
   char* text;
   uint32_t count;
   int32_t* values;
   int64_t data;
 };
-struct TypedElem48 {  // code 21: two strings and a nested list of strings
+struct TypedNestedWide {  // code 21: two strings and a nested list of strings
   char* first;
   char* second;
   HostStrings list;
   int64_t data[2];
 };
-struct TypedRecord24 {  // code 19: plain bytes
+struct TypedRecord {  // code 19: plain bytes
   int64_t data[3];
 };
 // Code 20: the host's 16-byte record; the client owns its list of 4-byte
 // values. Copying or freeing more than 16 bytes would read past the host's
 // block.
-struct TypedRecord16 {
+struct TypedOwningRecord {
   uint32_t count;
   int32_t* values;
 };
@@ -114,7 +115,7 @@ struct TypedStructured {
   char* name;
   HostStrings strings;
   uint32_t count;
-  TypedElem24* elems;
+  TypedTab* elems;
 };
 
 struct TypedVal {
@@ -137,22 +138,22 @@ struct TypedVal {
     } bytes;  // code 14
     struct {
       uint32_t len;
-      TypedElem24* val;
-    } elems24;  // code 8
+      TypedTab* val;
+    } tabs;  // code 8
     struct {
       uint32_t len;
-      TypedElem72* val;
-    } elems72;  // code 17
+      TypedPair* val;
+    } pairs;  // code 17
     struct {
       uint32_t len;
-      TypedElem32* val;
-    } elems32;  // code 18
+      TypedNested* val;
+    } nested;  // code 18
     struct {
       uint32_t len;
-      TypedElem48* val;
-    } elems48;  // code 21
-    TypedRecord24* rec24;      // code 19
-    TypedRecord16* rec16;      // code 20
+      TypedNestedWide* val;
+    } nestedWide;  // code 21
+    TypedRecord* record;      // code 19
+    TypedOwningRecord* owningRecord;      // code 20
     TypedStructured* structured;  // code 22
     TextLoc tloc;      // code 9
     TextRange trange;  // code 10
@@ -175,6 +176,6 @@ static_assert(sizeof(TextRange) == 16, "TextRange layout");
 static_assert(sizeof(void*) != 8 || sizeof(TextItem) == 16, "TextItem layout");
 static_assert(sizeof(void*) != 8 || sizeof(PropIdent) == 16, "PropIdent layout");
 static_assert(sizeof(void*) != 8 || sizeof(PropVal) == 40, "PropVal layout");
-static_assert(sizeof(void*) != 8 || sizeof(TypedRecord16) == 16, "code 20 record layout");
+static_assert(sizeof(void*) != 8 || sizeof(TypedOwningRecord) == 16, "code 20 record layout");
 
 #endif

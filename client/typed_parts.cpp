@@ -27,7 +27,7 @@ void WalkStrings(Visit& visit, HostStrings* s) {
 }
 
 template <typename Visit>
-void WalkElems24(Visit& visit, TypedElem24** elems, uint32_t* len) {
+void WalkTabs(Visit& visit, TypedTab** elems, uint32_t* len) {
   if (visit.Block(elems, len, *len)) {
     for (uint32_t i = 0; i < *len; ++i) visit.String(&(*elems)[i].text);
   }
@@ -46,50 +46,50 @@ bool WalkOwnedParts(Visit& visit, TypedVal* v) {
     case VT_RANGES: Plain(visit, &u.wide.val, &u.wide.len, u.wide.len); break;
     case VT_BYTES: Plain(visit, &u.bytes.val, &u.bytes.len, u.bytes.len); break;
     case VT_STRINGS: WalkStrings(visit, &u.ssval); break;
-    case VT_TABS: WalkElems24(visit, &u.elems24.val, &u.elems24.len); break;
+    case VT_TABS: WalkTabs(visit, &u.tabs.val, &u.tabs.len); break;
     case VT_PAIRS:
-      if (visit.Block(&u.elems72.val, &u.elems72.len, u.elems72.len)) {
-        for (uint32_t i = 0; i < u.elems72.len; ++i) {
-          visit.String(&u.elems72.val[i].first);
-          visit.String(&u.elems72.val[i].second);
+      if (visit.Block(&u.pairs.val, &u.pairs.len, u.pairs.len)) {
+        for (uint32_t i = 0; i < u.pairs.len; ++i) {
+          visit.String(&u.pairs.val[i].first);
+          visit.String(&u.pairs.val[i].second);
         }
       }
-      visit.Done(&u.elems72.val);
+      visit.Done(&u.pairs.val);
       break;
     case VT_NESTED:
-      if (visit.Block(&u.elems32.val, &u.elems32.len, u.elems32.len)) {
-        for (uint32_t i = 0; i < u.elems32.len; ++i) {
-          TypedElem32& e = u.elems32.val[i];
+      if (visit.Block(&u.nested.val, &u.nested.len, u.nested.len)) {
+        for (uint32_t i = 0; i < u.nested.len; ++i) {
+          TypedNested& e = u.nested.val[i];
           visit.String(&e.text);
           Plain(visit, &e.values, &e.count, e.count);
         }
       }
-      visit.Done(&u.elems32.val);
+      visit.Done(&u.nested.val);
       break;
     case VT_NESTED_WIDE:
-      if (visit.Block(&u.elems48.val, &u.elems48.len, u.elems48.len)) {
-        for (uint32_t i = 0; i < u.elems48.len; ++i) {
-          TypedElem48& e = u.elems48.val[i];
+      if (visit.Block(&u.nestedWide.val, &u.nestedWide.len, u.nestedWide.len)) {
+        for (uint32_t i = 0; i < u.nestedWide.len; ++i) {
+          TypedNestedWide& e = u.nestedWide.val[i];
           visit.String(&e.first);
           visit.String(&e.second);
           WalkStrings(visit, &e.list);
         }
       }
-      visit.Done(&u.elems48.val);
+      visit.Done(&u.nestedWide.val);
       break;
-    case VT_RECORD: Plain(visit, &u.rec24, nullptr, 1); break;
+    case VT_RECORD: Plain(visit, &u.record, nullptr, 1); break;
     case VT_OWNING_RECORD:
-      if (visit.Block(&u.rec16, nullptr, 1)) {
-        Plain(visit, &u.rec16->values, &u.rec16->count, u.rec16->count);
+      if (visit.Block(&u.owningRecord, nullptr, 1)) {
+        Plain(visit, &u.owningRecord->values, &u.owningRecord->count, u.owningRecord->count);
       }
-      visit.Done(&u.rec16);
+      visit.Done(&u.owningRecord);
       break;
     case VT_STRUCTURED:
       if (visit.Block(&u.structured, nullptr, 1)) {
         TypedStructured& s = *u.structured;
         visit.String(&s.name);
         WalkStrings(visit, &s.strings);
-        WalkElems24(visit, &s.elems, &s.count);
+        WalkTabs(visit, &s.elems, &s.count);
       }
       visit.Done(&u.structured);
       break;

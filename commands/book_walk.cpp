@@ -132,16 +132,3 @@ void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
   StrReleaseAndClear(&path);
   HostSetString(0, book, PROP_STATUS_LINE, "");
 }
-
-int32_t StrAppendGrow(char** s, const char* text) {
-  if (s == nullptr) return -1;
-  int32_t have = StrLength(*s);
-  int32_t add = StrLength(text);
-  char* grown = static_cast<char*>(
-      MemResize(*s, static_cast<uint32_t>(have) + static_cast<uint32_t>(add) + 1, 0));
-  if (grown == nullptr) return -1;
-  if (have == 0) grown[0] = '\0';
-  StrAppend(grown, text);
-  *s = grown;
-  return 0;
-}

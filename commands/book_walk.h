@@ -56,8 +56,4 @@ void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
 // left open with its changes.
 void FinishBookFile(BookFile* file);
 
-// Appends text to the owned string *s (null reads as empty), growing it.
-// 0, or -1 when memory ran out and *s is unchanged.
-int32_t StrAppendGrow(char** s, const char* text);
-
 #endif

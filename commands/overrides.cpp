@@ -89,11 +89,11 @@ void RunDefaultFont() {
   HostExecuteCodes(1, &code);
 }
 
-// An item of kind 0x8000 on the character before the run or at its start
-// keeps the run out of the search.
-bool HeldByKind8000(ObjHandle doc, ObjHandle pgf, int32_t begin, int32_t end) {
+// An item of the keeping-out kind on the character before the run or at its
+// start keeps the run out of the search.
+bool KeptOutByItem(ObjHandle doc, ObjHandle pgf, int32_t begin, int32_t end) {
   int32_t from = begin > 0 ? begin - 1 : 0;
-  TextItems items = HostGetTextForRange(doc, RangeIn(pgf, from, end), ITEM_KIND_8000);
+  TextItems items = HostGetTextForRange(doc, RangeIn(pgf, from, end), ITEM_KEEPS_RUN_OUT);
   bool held = false;
   for (uint32_t i = 0; i < items.len && !held; ++i) held = items.val[i].offset <= begin;
   TextItemsFree(&items);
@@ -110,11 +110,11 @@ int32_t RunLength(ObjHandle doc, ObjHandle pgf, int32_t begin, int32_t end) {
   return length;
 }
 
-// A one-character run that holds an item of kind 0x4000 is the item's own
-// character, never text set by hand.
-bool IsKind4000Character(ObjHandle doc, ObjHandle pgf, int32_t begin, int32_t end) {
+// A one-character run that holds an item of the own-character kind is that
+// item's character, never text set by hand.
+bool IsItemsOwnCharacter(ObjHandle doc, ObjHandle pgf, int32_t begin, int32_t end) {
   if (RunLength(doc, pgf, begin, end) != 1) return false;
-  TextItems items = HostGetTextForRange(doc, RangeIn(pgf, begin, end), ITEM_KIND_4000);
+  TextItems items = HostGetTextForRange(doc, RangeIn(pgf, begin, end), ITEM_OWN_CHARACTER);
   bool any = items.len > 0;
   TextItemsFree(&items);
   return any;
@@ -173,8 +173,8 @@ int32_t FindOverrideRun(ObjHandle doc, ObjHandle pgf, int32_t start, TextRange* 
     int32_t end = i + 1 < static_cast<int64_t>(runs.len) ? runs.val[i + 1].offset : OFFSET_OBJ_END;
     *run = RangeIn(pgf, begin, end);
     Select(doc, *run);
-    if (HeldByKind8000(doc, pgf, begin, end)) continue;
-    if (IsKind4000Character(doc, pgf, begin, end)) continue;
+    if (KeptOutByItem(doc, pgf, begin, end)) continue;
+    if (IsItemsOwnCharacter(doc, pgf, begin, end)) continue;
     kind = OverrideKindAt(doc, pgf, begin);
     if (kind != OVERRIDE_NONE) {
       ShowSelection(doc);
@@ -418,7 +418,7 @@ int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf) {
     }
     // A repair merges and splits runs, so the paragraph is read afresh.
     kind = FindOverrideRun(doc, pgf, 0, &run);
-    if (++repairs >= MAX_REPAIRS_PER_PARAGRAPH) break;
+    if (++repairs >= kMaxRepairsPerParagraph) break;
   }
   return repairs;
 }

@@ -20,7 +20,7 @@ constexpr int32_t PAGE_KIND_NONE = 19;
 // A paragraph keeps being repaired while overrides remain, but never more
 // often than this: a repair the host does not carry out would otherwise find
 // the same run for ever.
-constexpr int32_t MAX_REPAIRS_PER_PARAGRAPH = 501;
+constexpr int32_t kMaxRepairsPerParagraph = 501;
 
 // Examines the runs of `pgf` from the one holding offset `start` (every run
 // when start is 0; none when start lies inside the last run). Each run
@@ -38,7 +38,7 @@ int32_t SamePropInt(ObjHandle doc, TextLoc at, ObjHandle obj, int32_t prop);
 int32_t SamePropString(ObjHandle doc, TextLoc at, ObjHandle obj, int32_t prop);
 
 // Returns every override of the paragraph to its tag or paragraph font.
-// Returns the number of repairs made (at most MAX_REPAIRS_PER_PARAGRAPH).
+// Returns the number of repairs made (at most kMaxRepairsPerParagraph).
 int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf);
 // The same for every flow (those starting on a master page only when the
 // switch is off), table and footnote of the document. The repairs act on the

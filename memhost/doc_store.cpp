@@ -527,7 +527,7 @@ void DocStore::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t da
   // An anchor takes the properties of the text before it, as typing does.
   CharProps own = props != nullptr ? *props : PropsAt(*p, at > 0 ? static_cast<int32_t>(at) - 1 : 0);
   uint32_t index = Intern(p->doc, own);
-  p->text.insert(at, 1, ANCHOR_BYTE);
+  p->text.insert(at, 1, kAnchorByte);
   p->charProps.insert(p->charProps.begin() + static_cast<std::ptrdiff_t>(at), index);
   for (Marker& m : p->markers) {
     if (m.offset >= static_cast<int32_t>(at)) ++m.offset;

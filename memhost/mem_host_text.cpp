@@ -86,7 +86,7 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
       cuts.push_back(k);
       if ((mask & ITEM_CHAR_PROPS_CHANGE) != 0) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0, {}});
     }
-    if (p->text[static_cast<size_t>(k)] == ANCHOR_BYTE) {
+    if (p->text[static_cast<size_t>(k)] == kAnchorByte) {
       cuts.push_back(k);
       cuts.push_back(k + 1);
     }
@@ -104,7 +104,7 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
     for (size_t i = 0; i < cuts.size(); ++i) {
       int32_t b = cuts[i];
       int32_t e = i + 1 < cuts.size() ? cuts[i + 1] : to;
-      if (b < from || e <= b || p->text[static_cast<size_t>(b)] == ANCHOR_BYTE) continue;
+      if (b < from || e <= b || p->text[static_cast<size_t>(b)] == kAnchorByte) continue;
       items.push_back({b, ITEM_STRING, 0, p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))});
     }
   }

@@ -132,7 +132,7 @@ std::string VisibleText(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
-    if (c != ANCHOR_BYTE) out += c;
+    if (c != kAnchorByte) out += c;
   }
   return out;
 }

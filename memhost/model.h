@@ -73,7 +73,7 @@ constexpr int32_t ITEM_FRAME_ANCHOR = 0x400;
 constexpr int32_t ITEM_MARKER_ANCHOR = 0x800;
 bool IsAnchorKind(int32_t kind);
 // The byte that stands in a paragraph's text at an anchor's position.
-constexpr char ANCHOR_BYTE = '\x01';
+constexpr char kAnchorByte = '\x01';
 // The text without anchors: what string items give.
 std::string VisibleText(const std::string& text);
 
@@ -91,7 +91,7 @@ struct Value {
 // in which overrides are compared: 21 integers, then two strings.
 constexpr int kCharIntCount = 21;
 extern const int32_t kCharIntProps[kCharIntCount];
-constexpr int32_t kCharStrProps[2] = {639, 640};
+constexpr int32_t kCharStrProps[2] = {PROP_CHAR_STR_639, PROP_CHAR_STR_640};
 // Index of a character property in kCharIntProps, -1 when it is not one.
 int CharIntIndex(int32_t prop);
 // The flag by which a character format says it sets a property; 0 for a

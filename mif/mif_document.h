@@ -27,7 +27,7 @@
 constexpr int32_t MIF_PROP_NODE = 0x7E000001;
 
 // The characters of paragraphs that stand for statements rather than text.
-constexpr char MIF_CHAR_VARIABLE = ' ';  // a <Variable>: its text is the host's to compute
+constexpr char kMifCharVariable = ' ';  // a <Variable>: its text is the host's to compute
 
 // A run's properties with its colour by name, so that runs of two copies of
 // a document compare equal.

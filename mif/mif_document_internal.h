@@ -18,7 +18,7 @@ bool MifSpecialCharByte(const std::string& name, unsigned char* byte);
 // The <Char> name for a byte of the host's text, or null for ordinary text.
 const char* MifSpecialCharName(unsigned char byte);
 // The host's tab. A MIF string writes it as \t (byte 0x09).
-constexpr char MIF_HOST_TAB = '\x08';
+constexpr char kMifHostTab = '\x08';
 
 // The reference of an object of the model (MIF_PROP_NODE), or null.
 const MifNodeRef* MifRefOf(const memhost::DocStore& host, const MifDocument* source, ObjHandle h);

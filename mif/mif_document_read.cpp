@@ -423,7 +423,7 @@ bool AppendString(Loader& L, const MifNode& s, std::string* text) {
     roman = std::move(bytes);
   }
   for (char& c : roman) {
-    if (c == '\t') c = MIF_HOST_TAB;
+    if (c == '\t') c = kMifHostTab;
   }
   *text += roman;
   return true;
@@ -493,7 +493,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
         unsigned char byte = 0;
         if (MifGetWord(c, &name) && MifSpecialCharByte(name, &byte)) text += static_cast<char>(byte);
       } else if (c.name == "Variable") {
-        text += MIF_CHAR_VARIABLE;
+        text += kMifCharVariable;
       } else if (c.name == "Font") {
         flush();
         L.src->textLines.push_back(MifTextLine{index, offset(), c.line});
@@ -515,7 +515,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
               p, offset(),
               c.name == "ATbl" ? memhost::ITEM_TABLE_ANCHOR : memhost::ITEM_FOOTNOTE_ANCHOR, id});
         }
-        text += memhost::ANCHOR_BYTE;
+        text += memhost::kAnchorByte;
       }
     }
   }

@@ -115,7 +115,7 @@ bool MifUtf8ToRoman(std::string_view utf8, std::string* out) {
   for (size_t i = 0; i < utf8.size();) {
     size_t n = MifUtf8Length(utf8, i);
     if (n == 0) return false;
-    char byte = MIF_ROMAN_MISSING;
+    char byte = kMifRomanMissing;
     RomanByte(DecodeAt(utf8, i, n), &byte);
     *out += byte;
     i += n;

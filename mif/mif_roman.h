@@ -1,7 +1,7 @@
 // The host's Roman character set beside UTF-8. Documents in the in-memory
 // host hold Roman bytes, one per character, as the client expects; files of
 // MIF 8 and later hold UTF-8. A character the Roman set lacks still takes one
-// byte (MIF_ROMAN_MISSING), so that offsets into the host's text and into the
+// byte (kMifRomanMissing), so that offsets into the host's text and into the
 // file's characters stay the same.
 #ifndef TAGSMITH_MIF_MIF_ROMAN_H
 #define TAGSMITH_MIF_MIF_ROMAN_H
@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-constexpr char MIF_ROMAN_MISSING = '?';
+constexpr char kMifRomanMissing = '?';
 
 // UTF-8 to Roman, one byte per character; false (and *out partly filled) on
 // bytes that are not UTF-8.

@@ -65,7 +65,7 @@ void AppendLineContent(Writer& W, MifNode* line, const Obj& pgf) {
       state = P;
     }
     if (k == length) break;
-    if (pgf.text[k] == memhost::ANCHOR_BYTE) {
+    if (pgf.text[k] == memhost::kAnchorByte) {
       // Only tables and footnotes are written anew; other anchors live in
       // the file's own lines.
       for (const memhost::Marker& m : pgf.markers) {

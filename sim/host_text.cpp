@@ -12,7 +12,7 @@ std::string Readable(const std::string& roman) {
       out += '\t';
     } else if (c == '\n') {
       out += '\n';
-    } else if ((c >= 0x04 && c <= 0x06) || ch == memhost::ANCHOR_BYTE) {
+    } else if ((c >= 0x04 && c <= 0x06) || ch == memhost::kAnchorByte) {
       continue;  // hyphenation marks, anchors
     } else if (c < 0x20) {
       out += c == 0x15 ? '-' : ' ';

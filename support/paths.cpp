@@ -347,7 +347,7 @@ FilePath* FilePathFromString(const char* text, const FilePath* base, int32_t kin
 
   FilePath* path = static_cast<FilePath*>(MemAllocateZeroed(1, sizeof(FilePath), 0));
   if (path == nullptr) return nullptr;
-  path->tag = FILE_PATH_TAG;
+  path->tag = kFilePathTag;
   path->flags = kFromStringFlag;
   path->path = StrDuplicate(result);
   if (path->path == nullptr) {

@@ -5,10 +5,10 @@
 
 #include <cstdint>
 
-constexpr uint32_t FILE_PATH_TAG = 0x70617468;
+constexpr uint32_t kFilePathTag = 0x70617468;
 
 struct FilePath {
-  uint32_t tag;  // FILE_PATH_TAG
+  uint32_t tag;  // kFilePathTag
   // 0x10 marks a path made by FilePathFromString. Kept for the record's
   // layout; nothing in the client reads it.
   uint16_t flags;

@@ -80,6 +80,19 @@ int32_t StrAppendChar(char* buf, char c, int32_t size) {
   return length + 1;
 }
 
+int32_t StrAppendGrow(char** s, const char* text) {
+  if (s == nullptr) return -1;
+  int32_t have = StrLength(*s);
+  int32_t add = StrLength(text);
+  char* grown = static_cast<char*>(
+      MemResize(*s, static_cast<uint32_t>(have) + static_cast<uint32_t>(add) + 1, 0));
+  if (grown == nullptr) return -1;
+  if (have == 0) grown[0] = '\0';
+  StrAppend(grown, text);
+  *s = grown;
+  return 0;
+}
+
 int32_t StrEquals(const char* a, const char* b) {
   return std::strcmp(OrEmpty(a), OrEmpty(b)) == 0 ? 1 : 0;
 }

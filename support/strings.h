@@ -29,6 +29,9 @@ int32_t StrAppendBounded(char* dst, const char* src, int32_t size);
 // Appends c when it fits in size bytes with the terminator; returns the new
 // length (unchanged when it did not fit).
 int32_t StrAppendChar(char* buf, char c, int32_t size);
+// Appends text to the owned string *s (null reads as empty), growing it.
+// 0, or -1 when memory ran out and *s is unchanged, or when s is null.
+int32_t StrAppendGrow(char** s, const char* text);
 // 1 when equal, else 0 (null equals "").
 int32_t StrEquals(const char* a, const char* b);
 // 1 when s begins with prefix; every s begins with an empty prefix.

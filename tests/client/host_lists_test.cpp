@@ -196,45 +196,45 @@ TypedVal Build(int32_t code) {
       v.u.ssval.val[1] = StrDuplicate("s1");
       break;
     case VT_TABS:
-      v.u.elems24.len = 2;
-      v.u.elems24.val = static_cast<TypedElem24*>(MemAllocateZeroed(2, sizeof(TypedElem24), 0));
-      v.u.elems24.val[0].text = StrDuplicate("tab");
-      v.u.elems24.val[1].a = 5;
+      v.u.tabs.len = 2;
+      v.u.tabs.val = static_cast<TypedTab*>(MemAllocateZeroed(2, sizeof(TypedTab), 0));
+      v.u.tabs.val[0].text = StrDuplicate("tab");
+      v.u.tabs.val[1].a = 5;
       break;
     case VT_PAIRS:
-      v.u.elems72.len = 1;
-      v.u.elems72.val = static_cast<TypedElem72*>(MemAllocateZeroed(1, sizeof(TypedElem72), 0));
-      v.u.elems72.val[0].first = StrDuplicate("first");
-      v.u.elems72.val[0].second = StrDuplicate("second");
-      v.u.elems72.val[0].data[6] = 66;
+      v.u.pairs.len = 1;
+      v.u.pairs.val = static_cast<TypedPair*>(MemAllocateZeroed(1, sizeof(TypedPair), 0));
+      v.u.pairs.val[0].first = StrDuplicate("first");
+      v.u.pairs.val[0].second = StrDuplicate("second");
+      v.u.pairs.val[0].data[6] = 66;
       break;
     case VT_NESTED:
-      v.u.elems32.len = 1;
-      v.u.elems32.val = static_cast<TypedElem32*>(MemAllocateZeroed(1, sizeof(TypedElem32), 0));
-      v.u.elems32.val[0].text = StrDuplicate("nested");
-      v.u.elems32.val[0].count = 2;
-      v.u.elems32.val[0].values = static_cast<int32_t*>(MemAllocate(8, 0));
-      v.u.elems32.val[0].values[0] = 1;
-      v.u.elems32.val[0].values[1] = 2;
+      v.u.nested.len = 1;
+      v.u.nested.val = static_cast<TypedNested*>(MemAllocateZeroed(1, sizeof(TypedNested), 0));
+      v.u.nested.val[0].text = StrDuplicate("nested");
+      v.u.nested.val[0].count = 2;
+      v.u.nested.val[0].values = static_cast<int32_t*>(MemAllocate(8, 0));
+      v.u.nested.val[0].values[0] = 1;
+      v.u.nested.val[0].values[1] = 2;
       break;
     case VT_NESTED_WIDE:
-      v.u.elems48.len = 1;
-      v.u.elems48.val = static_cast<TypedElem48*>(MemAllocateZeroed(1, sizeof(TypedElem48), 0));
-      v.u.elems48.val[0].first = StrDuplicate("w1");
-      v.u.elems48.val[0].list.len = 1;
-      v.u.elems48.val[0].list.val = static_cast<char**>(MemAllocateZeroed(1, sizeof(char*), 0));
-      v.u.elems48.val[0].list.val[0] = StrDuplicate("inner");
+      v.u.nestedWide.len = 1;
+      v.u.nestedWide.val = static_cast<TypedNestedWide*>(MemAllocateZeroed(1, sizeof(TypedNestedWide), 0));
+      v.u.nestedWide.val[0].first = StrDuplicate("w1");
+      v.u.nestedWide.val[0].list.len = 1;
+      v.u.nestedWide.val[0].list.val = static_cast<char**>(MemAllocateZeroed(1, sizeof(char*), 0));
+      v.u.nestedWide.val[0].list.val[0] = StrDuplicate("inner");
       break;
     case VT_RECORD:
-      v.u.rec24 = static_cast<TypedRecord24*>(MemAllocateZeroed(1, sizeof(TypedRecord24), 0));
-      v.u.rec24->data[2] = 77;
+      v.u.record = static_cast<TypedRecord*>(MemAllocateZeroed(1, sizeof(TypedRecord), 0));
+      v.u.record->data[2] = 77;
       break;
     case VT_OWNING_RECORD:
       // Exactly the host's 16 bytes: a copy that reads more overflows.
-      v.u.rec16 = static_cast<TypedRecord16*>(MemAllocateZeroed(1, 16, 0));
-      v.u.rec16->count = 1;
-      v.u.rec16->values = static_cast<int32_t*>(MemAllocate(4, 0));
-      v.u.rec16->values[0] = 9;
+      v.u.owningRecord = static_cast<TypedOwningRecord*>(MemAllocateZeroed(1, 16, 0));
+      v.u.owningRecord->count = 1;
+      v.u.owningRecord->values = static_cast<int32_t*>(MemAllocate(4, 0));
+      v.u.owningRecord->values[0] = 9;
       break;
     case VT_STRUCTURED:
       v.u.structured =
@@ -245,7 +245,7 @@ TypedVal Build(int32_t code) {
       v.u.structured->strings.val[0] = StrDuplicate("ss");
       v.u.structured->count = 1;
       v.u.structured->elems =
-          static_cast<TypedElem24*>(MemAllocateZeroed(1, sizeof(TypedElem24), 0));
+          static_cast<TypedTab*>(MemAllocateZeroed(1, sizeof(TypedTab), 0));
       v.u.structured->elems[0].text = StrDuplicate("se");
       break;
     default: break;
@@ -282,33 +282,33 @@ void ExpectDeepCopy(const TypedVal& a, const TypedVal& b) {
       EXPECT_STREQ("s1", b.u.ssval.val[1]);
       break;
     case VT_TABS:
-      EXPECT_NE(a.u.elems24.val[0].text, b.u.elems24.val[0].text);
-      EXPECT_STREQ("tab", b.u.elems24.val[0].text);
-      EXPECT_EQ(5, b.u.elems24.val[1].a);
+      EXPECT_NE(a.u.tabs.val[0].text, b.u.tabs.val[0].text);
+      EXPECT_STREQ("tab", b.u.tabs.val[0].text);
+      EXPECT_EQ(5, b.u.tabs.val[1].a);
       break;
     case VT_PAIRS:
-      EXPECT_STREQ("second", b.u.elems72.val[0].second);
-      EXPECT_NE(a.u.elems72.val[0].second, b.u.elems72.val[0].second);
-      EXPECT_EQ(66, b.u.elems72.val[0].data[6]);
+      EXPECT_STREQ("second", b.u.pairs.val[0].second);
+      EXPECT_NE(a.u.pairs.val[0].second, b.u.pairs.val[0].second);
+      EXPECT_EQ(66, b.u.pairs.val[0].data[6]);
       break;
     case VT_NESTED:
-      EXPECT_NE(a.u.elems32.val[0].values, b.u.elems32.val[0].values);
-      EXPECT_EQ(2, b.u.elems32.val[0].values[1]);
-      EXPECT_STREQ("nested", b.u.elems32.val[0].text);
+      EXPECT_NE(a.u.nested.val[0].values, b.u.nested.val[0].values);
+      EXPECT_EQ(2, b.u.nested.val[0].values[1]);
+      EXPECT_STREQ("nested", b.u.nested.val[0].text);
       break;
     case VT_NESTED_WIDE:
-      EXPECT_NE(a.u.elems48.val[0].list.val[0], b.u.elems48.val[0].list.val[0]);
-      EXPECT_STREQ("inner", b.u.elems48.val[0].list.val[0]);
-      EXPECT_EQ(nullptr, b.u.elems48.val[0].second);
+      EXPECT_NE(a.u.nestedWide.val[0].list.val[0], b.u.nestedWide.val[0].list.val[0]);
+      EXPECT_STREQ("inner", b.u.nestedWide.val[0].list.val[0]);
+      EXPECT_EQ(nullptr, b.u.nestedWide.val[0].second);
       break;
     case VT_RECORD:
-      EXPECT_NE(a.u.rec24, b.u.rec24);
-      EXPECT_EQ(77, b.u.rec24->data[2]);
+      EXPECT_NE(a.u.record, b.u.record);
+      EXPECT_EQ(77, b.u.record->data[2]);
       break;
     case VT_OWNING_RECORD:
-      EXPECT_NE(a.u.rec16->values, b.u.rec16->values);
-      EXPECT_EQ(1u, b.u.rec16->count);
-      EXPECT_EQ(9, b.u.rec16->values[0]);
+      EXPECT_NE(a.u.owningRecord->values, b.u.owningRecord->values);
+      EXPECT_EQ(1u, b.u.owningRecord->count);
+      EXPECT_EQ(9, b.u.owningRecord->values[0]);
       break;
     case VT_STRUCTURED:
       EXPECT_STREQ("struct", b.u.structured->name);

@@ -22,16 +22,16 @@ char* kStrings[] = {kA, kB};
 int32_t kInts[] = {1, 2, 3};
 int64_t kWide[] = {10, 20};
 char kTab[] = "tab";
-TypedElem24 kElems24[] = {{kTab, 1, 2}};
+TypedTab kTabs[] = {{kTab, 1, 2}};
 uint8_t kBytes[] = {1, 2, 3, 4};
 char kFirst[] = "first";
 char kSecond[] = "second";
-TypedElem72 kElems72[] = {{kFirst, kSecond, {1, 2, 3, 4, 5, 6, 7}}};
-TypedElem32 kElems32[] = {{kTab, 3, kInts, 9}};
-TypedRecord24 kRec24 = {{7, 8, 9}};
-TypedRecord16 kRec16 = {2, kInts};
-TypedElem48 kElems48[] = {{kFirst, kSecond, {2, kStrings}, {1, 2}}};
-TypedStructured kStructured = {kName, {2, kStrings}, 1, kElems24};
+TypedPair kPairs[] = {{kFirst, kSecond, {1, 2, 3, 4, 5, 6, 7}}};
+TypedNested kNested[] = {{kTab, 3, kInts, 9}};
+TypedRecord kRecord = {{7, 8, 9}};
+TypedOwningRecord kOwningRecord = {2, kInts};
+TypedNestedWide kNestedWide[] = {{kFirst, kSecond, {2, kStrings}, {1, 2}}};
+TypedStructured kStructured = {kName, {2, kStrings}, 1, kTabs};
 
 PropVal Entry(int32_t num, int32_t code) {
   PropVal v{};
@@ -60,7 +60,7 @@ bool SameStrings(const HostStrings& a, const HostStrings& b) {
   return true;
 }
 
-bool SameElems24(const TypedElem24* a, const TypedElem24* b, uint32_t n) {
+bool SameTabs(const TypedTab* a, const TypedTab* b, uint32_t n) {
   if (n > 0 && (a == nullptr || b == nullptr || a == b)) return false;
   for (uint32_t i = 0; i < n; ++i) {
     if (!SameString(a[i].text, b[i].text) || a[i].a != b[i].a || a[i].b != b[i].b) return false;
@@ -84,7 +84,7 @@ PropVals EveryKindOfValue() {
   v[4] = Entry(8, VT_POINTS);
   v[4].propVal.u.wide = {2, kWide};
   v[5] = Entry(9, VT_TABS);
-  v[5].propVal.u.elems24 = {1, kElems24};
+  v[5].propVal.u.tabs = {1, kTabs};
   v[6] = Entry(10, VT_TEXTRANGE);
   v[6].propVal.u.trange = TextRange{{1, 2}, {3, 4}};
   v[7] = Entry(11, VT_RANGES);
@@ -96,15 +96,15 @@ PropVals EveryKindOfValue() {
   v[10] = Entry(14, VT_INTS);
   v[10].propVal.u.ints = {2, kInts};
   v[11] = Entry(15, VT_PAIRS);
-  v[11].propVal.u.elems72 = {1, kElems72};
+  v[11].propVal.u.pairs = {1, kPairs};
   v[12] = Entry(16, VT_NESTED);
-  v[12].propVal.u.elems32 = {1, kElems32};
+  v[12].propVal.u.nested = {1, kNested};
   v[13] = Entry(17, VT_RECORD);
-  v[13].propVal.u.rec24 = &kRec24;
+  v[13].propVal.u.record = &kRecord;
   v[14] = Entry(18, VT_OWNING_RECORD);
-  v[14].propVal.u.rec16 = &kRec16;
+  v[14].propVal.u.owningRecord = &kOwningRecord;
   v[15] = Entry(19, VT_NESTED_WIDE);
-  v[15].propVal.u.elems48 = {1, kElems48};
+  v[15].propVal.u.nestedWide = {1, kNestedWide};
   v[16] = Entry(20, VT_STRUCTURED);
   v[16].propVal.u.structured = &kStructured;
   PropVals source{17, v};
@@ -138,37 +138,37 @@ PropVals EveryKindOfValue() {
              SameArray(x.u.bytes.val, y.u.bytes.val, x.u.bytes.len);
       break;
     case VT_TABS:
-      same = x.u.elems24.len == y.u.elems24.len &&
-             SameElems24(x.u.elems24.val, y.u.elems24.val, x.u.elems24.len);
+      same = x.u.tabs.len == y.u.tabs.len &&
+             SameTabs(x.u.tabs.val, y.u.tabs.val, x.u.tabs.len);
       break;
     case VT_PAIRS:
-      same = x.u.elems72.len == y.u.elems72.len && x.u.elems72.val != y.u.elems72.val;
-      for (uint32_t i = 0; same && i < x.u.elems72.len; ++i) {
-        same = SameString(x.u.elems72.val[i].first, y.u.elems72.val[i].first) &&
-               SameString(x.u.elems72.val[i].second, y.u.elems72.val[i].second) &&
-               std::memcmp(x.u.elems72.val[i].data, y.u.elems72.val[i].data,
-                           sizeof x.u.elems72.val[i].data) == 0;
+      same = x.u.pairs.len == y.u.pairs.len && x.u.pairs.val != y.u.pairs.val;
+      for (uint32_t i = 0; same && i < x.u.pairs.len; ++i) {
+        same = SameString(x.u.pairs.val[i].first, y.u.pairs.val[i].first) &&
+               SameString(x.u.pairs.val[i].second, y.u.pairs.val[i].second) &&
+               std::memcmp(x.u.pairs.val[i].data, y.u.pairs.val[i].data,
+                           sizeof x.u.pairs.val[i].data) == 0;
       }
       break;
     case VT_NESTED:
-      same = x.u.elems32.len == y.u.elems32.len && x.u.elems32.val != y.u.elems32.val;
-      for (uint32_t i = 0; same && i < x.u.elems32.len; ++i) {
-        const TypedElem32& p = x.u.elems32.val[i];
-        const TypedElem32& q = y.u.elems32.val[i];
+      same = x.u.nested.len == y.u.nested.len && x.u.nested.val != y.u.nested.val;
+      for (uint32_t i = 0; same && i < x.u.nested.len; ++i) {
+        const TypedNested& p = x.u.nested.val[i];
+        const TypedNested& q = y.u.nested.val[i];
         same = SameString(p.text, q.text) && p.count == q.count &&
                SameArray(p.values, q.values, p.count) && p.data == q.data;
       }
       break;
-    case VT_RECORD: same = SameArray(x.u.rec24, y.u.rec24, 1); break;
+    case VT_RECORD: same = SameArray(x.u.record, y.u.record, 1); break;
     case VT_OWNING_RECORD:
-      same = x.u.rec16 != y.u.rec16 && x.u.rec16->count == y.u.rec16->count &&
-             SameArray(x.u.rec16->values, y.u.rec16->values, x.u.rec16->count);
+      same = x.u.owningRecord != y.u.owningRecord && x.u.owningRecord->count == y.u.owningRecord->count &&
+             SameArray(x.u.owningRecord->values, y.u.owningRecord->values, x.u.owningRecord->count);
       break;
     case VT_NESTED_WIDE:
-      same = x.u.elems48.len == y.u.elems48.len && x.u.elems48.val != y.u.elems48.val;
-      for (uint32_t i = 0; same && i < x.u.elems48.len; ++i) {
-        const TypedElem48& p = x.u.elems48.val[i];
-        const TypedElem48& q = y.u.elems48.val[i];
+      same = x.u.nestedWide.len == y.u.nestedWide.len && x.u.nestedWide.val != y.u.nestedWide.val;
+      for (uint32_t i = 0; same && i < x.u.nestedWide.len; ++i) {
+        const TypedNestedWide& p = x.u.nestedWide.val[i];
+        const TypedNestedWide& q = y.u.nestedWide.val[i];
         same = SameString(p.first, q.first) && SameString(p.second, q.second) &&
                SameStrings(p.list, q.list) && p.data[0] == q.data[0] && p.data[1] == q.data[1];
       }
@@ -178,7 +178,7 @@ PropVals EveryKindOfValue() {
              SameString(x.u.structured->name, y.u.structured->name) &&
              SameStrings(x.u.structured->strings, y.u.structured->strings) &&
              x.u.structured->count == y.u.structured->count &&
-             SameElems24(x.u.structured->elems, y.u.structured->elems, x.u.structured->count);
+             SameTabs(x.u.structured->elems, y.u.structured->elems, x.u.structured->count);
       break;
     default: same = std::memcmp(&x.u, &y.u, sizeof x.u) == 0; break;
   }

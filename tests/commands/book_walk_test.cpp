@@ -207,18 +207,4 @@ TEST_F(BookWalkTest, AChangePassSavesEachFileAndKeepsOneThatCannotBeSavedOpen) {
   EXPECT_TRUE(script.console.empty()) << "a failed save is not reported";
 }
 
-TEST(StrAppendGrowTest, GrowsOwnedStringsAndTreatsNullAsEmpty) {
-  char* s = nullptr;
-  EXPECT_EQ(0, StrAppendGrow(&s, "Examining: "));
-  EXPECT_EQ(0, StrAppendGrow(&s, nullptr));
-  EXPECT_EQ(0, StrAppendGrow(&s, "ch1.fm"));
-  EXPECT_STREQ("Examining: ch1.fm", s);
-  MemFailNth(1);
-  EXPECT_EQ(-1, StrAppendGrow(&s, "more"));
-  MemFailNth(0);
-  EXPECT_STREQ("Examining: ch1.fm", s) << "unchanged when memory runs out";
-  StrReleaseAndClear(&s);
-  EXPECT_EQ(-1, StrAppendGrow(nullptr, "x"));
-}
-
 }  // namespace

@@ -158,23 +158,23 @@ TEST_F(OverridesTest, WhichPropertiesAreCompared) {
   EXPECT_EQ(OVERRIDE_NONE, FindOverrideInParagraph(b.doc, gone, 0));
 }
 
-TEST_F(OverridesTest, RunsHeldByItemsOfKind8000Or4000AreNeverReported) {
+TEST_F(OverridesTest, RunsKeptOutByTheirItemsAreNeverReported) {
   DocBuilder b(model, "ch1.fm");
   auto marked = [&](const std::string& run, int32_t at, int32_t kind) {
     ObjHandle p = b.Para({TextRun("ab"), TextRun(run, "", kBold), TextRun("cd")});
     if (kind != 0) model.AddMarker(p, at, kind);
     return FindOverrideInParagraph(b.doc, p, 0);
   };
-  EXPECT_EQ(OVERRIDE_NONE, marked("X", 2, ITEM_KIND_4000));  // one character
-  EXPECT_EQ(OVERRIDE_UNTAGGED, marked("XY", 2, ITEM_KIND_4000));
+  EXPECT_EQ(OVERRIDE_NONE, marked("X", 2, ITEM_OWN_CHARACTER));  // one character
+  EXPECT_EQ(OVERRIDE_UNTAGGED, marked("XY", 2, ITEM_OWN_CHARACTER));
   EXPECT_EQ(OVERRIDE_UNTAGGED, marked("X", 0, 0));
-  EXPECT_EQ(OVERRIDE_NONE, marked("bold", 1, ITEM_KIND_8000));  // just before the run
-  EXPECT_EQ(OVERRIDE_NONE, marked("bold", 2, ITEM_KIND_8000));
-  EXPECT_EQ(OVERRIDE_UNTAGGED, marked("bold", 3, ITEM_KIND_8000));
-  EXPECT_EQ(OVERRIDE_UNTAGGED, marked("bold", 0, ITEM_KIND_8000));
+  EXPECT_EQ(OVERRIDE_NONE, marked("bold", 1, ITEM_KEEPS_RUN_OUT));  // just before the run
+  EXPECT_EQ(OVERRIDE_NONE, marked("bold", 2, ITEM_KEEPS_RUN_OUT));
+  EXPECT_EQ(OVERRIDE_UNTAGGED, marked("bold", 3, ITEM_KEEPS_RUN_OUT));
+  EXPECT_EQ(OVERRIDE_UNTAGGED, marked("bold", 0, ITEM_KEEPS_RUN_OUT));
   // A last run ends at the paragraph end; its length still counts.
   ObjHandle last = b.Para({TextRun("ab"), TextRun("X", "", kBold)});
-  model.AddMarker(last, 2, ITEM_KIND_4000);
+  model.AddMarker(last, 2, ITEM_OWN_CHARACTER);
   EXPECT_EQ(OVERRIDE_NONE, FindOverrideInParagraph(b.doc, last, 0));
   EXPECT_EQ(0, RemoveOverridesInParagraph(b.doc, last));
 }
@@ -248,7 +248,7 @@ TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
   Watch watch(&host, b.doc);
   HostInstall(&watch);
   watch.ignoreDefaultFont = true;
-  EXPECT_EQ(MAX_REPAIRS_PER_PARAGRAPH, RemoveOverridesInParagraph(b.doc, untagged));
+  EXPECT_EQ(kMaxRepairsPerParagraph, RemoveOverridesInParagraph(b.doc, untagged));
   EXPECT_EQ(501u, watch.fontSelections.size());
   EXPECT_EQ(1, Weight(untagged, 0));
 
@@ -256,7 +256,7 @@ TEST_F(OverridesTest, RepairsThatChangeNothingStopAfterTheBound) {
   watch.ignoreDefaultFont = false;
   watch.failEverySecondTagRead = true;
   watch.fontSelections.clear();
-  EXPECT_EQ(MAX_REPAIRS_PER_PARAGRAPH, RemoveOverridesInParagraph(b.doc, tagged));
+  EXPECT_EQ(kMaxRepairsPerParagraph, RemoveOverridesInParagraph(b.doc, tagged));
   EXPECT_EQ(0u, watch.fontSelections.size());
   EXPECT_EQ(0, watch.textPropsSet);
   EXPECT_EQ(1, b.PropAt(tagged, 0, PROP_FONT_ANGLE));

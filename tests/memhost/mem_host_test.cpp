@@ -113,7 +113,7 @@ TEST_F(MemHostTest, ALookAtATextPropertyMatchesItsCopy) {
 TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
   DocBuilder b(model, "d.fm");
   ObjHandle p = b.Para({R("ab", "Em"), R("cd"), R("e", "", {{PROP_FONT_WEIGHT, 1}})});
-  model.AddMarker(p, 3, ITEM_KIND_4000);
+  model.AddMarker(p, 3, ITEM_OWN_CHARACTER);
   TextRange all{{p, 0}, {p, OFFSET_OBJ_END}};
   TextItems items = HostGetTextForRange(b.doc, all, ITEM_CHAR_PROPS_CHANGE);
   ASSERT_EQ(3u, items.len);
@@ -122,7 +122,7 @@ TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
   EXPECT_EQ(4, items.val[2].offset);
   TextItemsFree(&items);
 
-  items = HostGetTextForRange(b.doc, all, ITEM_STRING | ITEM_PGF_END | ITEM_KIND_4000);
+  items = HostGetTextForRange(b.doc, all, ITEM_STRING | ITEM_PGF_END | ITEM_OWN_CHARACTER);
   std::string joined;
   int32_t last = -1;
   for (uint32_t i = 0; i < items.len; ++i) {
@@ -136,7 +136,7 @@ TEST_F(MemHostTest, ItemsComeInOffsetOrderForTheAskedKinds) {
   TextItemsFree(&items);
 
   // A range inside the text reports no paragraph end and only what lies in it.
-  items = HostGetTextForRange(b.doc, TextRange{{p, 3}, {p, 4}}, ITEM_KIND_4000 | ITEM_PGF_END);
+  items = HostGetTextForRange(b.doc, TextRange{{p, 3}, {p, 4}}, ITEM_OWN_CHARACTER | ITEM_PGF_END);
   ASSERT_EQ(1u, items.len);
   EXPECT_EQ(3, items.val[0].offset);
   TextItemsFree(&items);

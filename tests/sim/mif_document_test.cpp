@@ -176,7 +176,7 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
   EXPECT_EQ(d.MainParagraphs()[2], anchor);
   ASSERT_EQ(1u, d.P(anchor).markers.size());
   EXPECT_EQ(static_cast<int32_t>(d.P(anchor).text.size()) - 1, d.P(anchor).markers[0].offset);
-  EXPECT_EQ(memhost::ANCHOR_BYTE, d.P(anchor).text.back());
+  EXPECT_EQ(memhost::kAnchorByte, d.P(anchor).text.back());
 
   const std::vector<ObjHandle>& notes = d.host.Chain(d.doc, PROP_FIRST_FN_IN_DOC);
   ASSERT_EQ(1u, notes.size());

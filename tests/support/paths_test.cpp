@@ -15,7 +15,7 @@ namespace {
 std::string Resolve(const char* text, const FilePath* base = nullptr, int32_t kind = 0) {
   FilePath* path = FilePathFromString(text, base, kind);
   if (path == nullptr) return "<null>";
-  EXPECT_EQ(FILE_PATH_TAG, path->tag);
+  EXPECT_EQ(kFilePathTag, path->tag);
   EXPECT_EQ(0x10, path->flags);
   std::string out = path->path;
   FilePathRelease(path);

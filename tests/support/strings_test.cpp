@@ -152,4 +152,18 @@ TEST(Language, NamesOneToFortyTwo) {
   for (int32_t n = 1; n <= 42; ++n) EXPECT_NE(nullptr, LanguageNameOf(n)) << n;
 }
 
+TEST(Strings, AppendGrowGrowsOwnedStringsAndTreatsNullAsEmpty) {
+  char* s = nullptr;
+  EXPECT_EQ(0, StrAppendGrow(&s, "Examining: "));
+  EXPECT_EQ(0, StrAppendGrow(&s, nullptr));
+  EXPECT_EQ(0, StrAppendGrow(&s, "ch1.fm"));
+  EXPECT_STREQ("Examining: ch1.fm", s);
+  MemFailNth(1);
+  EXPECT_EQ(-1, StrAppendGrow(&s, "more"));
+  MemFailNth(0);
+  EXPECT_STREQ("Examining: ch1.fm", s) << "unchanged when memory runs out";
+  StrReleaseAndClear(&s);
+  EXPECT_EQ(-1, StrAppendGrow(nullptr, "x"));
+}
+
 }  // namespace
