@@ -78,7 +78,8 @@ inline int64_t CountRuns(const memhost::DocStore& host, ObjHandle doc,
     for (size_t k = 0; k < o.charProps.size(); ++k) {
       if (k != 0 && o.charProps[k] == o.charProps[k - 1]) continue;
       if (tagPrefix.empty() ||
-          host.PropsAt(o, static_cast<int32_t>(k)).tag.compare(0, tagPrefix.size(), tagPrefix) == 0) {
+          host.PropsAt(o, static_cast<int32_t>(k)).tag.compare(0, tagPrefix.size(), tagPrefix) ==
+              0) {
         ++runs;
       }
     }

@@ -154,7 +154,7 @@ std::unique_ptr<DocumentWorld> BuildConversionWorld() {
     DocBuilder table(w->host.model, "C:\\bench\\table.fm");
     std::vector<std::vector<std::string>> rows = {{"Source Tag", "Destination Tag"}};
     for (int i = 0; i < 200; ++i) {
-      std::string destination = i < 190 ? bench::Numbered("Target", i)
+      std::string destination = i < 190   ? bench::Numbered("Target", i)
                                 : i < 195 ? std::string("Default Paragraph Format")
                                           : std::string();
       rows.push_back({bench::Numbered("Source", i), destination});
@@ -199,7 +199,7 @@ struct BookWorld {
   Utf8Client encoding;
   memhost::HostStack host;
   ObjHandle book = 0;
-  std::map<std::string, ObjHandle> pristine;  // path -> saved copy as built
+  std::map<std::string, ObjHandle> pristine;                    // path -> saved copy as built
   std::map<std::string, std::vector<std::string>> formatNames;  // path -> its formats
   std::set<ObjHandle> keepOpen;
   int64_t characters = 0;
@@ -294,8 +294,8 @@ void BM_BookCommand(benchmark::State& state) {
   state.counters["formats_deleted"] = static_cast<double>(formats - w.FormatsInFiles());
   state.counters["characters"] = static_cast<double>(w.characters);
   state.counters["host_calls"] = static_cast<double>(calls) / n;
-  state.counters["host_calls_per_char"] =
-      static_cast<double>(calls) / n / static_cast<double>(w.characters);
+  state.counters["host_calls_per_char"] = static_cast<double>(calls) / n /
+                                          static_cast<double>(w.characters);
   state.counters["ms_per_file"] = seconds / n / kBookFiles * 1e3;
   state.counters["ns_per_host_call"] = seconds / static_cast<double>(calls) * 1e9;
 }
@@ -308,6 +308,9 @@ BENCHMARK(BM_BookCommand)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond);
 // Every file is opened and scanned again for each of the 110 used tags.
-BENCHMARK(BM_BookCommand)->Arg(CMD_LIST_CHAR_USAGE_BOOK_BY_TAG)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BookCommand)
+    ->Arg(CMD_LIST_CHAR_USAGE_BOOK_BY_TAG)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -55,9 +55,13 @@ void BM_WriteRefontedParagraph(benchmark::State& state) {
   }
   state.counters["changes"] = static_cast<double>(state.range(0));
   state.counters["ns_per_change"] = benchmark::Counter(
-      static_cast<double>(state.range(0)), benchmark::Counter::kIsIterationInvariantRate |
-                                                benchmark::Counter::kInvert);
+      static_cast<double>(state.range(0)),
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_WriteRefontedParagraph)->Arg(2000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteRefontedParagraph)
+    ->Arg(2000)
+    ->Arg(8000)
+    ->Arg(32000)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

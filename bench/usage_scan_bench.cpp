@@ -88,7 +88,8 @@ inline void Make(const Call& c) {
     case Call::GET_ID: benchmark::DoNotOptimize(HostGetId(c.doc, c.obj, c.prop)); break;
     case Call::GET_STRING: MemRelease(HostGetString(c.doc, c.obj, c.prop)); break;
     case Call::TEXT_FOR_RANGE: {
-      TextItems items = HostGetTextForRange(c.doc, TextRange{{c.obj, 0}, {c.obj, c.offset}}, c.prop);
+      TextItems items =
+          HostGetTextForRange(c.doc, TextRange{{c.obj, 0}, {c.obj, c.offset}}, c.prop);
       TextItemsFree(&items);
       break;
     }
@@ -118,8 +119,8 @@ std::vector<Stride> Strides(const std::vector<Call>& calls) {
   for (const Call& c : calls) {
     if (!strides.empty()) {
       Stride& s = strides.back();
-      if (c.op == Call::TEXT_PROP && s.call.op == c.op && s.call.doc == c.doc && s.call.obj == c.obj &&
-          s.call.prop == c.prop && s.call.offset + s.count == c.offset) {
+      if (c.op == Call::TEXT_PROP && s.call.op == c.op && s.call.doc == c.doc &&
+          s.call.obj == c.obj && s.call.prop == c.prop && s.call.offset + s.count == c.offset) {
         ++s.count;
         continue;
       }
@@ -144,7 +145,8 @@ bool SameCalls(const std::vector<Stride>& strides, const std::vector<Call>& call
     for (int32_t i = 0; i < s.count; ++i, ++c.offset, ++at) {
       if (at >= calls.size()) return false;
       const Call& r = calls[at];
-      if (r.op != c.op || r.doc != c.doc || r.obj != c.obj || r.prop != c.prop || r.offset != c.offset) {
+      if (r.op != c.op || r.doc != c.doc || r.obj != c.obj || r.prop != c.prop ||
+          r.offset != c.offset) {
         return false;
       }
     }
@@ -187,7 +189,8 @@ struct Corpus {
       while (size < 1000) {
         int n = length(random);
         std::string text = filler.substr(static_cast<size_t>(size) % 16, static_cast<size_t>(n));
-        runs.emplace_back(text, plain(random) == 0 ? std::string() : names[static_cast<size_t>(pick(random))]);
+        runs.emplace_back(text, plain(random) == 0 ? std::string()
+                                                   : names[static_cast<size_t>(pick(random))]);
         size += static_cast<int32_t>(text.size());
       }
       b.Para(runs);
@@ -259,15 +262,15 @@ void BM_UsageScan(benchmark::State& state) {
     hostTime += t3 - t2;
   }
   double iterations = static_cast<double>(state.iterations());
-  state.counters["chars_per_s"] =
-      benchmark::Counter(static_cast<double>(c.characters) * iterations, benchmark::Counter::kIsRate);
+  state.counters["chars_per_s"] = benchmark::Counter(static_cast<double>(c.characters) * iterations,
+                                                     benchmark::Counter::kIsRate);
   state.counters["characters"] = static_cast<double>(c.characters);
-  state.counters["host_calls_per_char"] =
-      static_cast<double>(c.callsPerScan) / static_cast<double>(c.characters);
+  state.counters["host_calls_per_char"] = static_cast<double>(c.callsPerScan) /
+                                          static_cast<double>(c.characters);
   state.counters["outside_host_share"] = scanTime > 0 ? (scanTime - hostTime) / scanTime : 0;
   state.counters["over_host_calls"] = hostTime > 0 ? scanTime / hostTime : 0;
-  state.counters["client_ns_per_char"] =
-      (scanTime - hostTime) * 1e9 / (iterations * static_cast<double>(c.characters));
+  state.counters["client_ns_per_char"] = (scanTime - hostTime) * 1e9 /
+                                         (iterations * static_cast<double>(c.characters));
 }
 
 // The same host calls and nothing else, generated from the strides.
@@ -275,9 +278,9 @@ void BM_HostCallsOnly(benchmark::State& state) {
   Corpus& c = CorpusOf(static_cast<int>(state.range(0)));
   if (!c.Faithful(state)) return;
   for (auto _ : state) Generate(c.strides);
-  state.counters["chars_per_s"] = benchmark::Counter(
-      static_cast<double>(c.characters) * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate);
+  state.counters["chars_per_s"] = benchmark::Counter(static_cast<double>(c.characters) *
+                                                         static_cast<double>(state.iterations()),
+                                                     benchmark::Counter::kIsRate);
   state.counters["strides"] = static_cast<double>(c.strides.size());
 }
 

@@ -33,14 +33,12 @@ int CompareRows(const ConversionTable& table, uint32_t a, uint32_t b) {
 
 void IndexSources(ConversionTable* table) {
   uint32_t n = StringListCount(table->sources);
-  table->bySource = n == 0 ? nullptr
-                           : static_cast<uint32_t*>(MemAllocate(n * sizeof(uint32_t), 0));
+  table->bySource = n == 0 ? nullptr : static_cast<uint32_t*>(MemAllocate(n * sizeof(uint32_t), 0));
   if (table->bySource == nullptr) return;
   for (uint32_t i = 0; i < n; ++i) table->bySource[i] = i;
   // Sorting in place: nothing is allocated that could fail.
-  std::sort(table->bySource, table->bySource + n, [table](uint32_t a, uint32_t b) {
-    return CompareRows(*table, a, b) < 0;
-  });
+  std::sort(table->bySource, table->bySource + n,
+            [table](uint32_t a, uint32_t b) { return CompareRows(*table, a, b) < 0; });
 }
 
 // The destination of the first row naming `tag`, or null when none does.
@@ -181,9 +179,8 @@ void ConvertFlows(ObjHandle doc, const ConversionTable& table) {
 }
 
 void ConvertTables(ObjHandle doc, const ConversionTable& table) {
-  ForEachTableTextChain(doc, [doc, &table](ObjHandle first) {
-    ConvertParagraphs(doc, table, first);
-  });
+  ForEachTableTextChain(doc,
+                        [doc, &table](ObjHandle first) { ConvertParagraphs(doc, table, first); });
 }
 
 }  // namespace

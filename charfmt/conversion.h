@@ -6,7 +6,7 @@
 #include "client/host_api.h"
 #include "support/string_list.h"
 
-extern const char kConversionHeading[];  // "Source Tag"
+extern const char kConversionHeading[];   // "Source Tag"
 extern const char kDestinationHeading[];  // "Destination Tag"
 // The destination that returns text to its paragraph's own font.
 extern const char kDefaultParagraphFormat[];

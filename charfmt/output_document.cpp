@@ -80,8 +80,7 @@ ObjHandle OpenOutputDocument() {
   MemRelease(path);
   if (out != 0) return out;
   return HostNewCustomDocument(OUTPUT_PAGE_WIDTH, OUTPUT_PAGE_HEIGHT, 1, OUTPUT_MARGIN,
-                               OUTPUT_MARGIN, OUTPUT_MARGIN, OUTPUT_MARGIN, OUTPUT_MARGIN, 0,
-                               1);
+                               OUTPUT_MARGIN, OUTPUT_MARGIN, OUTPUT_MARGIN, OUTPUT_MARGIN, 0, 1);
 }
 
 void AppendOutputParagraph(ObjHandle out, const char* text, const char* format) {

@@ -60,8 +60,7 @@ bool TableHeadingStartsWith(ObjHandle doc, ObjHandle table, const char* heading)
 }  // namespace
 
 ObjHandle BuildListTable(int32_t listType, int32_t columns, const char* const* headings,
-                         const StringList* used, const StringList* unused,
-                         bool* noInsertionPoint) {
+                         const StringList* used, const StringList* unused, bool* noInsertionPoint) {
   const StringList* names[2] = {used, unused};
   int32_t lists = 0;
   int32_t rows = kEmptyListRows;
@@ -104,8 +103,7 @@ ObjHandle ScanAndBuildListTable(ObjHandle doc, int32_t listType, int32_t columns
   return table;
 }
 
-ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint,
-                        bool* scanMissed) {
+ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint, bool* scanMissed) {
   const char* headings[] = {kKeepListHeading};
   bool missed = false;
   ObjHandle table = ScanAndBuildListTable(doc, listType, 1, headings, noInsertionPoint, &missed);
@@ -113,8 +111,8 @@ ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint,
   return table;
 }
 
-ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,
-                                 const StringList* unused, bool* noInsertionPoint) {
+ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used, const StringList* unused,
+                                 bool* noInsertionPoint) {
   const char* headings[] = {kKeepListHeading};
   return BuildListTable(listType, 1, headings, used, unused, noInsertionPoint);
 }

@@ -44,8 +44,8 @@ int32_t ReadListTable(ObjHandle doc, ObjHandle table, StringList* first, StringL
 // and sets *scanMissed; callers of the second must see to it themselves.
 ObjHandle CreateTagList(ObjHandle doc, int32_t listType, bool* noInsertionPoint = nullptr,
                         bool* scanMissed = nullptr);
-ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used,
-                                 const StringList* unused, bool* noInsertionPoint = nullptr);
+ObjHandle CreateTagListFromLists(int32_t listType, const StringList* used, const StringList* unused,
+                                 bool* noInsertionPoint = nullptr);
 
 // The first open document, in the host's order, holding a table whose first
 // cell begins with `heading`; 0 when none does.

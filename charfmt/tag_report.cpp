@@ -36,13 +36,12 @@ struct ReportLine {
 
 const char* const kCapitalization[] = {"Normal", "Small Caps", "Lowercase", "Uppercase"};
 const char* const kPosition[] = {"Normal", "Superscript", "Subscript"};
-const char* const kUnderlining[] = {"None", "Underline", "Double Underline",
-                                    "Numeric Underline"};
+const char* const kUnderlining[] = {"None", "Underline", "Double Underline", "Numeric Underline"};
 
 // The report order is what readers compare reports by; keep it.
 const ReportLine kLines[] = {
-    {"Capitalization", PROP_USE_CAPITALIZATION, PROP_CAPITALIZATION, KIND_ENUM, kCapitalization,
-     4, 0},
+    {"Capitalization", PROP_USE_CAPITALIZATION, PROP_CAPITALIZATION, KIND_ENUM, kCapitalization, 4,
+     0},
     {"Change Bar", PROP_USE_CHANGE_BAR, PROP_CHANGE_BAR, KIND_BOOL, nullptr, 0, 0},
     {"Color", PROP_USE_COLOR, PROP_COLOR, KIND_COLOR, nullptr, 0, 0},
     {"Background Color", PROP_USE_BACKGROUND_COLOR, PROP_BACKGROUND_COLOR, KIND_COLOR, nullptr, 0,
@@ -134,23 +133,17 @@ void WriteValueLine(ObjHandle doc, ObjHandle f, ObjHandle out, const ReportLine&
     case KIND_BOOL:
       WriteTextLine(out, l.label, HostGetInt(doc, f, l.prop) == 1 ? "True" : "False");
       break;
-    case KIND_COLOR:
-      WriteColorLine(doc, out, l.label, HostGetId(doc, f, l.prop));
-      break;
+    case KIND_COLOR: WriteColorLine(doc, out, l.label, HostGetId(doc, f, l.prop)); break;
     case KIND_FONT_NAME:
       WriteFontNameLine(out, l.label, l.nameList, HostGetInt(doc, f, l.prop));
       break;
-    case KIND_SIZE:
-      WriteSizeLine(doc, out, l.label, HostGetMetric(doc, f, l.prop));
-      break;
+    case KIND_SIZE: WriteSizeLine(doc, out, l.label, HostGetMetric(doc, f, l.prop)); break;
     case KIND_LANGUAGE: {
       const char* word = LanguageNameOf(HostGetInt(doc, f, l.prop));
       WriteTextLine(out, l.label, word != nullptr ? word : "");
       break;
     }
-    case KIND_PERCENT:
-      WritePercentLine(out, l.label, HostGetMetric(doc, f, l.prop));
-      break;
+    case KIND_PERCENT: WritePercentLine(out, l.label, HostGetMetric(doc, f, l.prop)); break;
   }
 }
 

@@ -14,14 +14,12 @@ namespace {
 
 const char kNoListMemory[] = "Couldn't allocate string list memory\n";
 // Document properties that name a tag directly, in the order they are read.
-const int32_t kDocTagProps[] = {PROP_DOC_CHAR_TAG_339, PROP_DOC_CHAR_TAG_338,
-                                PROP_DOC_CHAR_TAG_337, PROP_DOC_CHAR_TAG_334,
-                                PROP_DOC_CHAR_TAG_336};
+const int32_t kDocTagProps[] = {PROP_DOC_CHAR_TAG_339, PROP_DOC_CHAR_TAG_338, PROP_DOC_CHAR_TAG_337,
+                                PROP_DOC_CHAR_TAG_334, PROP_DOC_CHAR_TAG_336};
 
 // Sets of names for one scan keep its cost linear in the text and in the
 // number of formats: the host is asked for the tag of every character, and a
 // long document repeats a few hundred names millions of times.
-
 
 // Appends to a list and to its index; false when the list cannot grow.
 bool AddToList(StringList* list, NameSet* index, const char* name) {
@@ -147,13 +145,34 @@ inline bool IsLast(const Scan* scan, const char* name) {
     }
   }
   switch (n - i) {
-    case 7: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
-    case 6: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
-    case 5: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
-    case 4: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
-    case 3: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
-    case 2: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
-    case 1: if (name[i] != last[i]) return false; ++i; [[fallthrough]];
+    case 7:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
+    case 6:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
+    case 5:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
+    case 4:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
+    case 3:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
+    case 2:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
+    case 1:
+      if (name[i] != last[i]) return false;
+      ++i;
+      [[fallthrough]];
     default: break;
   }
   return name[n] == '\0';
@@ -267,9 +286,8 @@ void ScanFlows(Scan* scan) {
 }
 
 void ScanTables(Scan* scan) {
-  ForEachTableTextChain(scan->doc, [scan](ObjHandle first) {
-    ProbeParagraphChain(scan, first, false);
-  });
+  ForEachTableTextChain(scan->doc,
+                        [scan](ObjHandle first) { ProbeParagraphChain(scan, first, false); });
 }
 
 void ScanFootnotes(Scan* scan) {

@@ -50,9 +50,7 @@ int32_t HostExecuteCodes(int32_t count, const int32_t* codes) {
   FORWARD(ERR_CALL_FAILED, ExecuteCodes(count, codes));
 }
 
-ObjHandle HostDefineMenu(const char* tag, const char* label) {
-  FORWARD(0, DefineMenu(tag, label));
-}
+ObjHandle HostDefineMenu(const char* tag, const char* label) { FORWARD(0, DefineMenu(tag, label)); }
 ObjHandle HostDefineAndAddMenu(ObjHandle parent, const char* tag, const char* label) {
   FORWARD(0, DefineAndAddMenu(parent, tag, label));
 }
@@ -89,8 +87,8 @@ int32_t HostCloseDocument(ObjHandle doc, int32_t flags) {
 ObjHandle HostNewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
                                 Metric top, Metric bottom, Metric left, Metric right,
                                 int32_t sidedness, int32_t flag) {
-  FORWARD(0, NewCustomDocument(width, height, columns, gap, top, bottom, left, right,
-                               sidedness, flag));
+  FORWARD(
+      0, NewCustomDocument(width, height, columns, gap, top, bottom, left, right, sidedness, flag));
 }
 int32_t HostRedisplay(ObjHandle doc) { FORWARD(ERR_CALL_FAILED, Redisplay(doc)); }
 int32_t HostScrollToText(ObjHandle doc, TextRange range) {

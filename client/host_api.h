@@ -133,9 +133,8 @@ class HostApi {
   // position just after the inserted text.
   virtual TextLoc AddText(ObjHandle doc, TextLoc at, const char* text) = 0;
   // A new table anchored at `at`; its rows and cells are read afterwards.
-  virtual ObjHandle NewTable(ObjHandle doc, const char* format, int32_t columns,
-                             int32_t bodyRows, int32_t headingRows, int32_t footingRows,
-                             TextLoc at) = 0;
+  virtual ObjHandle NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
+                             int32_t headingRows, int32_t footingRows, TextLoc at) = 0;
 };
 
 // Installs the host every free function forwards to (null: none). The caller
@@ -168,8 +167,7 @@ ObjHandle HostNewNamedObject(ObjHandle doc, int32_t type, const char* name);
 int32_t HostDeleteObject(ObjHandle doc, ObjHandle obj);
 
 ObjHandle HostOpenDocument(const char* path, const PropVals* params, PropVals** ret);
-ObjHandle HostSaveDocument(ObjHandle doc, const char* path, const PropVals* params,
-                           PropVals** ret);
+ObjHandle HostSaveDocument(ObjHandle doc, const char* path, const PropVals* params, PropVals** ret);
 int32_t HostCloseDocument(ObjHandle doc, int32_t flags);
 ObjHandle HostNewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
                                 Metric top, Metric bottom, Metric left, Metric right,

@@ -126,7 +126,7 @@ struct TypedVal {
     struct {
       uint32_t len;
       int32_t* val;
-    } ints;  // codes 5, 13, 15
+    } ints;             // codes 5, 13, 15
     HostStrings ssval;  // code 6
     struct {
       uint32_t len;
@@ -151,12 +151,12 @@ struct TypedVal {
     struct {
       uint32_t len;
       TypedNestedWide* val;
-    } nestedWide;  // code 21
-    TypedRecord* record;      // code 19
-    TypedOwningRecord* owningRecord;      // code 20
-    TypedStructured* structured;  // code 22
-    TextLoc tloc;      // code 9
-    TextRange trange;  // code 10
+    } nestedWide;                     // code 21
+    TypedRecord* record;              // code 19
+    TypedOwningRecord* owningRecord;  // code 20
+    TypedStructured* structured;      // code 22
+    TextLoc tloc;                     // code 9
+    TextRange trange;                 // code 10
     unsigned char raw[16];
   } u;
 };

@@ -19,12 +19,8 @@ class HostWrapper : public HostApi {
   int32_t RequestNotification(int32_t n, int32_t e) override {
     return target_->RequestNotification(n, e);
   }
-  int32_t ExecuteCodes(int32_t n, const int32_t* c) override {
-    return target_->ExecuteCodes(n, c);
-  }
-  ObjHandle DefineMenu(const char* t, const char* l) override {
-    return target_->DefineMenu(t, l);
-  }
+  int32_t ExecuteCodes(int32_t n, const int32_t* c) override { return target_->ExecuteCodes(n, c); }
+  ObjHandle DefineMenu(const char* t, const char* l) override { return target_->DefineMenu(t, l); }
   ObjHandle DefineAndAddMenu(ObjHandle p, const char* t, const char* l) override {
     return target_->DefineAndAddMenu(p, t, l);
   }
@@ -48,8 +44,8 @@ class HostWrapper : public HostApi {
     return target_->SaveDocument(d, p, a, r);
   }
   int32_t CloseDocument(ObjHandle d, int32_t f) override { return target_->CloseDocument(d, f); }
-  ObjHandle NewCustomDocument(Metric w, Metric h, int32_t c, Metric g, Metric t, Metric b,
-                              Metric l, Metric r, int32_t s, int32_t f) override {
+  ObjHandle NewCustomDocument(Metric w, Metric h, int32_t c, Metric g, Metric t, Metric b, Metric l,
+                              Metric r, int32_t s, int32_t f) override {
     return target_->NewCustomDocument(w, h, c, g, t, b, l, r, s, f);
   }
   int32_t Redisplay(ObjHandle d) override { return target_->Redisplay(d); }

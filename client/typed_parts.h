@@ -47,7 +47,10 @@ bool TextItemsPartsCopy(TextItems* dst, const TextItems* src, const BlockHeap& h
 inline bool PropValIsPlain(const PropVal& v) {
   if (v.propIdent.num == 0) return false;
   switch (v.propVal.valType) {
-    case VT_STRING: case VT_INT: case VT_METRIC: case VT_ID: return true;
+    case VT_STRING:
+    case VT_INT:
+    case VT_METRIC:
+    case VT_ID: return true;
     default: return false;
   }
 }

@@ -140,14 +140,14 @@ const void* const kModuleTable[] = {Fn(PartQueryInterface), Fn(PartAddRef), Fn(P
 
 // Every operation: record the position, fail if asked to, run the HostApi
 // operation with a clean HostErrno and report what it left there as status.
-#define ENTER(slot)                         \
-  ComHostC* h = self->host;                 \
-  h->Record(slot);                          \
+#define ENTER(slot)                            \
+  ComHostC* h = self->host;                    \
+  h->Record(slot);                             \
   if (FAILED(h->failWith)) return h->failWith; \
-  const int32_t errnoBefore = HostErrno;    \
-  h->handFailed = false;                    \
+  const int32_t errnoBefore = HostErrno;       \
+  h->handFailed = false;                       \
   HostErrno = 0
-#define LEAVE()                      \
+#define LEAVE()                         \
   *status = h->TakeStatus(errnoBefore); \
   return S_OK
 
@@ -266,13 +266,12 @@ HRESULT STDMETHODCALLTYPE SaveDocument(HostPart* self, ObjHandle doc, const char
 }
 
 HRESULT STDMETHODCALLTYPE NewCustomDocument(HostPart* self, Metric width, Metric height,
-                                            int32_t columns, Metric gap, Metric top,
-                                            Metric bottom, Metric left, Metric right,
-                                            int32_t sidedness, int32_t flag, int32_t* status,
-                                            ObjHandle* doc) {
+                                            int32_t columns, Metric gap, Metric top, Metric bottom,
+                                            Metric left, Metric right, int32_t sidedness,
+                                            int32_t flag, int32_t* status, ObjHandle* doc) {
   ENTER(34);
-  *doc = h->api->NewCustomDocument(width, height, columns, gap, top, bottom, left, right,
-                                   sidedness, flag);
+  *doc = h->api->NewCustomDocument(width, height, columns, gap, top, bottom, left, right, sidedness,
+                                   flag);
   LEAVE();
 }
 
@@ -363,15 +362,15 @@ HRESULT STDMETHODCALLTYPE SetInt(HostPart* self, ObjHandle doc, ObjHandle obj,
   LEAVE();
 }
 
-HRESULT STDMETHODCALLTYPE GetId(HostPart* self, ObjHandle doc, ObjHandle obj,
-                                const PropIdent* prop, int32_t* status, ObjHandle* value) {
+HRESULT STDMETHODCALLTYPE GetId(HostPart* self, ObjHandle doc, ObjHandle obj, const PropIdent* prop,
+                                int32_t* status, ObjHandle* value) {
   ENTER(89);
   *value = h->api->GetId(doc, obj, prop->num);
   LEAVE();
 }
 
-HRESULT STDMETHODCALLTYPE SetId(HostPart* self, ObjHandle doc, ObjHandle obj,
-                                const PropIdent* prop, ObjHandle value, int32_t* status) {
+HRESULT STDMETHODCALLTYPE SetId(HostPart* self, ObjHandle doc, ObjHandle obj, const PropIdent* prop,
+                                ObjHandle value, int32_t* status) {
   ENTER(90);
   h->api->SetId(doc, obj, prop->num, value);
   LEAVE();

@@ -88,17 +88,17 @@ class ComHostC {
   long handsBeforeFailure = -1;
 
   // ---- Observation ----
-  std::vector<GUID> asked;            // QueryInterface calls on the host object
-  std::vector<int> slots;             // main API positions called, in order (watched)
+  std::vector<GUID> asked;  // QueryInterface calls on the host object
+  std::vector<int> slots;   // main API positions called, in order (watched)
   bool registered = false;
   int32_t registerConstant = 0;
-  bool descriptionGiven = false;      // false: the register call passed null
+  bool descriptionGiven = false;  // false: the register call passed null
   std::vector<std::pair<int32_t, std::string>> description;
   void* moduleGiven = nullptr;
   int moduleCalls = 0;
   // Every task block given to the client (watched), or kept for it.
   std::vector<TaskBlock> handedOut;
-  std::string releases;               // the role of every interface released, in order
+  std::string releases;  // the role of every interface released, in order
 
   // References the client holds on the host's interfaces.
   int32_t HeldReferences() const;

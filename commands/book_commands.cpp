@@ -180,8 +180,7 @@ bool NotReadWhole(const char* path, void* context) {
 bool ScanBookMissedText(ObjHandle book, BookScan* scan) {
   ScanBook(book, scan);
   scan->unopened = 0;
-  ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, scan, 0,
-                  NotReadWhole);
+  ForEachBookFile(book, kExaminingPrefix, BOOK_PASS_READ, ScanIntoBookLists, scan, 0, NotReadWhole);
   bool missed = scan->unopened > 0;
   for (uint32_t i = 0; i < StringListCount(scan->partial); ++i) {
     if (!Listed(scan->read, StringListAt(scan->partial, i))) missed = true;
@@ -212,8 +211,7 @@ RowResult DeleteUnused(ObjHandle book) {
     } else if (Confirmed("Are you sure you want to delete unused character tags for all files "
                          "in the book?",
                          &answer)) {
-      ForEachBookFile(book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE, DeleteBookUnusedTags,
-                      &scan);
+      ForEachBookFile(book, kRemovingUnusedPrefix, BOOK_PASS_CHANGE, DeleteBookUnusedTags, &scan);
     }
   }
   DestroyLists(&scan.lists);
@@ -319,10 +317,9 @@ RowResult RunCreateConversionDocumentBook(ObjHandle book) {
 }
 
 RowResult RunRemoveNonlistCharsBook(ObjHandle book) {
-  return ApplyListToBook(book, kKeepListHeading,
-                         "The list of character tags to keep could not be found.",
-                         "Are you sure you want to keep only the character tags listed?",
-                         PruneToKeepList);
+  return ApplyListToBook(
+      book, kKeepListHeading, "The list of character tags to keep could not be found.",
+      "Are you sure you want to keep only the character tags listed?", PruneToKeepList);
 }
 
 RowResult RunConvertCharsBook(ObjHandle book) {

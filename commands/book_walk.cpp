@@ -104,9 +104,8 @@ void FinishBookFile(BookFile* file) {
   if (toClose != 0 && toClose != file->keepOpen) HostCloseDocument(toClose, 1);
 }
 
-void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
-                     BookFileOperation operation, void* context, ObjHandle keepOpen,
-                     BookFileFilter wanted) {
+void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode, BookFileOperation operation,
+                     void* context, ObjHandle keepOpen, BookFileFilter wanted) {
   // Handle 0 would address the application: its properties are no book's.
   if (book == 0) return;
   char* path = nullptr;

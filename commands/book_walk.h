@@ -7,18 +7,18 @@
 #include "client/host_api.h"
 
 // Component kinds of a book.
-constexpr int32_t BOOK_COMPONENT_GROUP = 2;     // holds further components
-constexpr int32_t BOOK_COMPONENT_FOLDER = 64;   // holds further components
-constexpr int32_t BOOK_COMPONENT_FILE = 512;    // a document file
+constexpr int32_t BOOK_COMPONENT_GROUP = 2;    // holds further components
+constexpr int32_t BOOK_COMPONENT_FOLDER = 64;  // holds further components
+constexpr int32_t BOOK_COMPONENT_FILE = 512;   // a document file
 
 // What a pass does with a file once its operation is done.
 constexpr int32_t BOOK_PASS_READ = 0;    // close it
 constexpr int32_t BOOK_PASS_CHANGE = 1;  // save it under its path, then close it
 
 // Status-line prefixes of the passes.
-extern const char kExaminingPrefix[];        // "Examining: "
-extern const char kRemovingUnusedPrefix[];   // "Removing Unused Tags: "
-extern const char kProcessingPrefix[];       // "Processing: "
+extern const char kExaminingPrefix[];       // "Examining: "
+extern const char kRemovingUnusedPrefix[];  // "Removing Unused Tags: "
+extern const char kProcessingPrefix[];      // "Processing: "
 
 // The file a pass is working on, as its operation sees it.
 struct BookFile {
@@ -27,7 +27,7 @@ struct BookFile {
   const char* path;  // as the book gives it; the walk's, valid during the call
   int32_t mode;      // BOOK_PASS_*
   ObjHandle keepOpen;
-  bool finished;     // FinishBookFile has run
+  bool finished;  // FinishBookFile has run
 };
 
 typedef void (*BookFileOperation)(BookFile* file, void* context);
@@ -46,9 +46,8 @@ ObjHandle NextBookComponent(ObjHandle book, ObjHandle component);
 // must leave open (saved in a change pass): the list that the operation reads.
 // `wanted`, when given, picks the files the pass opens; the others are passed
 // by unopened and unreported.
-void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode,
-                     BookFileOperation operation, void* context, ObjHandle keepOpen = 0,
-                     BookFileFilter wanted = nullptr);
+void ForEachBookFile(ObjHandle book, const char* prefix, int32_t mode, BookFileOperation operation,
+                     void* context, ObjHandle keepOpen = 0, BookFileFilter wanted = nullptr);
 
 // Closes the file (saving it first in a change pass) before the operation
 // returns, for operations that keep writing elsewhere afterwards. The walk

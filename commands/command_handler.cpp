@@ -10,8 +10,8 @@
 
 namespace {
 
-const char kAboutText[] =
-    "Tagsmith \nVersion " TAGSMITH_VERSION "  Build " TAGSMITH_BUILD_NUMBER " (64-bit)";
+const char kAboutText[] = "Tagsmith \nVersion " TAGSMITH_VERSION "  Build " TAGSMITH_BUILD_NUMBER
+                          " (64-bit)";
 const char kNoDocumentMessage[] = "Please open a document first.";
 
 ObjHandle TargetOf(const CommandRow& row, ObjHandle doc, ObjHandle book) {

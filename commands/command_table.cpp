@@ -14,6 +14,8 @@ const char kFindNextShortcut[] = "\\!nov";
 // Some client-call strings differ from the tags of the menu commands they
 // run: other clients already send these, so they stay as they are. Skip
 // Master Pages is a switch of the user's and has no string.
+// Left as laid out by hand: a row per command, its facts side by side.
+// clang-format off
 const CommandRow kCommandTable[] = {
     // number, tag, label, client call, works on, {document group, book group},
     // in the report submenu, shortcut, switched on, row
@@ -70,6 +72,7 @@ const CommandRow kCommandTable[] = {
      "RemoveCharOverridesBook", ON_BOOK, {0, 4}, false, kNoShortcut, false,
      RunRemoveOverridesBook},
 };
+// clang-format on
 const size_t kCommandCount = sizeof kCommandTable / sizeof kCommandTable[0];
 
 const CommandRow* CommandRowOf(int32_t number) {

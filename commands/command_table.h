@@ -57,9 +57,9 @@ struct MenuPlace {
 
 struct CommandRow {
   int32_t number;
-  const char* tag;       // the host's name of the command object
-  const char* label;     // what the menu shows
-  const char* call;      // the client-call string that runs it; null: none
+  const char* tag;    // the host's name of the command object
+  const char* label;  // what the menu shows
+  const char* call;   // the client-call string that runs it; null: none
   CommandTarget target;
   MenuPlace place;
   bool inReportMenu;     // in the document submenu's report submenu

@@ -17,7 +17,8 @@ RowResult RunConvertChars(ObjHandle doc) {
   if (doc == 0) return NoDocumentNotice();
   ObjHandle tableDoc = FindListDocument(kConversionHeading);
   if (tableDoc == 0) {
-    return Done(HostAlert("The list of character tags to convert could not be found.", ALERT_WARNING));
+    return Done(
+        HostAlert("The list of character tags to convert could not be found.", ALERT_WARNING));
   }
   ObjHandle table = FindListTable(tableDoc, kConversionHeading);
   int32_t answer = 0;

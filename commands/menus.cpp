@@ -43,7 +43,8 @@ void AddGroup(ObjHandle sub, bool book, int group) {
       // Defined with the document submenu: the same object stands here too.
       HostAddItemToMenu(sub, HostGetNamedObject(0, OBJ_COMMAND, row.tag));
     } else if (row.inReportMenu) {
-      if (report == 0) report = HostDefineMenu("CharacterTagReport", "Generate Character Tag Report");
+      if (report == 0)
+        report = HostDefineMenu("CharacterTagReport", "Generate Character Tag Report");
       DefineCommand(report, row);
     } else {
       DefineCommand(sub, row);

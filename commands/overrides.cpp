@@ -16,11 +16,11 @@ ObjHandle SkipMasterPagesCommand() {
 // Untagged text is held to every one of these, in this order: integers
 // first, then the two strings.
 const int32_t kParagraphIntProps[] = {
-    PROP_CAPITALIZATION, PROP_CHANGE_BAR,    PROP_FONT_ANGLE,    PROP_FONT_FAMILY,
-    PROP_FONT_VARIATION, PROP_FONT_WEIGHT,   PROP_POSITION,      PROP_CHAR_INT_612,
-    PROP_PAIR_KERN,      PROP_OVERLINE,      PROP_CHAR_INT_613,  PROP_STRIKETHROUGH,
-    PROP_UNDERLINING,    PROP_LANGUAGE,      PROP_COLOR,         PROP_CHAR_INT_2287,
-    PROP_FONT_SIZE,      PROP_CHAR_INT_616,  PROP_CHAR_INT_617,  PROP_CHARSPREAD,
+    PROP_CAPITALIZATION, PROP_CHANGE_BAR,   PROP_FONT_ANGLE,   PROP_FONT_FAMILY,
+    PROP_FONT_VARIATION, PROP_FONT_WEIGHT,  PROP_POSITION,     PROP_CHAR_INT_612,
+    PROP_PAIR_KERN,      PROP_OVERLINE,     PROP_CHAR_INT_613, PROP_STRIKETHROUGH,
+    PROP_UNDERLINING,    PROP_LANGUAGE,     PROP_COLOR,        PROP_CHAR_INT_2287,
+    PROP_FONT_SIZE,      PROP_CHAR_INT_616, PROP_CHAR_INT_617, PROP_CHARSPREAD,
     PROP_STRETCH,
 };
 const int32_t kParagraphStringProps[] = {PROP_CHAR_STR_639, PROP_CHAR_STR_640};
@@ -65,7 +65,9 @@ ObjHandle IdOf(ObjHandle doc, ObjHandle obj, int32_t prop) {
 // from any other would read part of a pointer.
 int32_t IntOf(const PropVal& v) {
   switch (v.propVal.valType) {
-    case VT_INT: case VT_METRIC: case VT_ID: return v.propVal.u.ival;
+    case VT_INT:
+    case VT_METRIC:
+    case VT_ID: return v.propVal.u.ival;
     default: return 0;
   }
 }
@@ -216,7 +218,8 @@ void RepairTaggedRun(ObjHandle doc, TextRange run) {
   PropVal tag = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
   const char* name = HostErrno == 0 ? StringOf(tag) : nullptr;
   ObjHandle format = StrLength(name) > 0 ? HostGetNamedObject(doc, OBJ_CHAR_FMT, name) : 0;
-  PropVals values = format != 0 && HostErrno == 0 ? HostGetProps(doc, format) : PropVals{0, nullptr};
+  PropVals values = format != 0 && HostErrno == 0 ? HostGetProps(doc, format)
+                                                  : PropVals{0, nullptr};
   PropVals tagOnly = values.len > 0 && HostErrno == 0 ? TagOnlyValues(name) : PropVals{0, nullptr};
   if (tagOnly.len > 0) {
     run = WithOwnEndOnly(doc, run, name);

@@ -45,7 +45,8 @@ void BuildChapter(memhost::DocStore& host, const std::string& path) {
   b.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   b.CharFormat("Code").Set(PROP_FONT_FAMILY, 2);
   b.CharFormat("Spare");
-  b.Para({R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
+  b.Para(
+      {R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
   ObjHandle p = b.Para({R("strong", "Strong"), R(" text")});
   b.Footnote(p, {R("see "), R("code", "Code")});
   b.Table({{"Head"}, {"cell"}}, 1, {"Title"});
@@ -90,8 +91,14 @@ struct World {
 
 // The notification each string comes with: mostly the client call, else
 // one the handler must leave alone.
-const int32_t kNotes[] = {NOTE_CLIENT_CALL, NOTE_CLIENT_CALL, NOTE_CLIENT_CALL, NOTE_CLIENT_CALL,
-                          NOTE_CLIENT_CALL, kNotePackedFields, 0, 14};
+const int32_t kNotes[] = {NOTE_CLIENT_CALL,
+                          NOTE_CLIENT_CALL,
+                          NOTE_CLIENT_CALL,
+                          NOTE_CLIENT_CALL,
+                          NOTE_CLIENT_CALL,
+                          kNotePackedFields,
+                          0,
+                          14};
 
 }  // namespace
 
@@ -152,8 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       NotifyHandler(note, model.activeDoc, s.c_str(), 0);
     }
     bool pruning = note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "RemoveNonlistChars") != 0;
-    if (!(pruning && listMade) && !memhost::DeletedUsedTags(model, before).empty()) __builtin_trap();
-    if (note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "CreateCharList") != 0) listMade = true;
+    if (!(pruning && listMade) && !memhost::DeletedUsedTags(model, before).empty())
+      __builtin_trap();
+    if (note == NOTE_CLIENT_CALL && StrStartsWith(s.c_str(), "CreateCharList") != 0)
+      listMade = true;
   }
   return 0;
 }

@@ -8,9 +8,9 @@
 #include "support/memory.h"
 
 namespace {
-const char* const kNames[] = {"UTF-8",        "UTF-16", "adobe-fm-roman-windows",
-                              "ISO-8859-1",   "locale", "windows-1252",
-                              "Shift_JIS",    "",       nullptr,
+const char* const kNames[] = {"UTF-8",       "UTF-16", "adobe-fm-roman-windows",
+                              "ISO-8859-1",  "locale", "windows-1252",
+                              "Shift_JIS",   "",       nullptr,
                               "no-such-name"};
 constexpr size_t kNameCount = sizeof kNames / sizeof kNames[0];
 }  // namespace
@@ -30,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MemRelease(EncodingTextToUtf8(text.data(), encoding));
   Utf8IsValid(text.data());
   char small[8];
-  StrCopyCharSafe(small, text.data(), static_cast<int32_t>(data[1] % 9), encoding == 6 ? 5 : encoding);
+  StrCopyCharSafe(small, text.data(), static_cast<int32_t>(data[1] % 9),
+                  encoding == 6 ? 5 : encoding);
   return 0;
 }

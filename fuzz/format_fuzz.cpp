@@ -44,12 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char ch[] = "\xC3\xA9";
   switch (pattern) {
     case 0: StrFormat(buffer.data(), (format + "%s" + tail).c_str(), text.c_str()); break;
-    case 1: StrFormat(buffer.data(), (format + "%*d" + tail).c_str(), static_cast<int32_t>(width % 200), 42); break;
+    case 1:
+      StrFormat(buffer.data(), (format + "%*d" + tail).c_str(), static_cast<int32_t>(width % 200),
+                42);
+      break;
     case 2: StrFormat(buffer.data(), (format + "%.2f" + tail).c_str(), width * 1.25); break;
     case 3: StrFormat(buffer.data(), (format + "%n" + tail).c_str(), &count); break;
     case 4: StrFormat(buffer.data(), (format + "%hn%%" + tail).c_str(), &shortCount); break;
     case 5: StrFormat(buffer.data(), (format + "%C" + tail).c_str(), ch); break;
-    case 6: StrFormat(buffer.data(), (format + "%*s|%-5x" + tail).c_str(), static_cast<int32_t>(width * 8), nullptr, width); break;
+    case 6:
+      StrFormat(buffer.data(), (format + "%*s|%-5x" + tail).c_str(),
+                static_cast<int32_t>(width * 8), nullptr, width);
+      break;
     default: {
       ConsoleSink previous = SetConsoleSink(Sink);
       PrintMessage(nullptr, (format + "%s" + tail).c_str(), text.c_str());

@@ -25,13 +25,14 @@ FormatRef DocBuilder::CharFormat(const std::string& name) {
   ObjHandle f = store.NewObject(T_CHAR_FMT, doc);
   store.SetName(f, name);
   // A new character format leaves every property as it is.
-  const int32_t flags[] = {PROP_USE_CAPITALIZATION, PROP_USE_CHANGE_BAR, PROP_USE_FONT_ANGLE,
-                           PROP_USE_FONT_FAMILY, PROP_USE_FONT_VARIATION, PROP_USE_FONT_WEIGHT,
-                           PROP_USE_POSITION, PROP_USE_CHAR_INT_612, PROP_USE_PAIR_KERN,
-                           PROP_USE_OVERLINE, PROP_USE_CHAR_INT_613, PROP_USE_STRIKETHROUGH,
-                           PROP_USE_UNDERLINING, PROP_USE_COLOR, PROP_USE_FONT_SIZE,
-                           PROP_USE_CHAR_INT_616, PROP_USE_CHAR_INT_617, PROP_USE_CHARSPREAD,
-                           PROP_USE_STRETCH, PROP_USE_BACKGROUND_COLOR};
+  const int32_t flags[] = {
+      PROP_USE_CAPITALIZATION, PROP_USE_CHANGE_BAR,      PROP_USE_FONT_ANGLE,
+      PROP_USE_FONT_FAMILY,    PROP_USE_FONT_VARIATION,  PROP_USE_FONT_WEIGHT,
+      PROP_USE_POSITION,       PROP_USE_CHAR_INT_612,    PROP_USE_PAIR_KERN,
+      PROP_USE_OVERLINE,       PROP_USE_CHAR_INT_613,    PROP_USE_STRIKETHROUGH,
+      PROP_USE_UNDERLINING,    PROP_USE_COLOR,           PROP_USE_FONT_SIZE,
+      PROP_USE_CHAR_INT_616,   PROP_USE_CHAR_INT_617,    PROP_USE_CHARSPREAD,
+      PROP_USE_STRETCH,        PROP_USE_BACKGROUND_COLOR};
   for (int32_t flag : flags) store.SetIntProp(f, flag, 0);
   return FormatRef{&store, f};
 }
@@ -82,7 +83,9 @@ ObjHandle DocBuilder::ParaIn(ObjHandle container, const std::vector<Run>& runs) 
   return p;
 }
 
-void DocBuilder::ParaEnd(ObjHandle pgf, const Run& run) { store.SetEndProps(pgf, PropsFor(pgf, run)); }
+void DocBuilder::ParaEnd(ObjHandle pgf, const Run& run) {
+  store.SetEndProps(pgf, PropsFor(pgf, run));
+}
 
 ObjHandle DocBuilder::Para(const std::vector<Run>& runs) {
   if (!firstUsed_) {

@@ -40,9 +40,9 @@ struct FormatRef {
 struct DocBuilder {
   DocStore& store;
   ObjHandle doc;
-  ObjHandle flow;       // the main flow
-  ObjHandle frame;      // its last text frame
-  ObjHandle firstPgf;   // the empty paragraph a new document starts with
+  ObjHandle flow;      // the main flow
+  ObjHandle frame;     // its last text frame
+  ObjHandle firstPgf;  // the empty paragraph a new document starts with
 
   // A new open document named `path` with the default catalogs and an empty
   // main flow; it becomes the active document.

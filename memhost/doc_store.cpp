@@ -216,8 +216,7 @@ void DocStore::RemoveKid(ObjHandle kid) {
   Obj* k = objects_[kid & 0xFFFFFFu].get();
   if (k == nullptr || k->parent == 0) return;
   Obj* p = objects_[k->parent & 0xFFFFFFu].get();
-  std::vector<ObjHandle>& list =
-      (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs : p->kids;
+  std::vector<ObjHandle>& list = (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs : p->kids;
   auto it = std::find(list.begin(), list.end(), kid);
   if (it == list.end()) return;
   size_t at = static_cast<size_t>(it - list.begin());
@@ -263,8 +262,8 @@ ObjHandle DocStore::AddDefaultContent(ObjHandle doc) {
     int32_t size;
     int32_t weight;
   };
-  const Fmt fmts[] = {{"Body", 12, 0},      {"Heading1", 18, 1},  {"Heading2", 14, 1},
-                      {"CellBody", 10, 0},  {"CellHeading", 10, 1}, {"TableTitle", 12, 1}};
+  const Fmt fmts[] = {{"Body", 12, 0},     {"Heading1", 18, 1},    {"Heading2", 14, 1},
+                      {"CellBody", 10, 0}, {"CellHeading", 10, 1}, {"TableTitle", 12, 1}};
   for (const Fmt& f : fmts) {
     ObjHandle h = NewObject(T_PGF_FMT, doc);
     SetName(h, f.name);
@@ -363,7 +362,8 @@ ObjHandle DocStore::CloneDocument(ObjHandle src, bool asImage) {
       }
     }
     for (auto& p : o->props) {
-      if (p.second.type == VT_ID) p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
+      if (p.second.type == VT_ID)
+        p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
       if (p.second.type == VT_TEXTRANGE) {
         p.second.range.beg.obj = map(p.second.range.beg.obj);
         p.second.range.end.obj = map(p.second.range.end.obj);
@@ -499,7 +499,8 @@ const CharProps& DocStore::PropsAt(const Obj& pgf, int32_t offset) const {
   size_t at = static_cast<size_t>(offset < 0 ? 0 : offset);
   if (d != nullptr && at < pgf.charProps.size()) return d->propTable[pgf.charProps[at]];
   // The paragraph end.
-  if (d != nullptr && pgf.endProps >= 0 && static_cast<size_t>(pgf.endProps) < d->propTable.size()) {
+  if (d != nullptr && pgf.endProps >= 0 &&
+      static_cast<size_t>(pgf.endProps) < d->propTable.size()) {
     return d->propTable[static_cast<size_t>(pgf.endProps)];
   }
   fallback = ParagraphFont(pgf.h);
@@ -520,12 +521,13 @@ void DocStore::SetEndProps(ObjHandle pgf, const CharProps& props) {
 }
 
 void DocStore::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum,
-                        const CharProps* props) {
+                         const CharProps* props) {
   Obj* p = Find(pgf);
   if (p == nullptr) return;
   size_t at = std::min(static_cast<size_t>(std::max(offset, 0)), p->text.size());
   // An anchor takes the properties of the text before it, as typing does.
-  CharProps own = props != nullptr ? *props : PropsAt(*p, at > 0 ? static_cast<int32_t>(at) - 1 : 0);
+  CharProps own = props != nullptr ? *props
+                                   : PropsAt(*p, at > 0 ? static_cast<int32_t>(at) - 1 : 0);
   uint32_t index = Intern(p->doc, own);
   p->text.insert(at, 1, kAnchorByte);
   p->charProps.insert(p->charProps.begin() + static_cast<std::ptrdiff_t>(at), index);
@@ -585,7 +587,8 @@ ObjHandle DocStore::NewParagraphAfter(ObjHandle pgf) {
     Obj* t = Find(p->parent);
     t->titlePgfs.insert(t->titlePgfs.begin() + p->index + 1, n);
     np->parent = p->parent;
-    for (size_t i = 0; i < t->titlePgfs.size(); ++i) objects_[t->titlePgfs[i] & 0xFFFFFFu]->index = static_cast<uint32_t>(i);
+    for (size_t i = 0; i < t->titlePgfs.size(); ++i)
+      objects_[t->titlePgfs[i] & 0xFFFFFFu]->index = static_cast<uint32_t>(i);
   } else {
     InsertKid(p->parent, p->index + 1, n);
   }
@@ -612,7 +615,8 @@ ObjHandle DocStore::AddTable(ObjHandle doc, const std::string& format, int32_t c
       ObjHandle cell = NewObject(T_CELL, doc);
       AppendKid(row, cell);
       ObjHandle pgf = NewObject(T_PGF, doc);
-      const Obj* fmt = Find(NamedObject(doc, OBJ_PGF_FMT, r < headingRows ? "CellHeading" : "CellBody"));
+      const Obj* fmt =
+          Find(NamedObject(doc, OBJ_PGF_FMT, r < headingRows ? "CellHeading" : "CellBody"));
       if (fmt != nullptr) {
         for (const auto& kv : fmt->props) {
           if (kv.first != PROP_NAME) SetProp(pgf, kv.first, kv.second);

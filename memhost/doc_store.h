@@ -164,8 +164,7 @@ class DocStore {
   // cell, formatted as the document's CellHeading or CellBody; anchored at
   // offset of anchorPgf, a paragraph of doc.
   ObjHandle AddTable(ObjHandle doc, const std::string& format, int32_t columns, int32_t bodyRows,
-                     int32_t headingRows, int32_t footingRows, ObjHandle anchorPgf,
-                     int32_t offset);
+                     int32_t headingRows, int32_t footingRows, ObjHandle anchorPgf, int32_t offset);
 
   // ---- Menus ----
 

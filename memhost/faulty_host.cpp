@@ -53,9 +53,9 @@ int32_t FaultyHost::ScrollBox(int32_t* chosen, const char* title, const HostStri
 }
 
 // A call whose result is a status: the injected one.
-#define FAULTY_STATUS_CALL(op, ...)          \
-  int32_t status = 0;                        \
-  if (Fault(op, &status)) return status;     \
+#define FAULTY_STATUS_CALL(op, ...)      \
+  int32_t status = 0;                    \
+  if (Fault(op, &status)) return status; \
   return HostWrapper::__VA_ARGS__
 
 int32_t FaultyHost::PrintConsole(const char* text) {
@@ -86,9 +86,7 @@ int32_t FaultyHost::CloseDocument(ObjHandle doc, int32_t flags) {
   FAULTY_STATUS_CALL("CloseDocument", CloseDocument(doc, flags));
 }
 
-int32_t FaultyHost::Redisplay(ObjHandle doc) {
-  FAULTY_STATUS_CALL("Redisplay", Redisplay(doc));
-}
+int32_t FaultyHost::Redisplay(ObjHandle doc) { FAULTY_STATUS_CALL("Redisplay", Redisplay(doc)); }
 
 int32_t FaultyHost::ScrollToText(ObjHandle doc, TextRange range) {
   FAULTY_STATUS_CALL("ScrollToText", ScrollToText(doc, range));
@@ -142,9 +140,9 @@ ObjHandle FaultyHost::SaveDocument(ObjHandle doc, const char* path, const PropVa
 ObjHandle FaultyHost::NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
                                         Metric top, Metric bottom, Metric left, Metric right,
                                         int32_t sidedness, int32_t flag) {
-  FAULTY_CALL("NewCustomDocument", 0,
-              NewCustomDocument(width, height, columns, gap, top, bottom, left, right, sidedness,
-                                flag));
+  FAULTY_CALL(
+      "NewCustomDocument", 0,
+      NewCustomDocument(width, height, columns, gap, top, bottom, left, right, sidedness, flag));
 }
 
 int32_t FaultyHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
@@ -233,9 +231,8 @@ TextLoc FaultyHost::AddText(ObjHandle doc, TextLoc at, const char* text) {
   FAULTY_CALL("AddText", (TextLoc{0, 0}), AddText(doc, at, text));
 }
 
-ObjHandle FaultyHost::NewTable(ObjHandle doc, const char* format, int32_t columns,
-                               int32_t bodyRows, int32_t headingRows, int32_t footingRows,
-                               TextLoc at) {
+ObjHandle FaultyHost::NewTable(ObjHandle doc, const char* format, int32_t columns, int32_t bodyRows,
+                               int32_t headingRows, int32_t footingRows, TextLoc at) {
   FAULTY_CALL("NewTable", 0,
               NewTable(doc, format, columns, bodyRows, headingRows, footingRows, at));
 }

@@ -49,8 +49,8 @@ class FaultyHost : public HostWrapper {
   int32_t ExecuteCodes(int32_t count, const int32_t* codes) override;
   ObjHandle DefineMenu(const char* tag, const char* label) override;
   ObjHandle DefineAndAddMenu(ObjHandle parent, const char* tag, const char* label) override;
-  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag,
-                                const char* label, const char* shortcut) override;
+  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag, const char* label,
+                                const char* shortcut) override;
   int32_t AddItemToMenu(ObjHandle menu, ObjHandle item) override;
   int32_t AddMenuToMenu(ObjHandle parent, ObjHandle menu) override;
   ObjHandle GetNamedObject(ObjHandle doc, int32_t type, const char* name) override;
@@ -62,9 +62,9 @@ class FaultyHost : public HostWrapper {
   ObjHandle SaveDocument(ObjHandle doc, const char* path, const PropVals* params,
                          PropVals** ret) override;
   int32_t CloseDocument(ObjHandle doc, int32_t flags) override;
-  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
-                              Metric top, Metric bottom, Metric left, Metric right,
-                              int32_t sidedness, int32_t flag) override;
+  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap, Metric top,
+                              Metric bottom, Metric left, Metric right, int32_t sidedness,
+                              int32_t flag) override;
   int32_t Redisplay(ObjHandle doc) override;
   int32_t ScrollToText(ObjHandle doc, TextRange range) override;
   int32_t GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) override;

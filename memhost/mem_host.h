@@ -54,9 +54,7 @@ class MemHost final : public HostApi {
   const std::set<int32_t>& notifications() const { return notifications_; }
   // Character formats the host would not delete because something still
   // names them: the document's name and the format's, in the order refused.
-  const std::vector<std::pair<std::string, std::string>>& keptInUse() const {
-    return keptInUse_;
-  }
+  const std::vector<std::pair<std::string, std::string>>& keptInUse() const { return keptInUse_; }
 
   // ---- HostApi ----
   int32_t Alert(const char* message, int32_t type) override;
@@ -67,8 +65,8 @@ class MemHost final : public HostApi {
   int32_t ExecuteCodes(int32_t count, const int32_t* codes) override;
   ObjHandle DefineMenu(const char* tag, const char* label) override;
   ObjHandle DefineAndAddMenu(ObjHandle parent, const char* tag, const char* label) override;
-  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag,
-                                const char* label, const char* shortcut) override;
+  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag, const char* label,
+                                const char* shortcut) override;
   int32_t AddItemToMenu(ObjHandle menu, ObjHandle item) override;
   int32_t AddMenuToMenu(ObjHandle parent, ObjHandle menu) override;
   ObjHandle GetNamedObject(ObjHandle doc, int32_t type, const char* name) override;
@@ -78,9 +76,9 @@ class MemHost final : public HostApi {
   ObjHandle SaveDocument(ObjHandle doc, const char* path, const PropVals* params,
                          PropVals** ret) override;
   int32_t CloseDocument(ObjHandle doc, int32_t flags) override;
-  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
-                              Metric top, Metric bottom, Metric left, Metric right,
-                              int32_t sidedness, int32_t flag) override;
+  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap, Metric top,
+                              Metric bottom, Metric left, Metric right, int32_t sidedness,
+                              int32_t flag) override;
   int32_t Redisplay(ObjHandle doc) override;
   int32_t ScrollToText(ObjHandle doc, TextRange range) override;
   int32_t GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) override;
@@ -119,8 +117,7 @@ class MemHost final : public HostApi {
   // Fills the zeroed *out with the text property as GetTextPropVal hands it
   // out, but for a string, which is left null and named by *kept (the
   // document's own).
-  void TextPropAt(ObjHandle doc, TextLoc at, int32_t prop, PropVal* out,
-                  const std::string** kept);
+  void TextPropAt(ObjHandle doc, TextLoc at, int32_t prop, PropVal* out, const std::string** kept);
   CharProps WithValues(const CharProps& old, const PropVals* values);
   void ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to, bool withEnd,
                        const PropVals* values);

@@ -16,25 +16,37 @@ namespace {
 // The value type a property carries when nothing was stored for it.
 int32_t DefaultTypeOf(int32_t prop) {
   switch (prop) {
-    case PROP_NAME: case PROP_LABEL: case PROP_CHAR_TAG: case PROP_CHAR_STR_639:
-    case PROP_CHAR_STR_640: case PROP_HOST_DIR: case PROP_STATUS_LINE: case PROP_TAG_REF:
-    case PROP_FMT_DEF_A_TEXT: case PROP_FMT_DEF_TEXT: case PROP_DOC_CHAR_TAG_334:
-    case PROP_DOC_CHAR_TAG_336: case PROP_DOC_CHAR_TAG_337: case PROP_DOC_CHAR_TAG_338:
-    case PROP_DOC_CHAR_TAG_339: case MEM_PROP_PGF_TAG: case MEM_PROP_TBL_TAG:
-      return VT_STRING;
-    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: case PROP_FONT_SIZE_UNIT:
-      return VT_METRIC;
-    case PROP_COLOR: case PROP_BACKGROUND_COLOR: case PROP_CURRENT_PAGE:
-      return VT_ID;
-    case PROP_TBL_COL_WIDTHS:
-      return VT_METRICS;
-    case PROP_FONT_FAMILY_NAMES: case PROP_FONT_VARIATION_NAMES: case PROP_FONT_WEIGHT_NAMES:
-    case PROP_FONT_ANGLE_NAMES:
-      return VT_STRINGS;
-    case PROP_TEXT_SELECTION:
-      return VT_TEXTRANGE;
-    default:
-      return VT_INT;
+    case PROP_NAME:
+    case PROP_LABEL:
+    case PROP_CHAR_TAG:
+    case PROP_CHAR_STR_639:
+    case PROP_CHAR_STR_640:
+    case PROP_HOST_DIR:
+    case PROP_STATUS_LINE:
+    case PROP_TAG_REF:
+    case PROP_FMT_DEF_A_TEXT:
+    case PROP_FMT_DEF_TEXT:
+    case PROP_DOC_CHAR_TAG_334:
+    case PROP_DOC_CHAR_TAG_336:
+    case PROP_DOC_CHAR_TAG_337:
+    case PROP_DOC_CHAR_TAG_338:
+    case PROP_DOC_CHAR_TAG_339:
+    case MEM_PROP_PGF_TAG:
+    case MEM_PROP_TBL_TAG: return VT_STRING;
+    case PROP_FONT_SIZE:
+    case PROP_CHARSPREAD:
+    case PROP_STRETCH:
+    case PROP_FONT_SIZE_UNIT: return VT_METRIC;
+    case PROP_COLOR:
+    case PROP_BACKGROUND_COLOR:
+    case PROP_CURRENT_PAGE: return VT_ID;
+    case PROP_TBL_COL_WIDTHS: return VT_METRICS;
+    case PROP_FONT_FAMILY_NAMES:
+    case PROP_FONT_VARIATION_NAMES:
+    case PROP_FONT_WEIGHT_NAMES:
+    case PROP_FONT_ANGLE_NAMES: return VT_STRINGS;
+    case PROP_TEXT_SELECTION: return VT_TEXTRANGE;
+    default: return VT_INT;
   }
 }
 
@@ -43,9 +55,7 @@ PropVal ToPropVal(int32_t prop, const Value& v) {
   out.propIdent.num = prop;
   out.propVal.valType = v.type;
   switch (v.type) {
-    case VT_STRING:
-      out.propVal.u.sval = CopyOut(v.s);
-      break;
+    case VT_STRING: out.propVal.u.sval = CopyOut(v.s); break;
     case VT_METRICS: {
       out.propVal.u.ints.len = static_cast<uint32_t>(v.list.size());
       out.propVal.u.ints.val =
@@ -57,15 +67,12 @@ PropVal ToPropVal(int32_t prop, const Value& v) {
       out.propVal.u.ssval.len = static_cast<uint32_t>(v.strings.size());
       out.propVal.u.ssval.val =
           static_cast<char**>(std::malloc(std::max<size_t>(1, v.strings.size()) * sizeof(char*)));
-      for (size_t i = 0; i < v.strings.size(); ++i) out.propVal.u.ssval.val[i] = CopyOut(v.strings[i]);
+      for (size_t i = 0; i < v.strings.size(); ++i)
+        out.propVal.u.ssval.val[i] = CopyOut(v.strings[i]);
       break;
     }
-    case VT_TEXTRANGE:
-      out.propVal.u.trange = v.range;
-      break;
-    default:
-      out.propVal.u.ival = v.i;
-      break;
+    case VT_TEXTRANGE: out.propVal.u.trange = v.range; break;
+    default: out.propVal.u.ival = v.i; break;
   }
   return out;
 }
@@ -74,9 +81,7 @@ Value FromTypedVal(const TypedVal& t) {
   Value v;
   v.type = t.valType;
   switch (t.valType) {
-    case VT_STRING:
-      v.s = t.u.sval != nullptr ? t.u.sval : "";
-      break;
+    case VT_STRING: v.s = t.u.sval != nullptr ? t.u.sval : ""; break;
     case VT_METRICS:
       if (t.u.ints.val != nullptr) v.list.assign(t.u.ints.val, t.u.ints.val + t.u.ints.len);
       break;
@@ -85,12 +90,8 @@ Value FromTypedVal(const TypedVal& t) {
         v.strings.push_back(t.u.ssval.val[i] != nullptr ? t.u.ssval.val[i] : "");
       }
       break;
-    case VT_TEXTRANGE:
-      v.range = t.u.trange;
-      break;
-    default:
-      v.i = t.u.ival;
-      break;
+    case VT_TEXTRANGE: v.range = t.u.trange; break;
+    default: v.i = t.u.ival; break;
   }
   return v;
 }
@@ -254,12 +255,13 @@ int32_t MemHost::DeleteObject(ObjHandle doc, ObjHandle obj) {
     return STATUS_BAD_OBJECT;
   }
   if (o->type == T_CHAR_FMT && store_.IntProp(obj, MEM_PROP_FORMAT_IN_USE) != 0) {
-    keptInUse_.emplace_back(store_.StringProp(o->doc, PROP_NAME), store_.StringProp(obj, PROP_NAME));
+    keptInUse_.emplace_back(store_.StringProp(o->doc, PROP_NAME),
+                            store_.StringProp(obj, PROP_NAME));
     HostErrno = STATUS_IN_USE;
     return STATUS_IN_USE;
   }
-  if (o->type == T_CHAR_FMT || o->type == T_PGF_FMT || o->type == T_COLOR ||
-      o->type == T_TBL_FMT || o->type == T_SEPARATOR || o->type == T_COMMAND || o->type == T_MENU) {
+  if (o->type == T_CHAR_FMT || o->type == T_PGF_FMT || o->type == T_COLOR || o->type == T_TBL_FMT ||
+      o->type == T_SEPARATOR || o->type == T_COMMAND || o->type == T_MENU) {
     MarkChanged(*o);  // before the object goes
     store_.RemoveNamedObject(o->doc, o->type, store_.StringProp(obj, PROP_NAME));
     return 0;

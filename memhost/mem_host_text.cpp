@@ -82,7 +82,8 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
   // Points where the text is cut: property changes and markers.
   std::vector<int32_t> cuts;
   for (int32_t k = from; k < to; ++k) {
-    if (k == 0 || p->charProps[static_cast<size_t>(k)] != p->charProps[static_cast<size_t>(k - 1)]) {
+    if (k == 0 ||
+        p->charProps[static_cast<size_t>(k)] != p->charProps[static_cast<size_t>(k - 1)]) {
       cuts.push_back(k);
       if ((mask & ITEM_CHAR_PROPS_CHANGE) != 0) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0, {}});
     }
@@ -105,7 +106,8 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
       int32_t b = cuts[i];
       int32_t e = i + 1 < cuts.size() ? cuts[i + 1] : to;
       if (b < from || e <= b || p->text[static_cast<size_t>(b)] == kAnchorByte) continue;
-      items.push_back({b, ITEM_STRING, 0, p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))});
+      items.push_back(
+          {b, ITEM_STRING, 0, p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))});
     }
   }
   if ((mask & ITEM_PGF_END) != 0 && toEnd) items.push_back({len, ITEM_PGF_END, 0, {}});
@@ -262,7 +264,8 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
   size_t start = 0;
   while (start <= text.size()) {
     size_t nl = text.find('\n', start);
-    std::string piece = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    std::string piece =
+        text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
     if (!piece.empty()) {
       uint32_t index;
       if (p->charProps.empty()) {
@@ -295,7 +298,8 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
       } else {
         np->markers.push_back({m.offset - offset, m.kind, m.datum});
         if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
-          store_.SetIntProp(static_cast<ObjHandle>(m.datum), MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(n), VT_ID);
+          store_.SetIntProp(static_cast<ObjHandle>(m.datum), MEM_PROP_ANCHOR_PGF,
+                            static_cast<int32_t>(n), VT_ID);
         }
       }
     }

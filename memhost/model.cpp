@@ -11,11 +11,11 @@
 namespace memhost {
 
 const int32_t kCharIntProps[kCharIntCount] = {
-    PROP_CAPITALIZATION, PROP_CHANGE_BAR,    PROP_FONT_ANGLE,   PROP_FONT_FAMILY,
-    PROP_FONT_VARIATION, PROP_FONT_WEIGHT,   PROP_POSITION,     PROP_CHAR_INT_612,
-    PROP_PAIR_KERN,      PROP_OVERLINE,      PROP_CHAR_INT_613, PROP_STRIKETHROUGH,
-    PROP_UNDERLINING,    PROP_LANGUAGE,      PROP_COLOR,        PROP_CHAR_INT_2287,
-    PROP_FONT_SIZE,      PROP_CHAR_INT_616,  PROP_CHAR_INT_617, PROP_CHARSPREAD,
+    PROP_CAPITALIZATION, PROP_CHANGE_BAR,   PROP_FONT_ANGLE,   PROP_FONT_FAMILY,
+    PROP_FONT_VARIATION, PROP_FONT_WEIGHT,  PROP_POSITION,     PROP_CHAR_INT_612,
+    PROP_PAIR_KERN,      PROP_OVERLINE,     PROP_CHAR_INT_613, PROP_STRIKETHROUGH,
+    PROP_UNDERLINING,    PROP_LANGUAGE,     PROP_COLOR,        PROP_CHAR_INT_2287,
+    PROP_FONT_SIZE,      PROP_CHAR_INT_616, PROP_CHAR_INT_617, PROP_CHARSPREAD,
     PROP_STRETCH};
 
 namespace {
@@ -42,11 +42,11 @@ CharProps DefaultCharProps() {
 
 bool IsViewProp(int32_t prop) {
   switch (prop) {
-    case PROP_TEXT_SELECTION: case PROP_CURRENT_PAGE: case PROP_DOC_WALK_FLAG:
-    case PROP_STATUS_LINE:
-      return true;
-    default:
-      return false;
+    case PROP_TEXT_SELECTION:
+    case PROP_CURRENT_PAGE:
+    case PROP_DOC_WALK_FLAG:
+    case PROP_STATUS_LINE: return true;
+    default: return false;
   }
 }
 
@@ -87,8 +87,11 @@ int32_t CharUseFlagOf(int32_t prop) {
 
 int32_t CharValueTypeOf(int32_t prop) {
   switch (prop) {
-    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
-    case PROP_COLOR: case PROP_BACKGROUND_COLOR: return VT_ID;
+    case PROP_FONT_SIZE:
+    case PROP_CHARSPREAD:
+    case PROP_STRETCH: return VT_METRIC;
+    case PROP_COLOR:
+    case PROP_BACKGROUND_COLOR: return VT_ID;
     default: return VT_INT;
   }
 }

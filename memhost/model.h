@@ -54,10 +54,10 @@ enum ObjType : int32_t {
 // Host statuses of the in-memory host besides ERR_OFFSET_RANGE.
 constexpr int32_t STATUS_BAD_OBJECT = -2;  // no live object with that handle
 constexpr int32_t STATUS_BAD_ARGUMENT = -3;
-constexpr int32_t STATUS_NOT_FOUND = -4;   // no file at that path
+constexpr int32_t STATUS_NOT_FOUND = -4;  // no file at that path
 constexpr int32_t STATUS_SAVE_FAILED = -5;
 constexpr int32_t STATUS_OPEN_FAILED = -6;
-constexpr int32_t STATUS_IN_USE = -7;      // a format that something still names
+constexpr int32_t STATUS_IN_USE = -7;  // a format that something still names
 
 // Properties of the in-memory host that have no number among the client's:
 // the paragraph-format name of a paragraph, and of a table-format name.
@@ -79,9 +79,9 @@ std::string VisibleText(const std::string& text);
 
 // A typed property value as the store keeps it.
 struct Value {
-  int32_t type = 0;  // VT_* code
-  int32_t i = 0;     // VT_INT, VT_METRIC, VT_ID
-  std::string s;     // VT_STRING
+  int32_t type = 0;                  // VT_* code
+  int32_t i = 0;                     // VT_INT, VT_METRIC, VT_ID
+  std::string s;                     // VT_STRING
   std::vector<int32_t> list;         // VT_METRICS
   std::vector<std::string> strings;  // VT_STRINGS
   TextRange range{{0, 0}, {0, 0}};   // VT_TEXTRANGE

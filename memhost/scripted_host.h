@@ -18,8 +18,8 @@ namespace memhost {
 
 struct DialogRecord {
   enum Kind { ALERT, SCROLL_BOX } kind;
-  int32_t alertType;  // ALERT only
-  std::string text;   // message or title
+  int32_t alertType;               // ALERT only
+  std::string text;                // message or title
   std::vector<std::string> items;  // SCROLL_BOX only
   int32_t defaultIndex;
   int32_t answer;  // alert answer, or chosen index (-1 cancelled)

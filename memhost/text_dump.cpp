@@ -33,7 +33,8 @@ std::string Dump(const DocStore& store, ObjHandle doc, bool withFormats) {
   std::string out;
   const Value* flow = store.Prop(doc, PROP_MAIN_FLOW_IN_DOC);
   if (flow == nullptr) return out;
-  for (ObjHandle p = store.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = store.NextPgf(p)) {
+  for (ObjHandle p = store.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0;
+       p = store.NextPgf(p)) {
     const Obj* pgf = store.Find(p);
     std::string format = store.StringProp(p, MEM_PROP_PGF_TAG);
     std::string text = VisibleText(pgf->text);

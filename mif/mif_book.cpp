@@ -61,9 +61,7 @@ std::string MifResolveComponent(const std::string& bookFile, const std::string& 
       path = "//" + parts[0].name;
       i = 1;
       break;
-    default:
-      path = FolderOf(bookFile);
-      break;
+    default: path = FolderOf(bookFile); break;
   }
   for (; i < parts.size(); ++i) {
     if (parts[i].code == 'u') {

@@ -77,12 +77,12 @@ struct MifParaRecord {
 };
 
 enum MifRefKind {
-  MIF_NODE_PARA = 1,   // <Para>
-  MIF_NODE_FLOW,       // <TextFlow>
-  MIF_NODE_CELL,       // <Cell> (paragraphs in its <CellContent>)
-  MIF_NODE_NOTE,       // <FNote> in <Notes>
-  MIF_NODE_TABLE,      // <Tbl> (title paragraphs in <TblTitle> <TblTitleContent>)
-  MIF_NODE_FRAME,      // <TextRect> on a page
+  MIF_NODE_PARA = 1,  // <Para>
+  MIF_NODE_FLOW,      // <TextFlow>
+  MIF_NODE_CELL,      // <Cell> (paragraphs in its <CellContent>)
+  MIF_NODE_NOTE,      // <FNote> in <Notes>
+  MIF_NODE_TABLE,     // <Tbl> (title paragraphs in <TblTitle> <TblTitleContent>)
+  MIF_NODE_FRAME,     // <TextRect> on a page
 };
 
 struct MifNodeRef {

@@ -13,11 +13,11 @@ using memhost::CharProps;
 using memhost::DocStore;
 
 const MifSpecialChar kMifSpecialChars[] = {
-    {"Tab", 0x08},         {"HardReturn", 0x09},  {"NumberSpace", 0x10}, {"HardSpace", 0x11},
-    {"ThinSpace", 0x12},   {"EnSpace", 0x13},     {"EmSpace", 0x14},     {"HardHyphen", 0x15},
-    {"DiscHyphen", 0x04},  {"NoHyphen", 0x05},    {"SoftHyphen", 0x06},  {"Cent", 0xA2},
-    {"Pound", 0xA3},       {"Yen", 0xB4},         {"EnDash", 0xD0},      {"EmDash", 0xD1},
-    {"Dagger", 0xA0},      {"DoubleDagger", 0xE0}, {"Bullet", 0xA5},
+    {"Tab", 0x08},        {"HardReturn", 0x09},   {"NumberSpace", 0x10}, {"HardSpace", 0x11},
+    {"ThinSpace", 0x12},  {"EnSpace", 0x13},      {"EmSpace", 0x14},     {"HardHyphen", 0x15},
+    {"DiscHyphen", 0x04}, {"NoHyphen", 0x05},     {"SoftHyphen", 0x06},  {"Cent", 0xA2},
+    {"Pound", 0xA3},      {"Yen", 0xB4},          {"EnDash", 0xD0},      {"EmDash", 0xD1},
+    {"Dagger", 0xA0},     {"DoubleDagger", 0xE0}, {"Bullet", 0xA5},
 };
 const size_t kMifSpecialCharCount = sizeof kMifSpecialChars / sizeof kMifSpecialChars[0];
 
@@ -148,12 +148,12 @@ struct Loader {
   std::map<int32_t, ObjHandle> tables;  // TblID
   std::map<int32_t, ObjHandle> notes;   // FNote ID
   std::vector<PendingAnchor> anchors;
-  std::set<std::string> familyA;        // texts already in family A
-  std::set<std::string> tagRefs;        // names already on the tag-naming chain
-  std::vector<std::pair<ObjHandle, size_t>> paraObjects;  // paragraph, index in paras
+  std::set<std::string> familyA;                            // texts already in family A
+  std::set<std::string> tagRefs;                            // names already on the tag-naming chain
+  std::vector<std::pair<ObjHandle, size_t>> paraObjects;    // paragraph, index in paras
   std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
-  std::vector<uint32_t> path;           // of the node being read
-  ObjHandle frame = 0;                  // the text frame a flow's text runs into
+  std::vector<uint32_t> path;                               // of the node being read
+  ObjHandle frame = 0;  // the text frame a flow's text runs into
   MifError* error = nullptr;
   bool failed = false;
   // Whether the tree goes once read: statements already read are freed, so
@@ -196,8 +196,11 @@ struct Step {
 
 int32_t TypeOfFontProp(int32_t prop) {
   switch (prop) {
-    case PROP_FONT_SIZE: case PROP_CHARSPREAD: case PROP_STRETCH: return VT_METRIC;
-    case PROP_COLOR: case PROP_BACKGROUND_COLOR: return VT_ID;
+    case PROP_FONT_SIZE:
+    case PROP_CHARSPREAD:
+    case PROP_STRETCH: return VT_METRIC;
+    case PROP_COLOR:
+    case PROP_BACKGROUND_COLOR: return VT_ID;
     default: return VT_INT;
   }
 }
@@ -491,7 +494,8 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
       } else if (c.name == "Char") {
         std::string name;
         unsigned char byte = 0;
-        if (MifGetWord(c, &name) && MifSpecialCharByte(name, &byte)) text += static_cast<char>(byte);
+        if (MifGetWord(c, &name) && MifSpecialCharByte(name, &byte))
+          text += static_cast<char>(byte);
       } else if (c.name == "Variable") {
         text += kMifCharVariable;
       } else if (c.name == "Font") {
@@ -538,7 +542,8 @@ bool ReadParas(Loader& L, MifNode& node, ObjHandle container, ObjHandle flow, bo
       if (id >= 0) {
         L.frame = FrameOf(L, flow, id);
         if (L.frame == 0) {
-          return L.Fail(c.line, "<TextRectID " + std::to_string(id) + "> is named by two text flows");
+          return L.Fail(c.line,
+                        "<TextRectID " + std::to_string(id) + "> is named by two text flows");
         }
       } else if (L.frame == 0) {
         L.frame = L.host.NewObject(memhost::T_TEXT_FRAME, L.doc);
@@ -663,8 +668,8 @@ bool ReadTable(Loader& L, MifNode& tbl) {
 
 void ResolveAnchors(Loader& L) {
   for (const PendingAnchor& a : L.anchors) {
-    const std::map<int32_t, ObjHandle>& objects =
-        a.kind == memhost::ITEM_TABLE_ANCHOR ? L.tables : L.notes;
+    const std::map<int32_t, ObjHandle>& objects = a.kind == memhost::ITEM_TABLE_ANCHOR ? L.tables
+                                                                                       : L.notes;
     auto it = objects.find(a.id);
     // An anchor whose table or footnote is missing anchors nothing; it stays
     // in the file as it is.
@@ -676,7 +681,8 @@ void ResolveAnchors(Loader& L) {
 
 int32_t PageKindOfFrame(const DocStore& host, ObjHandle frame) {
   ObjHandle pageFrame = static_cast<ObjHandle>(host.IntProp(frame, PROP_FRAME_PARENT));
-  ObjHandle page = pageFrame != 0 ? static_cast<ObjHandle>(host.IntProp(pageFrame, PROP_PAGE_OF_FRAME)) : 0;
+  ObjHandle page =
+      pageFrame != 0 ? static_cast<ObjHandle>(host.IntProp(pageFrame, PROP_PAGE_OF_FRAME)) : 0;
   return page != 0 ? static_cast<int32_t>(page >> 24) : 0;
 }
 
@@ -870,12 +876,11 @@ int64_t MifParaIndexOf(const DocStore& host, const MifDocument& source, ObjHandl
 
 int32_t MifLineOfText(const MifDocument& source, size_t para, int32_t offset) {
   // The first entry past (para, offset); the one before it applies.
-  auto after = std::upper_bound(source.textLines.begin(), source.textLines.end(),
-                                std::make_pair(para, offset),
-                                [](const std::pair<size_t, int32_t>& at, const MifTextLine& t) {
-                                  return at.first < t.para ||
-                                         (at.first == t.para && at.second < t.offset);
-                                });
+  auto after = std::upper_bound(
+      source.textLines.begin(), source.textLines.end(), std::make_pair(para, offset),
+      [](const std::pair<size_t, int32_t>& at, const MifTextLine& t) {
+        return at.first < t.para || (at.first == t.para && at.second < t.offset);
+      });
   if (after == source.textLines.begin()) return 0;
   --after;
   return after->para == para ? after->line : 0;

@@ -72,7 +72,8 @@ using mifwrite::Writer;
 bool WriteInto(DocStore& host, ObjHandle doc, const MifDocument* source, MifTree* tree,
                std::string* text, MifError* error) {
   if (host.Find(doc) == nullptr) {
-    if (error != nullptr) *error = MifError{source != nullptr ? source->file : "", 0, "no such document"};
+    if (error != nullptr)
+      *error = MifError{source != nullptr ? source->file : "", 0, "no such document"};
     return false;
   }
   Writer W(host, doc, source, tree);

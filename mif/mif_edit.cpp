@@ -136,8 +136,8 @@ MifNode* MifInsertWithLead(MifNode* parent, size_t index, MifNode node, const st
   // A parent that is itself still being built has no place in a file yet;
   // its children are laid out when it is inserted.
   if (!parent->name.empty() && parent->lead.empty()) {
-    auto it = parent->children.insert(
-        parent->children.begin() + static_cast<std::ptrdiff_t>(index), std::move(node));
+    auto it = parent->children.insert(parent->children.begin() + static_cast<std::ptrdiff_t>(index),
+                                      std::move(node));
     return &*it;
   }
   if (node.lead.empty()) node.lead = lead;
@@ -181,7 +181,7 @@ bool MifRemove(MifNode* parent, size_t index) {
   std::string_view keep = KeptOfLead(parent->children[index].lead);
   if (!keep.empty()) {
     MifText& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
-                                                             : parent->close;
+                                                        : parent->close;
     next.insert(0, keep);
   }
   parent->children.erase(parent->children.begin() + static_cast<std::ptrdiff_t>(index));

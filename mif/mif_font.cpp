@@ -13,16 +13,48 @@ const char* const kCase[] = {"FAsTyped", "FSmallCaps", "FLowercase", "FUppercase
 const char* const kPosition[] = {"FNormal", "FSuperscript", "FSubscript"};
 
 // In the order of the host's language numbers, 1 to 42.
-const char* const kLanguages[] = {
-    "USEnglish",  "UKEnglish",     "German",         "SwissGerman",        "French",
-    "CanadianFrench", "Spanish",   "Catalan",        "Italian",            "Portuguese",
-    "Brazilian",  "Danish",        "Dutch",          "Norwegian",          "Nynorsk",
-    "Finnish",    "Swedish",       "Japanese",       "TraditionalChinese", "SimplifiedChinese",
-    "Korean",     "NewGerman",     "NewSwissGerman", "NewDutch",           "Greek",
-    "Russian",    "Czech",         "Polish",         "Hungarian",          "Turkish",
-    "Slovak",     "Slovenian",     "Bulgarian",      "Croatian",           "Estonian",
-    "Latvian",    "Lithuanian",    "Romanian",       "Arabic",             "Hebrew",
-    "Thai",       "Farsi"};
+const char* const kLanguages[] = {"USEnglish",
+                                  "UKEnglish",
+                                  "German",
+                                  "SwissGerman",
+                                  "French",
+                                  "CanadianFrench",
+                                  "Spanish",
+                                  "Catalan",
+                                  "Italian",
+                                  "Portuguese",
+                                  "Brazilian",
+                                  "Danish",
+                                  "Dutch",
+                                  "Norwegian",
+                                  "Nynorsk",
+                                  "Finnish",
+                                  "Swedish",
+                                  "Japanese",
+                                  "TraditionalChinese",
+                                  "SimplifiedChinese",
+                                  "Korean",
+                                  "NewGerman",
+                                  "NewSwissGerman",
+                                  "NewDutch",
+                                  "Greek",
+                                  "Russian",
+                                  "Czech",
+                                  "Polish",
+                                  "Hungarian",
+                                  "Turkish",
+                                  "Slovak",
+                                  "Slovenian",
+                                  "Bulgarian",
+                                  "Croatian",
+                                  "Estonian",
+                                  "Latvian",
+                                  "Lithuanian",
+                                  "Romanian",
+                                  "Arabic",
+                                  "Hebrew",
+                                  "Thai",
+                                  "Farsi"};
 
 int Slot(int32_t prop) { return memhost::CharIntIndex(prop); }
 
@@ -38,8 +70,8 @@ std::vector<MifFontProp> BuildProps() {
        nullptr, 0, Slot(PROP_FONT_ANGLE)},
       {"FSize", PROP_FONT_SIZE, PROP_USE_FONT_SIZE, MIF_FONT_METRIC, 0, nullptr, 0,
        Slot(PROP_FONT_SIZE)},
-      {"FUnderlining", PROP_UNDERLINING, PROP_USE_UNDERLINING, MIF_FONT_KEYWORD, 0, kUnderlining,
-       4, Slot(PROP_UNDERLINING)},
+      {"FUnderlining", PROP_UNDERLINING, PROP_USE_UNDERLINING, MIF_FONT_KEYWORD, 0, kUnderlining, 4,
+       Slot(PROP_UNDERLINING)},
       {"FOverline", PROP_OVERLINE, PROP_USE_OVERLINE, MIF_FONT_BOOL, 0, nullptr, 0,
        Slot(PROP_OVERLINE)},
       {"FStrike", PROP_STRIKETHROUGH, PROP_USE_STRIKETHROUGH, MIF_FONT_BOOL, 0, nullptr, 0,
@@ -265,24 +297,14 @@ MifNode MifFontStatement(const memhost::DocStore& host, ObjHandle app, const Mif
                          int32_t value, const std::string& color, MifEncoding encoding) {
   MifNode n = MifMakeStatement(p.statement);
   switch (p.kind) {
-    case MIF_FONT_NAME:
-      MifSetRoman(&n, MifNameAt(host, app, p.list, value), encoding);
-      break;
-    case MIF_FONT_METRIC:
-      MifSetMetric(&n, value, MIF_PT);
-      break;
-    case MIF_FONT_PERCENT:
-      MifSetWord(&n, PercentText(value));
-      break;
-    case MIF_FONT_BOOL:
-      MifSetWord(&n, value != 0 ? "Yes" : "No");
-      break;
+    case MIF_FONT_NAME: MifSetRoman(&n, MifNameAt(host, app, p.list, value), encoding); break;
+    case MIF_FONT_METRIC: MifSetMetric(&n, value, MIF_PT); break;
+    case MIF_FONT_PERCENT: MifSetWord(&n, PercentText(value)); break;
+    case MIF_FONT_BOOL: MifSetWord(&n, value != 0 ? "Yes" : "No"); break;
     case MIF_FONT_KEYWORD:
       MifSetWord(&n, value >= 0 && value < p.wordCount ? p.words[value] : p.words[0]);
       break;
-    case MIF_FONT_LANGUAGE:
-      MifSetWord(&n, MifLanguageKeyword(value));
-      break;
+    case MIF_FONT_LANGUAGE: MifSetWord(&n, MifLanguageKeyword(value)); break;
     case MIF_FONT_COLOR:
       if (color.empty()) {
         MifSetWord(&n, "NoColor");

@@ -23,13 +23,13 @@ enum MifFontKind {
 
 struct MifFontProp {
   const char* statement;
-  int32_t prop;      // host property number
-  int32_t useFlag;   // the format's "use" flag; 0 when a format always sets it
+  int32_t prop;     // host property number
+  int32_t useFlag;  // the format's "use" flag; 0 when a format always sets it
   MifFontKind kind;
-  int32_t list;      // MIF_FONT_NAME: the application's list property
+  int32_t list;              // MIF_FONT_NAME: the application's list property
   const char* const* words;  // MIF_FONT_KEYWORD
   int32_t wordCount;
-  int32_t slot;      // index in memhost::kCharIntProps, -1 for none
+  int32_t slot;  // index in memhost::kCharIntProps, -1 for none
 };
 
 // Every modelled property, in the order a <Font> statement lists them.
@@ -74,7 +74,8 @@ bool MifSetRomanText(MifNode* node, std::string_view roman, MifEncoding encoding
 ObjHandle MifApplication(const memhost::DocStore& host);
 // Index of name in the application's list `listProp`, appending it when new.
 int32_t MifNameIndex(MifNames* names, int32_t listProp, const std::string& name);
-std::string MifNameAt(const memhost::DocStore& host, ObjHandle app, int32_t listProp, int32_t index);
+std::string MifNameAt(const memhost::DocStore& host, ObjHandle app, int32_t listProp,
+                      int32_t index);
 ObjHandle MifColorNamed(MifNames* names, const std::string& name);
 
 // Reads the property statements of a font statement; unknown ones are
@@ -85,7 +86,7 @@ void MifApplyFontDelta(const MifFontDelta& delta, memhost::CharProps* state);
 
 // Language numbers of the host and the keywords MIF writes for them.
 int32_t MifLanguageNumber(const std::string& keyword);  // 0 for NoLanguage or unknown
-const char* MifLanguageKeyword(int32_t number);          // "NoLanguage" for 0
+const char* MifLanguageKeyword(int32_t number);         // "NoLanguage" for 0
 
 // The statement for one property value (the colour slot holds a name).
 MifNode MifFontStatement(const memhost::DocStore& host, ObjHandle app, const MifFontProp& p,

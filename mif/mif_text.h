@@ -58,9 +58,7 @@ class MifText {
   size_t find_last_of(std::string_view s, size_t pos = std::string_view::npos) const noexcept {
     return view().find_last_of(s, pos);
   }
-  int compare(size_t pos, size_t n, std::string_view s) const {
-    return view().compare(pos, n, s);
-  }
+  int compare(size_t pos, size_t n, std::string_view s) const { return view().compare(pos, n, s); }
   std::string substr(size_t pos, size_t n = std::string::npos) const {
     return std::string(view().substr(pos, n));
   }

@@ -95,7 +95,9 @@ struct Reader {
   char Peek() const { return pos < s.size() ? s[pos] : '\0'; }
   bool AtLineStart() const { return pos == 0 || s[pos - 1] == '\n' || s[pos - 1] == '\r'; }
 
-  MifText Text(std::string_view part) const { return view ? MifText::Viewing(part) : MifText(part); }
+  MifText Text(std::string_view part) const {
+    return view ? MifText::Viewing(part) : MifText(part);
+  }
   MifText Since(size_t from) const { return Text(s.substr(from, pos - from)); }
 
   // Moves to `to`, counting the line breaks passed (CRLF counts once).
@@ -123,8 +125,8 @@ struct Reader {
   }
 
   bool CountNode() {
-    if (++nodes > limits.max_nodes) return Fail(line, "too many statements (limit " +
-                                                          std::to_string(limits.max_nodes) + ")");
+    if (++nodes > limits.max_nodes)
+      return Fail(line, "too many statements (limit " + std::to_string(limits.max_nodes) + ")");
     return true;
   }
 
@@ -552,8 +554,8 @@ struct Writer {
     Trivia(n.lead);
     if (n.kind == MIF_COMMENT) {
       // On a line of its own, or it would read back as the previous statement's trail.
-      if (n.lead.find_first_of("\r\n") == std::string::npos && !out.empty() &&
-          out.back() != '\n' && out.back() != '\r')
+      if (n.lead.find_first_of("\r\n") == std::string::npos && !out.empty() && out.back() != '\n' &&
+          out.back() != '\r')
         line_taken = true;
       Token(n.text);
       line_taken = true;
@@ -614,27 +616,30 @@ bool MifParse(std::shared_ptr<const std::string> text, const std::string& file, 
     MifError* error;
     const MifLimits* limits;
   } ctx{text, file, tree, error, limits};
-  return Guarded(error, file, [](void* p) {
-    Ctx& c = *static_cast<Ctx*>(p);
-    Reader r;
-    r.s = c.text ? std::string_view(*c.text) : std::string_view();
-    r.file = c.file;
-    r.error = c.error;
-    r.view = true;
-    if (c.limits) r.limits = *c.limits;
-    if (r.s.size() > r.limits.max_bytes)
-      return r.Fail(0, "file is larger than " + std::to_string(r.limits.max_bytes) + " bytes");
-    MifTree t;
-    t.file = c.file;
-    if (!ReadHeader(&r, &t)) return false;
-    r.encoding = t.encoding;
-    r.Take(t.bom.size());
-    t.eol = DetectEol(r.s);
-    if (!r.ReadItems(&t.root, 0, r.pos)) return false;
-    t.source = c.text;
-    *c.tree = std::move(t);
-    return true;
-  }, &ctx);
+  return Guarded(
+      error, file,
+      [](void* p) {
+        Ctx& c = *static_cast<Ctx*>(p);
+        Reader r;
+        r.s = c.text ? std::string_view(*c.text) : std::string_view();
+        r.file = c.file;
+        r.error = c.error;
+        r.view = true;
+        if (c.limits) r.limits = *c.limits;
+        if (r.s.size() > r.limits.max_bytes)
+          return r.Fail(0, "file is larger than " + std::to_string(r.limits.max_bytes) + " bytes");
+        MifTree t;
+        t.file = c.file;
+        if (!ReadHeader(&r, &t)) return false;
+        r.encoding = t.encoding;
+        r.Take(t.bom.size());
+        t.eol = DetectEol(r.s);
+        if (!r.ReadItems(&t.root, 0, r.pos)) return false;
+        t.source = c.text;
+        *c.tree = std::move(t);
+        return true;
+      },
+      &ctx);
 }
 
 bool MifParse(std::string_view text, const std::string& file, MifTree* tree, MifError* error,
@@ -642,7 +647,8 @@ bool MifParse(std::string_view text, const std::string& file, MifTree* tree, Mif
   MifLimits given = limits ? *limits : MifLimits();
   if (text.size() > given.max_bytes) {
     if (error) {
-      *error = MifError{file, 0, "file is larger than " + std::to_string(given.max_bytes) + " bytes"};
+      *error =
+          MifError{file, 0, "file is larger than " + std::to_string(given.max_bytes) + " bytes"};
     }
     return false;
   }
@@ -665,19 +671,22 @@ bool MifParseFragment(std::string_view text, MifEncoding encoding, const std::st
     std::vector<MifNode>* nodes;
     MifError* error;
   } ctx{text, encoding, file, nodes, error};
-  return Guarded(error, file, [](void* p) {
-    Ctx& c = *static_cast<Ctx*>(p);
-    Reader r;
-    r.s = c.text;
-    r.file = c.file;
-    r.error = c.error;
-    r.encoding = c.encoding;
-    if (c.text.size() > r.limits.max_bytes) return r.Fail(0, "text is too large");
-    MifNode root;
-    if (!r.ReadItems(&root, 0, 0)) return false;
-    for (MifNode& n : root.children) c.nodes->push_back(std::move(n));
-    return true;
-  }, &ctx);
+  return Guarded(
+      error, file,
+      [](void* p) {
+        Ctx& c = *static_cast<Ctx*>(p);
+        Reader r;
+        r.s = c.text;
+        r.file = c.file;
+        r.error = c.error;
+        r.encoding = c.encoding;
+        if (c.text.size() > r.limits.max_bytes) return r.Fail(0, "text is too large");
+        MifNode root;
+        if (!r.ReadItems(&root, 0, 0)) return false;
+        for (MifNode& n : root.children) c.nodes->push_back(std::move(n));
+        return true;
+      },
+      &ctx);
 }
 
 bool MifReadFile(const std::string& path, MifTree* tree, MifError* error) {
@@ -815,7 +824,8 @@ bool MifSameStatements(const MifNode& a, const MifNode& b, std::string* where) {
     ++i;
     ++j;
   }
-  if (i != a.children.size() || j != b.children.size()) return differ(a, "number of children differs");
+  if (i != a.children.size() || j != b.children.size())
+    return differ(a, "number of children differs");
   return true;
 }
 

@@ -147,9 +147,9 @@ struct MifNode {
   MifText text;  // comment or data: its exact text, without the last line break
   MifValues values;
   MifNodeList children;
-  MifText close;  // what comes between the last value or child and '>'
-  MifText trail;  // blanks and comment after '>' on the same line
-  int32_t line = 0;   // where the node starts (1-based); 0 when built in memory
+  MifText close;     // what comes between the last value or child and '>'
+  MifText trail;     // blanks and comment after '>' on the same line
+  int32_t line = 0;  // where the node starts (1-based); 0 when built in memory
   MifNodeKind kind = MIF_STATEMENT;
 };
 

@@ -37,12 +37,12 @@ struct UnitInfo {
 
 // Words seen after numbers, and the keywords of the <Units> statement.
 const UnitInfo kUnitWords[] = {
-    {"pt", MIF_PT},     {"point", MIF_PT},      {"\"", MIF_IN},         {"in", MIF_IN},
-    {"inch", MIF_IN},   {"mm", MIF_MM},         {"millimeter", MIF_MM}, {"cm", MIF_CM},
-    {"centimeter", MIF_CM}, {"pc", MIF_PC},     {"pica", MIF_PC},       {"dd", MIF_DD},
-    {"didot", MIF_DD},  {"cc", MIF_CC},         {"cicero", MIF_CC},     {"Upt", MIF_PT},
-    {"Uin", MIF_IN},    {"Umm", MIF_MM},        {"Ucm", MIF_CM},        {"Upica", MIF_PC},
-    {"Udidot", MIF_DD}, {"Ucicero", MIF_CC},
+    {"pt", MIF_PT},         {"point", MIF_PT},   {"\"", MIF_IN},         {"in", MIF_IN},
+    {"inch", MIF_IN},       {"mm", MIF_MM},      {"millimeter", MIF_MM}, {"cm", MIF_CM},
+    {"centimeter", MIF_CM}, {"pc", MIF_PC},      {"pica", MIF_PC},       {"dd", MIF_DD},
+    {"didot", MIF_DD},      {"cc", MIF_CC},      {"cicero", MIF_CC},     {"Upt", MIF_PT},
+    {"Uin", MIF_IN},        {"Umm", MIF_MM},     {"Ucm", MIF_CM},        {"Upica", MIF_PC},
+    {"Udidot", MIF_DD},     {"Ucicero", MIF_CC},
 };
 
 // Points per unit. A didot point is 0.376065 mm, a cicero twelve of them.
@@ -128,7 +128,8 @@ bool MifDecodeString(std::string_view token, MifEncoding encoding, std::string* 
       case '\\': out += '\\'; break;
       case 'x': {
         int v = 0, n = 0;
-        while (n < 2 && i + 1 < s.size() && HexDigit(s[i + 1]) >= 0) v = v * 16 + HexDigit(s[++i]), ++n;
+        while (n < 2 && i + 1 < s.size() && HexDigit(s[i + 1]) >= 0)
+          v = v * 16 + HexDigit(s[++i]), ++n;
         if (n == 0) return fail("\\x without hex digits");
         // The writer puts one space after the digits to end them; it is not text.
         if (i + 1 < s.size() && s[i + 1] == ' ') ++i;
@@ -153,8 +154,7 @@ bool MifDecodeString(std::string_view token, MifEncoding encoding, std::string* 
         }
         break;
       }
-      default:
-        return fail(d ? std::string("invalid escape \\") + d : "string ends in a backslash");
+      default: return fail(d ? std::string("invalid escape \\") + d : "string ends in a backslash");
     }
   }
   *bytes = std::move(out);

@@ -70,7 +70,8 @@ void AppendLineContent(Writer& W, MifNode* line, const Obj& pgf) {
       // the file's own lines.
       for (const memhost::Marker& m : pgf.markers) {
         if (m.offset != static_cast<int32_t>(k)) continue;
-        if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR) continue;
+        if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR)
+          continue;
         int32_t id = AnchorId(W, m);
         if (id == 0) continue;
         flush();
@@ -148,7 +149,8 @@ MifNode BuildTable(Writer& W, ObjHandle table, int32_t id) {
   for (int32_t kind = 0; kind < 3; ++kind) {
     MifNode group = MifMakeStatement(groups[kind]);
     for (ObjHandle row : t->kids) {
-      if (W.host.IntProp(row, memhost::MEM_PROP_ROW_KIND) == kind) MifAppend(&group, BuildRow(W, row));
+      if (W.host.IntProp(row, memhost::MEM_PROP_ROW_KIND) == kind)
+        MifAppend(&group, BuildRow(W, row));
     }
     if (!group.children.empty()) MifAppend(&tbl, std::move(group));
   }

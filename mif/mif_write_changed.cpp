@@ -223,8 +223,9 @@ bool WriteChanged(Writer& W) {
   std::vector<Container> containers = Containers(W, &newFlows);
   // Deepest first: a change below a statement never moves the statements
   // on the way to another container that is still to come.
-  std::stable_sort(containers.begin(), containers.end(),
-                   [](const Container& a, const Container& b) { return a.path.size() > b.path.size(); });
+  std::stable_sort(
+      containers.begin(), containers.end(),
+      [](const Container& a, const Container& b) { return a.path.size() > b.path.size(); });
   for (const Container& c : containers) SyncContainer(W, c.path, c.pgfs);
 
   // Top-level additions come last; they move the statements after them.

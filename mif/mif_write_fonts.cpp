@@ -20,7 +20,8 @@ MifRunProps FormatBase(Writer& W, const MifRunProps& F, const std::string& tag) 
   if (f == 0) return b;
   for (const MifFontProp& p : MifFontProps()) {
     if (p.slot < 0) continue;
-    bool used = p.useFlag != 0 ? W.host.IntProp(f, p.useFlag) != 0 : W.host.Prop(f, p.prop) != nullptr;
+    bool used = p.useFlag != 0 ? W.host.IntProp(f, p.useFlag) != 0
+                               : W.host.Prop(f, p.prop) != nullptr;
     if (!used) continue;
     int32_t v = W.host.IntProp(f, p.prop);
     if (p.kind == MIF_FONT_COLOR) {
@@ -83,7 +84,8 @@ MifNode BuildCatalogFont(Writer& W, ObjHandle f) {
   MifSetRoman(&tag, W.host.StringProp(f, PROP_NAME), W.enc);
   MifAppend(&font, std::move(tag));
   for (const MifFontProp& p : MifFontProps()) {
-    bool used = p.useFlag != 0 ? W.host.IntProp(f, p.useFlag) != 0 : W.host.Prop(f, p.prop) != nullptr;
+    bool used = p.useFlag != 0 ? W.host.IntProp(f, p.useFlag) != 0
+                               : W.host.Prop(f, p.prop) != nullptr;
     if (!used) continue;
     int32_t v = W.host.IntProp(f, p.prop);
     std::string color;
@@ -119,9 +121,9 @@ void SyncFontCatalog(Writer& W) {
   if (added.empty()) return;
   bool made = at < 0;
   if (made) {
-    size_t place = TopLevelPlace(root, {"ElementDefCatalog", "FmtChangeListCatalog", "RulingCatalog",
-                                        "TblCatalog", "Views", "VariableFormats", "Document", "Tbls",
-                                        "Page", "TextFlow"});
+    size_t place = TopLevelPlace(root, {"ElementDefCatalog", "FmtChangeListCatalog",
+                                        "RulingCatalog", "TblCatalog", "Views", "VariableFormats",
+                                        "Document", "Tbls", "Page", "TextFlow"});
     MifInsert(&root, place, MifMakeStatement("FontCatalog"));
     at = static_cast<int64_t>(place);
   }

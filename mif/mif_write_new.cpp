@@ -93,9 +93,9 @@ MifNode BodyPage(Writer& W) {
   MifNode id = MifMakeStatement("ID");
   MifSetInt(&id, 1);
   rect.children.push_back(std::move(id));
-  rect.children.push_back(MetricStatement(
-      "ShapeRect", {margins[2], margins[0], width - margins[2] - margins[3],
-                    height - margins[0] - margins[1]}));
+  rect.children.push_back(
+      MetricStatement("ShapeRect", {margins[2], margins[0], width - margins[2] - margins[3],
+                                    height - margins[0] - margins[1]}));
   MifNode columns = MifMakeStatement("TRNumColumns");
   MifSetInt(&columns, std::max(1, W.host.IntProp(W.doc, memhost::MEM_PROP_COLUMNS)));
   rect.children.push_back(std::move(columns));

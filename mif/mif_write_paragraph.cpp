@@ -69,7 +69,8 @@ void SyncAnchors(Writer& W, MifNode* para, const MifParaState& old, const MifPar
       bool table = MifIs(c, "ATbl");
       if ((!table && !MifIs(c, "FNote")) || !c.children.empty() || !MifGetInt(c, &id)) continue;
       int32_t kind = table ? memhost::ITEM_TABLE_ANCHOR : memhost::ITEM_FOOTNOTE_ANCHOR;
-      if (HasAnchor(old.anchors, kind, id) && !HasAnchor(cur.anchors, kind, id)) MifRemove(&line, i);
+      if (HasAnchor(old.anchors, kind, id) && !HasAnchor(cur.anchors, kind, id))
+        MifRemove(&line, i);
     }
   }
   // In order: an anchor takes a position, so each one placed makes the
@@ -195,7 +196,8 @@ void UpdatePara(Writer& W, MifNode* para, const Obj& pgf, size_t sourcePara) {
     if (m.kind != memhost::ITEM_TABLE_ANCHOR && m.kind != memhost::ITEM_FOOTNOTE_ANCHOR) continue;
     if (k < cur.anchors.size()) cur.anchors[k++].id = AnchorId(W, m);
   }
-  if (memhost::VisibleText(cur.text) != memhost::VisibleText(old.text) || cur.format != old.format) {
+  if (memhost::VisibleText(cur.text) != memhost::VisibleText(old.text) ||
+      cur.format != old.format) {
     Rebuild(W, para, pgf, old, cur);
     return;
   }

@@ -217,8 +217,8 @@ class ComBridgeC final : public HostApi {
     });
   }
 
-  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag,
-                                const char* label, const char* shortcut) override {
+  ObjHandle DefineAndAddCommand(int32_t number, ObjHandle menu, const char* tag, const char* label,
+                                const char* shortcut) override {
     return Handle([&](IHostMainApi0* api, int32_t* status, ObjHandle* out) {
       return api->DefineAndAddCommand(number, menu, tag, label, shortcut, status, out);
     });
@@ -293,9 +293,9 @@ class ComBridgeC final : public HostApi {
     return StatusResult(hr, status);
   }
 
-  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap,
-                              Metric top, Metric bottom, Metric left, Metric right,
-                              int32_t sidedness, int32_t flag) override {
+  ObjHandle NewCustomDocument(Metric width, Metric height, int32_t columns, Metric gap, Metric top,
+                              Metric bottom, Metric left, Metric right, int32_t sidedness,
+                              int32_t flag) override {
     return Handle([&](IHostMainApi0* api, int32_t* status, ObjHandle* out) {
       return api->NewCustomDocument(width, height, columns, gap, top, bottom, left, right,
                                     sidedness, flag, status, out);
@@ -325,9 +325,9 @@ class ComBridgeC final : public HostApi {
   }
 
   void SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) override {
-    Set([&](IHostMainApi0* api, const PropIdent* id, int32_t* status) {
-      return api->SetInt(doc, obj, id, value, status);
-    }, prop);
+    Set([&](IHostMainApi0* api, const PropIdent* id,
+            int32_t* status) { return api->SetInt(doc, obj, id, value, status); },
+        prop);
   }
 
   ObjHandle GetId(ObjHandle doc, ObjHandle obj, int32_t prop) override {
@@ -337,9 +337,9 @@ class ComBridgeC final : public HostApi {
   }
 
   void SetId(ObjHandle doc, ObjHandle obj, int32_t prop, ObjHandle value) override {
-    Set([&](IHostMainApi0* api, const PropIdent* id, int32_t* status) {
-      return api->SetId(doc, obj, id, value, status);
-    }, prop);
+    Set([&](IHostMainApi0* api, const PropIdent* id,
+            int32_t* status) { return api->SetId(doc, obj, id, value, status); },
+        prop);
   }
 
   Metric GetMetric(ObjHandle doc, ObjHandle obj, int32_t prop) override {
@@ -362,9 +362,9 @@ class ComBridgeC final : public HostApi {
   }
 
   void SetString(ObjHandle doc, ObjHandle obj, int32_t prop, const char* value) override {
-    Set([&](IHostMainApi0* api, const PropIdent* id, int32_t* status) {
-      return api->SetString(doc, obj, id, value, status);
-    }, prop);
+    Set([&](IHostMainApi0* api, const PropIdent* id,
+            int32_t* status) { return api->SetString(doc, obj, id, value, status); },
+        prop);
   }
 
   HostStrings GetStrings(ObjHandle doc, ObjHandle obj, int32_t prop) override {
@@ -396,22 +396,23 @@ class ComBridgeC final : public HostApi {
   }
 
   void SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const MetricList* value) override {
-    Set([&](IHostMainApi0* api, const PropIdent* id, int32_t* status) {
-      return api->SetMetrics(doc, obj, id, value, status);
-    }, prop);
+    Set([&](IHostMainApi0* api, const PropIdent* id,
+            int32_t* status) { return api->SetMetrics(doc, obj, id, value, status); },
+        prop);
   }
 
   TextRange GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) override {
-    return Scalar<TextRange>([&](IHostMainApi0* api, const PropIdent* id, int32_t* status,
-                                 TextRange* out) {
-      return api->GetTextRange(doc, obj, id, status, out);
-    }, prop);
+    return Scalar<TextRange>(
+        [&](IHostMainApi0* api, const PropIdent* id, int32_t* status, TextRange* out) {
+          return api->GetTextRange(doc, obj, id, status, out);
+        },
+        prop);
   }
 
   void SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange value) override {
-    Set([&](IHostMainApi0* api, const PropIdent* id, int32_t* status) {
-      return api->SetTextRange(doc, obj, id, &value, status);
-    }, prop);
+    Set([&](IHostMainApi0* api, const PropIdent* id,
+            int32_t* status) { return api->SetTextRange(doc, obj, id, &value, status); },
+        prop);
   }
 
   PropVal GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) override {

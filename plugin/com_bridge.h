@@ -17,7 +17,9 @@ class FmApiInterfacesC {
   // Releases every held pointer, the set first, then the auxiliary ones.
   void Release();
 
-  IHostMainApi0* Main() const { return static_cast<IHostMainApi0*>(interfaces[kHostMainInterface]); }
+  IHostMainApi0* Main() const {
+    return static_cast<IHostMainApi0*>(interfaces[kHostMainInterface]);
+  }
   IUnknown* Auxiliary(int i) const { return auxiliary[i]; }
 
   IUnknown* interfaces[kHostInterfaceCount] = {};

@@ -37,8 +37,7 @@ void ComUltraliteC::FindInterface(REFIID iid, void** out) {
 
 int32_t ComUltraliteC::CanDelete() { return 1; }
 
-void ComUltraliteC::FindInTable(const InterfaceEntry* table, size_t count, REFIID iid,
-                                void** out) {
+void ComUltraliteC::FindInTable(const InterfaceEntry* table, size_t count, REFIID iid, void** out) {
   for (size_t i = 0; i < count; ++i) {
     if (ComSameId(iid, *table[i].iid)) {
       *out = table[i].part(this);
@@ -68,9 +67,7 @@ const ComUltraliteC::InterfaceEntry kCallbackInterfaces[] = {
 
 }  // namespace
 
-FrameMakerNotificationsC::~FrameMakerNotificationsC() {
-  ClientRuntimeTearDown(this);
-}
+FrameMakerNotificationsC::~FrameMakerNotificationsC() { ClientRuntimeTearDown(this); }
 
 HRESULT FrameMakerNotificationsC::QueryInterface(REFIID iid, void** out) {
   return ComUltraliteC::QueryInterface(iid, out);
@@ -79,8 +76,8 @@ ULONG FrameMakerNotificationsC::AddRef() { return ComUltraliteC::AddRef(); }
 ULONG FrameMakerNotificationsC::Release() { return ComUltraliteC::Release(); }
 
 void FrameMakerNotificationsC::FindInterface(REFIID iid, void** out) {
-  FindInTable(kCallbackInterfaces, sizeof kCallbackInterfaces / sizeof kCallbackInterfaces[0],
-              iid, out);
+  FindInTable(kCallbackInterfaces, sizeof kCallbackInterfaces / sizeof kCallbackInterfaces[0], iid,
+              out);
 }
 
 HRESULT FrameMakerNotificationsC::Initialize(int32_t code) {
@@ -112,8 +109,7 @@ HRESULT FrameMakerNotificationsC::Notify(int32_t note, ObjHandle doc, const char
   return S_OK;
 }
 
-HRESULT FrameMakerNotificationsC::GetResource(int32_t type, const char* name,
-                                              ResourceBlob* blob) {
+HRESULT FrameMakerNotificationsC::GetResource(int32_t type, const char* name, ResourceBlob* blob) {
   if (blob == nullptr) return E_POINTER;
   *blob = ResourceBlob{0, nullptr};
   char path[kModulePathSize];

@@ -69,8 +69,7 @@ class FrameMakerNotificationsC final : public ComUltraliteC,
   HRESULT STDMETHODCALLTYPE Command(int32_t number) override;
   HRESULT STDMETHODCALLTYPE Message(intptr_t value, int32_t a, int32_t b) override;
   HRESULT STDMETHODCALLTYPE DialogEvent(int32_t a, int32_t b, int32_t c) override;
-  HRESULT STDMETHODCALLTYPE Notify(int32_t note, ObjHandle doc, const char* s,
-                                   int32_t n) override;
+  HRESULT STDMETHODCALLTYPE Notify(int32_t note, ObjHandle doc, const char* s, int32_t n) override;
   HRESULT STDMETHODCALLTYPE GetResource(int32_t type, const char* name,
                                         ResourceBlob* blob) override;
   HRESULT STDMETHODCALLTYPE HtmlDialogEventEx(int32_t a, void* b, void* c) override;

@@ -35,6 +35,8 @@ struct CmsCommandResult {
 // The main API interface. Every operation takes its inputs in order, then its
 // out-parameters; status is -1 on entry and the host writes 0 or its error.
 // Results the host allocates (strings, arrays) come in task blocks.
+// Left as laid out by hand: a method a line, so that the slots read as the host lays them out.
+// clang-format off
 struct IHostMainApi0 : IUnknown {
   // slot 3
   virtual HRESULT STDMETHODCALLTYPE Register(IUnknown* callback, int32_t constant, const PropVals* description) = 0;
@@ -179,6 +181,7 @@ struct IHostMainApi0 : IUnknown {
                                                   const char* label, const char* shortcut,
                                                   int32_t* status, ObjHandle* command) = 0;
 };
+// clang-format on
 
 #undef TS_COM_GAP
 

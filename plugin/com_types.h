@@ -63,7 +63,7 @@ struct IMallocSpy : IUnknown {
   virtual void* STDMETHODCALLTYPE PreFree(void* request, BOOL spyed) = 0;
   virtual void STDMETHODCALLTYPE PostFree(BOOL spyed) = 0;
   virtual SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** actual,
-                                             BOOL spyed) = 0;
+                                              BOOL spyed) = 0;
   virtual void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL spyed) = 0;
   virtual void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL spyed) = 0;
   virtual SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T actual, BOOL spyed) = 0;
@@ -98,7 +98,9 @@ TAGSMITH_COM_EXPORT HRESULT CoRevokeMallocSpy();
 #endif  // _WIN32
 
 // Interface ids compare bytewise, the same on every platform.
-inline bool ComSameId(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+inline bool ComSameId(const GUID& a, const GUID& b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 
 static_assert(sizeof(GUID) == 16, "GUID layout");
 

@@ -9,8 +9,7 @@
 #include "plugin/version_info.h"
 #include "support/format.h"
 
-int32_t F_ApiClientInit(void* module, IUnknown* host, IUnknown* companion,
-                        PropVals* description) {
+int32_t F_ApiClientInit(void* module, IUnknown* host, IUnknown* companion, PropVals* description) {
   ClientRuntime.module = module;
   if (host == nullptr) return -1;
 

@@ -23,7 +23,7 @@ constexpr uint16_t kVersionResourceType = 16;
 constexpr char kVersionResourceName[] = "#1";
 
 struct SectionPlace {
-  uint64_t offset;  // in the file
+  uint64_t offset;   // in the file
   uint64_t address;  // relative to the load address
   uint64_t size;
 };

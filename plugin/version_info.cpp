@@ -14,8 +14,8 @@ struct ClientKey {
 // The order here is the order of the description, whatever the order of
 // the keys in the resource.
 constexpr ClientKey kClientKeys[] = {
-    {"ClientName", 2},     {"ClientType", 3},    {"FileDescription", 4}, {"ClientProducts", 5},
-    {"ClientFacet", 6},    {"ClientFormatId", 7}, {"ClientVendor", 8},    {"ClientSuffix", 9},
+    {"ClientName", 2},      {"ClientType", 3},       {"FileDescription", 4}, {"ClientProducts", 5},
+    {"ClientFacet", 6},     {"ClientFormatId", 7},   {"ClientVendor", 8},    {"ClientSuffix", 9},
     {"ClientInFormat", 10}, {"ClientOutFormat", 11},
 };
 

@@ -153,7 +153,8 @@ int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undef
     };
     size_t count = 0;
     if (undefined) {
-      for (size_t i = 0; i < before.size(); ++i) FindUndefined(before[i], had[before[i].doc], &files[i]);
+      for (size_t i = 0; i < before.size(); ++i)
+        FindUndefined(before[i], had[before[i].doc], &files[i]);
       count = note(CHECK_UNDEFINED, count);
     }
     int status = RUN_OK;
@@ -200,7 +201,8 @@ std::string NotChecked(const std::string& file, int status, const std::vector<st
            ", missing or cannot be read)";
   }
   // Said once, after the last component it is about.
-  if (unusedUnknown && !out.empty()) out.insert(out.size() - 1, "; no format of the book is called unused");
+  if (unusedUnknown && !out.empty())
+    out.insert(out.size() - 1, "; no format of the book is called unused");
   return out;
 }
 
@@ -233,7 +235,8 @@ int RunCheck(const RunOptions& options) {
     if ((status == RUN_OK || status == RUN_FAILED) && !unread.empty()) status = RUN_MISSING_FILES;
     if (status != RUN_OK) {
       if (failure == RUN_OK) failure = status;
-      notChecked += (notChecked.empty() ? "" : ", ") + NotChecked(file, status, unread, unusedUnknown);
+      notChecked += (notChecked.empty() ? "" : ", ") +
+                    NotChecked(file, status, unread, unusedUnknown);
     }
     for (const FileFindings& r : results) {
       ++documents;

@@ -27,10 +27,10 @@ extern const KnownCall kKnownCalls[];
 extern const size_t kKnownCallCount;
 
 // Calls and tags the runner itself has a use for.
-extern const char kListUsageCall[];        // the picture of --html covers it
-extern const char kListUsageByTagCall[];   // lists files under each tag
-extern const char kFindNextOverrideCall[]; // leaves a selection to report
-extern const char kSkipMasterPagesTag[];   // the switch of --master-pages
+extern const char kListUsageCall[];         // the picture of --html covers it
+extern const char kListUsageByTagCall[];    // lists files under each tag
+extern const char kFindNextOverrideCall[];  // leaves a selection to report
+extern const char kSkipMasterPagesTag[];    // the switch of --master-pages
 
 // The known call that is exactly `text`; null when none is.
 const KnownCall* KnownCallOf(const std::string& text);

@@ -102,7 +102,8 @@ class MiddleSnake {
         }
         long y = top + (x - left) - k;
         long py = (d == 0 || x != px) ? y : y - 1;
-        while (x < right && y < bottom && a_[static_cast<size_t>(x)] == b_[static_cast<size_t>(y)]) {
+        while (x < right && y < bottom &&
+               a_[static_cast<size_t>(x)] == b_[static_cast<size_t>(y)]) {
           ++x;
           ++y;
         }

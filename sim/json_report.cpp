@@ -24,7 +24,8 @@ json Output(const OutputDocument& out) {
   for (const OutputSection& s : out.sections) {
     json lists = json::array();
     for (const OutputList& l : s.lists) {
-      lists.push_back({{"heading", l.headed ? json(l.heading) : json(nullptr)}, {"items", l.items}});
+      lists.push_back(
+          {{"heading", l.headed ? json(l.heading) : json(nullptr)}, {"items", l.items}});
     }
     sections.push_back({{"title", s.titled ? json(s.title) : json(nullptr)}, {"lists", lists}});
   }
@@ -37,7 +38,9 @@ json Output(const OutputDocument& out) {
 
 json Dialog(const RecordDialog& d) {
   if (d.kind == "choice") {
-    return {{"kind", d.kind}, {"title", d.text}, {"items", d.items},
+    return {{"kind", d.kind},
+            {"title", d.text},
+            {"items", d.items},
             {"answer", d.answered ? json(d.answer) : json(nullptr)}};
   }
   json j = {{"kind", d.kind}, {"text", d.text}};
@@ -52,7 +55,9 @@ json Changed(const RecordChange& c) {
   for (const std::string& name : c.changes.formatsDeleted) deleted.push_back(Readable(name));
   json converted = json::array();
   for (const RunChange& r : c.changes.converted) {
-    converted.push_back({{"from", Readable(r.from)}, {"to", Readable(r.to)}, {"runs", r.runs},
+    converted.push_back({{"from", Readable(r.from)},
+                         {"to", Readable(r.to)},
+                         {"runs", r.runs},
                          {"characters", r.characters}});
   }
   json repaired = json::array();
@@ -110,7 +115,8 @@ std::string JsonReport(const RunRecord& r) {
     report["counts"] = {{"files", files}, {"total", {{"tags", Tags(TotalCounts(r))}}}};
     std::vector<std::string> used;
     std::vector<std::string> unused;
-    if (ClientUsage(r, &used, &unused)) report["counts"]["used_without_text"] = UsedWithoutText(r, used);
+    if (ClientUsage(r, &used, &unused))
+      report["counts"]["used_without_text"] = UsedWithoutText(r, used);
   }
   json dialogs = json::array();
   for (const RecordDialog& d : r.dialogs) dialogs.push_back(Dialog(d));

@@ -10,8 +10,8 @@
 
 struct Progress {
   using Clock = std::chrono::steady_clock;
-  size_t files = 0;   // of the book
-  size_t file = 0;    // the one being worked on, from 1; 0 between passes
+  size_t files = 0;  // of the book
+  size_t file = 0;   // the one being worked on, from 1; 0 between passes
   bool walking = false;
   Clock::time_point start;
 };

@@ -116,20 +116,23 @@ void BeginRecord(memhost::DocStore& host, const RunInputs& I, const RunOptions& 
   }
   r.book = I.bookFile;
   for (const MifBookComponent& c : I.book.components) {
-    r.components.push_back(RecordComponent{c.path, InputNamed(I, RomanName(Normal(c.path))) != nullptr});
+    r.components.push_back(
+        RecordComponent{c.path, InputNamed(I, RomanName(Normal(c.path))) != nullptr});
   }
   r.counted = o.counts;
   R->subjects = Subjects(host, I, r.bookCommand);
   for (Input* in : R->subjects) {
     // A file's saved copy is out of every call's reach: a copy of it, an
     // open document that is on no list, is what is counted and kept.
-    ObjHandle doc = host.CloneDocument(r.bookCommand ? host.FileImage(in->hostName) : in->doc, false);
+    ObjHandle doc =
+        host.CloneDocument(r.bookCommand ? host.FileImage(in->hostName) : in->doc, false);
     RecordFile f;
     f.file = in->path;
     f.title = Readable(BaseName(in->hostName));
     if (o.counts || !o.html.empty()) {
       f.counts = CountTagUsage(host, doc);
-      for (const std::string& tag : TagsNamedBesideText(host, doc)) f.named.push_back(Readable(tag));
+      for (const std::string& tag : TagsNamedBesideText(host, doc))
+        f.named.push_back(Readable(tag));
     }
     for (ObjHandle fmt : host.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) {
       f.defined.push_back(Readable(host.StringProp(fmt, PROP_NAME)));

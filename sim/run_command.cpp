@@ -7,8 +7,8 @@
 
 namespace {
 
-void CollectMenu(const memhost::DocStore& host, ObjHandle menu, bool book, const std::string& prefix,
-                 std::vector<MenuEntry>* out) {
+void CollectMenu(const memhost::DocStore& host, ObjHandle menu, bool book,
+                 const std::string& prefix, std::vector<MenuEntry>* out) {
   const memhost::Obj* m = host.Find(menu);
   if (m == nullptr) return;
   for (ObjHandle item : m->kids) {
@@ -16,8 +16,8 @@ void CollectMenu(const memhost::DocStore& host, ObjHandle menu, bool book, const
     if (o == nullptr) continue;
     std::string label = host.StringProp(item, PROP_LABEL);
     if (o->type == memhost::T_COMMAND) {
-      out->push_back(MenuEntry{book, prefix + label, host.StringProp(item, PROP_NAME),
-                               o->commandNumber});
+      out->push_back(
+          MenuEntry{book, prefix + label, host.StringProp(item, PROP_NAME), o->commandNumber});
     } else if (o->type == memhost::T_MENU) {
       CollectMenu(host, item, book, prefix + label + " > ", out);
     }

@@ -40,8 +40,7 @@ struct ChosenCommand {
 // o.command among menu: a client-call string or a menu label. None when
 // the menus hold no such command, when a book's command has no book
 // (haveBook), or when --html is asked of a command it does not picture.
-ChosenCommand ChooseCommand(const RunOptions& o, const std::vector<MenuEntry>& menu,
-                            bool haveBook);
+ChosenCommand ChooseCommand(const RunOptions& o, const std::vector<MenuEntry>& menu, bool haveBook);
 
 // What the host sees of a command as it starts, to tell afterwards how it
 // ended.

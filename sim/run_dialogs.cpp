@@ -70,7 +70,8 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
     Unanswered(D, title);
   }
   Say("choice: " + title + " -> " +
-      (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)]) : std::string("cancelled")) +
+      (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)])
+                     : std::string("cancelled")) +
       "\n");
   if (r.answer < 0) D.cancelled = true;
 }
@@ -153,4 +154,3 @@ void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t com
     std::fflush(stderr);
   };
 }
-

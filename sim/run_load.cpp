@@ -176,7 +176,7 @@ bool Findable(std::string path) {
 struct ComponentFound {
   // An absolute path not here, found beside the book: the name found.
   std::string besideBook;
-  bool exported = false;    // read from a MIF file of the same stem
+  bool exported = false;  // read from a MIF file of the same stem
 };
 
 // Where a book's component is read from: its path, or a file of the same
@@ -256,7 +256,8 @@ int StreamOntoInput(const RunOptions& o) {
   int stream = SafeStreamAmong(known, &path);
   // Anything said on standard error would go into that file.
   if (stream == STDOUT_FILENO) {
-    Say("tagsmith-run: standard output is " + path + ", which is read by this run; a result is "
+    Say("tagsmith-run: standard output is " + path +
+        ", which is read by this run; a result is "
         "never written onto an input. Nothing was written.\n");
   }
   return stream;
@@ -290,8 +291,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       }
     }
     MifError error;
-    if (!MifLoadDocumentTree(host, in->hostName, &in->source, &in->doc, &error,
-                             MIF_RELEASE_TREE)) {
+    if (!MifLoadDocumentTree(host, in->hostName, &in->source, &in->doc, &error, MIF_RELEASE_TREE)) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
@@ -353,20 +353,23 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
     if (!besideBook.empty()) {
       std::string names;
       for (const std::string& n : besideBook) names += (names.empty() ? "" : ", ") + n;
-      Say(I->bookFile + ": the book names documents by absolute paths that are not here; "
-          "read from the files of the same name beside the book instead: " + names + "\n");
+      Say(I->bookFile +
+          ": the book names documents by absolute paths that are not here; "
+          "read from the files of the same name beside the book instead: " +
+          names + "\n");
     }
     if (!exported.empty()) {
       std::string names;
       for (const std::string& n : exported) names += (names.empty() ? "" : ", ") + n;
-      Say(I->bookFile + ": the book names its documents by files that are not here; "
-          "read from the MIF files beside them instead: " + names + "\n");
+      Say(I->bookFile +
+          ": the book names its documents by files that are not here; "
+          "read from the MIF files beside them instead: " +
+          names + "\n");
     }
     // The walk opens the components by the names the host gives them.
     const memhost::Obj* b = host.Find(I->bookHandle);
     for (size_t i = 0; b != nullptr && i < b->kids.size(); ++i) {
-      host.SetStringProp(b->kids[i], PROP_NAME,
-                           RomanName(Normal(I->book.components[i].path)));
+      host.SetStringProp(b->kids[i], PROP_NAME, RomanName(Normal(I->book.components[i].path)));
     }
   }
 

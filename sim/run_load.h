@@ -32,7 +32,7 @@ struct Input {
   // made again from it, else original.
   bool sourceIsSaved = false;
   MifDocument source;
-  ObjHandle doc = 0;     // the open document (command-line documents)
+  ObjHandle doc = 0;  // the open document (command-line documents)
 };
 
 // The statement tree is what a document costs most to keep; it is read again

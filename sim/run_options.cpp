@@ -73,8 +73,8 @@ const OptionRow kOptions[] = {
      "--allow-missing",
      "go on (and write) when book components are missing\n"
      "or cannot be read"},
-    {"--master-pages", Takes::kNothing, &RunOptions::masterPages, nullptr, nullptr, "--master-pages",
-     "let override commands work on master pages too"},
+    {"--master-pages", Takes::kNothing, &RunOptions::masterPages, nullptr, nullptr,
+     "--master-pages", "let override commands work on master pages too"},
     {"--client", Takes::kValue, nullptr, &RunOptions::library, nullptr, "--client LIB",
      "the client library to load"},
     {"--timings", Takes::kNothing, &RunOptions::timings, nullptr, nullptr, "--timings",
@@ -91,8 +91,10 @@ const OptionRow kOptions[] = {
      "print the version and exit"},
     // check's kinds of finding, in its own line of the usage text.
     {"--unused", Takes::kNothing, &RunOptions::checkUnused, nullptr, nullptr, nullptr, nullptr},
-    {"--overrides", Takes::kNothing, &RunOptions::checkOverrides, nullptr, nullptr, nullptr, nullptr},
-    {"--undefined", Takes::kNothing, &RunOptions::checkUndefined, nullptr, nullptr, nullptr, nullptr},
+    {"--overrides", Takes::kNothing, &RunOptions::checkOverrides, nullptr, nullptr, nullptr,
+     nullptr},
+    {"--undefined", Takes::kNothing, &RunOptions::checkUndefined, nullptr, nullptr, nullptr,
+     nullptr},
 };
 
 // Where the help of an option starts in its line of the usage text.
@@ -128,7 +130,8 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
 }
 
 // The command and its files, and what check refuses.
-bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o, std::string* message) {
+bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o,
+                   std::string* message) {
   if (positional.empty()) {
     *message = "no COMMAND given";
     return false;
@@ -142,8 +145,9 @@ bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o, st
   }
   if (!o->output.empty() || !o->outDir.empty() || o->inPlace || o->diff || !o->json.empty() ||
       !o->html.empty() || o->counts) {
-    *message = "check prints its findings and writes nothing: --output, --out-dir, --in-place, "
-               "--diff, --json, --html and --counts do not apply";
+    *message =
+        "check prints its findings and writes nothing: --output, --out-dir, --in-place, "
+        "--diff, --json, --html and --counts do not apply";
     return false;
   }
   if (o->files.empty()) {

@@ -23,9 +23,9 @@ struct RunOptions {
   std::string command;
   std::vector<std::string> files;
   std::string hostDir;
-  std::string library;   // the client library (COM kind)
-  std::string output;    // --output: the output document as MIF
-  std::string outDir;    // --out-dir: changed documents
+  std::string library;  // the client library (COM kind)
+  std::string output;   // --output: the output document as MIF
+  std::string outDir;   // --out-dir: changed documents
   bool inPlace = false;
   bool list = false;
   bool version = false;  // --version

@@ -52,7 +52,8 @@ OutputDocument ReadOutputDocument(memhost::DocStore& host, ObjHandle doc) {
   out.name = Readable(std::filesystem::path(path).filename().string());
   const memhost::Value* flow = host.Prop(doc, PROP_MAIN_FLOW_IN_DOC);
   if (flow == nullptr) return out;
-  for (ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0; p = host.NextPgf(p)) {
+  for (ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(flow->i)); p != 0;
+       p = host.NextPgf(p)) {
     const memhost::Obj* pgf = host.Find(p);
     std::string format = host.StringProp(p, memhost::MEM_PROP_PGF_TAG);
     std::string text = Readable(memhost::VisibleText(pgf->text));

@@ -50,9 +50,9 @@ struct RecordDialog {
 // A document the command works on, with what the host counted in it before
 // the command ran and, once it has run, after.
 struct RecordFile {
-  std::string file;   // the path read
-  std::string title;  // the file name, as the output document names it
-  TagCounts counts;   // tags in the host's bytes
+  std::string file;                  // the path read
+  std::string title;                 // the file name, as the output document names it
+  TagCounts counts;                  // tags in the host's bytes
   std::vector<std::string> defined;  // its character formats
   std::vector<std::string> named;    // tags named beside its text (TagsNamedBesideText)
   bool changed = false;              // the command changed it: the fields below hold

@@ -25,7 +25,7 @@ struct RunDocument {
 
 struct RunSteps {
   memhost::DocStore* host = nullptr;
-  bool book = false;  // a book was given: the book's commands apply
+  bool book = false;                // a book was given: the book's commands apply
   std::vector<std::string> unread;  // the book's components that could not be read
   // Runs a client-call command with every question answered yes and every
   // choice cancelled, quietly; RUN_OK, or the status it ended with.

@@ -66,8 +66,7 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
   std::vector<ObjHandle> outputs = OutputDocuments(H.host, I);
   // MIF, a report or a page on standard output takes the place of the
   // readable text.
-  for (size_t i = 0; i < outputs.size() && !StdoutTaken(o) && !o.diff;
-       ++i) {
+  for (size_t i = 0; i < outputs.size() && !StdoutTaken(o) && !o.diff; ++i) {
     if (i > 0) std::fputs("\n", stdout);
     std::fputs(Readable(memhost::DumpDocument(H.host, outputs[i])).c_str(), stdout);
   }
@@ -81,7 +80,8 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     status = RUN_UNANSWERED;
   } else if (D.failed) {
     if (D.noDocument && !I.bookFile.empty() && H.host.openDocs.empty()) {
-      Say("tagsmith-run: " + I.bookFile + " is a book, not a document; the book's commands "
+      Say("tagsmith-run: " + I.bookFile +
+          " is a book, not a document; the book's commands "
           "work on it (tagsmith-run --list)\n");
     }
     Say("tagsmith-run: the command did not complete. Nothing was written.\n");
@@ -105,7 +105,8 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     } else {
       MifDocument* source = nullptr;
       std::string error;
-      if (I.outputSource != nullptr && H.host.StringProp(outputs[0], PROP_NAME) == I.outputHostName) {
+      if (I.outputSource != nullptr &&
+          H.host.StringProp(outputs[0], PROP_NAME) == I.outputHostName) {
         if (!RestoreTree(I.outputSource.get(), &error)) {
           Say(error + "\n");
           return RUN_BAD_INPUT;
@@ -136,7 +137,8 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     if (!changed) continue;
     changedInputs->emplace_back(in.get(), o.inPlace ? in->path : std::string());
     if (o.inPlace || (o.diff && o.outDir.empty())) {
-      writes.push_back(SafeWrite{in->path, std::move(text), true, in->path, in->original, in->stamp});
+      writes.push_back(
+          SafeWrite{in->path, std::move(text), true, in->path, in->original, in->stamp});
     } else if (!o.outDir.empty()) {
       std::string target = (fs::path(o.outDir) / BaseName(in->path)).string();
       changedInputs->back().second = target;

@@ -40,12 +40,16 @@ std::vector<std::string>* g_temps = nullptr;
 // those that cannot be caught, are ignored, or stop the process for a while.
 bool Deadly(int sig) {
   switch (sig) {
-    case SIGKILL: case SIGSTOP:
-    case SIGCHLD: case SIGCONT: case SIGURG: case SIGWINCH:
-    case SIGTSTP: case SIGTTIN: case SIGTTOU:
-      return false;
-    default:
-      return true;
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGURG:
+    case SIGWINCH:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU: return false;
+    default: return true;
   }
 }
 
@@ -179,7 +183,9 @@ Identity StreamIdentity(int fd) {
   return id;
 }
 
-const char* StreamName(int fd) { return fd == STDOUT_FILENO ? "standard output" : "standard error"; }
+const char* StreamName(int fd) {
+  return fd == STDOUT_FILENO ? "standard output" : "standard error";
+}
 
 SafeFileStamp StampOf(const struct stat& st) {
   SafeFileStamp s;
@@ -270,8 +276,9 @@ bool Look(const SafeWrite& w, Target* t, std::string* why) {
       return false;
     }
     if (!S_ISREG(st.st_mode)) {
-      *why = path + ": is not a regular file (a device, FIFO or socket); only regular files are "
-                    "replaced";
+      *why = path +
+             ": is not a regular file (a device, FIFO or socket); only regular files are "
+             "replaced";
       return false;
     }
     if (st.st_nlink > 1) {
@@ -320,9 +327,10 @@ bool LookAll(const std::vector<SafeWrite>& writes, const std::vector<std::string
   for (int s = 0; s < 2; ++s) {
     for (size_t k = 0; k < inputs.size(); ++k) {
       if (!streamIds[s].known || !(inputIds[k] == streamIds[s])) continue;
-      *why = streams[s] == STDERR_FILENO ? std::string() :
-             std::string(StreamName(streams[s])) + " is " + inputs[k] +
-                 ", which is read by this run; a result is never written onto an input";
+      *why = streams[s] == STDERR_FILENO
+                 ? std::string()
+                 : std::string(StreamName(streams[s])) + " is " + inputs[k] +
+                       ", which is read by this run; a result is never written onto an input";
       return false;
     }
   }
@@ -337,7 +345,8 @@ bool LookAll(const std::vector<SafeWrite>& writes, const std::vector<std::string
     }
     for (size_t j = 0; j < i; ++j) {
       if (!(*targets)[j].toStdout && (*targets)[j].id == t.id) {
-        *why = t.w->path + " and " + (*targets)[j].w->path + " are the same file; each result "
+        *why = t.w->path + " and " + (*targets)[j].w->path +
+               " are the same file; each result "
                "needs a file of its own";
         return false;
       }
@@ -471,8 +480,9 @@ void RollBack(std::vector<Target>& targets, TempGuard* guard) {
       if (restored) {
         std::fprintf(stderr, "%s: restored to what it was\n", path);
       } else {
-        std::fprintf(stderr, "%s: written, and cannot be restored (%s); the original is kept as %s\n",
-                     path, std::strerror(errno), t.backup.c_str());
+        std::fprintf(stderr,
+                     "%s: written, and cannot be restored (%s); the original is kept as %s\n", path,
+                     std::strerror(errno), t.backup.c_str());
       }
       guard->Forget(t.backup);
     }
@@ -484,8 +494,9 @@ void CannotWrite(const Target& t, const char* what, int error) {
                std::strerror(error));
 }
 
-const char kChangedSinceRead[] = ": changed since this run read it; it is not replaced, so that "
-                                 "the change is kept";
+const char kChangedSinceRead[] =
+    ": changed since this run read it; it is not replaced, so that "
+    "the change is kept";
 
 // What a target must still be when it is replaced: the stamp the input had
 // when the run read it, else the one the target had when first looked at.
@@ -534,7 +545,8 @@ SafeWriteResult StillAsChecked(const std::vector<SafeWrite>& writes,
     if (same && (t.exists || read) && !(Expected(t) == again[i].now)) same = false;
     if (same && t.w->read != nullptr && !Holds(t.real, *t.w->read)) same = false;
     if (!same) {
-      *why = writes[i].path + (read ? kChangedSinceRead : ": changed while the results were prepared");
+      *why = writes[i].path +
+             (read ? kChangedSinceRead : ": changed while the results were prepared");
       return SAFE_FAILED;
     }
   }

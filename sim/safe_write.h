@@ -46,9 +46,9 @@ struct SafeWrite {
 };
 
 enum SafeWriteResult {
-  SAFE_WRITTEN = 0,   // every file written
-  SAFE_REFUSED = 1,   // a target may not be written; nothing was written
-  SAFE_FAILED = 2,    // a write failed; each file's state was reported
+  SAFE_WRITTEN = 0,  // every file written
+  SAFE_REFUSED = 1,  // a target may not be written; nothing was written
+  SAFE_FAILED = 2,   // a write failed; each file's state was reported
 };
 
 // How a prepared file is put in place (rename(2)) and how a folder is

@@ -20,9 +20,7 @@ struct ClientSession {
 
 const char* ClientKind() { return "COM"; }
 
-std::string ClientDefaultLibrary() {
-  return RunBesideProgram(TAGSMITH_RUN_LIBRARY);
-}
+std::string ClientDefaultLibrary() { return RunBesideProgram(TAGSMITH_RUN_LIBRARY); }
 
 ClientSession* ClientOpen(HostApi* host, const std::string& library, std::string* error) {
   // Loading reads the file: a FIFO or a device there would hold the run

@@ -78,11 +78,13 @@ std::string NoTextNote(const RunRecord& r, const std::string& tag, bool listedUs
   NoTextUse why = WhyNoTextUse(r, tag);
   if (listedUsed) {
     if (why.named) return "named by formats or settings only";
-    if (!why.variantsUsed.empty()) return "used only as a case variant of " + Joined(why.variantsUsed);
+    if (!why.variantsUsed.empty())
+      return "used only as a case variant of " + Joined(why.variantsUsed);
     return "listed as used, though no text, format or setting names it";
   }
   if (why.named) return "carried by no text; named by formats or settings";
-  if (!why.variantsUsed.empty()) return "carried by no text; a case variant of " + Joined(why.variantsUsed);
+  if (!why.variantsUsed.empty())
+    return "carried by no text; a case variant of " + Joined(why.variantsUsed);
   return "carried by no text";
 }
 
@@ -151,10 +153,12 @@ std::string Cell(const TagCount& c, int64_t most, const std::string& key) {
   if (c.characters > 0 && most > 0) {
     // Shaded on a log scale: a tag on a few words stays visible beside one
     // on whole chapters.
-    double share = std::log1p(static_cast<double>(c.characters)) / std::log1p(static_cast<double>(most));
+    double share = std::log1p(static_cast<double>(c.characters)) /
+                   std::log1p(static_cast<double>(most));
     char rgba[64];
     std::snprintf(rgba, sizeof rgba, "rgba(33, 102, 172, %.3f)", 0.12 + 0.88 * share);
-    style = " style=\"background: " + std::string(rgba) + (share > 0.6 ? "; color: #fff" : "") + "\"";
+    style = " style=\"background: " + std::string(rgba) + (share > 0.6 ? "; color: #fff" : "") +
+            "\"";
   }
   std::string text = c.runs > 0 ? std::to_string(c.characters) : "";
   return "<td class=\"num\" data-" + key + "=\"" + std::to_string(c.characters) + "\" title=\"" +
@@ -245,8 +249,8 @@ std::string UsageHtml(const RunRecord& r) {
     for (const TagCount& c : row.cells) most = std::max(most, c.characters);
   }
   std::string subject = !r.book.empty() ? r.book : r.activeDocument;
-  std::string heading =
-      "Character tag usage" + (listing ? std::string() : " after " + r.command) + ": " + subject;
+  std::string heading = "Character tag usage" + (listing ? std::string() : " after " + r.command) +
+                        ": " + subject;
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
   h += "<title>" + Escape(heading) + "</title>\n";
   h += "<style>\n" + std::string(kStyle) + "</style>\n</head>\n<body>\n";

@@ -40,10 +40,10 @@ int32_t FoldedDifference(const char* a, const char* b) {
 }  // namespace
 
 const unsigned char CaseFoldTable[256] = {
-#define ROW(i)                                                                                \
-  kFold.map[i], kFold.map[i + 1], kFold.map[i + 2], kFold.map[i + 3], kFold.map[i + 4],       \
+#define ROW(i)                                                                                  \
+  kFold.map[i], kFold.map[i + 1], kFold.map[i + 2], kFold.map[i + 3], kFold.map[i + 4],         \
       kFold.map[i + 5], kFold.map[i + 6], kFold.map[i + 7], kFold.map[i + 8], kFold.map[i + 9], \
-      kFold.map[i + 10], kFold.map[i + 11], kFold.map[i + 12], kFold.map[i + 13],              \
+      kFold.map[i + 10], kFold.map[i + 11], kFold.map[i + 12], kFold.map[i + 13],               \
       kFold.map[i + 14], kFold.map[i + 15]
     ROW(0x00), ROW(0x10), ROW(0x20), ROW(0x30), ROW(0x40), ROW(0x50), ROW(0x60), ROW(0x70),
     ROW(0x80), ROW(0x90), ROW(0xA0), ROW(0xB0), ROW(0xC0), ROW(0xD0), ROW(0xE0), ROW(0xF0),

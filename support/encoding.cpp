@@ -27,7 +27,9 @@ constexpr ByteRange kNone = {1, 0};
 
 const Descriptor kDescriptors[6] = {
     {"FrameRoman", "adobe-fm-roman-windows", {kNone, kNone}, {kNone, kNone}},
-    {"JISX0208.ShiftJIS", "adobe-fm-shift-jis", {{0x81, 0x9F}, {0xE0, 0xFC}},
+    {"JISX0208.ShiftJIS",
+     "adobe-fm-shift-jis",
+     {{0x81, 0x9F}, {0xE0, 0xFC}},
      {{0x40, 0x7E}, {0x80, 0xFC}}},
     {"KSC5601-1992", "adobe-fm-ksc-5601", {{0xA1, 0xFE}, kNone}, {{0xA1, 0xFE}, kNone}},
     {"BIG5", "adobe-fm-big5", {{0xA1, 0xFE}, kNone}, {{0x40, 0x7E}, {0xA1, 0xFE}}},
@@ -167,7 +169,8 @@ void ConvertRun(const Conversion& c, const char* run, size_t units, Output* out)
   UChar* utf16 = nullptr;
   int32_t utf16Length = 0;
   if (c.sourceUtf16) {
-    utf16 = static_cast<UChar*>(MemAllocate(static_cast<uint32_t>(units * sizeof(UChar)), MEM_FATAL));
+    utf16 =
+        static_cast<UChar*>(MemAllocate(static_cast<uint32_t>(units * sizeof(UChar)), MEM_FATAL));
     if (utf16 == nullptr) return;
     std::memcpy(utf16, run, units * sizeof(UChar));
     utf16Length = count;

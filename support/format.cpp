@@ -95,7 +95,17 @@ void WidthAndPrecision(const Directive& d, int64_t* width, int64_t* precision) {
 }
 
 // The length modifier in front of the conversion character.
-enum class Size { kDefault, kChar, kShort, kLong, kLongLong, kSizeT, kIntMax, kPtrDiff, kLongDouble };
+enum class Size {
+  kDefault,
+  kChar,
+  kShort,
+  kLong,
+  kLongLong,
+  kSizeT,
+  kIntMax,
+  kPtrDiff,
+  kLongDouble
+};
 
 Size SizeOf(const Directive& d) {
   const char* end = d.text + d.length - 1;  // the conversion character
@@ -131,9 +141,7 @@ int32_t RenderValue(char* buf, int32_t size, const Directive& d, va_list* args) 
           written = std::snprintf(buf, size, f, va_arg(*args, long long));
           break;
         case Size::kSizeT:
-        case Size::kPtrDiff:
-          written = std::snprintf(buf, size, f, va_arg(*args, ptrdiff_t));
-          break;
+        case Size::kPtrDiff: written = std::snprintf(buf, size, f, va_arg(*args, ptrdiff_t)); break;
         case Size::kIntMax: written = std::snprintf(buf, size, f, va_arg(*args, intmax_t)); break;
         default: written = std::snprintf(buf, size, f, va_arg(*args, int)); break;
       }
@@ -150,12 +158,8 @@ int32_t RenderValue(char* buf, int32_t size, const Directive& d, va_list* args) 
           written = std::snprintf(buf, size, f, va_arg(*args, unsigned long long));
           break;
         case Size::kSizeT:
-        case Size::kPtrDiff:
-          written = std::snprintf(buf, size, f, va_arg(*args, size_t));
-          break;
-        case Size::kIntMax:
-          written = std::snprintf(buf, size, f, va_arg(*args, uintmax_t));
-          break;
+        case Size::kPtrDiff: written = std::snprintf(buf, size, f, va_arg(*args, size_t)); break;
+        case Size::kIntMax: written = std::snprintf(buf, size, f, va_arg(*args, uintmax_t)); break;
         default: written = std::snprintf(buf, size, f, va_arg(*args, unsigned int)); break;
       }
       break;

@@ -12,18 +12,18 @@
 
 struct IcuApi {
   UConverter* (*open)(const char* name, UErrorCode* err);  // ucnv_open
-  void (*close)(UConverter* converter);                      // ucnv_close
-  void (*setFallback)(UConverter* converter, UBool on);      // ucnv_setFallback
+  void (*close)(UConverter* converter);                    // ucnv_close
+  void (*setFallback)(UConverter* converter, UBool on);    // ucnv_setFallback
   // ucnv_setToUCallBack with ICU's escape callback: unmappable input comes
   // out as an escape sequence instead of a substitute.
   void (*setToUEscape)(UConverter* converter, UErrorCode* err);
   int32_t (*toUChars)(UConverter* converter, UChar* dest, int32_t destCapacity, const char* src,
                       int32_t srcLength, UErrorCode* err);  // ucnv_toUChars
-  int32_t (*fromUChars)(UConverter* converter, char* dest, int32_t destCapacity,
-                        const UChar* src, int32_t srcLength, UErrorCode* err);  // ucnv_fromUChars
-  int32_t (*strlen)(const UChar* s);                                            // u_strlen
-  void (*setDataDirectory)(const char* directory);  // u_setDataDirectory
-  const char* (*getDataDirectory)();                // u_getDataDirectory
+  int32_t (*fromUChars)(UConverter* converter, char* dest, int32_t destCapacity, const UChar* src,
+                        int32_t srcLength, UErrorCode* err);  // ucnv_fromUChars
+  int32_t (*strlen)(const UChar* s);                          // u_strlen
+  void (*setDataDirectory)(const char* directory);            // u_setDataDirectory
+  const char* (*getDataDirectory)();                          // u_getDataDirectory
 };
 
 // The platform's table; null when ICU is not available, and then every

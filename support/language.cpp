@@ -2,6 +2,8 @@
 
 namespace {
 
+// Left as laid out by hand: the names in rows, in the host's order.
+// clang-format off
 const char* const kLanguageNames[42] = {
     "usenglish",   "ukenglish",      "deutsch",        "swissgerman",
     "francais",    "canadianfrench", "espanol",        "catalan",
@@ -15,6 +17,7 @@ const char* const kLanguageNames[42] = {
     "lithuanian",  "romanian",       "arabic",         "hebrew",
     "thai",        "farsi",
 };
+// clang-format on
 
 }  // namespace
 

@@ -9,9 +9,7 @@
 // The fold keeps lengths and maps no byte to 0, so equal folded bytes mean
 // equal ignoring case, and a folded hash agrees with StrEqualsNoCase.
 
-NameSet NewNameSet(bool folded, bool owned) {
-  return NameSet{nullptr, 0, 0, folded, owned, true};
-}
+NameSet NewNameSet(bool folded, bool owned) { return NameSet{nullptr, 0, 0, folded, owned, true}; }
 
 static uint32_t NameHash(const char* s, bool folded) {
   uint32_t h = 2166136261u;  // FNV-1a

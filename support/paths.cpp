@@ -238,9 +238,7 @@ bool PathFromTokens(const char* text, char* out) {
 
     bool ok = true;
     switch (letter) {
-      case 'v':
-        ok = previous == 0 && put(value, valueLength) && put("\\", 1);
-        break;
+      case 'v': ok = previous == 0 && put(value, valueLength) && put("\\", 1); break;
       case 'h':
         ok = previous == 0 && put("\\", 1) && put(value, valueLength) && put("\\", 1);
         break;

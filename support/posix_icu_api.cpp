@@ -27,7 +27,7 @@ int32_t StrLen(const UChar* s) { return u_strlen(s); }
 void SetDataDirectory(const char* directory) { u_setDataDirectory(directory); }
 const char* GetDataDirectory() { return u_getDataDirectory(); }
 
-const IcuApi kLinkedIcu = {Open,     Close,      SetFallback,      SetToUEscape,    ToUChars,
+const IcuApi kLinkedIcu = {Open,       Close,  SetFallback,      SetToUEscape,    ToUChars,
                            FromUChars, StrLen, SetDataDirectory, GetDataDirectory};
 
 }  // namespace

@@ -94,8 +94,7 @@ int32_t StringListIndexOfNoCase(const StringList* list, const char* s) {
 void StringListRemoveAt(StringList* list, uint32_t pos) {
   if (list == nullptr || pos >= list->count) return;
   MemRelease(list->items[pos]);
-  std::memmove(list->items + pos, list->items + pos + 1,
-               (list->count - pos - 1) * sizeof(char*));
+  std::memmove(list->items + pos, list->items + pos + 1, (list->count - pos - 1) * sizeof(char*));
   --list->count;
   // Keeps the slot past the last item null, as after a growth, instead of
   // leaving a second pointer to the last string there.

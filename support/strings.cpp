@@ -27,9 +27,7 @@ char* StrDuplicate(const char* s) {
   return copy;
 }
 
-int32_t StrLength(const char* s) {
-  return s != nullptr ? static_cast<int32_t>(std::strlen(s)) : 0;
-}
+int32_t StrLength(const char* s) { return s != nullptr ? static_cast<int32_t>(std::strlen(s)) : 0; }
 
 void StrCopyInto(char* dst, const char* src) {
   if (dst == nullptr) return;

@@ -133,12 +133,12 @@ TEST_F(ConversionTest, AFailedHostCallLeavesEachRunWholeOrConverted) {
     ConvertCharacterTags(src.doc, tbl.doc, table);
     SCOPED_TRACE(n);
     for (Char end : {At(src, p, 28), At(src, empty, 0)}) {
-      EXPECT_TRUE(end == (Char{"Emphasis", 1, 0, 0, 0}) || end == (Char{"Strong", 0, 1, 0, 0})) << end;
+      EXPECT_TRUE(end == (Char{"Emphasis", 1, 0, 0, 0}) || end == (Char{"Strong", 0, 1, 0, 0}))
+          << end;
     }
     // Not even a failed property set after the reset leaves the run plain.
     Char em = At(src, p, 5);
-    EXPECT_TRUE(em == (Char{"Emphasis", 1, 0, 0, 1}) || em == (Char{"Strong", 0, 1, 0, 0}))
-        << em;
+    EXPECT_TRUE(em == (Char{"Emphasis", 1, 0, 0, 1}) || em == (Char{"Strong", 0, 1, 0, 0})) << em;
     EXPECT_EQ((Char{"Key", 0, 0, 0, 0}), At(src, p, 7));
     Char code = At(src, p, 10);
     EXPECT_TRUE(code == (Char{"Code", 0, 0, 2, 0}) || code == (Char{"", 0, 0, 0, 0})) << code;
@@ -170,8 +170,8 @@ TEST_F(ConversionTest, AParagraphEndIsConvertedWithTheRunItEndsOrAsARunOfItsOwn)
       {"an end tagged apart and to stay", src.Para({R("tail", "Code")}), "Key", "Key"},
       {"an untagged end after converted text", src.Para({R("tail", "Emphasis")}), "", ""},
       {"an empty paragraph, the flow's last", src.Para(std::vector<R>{}), "Emphasis", "Strong"},
-      {"a footnote's", src.Kid(src.Footnote(src.firstPgf, {R("tail", "Emphasis")}), 0),
-       "Emphasis", "Emphasis"},
+      {"a footnote's", src.Kid(src.Footnote(src.firstPgf, {R("tail", "Emphasis")}), 0), "Emphasis",
+       "Emphasis"},
   };
   for (const Case& c : cases) src.ParaEnd(c.pgf, R("", c.end));
 

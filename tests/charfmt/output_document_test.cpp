@@ -41,7 +41,8 @@ class OutputDocumentTest : public HostTest {
     std::vector<Names> rows;
     for (ObjHandle row : model.Find(table)->kids) {
       rows.emplace_back();
-      for (ObjHandle c : model.Find(row)->kids) rows.back().push_back(model.Find(model.Find(c)->kids[0])->text);
+      for (ObjHandle c : model.Find(row)->kids)
+        rows.back().push_back(model.Find(model.Find(c)->kids[0])->text);
     }
     return rows;
   }
@@ -56,7 +57,8 @@ TEST_F(OutputDocumentTest, AnOutputFileInTheHostDirectoryIsUsedElseANewLetterPag
   EXPECT_EQ("", model.StringProp(fresh, PROP_NAME));
   EXPECT_EQ(0x2400000, model.IntProp(fresh, memhost::MEM_PROP_PAGE_WIDTH));
   EXPECT_EQ(0x3180000, model.IntProp(fresh, memhost::MEM_PROP_PAGE_HEIGHT));
-  EXPECT_EQ((std::vector<int32_t>(4, 0x480000)), model.Prop(fresh, memhost::MEM_PROP_MARGINS)->list);
+  EXPECT_EQ((std::vector<int32_t>(4, 0x480000)),
+            model.Prop(fresh, memhost::MEM_PROP_MARGINS)->list);
   EXPECT_NE(fresh, OpenOutputDocument());
   EXPECT_TRUE(model.files.empty());  // nothing is saved
 
@@ -78,16 +80,18 @@ TEST_F(OutputDocumentTest, ParagraphsGoDownwardAboveAnyTextOfTheLastOne) {
   AppendOutputParagraph(out, "ch1.fm", "Heading1");
   AppendOutputParagraph(out, "", "Heading2");
   AppendOutputParagraph(out, "No such format", "Heading9");
-  EXPECT_EQ((Lines{{"ch1.fm", "Heading1"}, {"", "Heading2"}, {"No such format", "Body"}, {"", "Body"}}),
-            Output(out));
+  EXPECT_EQ(
+      (Lines{{"ch1.fm", "Heading1"}, {"", "Heading2"}, {"No such format", "Body"}, {"", "Body"}}),
+      Output(out));
 
   DocBuilder file(model, "C:\\out.fm");
   file.Para("Earlier");
   model.SetStringProp(file.Para("Tail"), memhost::MEM_PROP_PGF_TAG, "Footer");
   AppendOutputParagraph(file.doc, "Title", "Heading1");
   AppendOutputParagraph(file.doc, "Bold", "Body");
-  EXPECT_EQ((Lines{{"Earlier", "Body"}, {"Title", "Heading1"}, {"Bold", "Body"}, {"Tail", "Footer"}}),
-            Output(file.doc));
+  EXPECT_EQ(
+      (Lines{{"Earlier", "Body"}, {"Title", "Heading1"}, {"Bold", "Body"}, {"Tail", "Footer"}}),
+      Output(file.doc));
 }
 
 TEST_F(OutputDocumentTest, ALockedParagraphKeepsItsFormat) {
@@ -121,7 +125,8 @@ TEST_F(OutputDocumentTest, TagTablesTakeHeadingsAndNamesRowByRow) {
   table = BuildTagTable(out, 2, 2, conversion, names, 2);
   EXPECT_EQ((std::vector<Names>{{"Source Tag", "Destination Tag"}, {"Bold", ""}, {"code", ""}}),
             Cells(table));
-  EXPECT_EQ((std::vector<int32_t>{0x900000, 0x900000}), model.Prop(table, PROP_TBL_COL_WIDTHS)->list);
+  EXPECT_EQ((std::vector<int32_t>{0x900000, 0x900000}),
+            model.Prop(table, PROP_TBL_COL_WIDTHS)->list);
 
   DocBuilder noSelection(model, "C:\\b.fm");
   EXPECT_EQ(0u, BuildTagTable(noSelection.doc, 1, 10, keep, nullptr, 0));
@@ -138,7 +143,8 @@ TEST_F(OutputDocumentTest, TitlesAndParagraphTexts) {
   model.SetStringProp(book.book, PROP_NAME, "");
   EXPECT_EQ("<null>", Take(BookTitle(book.book)));
 
-  ObjHandle p = named.Para({memhost::Run("Tags "), memhost::Run("to", "Emphasis"), memhost::Run(" Keep")});
+  ObjHandle p =
+      named.Para({memhost::Run("Tags "), memhost::Run("to", "Emphasis"), memhost::Run(" Keep")});
   model.AddMarker(p, 2, memhost::ITEM_TABLE_ANCHOR, 0);
   EXPECT_EQ("Tags to Keep", Take(ParagraphText(named.doc, p)));
   EXPECT_EQ("<null>", Take(ParagraphText(named.doc, named.Para(""))));

@@ -18,7 +18,8 @@ class TagListsTest : public HostTest {
  protected:
   static Names Formats(memhost::DocStore& m, ObjHandle doc) {
     Names out;
-    for (ObjHandle f : m.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(m.StringProp(f, PROP_NAME));
+    for (ObjHandle f : m.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC))
+      out.push_back(m.StringProp(f, PROP_NAME));
     return out;
   }
   Names Formats(ObjHandle doc) { return Formats(model, doc); }
@@ -93,7 +94,8 @@ TEST_F(TagListsTest, NoFailedHostCallMakesPruningDeleteAListedFormat) {
     h.faults.FailNthCall(n, -1);
     PruneToKeepList(src.doc, src.doc, table);
     for (const char* kept : {"A", "C"}) {
-      EXPECT_NE(0u, h.model.NamedObject(src.doc, OBJ_CHAR_FMT, kept)) << kept << " after failing call " << n;
+      EXPECT_NE(0u, h.model.NamedObject(src.doc, OBJ_CHAR_FMT, kept))
+          << kept << " after failing call " << n;
     }
     if (h.faults.failedCalls == 0) {  // past the last call: the plain result
       EXPECT_EQ((Names{"A", "C"}), Formats(h.model, src.doc));

@@ -59,14 +59,14 @@ class TagReportTest : public HostTest {
 
 TEST_F(TagReportTest, UnsetPropertiesReadAsIsAndLanguageIsAlwaysGiven) {
   ObjHandle f = src.CharFormat("German").Set(PROP_LANGUAGE, 3).h;
-  EXPECT_EQ((std::vector<std::string>{
-                "Capitalization: As Is ", "Change Bar: As Is ", "Color: As Is ",
-                "Background Color: As Is ", "Font Family: As Is ", "Font Angle: As Is ",
-                "Font Size: As Is ", "Font Variation: As Is ", "Font Weight: As Is ",
-                "Language: deutsch ", "Overline: As Is ", "Pair Kern: As Is ",
-                "Position: As Is ", "Spread: As Is ", "Stretch: As Is ",
-                "Strikethrough: As Is ", "Underlining: As Is "}),
-            Report(f));
+  EXPECT_EQ(
+      (std::vector<std::string>{"Capitalization: As Is ", "Change Bar: As Is ", "Color: As Is ",
+                                "Background Color: As Is ", "Font Family: As Is ",
+                                "Font Angle: As Is ", "Font Size: As Is ", "Font Variation: As Is ",
+                                "Font Weight: As Is ", "Language: deutsch ", "Overline: As Is ",
+                                "Pair Kern: As Is ", "Position: As Is ", "Spread: As Is ",
+                                "Stretch: As Is ", "Strikethrough: As Is ", "Underlining: As Is "}),
+      Report(f));
 }
 
 TEST_F(TagReportTest, EveryKindOfValue) {
@@ -88,18 +88,18 @@ TEST_F(TagReportTest, EveryKindOfValue) {
                     .Set(PROP_OVERLINE, 0)
                     .Set(PROP_PAIR_KERN, 1)
                     .Set(PROP_POSITION, 2)
-                    .Set(PROP_CHARSPREAD, 3277)     // 5 %
-                    .Set(PROP_STRETCH, 58982)       // 90 %
-                    .Set(PROP_STRIKETHROUGH, 2)     // true only when exactly 1
+                    .Set(PROP_CHARSPREAD, 3277)  // 5 %
+                    .Set(PROP_STRETCH, 58982)    // 90 %
+                    .Set(PROP_STRIKETHROUGH, 2)  // true only when exactly 1
                     .Set(PROP_UNDERLINING, 3)
                     .h;
   EXPECT_EQ((std::vector<std::string>{
                 "Capitalization: Small Caps ", "Change Bar: True ", "Color: Red ",
                 "Background Color: Yellow ", "Font Family: Courier ", "Font Angle: Italic ",
                 "Font Size: 10.50 points ", "Font Variation: Narrow ", "Font Weight: Light ",
-                "Language: farsi ", "Overline: False ", "Pair Kern: True ",
-                "Position: Subscript ", "Spread: 5.00%", "Stretch: 90.00%",
-                "Strikethrough: False ", "Underlining: Numeric Underline "}),
+                "Language: farsi ", "Overline: False ", "Pair Kern: True ", "Position: Subscript ",
+                "Spread: 5.00%", "Stretch: 90.00%", "Strikethrough: False ",
+                "Underlining: Numeric Underline "}),
             Report(f));
 }
 

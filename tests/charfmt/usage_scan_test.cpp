@@ -104,9 +104,9 @@ class UsageScanTest : public HostTestWith<ProbeHost> {
 struct EveryUse {
   DocBuilder b;
   explicit EveryUse(memhost::DocStore& model) : b(model, "C:\\docs\\every.fm") {
-    for (const char* n : {"code", "Emphasis", "Bold", "Cell", "Title", "Foot", "Master", "FamA",
-                          "FamB", "FamC", "Page", "Split", "Prop", "Ref", "lower", "Default",
-                          "DefaultBold", "P338", "Idle"}) {
+    for (const char* n :
+         {"code", "Emphasis", "Bold", "Cell", "Title", "Foot", "Master", "FamA", "FamB", "FamC",
+          "Page", "Split", "Prop", "Ref", "lower", "Default", "DefaultBold", "P338", "Idle"}) {
       b.CharFormat(n);
     }
     ObjHandle anchor = b.Para({TextRun("a", "code"), TextRun("b ", "Emphasis")});
@@ -125,7 +125,8 @@ struct EveryUse {
     b.FormatDefC("<FamC>");
     ObjHandle page = b.FormatPage({"<Page> Idle"});
     ObjHandle pageFrame = static_cast<ObjHandle>(b.store.IntProp(page, PROP_PAGE_FRAME));
-    ObjHandle graphic = static_cast<ObjHandle>(b.store.IntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME));
+    ObjHandle graphic =
+        static_cast<ObjHandle>(b.store.IntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME));
     b.ParaIn(graphic, {TextRun("<Sp", "Idle"), TextRun("lit>")});  // its tag does not count
     b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_339, "Prop");
     b.store.SetStringProp(b.doc, PROP_DOC_CHAR_TAG_338, "Default");
@@ -136,8 +137,8 @@ struct EveryUse {
   }
 };
 
-const Names kEveryUsed = {"Bold", "Cell", "Emphasis", "FamA", "FamB",  "FamC", "Foot",
-                          "Ghost", "Master", "Page", "Prop", "Ref", "Split", "Title", "code"};
+const Names kEveryUsed = {"Bold",   "Cell", "Emphasis", "FamA", "FamB",  "FamC",  "Foot", "Ghost",
+                          "Master", "Page", "Prop",     "Ref",  "Split", "Title", "code"};
 
 TEST_F(UsageScanTest, EveryKindOfUseCountsAndTheListsComeInByteOrder) {
   EveryUse every(model);
@@ -181,9 +182,17 @@ TEST_F(UsageScanTest, ARangeErrorAtOrBeforeTheEndItemFinishesAFlowParagraph) {
 // but their last byte, or are the start of their neighbour, are different
 // tags at every length around a word.
 TEST_F(UsageScanTest, ANeighbourSharingAllButTheLastByteIsAnotherTag) {
-  const Names names = {"abcdefg",  "abcdefgh",         "abcdefgX",         "abcdefghi",
-                       "abcdefgh", "abcdefghijklmnop", "abcdefghijklmnoX", "abcdefghijklmnopq",
-                       "a",        "ab",               "a"};
+  const Names names = {"abcdefg",
+                       "abcdefgh",
+                       "abcdefgX",
+                       "abcdefghi",
+                       "abcdefgh",
+                       "abcdefghijklmnop",
+                       "abcdefghijklmnoX",
+                       "abcdefghijklmnopq",
+                       "a",
+                       "ab",
+                       "a"};
   DocBuilder b(model, "C:\\docs\\ch1.fm");
   Define(b, names);
   std::vector<TextRun> runs;
@@ -262,8 +271,8 @@ TEST_F(UsageScanTest, ScreenUpdatingIsOffForTheWalkAndTheWalkFlagIsRestored) {
   int32_t redisplays = script.redisplayCount;
   std::vector<std::pair<int32_t, int32_t>> seen;  // screen updating and walk flag at each probe
   host.probe = [&](ObjHandle, int32_t, int32_t*) {
-    seen.push_back({mem.GetInt(0, 0, PROP_DISPLAYING),
-                    mem.GetInt(b.doc, b.doc, PROP_DOC_WALK_FLAG)});
+    seen.push_back(
+        {mem.GetInt(0, 0, PROP_DISPLAYING), mem.GetInt(b.doc, b.doc, PROP_DOC_WALK_FLAG)});
     return true;
   };
   Scan(b.doc);

@@ -84,7 +84,8 @@ TEST_F(HostListsTest, ArrayGrowsToEightThenDoubles) {
     PropValsSet(&list, n, &v);
   }
   ASSERT_EQ(17u, list.len);
-  for (uint32_t i = 0; i < 17; ++i) EXPECT_EQ(static_cast<int32_t>(i + 1), list.val[i].propVal.u.ival);
+  for (uint32_t i = 0; i < 17; ++i)
+    EXPECT_EQ(static_cast<int32_t>(i + 1), list.val[i].propVal.u.ival);
 
   // A failed growth leaves the list as it was.
   TypedVal extra = IntVal(99);
@@ -219,7 +220,8 @@ TypedVal Build(int32_t code) {
       break;
     case VT_NESTED_WIDE:
       v.u.nestedWide.len = 1;
-      v.u.nestedWide.val = static_cast<TypedNestedWide*>(MemAllocateZeroed(1, sizeof(TypedNestedWide), 0));
+      v.u.nestedWide.val =
+          static_cast<TypedNestedWide*>(MemAllocateZeroed(1, sizeof(TypedNestedWide), 0));
       v.u.nestedWide.val[0].first = StrDuplicate("w1");
       v.u.nestedWide.val[0].list.len = 1;
       v.u.nestedWide.val[0].list.val = static_cast<char**>(MemAllocateZeroed(1, sizeof(char*), 0));
@@ -244,8 +246,7 @@ TypedVal Build(int32_t code) {
       v.u.structured->strings.val = static_cast<char**>(MemAllocateZeroed(1, sizeof(char*), 0));
       v.u.structured->strings.val[0] = StrDuplicate("ss");
       v.u.structured->count = 1;
-      v.u.structured->elems =
-          static_cast<TypedTab*>(MemAllocateZeroed(1, sizeof(TypedTab), 0));
+      v.u.structured->elems = static_cast<TypedTab*>(MemAllocateZeroed(1, sizeof(TypedTab), 0));
       v.u.structured->elems[0].text = StrDuplicate("se");
       break;
     default: break;
@@ -321,10 +322,9 @@ void ExpectDeepCopy(const TypedVal& a, const TypedVal& b) {
 }
 
 TEST_F(HostListsTest, EveryOwningCodeCopiesDeepAndFreesTwiceHarmlessly) {
-  const int32_t codes[] = {VT_STRING, VT_METRICS, VT_STRINGS, VT_POINTS,  VT_TABS,
-                           VT_RANGES, VT_IDS,     VT_BYTES,   VT_INTS,    VT_PAIRS,
-                           VT_NESTED, VT_RECORD,  VT_OWNING_RECORD, VT_NESTED_WIDE,
-                           VT_STRUCTURED};
+  const int32_t codes[] = {VT_STRING, VT_METRICS, VT_STRINGS,       VT_POINTS,      VT_TABS,
+                           VT_RANGES, VT_IDS,     VT_BYTES,         VT_INTS,        VT_PAIRS,
+                           VT_NESTED, VT_RECORD,  VT_OWNING_RECORD, VT_NESTED_WIDE, VT_STRUCTURED};
   for (int32_t code : codes) {
     SCOPED_TRACE(code);
     TypedVal source = Build(code);

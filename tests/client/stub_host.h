@@ -82,8 +82,7 @@ class StubHost : public HostApi {
     Fail(0);
     return TextLoc{0, 0};
   }
-  ObjHandle NewTable(ObjHandle, const char*, int32_t, int32_t, int32_t, int32_t,
-                     TextLoc) override {
+  ObjHandle NewTable(ObjHandle, const char*, int32_t, int32_t, int32_t, int32_t, TextLoc) override {
     return Fail(0);
   }
 

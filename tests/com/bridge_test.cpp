@@ -78,9 +78,23 @@ TEST_F(BridgeTest, EachOperationCallsItsPosition) {
       {16, [] { HostDefineAndAddMenu(1, "m", "M"); }},
       {20, [] { HostAlert("?", 2); }},
       {24, [] { HostPrintConsole("line"); }},
-      {26, [] { int32_t c; HostScrollBox(&c, "t", &kNoItems, -1); }},
-      {32, [] { PropVals* r = nullptr; HostOpenDocument("x", nullptr, &r); PropValsFree(r); }},
-      {33, [] { PropVals* r = nullptr; HostSaveDocument(1, "x", nullptr, &r); PropValsFree(r); }},
+      {26,
+       [] {
+         int32_t c;
+         HostScrollBox(&c, "t", &kNoItems, -1);
+       }},
+      {32,
+       [] {
+         PropVals* r = nullptr;
+         HostOpenDocument("x", nullptr, &r);
+         PropValsFree(r);
+       }},
+      {33,
+       [] {
+         PropVals* r = nullptr;
+         HostSaveDocument(1, "x", nullptr, &r);
+         PropValsFree(r);
+       }},
       {34, [] { HostNewCustomDocument(1, 1, 1, 0, 0, 0, 0, 0, 0, 1); }},
       {35, [] { HostCloseDocument(1, 1); }},
       {56, [&] { HostScrollToText(1, range); }},
@@ -89,8 +103,16 @@ TEST_F(BridgeTest, EachOperationCallsItsPosition) {
       {68, [] { HostGetNamedObject(0, OBJ_MENU, "x"); }},
       {70, [] { HostNewNamedObject(0, OBJ_MENU_SEPARATOR, "x"); }},
       {73, [&] { HostAddText(1, at, "t"); }},
-      {81, [] { PropVal v = HostGetPropVal(1, 1, 2); PropValFree(&v); }},
-      {83, [] { PropVals v = HostGetProps(1, 1); PropValsFree(&v); }},
+      {81,
+       [] {
+         PropVal v = HostGetPropVal(1, 1, 2);
+         PropValFree(&v);
+       }},
+      {83,
+       [] {
+         PropVals v = HostGetProps(1, 1);
+         PropValsFree(&v);
+       }},
       {84, [] { HostSetProps(1, 1, &kNoProps); }},
       {85, [] { HostGetInt(1, 1, 2); }},
       {86, [] { HostSetInt(1, 1, 2, 3); }},
@@ -101,12 +123,28 @@ TEST_F(BridgeTest, EachOperationCallsItsPosition) {
       {96, [&] { HostSetTextRange(1, 1, 2, range); }},
       {97, [] { MemRelease(HostGetString(1, 1, 2)); }},
       {98, [] { HostSetString(1, 1, 2, "v"); }},
-      {99, [] { HostStrings v = HostGetStrings(1, 1, 2); HostStringsFree(&v); }},
-      {101, [] { MetricList v = HostGetMetrics(1, 1, 2); MemRelease(v.val); }},
+      {99,
+       [] {
+         HostStrings v = HostGetStrings(1, 1, 2);
+         HostStringsFree(&v);
+       }},
+      {101,
+       [] {
+         MetricList v = HostGetMetrics(1, 1, 2);
+         MemRelease(v.val);
+       }},
       {102, [&] { HostSetMetrics(1, 1, 2, &metrics); }},
-      {110, [&] { TextItems v = HostGetTextForRange(1, range, 1); TextItemsFree(&v); }},
+      {110,
+       [&] {
+         TextItems v = HostGetTextForRange(1, range, 1);
+         TextItemsFree(&v);
+       }},
       {140, [&] { HostNewTable(1, "Format A", 1, 1, 1, 0, at); }},
-      {143, [&] { PropVal v = HostGetTextPropVal(1, at, PROP_CHAR_TAG); PropValFree(&v); }},
+      {143,
+       [&] {
+         PropVal v = HostGetTextPropVal(1, at, PROP_CHAR_TAG);
+         PropValFree(&v);
+       }},
       {146, [&] { HostSetTextProps(1, range, &kNoProps); }},
       {164, [] { HostDefineAndAddCommand(1, 1, "c", "C", ""); }},
   };
@@ -164,7 +202,8 @@ TEST_F(BridgeTest, HostStatusReachesHostErrnoAndTheFailureValueIsReturned) {
   const size_t before = host.handedOut.size();
   EXPECT_EQ(nullptr, HostGetString(0, 0, 2));
   EXPECT_EQ(5, HostErrno);
-  for (const comhost::TaskBlock& block : BlocksSince(before)) EXPECT_EQ(1, comhost::TaskFreesOf(block));
+  for (const comhost::TaskBlock& block : BlocksSince(before))
+    EXPECT_EQ(1, comhost::TaskFreesOf(block));
 
   // A scroll box reports only that nothing was chosen.
   HostErrno = 0;
@@ -241,7 +280,8 @@ TEST_F(BridgeTest, PropertiesCopyDeeplyIntoTheClientHeap) {
   const size_t before = host.handedOut.size();
   PropVals got = HostGetProps(1, 1);
   ASSERT_EQ(expected.len, got.len);
-  for (uint32_t i = 0; i < got.len; ++i) EXPECT_TRUE(comtest::SameValue(expected.val[i], got.val[i]));
+  for (uint32_t i = 0; i < got.len; ++i)
+    EXPECT_TRUE(comtest::SameValue(expected.val[i], got.val[i]));
   // The property by name: its name and its string are client blocks of their
   // own, readable after the host's blocks are gone.
   ASSERT_EQ(0, got.val[0].propIdent.num);
@@ -336,7 +376,8 @@ TEST_F(KeepingHostTest, BlocksTheHostKeepsAreNeverFreedButStillCopied) {
   CallEveryAllocatingOperation();
   std::vector<comhost::TaskBlock> blocks = BlocksSince(before);
   EXPECT_FALSE(blocks.empty());
-  for (const comhost::TaskBlock& block : blocks) EXPECT_EQ(0, comhost::TaskFreesOf(block)) << block.address;
+  for (const comhost::TaskBlock& block : blocks)
+    EXPECT_EQ(0, comhost::TaskFreesOf(block)) << block.address;
 
   PropVals got = HostGetProps(1, 1);
   ASSERT_EQ(17u, got.len);

@@ -138,8 +138,7 @@ PropVals EveryKindOfValue() {
              SameArray(x.u.bytes.val, y.u.bytes.val, x.u.bytes.len);
       break;
     case VT_TABS:
-      same = x.u.tabs.len == y.u.tabs.len &&
-             SameTabs(x.u.tabs.val, y.u.tabs.val, x.u.tabs.len);
+      same = x.u.tabs.len == y.u.tabs.len && SameTabs(x.u.tabs.val, y.u.tabs.val, x.u.tabs.len);
       break;
     case VT_PAIRS:
       same = x.u.pairs.len == y.u.pairs.len && x.u.pairs.val != y.u.pairs.val;
@@ -161,7 +160,8 @@ PropVals EveryKindOfValue() {
       break;
     case VT_RECORD: same = SameArray(x.u.record, y.u.record, 1); break;
     case VT_OWNING_RECORD:
-      same = x.u.owningRecord != y.u.owningRecord && x.u.owningRecord->count == y.u.owningRecord->count &&
+      same = x.u.owningRecord != y.u.owningRecord &&
+             x.u.owningRecord->count == y.u.owningRecord->count &&
              SameArray(x.u.owningRecord->values, y.u.owningRecord->values, x.u.owningRecord->count);
       break;
     case VT_NESTED_WIDE:

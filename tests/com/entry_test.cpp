@@ -130,8 +130,7 @@ TEST_F(EntryTest, WithoutADescriptionTheModulesVersionResourceIsRead) {
   void* module = comhost::LoadModule(TS_MODULE_REORDERED);
   ASSERT_NE(nullptr, module);
   ASSERT_EQ(0, F_ApiClientInit(module, host.Object(), nullptr, nullptr));
-  std::vector<std::pair<int32_t, std::string>> expected = {
-      {2, "name"}, {8, "vendor"}, {11, "out"}};
+  std::vector<std::pair<int32_t, std::string>> expected = {{2, "name"}, {8, "vendor"}, {11, "out"}};
   EXPECT_EQ(expected, host.description);
   host.DropCallback();
   comhost::UnloadModule(module);
@@ -163,7 +162,10 @@ TEST_F(EntryTest, CallbacksReachTheHandlers) {
 
 TEST_F(EntryTest, Notification75IsUnpackedAtEverySeparator) {
   ASSERT_EQ(0, Connect());
-  EXPECT_EQ(S_OK, host.notifications0->Notify(75, 0, "a\x1E" "b\x1E", 0));
+  EXPECT_EQ(S_OK, host.notifications0->Notify(75, 0,
+                                              "a\x1E"
+                                              "b\x1E",
+                                              0));
   std::vector<std::string> expected = {"a", "b", "", "<null>", "<null>", "<null>"};
   EXPECT_EQ(expected, g_received.fields);
   EXPECT_TRUE(g_received.more.empty());
@@ -171,7 +173,15 @@ TEST_F(EntryTest, Notification75IsUnpackedAtEverySeparator) {
 
 TEST(PackedFields, PiecesBeyondTheSixthGoToTheList) {
   PackedFields f;
-  ASSERT_EQ(0, PackedFieldsUnpack("1\x1E" "2\x1E" "3\x1E" "4\x1E" "5\x1E" "6\x1E" "7\x1E" "8", &f));
+  ASSERT_EQ(0, PackedFieldsUnpack("1\x1E"
+                                  "2\x1E"
+                                  "3\x1E"
+                                  "4\x1E"
+                                  "5\x1E"
+                                  "6\x1E"
+                                  "7\x1E"
+                                  "8",
+                                  &f));
   EXPECT_STREQ("6", f.fields[5]);
   ASSERT_EQ(2u, f.more.len);
   EXPECT_STREQ("7", f.more.val[0]);
@@ -192,7 +202,10 @@ TEST(PackedFields, PiecesBeyondTheSixthGoToTheList) {
 TEST(PackedFields, RunningOutOfMemoryKeepsWhatWasUnpacked) {
   PackedFields f;
   MemFailNth(2);
-  EXPECT_EQ(-1, PackedFieldsUnpack("a\x1E" "b\x1E" "c", &f));
+  EXPECT_EQ(-1, PackedFieldsUnpack("a\x1E"
+                                   "b\x1E"
+                                   "c",
+                                   &f));
   MemFailNth(0);
   EXPECT_STREQ("a", f.fields[0]);
   EXPECT_EQ(nullptr, f.fields[1]);

@@ -19,8 +19,8 @@ FAKE_ICU_EXPORT void* ucnv_open_77(const char*, int* err) {
 }
 FAKE_ICU_EXPORT void ucnv_close_77(void*) {}
 FAKE_ICU_EXPORT void ucnv_setFallback_77(void*, int8_t on) { g_fallback = on; }
-FAKE_ICU_EXPORT void UCNV_TO_U_CALLBACK_ESCAPE_77(const void*, void*, const char*, int32_t,
-                                                   int, int*) {}
+FAKE_ICU_EXPORT void UCNV_TO_U_CALLBACK_ESCAPE_77(const void*, void*, const char*, int32_t, int,
+                                                  int*) {}
 FAKE_ICU_EXPORT void ucnv_setToUCallBack_77(void*, void*, const void*, void**, const void**,
                                             int* err) {
   *err = 0;

@@ -23,8 +23,8 @@ TEST(IcuBinding, TheHostsOwnIcuIsFoundByNameAndVersionSuffix) {
   UConverter* converter = icu->open("adobe-fm-roman-windows", &err);
   ASSERT_NE(nullptr, converter);
   icu->setFallback(converter, 1);
-  auto fallback = reinterpret_cast<int (*)()>(
-      reinterpret_cast<void*>(GetProcAddress(fake, "FakeIcuFallback")));
+  auto fallback =
+      reinterpret_cast<int (*)()>(reinterpret_cast<void*>(GetProcAddress(fake, "FakeIcuFallback")));
   EXPECT_EQ(1, fallback());
   icu->setToUEscape(converter, &err);
   EXPECT_EQ(U_ZERO_ERROR, err);

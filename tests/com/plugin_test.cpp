@@ -63,11 +63,10 @@ class PluginTest : public ::testing::Test {
 
 TEST_F(PluginTest, RegistersWithTheDescriptionFromItsVersionResource) {
   ASSERT_EQ(0, entry(module, host.Object(), nullptr, nullptr));
-  std::vector<std::pair<int32_t, std::string>> expected = {
-      {2, "Tagsmith"},
-      {3, "Standard"},
-      {4, "Tagsmith (Frame 2019 64-bit)"},
-      {5, "Maker MakerSGML"}};
+  std::vector<std::pair<int32_t, std::string>> expected = {{2, "Tagsmith"},
+                                                           {3, "Standard"},
+                                                           {4, "Tagsmith (Frame 2019 64-bit)"},
+                                                           {5, "Maker MakerSGML"}};
   EXPECT_EQ(expected, host.description);
   EXPECT_EQ(module, host.moduleGiven);
   ASSERT_NE(nullptr, host.notifications0);

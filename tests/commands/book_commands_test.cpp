@@ -181,8 +181,8 @@ class BookCommandsTest : public HostTestWith<BookHost> {
 TEST_F(BookCommandsTest, ListUsageAccumulatesOverTheWholeBook) {
   EXPECT_EQ(0, CommandHandler(CMD_LIST_CHAR_USAGE_BOOK));
   EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Character Tags Used:", "Body: Code",
-                   "Body: Emphasis", "Body: Strong", "Heading2: Character Tags Not Used:",
-                   "Body: Note", "Body: Old"}),
+                   "Body: Emphasis", "Body: Strong",
+                   "Heading2: Character Tags Not Used:", "Body: Note", "Body: Old"}),
             Lines());
   EXPECT_EQ(1, HostMarkDoneCount);
   EXPECT_EQ(std::vector<ObjHandle>{Output()}, model.openDocs) << "every file closed again";
@@ -193,28 +193,27 @@ TEST_F(BookCommandsTest, ListUsageAccumulatesOverTheWholeBook) {
 TEST_F(BookCommandsTest, ListUsageOfAnEmptyBookOrNoBookWritesTheHeadingsOnly) {
   BookBuilder empty(model, "C:\\books\\empty.book");
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK);
-  EXPECT_EQ((Names{"Heading1: empty.book", "Heading2: Character Tags Used:",
-                   "Heading2: Character Tags Not Used:"}),
+  EXPECT_EQ((Names{"Heading1: empty.book",
+                   "Heading2: Character Tags Used:", "Heading2: Character Tags Not Used:"}),
             Lines());
   EXPECT_EQ(Names{""}, statuses) << "no file was opened";
 
   host.CloseDocument(Output(), 1);
   model.activeBook = 0;
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK);
-  EXPECT_EQ((Names{"Heading1: ", "Heading2: Character Tags Used:",
-                   "Heading2: Character Tags Not Used:"}),
-            Lines());
+  EXPECT_EQ(
+      (Names{"Heading1: ", "Heading2: Character Tags Used:", "Heading2: Character Tags Not Used:"}),
+      Lines());
 }
 
 TEST_F(BookCommandsTest, IndividualListsEachFileAloneWithAnUntitledSectionForAMissingOne) {
   model.SetFileFailures(kCh2, true, false);
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL);
-  EXPECT_EQ((Names{"Heading1: manual.book",
-                   "Heading1: ch1.fm", "Heading2: Character Tags Used:", "Body: Emphasis",
-                   "Heading2: Character Tags Not Used:", "Body: Note", "Body: Strong",
-                   "Heading1: Untitled", "Heading2: Character Tags Used:",
-                   "Heading2: Character Tags Not Used:",
-                   "Heading1: ch3.fm", "Heading2: Character Tags Used:", "Body: Emphasis",
+  EXPECT_EQ((Names{"Heading1: manual.book", "Heading1: ch1.fm", "Heading2: Character Tags Used:",
+                   "Body: Emphasis", "Heading2: Character Tags Not Used:", "Body: Note",
+                   "Body: Strong", "Heading1: Untitled", "Heading2: Character Tags Used:",
+                   "Heading2: Character Tags Not Used:", "Heading1: ch3.fm",
+                   "Heading2: Character Tags Used:", "Body: Emphasis",
                    "Heading2: Character Tags Not Used:", "Body: Old"}),
             Lines());
   EXPECT_EQ(std::string("Could not open file:") + kCh2 + "\n", script.console);
@@ -246,8 +245,8 @@ TEST_F(BookCommandsTest, IndividualClosesEachFileBeforeWritingItsTags) {
 TEST_F(BookCommandsTest, ByTagListsTheFilesUsingEachTagButNeverOneThatCannotBeOpened) {
   model.SetFileFailures(kCh1, true, false);
   CommandHandler(CMD_LIST_CHAR_USAGE_BOOK_BY_TAG);
-  EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Code", "Body: ch2.fm",
-                   "Heading2: Emphasis", "Body: ch3.fm", "Heading2: Strong", "Body: ch2.fm"}),
+  EXPECT_EQ((Names{"Heading1: manual.book", "Heading2: Code", "Body: ch2.fm", "Heading2: Emphasis",
+                   "Body: ch3.fm", "Heading2: Strong", "Body: ch2.fm"}),
             Lines());
   EXPECT_EQ(std::vector<ObjHandle>{Output()}, model.openDocs);
   EXPECT_EQ("", statuses.back());
@@ -471,9 +470,9 @@ TEST_F(BookCommandsTest, AKeepListThatIsAFileOfTheBookStillPrunesTheFilesAfterIt
 }
 
 TEST_F(BookCommandsTest, ConvertCharactersConvertsEveryFileEvenWhenTheTableIsAFileOfTheBook) {
-  ObjHandle table = OpenWithTable(
-      kCh1, Chapter1,
-      {{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
+  ObjHandle table =
+      OpenWithTable(kCh1, Chapter1,
+                    {{"Source Tag", "Destination Tag"}, {"Emphasis", "Default Paragraph Format"}});
   CommandHandler(CMD_CONVERT_CHARS_BOOK);
   EXPECT_EQ(Names{"Are you sure you want to convert character tags for all files in the book?"},
             Questions());
@@ -488,9 +487,8 @@ TEST_F(BookCommandsTest, ConvertCharactersConvertsEveryFileEvenWhenTheTableIsAFi
 
 TEST_F(BookCommandsTest, RemoveOverridesAsksOnceAndRepairsEveryFile) {
   CommandHandler(CMD_REMOVE_CHAR_OVERRIDES_BOOK);
-  EXPECT_EQ(
-      Names{"Are you sure you want to remove character overrides for all files in the book?"},
-      Questions());
+  EXPECT_EQ(Names{"Are you sure you want to remove character overrides for all files in the book?"},
+            Questions());
   EXPECT_EQ(0, SavedWeight(kCh1, 1, 7)) << "\"heavy\" returned to its paragraph";
   EXPECT_EQ("Strong", SavedTag(kCh2, 0, 0)) << "tags are kept";
   EXPECT_TRUE(model.openDocs.empty());

@@ -103,8 +103,8 @@ class BookWalkTest : public HostTest {
 };
 
 TEST_F(BookWalkTest, ContainersAreEnteredInBookOrderAndOtherKindsSkippedWithTheirContents) {
-  for (const char* p : {"C:\\b\\1.fm", "C:\\b\\2.fm", "C:\\b\\3.fm", "C:\\b\\4.fm",
-                        "C:\\b\\5.fm", "C:\\b\\6.fm"}) {
+  for (const char* p :
+       {"C:\\b\\1.fm", "C:\\b\\2.fm", "C:\\b\\3.fm", "C:\\b\\4.fm", "C:\\b\\5.fm", "C:\\b\\6.fm"}) {
     SaveFile(p, "F");
   }
   BookBuilder b(model, "C:\\b\\book.book");
@@ -125,8 +125,8 @@ TEST_F(BookWalkTest, ContainersAreEnteredInBookOrderAndOtherKindsSkippedWithThei
   std::vector<Visit> visits = Walk(b.book);
   HostInstall(&host);
 
-  EXPECT_EQ((std::vector<std::string>{"C:\\b\\1.fm", "C:\\b\\2.fm", "C:\\b\\3.fm",
-                                      "C:\\b\\5.fm", "C:\\b\\6.fm"}),
+  EXPECT_EQ((std::vector<std::string>{"C:\\b\\1.fm", "C:\\b\\2.fm", "C:\\b\\3.fm", "C:\\b\\5.fm",
+                                      "C:\\b\\6.fm"}),
             Paths(visits));
   ASSERT_EQ(visits.size(), recorder.opened.size()) << "containers are never opened";
   const std::vector<std::pair<int32_t, int32_t>> params = {
@@ -173,8 +173,9 @@ TEST_F(BookWalkTest, AFileAlreadyOpenIsClosedAfterItsPass) {
   BookBuilder b(model, "C:\\books\\manual.book");
   b.File("C:\\books\\ch1.fm");
   ObjHandle seen = 0;
-  ForEachBookFile(b.book, kExaminingPrefix, BOOK_PASS_READ,
-                  [](BookFile* f, void* c) { *static_cast<ObjHandle*>(c) = f->doc; }, &seen);
+  ForEachBookFile(
+      b.book, kExaminingPrefix, BOOK_PASS_READ,
+      [](BookFile* f, void* c) { *static_cast<ObjHandle*>(c) = f->doc; }, &seen);
   EXPECT_EQ(open.doc, seen) << "the open document itself is worked on";
   EXPECT_EQ(nullptr, model.Find(open.doc));
 }

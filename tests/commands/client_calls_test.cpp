@@ -46,7 +46,7 @@ struct World {
     active.CharFormat("Spare");
     active.Para({R("plain "), R("stressed", "Emphasis"), R(" heavy", "", {{PROP_FONT_WEIGHT, 1}})});
     host.faults.SetTextRange(0, active.doc, PROP_TEXT_SELECTION,
-                      TextRange{{active.firstPgf, 0}, {active.firstPgf, 0}});
+                             TextRange{{active.firstPgf, 0}, {active.firstPgf, 0}});
     host.script.choices = {1, 1};
     host.faults.recordCalls = true;
   }
@@ -126,18 +126,18 @@ TEST_F(ClientCallsTest, AStringRunsTheCommandWithItsOwnChecks) {
 
 TEST_F(ClientCallsTest, MenuTagsThatDifferFromTheStringsRunNothing) {
   const std::vector<std::string> nothing = {"done 0"};
-  for (const char* tag : {"ListCharUsageBookIndividualFile", "CharUsageBookByFormat",
-                          "CreateCharConversionDocument", "CreateCharConversionDocumentBook",
-                          "ConvertCharsInDoc", "SkipMasterPages"}) {
+  for (const char* tag :
+       {"ListCharUsageBookIndividualFile", "CharUsageBookByFormat", "CreateCharConversionDocument",
+        "CreateCharConversionDocumentBook", "ConvertCharsInDoc", "SkipMasterPages"}) {
     EXPECT_EQ(nothing, TraceOfString(tag)) << tag;
   }
 }
 
 TEST_F(ClientCallsTest, OnlyTheWholeStringInItsOwnCaseRunsACommand) {
   const std::vector<std::string> nothing = {"done 0"};
-  for (const char* s : {"listcharusage", "LISTCHARUSAGE", "ListCharUsage ", " ListCharUsage",
-                        "ListCharUsag", "ListCharUsageBookX", "", "SetDocId 42", "SetBookId 7",
-                        "SetDocId"}) {
+  for (const char* s :
+       {"listcharusage", "LISTCHARUSAGE", "ListCharUsage ", " ListCharUsage", "ListCharUsag",
+        "ListCharUsageBookX", "", "SetDocId 42", "SetBookId 7", "SetDocId"}) {
     EXPECT_EQ(nothing, TraceOfString(s)) << '"' << s << '"';
   }
   EXPECT_EQ(nothing, TraceOfString(nullptr));

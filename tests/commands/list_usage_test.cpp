@@ -35,12 +35,9 @@ class ListUsageTest : public HostTest {
   Lines Output() { return testsupport::MainFlowLines(model, model.openDocs.back(), false); }
 };
 
-const Lines kChapterLines = {{"ch1.fm", "Heading1"},
-                             {"Character Tags Used:", "Heading2"},
-                             {"Bold", "Body"},
-                             {"Emphasis", "Body"},
-                             {"code", "Body"},
-                             {"Character Tags Not Used:", "Heading2"},
+const Lines kChapterLines = {{"ch1.fm", "Heading1"}, {"Character Tags Used:", "Heading2"},
+                             {"Bold", "Body"},       {"Emphasis", "Body"},
+                             {"code", "Body"},       {"Character Tags Not Used:", "Heading2"},
                              {"Idle", "Body"}};
 
 TEST_F(ListUsageTest, ListsTheUsedThenTheUnusedTagsUnderTheFileName) {
@@ -93,8 +90,8 @@ TEST_F(ListUsageTest, WithoutADocumentOnlyTheNoticeIsShown) {
 TEST_F(ListUsageTest, AboutShowsTwoLinesAndAnUnknownNumberStillEndsTheCommand) {
   CommandHandler(CMD_ABOUT);
   ASSERT_EQ(1u, script.dialogs.size());
-  EXPECT_EQ(std::string("Tagsmith \nVersion ") + TAGSMITH_VERSION + "  Build " + TAGSMITH_BUILD_NUMBER +
-                " (64-bit)",
+  EXPECT_EQ(std::string("Tagsmith \nVersion ") + TAGSMITH_VERSION + "  Build " +
+                TAGSMITH_BUILD_NUMBER + " (64-bit)",
             script.dialogs[0].text);
   EXPECT_EQ(2, script.dialogs[0].alertType);
   EXPECT_EQ(1, HostMarkDoneCount);

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 struct Item {
   std::string label;
   std::string tag;
@@ -46,11 +45,23 @@ TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {
   ObjHandle sub = Named(OBJ_MENU, "Tagsmith");
   ASSERT_NE(0u, sub);
   EXPECT_EQ("Characters", model.StringProp(sub, PROP_LABEL));
-  std::vector<std::string> expected = {
-      "ListCharUsage", "DeleteUnusedChars", "Separator1", "CreateCharList",
-      "RemoveNonlistChars", "Separator2", "CreateCharConversionDocument", "ConvertCharsInDoc",
-      "Separator3", "RemoveCharOverrides", "FindNextCharOverride", "Separator4",
-      "SkipMasterPages", "Separator5", "CharacterTagReport", "Sep6", "TagsmithAbout"};
+  std::vector<std::string> expected = {"ListCharUsage",
+                                       "DeleteUnusedChars",
+                                       "Separator1",
+                                       "CreateCharList",
+                                       "RemoveNonlistChars",
+                                       "Separator2",
+                                       "CreateCharConversionDocument",
+                                       "ConvertCharsInDoc",
+                                       "Separator3",
+                                       "RemoveCharOverrides",
+                                       "FindNextCharOverride",
+                                       "Separator4",
+                                       "SkipMasterPages",
+                                       "Separator5",
+                                       "CharacterTagReport",
+                                       "Sep6",
+                                       "TagsmithAbout"};
   EXPECT_EQ(expected, Tags(sub));
 
   const std::vector<Item> items = Items(sub);
@@ -93,11 +104,22 @@ TEST_F(MenusTest, DocumentSubmenuHoldsEveryCommandInOrder) {
 TEST_F(MenusTest, BookSubmenuSharesSkipMasterPagesAndAbout) {
   InitializeHandler(1);
   ObjHandle sub = Named(OBJ_MENU, "TagsmithBook");
-  std::vector<std::string> expected = {
-      "ListCharUsageBook", "ListCharUsageBookIndividualFile", "CharUsageBookByFormat",
-      "DeleteUnusedCharsBook", "Separator1", "CreateCharListBook", "RemoveNonlistCharsBook",
-      "Separator2", "CreateCharConversionDocumentBook", "ConvertCharsBook", "Separator3",
-      "RemoveCharOverridesBook", "Separator4", "SkipMasterPages", "Separator5", "TagsmithAbout"};
+  std::vector<std::string> expected = {"ListCharUsageBook",
+                                       "ListCharUsageBookIndividualFile",
+                                       "CharUsageBookByFormat",
+                                       "DeleteUnusedCharsBook",
+                                       "Separator1",
+                                       "CreateCharListBook",
+                                       "RemoveNonlistCharsBook",
+                                       "Separator2",
+                                       "CreateCharConversionDocumentBook",
+                                       "ConvertCharsBook",
+                                       "Separator3",
+                                       "RemoveCharOverridesBook",
+                                       "Separator4",
+                                       "SkipMasterPages",
+                                       "Separator5",
+                                       "TagsmithAbout"};
   EXPECT_EQ(expected, Tags(sub));
   std::vector<Item> items = Items(sub);
   EXPECT_EQ(7, items[0].number);

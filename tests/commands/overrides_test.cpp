@@ -89,7 +89,8 @@ class OverridesTest : public HostTest {
     return model.PropsAt(*model.Find(pgf), offset).ints[memhost::CharIntIndex(PROP_FONT_WEIGHT)];
   }
   int32_t SwitchState() {
-    return model.IntProp(model.NamedObject(0, OBJ_COMMAND, "SkipMasterPages"), PROP_CHECK_MARK_IS_ON);
+    return model.IntProp(model.NamedObject(0, OBJ_COMMAND, "SkipMasterPages"),
+                         PROP_CHECK_MARK_IS_ON);
   }
 
   const std::vector<std::string> none{};
@@ -182,8 +183,8 @@ TEST_F(OverridesTest, RunsKeptOutByTheirItemsAreNeverReported) {
 TEST_F(OverridesTest, WhereTheSearchOfAParagraphStarts) {
   DocBuilder b(model, "ch1.fm");
   // Runs: "ab" 0, "BOLD" 2, "cd" 6, "LAST" 8.
-  ObjHandle p = b.Para({TextRun("ab"), TextRun("BOLD", "", kBold), TextRun("cd"),
-                        TextRun("LAST", "", kBold)});
+  ObjHandle p = b.Para(
+      {TextRun("ab"), TextRun("BOLD", "", kBold), TextRun("cd"), TextRun("LAST", "", kBold)});
   EXPECT_EQ(OVERRIDE_UNTAGGED, FindOverrideInParagraph(b.doc, p, 4));  // the whole run
   ExpectRange(Selection(b.doc), p, 2, 6);
   EXPECT_EQ(OVERRIDE_UNTAGGED, FindOverrideInParagraph(b.doc, p, 8));
@@ -350,8 +351,8 @@ TEST_F(OverridesTest, FindNextNeedsADocumentAndAnInsertionPoint) {
 TEST_F(OverridesTest, FindNextStepsFromOverrideToOverrideThenWrapsToTheStart) {
   DocBuilder b(model, "ch1.fm");
   // Runs: "a" 0, "B" 1, "c" 2, "D" 3; the last two overrides touch.
-  ObjHandle p1 = b.Para({TextRun("a"), TextRun("B", "", kBold), TextRun("c"),
-                         TextRun("D", "", kItalic)});
+  ObjHandle p1 =
+      b.Para({TextRun("a"), TextRun("B", "", kBold), TextRun("c"), TextRun("D", "", kItalic)});
   b.Para("plain");
   Caret(b.doc, p1, 0);
   EXPECT_EQ(none, FindNext());

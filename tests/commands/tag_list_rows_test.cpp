@@ -19,7 +19,8 @@ class TagListRowsTest : public HostTest {
  protected:
   Names Formats(ObjHandle doc) {
     Names out;
-    for (ObjHandle f : model.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC)) out.push_back(model.StringProp(f, PROP_NAME));
+    for (ObjHandle f : model.Chain(doc, PROP_FIRST_CHAR_FMT_IN_DOC))
+      out.push_back(model.StringProp(f, PROP_NAME));
     return out;
   }
   void ExpectLastAlert(const std::string& text, int32_t kind) {
@@ -70,8 +71,10 @@ TEST_F(TagListRowsTest, DeleteUnusedNeverDeletesAUsedCaseVariant) {
   struct Case {
     Names defined, inText;
   };
-  const Case cases[] = {{{"Note", "NOTE"}, {"Note", "NOTE"}}, {{"NOTE", "Note"}, {"Note", "NOTE"}},
-                        {{"Note", "NOTE"}, {"NOTE"}},         {{"NOTE", "Note"}, {"Note"}},
+  const Case cases[] = {{{"Note", "NOTE"}, {"Note", "NOTE"}},
+                        {{"NOTE", "Note"}, {"Note", "NOTE"}},
+                        {{"Note", "NOTE"}, {"NOTE"}},
+                        {{"NOTE", "Note"}, {"Note"}},
                         {{"Note", "NOTE"}, {}}};
   for (const Case& c : cases) {
     memhost::HostStack h;
@@ -130,7 +133,9 @@ TEST_F(TagListRowsTest, AScanThatMissedTextStillListsEveryTagButDeletesNone) {
 
 TEST_F(TagListRowsTest, AHostThatMakesNoTableStillEndsTheCommand) {
   DocBuilder src(model, "C:\\src.fm");
-  host.failWith = [](const char* op) { return std::string(op) == "NewTable" ? ERR_CALL_FAILED : 0; };
+  host.failWith = [](const char* op) {
+    return std::string(op) == "NewTable" ? ERR_CALL_FAILED : 0;
+  };
   for (int32_t command : {CMD_CREATE_CHAR_LIST, CMD_CREATE_CONVERSION_DOC,
                           CMD_CREATE_CHAR_LIST_BOOK, CMD_CREATE_CONVERSION_DOC_BOOK}) {
     script.choices = {0};

@@ -38,7 +38,6 @@ using memhost::DocBuilder;
 using memhost::Obj;
 using R = memhost::Run;
 
-
 int32_t ToHostConsole(const char* text) { return HostPrintConsole(text); }
 
 bool FullRun() {
@@ -54,8 +53,8 @@ void BuildDocument(memhost::DocStore& host, const std::string& path, bool usesSp
   b.CharFormat("Code").Set(PROP_FONT_FAMILY, 2);
   b.CharFormat("Unused");
   b.CharFormat("Spare").Set(PROP_CHARSPREAD, 0x800);
-  ObjHandle first =
-      b.Para({R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
+  ObjHandle first = b.Para(
+      {R("Plain "), R("stressed", "Emphasis"), R(" and "), R("bold", "", {{PROP_FONT_WEIGHT, 1}})});
   // Paragraph ends with tags of their own: apart from the last run, the last
   // run's own (an override on it too), and the only position of a paragraph.
   b.ParaEnd(first, R("", "Emphasis"));
@@ -63,7 +62,8 @@ void BuildDocument(memhost::DocStore& host, const std::string& path, bool usesSp
   b.ParaEnd(b.Para({R("then "), R("leaning", "Emphasis", bold)}), R("", "Emphasis", bold));
   b.ParaEnd(b.Para(std::vector<R>{}), R("", "Emphasis"));
   ObjHandle p = b.Para({R("strong", "Strong"), R(" text with a note")});
-  b.Footnote(p, {R("see "), R("code", "Code"), R(" and "), R("slanted", "Code", {{PROP_FONT_ANGLE, 1}}), R(".")});
+  b.Footnote(p, {R("see "), R("code", "Code"), R(" and "),
+                 R("slanted", "Code", {{PROP_FONT_ANGLE, 1}}), R(".")});
   b.Table({{"Head"}, {"cell"}}, 1, {"Title"});
   ObjHandle master = b.NewFlow(true);
   b.ParaIn(b.Kid(master, 0), {R("master ", ""), R("x", "", {{PROP_FONT_ANGLE, 1}})});
@@ -159,7 +159,8 @@ std::map<std::string, std::set<std::string>> PositionTags(const memhost::DocStor
   host.ForEachObject([&](const Obj& o) {
     if (o.type != memhost::T_PGF) return;
     std::string& tags = byCopy[o.doc];
-    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) tags += host.PropsAt(o, k).tag + ",";
+    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k)
+      tags += host.PropsAt(o, k).tag + ",";
     tags += "|";
   });
   std::map<std::string, std::set<std::string>> out;
@@ -190,12 +191,11 @@ Counts Baseline(const Scenario& s) {
 }
 
 void CheckRun(const Scenario& s, const std::string& failing, World& w,
-              const memhost::UsedTags& usedBefore,
-              const std::string& before,
+              const memhost::UsedTags& usedBefore, const std::string& before,
               const std::map<std::string, std::set<std::string>>& tagsBefore) {
   for (const auto& kv : usedBefore) {
-    EXPECT_GT(memhost::CopiesOf(w.host->model, kv.first), 0u) << s.name << ": " << failing << " lost "
-                                                       << kv.first;
+    EXPECT_GT(memhost::CopiesOf(w.host->model, kv.first), 0u)
+        << s.name << ": " << failing << " lost " << kv.first;
   }
   for (const std::string& lost : memhost::DeletedUsedTags(w.host->model, usedBefore)) {
     ADD_FAILURE() << s.name << ": " << failing << " deleted used tag of " << lost;
@@ -205,13 +205,14 @@ void CheckRun(const Scenario& s, const std::string& failing, World& w,
       auto was = tagsBefore.find(kv.first);
       if (was == tagsBefore.end()) continue;  // made by the command
       for (const std::string& copy : kv.second) {
-        EXPECT_EQ(1u, was->second.count(copy)) << s.name << ": " << failing << " changed tags in "
-                                               << kv.first << ": " << copy;
+        EXPECT_EQ(1u, was->second.count(copy))
+            << s.name << ": " << failing << " changed tags in " << kv.first << ": " << copy;
       }
     }
   }
   if (failing == "Alert1" || failing == "ScrollBox") {
-    EXPECT_EQ(before, Fingerprint(w.host->model)) << s.name << ": a failed " << failing << " changed documents";
+    EXPECT_EQ(before, Fingerprint(w.host->model))
+        << s.name << ": a failed " << failing << " changed documents";
   }
 }
 

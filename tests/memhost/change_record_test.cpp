@@ -53,6 +53,8 @@ PropVals OneInt(int32_t prop, int32_t value) {
   return list;
 }
 
+// Left as laid out by hand: a changing call a line.
+// clang-format off
 TEST(MemHostChangeRecord, EveryChangingCallMarksTheDocument) {
   Check({{"SetInt", [](Fixture& f) { f.host.faults.SetInt(f.b.doc, f.emphasis, PROP_FONT_SIZE, 9 << 16); return f.b.doc; }},
          {"SetId", [](Fixture& f) { f.host.faults.SetId(f.b.doc, f.emphasis, PROP_COLOR, f.b.Color("Red")); return f.b.doc; }},
@@ -94,42 +96,84 @@ TEST(MemHostChangeRecord, EveryChangingCallMarksTheDocument) {
           }}},
         true);
 }
+// clang-format on
 
 TEST(MemHostChangeRecord, ReadingFailingAndMovingTheViewDoNot) {
-  Check({{"GetInt", [](Fixture& f) { f.host.faults.GetInt(f.b.doc, f.emphasis, PROP_FONT_SIZE); return f.b.doc; }},
-         {"GetString", [](Fixture& f) { std::free(f.host.faults.GetString(f.b.doc, f.emphasis, PROP_NAME)); return f.b.doc; }},
-         {"GetPropVal", [](Fixture& f) {
+  Check({{"GetInt",
+          [](Fixture& f) {
+            f.host.faults.GetInt(f.b.doc, f.emphasis, PROP_FONT_SIZE);
+            return f.b.doc;
+          }},
+         {"GetString",
+          [](Fixture& f) {
+            std::free(f.host.faults.GetString(f.b.doc, f.emphasis, PROP_NAME));
+            return f.b.doc;
+          }},
+         {"GetPropVal",
+          [](Fixture& f) {
             PropVal v = f.host.faults.GetPropVal(f.b.doc, f.pgf, PROP_FONT_SIZE);
             PropValFree(&v);
             return f.b.doc;
           }},
-         {"GetProps", [](Fixture& f) {
+         {"GetProps",
+          [](Fixture& f) {
             PropVals v = f.host.faults.GetProps(f.b.doc, f.emphasis);
             PropValsFree(&v);
             return f.b.doc;
           }},
-         {"GetTextForRange", [](Fixture& f) {
+         {"GetTextForRange",
+          [](Fixture& f) {
             TextItems t = f.host.faults.GetTextForRange(f.b.doc, f.Word(), ITEM_STRING);
             TextItemsFree(&t);
             return f.b.doc;
           }},
-         {"GetTextPropVal", [](Fixture& f) {
+         {"GetTextPropVal",
+          [](Fixture& f) {
             PropVal v = f.host.faults.GetTextPropVal(f.b.doc, TextLoc{f.pgf, 7}, PROP_CHAR_TAG);
             PropValFree(&v);
             return f.b.doc;
           }},
-         {"Redisplay", [](Fixture& f) { f.host.faults.Redisplay(f.b.doc); return f.b.doc; }},
-         {"ScrollToText", [](Fixture& f) { f.host.faults.ScrollToText(f.b.doc, f.Word()); return f.b.doc; }},
-         {"selection", [](Fixture& f) { f.host.faults.SetTextRange(0, f.b.doc, PROP_TEXT_SELECTION, f.Word()); return f.b.doc; }},
-         {"walk flag", [](Fixture& f) { f.host.faults.SetInt(f.b.doc, f.b.doc, PROP_DOC_WALK_FLAG, 1); return f.b.doc; }},
-         {"screen updating", [](Fixture& f) { f.host.faults.SetInt(0, 0, PROP_DISPLAYING, 0); return f.b.doc; }},
-         {"failed SetInt", [](Fixture& f) {
+         {"Redisplay",
+          [](Fixture& f) {
+            f.host.faults.Redisplay(f.b.doc);
+            return f.b.doc;
+          }},
+         {"ScrollToText",
+          [](Fixture& f) {
+            f.host.faults.ScrollToText(f.b.doc, f.Word());
+            return f.b.doc;
+          }},
+         {"selection",
+          [](Fixture& f) {
+            f.host.faults.SetTextRange(0, f.b.doc, PROP_TEXT_SELECTION, f.Word());
+            return f.b.doc;
+          }},
+         {"walk flag",
+          [](Fixture& f) {
+            f.host.faults.SetInt(f.b.doc, f.b.doc, PROP_DOC_WALK_FLAG, 1);
+            return f.b.doc;
+          }},
+         {"screen updating",
+          [](Fixture& f) {
+            f.host.faults.SetInt(0, 0, PROP_DISPLAYING, 0);
+            return f.b.doc;
+          }},
+         {"failed SetInt",
+          [](Fixture& f) {
             f.host.faults.FailNthCall(1, -1);
             f.host.faults.SetInt(f.b.doc, f.emphasis, PROP_FONT_SIZE, 9 << 16);
             return f.b.doc;
           }},
-         {"refused DeleteObject", [](Fixture& f) { f.host.faults.DeleteObject(f.b.doc, f.kept); return f.b.doc; }},
-         {"SaveDocument as itself", [](Fixture& f) { f.host.faults.SaveDocument(f.b.doc, "C:\\a.fm", nullptr, nullptr); return f.b.doc; }}},
+         {"refused DeleteObject",
+          [](Fixture& f) {
+            f.host.faults.DeleteObject(f.b.doc, f.kept);
+            return f.b.doc;
+          }},
+         {"SaveDocument as itself",
+          [](Fixture& f) {
+            f.host.faults.SaveDocument(f.b.doc, "C:\\a.fm", nullptr, nullptr);
+            return f.b.doc;
+          }}},
         false);
 }
 

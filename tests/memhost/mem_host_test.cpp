@@ -394,8 +394,8 @@ TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
 }
 
 TEST_F(MemHostTest, TheEmptyPathOpensNoUntitledDocument) {
-  ObjHandle untitled = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000,
-                                             0x480000, 0x480000, 0x480000, 0, 1);
+  ObjHandle untitled = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
+                                             0x480000, 0x480000, 0, 1);
   ASSERT_NE(0u, untitled);
   HostErrno = 0;
   EXPECT_EQ(0u, HostOpenDocumentSimple("", 0));
@@ -433,7 +433,8 @@ TEST_F(MemHostTest, TablesWalkRowsCellsAndTitles) {
   EXPECT_EQ("Title", b.Text(HostGetId(b.doc, t, PROP_FIRST_PGF)));
   // Text in a cell lies in the frame that holds the table's anchor.
   EXPECT_EQ(b.frame, HostGetId(b.doc, b.CellPgf(t, 1, 0), PROP_IN_TEXT_FRAME));
-  HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION, TextRange{{b.CellPgf(t, 1, 0), 0}, {b.CellPgf(t, 1, 0), 0}});
+  HostSetTextRange(0, b.doc, PROP_TEXT_SELECTION,
+                   TextRange{{b.CellPgf(t, 1, 0), 0}, {b.CellPgf(t, 1, 0), 0}});
   EXPECT_EQ(t, HostGetId(0, b.doc, PROP_SELECTED_TBL));
 }
 

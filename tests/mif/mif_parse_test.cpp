@@ -80,7 +80,11 @@ TEST(MifParse, StatementsValuesAndChildren) {
 
 TEST(MifStrings, RomanEscapesSwallowOneSpace) {
   EXPECT_EQ("\xA5\t", Decode("`\\xa5 \\t'", MIF_ROMAN));
-  EXPECT_EQ("\x81" "e\x81" "g", Decode("`\\x81 e\\x81 g'", MIF_ROMAN));
+  EXPECT_EQ(
+      "\x81"
+      "e\x81"
+      "g",
+      Decode("`\\x81 e\\x81 g'", MIF_ROMAN));
   EXPECT_EQ("\x83\x83\x83", Decode("`\\x83 \\x83 \\x83 '", MIF_ROMAN));
   // Only one space belongs to the escape; a second one is text.
   EXPECT_EQ("\xE0  x", Decode("`\\xe0   x'", MIF_ROMAN));
@@ -259,12 +263,11 @@ std::vector<std::string> ElementCatalog(int definitions) {
                                     "<ElementDefCatalog "};
   for (int d = 0; d < definitions; ++d) {
     std::string tag = "Section" + std::to_string(d);
-    for (const char* line :
-         {" <ElementDef ", "  <ETag `TAG'>", "  <EGeneralRule `Title,Para*'>",
-          "  <ETextFormatRules ", "   <EFormatRule ", "    <FmtRuleClause ",
-          "     <If `<PARENT> TAG'>", "     <FmtRuleClauseTag `Heading1'>",
-          "    > # end of FmtRuleClause", "   > # end of EFormatRule",
-          "  > # end of ETextFormatRules", " > # end of ElementDef"}) {
+    for (const char* line : {" <ElementDef ", "  <ETag `TAG'>", "  <EGeneralRule `Title,Para*'>",
+                             "  <ETextFormatRules ", "   <EFormatRule ", "    <FmtRuleClause ",
+                             "     <If `<PARENT> TAG'>", "     <FmtRuleClauseTag `Heading1'>",
+                             "    > # end of FmtRuleClause", "   > # end of EFormatRule",
+                             "  > # end of ETextFormatRules", " > # end of ElementDef"}) {
       std::string text = line;
       size_t at = text.find("TAG");
       if (at != std::string::npos) text.replace(at, 3, tag);
@@ -272,9 +275,9 @@ std::vector<std::string> ElementCatalog(int definitions) {
     }
     if (d == 1) lines.back() = "> # end of ElementDef";
   }
-  for (const char* line : {"> # end of ElementDefCatalog", "<PgfCatalog ", " <Pgf ",
-                           "  <PgfTag `Body'>", " > # end of Pgf", "> # end of PgfCatalog",
-                           "# End of MIFFile"}) {
+  for (const char* line :
+       {"> # end of ElementDefCatalog", "<PgfCatalog ", " <Pgf ", "  <PgfTag `Body'>",
+        " > # end of Pgf", "> # end of PgfCatalog", "# End of MIFFile"}) {
     lines.push_back(line);
   }
   return lines;
@@ -342,8 +345,8 @@ TEST(MifErrors, UnclosedStatementsOfRealDocuments) {
       MifTree tree;
       MifError cut;
       MifParse(whole.substr(0, eol + 1), "cut.mif", &tree, &cut);
-      EXPECT_EQ(std::string::npos, cut.message.find("probably")) << name << ":" << line << ": "
-                                                                  << cut.message;
+      EXPECT_EQ(std::string::npos, cut.message.find("probably"))
+          << name << ":" << line << ": " << cut.message;
       std::string text = whole.substr(at, eol - at);
       while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.pop_back();
       size_t start = text.find_first_not_of(' ');

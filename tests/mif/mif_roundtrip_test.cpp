@@ -96,7 +96,8 @@ TEST(MifRoundTrip, HandWrittenFilesComeBackByteForByte) {
   ExpectRoundTrip("<MIFFile 9.00><Units Uin><Foo<Bar 1>>", "tight.mif");
   ExpectRoundTrip("<MIFFile 9.00>", "bare.mif");
   ExpectRoundTrip("<MIFFile 9.00>\n<A 1> # cut o", "cut.mif");
-  ExpectRoundTrip("<MIFFile 9.00>\n<A # head\n <B 1> =x\n   # indented\n   stray> # end\n", "odd.mif");
+  ExpectRoundTrip("<MIFFile 9.00>\n<A # head\n <B 1> =x\n   # indented\n   stray> # end\n",
+                  "odd.mif");
 }
 
 TEST(MifRoundTrip, InsetDataAndMetadataStayVerbatim) {
@@ -137,8 +138,8 @@ TEST(MifRoundTrip, StringsWrappedOverSeveralLines) {
   for (const char* eol : {"\n", "\r\n"}) {
     std::string text = std::string("<MIFFile 2019>") + eol + "<Math " + eol +
                        " <MathFullForm `equal[char[x],plus[char[a],char[b]],times[" + eol +
-                       "char[c],char[d]]" + eol + "'> # end of MathFullForm" + eol + "> # end of Math" +
-                       eol + "<Units Upt>" + eol;
+                       "char[c],char[d]]" + eol + "'> # end of MathFullForm" + eol +
+                       "> # end of Math" + eol + "<Units Upt>" + eol;
     ExpectRoundTrip(text, "wrapped.mif");
     MifTree tree = MustParse(text);
     std::string full;

@@ -43,8 +43,8 @@ const char kDefaultParagraphFormat[] = "Default Paragraph Format";
 
 // Format names, with case variants; the last ones stand for the host's own
 // settings when a property names them.
-const std::vector<std::string> kNames = {"Emphasis", "emphasis", "EMPHASIS", "Strong", "Code",
-                                         "code",     "Note",     "NOTE",     "Term",   "Sup",
+const std::vector<std::string> kNames = {"Emphasis", "emphasis", "EMPHASIS", "Strong",     "Code",
+                                         "code",     "Note",     "NOTE",     "Term",       "Sup",
                                          "Old",      "Spare",    "Default",  "DefaultBold"};
 // Tags that text carries without the document defining them.
 const std::vector<std::string> kGhosts = {"Ghost", "Lost"};
@@ -90,7 +90,8 @@ struct Generator {
     std::vector<R> runs;
     int n = 1 + Below(rng, 4);
     for (int i = 0; i < n; ++i) {
-      std::string text(static_cast<size_t>(1 + Below(rng, 5)), static_cast<char>('a' + Below(rng, 26)));
+      std::string text(static_cast<size_t>(1 + Below(rng, 5)),
+                       static_cast<char>('a' + Below(rng, 26)));
       std::string tag = OneIn(rng, 3) ? "" : AnyTag();
       if (!tag.empty()) plan.uses.insert(tag);
       std::vector<std::pair<int32_t, int32_t>> overrides;
@@ -119,7 +120,9 @@ struct Generator {
     }
   }
 
-  std::string AnyName() { return kNames[static_cast<size_t>(Below(rng, static_cast<int>(kNames.size())))]; }
+  std::string AnyName() {
+    return kNames[static_cast<size_t>(Below(rng, static_cast<int>(kNames.size())))];
+  }
   // A building block of a name: counts when the document defines it.
   std::string Block() {
     std::string name = AnyName();
@@ -136,7 +139,9 @@ struct Generator {
     for (const std::string& n : kNames) {
       if (!OneIn(rng, 2)) continue;
       plan.defined.insert(n);
-      b.CharFormat(n).Set(PROP_FONT_ANGLE, Below(rng, 2)).Set(PROP_FONT_SIZE, (8 + Below(rng, 8)) << 16);
+      b.CharFormat(n)
+          .Set(PROP_FONT_ANGLE, Below(rng, 2))
+          .Set(PROP_FONT_SIZE, (8 + Below(rng, 8)) << 16);
       tags.push_back(n);
     }
     if (OneIn(rng, 4)) tags.push_back(kGhosts[static_cast<size_t>(Below(rng, 2))]);
@@ -149,17 +154,19 @@ struct Generator {
     for (int t = Below(rng, 3); t > 0; --t) {
       int columns = 1 + Below(rng, 2);
       int rows = 1 + Below(rng, 3);
-      std::vector<std::vector<std::string>> cells(static_cast<size_t>(rows + 1),
-                                                  std::vector<std::string>(static_cast<size_t>(columns), "c"));
+      std::vector<std::vector<std::string>> cells(
+          static_cast<size_t>(rows + 1),
+          std::vector<std::string>(static_cast<size_t>(columns), "c"));
       std::vector<std::string> titles;
       if (OneIn(rng, 2)) titles.push_back("Table");
       ObjHandle table = b.Table(cells, 1, titles);
       for (int r = 0; r <= rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-          if (OneIn(rng, 2)) NewParagraph(b.Cell(table, static_cast<size_t>(r), static_cast<size_t>(c)));
+          if (OneIn(rng, 2))
+            NewParagraph(b.Cell(table, static_cast<size_t>(r), static_cast<size_t>(c)));
         }
       }
-      if (OneIn(rng, 2)) NewParagraph(table);  // a tagged title
+      if (OneIn(rng, 2)) NewParagraph(table);                                      // a tagged title
       if (OneIn(rng, 3)) b.Footnote(b.CellPgf(table, 0, 0), Runs(), AnchorTag());  // in a heading
     }
     for (int f = Below(rng, 3); f > 0; --f) {
@@ -221,7 +228,8 @@ DocState StateOf(memhost::DocStore& host, const Objects& all, const Obj& doc) {
     if (o.type != memhost::T_PGF || o.doc != doc.h) continue;
     Paragraph p{o.text, {}, Converted(all, o)};
     // Every position, anchors and the paragraph end included.
-    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) p.props.push_back(host.PropsAt(o, k));
+    for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k)
+      p.props.push_back(host.PropsAt(o, k));
     s.paragraphs.push_back(p);
   }
   return s;
@@ -328,17 +336,18 @@ class PropertyTest : public ::testing::Test {
     memhost::HostStack& host = *w.host;
     Rng rng(seed ^ 0x9E3779B9u);
     std::string where = std::string(job.book ? "book" : "doc") + " seed " + std::to_string(seed) +
-                        " kind " + std::to_string(job.kind) + " type " + std::to_string(job.listType) +
-                        (job.failing ? " failing" : "");
+                        " kind " + std::to_string(job.kind) + " type " +
+                        std::to_string(job.listType) + (job.failing ? " failing" : "");
 
     // The list or table the command works by, made without failures.
     Names listed;
     std::map<std::string, std::string> destinations;  // source -> destination, first row wins
     if (job.kind == REMOVE_NONLIST || job.kind == CONVERT) {
       host.script.choices = {job.listType};
-      int32_t create = job.kind == REMOVE_NONLIST
-                           ? (job.book ? CMD_CREATE_CHAR_LIST_BOOK : CMD_CREATE_CHAR_LIST)
-                           : (job.book ? CMD_CREATE_CONVERSION_DOC_BOOK : CMD_CREATE_CONVERSION_DOC);
+      int32_t create =
+          job.kind == REMOVE_NONLIST
+              ? (job.book ? CMD_CREATE_CHAR_LIST_BOOK : CMD_CREATE_CHAR_LIST)
+              : (job.book ? CMD_CREATE_CONVERSION_DOC_BOOK : CMD_CREATE_CONVERSION_DOC);
       CommandHandler(create);
       ObjHandle table = LastTable(host.model);
       ASSERT_NE(0u, table) << where;
@@ -351,7 +360,9 @@ class PropertyTest : public ::testing::Test {
         for (size_t r = 1; r < t->kids.size(); ++r) {
           std::string d;
           switch (Below(rng, 4)) {
-            case 0: d = kNames[static_cast<size_t>(Below(rng, static_cast<int>(kNames.size())))]; break;
+            case 0:
+              d = kNames[static_cast<size_t>(Below(rng, static_cast<int>(kNames.size())))];
+              break;
             case 1: d = kDefaultParagraphFormat; break;
             case 2: d = "Nowhere"; break;
             default: break;
@@ -382,8 +393,12 @@ class PropertyTest : public ::testing::Test {
     host.script.defaultAlertAnswer = OneIn(rng, 5) ? 1 : 0;
     int32_t command = 0;
     switch (job.kind) {
-      case DELETE_UNUSED: command = job.book ? CMD_DELETE_UNUSED_CHARS_BOOK : CMD_DELETE_UNUSED_CHARS; break;
-      case REMOVE_NONLIST: command = job.book ? CMD_REMOVE_NONLIST_CHARS_BOOK : CMD_REMOVE_NONLIST_CHARS; break;
+      case DELETE_UNUSED:
+        command = job.book ? CMD_DELETE_UNUSED_CHARS_BOOK : CMD_DELETE_UNUSED_CHARS;
+        break;
+      case REMOVE_NONLIST:
+        command = job.book ? CMD_REMOVE_NONLIST_CHARS_BOOK : CMD_REMOVE_NONLIST_CHARS;
+        break;
       case CONVERT: command = job.book ? CMD_CONVERT_CHARS_BOOK : CMD_CONVERT_CHARS; break;
       case REMOVE_OVERRIDES:
         command = job.book ? CMD_REMOVE_CHAR_OVERRIDES_BOOK : CMD_REMOVE_CHAR_OVERRIDES;
@@ -396,7 +411,8 @@ class PropertyTest : public ::testing::Test {
     bool confirmed = false;
     for (size_t i = dialogs; i < host.script.dialogs.size(); ++i) {
       const auto& d = host.script.dialogs[i];
-      if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 1 && d.answer == 0) confirmed = true;
+      if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 1 && d.answer == 0)
+        confirmed = true;
       if (d.kind == memhost::DialogRecord::ALERT && d.alertType == 3) ++tally->declined;
     }
     ++tally->runs;
@@ -435,11 +451,13 @@ class PropertyTest : public ::testing::Test {
     }
   }
 
-  void Compare(const Job& job, const DocState& old, const DocState& now, bool confirmed, bool failing,
-               const Names& listed, const std::map<std::string, std::string>& destinations,
-               const Names& usedFolded, const Plan& plan, const std::string& where) {
+  void Compare(const Job& job, const DocState& old, const DocState& now, bool confirmed,
+               bool failing, const Names& listed,
+               const std::map<std::string, std::string>& destinations, const Names& usedFolded,
+               const Plan& plan, const std::string& where) {
     ASSERT_EQ(old.paragraphs.size(), now.paragraphs.size()) << where;
-    for (const std::string& f : now.formats) EXPECT_EQ(1u, old.formats.count(f)) << where << ": new " << f;
+    for (const std::string& f : now.formats)
+      EXPECT_EQ(1u, old.formats.count(f)) << where << ": new " << f;
     Names deleted;
     for (const std::string& f : old.formats) {
       if (now.formats.count(f) == 0) deleted.insert(f);
@@ -464,7 +482,8 @@ class PropertyTest : public ::testing::Test {
         if (listed.count(f) == 0) expected.insert(f);
       }
     }
-    for (const std::string& f : deleted) EXPECT_EQ(1u, expected.count(f)) << where << ": deleted " << f;
+    for (const std::string& f : deleted)
+      EXPECT_EQ(1u, expected.count(f)) << where << ": deleted " << f;
     if (!failing) {
       EXPECT_EQ(expected, deleted) << where;
     }
@@ -490,8 +509,9 @@ class PropertyTest : public ::testing::Test {
               << where << " paragraph " << i << " offset " << k << ": " << a.props[k].tag << " -> "
               << b.props[k].tag;
         } else if (!converts) {
-          EXPECT_TRUE(a.props[k] == b.props[k]) << where << " paragraph " << i << " offset " << k
-                                                << ": " << a.props[k].tag << " -> " << b.props[k].tag;
+          EXPECT_TRUE(a.props[k] == b.props[k])
+              << where << " paragraph " << i << " offset " << k << ": " << a.props[k].tag << " -> "
+              << b.props[k].tag;
         } else if (failing) {
           EXPECT_TRUE(a.props[k] == b.props[k] || b.props[k].tag == want)
               << where << " paragraph " << i << " offset " << k << ": " << a.props[k].tag << " -> "
@@ -508,8 +528,8 @@ TEST_F(PropertyTest, DeletingAndConvertingCommandsKeepEveryUsedTag) {
   const int64_t worlds = EnvNumber("TAGSMITH_PROPERTY_WORLDS", 8);
   const uint32_t seed0 = static_cast<uint32_t>(EnvNumber("TAGSMITH_PROPERTY_SEED", 1));
   const std::vector<std::pair<Kind, int32_t>> kinds = {
-      {DELETE_UNUSED, 0}, {REMOVE_NONLIST, 0}, {REMOVE_NONLIST, 1}, {REMOVE_NONLIST, 2},
-      {CONVERT, 0},       {CONVERT, 2},         {REMOVE_OVERRIDES, 0}};
+      {DELETE_UNUSED, 0}, {REMOVE_NONLIST, 0}, {REMOVE_NONLIST, 1},  {REMOVE_NONLIST, 2},
+      {CONVERT, 0},       {CONVERT, 2},        {REMOVE_OVERRIDES, 0}};
   Tally tally;
   for (int64_t i = 0; i < worlds && !HasFatalFailure(); ++i) {
     uint32_t seed = seed0 + static_cast<uint32_t>(i);
@@ -527,11 +547,12 @@ TEST_F(PropertyTest, DeletingAndConvertingCommandsKeepEveryUsedTag) {
       }
     }
   }
-  std::printf("[ property ] %lld worlds, %lld runs, %lld with failing host calls (%lld calls failed), "
-              "%lld confirmed, %lld declined with a warning\n",
-              static_cast<long long>(worlds), static_cast<long long>(tally.runs),
-              static_cast<long long>(tally.failingRuns), static_cast<long long>(tally.failedCalls),
-              static_cast<long long>(tally.confirmed), static_cast<long long>(tally.declined));
+  std::printf(
+      "[ property ] %lld worlds, %lld runs, %lld with failing host calls (%lld calls failed), "
+      "%lld confirmed, %lld declined with a warning\n",
+      static_cast<long long>(worlds), static_cast<long long>(tally.runs),
+      static_cast<long long>(tally.failingRuns), static_cast<long long>(tally.failedCalls),
+      static_cast<long long>(tally.confirmed), static_cast<long long>(tally.declined));
 }
 
 }  // namespace

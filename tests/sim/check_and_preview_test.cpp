@@ -113,7 +113,8 @@ TEST_F(BuildUseTest, ABookCleanedByTheCommandsChecksClean) {
 // "both work" cell ends with the Highlight run): the tag is unused then.
 TEST_F(BuildUseTest, ATagConvertedAwayIsUnusedAfterwards) {
   std::string book = CopyBook() + "Manual.book";
-  ASSERT_EQ(0, Run({"--yes", "ConvertCharsBook", kBook + "conversion.mif", book, "--in-place"}).status);
+  ASSERT_EQ(
+      0, Run({"--yes", "ConvertCharsBook", kBook + "conversion.mif", book, "--in-place"}).status);
   sim::ToolResult r = Run({"check", "--unused", dir.path + "/" + kBook + "chapter2.mif"});
   EXPECT_EQ(8, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.out.find("character format \"Highlight\" is not used")) << r.out;
@@ -153,8 +154,9 @@ TEST_F(BuildUseTest, CheckFindsTagsNoFormatDefines) {
   sim::WriteFile(file, text);
   sim::ToolResult r = Run({"check", "--undefined", file});
   EXPECT_EQ(32, r.status);
-  EXPECT_EQ(file + ":87: character tag \"Nowhere\" is used in text, but no character format "
-                   "defines it\n",
+  EXPECT_EQ(file +
+                ":87: character tag \"Nowhere\" is used in text, but no character format "
+                "defines it\n",
             r.out);
   EXPECT_EQ(8 + 16 + 32, Run({"check", file}).status);
 }
@@ -196,7 +198,8 @@ TEST_F(BuildUseTest, CheckStatusesCombineAndSayWhatWasNotChecked) {
     r = Run(args);
     EXPECT_EQ(6, r.status) << r.err;
     EXPECT_EQ("", r.out);
-    EXPECT_NE(std::string::npos, r.err.find("warning: Some of the text could not be read")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("warning: Some of the text could not be read"))
+        << r.err;
     EXPECT_NE(std::string::npos,
               r.err.find("2 documents checked, 0 findings; not checked: " + dir.path + "/" + kBook +
                          "chapter2.mif (a component of " + book +
@@ -219,8 +222,9 @@ TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {
   sim::TempDir out;
   sim::ToolResult diff = Run({"--yes", "--diff", "DeleteUnusedCharsBook", kBook + "Manual.book"});
   EXPECT_EQ(0, diff.status) << diff.err;
-  ASSERT_EQ(0, Run({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path})
-                   .status);
+  ASSERT_EQ(
+      0,
+      Run({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path}).status);
 
   // The diff takes out whole catalog entries and adds nothing: exactly the
   // formats the real run removes.
@@ -240,7 +244,8 @@ TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {
 
   std::string copy = CopyBook();
   sim::WriteFile(dir.path + "/preview.diff", diff.out);
-  ASSERT_EQ(0, std::system(("patch -s -p1 -d " + dir.path + " < " + dir.path + "/preview.diff").c_str()));
+  ASSERT_EQ(
+      0, std::system(("patch -s -p1 -d " + dir.path + " < " + dir.path + "/preview.diff").c_str()));
   for (const char* name : kChapters) {
     EXPECT_EQ(sim::ReadFile(out.path + "/" + name), sim::ReadFile(copy + name)) << name;
   }
@@ -252,9 +257,9 @@ TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {
   EXPECT_NE(std::string::npos, r.out.find("--- /dev/null\n+++ b/"));
   EXPECT_FALSE(sim::Exists(dir.path + "/never"));
   // A target the run would refuse (here the input itself) is refused alike.
-  EXPECT_EQ(2, Run({"--yes", "--diff", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir",
-                    kBook})
-                   .status);
+  EXPECT_EQ(
+      2, Run({"--yes", "--diff", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", kBook})
+             .status);
 }
 
 // Whatever a document's path holds, the diff's names lead patch(1) and git
@@ -262,14 +267,15 @@ TEST_F(BuildUseTest, DiffShowsWhatTheRunWritesAndPatchMakesIt) {
 // some files comes through whole.
 TEST_F(BuildUseTest, DiffNamesThatPatchAndGitApplyTakeWhole) {
   const std::string names[] = {"Team Docs/chapter one.mif", "tab\there/x.mif",
-                               "quote\"and\\back/x.mif",     "new\nline/x\ny.mif",
-                               "latin\xE9/\xFF\xFE.mif",      " lead/trail .mif"};
+                               "quote\"and\\back/x.mif",    "new\nline/x\ny.mif",
+                               "latin\xE9/\xFF\xFE.mif",    " lead/trail .mif"};
   const std::string sources[] = {sim::RepoRoot() + "/" + kBook + "chapter1.mif",
                                  dir.path + "/padded.mif"};
-  sim::WriteFile(sources[1], std::string("<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `Unused'>\n"
-                                         " > # end of Font\n> # end of FontCatalog\n"
-                                         "# End of MIFFile\n") +
-                                 std::string(3, '\0'));
+  sim::WriteFile(sources[1],
+                 std::string("<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `Unused'>\n"
+                             " > # end of Font\n> # end of FontCatalog\n"
+                             "# End of MIFFile\n") +
+                     std::string(3, '\0'));
   std::string written[2];
   for (int k = 0; k < 2; ++k) {
     sim::TempDir out;

@@ -66,10 +66,11 @@ size_t ShortestEdit(const std::vector<char>& a, const std::vector<char>& b) {
 TEST(DiffPreviewTest, HunksAsDiffWritesThem) {
   std::string before = "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n18\n";
   std::string after = "1\n2\n3\nfour\n5\n6\n7\n8\n9\n10\n11\n12\n13\n14\n15\n16\n17\n";
-  EXPECT_EQ("--- a/x.mif\n+++ b/x.mif\n"
-            "@@ -1,7 +1,7 @@\n 1\n 2\n 3\n-4\n+four\n 5\n 6\n 7\n"
-            "@@ -15,4 +15,3 @@\n 15\n 16\n 17\n-18\n",
-            UnifiedDiff(before, after, "a/x.mif", "b/x.mif"));
+  EXPECT_EQ(
+      "--- a/x.mif\n+++ b/x.mif\n"
+      "@@ -1,7 +1,7 @@\n 1\n 2\n 3\n-4\n+four\n 5\n 6\n 7\n"
+      "@@ -15,4 +15,3 @@\n 15\n 16\n 17\n-18\n",
+      UnifiedDiff(before, after, "a/x.mif", "b/x.mif"));
   EXPECT_EQ("--- /dev/null\n+++ b/new\n@@ -0,0 +1 @@\n+only\n\\ No newline at end of file\n",
             UnifiedDiff("", "only", "/dev/null", "b/new"));
   EXPECT_EQ("", UnifiedDiff(before, before, "a", "b"));
@@ -82,10 +83,12 @@ TEST(DiffPreviewTest, NamesAsGitWritesThem) {
     return diff.substr(0, diff.find("@@"));
   };
   EXPECT_EQ("--- a/book/ch1.mif\n+++ b/book/ch1.mif\n", header("book/ch1.mif"));
-  EXPECT_EQ("--- a/Team Docs/ch 1.mif\t\n+++ b/Team Docs/ch 1.mif\t\n", header("Team Docs/ch 1.mif"));
-  EXPECT_EQ("--- \"a/t\\tq\\\"b\\\\s\\nn\\r\\351\\177\\001.mif\"\n"
-            "+++ \"b/t\\tq\\\"b\\\\s\\nn\\r\\351\\177\\001.mif\"\n",
-            header("t\tq\"b\\s\nn\r\xE9\x7F\x01.mif"));
+  EXPECT_EQ("--- a/Team Docs/ch 1.mif\t\n+++ b/Team Docs/ch 1.mif\t\n",
+            header("Team Docs/ch 1.mif"));
+  EXPECT_EQ(
+      "--- \"a/t\\tq\\\"b\\\\s\\nn\\r\\351\\177\\001.mif\"\n"
+      "+++ \"b/t\\tq\\\"b\\\\s\\nn\\r\\351\\177\\001.mif\"\n",
+      header("t\tq\"b\\s\nn\r\xE9\x7F\x01.mif"));
   EXPECT_EQ("--- \"a/x y\\n\"\t\n+++ \"b/x y\\n\"\t\n", header("x y\n"));
 }
 

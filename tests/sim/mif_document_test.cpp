@@ -39,7 +39,9 @@ struct Loaded {
     return text;
   }
 
-  ObjHandle Format(int32_t type, const std::string& name) { return host.NamedObject(doc, type, name); }
+  ObjHandle Format(int32_t type, const std::string& name) {
+    return host.NamedObject(doc, type, name);
+  }
   int32_t Int(ObjHandle h, int32_t prop) { return host.IntProp(h, prop); }
 
   // Paragraphs of the main flow, in order.
@@ -51,7 +53,9 @@ struct Loaded {
   }
   const Obj& P(ObjHandle h) { return *host.Find(h); }
   memhost::CharProps At(ObjHandle pgf, int32_t offset) { return host.PropsAt(P(pgf), offset); }
-  int32_t Slot(const memhost::CharProps& c, int32_t prop) { return c.ints[memhost::CharIntIndex(prop)]; }
+  int32_t Slot(const memhost::CharProps& c, int32_t prop) {
+    return c.ints[memhost::CharIntIndex(prop)];
+  }
 
   // Gives text of a paragraph the character format `tag`, as the client does.
   void Retag(ObjHandle pgf, int32_t from, int32_t to, const std::string& tag) {
@@ -95,14 +99,15 @@ TEST(MifReadTest, CharacterCatalogSetsWhatItNamesAndLeavesTheRestAsIs) {
   EXPECT_EQ("Bold", MifNameAt(d.host, MifApplication(d.host), PROP_FONT_WEIGHT_NAMES,
                               d.Int(keyword, PROP_FONT_WEIGHT)));
   EXPECT_EQ(1, d.Int(keyword, PROP_USE_COLOR));
-  EXPECT_EQ("Blue", d.host.StringProp(static_cast<ObjHandle>(d.Int(keyword, PROP_COLOR)), PROP_NAME));
+  EXPECT_EQ("Blue",
+            d.host.StringProp(static_cast<ObjHandle>(d.Int(keyword, PROP_COLOR)), PROP_NAME));
   EXPECT_EQ(0, d.Int(keyword, PROP_USE_FONT_ANGLE));
   EXPECT_EQ(0, d.Int(keyword, PROP_USE_FONT_SIZE));
 
   ObjHandle draft = d.Format(memhost::T_CHAR_FMT, "Draft");
   EXPECT_EQ(1, d.Int(draft, PROP_CHANGE_BAR));
   EXPECT_EQ(6554, d.Int(draft, PROP_CHARSPREAD));  // 10 % of 0x10000
-  EXPECT_EQ(58982, d.Int(draft, PROP_STRETCH));                 // 90 %
+  EXPECT_EQ(58982, d.Int(draft, PROP_STRETCH));    // 90 %
   ObjHandle running = d.Format(memhost::T_CHAR_FMT, "RunningHead");
   EXPECT_EQ(9 << 16, d.Int(running, PROP_FONT_SIZE));
 }
@@ -152,7 +157,8 @@ TEST(MifReadTest, SpecialCharactersVariablesAndUtf8Text) {
   Loaded d(sim::ReadFile(Example("chapter2.mif")));
   const Obj& p = d.P(d.MainParagraphs()[2]);
   // "The café menu:" <Tab> ... <EmDash>: one byte each in the host's set.
-  EXPECT_EQ(0, p.text.find("The caf\x8e menu:\x08" "Convert\xd1then check. A second line"));
+  EXPECT_EQ(0, p.text.find("The caf\x8e menu:\x08"
+                           "Convert\xd1then check. A second line"));
   Loaded c(sim::ReadFile(Example("chapter1.mif")));
   // A variable stands for text of the host's making: one character.
   EXPECT_EQ(" lists the character tags a document uses.",
@@ -169,7 +175,8 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
   EXPECT_EQ(1, d.Int(t.kids[1], memhost::MEM_PROP_ROW_KIND));
   EXPECT_EQ(2, d.Int(t.kids[2], memhost::MEM_PROP_ROW_KIND));
   EXPECT_EQ("keep-list", d.P(d.P(d.P(t.kids[1]).kids[1]).kids[0]).text);
-  EXPECT_EQ((std::vector<int32_t>{150 << 16, 150 << 16}), d.host.Prop(tables[0], PROP_TBL_COL_WIDTHS)->list);
+  EXPECT_EQ((std::vector<int32_t>{150 << 16, 150 << 16}),
+            d.host.Prop(tables[0], PROP_TBL_COL_WIDTHS)->list);
   // Anchored at the end of the paragraph's second line, in a position of
   // its own.
   ObjHandle anchor = static_cast<ObjHandle>(d.Int(tables[0], memhost::MEM_PROP_ANCHOR_PGF));
@@ -181,7 +188,8 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
   const std::vector<ObjHandle>& notes = d.host.Chain(d.doc, PROP_FIRST_FN_IN_DOC);
   ASSERT_EQ(1u, notes.size());
   EXPECT_EQ("Older files write LegacyBold here.", d.P(d.P(notes[0]).kids[0]).text);
-  EXPECT_EQ(d.MainParagraphs()[1], static_cast<ObjHandle>(d.Int(notes[0], memhost::MEM_PROP_ANCHOR_PGF)));
+  EXPECT_EQ(d.MainParagraphs()[1],
+            static_cast<ObjHandle>(d.Int(notes[0], memhost::MEM_PROP_ANCHOR_PGF)));
 
   Loaded c(sim::ReadFile(Example("chapter1.mif")));
   ObjHandle table = c.host.Chain(c.doc, PROP_FIRST_TBL_IN_DOC)[0];
@@ -202,8 +210,11 @@ TEST(MifReadTest, InlineStatementsArePositionsWithTheirFont) {
       "   <Font \n    <FTag `Emphasis'>\n   >\n");
   Loaded d(file);
   ObjHandle p = d.MainParagraphs()[0];
-  EXPECT_EQ(std::string("a\x01\x01" "b \x08\x01"), d.P(p).text);
-  const char* tags[] = {"", "Emphasis", "Emphasis", "Strong", "Strong", "Strong", "Strong", "Emphasis"};
+  EXPECT_EQ(std::string("a\x01\x01"
+                        "b \x08\x01"),
+            d.P(p).text);
+  const char* tags[] = {"",       "Emphasis", "Emphasis", "Strong",
+                        "Strong", "Strong",   "Strong",   "Emphasis"};
   for (int32_t k = 0; k < 8; ++k) EXPECT_EQ(tags[k], d.At(p, k).tag) << k;
   EXPECT_EQ(file, d.Write());
 
@@ -260,8 +271,8 @@ TEST(MifReadTest, BuildingBlocksAndTagNamingSettings) {
 
 TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
   std::vector<std::string> files;
-  for (const char* name : {"chapter1.mif", "chapter2.mif", "chapter3.mif", "keep-list.mif",
-                           "conversion.mif"}) {
+  for (const char* name :
+       {"chapter1.mif", "chapter2.mif", "chapter3.mif", "keep-list.mif", "conversion.mif"}) {
     files.push_back(Example(name));
   }
   std::string samples = sim::SharedSamplesDir();
@@ -292,7 +303,8 @@ TEST(MifWriteTest, EveryExampleAndSampleComesBackByteForByte) {
         << MifErrorText(error);
     EXPECT_TRUE(spent.tree.root.children.empty());
     EXPECT_EQ(memhost::DumpDocumentWithFormats(d.host, d.doc),
-              memhost::DumpDocumentWithFormats(host, doc)) << file;
+              memhost::DumpDocumentWithFormats(host, doc))
+        << file;
     ASSERT_TRUE(MifParse(original, file, &spent.tree, &error));
     std::string rewritten;
     EXPECT_TRUE(MifWriteDocument(host, doc, &spent, &rewritten, &error)) << MifErrorText(error);
@@ -309,8 +321,9 @@ TEST(MifWriteTest, OddInputComesBackUnchangedOrIsRefused) {
   EXPECT_EQ(unnamed, d.Write());
   // The reader takes the entries of every catalog, and an entry's last tag;
   // so does the writer.
-  std::string two = OneParagraph("   <String `x'>\n") +
-                    "<FontCatalog \n <Font \n  <FTag `Late'>\n >\n <Font \n  <FTag `A'>\n  <FTag `B'>\n >\n>\n";
+  std::string two =
+      OneParagraph("   <String `x'>\n") +
+      "<FontCatalog \n <Font \n  <FTag `Late'>\n >\n <Font \n  <FTag `A'>\n  <FTag `B'>\n >\n>\n";
   Loaded t(two);
   EXPECT_EQ(two, t.Write());
 
@@ -328,8 +341,10 @@ TEST(MifWriteTest, OddInputComesBackUnchangedOrIsRefused) {
   refused(Mif9("<Tbls <Tbl <TblID 1> <TblBody <Row <Cell <CellContent " + para +
                ">\n<CellContent " + para + ">>>>>>\n"),
           "odd.mif:3: a <Cell> with a second <CellContent>");
-  refused(Mif9("<Tbls <Tbl <TblID 1> <TblTitle <TblTitleContent " + para + ">>\n<TblTitle "
-               "<TblTitleContent " + para + ">>>>\n"),
+  refused(Mif9("<Tbls <Tbl <TblID 1> <TblTitle <TblTitleContent " + para +
+               ">>\n<TblTitle "
+               "<TblTitleContent " +
+               para + ">>>>\n"),
           "odd.mif:3: a <Tbl> with a second table title");
   refused(Mif9("<Page <TextRect <ID 7>>>\n<TextFlow <Para <ParaLine <TextRectID 7>>>>\n"
                "<TextFlow <Para <ParaLine <TextRectID 7>>>>\n"),
@@ -343,17 +358,19 @@ TEST(MifWriteTest, ARetaggedRunSplitsItsStringAndReadsBackTheSame) {
   d.Retag(p, 4, 8, "Emphasis");
   std::string written = d.Write();
   // Only that string changed; everything around it is as it was.
-  EXPECT_EQ("@@ -291,1 +291,11\n-   <String `The café menu:'>\n+   <String `The '>\n"
-            "+   <Font \n+    <FTag `Emphasis'>\n+    <FLocked No>\n+   > # end of Font\n"
-            "+   <String `café'>\n+   <Font \n+    <FTag `'>\n+    <FLocked No>\n"
-            "+   > # end of Font\n+   <String ` menu:'>\n",
-            sim::LineDiff(sim::ReadFile(Example("chapter2.mif")), written));
+  EXPECT_EQ(
+      "@@ -291,1 +291,11\n-   <String `The café menu:'>\n+   <String `The '>\n"
+      "+   <Font \n+    <FTag `Emphasis'>\n+    <FLocked No>\n+   > # end of Font\n"
+      "+   <String `café'>\n+   <Font \n+    <FTag `'>\n+    <FLocked No>\n"
+      "+   > # end of Font\n+   <String ` menu:'>\n",
+      sim::LineDiff(sim::ReadFile(Example("chapter2.mif")), written));
   Loaded back(written);
   const std::vector<ObjHandle> pb = back.MainParagraphs();
   EXPECT_EQ(d.P(p).text, back.P(pb[2]).text);
   for (int32_t k = 0; k < static_cast<int32_t>(d.P(p).text.size()); ++k) {
     EXPECT_EQ(d.At(p, k).tag, back.At(pb[2], k).tag) << k;
-    EXPECT_EQ(d.Slot(d.At(p, k), PROP_UNDERLINING), back.Slot(back.At(pb[2], k), PROP_UNDERLINING)) << k;
+    EXPECT_EQ(d.Slot(d.At(p, k), PROP_UNDERLINING), back.Slot(back.At(pb[2], k), PROP_UNDERLINING))
+        << k;
   }
 }
 
@@ -390,13 +407,15 @@ TEST(MifWriteTest, DeletedAndNewFormatsChangeOnlyTheCatalog) {
   }
   EXPECT_EQ((std::vector<std::string>{"Emphasis", "Term", "Draft", "Added"}), tags);
   EXPECT_NE(std::string::npos,
-            written.find(" <Font \n  <FTag `Added'>\n  <FWeight `Bold'>\n  <FLocked No>\n > # end of Font\n"
-                         "> # end of FontCatalog"))
+            written.find(
+                " <Font \n  <FTag `Added'>\n  <FWeight `Bold'>\n  <FLocked No>\n > # end of Font\n"
+                "> # end of FontCatalog"))
       << written;
   // Nothing else moved.
   MifRemove(&tree.root, static_cast<size_t>(MifIndexOf(tree.root, catalog)));
   MifTree before = d.source.tree;
-  MifRemove(&before.root, static_cast<size_t>(MifIndexOf(before.root, MifFind(&before.root, "FontCatalog"))));
+  MifRemove(&before.root,
+            static_cast<size_t>(MifIndexOf(before.root, MifFind(&before.root, "FontCatalog"))));
   std::string where;
   EXPECT_TRUE(MifSameStatements(before.root, tree.root, &where)) << where;
 }
@@ -413,7 +432,8 @@ TEST(MifWriteTest, TextOfADeletedFormatKeepsItsLook) {
   for (size_t i = 0; i < before.size(); ++i) {
     for (int32_t k = 0; k < static_cast<int32_t>(d.P(before[i]).text.size()); ++k) {
       EXPECT_EQ(d.At(before[i], k).tag, back.At(after[i], k).tag) << i << ":" << k;
-      EXPECT_EQ(d.Slot(d.At(before[i], k), PROP_FONT_FAMILY), back.Slot(back.At(after[i], k), PROP_FONT_FAMILY))
+      EXPECT_EQ(d.Slot(d.At(before[i], k), PROP_FONT_FAMILY),
+                back.Slot(back.At(after[i], k), PROP_FONT_FAMILY))
           << i << ":" << k;
     }
   }
@@ -429,9 +449,11 @@ TEST(MifWriteTest, NewParagraphsAndTablesGoWhereTheModelHasThem) {
   ObjHandle cell = d.P(d.P(table).kids[1]).kids[1];
   d.api.AddText(d.doc, TextLoc{d.P(cell).kids[0], 0}, "second cell");
   std::string written = d.Write();
-  EXPECT_NE(std::string::npos,
-            written.find(" <Para \n  <PgfTag `Body'>\n  <ParaLine \n   <String `A new'>\n   <ATbl 2>\n"
-                         "   <String ` paragraph'>\n  > # end of ParaLine\n > # end of Para\n> # end of TextFlow"))
+  EXPECT_NE(
+      std::string::npos,
+      written.find(
+          " <Para \n  <PgfTag `Body'>\n  <ParaLine \n   <String `A new'>\n   <ATbl 2>\n"
+          "   <String ` paragraph'>\n  > # end of ParaLine\n > # end of Para\n> # end of TextFlow"))
       << written;
   EXPECT_NE(std::string::npos, written.find(" <Tbl \n  <TblID 2>\n")) << written;
   // What was written reads back as the model had it.
@@ -444,18 +466,21 @@ TEST(MifWriteTest, AParagraphWithNewTextIsWrittenAnewInItsFrame) {
   ObjHandle first = d.MainParagraphs()[0];
   d.api.AddText(d.doc, TextLoc{first, 0}, "All ");
   std::string diff = sim::LineDiff(sim::ReadFile(Example("keep-list.mif")), d.Write());
-  EXPECT_EQ("@@ -154,1 +154,1\n-   <String `Character tags the manual keeps'>\n"
-            "+   <String `All Character tags the manual keeps'>\n",
-            diff);
+  EXPECT_EQ(
+      "@@ -154,1 +154,1\n-   <String `Character tags the manual keeps'>\n"
+      "+   <String `All Character tags the manual keeps'>\n",
+      diff);
 }
 
 TEST(MifWriteTest, ANewDocumentReadsBackAsItWasMade) {
   DocStore host;
   memhost::MemHost api(&host);
   ObjHandle doc = api.NewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
-                                         0x480000, 0x480000, 0, 1);
+                                        0x480000, 0x480000, 0, 1);
   ObjHandle p = host.FirstPgfOf(static_cast<ObjHandle>(host.IntProp(doc, PROP_MAIN_FLOW_IN_DOC)));
-  api.AddText(doc, TextLoc{p, 0}, "Title\nTabs\x08" "and caf\x8e\n");
+  api.AddText(doc, TextLoc{p, 0},
+              "Title\nTabs\x08"
+              "and caf\x8e\n");
   ObjHandle second = host.NextPgf(p);
   api.NewTable(doc, "Format A", 1, 2, 1, 0, TextLoc{second, 0});
   std::string text;
@@ -495,13 +520,14 @@ TEST(MifBookTest, ComponentNamesResolveAgainstTheBooksFolder) {
   EXPECT_EQ("/srv/ch1.mif", MifResolveComponent("docs/Manual.book", "<r><c>srv<c>ch1.mif"));
   EXPECT_EQ("C:/docs/ch1.fm", MifResolveComponent("Manual.book", "<v>C<c>docs<c>ch1.fm"));
   EXPECT_EQ("O:/docs/ch1.fm", MifResolveComponent("Manual.book", "<v>O:<c>docs<c>ch1.fm"));
-  EXPECT_EQ("//server/share/ch1.fm", MifResolveComponent("Manual.book", "<h>server<c>share<c>ch1.fm"));
+  EXPECT_EQ("//server/share/ch1.fm",
+            MifResolveComponent("Manual.book", "<h>server<c>share<c>ch1.fm"));
   EXPECT_EQ("./ch1.mif", MifResolveComponent("Manual.book", "ch1.mif"));
 
   // Paths of the machine the book was made on are looked for beside it.
-  for (const char* name : {"<v>O:<c>Team Docs<c>ch 1.fm", "<h>server<c>share<c>ch 1.fm",
-                           "<r><c>srv<c>ch 1.fm", "<v>O:<r><c>ch 1.fm", "C:\\Team Docs\\ch 1.fm",
-                           "/srv/ch 1.fm"}) {
+  for (const char* name :
+       {"<v>O:<c>Team Docs<c>ch 1.fm", "<h>server<c>share<c>ch 1.fm", "<r><c>srv<c>ch 1.fm",
+        "<v>O:<r><c>ch 1.fm", "C:\\Team Docs\\ch 1.fm", "/srv/ch 1.fm"}) {
     EXPECT_EQ("my docs/ch 1.fm", MifComponentBesideBook("my docs/Manual.book", name)) << name;
   }
   for (const char* name : {"<c>ch1.mif", "<u><c>other<c>ch1.mif", "ch1.mif", "<v>O:", "<r>"}) {

@@ -45,20 +45,24 @@ std::vector<MifRunProps> Appearance(Doc& d) {
   return out;
 }
 
-const char* const kProps[] = {"<FAngle `Italic'>", "<FWeight `Bold'>", "<FSize 14.0 pt>",
+const char* const kProps[] = {"<FAngle `Italic'>", "<FWeight `Bold'>",       "<FSize 14.0 pt>",
                               "<FColor `Red'>",    "<FUnderlining FSingle>", "<FColor `Blue'>",
                               "<FSize 7.5 pt>",    "<FWeight `Regular'>"};
 
-std::string Pick(std::mt19937& rng, int n) { return kProps[rng() % 8] + std::string(n > 1 ? kProps[rng() % 8] : ""); }
+std::string Pick(std::mt19937& rng, int n) {
+  return kProps[rng() % 8] + std::string(n > 1 ? kProps[rng() % 8] : "");
+}
 
 // Formats F0..F5 with a few properties each; paragraphs of runs whose font
 // changes name a format (or none), set properties by hand, or both.
 std::string SeededDocument(std::mt19937& rng) {
   std::string t = rng() % 2 ? "<MIFFile 2015>\n" : "<MIFFile 7.00>\n";
-  t += "<ColorCatalog <Color <ColorTag `Black'>> <Color <ColorTag `Red'>> <Color <ColorTag `Blue'>>>\n";
+  t +=
+      "<ColorCatalog <Color <ColorTag `Black'>> <Color <ColorTag `Red'>> <Color <ColorTag `Blue'>>>\n";
   t += "<PgfCatalog <Pgf <PgfTag `Body'> <PgfFont <FSize 10.0 pt>>>>\n<FontCatalog\n";
   for (int f = 0; f < 6; ++f) {
-    t += " <Font <FTag `F" + std::to_string(f) + "'> " + Pick(rng, 1 + static_cast<int>(rng() % 2)) + ">\n";
+    t += " <Font <FTag `F" + std::to_string(f) + "'> " +
+         Pick(rng, 1 + static_cast<int>(rng() % 2)) + ">\n";
   }
   t += ">\n<TextFlow <TFTag `A'>\n";
   for (int p = 0; p < 4; ++p) {
@@ -66,7 +70,9 @@ std::string SeededDocument(std::mt19937& rng) {
     for (int r = 0, n = 1 + static_cast<int>(rng() % 6); r < n; ++r) {
       switch (rng() % 4) {
         case 0: t += "  <Font <FTag `F" + std::to_string(rng() % 6) + "'>>\n"; break;
-        case 1: t += "  <Font <FTag `F" + std::to_string(rng() % 6) + "'> " + Pick(rng, 1) + ">\n"; break;
+        case 1:
+          t += "  <Font <FTag `F" + std::to_string(rng() % 6) + "'> " + Pick(rng, 1) + ">\n";
+          break;
         case 2: t += "  <Font " + Pick(rng, 1) + ">\n"; break;
         default: t += "  <Font <FTag `'>>\n"; break;
       }
@@ -87,7 +93,8 @@ TEST(MifPropertyTest, AppearanceSurvivesDeletingFormatsAndRetagging) {
     // Deleting formats keeps the text as it looked.
     for (int f = 0; f < 6; ++f) {
       if (rng() % 2) {
-        d.api.DeleteObject(d.doc, d.host.NamedObject(d.doc, memhost::T_CHAR_FMT, "F" + std::to_string(f)));
+        d.api.DeleteObject(d.doc,
+                           d.host.NamedObject(d.doc, memhost::T_CHAR_FMT, "F" + std::to_string(f)));
       }
     }
     ASSERT_EQ(read, Appearance(d)) << "seed " << seed;
@@ -107,14 +114,16 @@ TEST(MifPropertyTest, AppearanceSurvivesDeletingFormatsAndRetagging) {
     std::vector<MifRunProps> changed = Appearance(d);
     std::string written;
     MifError error;
-    ASSERT_TRUE(MifWriteDocument(d.host, d.doc, &d.source, &written, &error)) << MifErrorText(error);
+    ASSERT_TRUE(MifWriteDocument(d.host, d.doc, &d.source, &written, &error))
+        << MifErrorText(error);
     Doc back;
     if (!Load(written, &back)) return;
     std::vector<MifRunProps> again = Appearance(back);
     ASSERT_EQ(changed.size(), again.size()) << "seed " << seed;
     for (size_t k = 0; k < changed.size(); ++k) {
       ASSERT_TRUE(changed[k] == again[k]) << "seed " << seed << ", character " << k << "\n"
-                                          << text << "\nwritten:\n" << written;
+                                          << text << "\nwritten:\n"
+                                          << written;
     }
   }
 }

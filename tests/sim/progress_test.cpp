@@ -18,7 +18,8 @@ TEST(ProgressTest, BarAfterASecondWithFileNumberAndTime) {
   EXPECT_EQ("[>                    ] 1/3 1:05 Processing: ch1.mif",
             ProgressUpdate(&p, "Processing: ch1.mif", t0 + std::chrono::seconds(65), 80));
   // Never as wide as the terminal, and no character cut in two.
-  EXPECT_EQ("[>                    ] 1/3 1:05 Processing: ", ProgressBar(1, 3, "Processing: é", 65, 46));
+  EXPECT_EQ("[>                    ] 1/3 1:05 Processing: ",
+            ProgressBar(1, 3, "Processing: é", 65, 46));
 }
 
 }  // namespace

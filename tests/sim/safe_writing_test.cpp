@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 
 const std::string kBook = "examples/book/";
 
-std::string Example(const std::string& name) { return sim::ReadFile(sim::RepoRoot() + "/" + kBook + name); }
+std::string Example(const std::string& name) {
+  return sim::ReadFile(sim::RepoRoot() + "/" + kBook + name);
+}
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -140,7 +142,10 @@ TEST_F(SafeWritingTest, StandardStreamsAreNeverAFileTheRunReads) {
   const int append = O_WRONLY | O_APPEND;
   const Case cases[] = {
       {{"--choose", "1", "CreateCharList", chapter1, "--output", "-"}, 1, overwrite, chapter1},
-      {{"--choose", "1", "CreateCharList", chapter1, "--output", "/dev/stdout"}, 1, overwrite, chapter1},
+      {{"--choose", "1", "CreateCharList", chapter1, "--output", "/dev/stdout"},
+       1,
+       overwrite,
+       chapter1},
       {{"ListCharUsage", chapter1, "--json", "-"}, 1, overwrite, chapter1},
       {{"ListCharUsage", chapter1, "--html", "-"}, 1, append, chapter1},
       {{"ListCharUsage", chapter1}, 1, append, chapter1},
@@ -148,7 +153,10 @@ TEST_F(SafeWritingTest, StandardStreamsAreNeverAFileTheRunReads) {
       {{"--yes", "DeleteUnusedCharsBook", book, "--in-place"}, 1, append, chapter2},
       {{"check", chapter1, chapter2}, 1, append, chapter2},
       {{"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, 2, append, chapter1},
-      {{"--yes", "DeleteUnusedCharsBook", book, "--out-dir", dir.path + "/out"}, 2, append, chapter2},
+      {{"--yes", "DeleteUnusedCharsBook", book, "--out-dir", dir.path + "/out"},
+       2,
+       append,
+       chapter2},
       // Not even why a file before the book cannot be read.
       {{"ListCharUsageBook", dir.path + "/notmif.mif", book}, 2, append, chapter2},
       // A chapter that a book made on another machine names by a path not
@@ -170,8 +178,9 @@ TEST_F(SafeWritingTest, StandardStreamsAreNeverAFileTheRunReads) {
   EXPECT_FALSE(LeftBehind(dir.path));
   // A target that is standard output would take the place of what it shows.
   std::string shown = dir.path + "/shown.mif";
-  sim::ToolResult r = RunWith({"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", shown},
-                              [&shown]() { dup2(open(shown.c_str(), O_WRONLY | O_CREAT, 0600), 1); });
+  sim::ToolResult r =
+      RunWith({"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", shown},
+              [&shown]() { dup2(open(shown.c_str(), O_WRONLY | O_CREAT, 0600), 1); });
   EXPECT_EQ(2, r.status) << r.err;
   EXPECT_TRUE(Has(r.err, shown + " is the standard output of this run")) << r.err;
 }
@@ -210,9 +219,11 @@ TEST_F(SafeWritingTest, WritingGoesThroughToTheRealFileAndKeepsWhatStandsThere) 
     std::string why;
   };
   const Refusal refusals[] = {
-      {{"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", fifo}, "not a regular file"},
+      {{"--choose", "1", "CreateCharList", kBook + "chapter1.mif", "--output", fifo},
+       "not a regular file"},
       {{"--yes", "DeleteUnusedChars", twin, "--in-place"}, "hard links"},
-      {{"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", out.path}, "is a folder"},
+      {{"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", out.path},
+       "is a folder"},
   };
   for (const Refusal& f : refusals) {
     r = Run(f.args);
@@ -238,7 +249,8 @@ TEST_F(SafeWritingTest, APlantedLinkIsNeverFollowed) {
   sim::ToolResult r = Change({"--out-dir", out.path});
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_EQ("precious\n", sim::ReadFile(victim));
-  EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "chapter1.mif.tagsmith-tmp"}), sim::FilesIn(out.path));
+  EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "chapter1.mif.tagsmith-tmp"}),
+            sim::FilesIn(out.path));
 
   sim::TempDir out2;
   fs::create_symlink(victim, out2.path + "/chapter1.mif");
@@ -272,8 +284,8 @@ TEST_F(SafeWritingTest, AnInterruptedRunLeavesNoTemporaryFiles) {
         dup2(null, 2);
         std::string tool = sim::ToolPath();
         std::string book = dir.path + "/Big.book";
-        execl(tool.c_str(), tool.c_str(), "--yes", "DeleteUnusedCharsBook", book.c_str(), "--out-dir",
-              out.path.c_str(), static_cast<char*>(nullptr));
+        execl(tool.c_str(), tool.c_str(), "--yes", "DeleteUnusedCharsBook", book.c_str(),
+              "--out-dir", out.path.c_str(), static_cast<char*>(nullptr));
         _exit(127);
       }
       int status = 0;
@@ -307,7 +319,9 @@ TEST_F(SafeWritingTest, AnInterruptedRunLeavesNoTemporaryFiles) {
 // SIGPIPE ignored) fails the run.
 TEST_F(SafeWritingTest, EveryDeadlySignalLeavesNothingBehind) {
   sim::ToolResult r = RunWith({"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, []() {
-    struct rlimit limit {4096, 4096};
+    struct rlimit limit {
+      4096, 4096
+    };
     setrlimit(RLIMIT_FSIZE, &limit);
   });
   EXPECT_EQ(128 + SIGXFSZ, r.status) << r.err;
@@ -322,7 +336,8 @@ TEST_F(SafeWritingTest, EveryDeadlySignalLeavesNothingBehind) {
     signal(SIGPIPE, SIG_IGN);
   });
   EXPECT_EQ(1, r.status) << r.err;
-  EXPECT_TRUE(Has(r.err, "standard output: cannot write") && Has(r.err, "Nothing was written.")) << r.err;
+  EXPECT_TRUE(Has(r.err, "standard output: cannot write") && Has(r.err, "Nothing was written."))
+      << r.err;
   ExpectUnchanged(chapter1);
   EXPECT_FALSE(LeftBehind(dir.path));
 }
@@ -345,7 +360,8 @@ int WriteThreeInChild(const std::string& dir, int brokenFd, bool toStdout, void 
     std::vector<SafeWrite> writes;
     if (toStdout) writes.push_back(SafeWrite{"-", "shown\n", true, std::string()});
     for (const char* name : {"a.mif", "b.mif", "c.mif"}) {
-      writes.push_back(SafeWrite{dir + "/" + name, std::string("new ") + name, true, std::string()});
+      writes.push_back(
+          SafeWrite{dir + "/" + name, std::string("new ") + name, true, std::string()});
     }
     SafeRename = [](const char* from, const char* to) {
       if (s_during != nullptr) s_during();
@@ -559,20 +575,24 @@ TEST_F(SafeWritingTest, WhatIsNoRegularFileIsRefusedAsInput) {
   EXPECT_EQ(1, r.status);
   EXPECT_TRUE(Has(r.err, dir.path + ": is a folder, not a file")) << r.err;
   // A book's chapter too: skipped, with the reason.
-  sim::WriteFile(dir.path + "/Pipe.book", "<Book 9.00>\n<BookComponent \n <FileName `<c\\>pipe.mif'>\n>\n");
+  sim::WriteFile(dir.path + "/Pipe.book",
+                 "<Book 9.00>\n<BookComponent \n <FileName `<c\\>pipe.mif'>\n>\n");
   r = Run({"ListCharUsageBook", dir.path + "/Pipe.book"});
   EXPECT_EQ(6, r.status);
-  EXPECT_TRUE(Has(r.err, "component pipe.mif: cannot be read, skipped: " + fifo + ": is not a regular file"))
+  EXPECT_TRUE(Has(r.err, "component pipe.mif: cannot be read, skipped: " + fifo +
+                             ": is not a regular file"))
       << r.err;
   // Nor is one opened to see whether it is MIF, at the name a book gives
   // a document, with its MIF file beside it.
   std::string fm = dir.path + "/cover.fm";
   ASSERT_EQ(0, mkfifo(fm.c_str(), 0600));
   sim::WriteFile(dir.path + "/cover.mif", Example("chapter3.mif"));
-  sim::WriteFile(dir.path + "/Cover.book", "<Book 9.00>\n<BookComponent \n <FileName `<c\\>cover.fm'>\n>\n");
+  sim::WriteFile(dir.path + "/Cover.book",
+                 "<Book 9.00>\n<BookComponent \n <FileName `<c\\>cover.fm'>\n>\n");
   r = Run({"ListCharUsageBook", dir.path + "/Cover.book"});
   EXPECT_EQ(6, r.status);
-  EXPECT_TRUE(Has(r.err, "component cover.fm: cannot be read, skipped: " + fm + ": is not a regular file"))
+  EXPECT_TRUE(
+      Has(r.err, "component cover.fm: cannot be read, skipped: " + fm + ": is not a regular file"))
       << r.err;
   // Nor loaded as the client.
   r = Run({"--client", fifo, "ListCharUsage", chapter1});
@@ -625,7 +645,8 @@ TEST_F(SafeWritingTest, ShortMemoryEndsEveryPhaseCleanly) {
     }
     std::string now = sim::ReadFile(chapter1);
     EXPECT_TRUE(now == big || now == whole) << mb << " MB";
-    EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "huge.mif", "whole"}), sim::FilesIn(dir.path));
+    EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "huge.mif", "whole"}),
+              sim::FilesIn(dir.path));
   }
   EXPECT_TRUE(failedSome) << "no limit was small enough to fail";
 #endif
@@ -651,7 +672,8 @@ TEST_F(SafeWritingTest, MessagesSayWhatIsWrong) {
   sim::WriteFile(host.path + "/VxOutput.fm", "<MIFFile 9.00>\n<Units\n");
   r = Run({"ListCharUsage", chapter1});
   EXPECT_EQ(1, r.status);
-  EXPECT_TRUE(Has(r.err, "the host folder's VxOutput.fm, which results are added to, cannot be used"))
+  EXPECT_TRUE(
+      Has(r.err, "the host folder's VxOutput.fm, which results are added to, cannot be used"))
       << r.err;
 }
 

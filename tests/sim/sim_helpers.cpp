@@ -71,7 +71,9 @@ std::vector<std::string> RealDocuments() {
   return out;
 }
 
-std::string ToolPath() { return Env("TAGSMITH_BUILD_DIR", "build") + std::string("/tools/tagsmith-run"); }
+std::string ToolPath() {
+  return Env("TAGSMITH_BUILD_DIR", "build") + std::string("/tools/tagsmith-run");
+}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -138,7 +140,9 @@ ToolResult Run(const std::vector<std::string>& args, bool terminal, const std::s
     setsid();
     if (terminal) ioctl(slave, TIOCSCTTY, 0);
     if (memoryLimit != 0) {
-      struct rlimit limit {memoryLimit, memoryLimit};
+      struct rlimit limit {
+        memoryLimit, memoryLimit
+      };
       setrlimit(RLIMIT_AS, &limit);
     }
     int out = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);

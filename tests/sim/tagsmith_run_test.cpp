@@ -84,7 +84,9 @@ void Check(const Case& c, const std::string& dir = "") {
 const Case kDocumentCases[] = {
     {"list_usage", {"ListCharUsage", kBook + "chapter1.mif"}, 0},
     {"list_usage_by_label", {"List Character Usage", kBook + "chapter2.mif"}, 0},
-    {"delete_unused", {"--yes", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", "OUT"}, 0},
+    {"delete_unused",
+     {"--yes", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", "OUT"},
+     0},
     {"create_char_list",
      {"--choose", "Character Tags in Use", "CreateCharList", kBook + "chapter1.mif", "--output",
       "OUT/list.mif"},
@@ -101,15 +103,20 @@ const Case kDocumentCases[] = {
      {"--yes", "ConvertCharsDoc", kBook + "conversion.mif", kBook + "chapter2.mif", "--out-dir",
       "OUT"},
      0},
-    {"remove_overrides", {"--yes", "RemoveCharOverrides", kBook + "chapter1.mif", "--out-dir", "OUT"}, 0},
+    {"remove_overrides",
+     {"--yes", "RemoveCharOverrides", kBook + "chapter1.mif", "--out-dir", "OUT"},
+     0},
     {"remove_overrides_master_pages",
      {"--yes", "--master-pages", "Remove Overrides", kBook + "chapter1.mif", "--out-dir", "OUT"},
      0},
-    {"remove_overrides_roman", {"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", "OUT"}, 0},
+    {"remove_overrides_roman",
+     {"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", "OUT"},
+     0},
     {"find_next_override", {"FindNextCharOverride", kBook + "chapter2.mif"}, 0},
     {"report_all", {"GenerateCharacterTagReport", kBook + "chapter3.mif"}, 0},
     {"report_selected",
-     {"--choose", "Keyword", "Generate Character Tag Report > Selected Tag...", kBook + "chapter1.mif"},
+     {"--choose", "Keyword", "Generate Character Tag Report > Selected Tag...",
+      kBook + "chapter1.mif"},
      0},
     {"about", {"TagsmithAbout"}, 0},
 };
@@ -118,7 +125,9 @@ const Case kBookCases[] = {
     {"book_list_usage", {"ListCharUsageBook", kBook + "Manual.book"}, 0},
     {"book_list_individual", {"List Character Usage - Individual", kBook + "Manual.book"}, 0},
     {"book_list_by_tag", {"ListCharUsageBookByTag", kBook + "Manual.book"}, 0},
-    {"book_delete_unused", {"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", "OUT"}, 0},
+    {"book_delete_unused",
+     {"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", "OUT"},
+     0},
     {"book_create_char_list",
      {"--choose", "2", "CreateCharListBook", kBook + "Manual.book", "--output", "OUT/list.mif"},
      0},
@@ -184,7 +193,8 @@ TEST_F(RunOptionsTest, AQuestionNoOptionAnswersIsAnErrorAndChangesNothing) {
 }
 
 TEST_F(RunOptionsTest, CancellingWritesNothing) {
-  sim::ToolResult r = Run({"--no", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", out.path});
+  sim::ToolResult r =
+      Run({"--no", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", out.path});
   EXPECT_EQ(3, r.status);
   EXPECT_NE(std::string::npos, r.err.find("-> no"));
   EXPECT_TRUE(sim::FilesIn(out.path).empty());
@@ -238,15 +248,16 @@ TEST_F(RunOptionsTest, EachOptionTakesItsValueAsTheUsageSays) {
     EXPECT_NE(std::string::npos, r.err.find("\n\nusage: tagsmith-run")) << r.err;
   }
   // A value after '=' or as the next word; what follows "--" is a file.
-  sim::ToolResult r = Run({"--choose=3", "CreateConversionDocument", "--output", out.path + "/t.mif",
-                           "--", doc});
+  sim::ToolResult r =
+      Run({"--choose=3", "CreateConversionDocument", "--output", out.path + "/t.mif", "--", doc});
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_TRUE(sim::Exists(out.path + "/t.mif"));
   // --help ends the reading: what follows is not looked at.
   r = Run({"--help", "--frobnicate"});
   EXPECT_EQ(0, r.status);
   EXPECT_EQ(0u, r.out.find("usage: tagsmith-run"));
-  EXPECT_NE(std::string::npos, r.out.find("\n  --yes, --no         answer every confirmation question\n"));
+  EXPECT_NE(std::string::npos,
+            r.out.find("\n  --yes, --no         answer every confirmation question\n"));
 }
 
 TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
@@ -259,8 +270,8 @@ TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
   fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter1.mif", copy);
   r = Run({"--yes", "DeleteUnusedChars", copy, "--in-place"});
   EXPECT_EQ(0, r.status) << r.err;
-  std::string diff =
-      sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + kBook + "chapter1.mif"), sim::ReadFile(copy));
+  std::string diff = sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + kBook + "chapter1.mif"),
+                                   sim::ReadFile(copy));
   EXPECT_NE(std::string::npos, diff.find("-  <FTag `Obsolete'>"));
   EXPECT_EQ(std::string::npos, diff.find("\n+"));
 
@@ -290,8 +301,9 @@ TEST_F(RunOptionsTest, NamesTheRomanSetCannotHoldStayApart) {
   sim::TempDir written;
   r = Run({"--yes", "RemoveCharOverrides", file, "--out-dir", written.path});
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_EQ("@@ -24,2 +24,2\n-    <FSize  20.0 pt>\n-   >\n+    <FLocked No>\n+   > # end of Font\n",
-            sim::LineDiff(doc, sim::ReadFile(written.path + "/doc.mif")));
+  EXPECT_EQ(
+      "@@ -24,2 +24,2\n-    <FSize  20.0 pt>\n-   >\n+    <FLocked No>\n+   > # end of Font\n",
+      sim::LineDiff(doc, sim::ReadFile(written.path + "/doc.mif")));
 
   // Two chapters whose names are all outside the set: two files, not one.
   std::string chapter =
@@ -311,9 +323,11 @@ TEST_F(RunOptionsTest, NamesTheRomanSetCannotHoldStayApart) {
 TEST_F(RunOptionsTest, WhenOneFileCannotBeWrittenNoneIs) {
   // chapter2's file cannot be written: a folder stands where it goes.
   fs::create_directories(out.path + "/chapter2.mif");
-  sim::ToolResult r = Run({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path});
+  sim::ToolResult r =
+      Run({"--yes", "DeleteUnusedCharsBook", kBook + "Manual.book", "--out-dir", out.path});
   EXPECT_EQ(2, r.status);
-  EXPECT_NE(std::string::npos, r.err.find("chapter2.mif: is a folder. Nothing was written.")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("chapter2.mif: is a folder. Nothing was written."))
+      << r.err;
   EXPECT_EQ(std::vector<std::string>{"chapter2.mif"}, sim::FilesIn(out.path));
 }
 
@@ -324,11 +338,13 @@ TEST_F(RunOptionsTest, ResultsGoIntoTheOutputDocumentOfTheHostFolder) {
       "  <ParaLine \n   <String `Report of the night run'>\n  >\n >\n"
       " <Para \n  <PgfTag `Body'>\n  <ParaLine \n  >\n >\n>\n";
   sim::WriteFile(host.path + "/VxOutput.fm", file);
-  sim::ToolResult r = Run({"ListCharUsage", kBook + "chapter3.mif", "--output", out.path + "/report.mif"});
+  sim::ToolResult r =
+      Run({"ListCharUsage", kBook + "chapter3.mif", "--output", out.path + "/report.mif"});
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_EQ("Report of the night run\n# chapter3.mif\n## Character Tags Used:\nEmphasis\nTerm\n"
-            "## Character Tags Not Used:\nDraft\nGlossary\n\n",
-            r.out);
+  EXPECT_EQ(
+      "Report of the night run\n# chapter3.mif\n## Character Tags Used:\nEmphasis\nTerm\n"
+      "## Character Tags Not Used:\nDraft\nGlossary\n\n",
+      r.out);
   // The host folder's file stays as it was; the copy written keeps what it had.
   EXPECT_EQ(file, sim::ReadFile(host.path + "/VxOutput.fm"));
   std::string diff = sim::LineDiff(file, sim::ReadFile(out.path + "/report.mif"));
@@ -341,11 +357,12 @@ TEST_F(RunOptionsTest, InteractiveAsksOnTheTerminal) {
                                     kBook + "chapter1.mif", "--out-dir", out.path},
                                    true, "y\n");
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_NE(std::string::npos, r.err.find("Are you sure you want to delete unused character tags? [y/N]"));
+  EXPECT_NE(std::string::npos,
+            r.err.find("Are you sure you want to delete unused character tags? [y/N]"));
   EXPECT_EQ(std::vector<std::string>{"chapter1.mif"}, sim::FilesIn(out.path));
 
-  r = sim::RunTool({"--host-dir", host.path, "--interactive", "CreateCharList", kBook + "chapter3.mif",
-                    "--output", out.path + "/list.mif"},
+  r = sim::RunTool({"--host-dir", host.path, "--interactive", "CreateCharList",
+                    kBook + "chapter3.mif", "--output", out.path + "/list.mif"},
                    true, "2\n");
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, r.err.find("  2. Character Tags in Use"));
@@ -356,7 +373,8 @@ TEST_F(RunOptionsTest, BookProgressShowsOnATerminalOnly) {
   sim::ToolResult quiet = Run({"ListCharUsageBook", kBook + "Manual.book"});
   EXPECT_EQ(std::string::npos, quiet.err.find("Examining"));
   EXPECT_EQ(std::string::npos, quiet.err.find_first_of("\r\033"));
-  std::vector<std::string> args{"--host-dir", host.path, "ListCharUsageBook", kBook + "Manual.book"};
+  std::vector<std::string> args{"--host-dir", host.path, "ListCharUsageBook",
+                                kBook + "Manual.book"};
   sim::ToolResult shown = sim::RunTool(args, true);
   EXPECT_EQ(0, shown.status);
   EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter1.mif"));
@@ -395,48 +413,52 @@ class BadInputTest : public ::testing::Test {
 };
 
 TEST_F(BadInputTest, NotMif) {
-  ExpectRejected(RunOn("notes.mif", "Dear reader,\nthis is a letter.\n"), "notes.mif:1:",
-                 "not a MIF file");
+  ExpectRejected(RunOn("notes.mif", "Dear reader,\nthis is a letter.\n"),
+                 "notes.mif:1:", "not a MIF file");
   ExpectRejected(RunOn("empty.mif", ""), "empty.mif:", "empty file");
 }
 
 TEST_F(BadInputTest, UnbalancedBrackets) {
   ExpectRejected(RunOn("open.mif", "<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n>\n"),
                  "open.mif:5:", "file ends inside <FontCatalog> opened at line 2");
-  ExpectRejected(RunOn("close.mif", "<MIFFile 9.00>\n<Units Upt>\n>\n"), "close.mif:3:",
-                 "'>' with no statement open");
+  ExpectRejected(RunOn("close.mif", "<MIFFile 9.00>\n<Units Upt>\n>\n"),
+                 "close.mif:3:", "'>' with no statement open");
 }
 
 TEST_F(BadInputTest, TruncatedFile) {
   std::string whole = sim::ReadFile(sim::RepoRoot() + "/" + kBook + "chapter1.mif");
   size_t cut = whole.find("`Getting Started'") + 5;
   ExpectRejected(RunOn("cut.mif", whole.substr(0, cut)), "cut.mif:", "string is not closed");
-  ExpectRejected(RunOn("cut2.mif", whole.substr(0, whole.size() / 2)), "cut2.mif:", "file ends inside");
+  ExpectRejected(RunOn("cut2.mif", whole.substr(0, whole.size() / 2)),
+                 "cut2.mif:", "file ends inside");
 }
 
 TEST_F(BadInputTest, UnknownEncoding) {
   ExpectRejected(RunOn("latin1.mif", "<MIFFile 9.00>\n<Para <ParaLine <String `caf\xe9'>>>\n"),
                  "latin1.mif:2:", "not valid UTF-8");
-  ExpectRejected(RunOn("utf16.mif", std::string("\xff\xfe<\0M\0I\0F\0", 10)), "utf16.mif:1:",
-                 "UTF-16");
+  ExpectRejected(RunOn("utf16.mif", std::string("\xff\xfe<\0M\0I\0F\0", 10)),
+                 "utf16.mif:1:", "UTF-16");
   ExpectRejected(RunOn("future.mif", "<MIFFile 99.5>\n"), "future.mif:1:", "unknown MIF version");
 }
 
 TEST_F(BadInputTest, BadNumbersAndNegativeSizes) {
   for (const char* value : {"12.x.3", "nan", "1e308", "-9.0 pt"}) {
-    ExpectRejected(RunOn("size.mif", std::string("<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n"
-                                                 "  <FSize ") + value + ">\n >\n>\n"),
-                   "size.mif:5:", "<FSize> has a value that is not a valid size");
+    ExpectRejected(
+        RunOn("size.mif", std::string("<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n"
+                                      "  <FSize ") +
+                              value + ">\n >\n>\n"),
+        "size.mif:5:", "<FSize> has a value that is not a valid size");
   }
-  ExpectRejected(RunOn("stretch.mif", "<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n"
-                                      "  <FStretch nan%>\n >\n>\n"),
+  ExpectRejected(RunOn("stretch.mif",
+                       "<MIFFile 9.00>\n<FontCatalog \n <Font \n  <FTag `A'>\n"
+                       "  <FStretch nan%>\n >\n>\n"),
                  "stretch.mif:5:", "<FStretch>");
 }
 
 TEST_F(BadInputTest, MissingAndUnreadableComponentsAreNamedAndTheWalkGoesOn) {
   // Never closed, then padded with NULs: the fault is the open statement.
-  sim::WriteFile(dir.path + "/bad.mif", std::string("<MIFFile 9.00>\n<Units Upt\n") +
-                                            std::string(4, '\0'));
+  sim::WriteFile(dir.path + "/bad.mif",
+                 std::string("<MIFFile 9.00>\n<Units Upt\n") + std::string(4, '\0'));
   fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/chapter3.mif");
   std::string book = WriteBook("Short.book", {"gone.mif", "bad.mif", "chapter3.mif"});
   sim::ToolResult r =
@@ -448,17 +470,19 @@ TEST_F(BadInputTest, MissingAndUnreadableComponentsAreNamedAndTheWalkGoesOn) {
                        "/bad.mif:2: file ends inside <Units> opened at line 2"))
       << r.err;
   for (const char* name : {"gone.mif", "bad.mif"}) {
-    EXPECT_NE(std::string::npos, r.err.find("Could not open file:" + dir.path + "/" + name)) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Could not open file:" + dir.path + "/" + name))
+        << r.err;
   }
   // The walk went on: chapter 3 was examined and changed, but not written.
   EXPECT_NE(std::string::npos, r.err.find("question: Are you sure")) << r.err;
   EXPECT_TRUE(sim::FilesIn(out.path).empty());
 
   // Named as a document of its own, it stops the run before anything is done.
-  ExpectRejected(sim::RunTool({"ListCharUsage", dir.path + "/bad.mif"}), "bad.mif:2:",
-                 "file ends inside <Units>");
+  ExpectRejected(sim::RunTool({"ListCharUsage", dir.path + "/bad.mif"}),
+                 "bad.mif:2:", "file ends inside <Units>");
 
-  r = sim::RunTool({"--yes", "--allow-missing", "RemoveCharOverridesBook", book, "--out-dir", out.path});
+  r = sim::RunTool(
+      {"--yes", "--allow-missing", "RemoveCharOverridesBook", book, "--out-dir", out.path});
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_EQ(std::vector<std::string>{"chapter3.mif"}, sim::FilesIn(out.path));
 }
@@ -475,10 +499,11 @@ TEST_F(BadInputTest, DeleteUnusedOfABookWithAnUnreadableChapterDeletesNothing) {
          {"--yes", "DeleteUnusedCharsBook", "DIR/Missing.book", "--out-dir", "OUT"},
          5},
         dir.path);
-  Check({"book_delete_unused_unreadable_first",
-         {"--yes", "--allow-missing", "DeleteUnusedCharsBook", "DIR/NotMif.book", "--out-dir", "OUT"},
-         5},
-        dir.path);
+  Check(
+      {"book_delete_unused_unreadable_first",
+       {"--yes", "--allow-missing", "DeleteUnusedCharsBook", "DIR/NotMif.book", "--out-dir", "OUT"},
+       5},
+      dir.path);
 }
 
 TEST_F(BadInputTest, ABookNamingItsDocumentsAsFmFilesReadsTheMifBesideThem) {
@@ -497,17 +522,19 @@ TEST_F(BadInputTest, ABookNamingItsDocumentsAsFmFilesReadsTheMifBesideThem) {
 // beside it here, they are read from there, and said so once.
 TEST_F(BadInputTest, ABookMadeOnWindowsFindsItsDocumentsBesideIt) {
   std::string folder = sim::RepoRoot() + "/tests/data/mif/Team Docs/";
-  sim::ToolResult r =
-      sim::RunTool({"--yes", "DeleteUnusedCharsBook", folder + "Team Manual.book", "--out-dir", out.path});
+  sim::ToolResult r = sim::RunTool(
+      {"--yes", "DeleteUnusedCharsBook", folder + "Team Manual.book", "--out-dir", out.path});
   EXPECT_EQ(0, r.status) << r.err;
-  const std::string said = "Team Manual.book: the book names documents by absolute paths that are "
-                           "not here; read from the files of the same name beside the book "
-                           "instead: Cover.fm, Chapter One.fm, Glossary.mif\n";
+  const std::string said =
+      "Team Manual.book: the book names documents by absolute paths that are "
+      "not here; read from the files of the same name beside the book "
+      "instead: Cover.fm, Chapter One.fm, Glossary.mif\n";
   EXPECT_NE(std::string::npos, r.err.find(said)) << r.err;
   EXPECT_EQ(r.err.find("absolute paths"), r.err.rfind("absolute paths")) << r.err;
   EXPECT_NE(std::string::npos, r.err.find("instead: Cover.mif, Chapter One.mif\n")) << r.err;
-  EXPECT_EQ((std::vector<std::string>{"Appendix.mif", "Chapter One.mif", "Cover.mif", "Glossary.mif"}),
-            sim::FilesIn(out.path));
+  EXPECT_EQ(
+      (std::vector<std::string>{"Appendix.mif", "Chapter One.mif", "Cover.mif", "Glossary.mif"}),
+      sim::FilesIn(out.path));
   for (const std::string& name : sim::FilesIn(out.path)) {
     std::string text = sim::ReadFile(out.path + "/" + name);
     EXPECT_EQ(std::string::npos, text.find("`Draft'")) << name;
@@ -517,7 +544,8 @@ TEST_F(BadInputTest, ABookMadeOnWindowsFindsItsDocumentsBesideIt) {
   // A path that is here is read from there; one found nowhere is named as
   // the book names it.
   fs::create_directories(dir.path + "/elsewhere");
-  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif", dir.path + "/elsewhere/chapter.mif");
+  fs::copy_file(sim::RepoRoot() + "/" + kBook + "chapter3.mif",
+                dir.path + "/elsewhere/chapter.mif");
   sim::WriteFile(dir.path + "/chapter.mif", "not MIF\n");
   std::string here = "<r\\>";
   for (const fs::path& part : fs::path(dir.path).relative_path()) here += "<c\\>" + part.string();
@@ -528,7 +556,8 @@ TEST_F(BadInputTest, ABookMadeOnWindowsFindsItsDocumentsBesideIt) {
   r = sim::RunTool({"--allow-missing", "ListCharUsageBook", book});
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_EQ(std::string::npos, r.err.find("absolute paths")) << r.err;
-  EXPECT_NE(std::string::npos, r.err.find(book + ":5: component gone.fm: no such file (Q:/Gone/gone.fm)"))
+  EXPECT_NE(std::string::npos,
+            r.err.find(book + ":5: component gone.fm: no such file (Q:/Gone/gone.fm)"))
       << r.err;
   EXPECT_NE(std::string::npos, r.out.find("Glossary")) << r.out;
 }
@@ -580,10 +609,11 @@ TEST(TagsmithRunTest, AWrappedEquationComesBackAsTheHostWroteIt) {
   std::string doc = sim::RepoRoot() + "/tests/data/mif/real/ieee-802-11n-equation.mif";
   sim::ToolResult r = sim::RunTool({"--yes", "DeleteUnusedChars", doc, "--out-dir", out.path});
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_EQ(sim::LineDiff(sim::ReadFile(doc), sim::ReadFile(out.path + "/ieee-802-11n-equation.mif")),
-            "@@ -125,10 +125,0\n- <Font \n-  <FTag `Emphasis'>\n-  <FAngle `Italic'>\n"
-            "-  <FLocked No>\n- > # end of Font\n- <Font \n-  <FTag `EquationVariables'>\n"
-            "-  <FAngle `Italic'>\n-  <FLocked No>\n- > # end of Font\n");
+  EXPECT_EQ(
+      sim::LineDiff(sim::ReadFile(doc), sim::ReadFile(out.path + "/ieee-802-11n-equation.mif")),
+      "@@ -125,10 +125,0\n- <Font \n-  <FTag `Emphasis'>\n-  <FAngle `Italic'>\n"
+      "-  <FLocked No>\n- > # end of Font\n- <Font \n-  <FTag `EquationVariables'>\n"
+      "-  <FAngle `Italic'>\n-  <FLocked No>\n- > # end of Font\n");
 }
 
 // ---- The real samples (optional) ----
@@ -665,9 +695,10 @@ TEST(RealSamplesTest, TheBookFindsItsChaptersBesideItWhenTheNetworkPathIsNotHere
   }
   sim::ToolResult r = sim::RunTool({"ListCharUsageBook", dir.path + "/compare-book.mif"});
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_NE(std::string::npos,
-            r.err.find("beside the book instead: ArrangementCMP.fm, ClausesCMP.fm, SchedulesCMP.fm, "
-                       "EndorsementCMP.fm\n"))
+  EXPECT_NE(
+      std::string::npos,
+      r.err.find("beside the book instead: ArrangementCMP.fm, ClausesCMP.fm, SchedulesCMP.fm, "
+                 "EndorsementCMP.fm\n"))
       << r.err;
 }
 
@@ -690,10 +721,11 @@ TEST(AnchorTagsTest, ATagOnlyOnAFootnoteAnchorIsUsedAndKept) {
   sim::ToolResult del = sim::RunTool({"--yes", "DeleteUnusedChars", file, "--out-dir", out.path});
   EXPECT_EQ(0, del.status) << del.err;
   // Only the catalog entry of the unused tag goes.
-  EXPECT_EQ("@@ -47,5 +47,0\n- <Font \n-  <FTag `Unused'>\n-  <FWeight `Bold'>\n-  <FLocked No>\n"
-            "- > # end of Font\n",
-            sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + file),
-                          sim::ReadFile(out.path + "/anchor_tags.mif")));
+  EXPECT_EQ(
+      "@@ -47,5 +47,0\n- <Font \n-  <FTag `Unused'>\n-  <FWeight `Bold'>\n-  <FLocked No>\n"
+      "- > # end of Font\n",
+      sim::LineDiff(sim::ReadFile(sim::RepoRoot() + "/" + file),
+                    sim::ReadFile(out.path + "/anchor_tags.mif")));
 }
 
 }  // namespace

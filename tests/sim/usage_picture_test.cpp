@@ -65,10 +65,12 @@ class UsagePictureBrowserTest : public ::testing::Test {
   // Opens the page at `fragment`; writes a screenshot when `shot` is given.
   std::string Open(const std::string& page, const std::string& fragment, const std::string& shot) {
     sim::TempDir profile;
-    return Capture("timeout 60 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
-                   "--user-data-dir=" + profile.path + " --window-size=1000,800 " +
-                   (shot.empty() ? "" : "--screenshot=" + shot + " ") + "--dump-dom 'file://" +
-                   page + fragment + "' 2>/dev/null");
+    return Capture(
+        "timeout 60 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars "
+        "--user-data-dir=" +
+        profile.path + " --window-size=1000,800 " +
+        (shot.empty() ? "" : "--screenshot=" + shot + " ") + "--dump-dom 'file://" + page +
+        fragment + "' 2>/dev/null");
   }
 };
 

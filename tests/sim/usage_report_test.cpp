@@ -58,7 +58,8 @@ void ParseBody(const std::string& t, size_t* i, Stmt* into) {
       ++*i;
     } else {
       size_t b = *i;
-      while (*i < t.size() && !std::isspace(static_cast<unsigned char>(t[*i])) && t[*i] != '>') ++*i;
+      while (*i < t.size() && !std::isspace(static_cast<unsigned char>(t[*i])) && t[*i] != '>')
+        ++*i;
       into->words.push_back(t.substr(b, *i - b));
     }
   }
@@ -232,7 +233,8 @@ std::map<std::string, PageRow> PageRows(const std::string& html) {
 }
 
 // Each file's cells are what the MIF text of `files` holds.
-void ExpectCellsOf(const std::map<std::string, PageRow>& rows, const std::vector<std::string>& files) {
+void ExpectCellsOf(const std::map<std::string, PageRow>& rows,
+                   const std::vector<std::string>& files) {
   std::vector<Counts> counts;
   for (const std::string& f : files) counts.push_back(CountFromMif(f));
   for (const auto& kv : rows) {
@@ -251,14 +253,16 @@ void ExpectCellsOf(const std::map<std::string, PageRow>& rows, const std::vector
 TEST(UsageCountsTest, TagsUsedWithoutTextAreGivenTheirReason) {
   sim::TempDir out;
   std::string page = out.path + "/usage.html";
-  sim::ToolResult r = sim::RunTool({"--counts", "--html", page, "ListCharUsageBook", kBook + "Manual.book"});
+  sim::ToolResult r =
+      sim::RunTool({"--counts", "--html", page, "ListCharUsageBook", kBook + "Manual.book"});
   ASSERT_EQ(0, r.status) << r.err;
   std::string byName = r.out.substr(r.out.find("Used by name only, no text carries them: "));
   byName = byName.substr(0, byName.find('\n'));
   EXPECT_EQ(std::string::npos, byName.find("code")) << byName;
   EXPECT_NE(std::string::npos, byName.find("ProductName")) << byName;
   EXPECT_NE(std::string::npos,
-            r.out.find("\nUsed only as a case variant of a used tag, no text carries them: code (Code)\n"))
+            r.out.find(
+                "\nUsed only as a case variant of a used tag, no text carries them: code (Code)\n"))
       << r.out;
   std::map<std::string, PageRow> rows = PageRows(sim::ReadFile(page));
   EXPECT_EQ("used only as a case variant of Code", rows["code"].note);
@@ -278,8 +282,8 @@ TEST(UsageCountsTest, TagsUsedWithoutTextAreGivenTheirReason) {
 TEST(UsagePictureTest, AChangingCommandShowsWhatItDidAndTheBookAfter) {
   sim::TempDir out;
   std::string page = out.path + "/delete.html";
-  json j = Report({"--yes", "--html", page, "--out-dir", out.path + "/book", "DeleteUnusedCharsBook",
-                   kBook + "Manual.book"});
+  json j = Report({"--yes", "--html", page, "--out-dir", out.path + "/book",
+                   "DeleteUnusedCharsBook", kBook + "Manual.book"});
   std::set<std::string> deleted;
   for (const json& f : j["files_changed"]) {
     for (const json& name : f["formats_deleted"]) deleted.insert(name.get<std::string>());
@@ -290,7 +294,10 @@ TEST(UsagePictureTest, AChangingCommandShowsWhatItDidAndTheBookAfter) {
   ASSERT_FALSE(rows.empty()) << html;
   for (const auto& kv : rows) {
     bool wasDeleted = deleted.count(kv.first) != 0;
-    EXPECT_EQ(wasDeleted ? "deleted" : kv.second.mark == "one-file" ? "one-file" : "", kv.second.mark)
+    EXPECT_EQ(wasDeleted                     ? "deleted"
+              : kv.second.mark == "one-file" ? "one-file"
+                                             : "",
+              kv.second.mark)
         << kv.first;
     EXPECT_EQ(wasDeleted, kv.second.note.compare(0, 8, "deleted ") == 0) << kv.first;
   }
@@ -309,14 +316,15 @@ TEST(UsagePictureTest, AChangingCommandShowsWhatItDidAndTheBookAfter) {
   html = sim::ReadFile(page);
   rows = PageRows(html);
   EXPECT_EQ("converted", rows["LegacyBold"].mark);
-  EXPECT_EQ("converted to Strong (2 runs, 13 characters); carried by no text", rows["LegacyBold"].note);
+  EXPECT_EQ("converted to Strong (2 runs, 13 characters); carried by no text",
+            rows["LegacyBold"].note);
   EXPECT_EQ("converted to Emphasis (1 run, 10 characters); carried by no text",
             rows["LegacyItalic"].note);
   EXPECT_EQ("", rows["Draft"].mark);
-  ExpectCellsOf(rows, {kBook + "chapter1.mif", out.path + "/converted/chapter2.mif", kBook + "chapter3.mif"});
-  EXPECT_NE(std::string::npos,
-            html.find("Changed by the run: chapter2.mif (written to " + out.path +
-                      "/converted/chapter2.mif)."))
+  ExpectCellsOf(
+      rows, {kBook + "chapter1.mif", out.path + "/converted/chapter2.mif", kBook + "chapter3.mif"});
+  EXPECT_NE(std::string::npos, html.find("Changed by the run: chapter2.mif (written to " +
+                                         out.path + "/converted/chapter2.mif)."))
       << html;
 
   // A run that writes nothing says so, and shows the book as read.
@@ -363,7 +371,8 @@ TEST(JsonReportTest, ListsDialogsAndChangesOfABookCommand) {
 }
 
 TEST(JsonReportTest, ConvertedAndRepairedRunsAndACancelledRun) {
-  json convert = Report({"--yes", "ConvertCharsDoc", kBook + "conversion.mif", kBook + "chapter2.mif"});
+  json convert =
+      Report({"--yes", "ConvertCharsDoc", kBook + "conversion.mif", kBook + "chapter2.mif"});
   ASSERT_EQ(1u, convert["files_changed"].size());
   const json& c = convert["files_changed"][0];
   EXPECT_TRUE(c["written_to"].is_null());  // no --out-dir
@@ -417,18 +426,22 @@ TEST(JsonReportTest, TheOutputListsAreThoseThePrintedDocumentShows) {
 }
 
 TEST(JsonReportTest, UsageErrorsOfTheNewOptions) {
-  EXPECT_EQ(2, sim::RunTool({"--json", "-", "--output", "-", "ListCharUsage",
-                             kBook + "chapter1.mif"}).status);
+  EXPECT_EQ(2,
+            sim::RunTool({"--json", "-", "--output", "-", "ListCharUsage", kBook + "chapter1.mif"})
+                .status);
   // The report may not replace an input.
-  EXPECT_EQ(2, sim::RunTool({"--json", kBook + "chapter1.mif", "ListCharUsage",
-                             kBook + "chapter1.mif"}).status);
+  EXPECT_EQ(
+      2, sim::RunTool({"--json", kBook + "chapter1.mif", "ListCharUsage", kBook + "chapter1.mif"})
+             .status);
   // Nor take the place of a changed document.
   sim::TempDir out;
   EXPECT_EQ(2, sim::RunTool({"--yes", "--out-dir", out.path, "--json", out.path + "/chapter1.mif",
-                             "DeleteUnusedChars", kBook + "chapter1.mif"}).status);
+                             "DeleteUnusedChars", kBook + "chapter1.mif"})
+                   .status);
   EXPECT_TRUE(sim::FilesIn(out.path).empty());
-  EXPECT_EQ(2, sim::RunTool({"--html", "x.html", "GenerateCharacterTagReport",
-                             kBook + "chapter1.mif"}).status);
+  EXPECT_EQ(2,
+            sim::RunTool({"--html", "x.html", "GenerateCharacterTagReport", kBook + "chapter1.mif"})
+                .status);
 }
 
 }  // namespace

@@ -172,8 +172,12 @@ TEST_F(EncodingTest, MissingConverterLeavesOnlyControlBytes) {
 }
 
 TEST_F(EncodingTest, EscapeFlagSpellsOutUnmappableBytes) {
-  EXPECT_EQ("a%X80b", Take(ConvertText("a\x80" "b", "US-ASCII", "UTF-8", 0, 1)));
-  EXPECT_NE("a%X80b", Take(ConvertText("a\x80" "b", "US-ASCII", "UTF-8", 0, 0)));
+  EXPECT_EQ("a%X80b", Take(ConvertText("a\x80"
+                                       "b",
+                                       "US-ASCII", "UTF-8", 0, 1)));
+  EXPECT_NE("a%X80b", Take(ConvertText("a\x80"
+                                       "b",
+                                       "US-ASCII", "UTF-8", 0, 0)));
 }
 
 // A table that forwards to the platform's ICU and records what each

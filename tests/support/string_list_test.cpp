@@ -100,10 +100,15 @@ TEST(StringList, ItemArrayFailureIsAFatalStop) {
 }
 
 TEST(StringList, ExactAndFoldedLookup) {
-  StringList* list = ListOf({"Emphasis", "\x80" "ber"});
+  StringList* list = ListOf({"Emphasis",
+                             "\x80"
+                             "ber"});
   EXPECT_EQ(-1, StringListIndexOf(list, "emphasis"));
   EXPECT_EQ(0, StringListIndexOfNoCase(list, "emphasis"));
-  EXPECT_EQ(1, StringListIndexOfNoCase(list, "\x8A" "BER")) << "Roman upper-half letters fold";
+  EXPECT_EQ(1, StringListIndexOfNoCase(list,
+                                       "\x8A"
+                                       "BER"))
+      << "Roman upper-half letters fold";
   EXPECT_EQ(-1, StringListIndexOfNoCase(list, "Emph"));
   EXPECT_EQ(-1, StringListIndexOf(nullptr, "a"));
   EXPECT_EQ(-1, StringListIndexOfNoCase(nullptr, "a"));
