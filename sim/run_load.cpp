@@ -350,22 +350,19 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       }
       I->inputs.push_back(std::move(in));
     }
-    if (!besideBook.empty()) {
+    // Each way of finding a component elsewhere is said once, naming them all.
+    auto sayFound = [&I](const std::vector<std::string>& found, const char* how) {
+      if (found.empty()) return;
       std::string names;
-      for (const std::string& n : besideBook) names += (names.empty() ? "" : ", ") + n;
-      Say(I->bookFile +
-          ": the book names documents by absolute paths that are not here; "
-          "read from the files of the same name beside the book instead: " +
-          names + "\n");
-    }
-    if (!exported.empty()) {
-      std::string names;
-      for (const std::string& n : exported) names += (names.empty() ? "" : ", ") + n;
-      Say(I->bookFile +
-          ": the book names its documents by files that are not here; "
-          "read from the MIF files beside them instead: " +
-          names + "\n");
-    }
+      for (const std::string& n : found) names += (names.empty() ? "" : ", ") + n;
+      Say(I->bookFile + how + names + "\n");
+    };
+    sayFound(besideBook,
+             ": the book names documents by absolute paths that are not here; "
+             "read from the files of the same name beside the book instead: ");
+    sayFound(exported,
+             ": the book names its documents by files that are not here; "
+             "read from the MIF files beside them instead: ");
     // The walk opens the components by the names the host gives them.
     const memhost::Obj* b = host.Find(I->bookHandle);
     for (size_t i = 0; b != nullptr && i < b->kids.size(); ++i) {
