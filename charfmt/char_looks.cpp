@@ -454,6 +454,16 @@ bool FormatGivesLook(const FormatLook* format, const CharLook* pgf, const CharLo
   return true;
 }
 
+bool LooksOverridden(const FormatLook* format, const CharLook* pgf, const CharLook* run) {
+  if (format == nullptr) return !CharLookEquals(pgf, run);
+  for (int i = 0; i < kLookIntCount; ++i) {
+    if (FlagOf(kLookIntProps[i]) != 0 && !format->sets[i] && run->ints[i] != pgf->ints[i]) {
+      return true;
+    }
+  }
+  return false;
+}
+
 int32_t FirstFormatGiving(const FormatCatalog* catalog, const CharLook* pgf, const CharLook* run,
                           uint32_t* others) {
   int32_t first = -1;

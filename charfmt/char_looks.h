@@ -52,6 +52,11 @@ void FormatCatalogFree(FormatCatalog* catalog);
 // like `run`, property for property.
 bool FormatGivesLook(const FormatLook* format, const CharLook* pgf, const CharLook* run);
 
+// Whether a run of look `run` is an override: untagged (format null), when
+// it differs from its paragraph in anything; tagged, when it differs from it
+// where its format leaves a property as is.
+bool LooksOverridden(const FormatLook* format, const CharLook* pgf, const CharLook* run);
+
 // The first format of the catalog that gives the look (-1: none); *others,
 // when given, receives how many more do.
 int32_t FirstFormatGiving(const FormatCatalog* catalog, const CharLook* pgf, const CharLook* run,

@@ -147,9 +147,30 @@ int32_t NewFormatFor(Conversion* c, ObjHandle doc, const char* tag, const CharLo
   return index;
 }
 
-// Tags one overridden run with the format that gives its look. One set
-// carries the tag and every property, so a set the host refuses leaves the
-// run as it was.
+// Tags the run with the format that gives its look; false when it is left
+// as it was.
+bool TagWithItsLook(Conversion* c, ObjHandle doc, TextRange run, const char* tag,
+                    const CharLook* look) {
+  int32_t index = FirstFormatGiving(&c->catalog, &c->paragraph, look, nullptr);
+  if (index < 0) index = NewFormatFor(c, doc, tag, look);
+  if (index < 0) return false;
+  // One set carries the tag and every property: one the host refuses
+  // leaves the run as it was.
+  PropVals values = TaggedLookValues(c->catalog.formats[index].name, look);
+  bool tagged = false;
+  if (values.len > 0) {
+    HostErrno = 0;
+    HostSetTextProps(doc, WithEndOnlyAlike(doc, run, tag, look), &values);
+    tagged = HostErrno == 0;
+  }
+  PropValsFree(&values);
+  if (tagged) NoteUse(c, index, look);
+  return tagged;
+}
+
+// The search judged the run by reads any of which may have failed; its
+// whole look, read without a failure, decides whether it is an override,
+// and a run that cannot be read so is left as it was.
 void ConvertRun(Conversion* c, ObjHandle doc, TextRange run) {
   HostErrno = 0;
   PropVal tagValue = HostGetTextPropVal(doc, run.beg, PROP_CHAR_TAG);
@@ -157,24 +178,18 @@ void ConvertRun(Conversion* c, ObjHandle doc, TextRange run) {
   char* tag = StrDuplicate(tagValue.propVal.valType == VT_STRING ? tagValue.propVal.u.sval : "");
   PropValFree(&tagValue);
   CharLook look;
-  bool converted = false;
-  if (tagRead && tag != nullptr && c->paragraphRead && ReadTextLook(doc, run.beg, &look)) {
-    int32_t index = FirstFormatGiving(&c->catalog, &c->paragraph, &look, nullptr);
-    if (index < 0) index = NewFormatFor(c, doc, tag, &look);
-    if (index >= 0) {
-      const char* name = c->catalog.formats[index].name;
-      PropVals values = TaggedLookValues(name, &look);
-      if (values.len > 0) {
-        HostErrno = 0;
-        HostSetTextProps(doc, WithEndOnlyAlike(doc, run, tag, &look), &values);
-        converted = HostErrno == 0;
-      }
-      PropValsFree(&values);
-      if (converted) NoteUse(c, index, &look);
-    }
+  bool read = tagRead && tag != nullptr && c->paragraphRead && ReadTextLook(doc, run.beg, &look);
+  bool done = false;
+  if (read) {
+    int32_t own = StrLength(tag) > 0 ? CatalogIndexOf(&c->catalog, tag) : -1;
+    // A tag no format defines gives nothing to differ from.
+    bool overridden =
+        (StrLength(tag) == 0 || own >= 0) &&
+        LooksOverridden(own >= 0 ? &c->catalog.formats[own] : nullptr, &c->paragraph, &look);
+    done = !overridden || TagWithItsLook(c, doc, run, tag, &look);
     CharLookFree(&look);
   }
-  if (!converted) NoteLeft(c, doc, run, tag);
+  if (!done) NoteLeft(c, doc, run, tag);
   MemRelease(tag);
 }
 

@@ -75,6 +75,9 @@ const OptionRow kOptions[] = {
      "or cannot be read"},
     {"--master-pages", Takes::kNothing, &RunOptions::masterPages, nullptr, nullptr,
      "--master-pages", "let override commands work on master pages too"},
+    {"--create", Takes::kNothing, &RunOptions::create, nullptr, nullptr, "--create",
+     "let ConvertOverridesToFormats make the character\n"
+     "formats no format gives (--yes alone does not)"},
     {"--client", Takes::kValue, nullptr, &RunOptions::library, nullptr, "--client LIB",
      "the client library to load"},
     {"--timings", Takes::kNothing, &RunOptions::timings, nullptr, nullptr, "--timings",
@@ -119,6 +122,10 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
   }
   if (toStdout > 1) {
     *message = "only one of --output, --json and --html can go to standard output";
+    return false;
+  }
+  if (o.create && !o.command.empty() && o.command.rfind("ConvertOverridesToFormats", 0) != 0) {
+    *message = "--create belongs to ConvertOverridesToFormats(Book)";
     return false;
   }
   if (o.diff && (!o.json.empty() || !o.html.empty() || o.counts)) {
