@@ -244,19 +244,17 @@ struct Paragraph {
 // untagged text that differs from its paragraph in anything, tagged text
 // that differs from it where its format leaves a property as is. A tag no
 // format defines gives nothing to differ from.
-bool Overridden(memhost::DocStore& host, const std::vector<ObjHandle>& formats, const Obj& pgf,
-                int32_t k) {
+bool Overridden(memhost::DocStore& host, const std::map<std::string, ObjHandle>& formats,
+                const Obj& pgf, int32_t k) {
   CharProps at = host.PropsAt(pgf, k);
   CharProps font = host.ParagraphFont(pgf.h);
   if (at.tag.empty()) {
     font.tag = at.tag;
     return !(at == font);
   }
-  ObjHandle format = 0;
-  for (ObjHandle f : formats) {
-    if (host.StringProp(f, PROP_NAME) == at.tag) format = f;
-  }
-  if (format == 0) return false;
+  auto found = formats.find(at.tag);
+  if (found == formats.end()) return false;
+  ObjHandle format = found->second;
   for (int i = 0; i < memhost::kCharIntCount; ++i) {
     int32_t flag = memhost::CharUseFlagOf(memhost::kCharIntProps[i]);
     if (flag != 0 && host.IntProp(format, flag) == 0 && at.ints[i] != font.ints[i]) return true;
@@ -298,6 +296,9 @@ DocState StateOf(memhost::DocStore& host, const Objects& all, const Obj& doc) {
   for (ObjHandle f : host.Chain(doc.h, PROP_FIRST_CHAR_FMT_IN_DOC)) {
     s.formats.insert(host.StringProp(f, PROP_NAME));
   }
+  std::map<std::string, ObjHandle> formats;
+  for (ObjHandle f : host.Chain(doc.h, PROP_FIRST_CHAR_FMT_IN_DOC))
+    formats.emplace(host.StringProp(f, PROP_NAME), f);
   std::map<uint32_t, const Obj*> bySerial;
   for (const auto& kv : all) bySerial[kv.first & 0xFFFFFFu] = kv.second;
   for (uint32_t serial : host.Data(doc.h)->members) {
@@ -306,7 +307,6 @@ DocState StateOf(memhost::DocStore& host, const Objects& all, const Obj& doc) {
     const Obj& o = *it->second;
     if (o.type != memhost::T_PGF || o.doc != doc.h) continue;
     Paragraph p{o.text, {}, Converted(all, o), {}};
-    const std::vector<ObjHandle>& formats = host.Chain(doc.h, PROP_FIRST_CHAR_FMT_IN_DOC);
     // Every position, anchors and the paragraph end included.
     for (int32_t k = 0; k <= static_cast<int32_t>(o.text.size()); ++k) {
       p.props.push_back(WithColorByName(host, host.PropsAt(o, k)));
