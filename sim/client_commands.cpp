@@ -4,6 +4,7 @@ const char kListUsageCall[] = "ListCharUsage";
 const char kListUsageByTagCall[] = "ListCharUsageBookByTag";
 const char kFindNextOverrideCall[] = "FindNextCharOverride";
 const char kSkipMasterPagesTag[] = "SkipMasterPages";
+const char kConvertOverridesCall[] = "ConvertOverridesToFormats";
 const char kMakeFormatsQuestion[] =
     "Create new character formats for overrides that match no format?";
 
@@ -31,7 +32,7 @@ const KnownCall kKnownCalls[] = {
     {"GenerateCharacterTagReport", "GenerateCharacterTagReport"},
     {"GenerateCharacterTagReportSingle", "GenerateCharacterTagReportSingle"},
     // Run by other clients and scripts only: the host's menus stay as they are.
-    {"ConvertOverridesToFormats", "ConvertOverridesToFormats", CALL_ONLY_DOCUMENT},
+    {kConvertOverridesCall, "ConvertOverridesToFormats", CALL_ONLY_DOCUMENT},
     {"ConvertOverridesToFormatsBook", "ConvertOverridesToFormatsBook", CALL_ONLY_BOOK},
 };
 const size_t kKnownCallCount = sizeof kKnownCalls / sizeof kKnownCalls[0];

@@ -39,6 +39,7 @@ extern const char kListUsageCall[];         // the picture of --html covers it
 extern const char kListUsageByTagCall[];    // lists files under each tag
 extern const char kFindNextOverrideCall[];  // leaves a selection to report
 extern const char kSkipMasterPagesTag[];    // the switch of --master-pages
+extern const char kConvertOverridesCall[];  // lists the runs it leaves (and ...Book)
 // The question by which turning overrides into formats asks to make new
 // ones: --create answers it, --yes does not.
 extern const char kMakeFormatsQuestion[];

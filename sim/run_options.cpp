@@ -3,6 +3,7 @@
 // cannot be read without being listed, nor listed as it is not read.
 #include "sim/run_options.h"
 
+#include "sim/client_commands.h"
 #include "sim/safe_write.h"
 
 const char kRunCheckCommand[] = "check";
@@ -124,7 +125,7 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
     *message = "only one of --output, --json and --html can go to standard output";
     return false;
   }
-  if (o.create && !o.command.empty() && o.command.rfind("ConvertOverridesToFormats", 0) != 0) {
+  if (o.create && !o.command.empty() && o.command.rfind(kConvertOverridesCall, 0) != 0) {
     *message = "--create belongs to ConvertOverridesToFormats(Book)";
     return false;
   }
