@@ -289,7 +289,7 @@ char* WordFor(ObjHandle doc, const Wording& w, int32_t v, bool withLabel) {
       break;
     }
     case WORD_LANGUAGE: {
-      const char* word = LanguageNameOf(v);
+      const char* word = v == 0 ? "No Language" : LanguageNameOf(v);
       if (word != nullptr) {
         StrCopyBounded(buf, word, static_cast<int32_t>(sizeof buf));
       } else {

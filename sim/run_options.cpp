@@ -125,10 +125,6 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
     *message = "only one of --output, --json and --html can go to standard output";
     return false;
   }
-  if (o.create && !o.command.empty() && o.command.rfind(kConvertOverridesCall, 0) != 0) {
-    *message = "--create belongs to ConvertOverridesToFormats(Book)";
-    return false;
-  }
   if (o.diff && (!o.json.empty() || !o.html.empty() || o.counts)) {
     // The diff alone on stdout, for patch(1) to read.
     *message = "--diff shows the changes alone: --json, --html and --counts do not apply";
@@ -146,6 +142,10 @@ bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o,
   }
   o->command = positional[0];
   o->files.assign(positional.begin() + 1, positional.end());
+  if (o->create && o->command.rfind(kConvertOverridesCall, 0) != 0) {
+    *message = std::string("--create belongs to ") + kConvertOverridesCall + "(Book)";
+    return false;
+  }
   bool kinds = o->checkUnused || o->checkOverrides || o->checkUndefined;
   if (o->command != kRunCheckCommand) {
     if (kinds) *message = "--unused, --overrides and --undefined belong to check";
