@@ -59,8 +59,15 @@ int SlotOf(int32_t prop) {
 }
 
 // How a property reads in a name and in a description.
-enum WordKind { WORD_NAME_LIST, WORD_SIZE, WORD_PERCENT, WORD_SWITCH, WORD_CHOICE, WORD_COLOR,
-                WORD_LANGUAGE };
+enum WordKind {
+  WORD_NAME_LIST,
+  WORD_SIZE,
+  WORD_PERCENT,
+  WORD_SWITCH,
+  WORD_CHOICE,
+  WORD_COLOR,
+  WORD_LANGUAGE
+};
 
 struct Wording {
   int32_t prop;
@@ -214,7 +221,8 @@ bool ReadFormat(ObjHandle doc, ObjHandle format, FormatLook* f) {
 bool Append(FormatCatalog* catalog, FormatLook* f) {
   if (catalog->count == catalog->capacity) {
     uint32_t capacity = catalog->capacity == 0 ? 8 : catalog->capacity * 2;
-    void* grown = MemResize(catalog->formats, capacity * static_cast<uint32_t>(sizeof(FormatLook)), 0);
+    void* grown =
+        MemResize(catalog->formats, capacity * static_cast<uint32_t>(sizeof(FormatLook)), 0);
     if (grown == nullptr) return false;
     catalog->formats = static_cast<FormatLook*>(grown);
     catalog->capacity = capacity;
@@ -317,7 +325,8 @@ char* JoinWords(ObjHandle doc, const FormatLook* f, const FormatLook* base, cons
     if (joined == nullptr) break;
     int slot = SlotOf(w.prop);
     if (!f->sets[slot]) continue;
-    if (base != nullptr && base->sets[slot] && base->look.ints[slot] == f->look.ints[slot]) continue;
+    if (base != nullptr && base->sets[slot] && base->look.ints[slot] == f->look.ints[slot])
+      continue;
     char* word = WordFor(doc, w, f->look.ints[slot], withLabel);
     bool ok = word != nullptr && Add(&joined, StrLength(joined) > 0 ? between : "", word);
     MemRelease(word);
@@ -509,9 +518,10 @@ bool PlanNewFormat(ObjHandle doc, const FormatCatalog* catalog, const FormatLook
   bool anyFamily = planned->sets[family] || planned->sets[family2];
   planned->sets[family] = planned->sets[family2] = anyFamily;
   for (int i = 0; i < kLookStrCount; ++i) {
-    planned->setsStr[i] =
-        (base != nullptr && base->setsStr[i]) || !SameString(run->strs[i], pgf->strs[i]);
-    if (run->strs[i] != nullptr && (planned->look.strs[i] = StrDuplicate(run->strs[i])) == nullptr) {
+    planned->setsStr[i] = (base != nullptr && base->setsStr[i]) ||
+                          !SameString(run->strs[i], pgf->strs[i]);
+    if (run->strs[i] != nullptr &&
+        (planned->look.strs[i] = StrDuplicate(run->strs[i])) == nullptr) {
       FormatLookFree(planned);
       return false;
     }

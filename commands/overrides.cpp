@@ -251,8 +251,8 @@ void VisitFlows(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
 }
 
 void VisitTables(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
-  ForEachTableTextChain(doc,
-                        [doc, visit, context](ObjHandle first) { VisitAlong(doc, first, visit, context); });
+  ForEachTableTextChain(
+      doc, [doc, visit, context](ObjHandle first) { VisitAlong(doc, first, visit, context); });
 }
 
 void VisitFootnotes(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
@@ -262,7 +262,9 @@ void VisitFootnotes(ObjHandle doc, OverrideParagraphVisit visit, void* context) 
   }
 }
 
-void RemoveInParagraph(ObjHandle doc, ObjHandle pgf, void*) { RemoveOverridesInParagraph(doc, pgf); }
+void RemoveInParagraph(ObjHandle doc, ObjHandle pgf, void*) {
+  RemoveOverridesInParagraph(doc, pgf);
+}
 
 // Puts the insertion point back where the search began and says so.
 RowResult FinishedSearching(ObjHandle doc, TextLoc from) {

@@ -72,7 +72,8 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     std::fputs(Readable(memhost::DumpDocument(H.host, outputs[i])).c_str(), stdout);
   }
   if (call != nullptr && std::strcmp(call, kFindNextOverrideCall) == 0) ReportSelection(H.host);
-  if (call != nullptr && std::strncmp(call, kConvertOverridesCall, std::strlen(kConvertOverridesCall)) == 0 &&
+  if (call != nullptr &&
+      std::strncmp(call, kConvertOverridesCall, std::strlen(kConvertOverridesCall)) == 0 &&
       !outputs.empty() && !StdoutTaken(o) && !o.diff) {
     for (const RunLeft& left : RunsLeft(ReadOutputDocument(H.host, outputs[0]), I)) {
       std::printf("%s\n", RunLeftLine(left).c_str());

@@ -46,8 +46,8 @@ std::vector<int32_t> LinesOf(const MifDocument& source, const std::string& text,
       if (Readable(source.runProps[run.props].props.tag) != tag) continue;
       size_t end = r + 1 < para.runs.size() ? static_cast<size_t>(para.runs[r + 1].offset)
                                             : para.text.size();
-      std::string shown = Readable(para.text.substr(static_cast<size_t>(run.offset),
-                                                    end - static_cast<size_t>(run.offset)));
+      std::string shown = Readable(
+          para.text.substr(static_cast<size_t>(run.offset), end - static_cast<size_t>(run.offset)));
       bool holds = cut ? shown.compare(0, text.size(), text) == 0 : shown == text;
       if (!holds) continue;
       int32_t line = MifLineOfText(source, i, run.offset);

@@ -236,7 +236,7 @@ struct Generator {
 struct Paragraph {
   std::string text;
   std::vector<CharProps> props;
-  bool converted;  // in a flow or a table, where conversion reaches
+  bool converted;                // in a flow or a table, where conversion reaches
   std::vector<bool> overridden;  // by position
 };
 
@@ -731,10 +731,11 @@ TEST_F(PropertyTest, TurningOverridesIntoFormatsKeepsEveryLookAndLeavesNoOverrid
   }
   // Worlds without overrides would prove nothing.
   EXPECT_GT(overrides, tally.runs);
-  std::printf("[ property ] %lld runs turning %lld overridden positions into formats, %lld with "
-              "failing host calls (%lld calls failed)\n",
-              static_cast<long long>(tally.runs), static_cast<long long>(overrides),
-              static_cast<long long>(tally.failingRuns), static_cast<long long>(tally.failedCalls));
+  std::printf(
+      "[ property ] %lld runs turning %lld overridden positions into formats, %lld with "
+      "failing host calls (%lld calls failed)\n",
+      static_cast<long long>(tally.runs), static_cast<long long>(overrides),
+      static_cast<long long>(tally.failingRuns), static_cast<long long>(tally.failedCalls));
 }
 
 }  // namespace
