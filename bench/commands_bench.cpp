@@ -1,6 +1,7 @@
 // Commands that change documents, run whole through the command handler
-// against the in-memory host: "Remove Overrides" and "Convert Characters" on
-// a document of many runs, and the book commands 7, 8 and 21 on a book of 50
+// against the in-memory host: "Remove Overrides", turning the same
+// overrides into formats (the price of keeping the look, beside that of
+// stripping it) and "Convert Characters" on a document of many runs, and the book commands 7, 8 and 21 on a book of 50
 // files. Each iteration works on a fresh copy of the same document or book;
 // making the copy is not timed. The counters give the host calls, which are
 // the same on every iteration, and the time per run of text or per file.
@@ -116,7 +117,7 @@ void RunCommandOnCopies(benchmark::State& state, DocumentWorld& w, int32_t comma
 // 200,000 characters in runs of 3 to 40, a third of them untagged, one in
 // five set bold or italic by hand; 40 formats, each with an angle or a weight
 // of its own, so that tagged runs are compared against their format too.
-std::unique_ptr<DocumentWorld> BuildOverridesWorld() {
+std::unique_ptr<DocumentWorld> BuildOverridesWorld(int32_t command) {
   auto w = std::make_unique<DocumentWorld>("C:\\bench\\overrides.fm");
   DocBuilder b(w->host.model, w->path);
   std::vector<std::string> tags;
@@ -128,17 +129,29 @@ std::unique_ptr<DocumentWorld> BuildOverridesWorld() {
   shape.characters = 200000;
   shape.overrideOneIn = 5;
   w->characters = bench::FillText(b, tags, shape);
-  w->Finish(b, CMD_REMOVE_CHAR_OVERRIDES);
+  w->Finish(b, command);
   return w;
 }
 
 void BM_RemoveOverrides(benchmark::State& state) {
-  static std::unique_ptr<DocumentWorld> world = BuildOverridesWorld();
+  static std::unique_ptr<DocumentWorld> world = BuildOverridesWorld(CMD_REMOVE_CHAR_OVERRIDES);
   if (world->checkAfter >= world->checkBefore) {
     state.SkipWithError("the command removed no override");
     return;
   }
   RunCommandOnCopies(state, *world, CMD_REMOVE_CHAR_OVERRIDES);
+}
+
+// The same document, every question answered yes: formats are made for the
+// looks no format gives, then found in the catalog like the others.
+void BM_ConvertOverridesToFormats(benchmark::State& state) {
+  static std::unique_ptr<DocumentWorld> world =
+      BuildOverridesWorld(CMD_CONVERT_OVERRIDES_TO_FORMATS);
+  if (world->checkAfter == world->checkBefore) {
+    state.SkipWithError("the command tagged no run");
+    return;
+  }
+  RunCommandOnCopies(state, *world, CMD_CONVERT_OVERRIDES_TO_FORMATS);
 }
 
 // ---- Convert Characters ----
@@ -301,6 +314,7 @@ void BM_BookCommand(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RemoveOverrides)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ConvertOverridesToFormats)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertCharacters)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BookCommand)
     ->Arg(CMD_LIST_CHAR_USAGE_BOOK)

@@ -46,6 +46,7 @@ RowResult RunRemoveOverrides(ObjHandle doc);
 RowResult RunFindNextOverride(ObjHandle doc);
 RowResult RunCharTagReportAll(ObjHandle doc);
 RowResult RunCharTagReportSelected(ObjHandle doc);
+RowResult RunConvertOverridesToFormats(ObjHandle doc);
 // Rows of the commands that work on every file of the active book.
 RowResult RunListCharUsageBook(ObjHandle book);
 RowResult RunListCharUsageBookIndividual(ObjHandle book);
@@ -56,6 +57,7 @@ RowResult RunCreateConversionDocumentBook(ObjHandle book);
 RowResult RunRemoveNonlistCharsBook(ObjHandle book);
 RowResult RunConvertCharsBook(ObjHandle book);
 RowResult RunRemoveOverridesBook(ObjHandle book);
+RowResult RunConvertOverridesToFormatsBook(ObjHandle book);
 // Rows of the commands that work on neither (they get 0).
 RowResult RunSkipMasterPages(ObjHandle);
 RowResult RunAbout(ObjHandle);

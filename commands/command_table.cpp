@@ -71,6 +71,12 @@ const CommandRow kCommandTable[] = {
     {CMD_REMOVE_CHAR_OVERRIDES_BOOK, "RemoveCharOverridesBook", "Remove Overrides",
      "RemoveCharOverridesBook", ON_BOOK, {0, 4}, false, kNoShortcut, false,
      RunRemoveOverridesBook},
+    {CMD_CONVERT_OVERRIDES_TO_FORMATS, "ConvertOverridesToFormats", "Convert Overrides to Formats",
+     "ConvertOverridesToFormats", ON_DOCUMENT, {0, 0}, false, kNoShortcut, false,
+     RunConvertOverridesToFormats},
+    {CMD_CONVERT_OVERRIDES_TO_FORMATS_BOOK, "ConvertOverridesToFormatsBook",
+     "Convert Overrides to Formats", "ConvertOverridesToFormatsBook", ON_BOOK, {0, 0}, false,
+     kNoShortcut, false, RunConvertOverridesToFormatsBook},
 };
 // clang-format on
 const size_t kCommandCount = sizeof kCommandTable / sizeof kCommandTable[0];

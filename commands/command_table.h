@@ -33,6 +33,8 @@ enum : int32_t {
   CMD_CHAR_TAG_REPORT_SELECTED = 19,
   CMD_LIST_CHAR_USAGE_BOOK_INDIVIDUAL = 20,
   CMD_LIST_CHAR_USAGE_BOOK_BY_TAG = 21,
+  CMD_CONVERT_OVERRIDES_TO_FORMATS = 22,
+  CMD_CONVERT_OVERRIDES_TO_FORMATS_BOOK = 23,
   CMD_ABOUT = 1000,
 };
 
@@ -49,7 +51,8 @@ typedef RowResult (*CommandRun)(ObjHandle target);
 // its group, groups being parted by separators and numbered from 1 in menu
 // order; 0 when the item is not in that submenu. Items of one group stand
 // in table order. A command in both submenus is one command object, defined
-// in the document submenu.
+// in the document submenu. A command in neither is run by its client-call
+// string alone, so that the host's menus stay as their users know them.
 struct MenuPlace {
   uint8_t document;
   uint8_t book;

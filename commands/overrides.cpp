@@ -235,31 +235,35 @@ void RepairTaggedRun(ObjHandle doc, TextRange run) {
   PropValFree(&tag);
 }
 
-void RemoveOverridesAlong(ObjHandle doc, ObjHandle pgf) {
-  for (ObjHandle p = pgf; p != 0; p = HostGetId(doc, p, PROP_NEXT_PGF)) {
-    RemoveOverridesInParagraph(doc, p);
-  }
+// Hands visit every paragraph along the chain that starts at pgf.
+void VisitAlong(ObjHandle doc, ObjHandle pgf, OverrideParagraphVisit visit, void* context) {
+  for (ObjHandle p = pgf; p != 0; p = HostGetId(doc, p, PROP_NEXT_PGF)) visit(doc, p, context);
 }
 
-void RemoveOverridesInFlows(ObjHandle doc) {
+void VisitFlows(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
   for (ObjHandle flow = HostGetId(0, doc, PROP_FIRST_FLOW_IN_DOC); flow != 0;
        flow = HostGetId(doc, flow, PROP_NEXT_FLOW_IN_DOC)) {
     ObjHandle frame = HostGetId(doc, flow, PROP_FIRST_FRAME_IN_FLOW);
     if (frame == 0) continue;
     if (PageKindOf(doc, frame) == OBJ_MASTER_PAGE && SkipMasterPagesOn() != 0) continue;
-    RemoveOverridesAlong(doc, FirstParagraphFrom(doc, frame));
+    VisitAlong(doc, FirstParagraphFrom(doc, frame), visit, context);
   }
 }
 
-void RemoveOverridesInTables(ObjHandle doc) {
-  ForEachTableTextChain(doc, [doc](ObjHandle first) { RemoveOverridesAlong(doc, first); });
+void VisitTables(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
+  ForEachTableTextChain(
+      doc, [doc, visit, context](ObjHandle first) { VisitAlong(doc, first, visit, context); });
 }
 
-void RemoveOverridesInFootnotes(ObjHandle doc) {
+void VisitFootnotes(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
   for (ObjHandle fn = HostGetId(0, doc, PROP_FIRST_FN_IN_DOC); fn != 0;
        fn = HostGetId(doc, fn, PROP_NEXT_FN)) {
-    RemoveOverridesAlong(doc, HostGetId(doc, fn, PROP_FIRST_PGF));
+    VisitAlong(doc, HostGetId(doc, fn, PROP_FIRST_PGF), visit, context);
   }
+}
+
+void RemoveInParagraph(ObjHandle doc, ObjHandle pgf, void*) {
+  RemoveOverridesInParagraph(doc, pgf);
 }
 
 // Puts the insertion point back where the search began and says so.
@@ -426,15 +430,23 @@ int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf) {
   return repairs;
 }
 
-void RemoveOverridesInDocument(ObjHandle doc) {
+void ForEachOverrideParagraph(ObjHandle doc, OverrideParagraphVisit visit, void* context) {
   // Without a document every call would address the application.
   if (doc == 0) return;
   int32_t saved = HostGetInt(doc, doc, PROP_DOC_WALK_FLAG);
   HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, 1);
-  RemoveOverridesInFlows(doc);
-  RemoveOverridesInTables(doc);
-  RemoveOverridesInFootnotes(doc);
+  VisitFlows(doc, visit, context);
+  VisitTables(doc, visit, context);
+  VisitFootnotes(doc, visit, context);
   HostSetInt(doc, doc, PROP_DOC_WALK_FLAG, saved);
+}
+
+void RemoveOverridesInDocument(ObjHandle doc) {
+  ForEachOverrideParagraph(doc, RemoveInParagraph, nullptr);
+}
+
+int32_t FindOverrideRunFrom(ObjHandle doc, ObjHandle pgf, int32_t start, TextRange* run) {
+  return FindOverrideRun(doc, pgf, start, run);
 }
 
 int32_t PageKindOf(ObjHandle doc, ObjHandle obj) {

@@ -45,6 +45,15 @@ int32_t RemoveOverridesInParagraph(ObjHandle doc, ObjHandle pgf);
 // active document's selection, so `doc` must be the active document.
 void RemoveOverridesInDocument(ObjHandle doc);
 
+// The places "Remove Overrides" repairs, for every command that works on
+// overrides: visit gets each paragraph of the flows (those starting on a
+// master page only when the switch is off), of every table and of every
+// footnote, with the document's walk flag set meanwhile.
+typedef void (*OverrideParagraphVisit)(ObjHandle doc, ObjHandle pgf, void* context);
+void ForEachOverrideParagraph(ObjHandle doc, OverrideParagraphVisit visit, void* context);
+// FindOverrideInParagraph, also giving the range of the run found.
+int32_t FindOverrideRunFrom(ObjHandle doc, ObjHandle pgf, int32_t start, TextRange* run);
+
 // The object type of the first page above `obj` (5 body, 6 master, 7
 // reference, 8 hidden), or PAGE_KIND_NONE.
 int32_t PageKindOf(ObjHandle doc, ObjHandle obj);

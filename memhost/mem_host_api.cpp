@@ -242,6 +242,12 @@ ObjHandle MemHost::NewNamedObject(ObjHandle doc, int32_t type, const char* name)
     HostErrno = STATUS_BAD_ARGUMENT;
     return 0;
   }
+  // As the host does: a name the document already has gives the object
+  // that has it, unchanged.
+  if (doc != 0) {
+    ObjHandle existing = store_.NamedObject(doc, type, name != nullptr ? name : "");
+    if (existing != 0) return existing;
+  }
   ObjHandle h = store_.NewObject(type, doc);
   store_.SetName(h, name != nullptr ? name : "");
   if (owner != nullptr) MarkChanged(*owner);

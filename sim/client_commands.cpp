@@ -4,6 +4,9 @@ const char kListUsageCall[] = "ListCharUsage";
 const char kListUsageByTagCall[] = "ListCharUsageBookByTag";
 const char kFindNextOverrideCall[] = "FindNextCharOverride";
 const char kSkipMasterPagesTag[] = "SkipMasterPages";
+const char kConvertOverridesCall[] = "ConvertOverridesToFormats";
+const char kMakeFormatsQuestion[] =
+    "Create new character formats for overrides that match no format?";
 
 // As the client's users have them. Five strings are not the tags of the
 // commands they run.
@@ -28,8 +31,20 @@ const KnownCall kKnownCalls[] = {
     {kFindNextOverrideCall, "FindNextCharOverride"},
     {"GenerateCharacterTagReport", "GenerateCharacterTagReport"},
     {"GenerateCharacterTagReportSingle", "GenerateCharacterTagReportSingle"},
+    // Run by other clients and scripts only: the host's menus stay as they are.
+    {kConvertOverridesCall, "ConvertOverridesToFormats", CALL_ONLY_DOCUMENT},
+    {"ConvertOverridesToFormatsBook", "ConvertOverridesToFormatsBook", CALL_ONLY_BOOK},
 };
 const size_t kKnownCallCount = sizeof kKnownCalls / sizeof kKnownCalls[0];
+
+std::vector<MenuEntry> WithCallOnlyCommands(std::vector<MenuEntry> menu) {
+  int32_t number = 0;
+  for (const KnownCall& call : kKnownCalls) {
+    if (call.callOnly == IN_A_MENU) continue;
+    menu.push_back(MenuEntry{call.callOnly == CALL_ONLY_BOOK, call.text, call.tag, --number, true});
+  }
+  return menu;
+}
 
 const KnownCall* KnownCallOf(const std::string& text) {
   for (const KnownCall& call : kKnownCalls) {

@@ -16,12 +16,20 @@ struct MenuEntry {
   std::string label;  // with the submenu's label in front: "A > B"
   std::string tag;    // the host's name of the command object
   int32_t number;     // what the host passes back to the Command callback
+  // Reached by its client-call string alone: no menu holds it, and the
+  // number is the runner's own (below 0), never passed to the client.
+  bool callOnly = false;
 };
 
-// A client-call string and the tag of the menu command it runs.
+// What a command that no menu holds works on, as its users know it.
+enum CallOnlyTarget { IN_A_MENU = 0, CALL_ONLY_DOCUMENT, CALL_ONLY_BOOK };
+
+// A client-call string and the tag of the menu command it runs (for a
+// command no menu holds, the tag it would have).
 struct KnownCall {
   const char* text;
   const char* tag;
+  CallOnlyTarget callOnly = IN_A_MENU;
 };
 extern const KnownCall kKnownCalls[];
 extern const size_t kKnownCallCount;
@@ -31,6 +39,14 @@ extern const char kListUsageCall[];         // the picture of --html covers it
 extern const char kListUsageByTagCall[];    // lists files under each tag
 extern const char kFindNextOverrideCall[];  // leaves a selection to report
 extern const char kSkipMasterPagesTag[];    // the switch of --master-pages
+extern const char kConvertOverridesCall[];  // lists the runs it leaves (and ...Book)
+// The question by which turning overrides into formats asks to make new
+// ones: --create answers it, --yes does not.
+extern const char kMakeFormatsQuestion[];
+
+// The menu's commands with those that no menu holds added at the end, so
+// that they are found like the others by their string.
+std::vector<MenuEntry> WithCallOnlyCommands(std::vector<MenuEntry> menu);
 
 // The known call that is exactly `text`; null when none is.
 const KnownCall* KnownCallOf(const std::string& text);

@@ -129,6 +129,13 @@ std::string JsonReport(const RunRecord& r) {
     messages.push_back({{"file", OrNull(m.file)}, {"text", m.text}});
   }
   report["messages"] = messages;
+  if (r.listsRunsLeft) {
+    json left = json::array();
+    for (const RecordRunLeft& l : r.runsLeft) {
+      left.push_back({{"file", l.file}, {"lines", l.lines}, {"run", l.run}});
+    }
+    report["runs_left"] = left;
+  }
   report["exit_status"] = r.status;
   // Bytes that are not UTF-8 cannot come from the host's text (it is made
   // UTF-8 above), but a file name given on the command line can hold any.

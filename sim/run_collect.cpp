@@ -7,6 +7,7 @@
 #include "sim/host_text.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
+#include "sim/runs_left.h"
 #include "sim/usage_counts.h"
 
 namespace {
@@ -187,6 +188,12 @@ void EndRecord(RunHost& H, const RunInputs& I, const RunOptions& o, const Change
     r.hasOutput = true;
     r.output = ReadOutputDocument(H.host, d);
     break;
+  }
+  r.listsRunsLeft = r.call.rfind(kConvertOverridesCall, 0) == 0;
+  if (r.listsRunsLeft && r.hasOutput) {
+    for (const RunLeft& left : RunsLeft(r.output, I)) {
+      r.runsLeft.push_back(RecordRunLeft{left.file, left.lines, left.run});
+    }
   }
   r.dialogs = RecordDialogs(H.user);
   r.changed.clear();

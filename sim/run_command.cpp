@@ -38,6 +38,7 @@ int32_t ResolveLabel(const std::vector<MenuEntry>& menu, std::string command, bo
   }
   std::vector<const MenuEntry*> found;
   for (const MenuEntry& e : menu) {
+    if (e.callOnly) continue;  // run by its string only
     if (menuWanted >= 0 && e.book != (menuWanted == 1)) continue;
     std::string full = LabelKey(e.label);
     size_t gt = full.rfind("> ");

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "sim/client_commands.h"
 #include "sim/host_text.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
@@ -89,6 +90,13 @@ void AnswerAlert(RunDialogs& D, const RunOptions& o, const memhost::FaultyHost& 
     return;
   }
   std::string question = Readable(r.text);
+  if (r.text == kMakeFormatsQuestion) {
+    // Not a confirmation: "no" leaves the runs it is about as they are, and
+    // the command goes on.
+    r.answer = o.create ? 0 : 1;
+    Say("question: " + question + " -> " + (r.answer == 0 ? "yes" : "no (no --create)") + "\n");
+    return;
+  }
   if (o.answer >= 0) {
     r.answer = o.answer;
   } else if (o.interactive) {

@@ -3,6 +3,7 @@
 // cannot be read without being listed, nor listed as it is not read.
 #include "sim/run_options.h"
 
+#include "sim/client_commands.h"
 #include "sim/safe_write.h"
 
 const char kRunCheckCommand[] = "check";
@@ -75,6 +76,9 @@ const OptionRow kOptions[] = {
      "or cannot be read"},
     {"--master-pages", Takes::kNothing, &RunOptions::masterPages, nullptr, nullptr,
      "--master-pages", "let override commands work on master pages too"},
+    {"--create", Takes::kNothing, &RunOptions::create, nullptr, nullptr, "--create",
+     "let ConvertOverridesToFormats make the character\n"
+     "formats no format gives (--yes alone does not)"},
     {"--client", Takes::kValue, nullptr, &RunOptions::library, nullptr, "--client LIB",
      "the client library to load"},
     {"--timings", Takes::kNothing, &RunOptions::timings, nullptr, nullptr, "--timings",
@@ -138,6 +142,10 @@ bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o,
   }
   o->command = positional[0];
   o->files.assign(positional.begin() + 1, positional.end());
+  if (o->create && o->command.rfind(kConvertOverridesCall, 0) != 0) {
+    *message = std::string("--create belongs to ") + kConvertOverridesCall + "(Book)";
+    return false;
+  }
   bool kinds = o->checkUnused || o->checkOverrides || o->checkUndefined;
   if (o->command != kRunCheckCommand) {
     if (kinds) *message = "--unused, --overrides and --undefined belong to check";

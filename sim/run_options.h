@@ -34,6 +34,7 @@ struct RunOptions {
   bool interactive = false;
   bool allowMissing = false;
   bool masterPages = false;  // Skip Master Pages off
+  bool create = false;       // --create: new character formats may be made
   bool timings = false;      // time of each phase and peak memory on stderr
   bool counts = false;       // --counts: runs and characters of each tag
   std::string json;          // --json: the machine-readable report

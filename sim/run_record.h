@@ -72,6 +72,14 @@ struct RecordMessage {
   std::string text;
 };
 
+// A run that turning overrides into formats left as it was, with the lines
+// of the file that hold such a run.
+struct RecordRunLeft {
+  std::string file;
+  std::vector<int32_t> lines;
+  std::string run;
+};
+
 struct RecordComponent {
   std::string file;
   bool read = false;
@@ -93,6 +101,8 @@ struct RunRecord {
   std::vector<RecordDialog> dialogs;
   std::vector<RecordChange> changed;
   std::vector<RecordMessage> messages;
+  bool listsRunsLeft = false;  // the command is one that leaves runs as they were
+  std::vector<RecordRunLeft> runsLeft;
   int status = 0;
 };
 

@@ -14,6 +14,7 @@
 #include "sim/json_report.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
+#include "sim/runs_left.h"
 #include "sim/safe_write.h"
 #include "sim/usage_counts.h"
 #include "sim/usage_html.h"
@@ -71,6 +72,13 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     std::fputs(Readable(memhost::DumpDocument(H.host, outputs[i])).c_str(), stdout);
   }
   if (call != nullptr && std::strcmp(call, kFindNextOverrideCall) == 0) ReportSelection(H.host);
+  if (call != nullptr &&
+      std::strncmp(call, kConvertOverridesCall, std::strlen(kConvertOverridesCall)) == 0 &&
+      !outputs.empty() && !StdoutTaken(o) && !o.diff) {
+    for (const RunLeft& left : RunsLeft(ReadOutputDocument(H.host, outputs[0]), I)) {
+      std::printf("%s\n", RunLeftLine(left).c_str());
+    }
+  }
   if (!StdoutWritten()) return RUN_BAD_INPUT;
 
   int status = RUN_OK;

@@ -99,7 +99,7 @@ int RunTagsmith(const RunOptions& options) {
 
   ClientSession* client = StartClient(H, o);
   if (client == nullptr) return StopRun(I, o, RUN_USAGE);
-  std::vector<MenuEntry> menu = MenuEntries(H.host);
+  std::vector<MenuEntry> menu = WithCallOnlyCommands(MenuEntries(H.host));
   ChosenCommand chosen = ChooseCommand(o, menu, I.bookHandle != 0);
   if (chosen.number == 0) {
     ClientClose(client);
@@ -140,7 +140,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
   if (status != RUN_OK) return status;
   ClientSession* client = StartClient(H, o);
   if (client == nullptr) return RUN_USAGE;
-  std::vector<MenuEntry> menu = MenuEntries(H.host);
+  std::vector<MenuEntry> menu = WithCallOnlyCommands(MenuEntries(H.host));
   if (o.masterPages) ToggleSkipMasterPages(client, menu);
   RunDialogs D;
   InstallHostHooks(D, o, H, I.book.components.size());
@@ -215,6 +215,10 @@ int RunList(const RunOptions& options) {
       if (e.book != (book != 0)) continue;
       std::printf("  %-48s %s\n", e.label.c_str(), ListedCall(menu, e).c_str());
     }
+  }
+  std::printf("\nClient calls only (in no menu):\n");
+  for (const MenuEntry& e : WithCallOnlyCommands({})) {
+    std::printf("  %s (the active %s)\n", e.label.c_str(), e.book ? "book" : "document");
   }
   return RUN_OK;
 }

@@ -529,4 +529,18 @@ TEST_F(MemHostTest, DeletedFormatsLeaveTheirChainAndOthersStayValid) {
   EXPECT_EQ("C", GetStr(b.doc, c, PROP_CHAR_TAG));
 }
 
+TEST_F(MemHostTest, ANewFormatGoesAtTheEndOfTheCatalogAndAnOldNameGivesTheOldFormat) {
+  DocBuilder b(model, "d.fm");
+  ObjHandle a = b.CharFormat("A").Set(PROP_FONT_WEIGHT, 1).h;
+  model.Data(b.doc)->dirty = false;
+  EXPECT_EQ(a, HostNewNamedObject(b.doc, OBJ_CHAR_FMT, "A"));
+  EXPECT_EQ(1, model.IntProp(a, PROP_USE_FONT_WEIGHT));
+  EXPECT_FALSE(model.Data(b.doc)->dirty);
+  ObjHandle n = HostNewNamedObject(b.doc, OBJ_CHAR_FMT, "a");  // names differ in case
+  ASSERT_NE(0u, n);
+  EXPECT_NE(a, n);
+  EXPECT_EQ(n, HostGetId(b.doc, a, PROP_NEXT_CHAR_FMT_IN_DOC));
+  EXPECT_TRUE(model.Data(b.doc)->dirty);
+}
+
 }  // namespace

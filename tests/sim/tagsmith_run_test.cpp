@@ -113,6 +113,13 @@ const Case kDocumentCases[] = {
      {"--yes", "RemoveCharOverrides", kBook + "chapter3.mif", "--out-dir", "OUT"},
      0},
     {"find_next_override", {"FindNextCharOverride", kBook + "chapter2.mif"}, 0},
+    // --yes alone makes no format: what no format gives is left and listed.
+    {"convert_overrides",
+     {"--yes", "ConvertOverridesToFormats", kBook + "chapter2.mif", "--out-dir", "OUT"},
+     0},
+    {"convert_overrides_create",
+     {"--yes", "--create", "ConvertOverridesToFormats", kBook + "chapter1.mif", "--out-dir", "OUT"},
+     0},
     {"report_all", {"GenerateCharacterTagReport", kBook + "chapter3.mif"}, 0},
     {"report_selected",
      {"--choose", "Keyword", "Generate Character Tag Report > Selected Tag...",
@@ -144,6 +151,10 @@ const Case kBookCases[] = {
      0},
     {"book_remove_overrides",
      {"--yes", "RemoveCharOverridesBook", kBook + "Manual.book", "--out-dir", "OUT"},
+     0},
+    {"book_convert_overrides",
+     {"--yes", "--create", "ConvertOverridesToFormatsBook", kBook + "Manual.book", "--out-dir",
+      "OUT"},
      0},
 };
 
@@ -226,6 +237,9 @@ TEST_F(RunOptionsTest, UsageErrors) {
   EXPECT_EQ(2, Run({"ListCharUsageBook", kBook + "Manual.book", kBook + "Manual.book"}).status);
   EXPECT_EQ(2, Run({"--in-place", "--out-dir", out.path, "ListCharUsage"}).status);
   EXPECT_EQ(2, Run({"--frobnicate", "ListCharUsage"}).status);
+  EXPECT_EQ(2, Run({"--create", "RemoveCharOverrides", kBook + "chapter1.mif"}).status);
+  // A command no menu holds is run by its string, never by a label.
+  EXPECT_EQ(2, Run({"Convert Overrides to Formats", kBook + "chapter1.mif"}).status);
 }
 
 TEST_F(RunOptionsTest, EachOptionTakesItsValueAsTheUsageSays) {
@@ -629,6 +643,7 @@ void RunEveryDocumentCommand(const std::string& file) {
       {"--choose", "3", "CreateConversionDocument"},
       {"--yes", "ConvertCharsDoc", kBook + "conversion.mif"},
       {"--yes", "RemoveCharOverrides"},
+      {"--yes", "--create", "ConvertOverridesToFormats"},
       {"FindNextCharOverride"},
       {"GenerateCharacterTagReport"},
       {"--choose", "1", "GenerateCharacterTagReportSingle"},
