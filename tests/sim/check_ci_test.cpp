@@ -136,6 +136,9 @@ TEST_F(CheckCiTest, TheProjectFileAboveTheFileChoosesRulesSeveritiesAndIgnoredTa
   EXPECT_NE(std::string::npos, r.err.find("1 finding (1 unused-format), 1 on ignored tags"))
       << r.err;
   EXPECT_EQ(1, Run({"check", "--fail-on", "note", file}).status);
+  r = Run({"check", "--fail-on", "never", "--undefined", "--unused", file});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(1u, LinesOf(r.out).size());
 
   // --config instead of the file found; a fault named by its line.
   std::string other = dir.path + "/other.ini";
@@ -171,8 +174,11 @@ TEST_F(CheckCiTest, ABaselineFailsOnlyOnNewFindings) {
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_EQ(3u, LinesOf(r.out).size());
   EXPECT_EQ(1, Run({"check", file}).status);
-
+  // Never over a file it reads.
   std::string text = sim::ReadFile(file);
+  EXPECT_EQ(2, Run({"check", "--write-baseline", file, file}).status);
+  EXPECT_EQ(text, sim::ReadFile(file));
+
   text.insert(text.find('\n') + 1, "# edited: every line moves down\n");
   sim::WriteFile(file, text);
   r = Run({"check", "--baseline", baseline, file});
