@@ -125,7 +125,8 @@ bool CheckParseConfig(const std::string& text, const std::string& path, CheckCon
       int rule = CheckRuleOf(key);
       if (rule < 0) {
         std::string known;
-        for (const CheckRule& r : kCheckRules) known += (known.empty() ? "" : ", ") + std::string(r.id);
+        for (const CheckRule& r : kCheckRules)
+          known += (known.empty() ? "" : ", ") + std::string(r.id);
         return fault("unknown rule \"" + key + "\" (" + known + ")");
       }
       if (!CheckSeverityFromName(value, &config->severity[rule])) {

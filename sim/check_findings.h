@@ -16,14 +16,14 @@ enum class CheckSeverity { kOff, kNote, kWarning, kError };
 
 // The kinds of finding, in the order of kCheckRules.
 enum CheckRuleIndex : int {
-  CHECK_RULE_UNUSED = 0,    // a character format nothing uses
-  CHECK_RULE_OVERRIDE = 1,  // text whose properties differ from its tag or paragraph
-  CHECK_RULE_UNDEFINED = 2, // text tagged with a format the document does not define
+  CHECK_RULE_UNUSED = 0,     // a character format nothing uses
+  CHECK_RULE_OVERRIDE = 1,   // text whose properties differ from its tag or paragraph
+  CHECK_RULE_UNDEFINED = 2,  // text tagged with a format the document does not define
   CHECK_RULE_COUNT = 3,
 };
 
 struct CheckRule {
-  const char* id;  // stable: project files, baselines and CI tools name it
+  const char* id;          // stable: project files, baselines and CI tools name it
   CheckSeverity severity;  // unless a project file says otherwise
   const char* title;
   const char* help;

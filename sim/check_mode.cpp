@@ -70,10 +70,9 @@ void FindUndefined(const RunDocument& d, const Names& defined, FileFindings* out
     for (const MifParaRecord::Run& run : source.paras[i].runs) {
       const std::string& tag = source.runProps[run.props].props.tag;
       if (tag.empty() || defined.count(tag) != 0) continue;
-      out->findings.push_back(Finding{MifLineOfText(source, i, run.offset), CHECK_RULE_UNDEFINED,
-                                      Readable(tag),
-                                      "character tag " + Quoted(tag) +
-                                          " is used in text, but no character format defines it"});
+      out->findings.push_back(Finding{
+          MifLineOfText(source, i, run.offset), CHECK_RULE_UNDEFINED, Readable(tag),
+          "character tag " + Quoted(tag) + " is used in text, but no character format defines it"});
     }
   }
 }
@@ -220,7 +219,8 @@ std::vector<CheckNotChecked> NotChecked(const std::string& file, int status,
     out.push_back({component, "a component of " + file + ", missing or cannot be read"});
   }
   // Said once, after the last component it is about.
-  if (unusedUnknown && !out.empty()) out.back().reason += "; no format of the book is called unused";
+  if (unusedUnknown && !out.empty())
+    out.back().reason += "; no format of the book is called unused";
   return out;
 }
 
@@ -390,8 +390,8 @@ int RunCheck(const RunOptions& options) {
   // the baseline just written accepts every finding.
   result.status = failure != RUN_OK ? failure : fails && !wrote ? CHECK_FOUND : CHECK_CLEAN;
 
-  std::string out = CheckOutput(options.checkFormat.empty() ? "text" : options.checkFormat,
-                                result, TAGSMITH_VERSION);
+  std::string out = CheckOutput(options.checkFormat.empty() ? "text" : options.checkFormat, result,
+                                TAGSMITH_VERSION);
   std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
   size_t documents = result.documents.size();

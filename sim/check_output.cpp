@@ -71,7 +71,8 @@ std::string Github(const CheckResult& r) {
 json Kinds(const CheckResult& r) {
   json kinds = json::object();
   for (const CheckRule& rule : kCheckRules) kinds[rule.id] = 0;
-  for (const CheckFinding& f : r.findings) kinds[kCheckRules[f.rule].id] = kinds[kCheckRules[f.rule].id].get<int>() + 1;
+  for (const CheckFinding& f : r.findings)
+    kinds[kCheckRules[f.rule].id] = kinds[kCheckRules[f.rule].id].get<int>() + 1;
   return kinds;
 }
 
@@ -90,17 +91,18 @@ std::string Json(const CheckResult& r, const std::string& version) {
   for (const CheckNotChecked& n : r.notChecked) {
     notChecked.push_back({{"file", n.file}, {"reason", n.reason}});
   }
-  json report = {{"schema", "tagsmith-check-report"},
-                 {"version", kCheckReportVersion},
-                 {"tool", {{"name", "tagsmith-run"}, {"version", version}}},
-                 {"fail_on", r.failOn == CheckSeverity::kOff ? "never" : CheckSeverityName(r.failOn)},
-                 {"documents", r.documents},
-                 {"not_checked", notChecked},
-                 {"findings", findings},
-                 {"kinds", Kinds(r)},
-                 {"ignored", r.ignored},
-                 {"baselined", r.baselined},
-                 {"exit_status", r.status}};
+  json report = {
+      {"schema", "tagsmith-check-report"},
+      {"version", kCheckReportVersion},
+      {"tool", {{"name", "tagsmith-run"}, {"version", version}}},
+      {"fail_on", r.failOn == CheckSeverity::kOff ? "never" : CheckSeverityName(r.failOn)},
+      {"documents", r.documents},
+      {"not_checked", notChecked},
+      {"findings", findings},
+      {"kinds", Kinds(r)},
+      {"ignored", r.ignored},
+      {"baselined", r.baselined},
+      {"exit_status", r.status}};
   return Dump(report);
 }
 
@@ -204,8 +206,8 @@ std::string Junit(const CheckResult& r) {
   auto suite = [&](const std::string& file, const std::string& cases, size_t n, size_t failed,
                    size_t errors) {
     suites += "  <testsuite name=\"" + Xml(file) + "\" tests=\"" + std::to_string(n) +
-              "\" failures=\"" + std::to_string(failed) + "\" errors=\"" +
-              std::to_string(errors) + "\">\n" + cases + "  </testsuite>\n";
+              "\" failures=\"" + std::to_string(failed) + "\" errors=\"" + std::to_string(errors) +
+              "\">\n" + cases + "  </testsuite>\n";
     tests += n;
   };
   for (const std::string& doc : r.documents) {
@@ -222,8 +224,7 @@ std::string Junit(const CheckResult& r) {
       if (fails) {
         ++failed;
         cases += "      <failure type=\"" + std::string(kCheckRules[f.rule].id) + "\" message=\"" +
-                 Xml(f.message) + "\">" + Xml(f.file + where + ": " + f.message) +
-                 "</failure>\n";
+                 Xml(f.message) + "\">" + Xml(f.file + where + ": " + f.message) + "</failure>\n";
       } else {
         cases += "      <system-out>" + Xml(f.message) + "</system-out>\n";
       }
@@ -238,8 +239,9 @@ std::string Junit(const CheckResult& r) {
   }
   for (const CheckNotChecked& c : r.notChecked) {
     suite(c.file,
-          "    <testcase classname=\"" + Xml(c.file) + "\" name=\"read\">\n      <error message=\"" +
-              Xml(c.reason) + "\"/>\n    </testcase>\n",
+          "    <testcase classname=\"" + Xml(c.file) +
+              "\" name=\"read\">\n      <error message=\"" + Xml(c.reason) +
+              "\"/>\n    </testcase>\n",
           1, 0, 1);
   }
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"tagsmith-run check\" tests=\"" +

@@ -17,6 +17,5 @@ void SayWhileWriting(const char* text) {
   std::fputs(text, stderr);
   try {
     Said() += text;
-  } catch (const std::bad_alloc&) {
-  }
+  } catch (const std::bad_alloc&) {}
 }

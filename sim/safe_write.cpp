@@ -483,8 +483,7 @@ void RollBack(std::vector<Target>& targets, TempGuard* guard) {
       if (unlink(t.real.c_str()) == 0) {
         SayFixed("%s: removed again (it did not exist before)\n", path);
       } else {
-        SayFixed("%s: written, and cannot be removed again: %s\n", path,
-                     std::strerror(errno));
+        SayFixed("%s: written, and cannot be removed again: %s\n", path, std::strerror(errno));
       }
     } else {
       bool restored = rename(t.backup.c_str(), t.real.c_str()) == 0;
@@ -492,7 +491,7 @@ void RollBack(std::vector<Target>& targets, TempGuard* guard) {
         SayFixed("%s: restored to what it was\n", path);
       } else {
         SayFixed("%s: written, and cannot be restored (%s); the original is kept as %s\n", path,
-                     std::strerror(errno), t.backup.c_str());
+                 std::strerror(errno), t.backup.c_str());
       }
       guard->Forget(t.backup);
     }
@@ -500,8 +499,7 @@ void RollBack(std::vector<Target>& targets, TempGuard* guard) {
 }
 
 void CannotWrite(const Target& t, const char* what, int error) {
-  SayFixed("%s: cannot write the file: %s%s\n", t.w->path.c_str(), what,
-               std::strerror(error));
+  SayFixed("%s: cannot write the file: %s%s\n", t.w->path.c_str(), what, std::strerror(error));
 }
 
 const char kChangedSinceRead[] =

@@ -232,7 +232,8 @@ TEST_F(BuildUseTest, CheckStatusesCombineAndSayWhatWasNotChecked) {
   r = Run({"check", "--allow-missing", book});
   EXPECT_EQ(6, r.status) << r.err;
   EXPECT_EQ(std::string::npos, r.out.find("is not used")) << r.out;
-  EXPECT_NE(std::string::npos, r.out.find("chapter3.mif:97:4: warning: character override on \"large\""))
+  EXPECT_NE(std::string::npos,
+            r.out.find("chapter3.mif:97:4: warning: character override on \"large\""))
       << r.out;
 }
 

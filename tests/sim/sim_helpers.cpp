@@ -262,9 +262,8 @@ std::string SchemaFaults(const std::string& name, const std::string& json) {
 }
 
 std::string SarifFaults(const std::string& validatorDir, const std::string& sarif) {
-  return Validate("bash '" + RepoRoot() + "/tests/tools/validate_sarif.sh' '" + validatorDir +
-                      "' FILE",
-                  sarif);
+  return Validate(
+      "bash '" + RepoRoot() + "/tests/tools/validate_sarif.sh' '" + validatorDir + "' FILE", sarif);
 }
 
 bool Updating() { return Env("TAGSMITH_SIM_UPDATE", "0") == "1"; }
