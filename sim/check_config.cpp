@@ -86,9 +86,11 @@ CheckConfig CheckDefaultConfig() {
 bool CheckParseConfig(const std::string& text, const std::string& path, CheckConfig* config,
                       std::string* error) {
   config->path = path;
+  // Editors on some systems start a UTF-8 file with a byte order mark.
+  size_t bom = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
   std::string section;
   int number = 0;
-  for (size_t start = 0; start < text.size();) {
+  for (size_t start = bom; start < text.size();) {
     size_t nl = text.find('\n', start);
     if (nl == std::string::npos) nl = text.size();
     std::string line = Trimmed(text.substr(start, nl - start));

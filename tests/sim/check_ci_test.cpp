@@ -126,7 +126,7 @@ TEST_F(CheckCiTest, SarifPassesARealValidator) {
 TEST_F(CheckCiTest, TheProjectFileAboveTheFileChoosesRulesSeveritiesAndIgnoredTags) {
   std::string file = Chapter3();
   sim::WriteFile(dir.path + "/docs/.tagsmith.ini",
-                 "# kept for the template\n"
+                 "\xEF\xBB\xBF# kept for the template; a byte order mark before it\n"
                  "[check]\nfail-on = error\n"
                  "[rules]\ncharacter-override = off\nunused-format = note\n"
                  "[ignore]\ntag = Gloss*\n");
