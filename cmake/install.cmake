@@ -1,7 +1,8 @@
 # What `cmake --install` puts in place and what CPack packs:
 #   Linux:   bin/tagsmith-run, lib/libtagsmith.so and the task allocator's
 #            library, share/tagsmith/icu_data (the host folder tagsmith-run
-#            uses when given none) - a Debian package;
+#            uses when given none), share/tagsmith/schemas (its reports'
+#            JSON Schemas) - a Debian package;
 #   Windows: tagsmith.dll and its install guide - a zip.
 # Tests, benchmarks and the demonstration are not installed.
 if(WIN32)
@@ -19,6 +20,10 @@ else()
       install(DIRECTORY ${TAGSMITH_BUILD_HOST_DIR}/icu_data
               DESTINATION ${CMAKE_INSTALL_DATADIR}/tagsmith)
     endif()
+    # The JSON Schemas of its reports, for their readers to validate against.
+    install(FILES ${PROJECT_SOURCE_DIR}/schemas/tagsmith-run-report.schema.json
+                  ${PROJECT_SOURCE_DIR}/schemas/tagsmith-check-report.schema.json
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/tagsmith/schemas)
   endif()
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tagsmith_<version>_<arch>.deb

@@ -10,14 +10,22 @@
 #include <set>
 
 #include "mif/mif_font.h"
+#include "sim/check_baseline.h"
+#include "sim/check_config.h"
+#include "sim/check_output.h"
 #include "sim/host_text.h"
 #include "sim/run_steps.h"
+#include "sim/safe_write.h"
+#include "tagsmith_version.h"
 
 namespace {
 
 struct Finding {
   int32_t line;
+  int rule;
+  std::string tag;  // readable
   std::string message;
+  int32_t column = 0;
 };
 
 // The findings of one file, in the order of its lines.
@@ -62,9 +70,9 @@ void FindUndefined(const RunDocument& d, const Names& defined, FileFindings* out
     for (const MifParaRecord::Run& run : source.paras[i].runs) {
       const std::string& tag = source.runProps[run.props].props.tag;
       if (tag.empty() || defined.count(tag) != 0) continue;
-      out->findings.push_back(Finding{MifLineOfText(source, i, run.offset),
-                                      "character tag " + Quoted(tag) +
-                                          " is used in text, but no character format defines it"});
+      out->findings.push_back(Finding{
+          MifLineOfText(source, i, run.offset), CHECK_RULE_UNDEFINED, Readable(tag),
+          "character tag " + Quoted(tag) + " is used in text, but no character format defines it"});
     }
   }
 }
@@ -75,7 +83,8 @@ void FindUnused(const RunDocument& before, const Names& had, const Names& has, F
     if (has.count(tag) != 0) continue;
     if (lines.empty()) lines = CatalogLines(before);
     auto line = lines.find(tag);
-    out->findings.push_back(Finding{line != lines.end() ? line->second : 0,
+    out->findings.push_back(Finding{line != lines.end() ? line->second : 0, CHECK_RULE_UNUSED,
+                                    Readable(tag),
                                     "character format " + Quoted(tag) + " is not used"});
   }
 }
@@ -110,7 +119,7 @@ void FindOverridesIn(const RunDocument& d, size_t para, const MifParaState& now,
     while (k <= end && PropsAt(was.runs, k) != PropsAt(now.runs, k)) ++k;
     const std::string& tag = PropsAt(was.runs, from).props.tag;
     out->findings.push_back(Finding{
-        MifLineOfText(*d.source, para, from),
+        MifLineOfText(*d.source, para, from), CHECK_RULE_OVERRIDE, Readable(tag),
         "character override on " +
             Excerpt(was.text, static_cast<size_t>(from), static_cast<size_t>(k)) +
             (tag.empty() ? " (no character tag)" : " (character tag " + Quoted(tag) + ")")});
@@ -135,53 +144,62 @@ void FindOverrides(memhost::DocStore& host, const RunDocument& d, FileFindings* 
   if (copy != 0) host.DestroyDocument(copy);
 }
 
-// Checks one document or book; *found collects the kinds found, *unread
-// the book's components that could not be read.
-int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undefined,
-              std::vector<FileFindings>* results, int* found, std::vector<std::string>* unread) {
+// The column of each finding: that of the statement's '<' on its line.
+void FindColumns(const std::string& text, std::vector<Finding>* findings) {
+  size_t at = 0;
+  int32_t line = 1;
+  for (Finding& f : *findings) {  // in the order of their lines
+    if (f.line <= 0) continue;
+    while (line < f.line && at < text.size()) {
+      size_t nl = text.find('\n', at);
+      at = nl == std::string::npos ? text.size() : nl + 1;
+      ++line;
+    }
+    size_t end = text.find('\n', at);
+    size_t lt = text.find('<', at);
+    f.column = lt != std::string::npos && lt < end ? static_cast<int32_t>(lt - at + 1) : 1;
+  }
+}
+
+// Checks one document or book for the kinds asked for; *unread gets the
+// book's components that could not be read.
+int CheckFile(const RunOptions& options, const bool (&kinds)[CHECK_RULE_COUNT],
+              std::vector<FileFindings>* results, std::vector<std::string>* unread) {
   return RunWithSteps(options, [&](RunSteps& run) -> int {
     *unread = run.unread;
     std::vector<RunDocument> before = run.documents();
     std::vector<FileFindings> files(before.size());
     for (size_t i = 0; i < before.size(); ++i) files[i].file = before[i].file;
     std::map<ObjHandle, Names> had = FormatsOf(*run.host);
-    auto note = [&](int kind, size_t count) {
-      size_t total = 0;
-      for (const FileFindings& f : files) total += f.findings.size();
-      if (total > count) *found |= kind;
-      return total;
-    };
-    size_t count = 0;
-    if (undefined) {
+    if (kinds[CHECK_RULE_UNDEFINED]) {
       for (size_t i = 0; i < before.size(); ++i)
         FindUndefined(before[i], had[before[i].doc], &files[i]);
-      count = note(CHECK_UNDEFINED, count);
     }
     int status = RUN_OK;
-    if (unused) {
+    if (kinds[CHECK_RULE_UNUSED]) {
       status = run.run(run.book ? "DeleteUnusedCharsBook" : "DeleteUnusedChars");
       std::vector<RunDocument> after = run.documents();
       std::map<ObjHandle, Names> has = FormatsOf(*run.host);
       for (size_t i = 0; i < before.size() && status == RUN_OK; ++i) {
         FindUnused(before[i], had[before[i].doc], has[after[i].doc], &files[i]);
       }
-      count = note(CHECK_UNUSED, count);
     }
     // A deletion that did not complete (text it could not read: a book's
     // chapter that is missing) changed nothing, so overrides are still
     // checked; the run's status says that unused formats were not.
-    if (overrides && (status == RUN_OK || status == RUN_FAILED)) {
+    if (kinds[CHECK_RULE_OVERRIDE] && (status == RUN_OK || status == RUN_FAILED)) {
       int removed = run.run(run.book ? "RemoveCharOverridesBook" : "RemoveCharOverrides");
       std::vector<RunDocument> after = run.documents();
       for (size_t i = 0; i < after.size() && removed == RUN_OK; ++i) {
         FindOverrides(*run.host, after[i], &files[i]);
       }
-      note(CHECK_OVERRIDES, count);
       if (status == RUN_OK) status = removed;
     }
-    for (FileFindings& f : files) {
+    for (size_t i = 0; i < files.size(); ++i) {
+      FileFindings& f = files[i];
       std::stable_sort(f.findings.begin(), f.findings.end(),
                        [](const Finding& a, const Finding& b) { return a.line < b.line; });
+      FindColumns(*before[i].original, &f.findings);
       results->push_back(std::move(f));
     }
     return status;
@@ -189,72 +207,209 @@ int CheckFile(const RunOptions& options, bool unused, bool overrides, bool undef
 }
 
 // Why a file named gave no findings, or not all it could have.
-std::string NotChecked(const std::string& file, int status, const std::vector<std::string>& unread,
-                       bool unusedUnknown) {
-  std::string out;
-  if (status == RUN_BAD_INPUT) return file + " (cannot be read)";
+std::vector<CheckNotChecked> NotChecked(const std::string& file, int status,
+                                        const std::vector<std::string>& unread,
+                                        bool unusedUnknown) {
+  std::vector<CheckNotChecked> out;
+  if (status == RUN_BAD_INPUT) return {{file, "cannot be read"}};
   if (status != RUN_MISSING_FILES) {
-    out = file + " (the check did not complete, status " + std::to_string(status) + ")";
+    out.push_back({file, "the check did not complete, status " + std::to_string(status)});
   }
   for (const std::string& component : unread) {
-    out += (out.empty() ? "" : ", ") + component + " (a component of " + file +
-           ", missing or cannot be read)";
+    out.push_back({component, "a component of " + file + ", missing or cannot be read"});
   }
   // Said once, after the last component it is about.
   if (unusedUnknown && !out.empty())
-    out.insert(out.size() - 1, "; no format of the book is called unused");
+    out.back().reason += "; no format of the book is called unused";
+  return out;
+}
+
+// The project file of each file named (the one given, or the nearest one
+// found), read before anything is checked; false when one is bad.
+bool ReadConfigs(const RunOptions& options, std::vector<CheckConfig>* configs) {
+  std::map<std::string, CheckConfig> read;
+  auto load = [&](const std::string& path, CheckConfig* config) {
+    if (path.empty()) {
+      *config = CheckDefaultConfig();
+      return true;
+    }
+    auto known = read.find(path);
+    if (known != read.end()) {
+      *config = known->second;
+      return true;
+    }
+    std::string text;
+    std::string why;
+    constexpr size_t kMost = 1 << 20;
+    CheckConfig c = CheckDefaultConfig();
+    if (!SafeReadFile(path, kMost, &text, &why)) {
+      std::fprintf(stderr, "tagsmith-run: %s: %s\n", path.c_str(), why.c_str());
+      return false;
+    }
+    if (!CheckParseConfig(text, path, &c, &why)) {
+      std::fprintf(stderr, "tagsmith-run: %s\n", why.c_str());
+      return false;
+    }
+    *config = read[path] = c;
+    return true;
+  };
+  for (const std::string& file : options.files) {
+    configs->emplace_back();
+    if (!load(options.checkConfig.empty() ? CheckFindConfig(file) : options.checkConfig,
+              &configs->back()))
+      return false;
+  }
+  return true;
+}
+
+bool ReadBaseline(const std::string& path, CheckBaseline* baseline) {
+  std::string text;
+  std::string why;
+  constexpr size_t kMost = 64 << 20;
+  if (!SafeReadFile(path, kMost, &text, &why)) {
+    std::fprintf(stderr, "tagsmith-run: %s: %s\n", path.c_str(), why.c_str());
+    return false;
+  }
+  if (!CheckParseBaseline(text, path, baseline, &why)) {
+    std::fprintf(stderr, "tagsmith-run: %s\n", why.c_str());
+    return false;
+  }
+  return true;
+}
+
+// "4 unused-format, 7 character-override", in the order of the rules.
+std::string KindsFound(const std::vector<CheckFinding>& findings) {
+  size_t counts[CHECK_RULE_COUNT] = {};
+  for (const CheckFinding& f : findings) ++counts[f.rule];
+  std::string out;
+  for (int i = 0; i < CHECK_RULE_COUNT; ++i) {
+    if (counts[i] == 0) continue;
+    out += (out.empty() ? "" : ", ") + std::to_string(counts[i]) + " " + kCheckRules[i].id;
+  }
   return out;
 }
 
 }  // namespace
 
-static_assert(static_cast<int>(RUN_MISSING_FILES) < static_cast<int>(CHECK_UNUSED),
-              "the statuses of reading lie below the kinds");
-
 int RunCheck(const RunOptions& options) {
   // Each file is checked by a run of its own; the findings of one must not
   // go into another.
   if (RunStreamsClear(options) != RUN_OK) return RUN_USAGE;
+  std::vector<CheckConfig> configs;
+  CheckBaseline baseline;
+  if (!ReadConfigs(options, &configs)) return RUN_USAGE;
+  if (!options.checkBaseline.empty() && !ReadBaseline(options.checkBaseline, &baseline))
+    return RUN_USAGE;
+
+  CheckResult result;
+  // The severity that fails: asked for, else the first project file's.
+  result.failOn = CheckSeverity::kWarning;
+  if (!options.checkFailOn.empty()) {
+    if (options.checkFailOn == "never" ||
+        !CheckSeverityFromName(options.checkFailOn, &result.failOn))
+      result.failOn = CheckSeverity::kOff;
+  } else {
+    for (const CheckConfig& c : configs) {
+      if (!c.failOnSet) continue;
+      result.failOn = c.failOn;
+      break;
+    }
+  }
   bool all = !options.checkUnused && !options.checkOverrides && !options.checkUndefined;
-  int found = 0;
+  const bool asked[CHECK_RULE_COUNT] = {all || options.checkUnused, all || options.checkOverrides,
+                                        all || options.checkUndefined};
   int failure = RUN_OK;
-  size_t findings = 0;
-  size_t documents = 0;
-  std::string notChecked;
-  for (const std::string& file : options.files) {
+  for (size_t n = 0; n < options.files.size(); ++n) {
+    const std::string& file = options.files[n];
+    const CheckConfig& config = configs[n];
     RunOptions one = options;
     one.files = {file};
+    bool kinds[CHECK_RULE_COUNT];
+    for (int i = 0; i < CHECK_RULE_COUNT; ++i) {
+      kinds[i] = asked[i] && config.severity[i] != CheckSeverity::kOff;
+    }
     std::vector<FileFindings> results;
     std::vector<std::string> unread;
-    int status = CheckFile(one, all || options.checkUnused, all || options.checkOverrides,
-                           all || options.checkUndefined, &results, &found, &unread);
+    int status = CheckFile(one, kinds, &results, &unread);
     // A book with a chapter that was not checked is not known to be clean,
     // whatever --allow-missing says; the client's deletion then warns and
     // does not complete, which is that same fact, not another failure.
-    bool unusedUnknown = (all || options.checkUnused) && !unread.empty();
+    bool unusedUnknown = kinds[CHECK_RULE_UNUSED] && !unread.empty();
     if ((status == RUN_OK || status == RUN_FAILED) && !unread.empty()) status = RUN_MISSING_FILES;
     if (status != RUN_OK) {
-      if (failure == RUN_OK) failure = status;
-      notChecked += (notChecked.empty() ? "" : ", ") +
-                    NotChecked(file, status, unread, unusedUnknown);
+      if (failure == RUN_OK) failure = status == RUN_BAD_INPUT ? CHECK_UNREADABLE : status;
+      for (CheckNotChecked& c : NotChecked(file, status, unread, unusedUnknown)) {
+        result.notChecked.push_back(std::move(c));
+      }
     }
     for (const FileFindings& r : results) {
-      ++documents;
+      result.documents.push_back(r.file);
       for (const Finding& f : r.findings) {
-        ++findings;
-        if (f.line > 0) {
-          std::printf("%s:%d: %s\n", r.file.c_str(), f.line, f.message.c_str());
-        } else {
-          std::printf("%s: %s\n", r.file.c_str(), f.message.c_str());
+        if (CheckIgnores(config, f.tag)) {
+          ++result.ignored;
+          continue;
         }
+        CheckFinding c;
+        c.file = r.file;
+        c.line = f.line;
+        c.column = f.column;
+        c.rule = f.rule;
+        c.severity = config.severity[f.rule];
+        c.tag = f.tag;
+        c.message = f.message;
+        result.findings.push_back(std::move(c));
       }
     }
   }
+  std::vector<CheckFinding> found = result.findings;
+  if (!options.checkBaseline.empty()) {
+    result.baselined = CheckApplyBaseline(baseline, options.checkBaseline, &result.findings);
+  }
+  bool wrote = false;
+  if (!options.checkWriteBaseline.empty()) {
+    // A baseline without the findings of a file not checked would accept
+    // too little: it is written only when everything was checked.
+    if (failure != RUN_OK) {
+      std::fprintf(stderr, "tagsmith-run: not everything was checked; %s not written\n",
+                   options.checkWriteBaseline.c_str());
+    } else {
+      std::vector<std::string> inputs = result.documents;
+      inputs.insert(inputs.end(), options.files.begin(), options.files.end());
+      SafeWriteResult written = SafeWriteAll(
+          {SafeWrite{options.checkWriteBaseline,
+                     CheckBaselineText(found, options.checkWriteBaseline), true, std::string()}},
+          inputs);
+      if (written == SAFE_REFUSED) return RUN_USAGE;
+      if (written != SAFE_WRITTEN) return CHECK_UNREADABLE;
+      wrote = true;
+    }
+  }
+  bool fails = false;
+  for (const CheckFinding& f : result.findings) fails = fails || CheckFails(f, result.failOn);
+  // Not knowing whether a file is clean weighs more than what was found;
+  // the baseline just written accepts every finding.
+  result.status = failure != RUN_OK ? failure : fails && !wrote ? CHECK_FOUND : CHECK_CLEAN;
+
+  std::string out = CheckOutput(options.checkFormat.empty() ? "text" : options.checkFormat, result,
+                                TAGSMITH_VERSION);
+  std::fwrite(out.data(), 1, out.size(), stdout);
   std::fflush(stdout);
-  std::fprintf(stderr, "tagsmith-run check: %zu document%s checked, %zu finding%s%s%s\n", documents,
-               documents == 1 ? "" : "s", findings, findings == 1 ? "" : "s",
-               notChecked.empty() ? "" : "; not checked: ", notChecked.c_str());
-  // The kinds found and the first failure both show: the failures' statuses
-  // lie below the lowest bit of a kind.
-  return found | failure;
+  size_t documents = result.documents.size();
+  size_t findings = result.findings.size();
+  std::string summary = "tagsmith-run check: " + std::to_string(documents) + " document" +
+                        (documents == 1 ? "" : "s") + " checked, " + std::to_string(findings) +
+                        " finding" + (findings == 1 ? "" : "s");
+  std::string kinds = KindsFound(result.findings);
+  if (!kinds.empty()) summary += " (" + kinds + ")";
+  if (result.baselined != 0) {
+    summary += ", " + std::to_string(result.baselined) + " more accepted by the baseline";
+  }
+  if (result.ignored != 0) summary += ", " + std::to_string(result.ignored) + " on ignored tags";
+  if (wrote) summary += "; the baseline written accepts them all";
+  for (size_t i = 0; i < result.notChecked.size(); ++i) {
+    const CheckNotChecked& c = result.notChecked[i];
+    summary += (i == 0 ? "; not checked: " : ", ") + c.file + " (" + c.reason + ")";
+  }
+  std::fprintf(stderr, "%s\n", summary.c_str());
+  return result.status;
 }

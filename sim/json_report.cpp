@@ -19,7 +19,7 @@ json Tags(const TagCounts& counts) {
   return tags;
 }
 
-json Output(const OutputDocument& out) {
+json Output(const OutputDocument& out, const std::string& writtenTo) {
   json sections = json::array();
   for (const OutputSection& s : out.sections) {
     json lists = json::array();
@@ -33,7 +33,10 @@ json Output(const OutputDocument& out) {
   for (const OutputTable& t : out.tables) {
     tables.push_back({{"headings", t.headings}, {"rows", t.rows}});
   }
-  return {{"name", OrNull(out.name)}, {"sections", sections}, {"tables", tables}};
+  return {{"name", OrNull(out.name)},
+          {"written_to", OrNull(writtenTo)},
+          {"sections", sections},
+          {"tables", tables}};
 }
 
 json Dialog(const RecordDialog& d) {
@@ -55,8 +58,10 @@ json Changed(const RecordChange& c) {
   for (const std::string& name : c.changes.formatsDeleted) deleted.push_back(Readable(name));
   json converted = json::array();
   for (const RunChange& r : c.changes.converted) {
+    // Text that ends with no tag went back to its paragraph's font: what
+    // the conversion table calls the destination "Default Paragraph Format".
     converted.push_back({{"from", Readable(r.from)},
-                         {"to", Readable(r.to)},
+                         {"to", r.to.empty() ? "Default Paragraph Format" : Readable(r.to)},
                          {"runs", r.runs},
                          {"characters", r.characters}});
   }
@@ -69,6 +74,18 @@ json Changed(const RecordChange& c) {
   j["runs_repaired"] = repaired;
   j["paragraphs_not_compared"] = c.changes.paragraphsNotCompared;
   return j;
+}
+
+// The tags that a format or setting names but that no text carries: sorted,
+// each once.
+json NamedWithoutText(const std::vector<std::string>& named, const TagCounts& counts) {
+  std::set<std::string> carried;
+  for (const auto& kv : counts) carried.insert(Readable(kv.first));
+  json out = json::array();
+  for (const std::string& tag : std::set<std::string>(named.begin(), named.end())) {
+    if (carried.count(tag) == 0) out.push_back(tag);
+  }
+  return out;
 }
 
 // The tags the command lists as used that no text carries, each with why.
@@ -105,14 +122,25 @@ std::string JsonReport(const RunRecord& r) {
         {"active_document", OrNull(r.activeDocument)},
         {"book", OrNull(r.book)},
         {"components", components}}},
-      {"output", r.hasOutput ? Output(r.output) : json(nullptr)},
+      {"output", r.hasOutput ? Output(r.output, r.outputWrittenTo) : json(nullptr)},
   };
   if (r.counted) {
     json files = json::array();
+    std::set<std::string> named;
     for (const RecordFile& f : r.files) {
-      files.push_back({{"file", f.file}, {"title", f.title}, {"tags", Tags(f.counts)}});
+      files.push_back({{"file", f.file},
+                       {"title", f.title},
+                       {"tags", Tags(f.counts)},
+                       {"named_without_text", NamedWithoutText(f.named, f.counts)}});
+      named.insert(f.named.begin(), f.named.end());
     }
-    report["counts"] = {{"files", files}, {"total", {{"tags", Tags(TotalCounts(r))}}}};
+    TagCounts total = TotalCounts(r);
+    report["counts"] = {
+        {"files", files},
+        {"total",
+         {{"tags", Tags(total)},
+          {"named_without_text",
+           NamedWithoutText(std::vector<std::string>(named.begin(), named.end()), total)}}}};
     std::vector<std::string> used;
     std::vector<std::string> unused;
     if (ClientUsage(r, &used, &unused))

@@ -187,6 +187,8 @@ void EndRecord(RunHost& H, const RunInputs& I, const RunOptions& o, const Change
     if (IsInput(I, H.host.StringProp(d, PROP_NAME))) continue;
     r.hasOutput = true;
     r.output = ReadOutputDocument(H.host, d);
+    // Nothing at all is written when the run does not end well.
+    if (status == RUN_OK && !o.diff) r.outputWrittenTo = o.output;
     break;
   }
   r.listsRunsLeft = r.call.rfind(kConvertOverridesCall, 0) == 0;

@@ -3,6 +3,7 @@
 // cannot be read without being listed, nor listed as it is not read.
 #include "sim/run_options.h"
 
+#include "sim/check_output.h"
 #include "sim/client_commands.h"
 #include "sim/safe_write.h"
 
@@ -44,6 +45,24 @@ bool Answer(const std::string& name, const std::string&, RunOptions* o, std::str
 
 bool Choose(const std::string&, const std::string& value, RunOptions* o, std::string*) {
   o->choices.push_back(value);
+  return true;
+}
+
+bool Format(const std::string&, const std::string& value, RunOptions* o, std::string* message) {
+  if (!CheckKnownFormat(value)) {
+    *message = "--format is text, json, sarif, github or junit, not \"" + value + "\"";
+    return false;
+  }
+  o->checkFormat = value;
+  return true;
+}
+
+bool FailOn(const std::string&, const std::string& value, RunOptions* o, std::string* message) {
+  if (value != "error" && value != "warning" && value != "note" && value != "never") {
+    *message = "--fail-on is error, warning, note or never, not \"" + value + "\"";
+    return false;
+  }
+  o->checkFailOn = value;
   return true;
 }
 
@@ -99,6 +118,19 @@ const OptionRow kOptions[] = {
      nullptr},
     {"--undefined", Takes::kNothing, &RunOptions::checkUndefined, nullptr, nullptr, nullptr,
      nullptr},
+    {"--format", Takes::kValue, nullptr, nullptr, Format, "--format FMT",
+     "check: print findings as text, json, sarif, github\n"
+     "or junit (default text)"},
+    {"--fail-on", Takes::kValue, nullptr, nullptr, FailOn, "--fail-on SEVERITY",
+     "check: exit 1 on findings of error, warning (default)\n"
+     "or note and above; never: only report them"},
+    {"--config", Takes::kName, nullptr, &RunOptions::checkConfig, nullptr, "--config FILE",
+     "check: the project file to use instead of the\n"
+     ".tagsmith.ini found above each file"},
+    {"--baseline", Takes::kName, nullptr, &RunOptions::checkBaseline, nullptr, "--baseline FILE",
+     "check: report only findings the baseline lacks"},
+    {"--write-baseline", Takes::kName, nullptr, &RunOptions::checkWriteBaseline, nullptr,
+     "--write-baseline FILE", "check: write the findings as a baseline; exit 0"},
 };
 
 // Where the help of an option starts in its line of the usage text.
@@ -147,9 +179,14 @@ bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o,
     return false;
   }
   bool kinds = o->checkUnused || o->checkOverrides || o->checkUndefined;
+  bool checkOnly = !o->checkFormat.empty() || !o->checkFailOn.empty() || !o->checkConfig.empty() ||
+                   !o->checkBaseline.empty() || !o->checkWriteBaseline.empty();
   if (o->command != kRunCheckCommand) {
     if (kinds) *message = "--unused, --overrides and --undefined belong to check";
-    return !kinds;
+    if (checkOnly && !kinds) {
+      *message = "--format, --fail-on, --config, --baseline and --write-baseline belong to check";
+    }
+    return !kinds && !checkOnly;
   }
   if (!o->output.empty() || !o->outDir.empty() || o->inPlace || o->diff || !o->json.empty() ||
       !o->html.empty() || o->counts) {
@@ -170,7 +207,9 @@ bool CommandAgrees(const std::vector<std::string>& positional, RunOptions* o,
 std::string RunUsage() {
   std::string usage =
       "usage: tagsmith-run [options] COMMAND FILE...\n"
-      "       tagsmith-run check [--unused] [--overrides] [--undefined] FILE...\n"
+      "       tagsmith-run check [--unused] [--overrides] [--undefined] [--format FMT]\n"
+      "                          [--fail-on SEVERITY] [--config FILE] [--baseline FILE]\n"
+      "                          [--write-baseline FILE] FILE...\n"
       "       tagsmith-run --list\n"
       "\n"
       "Runs one Tagsmith command on MIF documents and at most one MIF book. COMMAND\n"
@@ -178,19 +217,27 @@ std::string RunUsage() {
       "label (\"List Character Usage\"; \"book:...\" or \"doc:...\" picks the menu).\n"
       "The last document named is the active document, the book the active book.\n"
       "\n"
-      "check reads each document or book named and writes nothing. It reports, as\n"
-      "file:line: message, the character formats that \"Delete Unused Character Tags\"\n"
-      "would delete (--unused), the overrides that \"Remove Overrides\" would remove\n"
-      "(--overrides) and the character tags that text uses but no format defines\n"
-      "(--undefined); all three when none is named. It exits with 0 when clean, else\n"
-      "with the sum of 8 (unused), 16 (overrides) and 32 (undefined) for what it found,\n"
-      "plus 1 when a file cannot be read, 6 when book components are missing (even\n"
-      "with --allow-missing), the first such in the order named; 2 on bad usage.\n"
+      "check reads each document or book named and writes nothing but a baseline\n"
+      "asked for. It reports, as file:line:col: severity: message [rule], the\n"
+      "character formats that \"Delete Unused Character Tags\" would delete (--unused,\n"
+      "unused-format), the overrides that \"Remove Overrides\" would remove\n"
+      "(--overrides, character-override) and the character tags that text uses but\n"
+      "no format defines (--undefined, undefined-tag); all three when none is named.\n"
+      "A .tagsmith.ini in the file's folder or above sets severities and ignored\n"
+      "tags. It exits with 0 when clean, 1 on findings at or above --fail-on, 2 on\n"
+      "bad usage or a bad project file or baseline, 3 when a file cannot be read, 6\n"
+      "when book components are missing (even with --allow-missing), the first such\n"
+      "in the order named.\n"
       "\n"
       "options:\n";
   for (const OptionRow& row : kOptions) {
     if (row.usage == nullptr) continue;
     std::string line = std::string("  ") + row.usage;
+    // An option too long for its column has its help on the lines below.
+    if (line.size() >= kHelpColumn) {
+      usage += line + "\n";
+      line.clear();
+    }
     line.resize(kHelpColumn, ' ');
     for (const char* help = row.help; *help != '\0';) {
       const char* end = help;

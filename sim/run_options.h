@@ -44,6 +44,11 @@ struct RunOptions {
   bool checkUnused = false;
   bool checkOverrides = false;
   bool checkUndefined = false;
+  std::string checkFormat;    // --format: text (none given), json, sarif, github, junit
+  std::string checkFailOn;    // --fail-on: error, warning, note, never; none: the project file's
+  std::string checkConfig;    // --config: the project file, instead of the one found
+  std::string checkBaseline;  // --baseline: the findings accepted
+  std::string checkWriteBaseline;  // --write-baseline: where to accept today's findings
 };
 
 // The command that reads documents and books for findings instead of

@@ -96,6 +96,7 @@ struct RunRecord {
   std::vector<RecordComponent> components;
   bool hasOutput = false;
   OutputDocument output;
+  std::string outputWrittenTo;  // where --output wrote it; empty when it was not written
   bool counted = false;
   std::vector<RecordFile> files;  // the active document, or the book's chapters
   std::vector<RecordDialog> dialogs;

@@ -9,5 +9,8 @@
 std::string& Said();
 // Says text on stderr and keeps it.
 void Say(const std::string& text);
+// The same for what the writing of files says (SafeSay): said always, kept
+// while memory lasts.
+void SayWhileWriting(const char* text);
 
 #endif

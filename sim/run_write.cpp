@@ -300,6 +300,8 @@ int WriteReports(RunHost& H, const RunInputs& I, const RunOptions& o, const Chan
   if (!o.html.empty()) write(o.html, UsageHtml(R->record));
   if (!o.json.empty()) {
     if (status != R->record.status) EndRecord(H, I, o, changed, status, R);
+    // What was said since, the page's "wrote" line included.
+    R->record.messages = Messages(I, o);
     write(o.json, JsonReport(R->record));
   }
   for (ObjHandle copy : R->before) {

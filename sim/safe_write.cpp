@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,7 +26,17 @@
 
 namespace {
 
-void Say(const std::string& text) { std::fputs(text.c_str(), stderr); }
+void Say(const std::string& text) { SafeSay(text.c_str()); }
+
+// A line said while undoing a write: made without allocating.
+__attribute__((format(printf, 1, 2))) void SayFixed(const char* format, ...) {
+  char line[8192];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(line, sizeof line, format, args);
+  va_end(args);
+  SafeSay(line);
+}
 
 std::string Why(int error) { return std::strerror(error); }
 
@@ -467,22 +478,20 @@ void RollBack(std::vector<Target>& targets, TempGuard* guard) {
     const char* path = t.w->path.c_str();
     if (t.toStdout) continue;
     if (!t.renamed) {
-      std::fprintf(stderr, "%s: unchanged\n", path);
+      SayFixed("%s: unchanged\n", path);
     } else if (t.backup.empty()) {
       if (unlink(t.real.c_str()) == 0) {
-        std::fprintf(stderr, "%s: removed again (it did not exist before)\n", path);
+        SayFixed("%s: removed again (it did not exist before)\n", path);
       } else {
-        std::fprintf(stderr, "%s: written, and cannot be removed again: %s\n", path,
-                     std::strerror(errno));
+        SayFixed("%s: written, and cannot be removed again: %s\n", path, std::strerror(errno));
       }
     } else {
       bool restored = rename(t.backup.c_str(), t.real.c_str()) == 0;
       if (restored) {
-        std::fprintf(stderr, "%s: restored to what it was\n", path);
+        SayFixed("%s: restored to what it was\n", path);
       } else {
-        std::fprintf(stderr,
-                     "%s: written, and cannot be restored (%s); the original is kept as %s\n", path,
-                     std::strerror(errno), t.backup.c_str());
+        SayFixed("%s: written, and cannot be restored (%s); the original is kept as %s\n", path,
+                 std::strerror(errno), t.backup.c_str());
       }
       guard->Forget(t.backup);
     }
@@ -490,8 +499,7 @@ void RollBack(std::vector<Target>& targets, TempGuard* guard) {
 }
 
 void CannotWrite(const Target& t, const char* what, int error) {
-  std::fprintf(stderr, "%s: cannot write the file: %s%s\n", t.w->path.c_str(), what,
-               std::strerror(error));
+  SayFixed("%s: cannot write the file: %s%s\n", t.w->path.c_str(), what, std::strerror(error));
 }
 
 const char kChangedSinceRead[] =
@@ -596,7 +604,7 @@ SafeWriteResult PutInPlace(const std::vector<SafeWrite>& writes,
   for (Target& t : targets) {
     if (t.toStdout) continue;
     if (!StillThere(t)) {
-      std::fprintf(stderr, "%s%s\n", t.w->path.c_str(), kChangedSinceRead);
+      Say(t.w->path + kChangedSinceRead + "\n");
       RollBack(targets, &guard);
       return SAFE_FAILED;
     }
@@ -628,8 +636,7 @@ SafeWriteResult PutInPlace(const std::vector<SafeWrite>& writes,
     if (seen) continue;
     int error = SyncFolder(t.dir);
     if (error != 0) {
-      std::fprintf(stderr, "%s: cannot flush the folder to disk: %s\n", t.dir.c_str(),
-                   std::strerror(error));
+      Say(t.dir + ": cannot flush the folder to disk: " + Why(error) + "\n");
       RollBack(targets, &guard);
       return SAFE_FAILED;
     }
@@ -640,6 +647,7 @@ SafeWriteResult PutInPlace(const std::vector<SafeWrite>& writes,
 
 }  // namespace
 
+void (*SafeSay)(const char* line) = [](const char* line) { std::fputs(line, stderr); };
 int (*SafeRename)(const char* from, const char* to) = rename;
 int (*SafeSyncFolder)(int fd) = fsync;
 
@@ -678,7 +686,7 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
   // that has gone away ends the run with every file in place.
   if (result != SAFE_WRITTEN) return result;
   for (const Target& t : targets) {
-    if (!t.toStdout) std::fprintf(stderr, "wrote %s\n", t.w->path.c_str());
+    if (!t.toStdout) Say("wrote " + t.w->path + "\n");
   }
   return SAFE_WRITTEN;
 }

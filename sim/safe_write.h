@@ -56,6 +56,11 @@ enum SafeWriteResult {
 extern int (*SafeRename)(const char* from, const char* to);
 extern int (*SafeSyncFolder)(int fd);
 
+// Where everything the writing says goes, a line at a time: standard error,
+// unless the program keeps what it says as well. It must say the line even
+// when memory is short; keeping it may then fail.
+extern void (*SafeSay)(const char* line);
+
 // Whether path names standard output.
 bool SafeIsStdout(const std::string& path);
 

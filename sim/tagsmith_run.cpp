@@ -5,10 +5,14 @@
 
 #include "sim/check_mode.h"
 #include "sim/run_options.h"
+#include "sim/run_say.h"
+#include "sim/safe_write.h"
 #include "sim/tagsmith_run.h"
 #include "tagsmith_version.h"
 
 int main(int argc, char** argv) {
+  // What writing says goes into the report's messages like the rest.
+  SafeSay = SayWhileWriting;
   RunOptions options;
   bool help = false;
   std::string message;

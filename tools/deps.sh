@@ -8,10 +8,12 @@ set -euo pipefail
 # dpkg-shlibdeps, which finds the programs among the files with file.
 # nlohmann-json3-dev: tagsmith-run's report; chromium: the test that opens
 # its usage picture in a real browser; patch: the tests apply the diffs that
-# tagsmith-run --diff prints.
+# tagsmith-run --diff prints. python3-jsonschema: the tests validate every
+# JSON report against its published schema; npm: the tests install the
+# SARIF validator from the npm registry (tests/tools/validate_sarif.sh).
 packages=(cmake make g++ clang pkg-config libicu-dev icu-devtools googletest libgtest-dev
           libbenchmark-dev libclang-rt-dev valgrind dpkg-dev file nlohmann-json3-dev chromium
-          patch)
+          patch python3-jsonschema npm)
 if [[ "${1:-}" == "windows" ]]; then
   packages+=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 ninja-build wine wine64)
 fi

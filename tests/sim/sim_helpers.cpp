@@ -234,6 +234,38 @@ std::string LineDiff(const std::string& before, const std::string& after) {
   return out;
 }
 
+namespace {
+
+// Runs a validator's command on text written to a file ("FILE" in the
+// command stands for it); its output when it finds a fault or fails.
+std::string Validate(const std::string& command, const std::string& text) {
+  TempDir dir;
+  std::string file = dir.path + "/document.json";
+  WriteFile(file, text);
+  std::string run = command;
+  run.replace(run.find("FILE"), 4, "'" + file + "'");
+  std::string output = dir.path + "/output";
+  int status = std::system((run + " >'" + output + "' 2>&1").c_str());
+  if (status == 0) return std::string();
+  std::string said = ReadFile(output);
+  return said.empty() ? run + ": exit status " + std::to_string(status) : said;
+}
+
+std::string Python() { return Exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3"; }
+
+}  // namespace
+
+std::string SchemaFaults(const std::string& name, const std::string& json) {
+  return Validate(Python() + " '" + RepoRoot() + "/tests/tools/validate_json.py' '" + RepoRoot() +
+                      "/schemas/" + name + ".schema.json' FILE",
+                  json);
+}
+
+std::string SarifFaults(const std::string& validatorDir, const std::string& sarif) {
+  return Validate(
+      "bash '" + RepoRoot() + "/tests/tools/validate_sarif.sh' '" + validatorDir + "' FILE", sarif);
+}
+
 bool Updating() { return Env("TAGSMITH_SIM_UPDATE", "0") == "1"; }
 
 }  // namespace sim

@@ -55,6 +55,15 @@ ToolResult RunToolAnswering(const std::vector<std::string>& args, const std::str
 // the removed ("-") and added ("+") lines. Empty when the texts are equal.
 std::string LineDiff(const std::string& before, const std::string& after);
 
+// What real validators find wrong in a text, as their lines; empty when
+// nothing. A validator that cannot be run is a fault too, never a pass.
+// JSON against a schema the repository publishes (schemas/NAME.schema.json),
+// with python3-jsonschema:
+std::string SchemaFaults(const std::string& name, const std::string& json);
+// SARIF 2.1.0, with the SARIF multitool installed in `validatorDir` and the
+// schema it ships (tests/tools/validate_sarif.sh):
+std::string SarifFaults(const std::string& validatorDir, const std::string& sarif);
+
 // Whether expected files are to be written instead of compared
 // (TAGSMITH_SIM_UPDATE=1).
 bool Updating();

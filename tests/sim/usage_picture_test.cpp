@@ -83,6 +83,7 @@ TEST_F(UsagePictureBrowserTest, TheBooksTableIsTheReportsCountsSortedAndMarked) 
   sim::ToolResult r = sim::RunTool({"--counts", "--json", "-", "--html", page, "ListCharUsageBook",
                                     "examples/book/Manual.book"});
   ASSERT_EQ(0, r.status) << r.err;
+  EXPECT_EQ("", sim::SchemaFaults("tagsmith-run-report", r.out));
   json report = json::parse(r.out);
   const json& files = report["counts"]["files"];
   const json& lists = report["output"]["sections"][0]["lists"];

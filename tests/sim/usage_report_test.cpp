@@ -148,6 +148,8 @@ json Report(const std::vector<std::string>& args, int status = 0) {
   if (!j.is_discarded()) {
     EXPECT_EQ(status, j["exit_status"]);
   }
+  // Every report as its published schema says, to a real validator.
+  EXPECT_EQ("", sim::SchemaFaults("tagsmith-run-report", r.out)) << r.out;
   return j;
 }
 
@@ -195,6 +197,16 @@ TEST(UsageCountsTest, ABookCountsEachChapterAndTheTotal) {
     }
   }
   EXPECT_EQ(total, CountsOf(j["counts"]["total"]["tags"]));
+  // The tags only formats or settings name are counted too: those the
+  // listing calls used by name.
+  std::set<std::string> byName;
+  for (const json& u : j["counts"]["used_without_text"]) {
+    if (u["reason"] == "named") byName.insert(u["tag"].get<std::string>());
+  }
+  EXPECT_EQ(byName, j["counts"]["total"]["named_without_text"].get<std::set<std::string>>());
+  EXPECT_EQ((std::set<std::string>{"EquationVariables", "ProductName", "StepLabel", "TOCPage",
+                                   "WarningLabel", "XRefText"}),
+            byName);
 
   // The text output puts the same numbers beside each tag, the total last.
   sim::ToolResult r = sim::RunTool({"--counts", "ListCharUsageBook", kBook + "Manual.book"});
@@ -354,8 +366,12 @@ TEST(JsonReportTest, ListsDialogsAndChangesOfABookCommand) {
   EXPECT_EQ("question", j["dialogs"][0]["kind"]);
   EXPECT_EQ("yes", j["dialogs"][0]["answer"]);
   std::map<std::string, std::vector<std::string>> deleted;
+  std::set<std::string> messages;
+  for (const json& m : j["messages"]) messages.insert(m["text"].get<std::string>());
   for (const json& f : j["files_changed"]) {
     EXPECT_EQ(out.path + "/" + f["file"].get<std::string>().substr(kBook.size()), f["written_to"]);
+    // Writing says so on stderr, and so in the messages.
+    EXPECT_EQ(1u, messages.count("wrote " + f["written_to"].get<std::string>()));
     deleted[f["file"]] = f["formats_deleted"].get<std::vector<std::string>>();
     EXPECT_TRUE(f["runs_converted"].empty());
     EXPECT_TRUE(f["runs_repaired"].empty());
@@ -379,10 +395,15 @@ TEST(JsonReportTest, ConvertedAndRepairedRunsAndACancelledRun) {
   ASSERT_FALSE(c["runs_converted"].empty());
   std::map<std::string, std::string> converted;
   for (const json& r : c["runs_converted"]) converted[r["from"]] = r["to"];
-  std::map<std::string, std::string> table{
-      {"LegacyBold", "Strong"}, {"LegacyItalic", "Emphasis"}, {"Highlight", ""}};
+  std::map<std::string, std::string> table{{"LegacyBold", "Strong"},
+                                           {"LegacyItalic", "Emphasis"},
+                                           {"Highlight", "Default Paragraph Format"}};
   EXPECT_EQ(table, converted);
   EXPECT_TRUE(c["runs_repaired"].empty());
+  // What the schema refuses, the validator does: a destination left empty.
+  json emptied = convert;
+  emptied["files_changed"][0]["runs_converted"][0]["to"] = "";
+  EXPECT_NE("", sim::SchemaFaults("tagsmith-run-report", emptied.dump()));
   EXPECT_EQ(kBook + "chapter2.mif", convert["inputs"]["active_document"]);
   EXPECT_EQ(kBook + "chapter2.mif", convert["messages"][0]["file"]);
 
@@ -419,7 +440,11 @@ TEST(JsonReportTest, TheOutputListsAreThoseThePrintedDocumentShows) {
   }
   while (!text.out.empty() && text.out.back() == '\n') text.out.pop_back();
   EXPECT_EQ(text.out + "\n", rebuilt);
-  json table = Report({"--choose", "2", "CreateCharList", kBook + "chapter1.mif"});
+  EXPECT_TRUE(j["output"]["written_to"].is_null());
+  sim::TempDir out;
+  json table = Report({"--choose", "2", "CreateCharList", kBook + "chapter1.mif", "--output",
+                       out.path + "/list.mif"});
+  EXPECT_EQ(out.path + "/list.mif", table["output"]["written_to"]);
   ASSERT_EQ(1u, table["output"]["tables"].size());
   EXPECT_EQ(std::vector<std::string>{"Tags to Keep"}, table["output"]["tables"][0]["headings"]);
   EXPECT_EQ("choice", table["dialogs"][0]["kind"]);
