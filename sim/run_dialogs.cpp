@@ -12,7 +12,10 @@ namespace {
 
 bool AskTerminal(RunDialogs& D, const std::string& prompt, std::string* answer) {
   if (D.tty == nullptr) D.tty.reset(std::fopen("/dev/tty", "r+"));
-  if (D.tty == nullptr) return false;
+  if (D.tty == nullptr) {
+    D.noTerminal = true;
+    return false;
+  }
   std::fputs(prompt.c_str(), D.tty.get());
   std::fflush(D.tty.get());
   char line[512];
@@ -50,9 +53,15 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
     const std::string& value = o.choices[D.nextChoice++];
     r.answer = ChoiceIndex(r.items, value);
     if (r.answer == -2) {
-      Say("tagsmith-run: \"" + value + "\" is none of the items of \"" + title + "\"\n");
+      std::string items;
+      for (size_t i = 0; i < r.items.size(); ++i) {
+        items += (i == 0 ? "" : ", ") + std::to_string(i + 1) + ". " + Readable(r.items[i]);
+      }
+      if (D.badChoice.empty()) {
+        D.badChoice = "--choose " + value + ": \"" + value + "\" is none of the items of \"" +
+                      title + "\" (" + (items.empty() ? std::string("it has none") : items) + ")";
+      }
       r.answer = -1;
-      Unanswered(D, title);
     }
   } else if (o.interactive) {
     std::string list = title + "\n";
@@ -69,7 +78,7 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
   } else {
     Unanswered(D, title);
   }
-  Say("choice: " + title + " -> " +
+  SayNote("choice: " + title + " -> " +
       (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)])
                      : std::string("cancelled")) +
       "\n");
@@ -81,8 +90,13 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
 void AnswerAlert(RunDialogs& D, const RunOptions& o, const memhost::FaultyHost& calls,
                  memhost::DialogRecord& r) {
   if (r.alertType != kAlertQuestion) {
-    Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
-        "\n");
+    std::string line = (r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) + "\n";
+    // A warning is why the command failed: said even when only errors are.
+    if (r.alertType == kAlertWarning) {
+      Say(line);
+    } else {
+      SayNote(line);
+    }
     if (r.alertType == kAlertWarning) D.failed = true;
     if (r.alertType == kAlertNotice) D.noticeCall = calls.callCount;
     r.answer = 0;
@@ -105,7 +119,7 @@ void AnswerAlert(RunDialogs& D, const RunOptions& o, const memhost::FaultyHost& 
     r.answer = 1;
     Unanswered(D, question);
   }
-  Say("question: " + question + " -> " + (r.answer == 0 ? "yes" : "no") + "\n");
+  SayNote("question: " + question + " -> " + (r.answer == 0 ? "yes" : "no") + "\n");
   if (r.answer != 0) D.cancelled = true;
 }
 

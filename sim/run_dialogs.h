@@ -36,6 +36,10 @@ struct RunDialogs {
   bool noDocument = false;
   int64_t noticeCall = 0;  // the host call that showed the last notice
   std::string unansweredText;
+  bool noTerminal = false;  // --interactive found no terminal to ask on
+  // A --choose value that names none of the items: the command line is
+  // wrong, not the answer missing.
+  std::string badChoice;
   std::unique_ptr<std::FILE, TtyClose> tty;  // opened when first asked
   bool progress = false;
   Progress walk;

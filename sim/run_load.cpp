@@ -355,7 +355,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       if (found.empty()) return;
       std::string names;
       for (const std::string& n : found) names += (names.empty() ? "" : ", ") + n;
-      Say(I->bookFile + how + names + "\n");
+      SayNote(I->bookFile + how + names + "\n");
     };
     sayFound(besideBook,
              ": the book names documents by absolute paths that are not here; "

@@ -86,8 +86,8 @@ const OptionRow kOptions[] = {
     {"--html", Takes::kName, nullptr, &RunOptions::html, nullptr, "--html FILE|-",
      "write a page picturing tag usage across the files\n"
      "(book commands and List Character Usage)"},
-    {"--help", Takes::kHelp, nullptr, nullptr, nullptr, "--help", "print this text"},
-    {"--version", Takes::kNothing, &RunOptions::version, nullptr, nullptr, "--version",
+    {"--help", Takes::kHelp, nullptr, nullptr, nullptr, "-h, --help", "print this text"},
+    {"--version", Takes::kNothing, &RunOptions::version, nullptr, nullptr, "-V, --version",
      "print the version and exit"},
     // check's kinds of finding, in its own line of the usage text.
     {"--unused", Takes::kNothing, &RunOptions::checkUnused, nullptr, nullptr, nullptr, nullptr},
@@ -95,6 +95,14 @@ const OptionRow kOptions[] = {
      nullptr},
     {"--undefined", Takes::kNothing, &RunOptions::checkUndefined, nullptr, nullptr, nullptr,
      nullptr},
+    {"--quiet", Takes::kNothing, &RunOptions::quiet, nullptr, nullptr, "--quiet",
+     "say nothing on stderr but errors"},
+    {"--each", Takes::kNothing, &RunOptions::each, nullptr, nullptr, "--each",
+     "run a document command on every document named, in\n"
+     "turn, with one summary and one exit status"},
+    // The short forms, listed with the long ones.
+    {"-h", Takes::kHelp, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"-V", Takes::kNothing, &RunOptions::version, nullptr, nullptr, nullptr, nullptr},
 };
 
 // Where the help of an option starts in its line of the usage text.
@@ -119,6 +127,11 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
   }
   if (toStdout > 1) {
     *message = "only one of --output, --json and --html can go to standard output";
+    return false;
+  }
+  if (o.each && (!o.output.empty() || !o.json.empty() || !o.html.empty())) {
+    // Each run would write the same file again.
+    *message = "--each runs the command once per document: --output, --json and --html do not apply";
     return false;
   }
   if (o.diff && (!o.json.empty() || !o.html.empty() || o.counts)) {
@@ -168,7 +181,8 @@ std::string RunUsage() {
       "Runs one Tagsmith command on MIF documents and at most one MIF book. COMMAND\n"
       "is a client-call string (ListCharUsage, ListCharUsageBook, ...) or a menu\n"
       "label (\"List Character Usage\"; \"book:...\" or \"doc:...\" picks the menu).\n"
-      "The last document named is the active document, the book the active book.\n"
+      "The last document named is the active document, the book the active book;\n"
+      "with --each a document command runs on every document named, in turn.\n"
       "\n"
       "check reads each document or book named and writes nothing. It reports, as\n"
       "file:line: message, the character formats that \"Delete Unused Character Tags\"\n"
@@ -203,7 +217,8 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
   bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (optionsDone || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+    // A lone "-" names standard input or output, as a file.
+    if (optionsDone || arg.size() < 2 || arg[0] != '-') {
       positional.push_back(arg);
       continue;
     }
@@ -248,7 +263,14 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
       }
     }
     if (row->flag != nullptr) o->*row->flag = true;
-    if (row->text != nullptr) o->*row->text = value;
+    if (row->text != nullptr) {
+      // The later would silently win: which one the user meant is unknown.
+      if (!(o->*row->text).empty()) {
+        *message = name + " is given twice";
+        return false;
+      }
+      o->*row->text = value;
+    }
     if (row->apply != nullptr && !row->apply(name, value, o, message)) return false;
   }
   if (!OptionsAgree(*o, message)) return false;

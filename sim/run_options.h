@@ -43,6 +43,8 @@ struct RunOptions {
   bool checkUnused = false;
   bool checkOverrides = false;
   bool checkUndefined = false;
+  bool quiet = false;  // --quiet: errors only on stderr
+  bool each = false;   // --each: the document command on every document named, in turn
 };
 
 // The command that reads documents and books for findings instead of
@@ -52,8 +54,9 @@ extern const char kRunCheckCommand[];
 // The usage text, printed by --help and after a usage error.
 std::string RunUsage();
 
-// Reads the command line into *o. Options start with "--" and take their
-// value after '=' or as the next word; "--" ends them. The first other word
+// Reads the command line into *o. Options start with "--" (or are one of
+// the short "-h" and "-V") and take their value after '=' or as the next
+// word; an option that holds one value is refused a second; "--" ends them. The first other word
 // is the command, the rest its files. False, with *message, when the line
 // cannot be run (an unknown option, a missing or unwanted value, options
 // that exclude each other, no command); true with *help set when --help

@@ -10,4 +10,10 @@ std::string& Said();
 // Says text on stderr and keeps it.
 void Say(const std::string& text);
 
+// Whether only errors are shown (--quiet).
+bool& SayQuietly();
+// Says what is not an error: kept for the report like every line, but not
+// shown when only errors are.
+void SayNote(const std::string& text);
+
 #endif

@@ -14,6 +14,7 @@
 #include "sim/json_report.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
+#include "sim/run_summary.h"
 #include "sim/safe_write.h"
 #include "sim/usage_counts.h"
 #include "sim/usage_html.h"
@@ -74,7 +75,14 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
   if (!StdoutWritten()) return RUN_BAD_INPUT;
 
   int status = RUN_OK;
-  if (D.unanswered) {
+  if (!D.badChoice.empty()) {
+    Say("tagsmith-run: " + D.badChoice + ". Nothing was written.\n");
+    status = RUN_USAGE;
+  } else if (D.unanswered && D.noTerminal) {
+    Say("tagsmith-run: --interactive needs a terminal to ask \"" + D.unansweredText +
+        "\", and the run has none. Nothing was written.\n");
+    status = RUN_UNANSWERED;
+  } else if (D.unanswered) {
     Say("tagsmith-run: no option answers \"" + D.unansweredText +
         "\"; give --yes/--no, --choose or --interactive. Nothing was written.\n");
     status = RUN_UNANSWERED;
@@ -126,6 +134,14 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       writes.push_back(SafeWrite{o.output, std::move(text), true, std::string()});
     }
   }
+  ChangeTally& tally = RunTally();
+  tally.changing = tally.changing || IsChangingCall(call);
+  tally.writing = o.diff         ? ChangeTally::kDiff
+                  : o.inPlace    ? ChangeTally::kInPlace
+                  : !o.outDir.empty() ? ChangeTally::kOutDir
+                                      : ChangeTally::kNotWritten;
+  tally.outDir = o.outDir;
+  std::vector<std::string> toWrite;
   for (auto& in : I.inputs) {
     std::string text;
     std::string error;
@@ -135,6 +151,14 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       return RUN_BAD_INPUT;
     }
     if (!changed) continue;
+    tally.changed.push_back(in->file);
+    std::vector<std::string> after = CatalogFormats(text);
+    int64_t deleted = 0;
+    for (const std::string& name : CatalogFormats(*in->original)) {
+      if (std::find(after.begin(), after.end(), name) == after.end()) ++deleted;
+    }
+    if (deleted > 0) tally.deletedIn.push_back(in->file);
+    tally.formatsDeleted += deleted;
     changedInputs->emplace_back(in.get(), o.inPlace ? in->path : std::string());
     if (o.inPlace || (o.diff && o.outDir.empty())) {
       writes.push_back(
@@ -143,10 +167,12 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       std::string target = (fs::path(o.outDir) / BaseName(in->path)).string();
       changedInputs->back().second = target;
       writes.push_back(SafeWrite{target, std::move(text), false, std::string()});
-    } else {
-      Say(in->file + " was changed; give --out-dir DIR or --in-place to write it\n");
     }
+    if (o.inPlace || !o.outDir.empty()) toWrite.push_back(writes.back().path);
   }
+  // The summary line names what is written; no line of its own for each.
+  bool summed = tally.changing || !tally.changed.empty();
+  for (SafeWrite& w : writes) w.announce = !summed && !o.quiet;
   if (o.diff) {
     // A target the run would refuse makes no preview either. A folder that
     // --out-dir would make holds nothing to refuse yet.
@@ -174,7 +200,12 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     }
   }
   switch (SafeWriteAll(writes, InputPaths(I))) {
-    case SAFE_WRITTEN: return RUN_OK;
+    case SAFE_WRITTEN:
+      tally.written.insert(tally.written.end(), toWrite.begin(), toWrite.end());
+      if (summed && !o.output.empty() && !outputs.empty()) {
+        tally.output = SafeIsStdout(o.output) ? "standard output" : o.output;
+      }
+      return RUN_OK;
     case SAFE_REFUSED: return RUN_USAGE;
     case SAFE_FAILED: break;
   }
@@ -283,7 +314,9 @@ int WriteReports(RunHost& H, const RunInputs& I, const RunOptions& o, const Chan
     }
   }
   auto write = [&](const std::string& path, const std::string& text) {
-    SafeWriteResult result = SafeWriteAll({SafeWrite{path, text, true, std::string()}}, keep);
+    SafeWrite report{path, text, true, std::string()};
+    report.announce = !o.quiet;
+    SafeWriteResult result = SafeWriteAll({report}, keep);
     if (result != SAFE_WRITTEN && status == RUN_OK) {
       status = result == SAFE_REFUSED ? RUN_USAGE : RUN_BAD_INPUT;
     }

@@ -678,7 +678,7 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
   // that has gone away ends the run with every file in place.
   if (result != SAFE_WRITTEN) return result;
   for (const Target& t : targets) {
-    if (!t.toStdout) std::fprintf(stderr, "wrote %s\n", t.w->path.c_str());
+    if (!t.toStdout && t.w->announce) std::fprintf(stderr, "wrote %s\n", t.w->path.c_str());
   }
   return SAFE_WRITTEN;
 }

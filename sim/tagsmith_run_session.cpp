@@ -25,6 +25,7 @@
 #include "sim/run_names.h"
 #include "sim/run_say.h"
 #include "sim/run_steps.h"
+#include "sim/run_summary.h"
 #include "sim/run_write.h"
 #include "sim/safe_write.h"
 #include "sim/tagsmith_run.h"
@@ -59,6 +60,28 @@ void ShowTimings(const Clock::time_point* t) {
                 Seconds(t[0], t[1]), Seconds(t[1], t[2]), Seconds(t[2], t[3]), Seconds(t[3], t[4]),
                 usage.ru_maxrss / 1024.0);
   Say(line);
+}
+
+// A document command works on one document: the user who named several
+// is told which, and that the others only stand open beside it (where a
+// keep-list or a conversion table is read from).
+void SayActiveOfSeveral(RunHost& H, const RunInputs& I) {
+  std::string active;
+  size_t documents = 0;
+  for (const auto& in : I.inputs) {
+    if (in->doc == 0) continue;
+    ++documents;
+    if (in->doc == H.host.activeDoc) active = in->file;
+  }
+  if (documents < 2 || active.empty()) return;
+  SayNote(active +
+          ": the command works on this document, the last named; the others stand open beside "
+          "it (--each runs the command on each in turn)\n");
+}
+
+void SaySummary() {
+  const ChangeTally& tally = RunTally();
+  if (tally.changing || !tally.changed.empty()) SayNote(ChangeSummary(tally) + "\n");
 }
 
 RunOptions WithDefaults(const RunOptions& options) {
@@ -109,6 +132,7 @@ int RunTagsmith(const RunOptions& options) {
   // Skip Master Pages starts switched on; the option turns it off as the
   // menu command would.
   if (o.masterPages) ToggleSkipMasterPages(client, menu);
+  if (!o.each && IsDocumentOnly(menu, chosen.number)) SayActiveOfSeveral(H, I);
   RunDialogs D;
   InstallHostHooks(D, o, H, I.book.components.size());
   Reporting report;
@@ -120,12 +144,29 @@ int RunTagsmith(const RunOptions& options) {
   ReportKeptFormats(H.api);
   ChangedInputs changed;
   status = WriteResults(H, I, D, o, CallStringFor(menu, chosen.number), &changed);
+  // Before the report is made, so that it holds the line too.
+  if (status == RUN_OK && !o.each) SaySummary();
   if (reporting) EndRecord(H, I, o, changed, status, &report);
   if (o.counts && !StdoutTaken(o)) PrintCounts(report.record);
   if (reporting) status = WriteReports(H, I, o, changed, &report, status);
   ClientClose(client);
   t[4] = Clock::now();
   if (o.timings) ShowTimings(t);
+  return status;
+}
+
+int RunEach(const RunOptions& options) {
+  if (options.files.size() < 2) return RunTagsmith(options);
+  int status = RUN_OK;
+  for (const std::string& file : options.files) {
+    RunOptions one = options;
+    one.files = {file};
+    int ran = RunTagsmith(one);
+    if (status == RUN_OK) status = ran;
+    // The command line itself is wrong: so it would be for every document.
+    if (ran == RUN_USAGE) return status;
+  }
+  SaySummary();
   return status;
 }
 
