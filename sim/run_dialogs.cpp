@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "sim/host_text.h"
@@ -144,13 +145,13 @@ void ShowConsole(RunDialogs& D, const memhost::ScriptedHost& user) {
   } else {
     D.consoleShown = user.console.size();
   }
-  if (D.progress) Say("\r\033[K");
   Say(Readable(fresh));
 }
 
 void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t components) {
   H.user.responder = [&D, &o, &H](memhost::DialogRecord& r) {
-    if (D.progress) Say("\r\033[K");
+    // The question is asked on the terminal the status line stands on.
+    ClearStatus();
     if (r.kind == memhost::DialogRecord::ALERT) {
       AnswerAlert(D, o, H.calls, r);
     } else {
@@ -158,13 +159,34 @@ void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t com
     }
     return true;
   };
-  D.progress = isatty(STDERR_FILENO) != 0;
+  StartProgress(D, o);
   D.walk.files = components;
   H.user.statusObserver = [&D, &H](const std::string& status) {
     ShowConsole(D, H.user);
     if (!D.progress) return;
-    Say("\r\033[K" +
-        ProgressUpdate(&D.walk, Readable(status), Progress::Clock::now(), ProgressWidth()));
-    std::fflush(stderr);
+    size_t width = ProgressWidth();
+    SayStatus(ProgressUpdate(&D.walk, Readable(status), Progress::Clock::now(), width),
+              ProgressClear(D.escapes, width));
   };
+}
+
+void StartProgress(RunDialogs& D, const RunOptions& o) {
+  D.progress = isatty(STDERR_FILENO) != 0 && !o.quiet;
+  D.escapes = ProgressEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
+}
+
+void ShowReading(RunDialogs& D, const std::string& file, size_t done, size_t total) {
+  if (!D.progress) return;
+  size_t width = ProgressWidth();
+  SayStatus(ProgressReading(&D.walk, Readable(file), done, total, Progress::Clock::now(), width),
+            ProgressClear(D.escapes, width));
+}
+
+void EndProgress(const RunDialogs& D) {
+  // A bar that was shown stays, full; a mere status line goes.
+  if (D.walk.barShown) {
+    EndStatus();
+  } else {
+    ClearStatus();
+  }
 }

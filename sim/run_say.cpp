@@ -2,12 +2,24 @@
 
 #include <cstdio>
 
+namespace {
+
+// What takes the status line standing on the terminal off it; empty when
+// none stands there.
+std::string& StatusClear() {
+  static std::string clear;
+  return clear;
+}
+
+}  // namespace
+
 std::string& Said() {
   static std::string said;
   return said;
 }
 
 void Say(const std::string& text) {
+  ClearStatus();
   std::fputs(text.c_str(), stderr);
   Said() += text;
 }
@@ -24,4 +36,24 @@ void SayNote(const std::string& text) {
   } else {
     Say(text);
   }
+}
+
+void SayStatus(const std::string& line, const std::string& clear) {
+  ClearStatus();
+  if (line.empty()) return;
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+  StatusClear() = clear;
+}
+
+void ClearStatus() {
+  if (StatusClear().empty()) return;
+  std::fputs(StatusClear().c_str(), stderr);
+  StatusClear().clear();
+}
+
+void EndStatus() {
+  if (StatusClear().empty()) return;
+  std::fputs("\n", stderr);
+  StatusClear().clear();
 }

@@ -61,7 +61,7 @@ bool StdoutTaken(const RunOptions& o) {
 int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, const char* call,
                  ChangedInputs* changedInputs) {
   ShowConsole(D, H.user);
-  if (D.progress) Say("\r\033[K");
+  EndProgress(D);
 
   // The output documents: every open document that is none of the inputs.
   std::vector<ObjHandle> outputs = OutputDocuments(H.host, I);

@@ -103,8 +103,14 @@ int RunTagsmith(const RunOptions& options) {
   RunOptions o = WithDefaults(options);
   RunHost H;
   RunInputs I;
+  RunDialogs D;
+  StartProgress(D, o);
+  I.reading = [&D](const std::string& file, size_t done, size_t total) {
+    ShowReading(D, file, done, total);
+  };
   H.host.SetStringProp(MifApplication(H.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(o, H.host, &I);
+  if (status != RUN_OK) ClearStatus();
   if (status != RUN_OK) return I.streamIsInput ? status : StopRun(I, o, status);
   std::vector<SafeWrite> named;
   for (const std::string* target : {&o.output, &o.json, &o.html}) {
@@ -133,7 +139,6 @@ int RunTagsmith(const RunOptions& options) {
   // menu command would.
   if (o.masterPages) ToggleSkipMasterPages(client, menu);
   if (!o.each && IsDocumentOnly(menu, chosen.number)) SayActiveOfSeveral(H, I);
-  RunDialogs D;
   InstallHostHooks(D, o, H, I.book.components.size());
   Reporting report;
   bool reporting = o.counts || !o.json.empty() || !o.html.empty();
@@ -198,7 +203,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
     if (r.kind == memhost::DialogRecord::ALERT && r.alertType == kAlertQuestion) {
       r.answer = 0;
     } else if (r.kind == memhost::DialogRecord::ALERT) {
-      if (D.progress) Say("\r\033[K");
+      ClearStatus();
       AnswerAlert(D, o, H.calls, r);
     } else {
       r.answer = -1;
@@ -219,7 +224,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
     chosen.number = NumberOfCall(menu, call);
     RunChosen(client, chosen, menu, H, D);
     ShowConsole(D, H.user);
-    if (D.progress) Say("\r\033[K");
+    ClearStatus();
     return D.failed ? RUN_FAILED : D.cancelled ? RUN_CANCELLED : RUN_OK;
   };
   run.documents = [&H, &I]() {

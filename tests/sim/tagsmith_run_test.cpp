@@ -4,6 +4,7 @@
 // where results go; bad input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "mif/mif_tree.h"
@@ -437,8 +438,23 @@ TEST_F(RunOptionsTest, BookProgressShowsOnATerminalOnly) {
                                 kBook + "Manual.book"};
   sim::ToolResult shown = sim::RunTool(args, true);
   EXPECT_EQ(0, shown.status);
+  EXPECT_NE(std::string::npos, shown.err.find("Reading: chapter2.mif"));
   EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter1.mif"));
   EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter3.mif"));
+  // Where the terminal takes no escape codes, none is sent.
+  for (const char* variable : {"NO_COLOR", "TERM"}) {
+    const char* was = std::getenv(variable);
+    std::string kept = was != nullptr ? was : "";
+    setenv(variable, variable == std::string("TERM") ? "dumb" : "1", 1);
+    shown = sim::RunTool(args, true);
+    if (was != nullptr) {
+      setenv(variable, kept.c_str(), 1);
+    } else {
+      unsetenv(variable);
+    }
+    EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter3.mif")) << variable;
+    EXPECT_EQ(std::string::npos, shown.err.find('\033')) << variable;
+  }
 }
 
 // ---- Bad input ----
