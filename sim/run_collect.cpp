@@ -97,7 +97,7 @@ void ReportKeptFormats(const memhost::MemHost& api) {
   for (const auto& kept : api.keptInUse()) {
     if (!said.insert(kept).second) continue;
     SayNote(Readable(BaseName(kept.first)) + ": kept character format \"" + Readable(kept.second) +
-        "\": the element definitions name it\n");
+            "\": the element definitions name it\n");
   }
 }
 

@@ -80,9 +80,9 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
     Unanswered(D, title);
   }
   SayNote("choice: " + title + " -> " +
-      (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)])
-                     : std::string("cancelled")) +
-      "\n");
+          (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)])
+                         : std::string("cancelled")) +
+          "\n");
   if (r.answer < 0) D.cancelled = true;
 }
 
@@ -91,7 +91,8 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
 void AnswerAlert(RunDialogs& D, const RunOptions& o, const memhost::FaultyHost& calls,
                  memhost::DialogRecord& r) {
   if (r.alertType != kAlertQuestion) {
-    std::string line = (r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) + "\n";
+    std::string line = (r.alertType == kAlertWarning ? "warning: " : "notice: ") +
+                       Readable(r.text) + "\n";
     // A warning is why the command failed: said even when only errors are.
     if (r.alertType == kAlertWarning) {
       Say(line);

@@ -41,8 +41,8 @@ struct RunDialogs {
   // wrong, not the answer missing.
   std::string badChoice;
   std::unique_ptr<std::FILE, TtyClose> tty;  // opened when first asked
-  bool progress = false;  // shown on stderr, a terminal
-  bool escapes = true;    // the terminal may be sent escape codes
+  bool progress = false;                     // shown on stderr, a terminal
+  bool escapes = true;                       // the terminal may be sent escape codes
   Progress walk;
   size_t consoleShown = 0;
   // When set, each line of the console is said once (the lines said so far).

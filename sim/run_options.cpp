@@ -131,7 +131,8 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
   }
   if (o.each && (!o.output.empty() || !o.json.empty() || !o.html.empty())) {
     // Each run would write the same file again.
-    *message = "--each runs the command once per document: --output, --json and --html do not apply";
+    *message =
+        "--each runs the command once per document: --output, --json and --html do not apply";
     return false;
   }
   if (o.diff && (!o.json.empty() || !o.html.empty() || o.counts)) {

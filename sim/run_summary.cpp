@@ -9,10 +9,9 @@ ChangeTally& RunTally() {
 
 bool IsChangingCall(const char* call) {
   if (call == nullptr) return false;
-  for (const char* changing :
-       {"DeleteUnusedChars", "DeleteUnusedCharsBook", "RemoveNonlistChars",
-        "RemoveNonlistCharsBook", "ConvertCharsDoc", "ConvertCharsBook", "RemoveCharOverrides",
-        "RemoveCharOverridesBook"}) {
+  for (const char* changing : {"DeleteUnusedChars", "DeleteUnusedCharsBook", "RemoveNonlistChars",
+                               "RemoveNonlistCharsBook", "ConvertCharsDoc", "ConvertCharsBook",
+                               "RemoveCharOverrides", "RemoveCharOverridesBook"}) {
     if (std::strcmp(call, changing) == 0) return true;
   }
   return false;
@@ -97,13 +96,11 @@ std::string ChangeSummary(const ChangeTally& t) {
         line += t.changed.size() == 1 ? "it" : "them";
         break;
       case ChangeTally::kDiff: line += "; no file written (--diff)"; break;
-      case ChangeTally::kInPlace:
-        line += "; wrote " + Files(t.written) + " in place";
-        break;
+      case ChangeTally::kInPlace: line += "; wrote " + Files(t.written) + " in place"; break;
       case ChangeTally::kOutDir:
-        line += "; wrote " + (t.written.size() == 1 ? t.written[0]
-                                                    : Counted(t.written.size(), "file") +
-                                                          " into " + t.outDir);
+        line += "; wrote " + (t.written.size() == 1
+                                  ? t.written[0]
+                                  : Counted(t.written.size(), "file") + " into " + t.outDir);
         break;
     }
   }

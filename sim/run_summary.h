@@ -9,9 +9,9 @@
 #include <vector>
 
 struct ChangeTally {
-  bool changing = false;              // a command that changes documents ran
-  std::vector<std::string> changed;   // the documents it changed
-  std::vector<std::string> deletedIn; // those it deleted character formats from
+  bool changing = false;               // a command that changes documents ran
+  std::vector<std::string> changed;    // the documents it changed
+  std::vector<std::string> deletedIn;  // those it deleted character formats from
   int64_t formatsDeleted = 0;
   enum Writing { kNotWritten, kDiff, kInPlace, kOutDir } writing = kNotWritten;
   std::string outDir;

@@ -136,8 +136,8 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
   }
   ChangeTally& tally = RunTally();
   tally.changing = tally.changing || IsChangingCall(call);
-  tally.writing = o.diff         ? ChangeTally::kDiff
-                  : o.inPlace    ? ChangeTally::kInPlace
+  tally.writing = o.diff              ? ChangeTally::kDiff
+                  : o.inPlace         ? ChangeTally::kInPlace
                   : !o.outDir.empty() ? ChangeTally::kOutDir
                                       : ChangeTally::kNotWritten;
   tally.outDir = o.outDir;

@@ -159,7 +159,8 @@ std::vector<Row> Rows(const RunRecord& r, bool listing, const std::set<std::stri
 // not define is outlined.
 enum class Kind { kTotal, kDefined, kUndefined };
 
-std::string Cell(const TagCount& c, int64_t most, const std::string& key, Kind kind = Kind::kTotal) {
+std::string Cell(const TagCount& c, int64_t most, const std::string& key,
+                 Kind kind = Kind::kTotal) {
   std::string style;
   if (c.characters > 0 && most > 0) {
     // Shaded on a log scale: a tag on a few words stays visible beside one
@@ -172,7 +173,8 @@ std::string Cell(const TagCount& c, int64_t most, const std::string& key, Kind k
             "\"";
   }
   std::string text = c.runs > 0 ? std::to_string(c.characters) : "";
-  std::string title = std::to_string(c.runs) + " runs, " + std::to_string(c.characters) + " characters";
+  std::string title = std::to_string(c.runs) + " runs, " + std::to_string(c.characters) +
+                      " characters";
   std::string kindClass;
   if (kind == Kind::kDefined && c.runs == 0) {
     kindClass = " defined";
@@ -331,8 +333,9 @@ std::string UsageHtml(const RunRecord& r) {
   h += "<li><span class=\"tagmark one-file\">Brown</span>: carried by text in a single file</li>\n"
        "<li>Heading and tag column stay in view while the table scrolls; a click on a heading "
        "sorts by it</li>\n</ul>\n";
-  h += "<div class=\"scroll\" id=\"scroll\">\n<table id=\"usage\">\n<thead><tr><th data-sort=\"name\">Tag</th>"
-       "<th data-sort=\"total\">Total</th>";
+  h +=
+      "<div class=\"scroll\" id=\"scroll\">\n<table id=\"usage\">\n<thead><tr><th data-sort=\"name\">Tag</th>"
+      "<th data-sort=\"total\">Total</th>";
   for (size_t i = 0; i < r.files.size(); ++i) {
     h += "<th data-sort=\"file" + std::to_string(i + 1) + "\" title=\"" + Escape(r.files[i].file) +
          "\">" + Escape(r.files[i].title) + "</th>";
@@ -348,6 +351,7 @@ std::string UsageHtml(const RunRecord& r) {
     }
     h += "<td class=\"note\">" + Escape(row.note) + "</td></tr>\n";
   }
-  h += "</tbody>\n</table>\n</div>\n<script>\n" + std::string(kScript) + "</script>\n</body>\n</html>\n";
+  h += "</tbody>\n</table>\n</div>\n<script>\n" + std::string(kScript) +
+       "</script>\n</body>\n</html>\n";
   return h;
 }

@@ -21,8 +21,7 @@ TEST(ProgressTest, BarAfterASecondWithFileNumberTimeAndTimeLeft) {
             ProgressUpdate(&p, "Examining: ch2.mif", t0 + milliseconds(1500), 80));
   // A pass ends with its bar full; the next starts again from the first
   // file, its own pace unknown, the time runs on.
-  EXPECT_EQ("[====================] 3/3 0:04",
-            ProgressUpdate(&p, "", t0 + seconds(4), 80));
+  EXPECT_EQ("[====================] 3/3 0:04", ProgressUpdate(&p, "", t0 + seconds(4), 80));
   EXPECT_EQ("[>                   ] 1/3 1:05 Processing: ch1.mif",
             ProgressUpdate(&p, "Processing: ch1.mif", t0 + seconds(65), 80));
   // Never as wide as the terminal, and no character cut in two.
@@ -36,7 +35,8 @@ TEST(ProgressTest, ReadingTheFilesIsPartOfTheRun) {
   EXPECT_EQ("Reading: ch1.mif", ProgressReading(&p, "ch1.mif", 0, 4, t0, 80));
   EXPECT_EQ("[==========>         ] 3/4 0:02, 0:02 left Reading: ch3.mif",
             ProgressReading(&p, "ch3.mif", 2, 4, t0 + seconds(2), 80));
-  EXPECT_EQ("[====================] 4/4 0:03 read", ProgressReading(&p, "", 4, 4, t0 + seconds(3), 80));
+  EXPECT_EQ("[====================] 4/4 0:03 read",
+            ProgressReading(&p, "", 4, 4, t0 + seconds(3), 80));
   // The walk after it counts from when reading began.
   p.files = 2;
   EXPECT_EQ("[>                   ] 1/2 0:03 Examining: ch1.mif",

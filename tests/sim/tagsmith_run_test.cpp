@@ -308,16 +308,16 @@ TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
 }
 
 TEST_F(RunOptionsTest, EachRunsTheDocumentCommandOnEveryDocumentAsOneBatch) {
-  std::vector<std::string> args{"--yes",  "--each",          "DeleteUnusedChars",
-                                kBook + "chapter1.mif", kBook + "chapter2.mif", "--out-dir",
-                                out.path};
+  std::vector<std::string> args{
+      "--yes",     "--each", "DeleteUnusedChars", kBook + "chapter1.mif", kBook + "chapter2.mif",
+      "--out-dir", out.path};
   sim::ToolResult r = Run(args);
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "chapter2.mif"}), sim::FilesIn(out.path));
   // One summary for the batch, each changed file counted once.
-  EXPECT_NE(std::string::npos,
-            r.err.find("\ndeleted 5 character formats in 2 files; wrote 2 files into " +
-                       out.path + "\n"))
+  EXPECT_NE(
+      std::string::npos,
+      r.err.find("\ndeleted 5 character formats in 2 files; wrote 2 files into " + out.path + "\n"))
       << r.err;
   EXPECT_EQ(r.err.find("deleted"), r.err.rfind("deleted")) << r.err;
 

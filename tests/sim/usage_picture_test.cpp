@@ -112,8 +112,8 @@ TEST_F(UsagePictureBrowserTest, TheBooksTableIsTheReportsCountsSortedAndMarked) 
       const json& tagsOfFile = files[i]["tags"];
       bool carried = tagsOfFile.contains(row.tag);
       int64_t chars = carried ? tagsOfFile[row.tag]["characters"].get<int64_t>() : 0;
-      std::vector<std::string> defined =
-          CatalogFormats(sim::ReadFile(sim::RepoRoot() + "/" + files[i]["file"].get<std::string>()));
+      std::vector<std::string> defined = CatalogFormats(
+          sim::ReadFile(sim::RepoRoot() + "/" + files[i]["file"].get<std::string>()));
       bool definedHere = std::find(defined.begin(), defined.end(), row.tag) != defined.end();
       EXPECT_EQ(carried ? std::to_string(chars) : definedHere ? "0" : "", row.cells[i + 1]);
       total += chars;
@@ -150,9 +150,10 @@ TEST_F(UsagePictureBrowserTest, TheHeadingsStayInViewOfALargeBook) {
       }
     }
     std::string name = "ch" + std::to_string(c) + ".mif";
-    sim::WriteFile(book.path + "/" + name, "<MIFFile 2015>\n<FontCatalog \n" + fonts +
-                                               ">\n<TextFlow \n <TFTag `A'>\n <Para \n  <ParaLine \n" +
-                                               text + "  >\n >\n>\n");
+    sim::WriteFile(book.path + "/" + name,
+                   "<MIFFile 2015>\n<FontCatalog \n" + fonts +
+                       ">\n<TextFlow \n <TFTag `A'>\n <Para \n  <ParaLine \n" + text +
+                       "  >\n >\n>\n");
     components += "<BookComponent \n <FileName `<c\\>" + name + "'>\n>\n";
   }
   sim::WriteFile(book.path + "/Big.book", "<Book 9.00>\n" + components);

@@ -248,8 +248,8 @@ void ExpectCellsOf(const std::map<std::string, PageRow>& rows,
       auto c = counts[i].find(kv.first);
       // A format the file defines but no text of it carries shows 0; one it
       // does not define, nothing.
-      bool definedHere =
-          std::find(defined[i].begin(), defined[i].end(), kv.first) != defined[i].end();
+      bool definedHere = std::find(defined[i].begin(), defined[i].end(), kv.first) !=
+                         defined[i].end();
       std::string expected = c != counts[i].end() ? std::to_string(c->second.second)
                              : definedHere        ? "0"
                                                   : "";
