@@ -101,7 +101,7 @@ std::string ProgressReading(Progress* p, const std::string& file, size_t done, s
   return Shown(p, done, total, "Reading: " + file, now, width);
 }
 
-bool ProgressEscapes(const char* term, const char* noColor) {
+bool TerminalEscapes(const char* term, const char* noColor) {
   if (noColor != nullptr && *noColor != '\0') return false;
   return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
 }

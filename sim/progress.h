@@ -37,10 +37,10 @@ std::string ProgressReading(Progress* p, const std::string& file, size_t done, s
 std::string ProgressBar(size_t done, size_t files, const std::string& status, double seconds,
                         double left, size_t width);
 
-// Whether the terminal may be sent escape codes: not when TERM is dumb or
-// unknown, nor when NO_COLOR is set (the values of the variables, null when
-// unset).
-bool ProgressEscapes(const char* term, const char* noColor);
+// Whether a terminal may be sent escape codes (the progress's, a diff's
+// colours): not when TERM is dumb or unknown, nor when NO_COLOR is set (the
+// values of the variables, null when unset).
+bool TerminalEscapes(const char* term, const char* noColor);
 
 // What takes a status line off the terminal: an escape code, or spaces
 // over it where escape codes may not be sent.

@@ -173,7 +173,7 @@ void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t com
 
 void StartProgress(RunDialogs& D, const RunOptions& o) {
   D.progress = isatty(STDERR_FILENO) != 0 && !o.quiet;
-  D.escapes = ProgressEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
+  D.escapes = TerminalEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
 }
 
 void ShowReading(RunDialogs& D, const std::string& file, size_t done, size_t total) {

@@ -1,8 +1,11 @@
 #include "sim/run_write.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -12,6 +15,7 @@
 #include "sim/diff_preview.h"
 #include "sim/host_text.h"
 #include "sim/json_report.h"
+#include "sim/progress.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
 #include "sim/run_summary.h"
@@ -187,7 +191,11 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       Say(why + ". Nothing was written.\n");
       return RUN_USAGE;
     }
-    return PrintDiffPreview(writes) && StdoutWritten() ? RUN_OK : RUN_BAD_INPUT;
+    // Coloured only for a reader at a terminal that takes escape codes:
+    // patch(1) reading a pipe gets the plain diff.
+    bool colour = isatty(STDOUT_FILENO) != 0 &&
+                  TerminalEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
+    return PrintDiffPreview(writes, colour) && StdoutWritten() ? RUN_OK : RUN_BAD_INPUT;
   }
   if (writes.empty()) return RUN_OK;
   if (!o.outDir.empty() && !o.inPlace) {

@@ -49,11 +49,11 @@ TEST(ProgressTest, ReadingTheFilesIsPartOfTheRun) {
 }
 
 TEST(ProgressTest, NoEscapeCodesWhereTheTerminalTakesNone) {
-  EXPECT_TRUE(ProgressEscapes("xterm-256color", nullptr));
-  EXPECT_TRUE(ProgressEscapes("xterm", ""));
-  EXPECT_FALSE(ProgressEscapes("dumb", nullptr));
-  EXPECT_FALSE(ProgressEscapes(nullptr, nullptr));
-  EXPECT_FALSE(ProgressEscapes("xterm", "1"));
+  EXPECT_TRUE(TerminalEscapes("xterm-256color", nullptr));
+  EXPECT_TRUE(TerminalEscapes("xterm", ""));
+  EXPECT_FALSE(TerminalEscapes("dumb", nullptr));
+  EXPECT_FALSE(TerminalEscapes(nullptr, nullptr));
+  EXPECT_FALSE(TerminalEscapes("xterm", "1"));
   EXPECT_EQ("\r\033[K", ProgressClear(true, 10));
   EXPECT_EQ("\r         \r", ProgressClear(false, 10));
 }
