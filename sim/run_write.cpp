@@ -145,7 +145,17 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
                   : !o.outDir.empty() ? ChangeTally::kOutDir
                                       : ChangeTally::kNotWritten;
   tally.outDir = o.outDir;
+  // Counted only once the run has ended well: a batch's summary counts no
+  // change of a run that wrote nothing.
+  ChangeTally here;
   std::vector<std::string> toWrite;
+  auto counted = [&tally, &here, &toWrite](bool written) {
+    tally.changed.insert(tally.changed.end(), here.changed.begin(), here.changed.end());
+    tally.deletedIn.insert(tally.deletedIn.end(), here.deletedIn.begin(), here.deletedIn.end());
+    tally.formatsDeleted += here.formatsDeleted;
+    if (written) tally.written.insert(tally.written.end(), toWrite.begin(), toWrite.end());
+    return RUN_OK;
+  };
   for (auto& in : I.inputs) {
     std::string text;
     std::string error;
@@ -155,14 +165,14 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       return RUN_BAD_INPUT;
     }
     if (!changed) continue;
-    tally.changed.push_back(in->file);
+    here.changed.push_back(in->file);
     std::vector<std::string> after = CatalogFormats(text);
     int64_t deleted = 0;
     for (const std::string& name : CatalogFormats(*in->original)) {
       if (std::find(after.begin(), after.end(), name) == after.end()) ++deleted;
     }
-    if (deleted > 0) tally.deletedIn.push_back(in->file);
-    tally.formatsDeleted += deleted;
+    if (deleted > 0) here.deletedIn.push_back(in->file);
+    here.formatsDeleted += deleted;
     changedInputs->emplace_back(in.get(), o.inPlace ? in->path : std::string());
     if (o.inPlace || (o.diff && o.outDir.empty())) {
       writes.push_back(
@@ -175,7 +185,7 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     if (o.inPlace || !o.outDir.empty()) toWrite.push_back(writes.back().path);
   }
   // The summary line names what is written; no line of its own for each.
-  bool summed = tally.changing || !tally.changed.empty();
+  bool summed = tally.changing || !here.changed.empty();
   for (SafeWrite& w : writes) w.announce = !summed && !o.quiet;
   if (o.diff) {
     // A target the run would refuse makes no preview either. A folder that
@@ -195,9 +205,9 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     // patch(1) reading a pipe gets the plain diff.
     bool colour = isatty(STDOUT_FILENO) != 0 &&
                   TerminalEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
-    return PrintDiffPreview(writes, colour) && StdoutWritten() ? RUN_OK : RUN_BAD_INPUT;
+    return PrintDiffPreview(writes, colour) && StdoutWritten() ? counted(false) : RUN_BAD_INPUT;
   }
-  if (writes.empty()) return RUN_OK;
+  if (writes.empty()) return counted(false);
   if (!o.outDir.empty() && !o.inPlace) {
     std::error_code ec;
     fs::create_directories(o.outDir, ec);
@@ -209,11 +219,10 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
   }
   switch (SafeWriteAll(writes, InputPaths(I))) {
     case SAFE_WRITTEN:
-      tally.written.insert(tally.written.end(), toWrite.begin(), toWrite.end());
       if (summed && !o.output.empty() && !outputs.empty()) {
         tally.output = SafeIsStdout(o.output) ? "standard output" : o.output;
       }
-      return RUN_OK;
+      return counted(true);
     case SAFE_REFUSED: return RUN_USAGE;
     case SAFE_FAILED: break;
   }

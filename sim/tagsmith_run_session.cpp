@@ -169,7 +169,8 @@ int RunEach(const RunOptions& options) {
     int ran = RunTagsmith(one);
     if (status == RUN_OK) status = ran;
     // The command line itself is wrong: so it would be for every document.
-    if (ran == RUN_USAGE) return status;
+    // What the runs before did is still said.
+    if (ran == RUN_USAGE) break;
   }
   SaySummary();
   return status;

@@ -321,6 +321,18 @@ TEST_F(RunOptionsTest, EachRunsTheDocumentCommandOnEveryDocumentAsOneBatch) {
       << r.err;
   EXPECT_EQ(r.err.find("deleted"), r.err.rfind("deleted")) << r.err;
 
+  // A run of the batch that cannot write stops it; what was written before
+  // is still said.
+  sim::TempDir blocked;
+  fs::create_directory(blocked.path + "/chapter2.mif");
+  args.back() = blocked.path;
+  r = Run(args);
+  EXPECT_EQ(2, r.status);
+  EXPECT_NE(std::string::npos,
+            r.err.find("\ndeleted 2 character formats in examples/book/chapter1.mif; wrote " +
+                       blocked.path + "/chapter1.mif\n"))
+      << r.err;
+
   // Only errors with --quiet: a batch that goes well says nothing.
   sim::TempDir quiet;
   args.back() = quiet.path;
