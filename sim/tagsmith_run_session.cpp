@@ -140,6 +140,9 @@ int RunTagsmith(const RunOptions& options) {
   if (o.masterPages) ToggleSkipMasterPages(client, menu);
   if (!o.each && IsDocumentOnly(menu, chosen.number)) SayActiveOfSeveral(H, I);
   InstallHostHooks(D, o, H, I.book.components.size());
+  // Each pass of a book walk says again what it could not open: once is
+  // enough.
+  D.consoleOnce = std::make_unique<std::set<std::string>>();
   Reporting report;
   bool reporting = o.counts || !o.json.empty() || !o.html.empty();
   if (reporting) BeginRecord(H.host, I, o, menu, chosen.number, &report);
