@@ -192,7 +192,8 @@ std::string Cell(const TagCount& c, int64_t most, const std::string& key,
 
 const char kStyle[] = R"(body { font: 14px/1.4 sans-serif; margin: 1.5em; color: #222; }
 h1 { font-size: 1.3em; }
-.scroll { overflow: auto; max-height: 85vh; max-width: 100%; border: 1px solid #ccc; }
+.scroll { display: inline-block; overflow: auto; max-height: 85vh; max-width: 100%;
+  border: 1px solid #ccc; }
 table { border-collapse: separate; border-spacing: 0; }
 th, td { border-right: 1px solid #ccc; border-bottom: 1px solid #ccc; padding: 0.2em 0.6em; }
 th { background: #eee; cursor: pointer; user-select: none; white-space: nowrap; }
@@ -312,10 +313,11 @@ std::string UsageHtml(const RunRecord& r) {
          "</p>\n";
   }
   h += "<ul class=\"legend\">\n<li>A number: the characters whose text carries the tag in that "
-       "file (hover for its runs); shaded <span class=\"swatch\"></span> on a logarithmic scale, "
-       "darkest at " +
-       std::to_string(most) +
-       " characters, the largest cell</li>\n"
+       "file (hover for its runs); " +
+       (most > 0 ? "shaded <span class=\"swatch\"></span> on a logarithmic scale, darkest at " +
+                       std::to_string(most) + " characters, the largest cell"
+                 : std::string("no text carries a tag, so no cell is shaded")) +
+       "</li>\n"
        "<li><span class=\"sample defined\" style=\"color: #888\">0</span> the file defines the "
        "format, but no text there carries it; <span class=\"sample\">&nbsp;</span> (empty) the "
        "file has no such format</li>\n"
