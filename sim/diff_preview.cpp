@@ -322,7 +322,28 @@ std::string DiffPathOf(const std::string& path) {
   return name;
 }
 
-bool PrintDiffPreview(const std::vector<SafeWrite>& writes) {
+std::string ColouredDiff(const std::string& diff) {
+  std::string out;
+  size_t line = 0;
+  for (size_t at = 0; at < diff.size(); ++line) {
+    size_t end = diff.find('\n', at);
+    end = end == std::string::npos ? diff.size() : end;
+    // The two name lines come first: a removed line may begin as they do.
+    const char* colour = line < 2          ? "\033[1m"
+                         : diff[at] == '@' ? "\033[36m"
+                         : diff[at] == '-' ? "\033[31m"
+                         : diff[at] == '+' ? "\033[32m"
+                                           : nullptr;
+    if (colour != nullptr) out += colour;
+    out.append(diff, at, end - at);
+    if (colour != nullptr) out += "\033[m";
+    if (end < diff.size()) out += '\n';
+    at = end + 1;
+  }
+  return out;
+}
+
+bool PrintDiffPreview(const std::vector<SafeWrite>& writes, bool colour) {
   for (const SafeWrite& w : writes) {
     if (SafeIsStdout(w.path)) continue;
     std::string name = DiffPathOf(w.path);
@@ -339,6 +360,7 @@ bool PrintDiffPreview(const std::vector<SafeWrite>& writes) {
     }
     // Written whole: a file may hold NUL bytes (padding after its end).
     std::string diff = UnifiedDiff(now, w.text, oldName, "b/" + name);
+    if (colour) diff = ColouredDiff(diff);
     std::fwrite(diff.data(), 1, diff.size(), stdout);
   }
   std::fflush(stdout);

@@ -27,9 +27,15 @@ std::string UnifiedDiff(const std::string& before, const std::string& after,
 // below it, else from the root; with no leading "./", "/" or "..".
 std::string DiffPathOf(const std::string& path);
 
+// The diff of one file (as UnifiedDiff makes it) coloured for a terminal:
+// its two name lines bold, hunk heads cyan, removed lines red, added lines
+// green.
+std::string ColouredDiff(const std::string& diff);
+
 // Prints to stdout the diff of each target (a/PATH, b/PATH; a new file from
-// /dev/null); standard output as a target is passed over. False, with a
-// message on stderr, when a target that exists cannot be read.
-bool PrintDiffPreview(const std::vector<SafeWrite>& writes);
+// /dev/null), coloured when asked; standard output as a target is passed
+// over. False, with a message on stderr, when a target that exists cannot be
+// read.
+bool PrintDiffPreview(const std::vector<SafeWrite>& writes, bool colour = false);
 
 #endif

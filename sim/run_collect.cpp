@@ -97,8 +97,8 @@ void ReportKeptFormats(const memhost::MemHost& api) {
   std::set<std::pair<std::string, std::string>> said;
   for (const auto& kept : api.keptInUse()) {
     if (!said.insert(kept).second) continue;
-    Say(Readable(BaseName(kept.first)) + ": kept character format \"" + Readable(kept.second) +
-        "\": the element definitions name it\n");
+    SayNote(Readable(BaseName(kept.first)) + ": kept character format \"" + Readable(kept.second) +
+            "\": the element definitions name it\n");
   }
 }
 

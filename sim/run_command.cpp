@@ -103,6 +103,10 @@ ChosenCommand ChooseCommand(const RunOptions& o, const std::vector<MenuEntry>& m
     error = o.command + " works on a book: name a MIF book among the files";
     return chosen;
   }
+  if (o.each && !IsDocumentOnly(menu, number)) {
+    error = "--each runs a document command on each document; " + o.command + " is not one";
+    return chosen;
+  }
   if (!o.html.empty() && !IsBookOnly(menu, number) &&
       number != NumberOfCall(menu, KnownCallOf(kListUsageCall))) {
     error = "--html pictures the book commands and List Character Usage only";

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <vector>
 
 #include "sim/client_commands.h"
@@ -13,7 +14,10 @@ namespace {
 
 bool AskTerminal(RunDialogs& D, const std::string& prompt, std::string* answer) {
   if (D.tty == nullptr) D.tty.reset(std::fopen("/dev/tty", "r+"));
-  if (D.tty == nullptr) return false;
+  if (D.tty == nullptr) {
+    D.noTerminal = true;
+    return false;
+  }
   std::fputs(prompt.c_str(), D.tty.get());
   std::fflush(D.tty.get());
   char line[512];
@@ -51,9 +55,15 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
     const std::string& value = o.choices[D.nextChoice++];
     r.answer = ChoiceIndex(r.items, value);
     if (r.answer == -2) {
-      Say("tagsmith-run: \"" + value + "\" is none of the items of \"" + title + "\"\n");
+      std::string items;
+      for (size_t i = 0; i < r.items.size(); ++i) {
+        items += (i == 0 ? "" : ", ") + std::to_string(i + 1) + ". " + Readable(r.items[i]);
+      }
+      if (D.badChoice.empty()) {
+        D.badChoice = "--choose " + value + ": \"" + value + "\" is none of the items of \"" +
+                      title + "\" (" + (items.empty() ? std::string("it has none") : items) + ")";
+      }
       r.answer = -1;
-      Unanswered(D, title);
     }
   } else if (o.interactive) {
     std::string list = title + "\n";
@@ -70,10 +80,10 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
   } else {
     Unanswered(D, title);
   }
-  Say("choice: " + title + " -> " +
-      (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)])
-                     : std::string("cancelled")) +
-      "\n");
+  SayNote("choice: " + title + " -> " +
+          (r.answer >= 0 ? Readable(r.items[static_cast<size_t>(r.answer)])
+                         : std::string("cancelled")) +
+          "\n");
   if (r.answer < 0) D.cancelled = true;
 }
 
@@ -82,8 +92,14 @@ void AnswerChoice(RunDialogs& D, const RunOptions& o, memhost::DialogRecord& r) 
 void AnswerAlert(RunDialogs& D, const RunOptions& o, const memhost::FaultyHost& calls,
                  memhost::DialogRecord& r) {
   if (r.alertType != kAlertQuestion) {
-    Say(std::string(r.alertType == kAlertWarning ? "warning: " : "notice: ") + Readable(r.text) +
-        "\n");
+    std::string line = (r.alertType == kAlertWarning ? "warning: " : "notice: ") +
+                       Readable(r.text) + "\n";
+    // A warning is why the command failed: said even when only errors are.
+    if (r.alertType == kAlertWarning) {
+      Say(line);
+    } else {
+      SayNote(line);
+    }
     if (r.alertType == kAlertWarning) D.failed = true;
     if (r.alertType == kAlertNotice) D.noticeCall = calls.callCount;
     r.answer = 0;
@@ -113,7 +129,7 @@ void AnswerAlert(RunDialogs& D, const RunOptions& o, const memhost::FaultyHost& 
     r.answer = 1;
     Unanswered(D, question);
   }
-  Say("question: " + question + " -> " + (r.answer == 0 ? "yes" : "no") + "\n");
+  SayNote("question: " + question + " -> " + (r.answer == 0 ? "yes" : "no") + "\n");
   if (r.answer != 0) D.cancelled = true;
 }
 
@@ -138,13 +154,13 @@ void ShowConsole(RunDialogs& D, const memhost::ScriptedHost& user) {
   } else {
     D.consoleShown = user.console.size();
   }
-  if (D.progress) Say("\r\033[K");
   Say(Readable(fresh));
 }
 
 void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t components) {
   H.user.responder = [&D, &o, &H](memhost::DialogRecord& r) {
-    if (D.progress) Say("\r\033[K");
+    // The question is asked on the terminal the status line stands on.
+    ClearStatus();
     if (r.kind == memhost::DialogRecord::ALERT) {
       AnswerAlert(D, o, H.calls, r);
     } else {
@@ -152,13 +168,34 @@ void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t com
     }
     return true;
   };
-  D.progress = isatty(STDERR_FILENO) != 0;
+  StartProgress(D, o);
   D.walk.files = components;
   H.user.statusObserver = [&D, &H](const std::string& status) {
     ShowConsole(D, H.user);
     if (!D.progress) return;
-    Say("\r\033[K" +
-        ProgressUpdate(&D.walk, Readable(status), Progress::Clock::now(), ProgressWidth()));
-    std::fflush(stderr);
+    size_t width = ProgressWidth();
+    SayStatus(ProgressUpdate(&D.walk, Readable(status), Progress::Clock::now(), width),
+              ProgressClear(D.escapes, width));
   };
+}
+
+void StartProgress(RunDialogs& D, const RunOptions& o) {
+  D.progress = isatty(STDERR_FILENO) != 0 && !o.quiet;
+  D.escapes = TerminalEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
+}
+
+void ShowReading(RunDialogs& D, const std::string& file, size_t done, size_t total) {
+  if (!D.progress) return;
+  size_t width = ProgressWidth();
+  SayStatus(ProgressReading(&D.walk, Readable(file), done, total, Progress::Clock::now(), width),
+            ProgressClear(D.escapes, width));
+}
+
+void EndProgress(const RunDialogs& D) {
+  // A bar that was shown stays, full; a mere status line goes.
+  if (D.walk.barShown) {
+    EndStatus();
+  } else {
+    ClearStatus();
+  }
 }

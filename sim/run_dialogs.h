@@ -36,8 +36,13 @@ struct RunDialogs {
   bool noDocument = false;
   int64_t noticeCall = 0;  // the host call that showed the last notice
   std::string unansweredText;
+  bool noTerminal = false;  // --interactive found no terminal to ask on
+  // A --choose value that names none of the items: the command line is
+  // wrong, not the answer missing.
+  std::string badChoice;
   std::unique_ptr<std::FILE, TtyClose> tty;  // opened when first asked
-  bool progress = false;
+  bool progress = false;                     // shown on stderr, a terminal
+  bool escapes = true;                       // the terminal may be sent escape codes
   Progress walk;
   size_t consoleShown = 0;
   // When set, each line of the console is said once (the lines said so far).
@@ -57,5 +62,12 @@ void ShowConsole(RunDialogs& D, const memhost::ScriptedHost& user);
 // progress of a walk over `components` files. D, o and H must outlive the
 // hooks.
 void InstallHostHooks(RunDialogs& D, const RunOptions& o, RunHost& H, size_t components);
+
+// Whether and how progress is shown: on a terminal only, not with --quiet.
+void StartProgress(RunDialogs& D, const RunOptions& o);
+// The reading of `file`, the `done`-th of `total`; done == total at the end.
+void ShowReading(RunDialogs& D, const std::string& file, size_t done, size_t total);
+// The run's progress ends: a bar shown stays on its line, a status line goes.
+void EndProgress(const RunDialogs& D);
 
 #endif

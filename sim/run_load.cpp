@@ -267,7 +267,11 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
   std::vector<ObjHandle> named;
   I->streamIsInput = StreamOntoInput(o);
   if (I->streamIsInput != 0) return RUN_USAGE;
+  auto reading = [I](const std::string& file, size_t done, size_t total) {
+    if (I->reading) I->reading(file, done, total);
+  };
   for (const std::string& file : o.files) {
+    reading(file, static_cast<size_t>(&file - o.files.data()), o.files.size());
     auto in = std::make_unique<Input>();
     in->file = file;
     in->path = file;
@@ -309,6 +313,8 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
     std::vector<std::string> besideBook;
     std::vector<std::string> exported;
     for (MifBookComponent& c : I->book.components) {
+      reading(BaseName(c.path), static_cast<size_t>(&c - I->book.components.data()),
+              I->book.components.size());
       // A path of the machine the book was made on: a volume ("O:/...")
       // is no path here at all, not one relative to the working folder.
       ComponentFound found = FindComponent(I->bookFile, &c);
@@ -355,7 +361,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       if (found.empty()) return;
       std::string names;
       for (const std::string& n : found) names += (names.empty() ? "" : ", ") + n;
-      Say(I->bookFile + how + names + "\n");
+      SayNote(I->bookFile + how + names + "\n");
     };
     sayFound(besideBook,
              ": the book names documents by absolute paths that are not here; "
@@ -397,6 +403,8 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
   for (ObjHandle d : named) host.openDocs.push_back(d);
   host.activeDoc = named.empty() ? 0 : named.back();
   host.activeBook = I->bookHandle;
+  size_t total = I->bookFile.empty() ? o.files.size() : I->book.components.size();
+  reading(std::string(), total, total);
   return RUN_OK;
 }
 

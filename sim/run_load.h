@@ -5,6 +5,7 @@
 #ifndef TAGSMITH_SIM_RUN_LOAD_H
 #define TAGSMITH_SIM_RUN_LOAD_H
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,9 @@ struct RunInputs {
   // Whether a changed chapter may be kept as its text once closed; not
   // when the steps of a run look at each file as read.
   bool settleChanges = true;
+  // Told of each file before it is read (the done-th of total), and once
+  // all of a kind are read; may be empty.
+  std::function<void(const std::string& file, size_t done, size_t total)> reading;
 };
 
 // The standard stream (1, 2) that is a file the run reads, redirected onto

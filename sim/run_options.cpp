@@ -109,8 +109,8 @@ const OptionRow kOptions[] = {
     {"--html", Takes::kName, nullptr, &RunOptions::html, nullptr, "--html FILE|-",
      "write a page picturing tag usage across the files\n"
      "(book commands and List Character Usage)"},
-    {"--help", Takes::kHelp, nullptr, nullptr, nullptr, "--help", "print this text"},
-    {"--version", Takes::kNothing, &RunOptions::version, nullptr, nullptr, "--version",
+    {"--help", Takes::kHelp, nullptr, nullptr, nullptr, "-h, --help", "print this text"},
+    {"--version", Takes::kNothing, &RunOptions::version, nullptr, nullptr, "-V, --version",
      "print the version and exit"},
     // check's kinds of finding, in its own line of the usage text.
     {"--unused", Takes::kNothing, &RunOptions::checkUnused, nullptr, nullptr, nullptr, nullptr},
@@ -131,6 +131,14 @@ const OptionRow kOptions[] = {
      "check: report only findings the baseline lacks"},
     {"--write-baseline", Takes::kName, nullptr, &RunOptions::checkWriteBaseline, nullptr,
      "--write-baseline FILE", "check: write the findings as a baseline; exit 0"},
+    {"--quiet", Takes::kNothing, &RunOptions::quiet, nullptr, nullptr, "--quiet",
+     "say nothing on stderr but errors"},
+    {"--each", Takes::kNothing, &RunOptions::each, nullptr, nullptr, "--each",
+     "run a document command on every document named, in\n"
+     "turn, with one summary and one exit status"},
+    // The short forms, listed with the long ones.
+    {"-h", Takes::kHelp, nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"-V", Takes::kNothing, &RunOptions::version, nullptr, nullptr, nullptr, nullptr},
 };
 
 // Where the help of an option starts in its line of the usage text.
@@ -155,6 +163,12 @@ bool OptionsAgree(const RunOptions& o, std::string* message) {
   }
   if (toStdout > 1) {
     *message = "only one of --output, --json and --html can go to standard output";
+    return false;
+  }
+  if (o.each && (!o.output.empty() || !o.json.empty() || !o.html.empty())) {
+    // Each run would write the same file again.
+    *message =
+        "--each runs the command once per document: --output, --json and --html do not apply";
     return false;
   }
   if (o.diff && (!o.json.empty() || !o.html.empty() || o.counts)) {
@@ -215,7 +229,8 @@ std::string RunUsage() {
       "Runs one Tagsmith command on MIF documents and at most one MIF book. COMMAND\n"
       "is a client-call string (ListCharUsage, ListCharUsageBook, ...) or a menu\n"
       "label (\"List Character Usage\"; \"book:...\" or \"doc:...\" picks the menu).\n"
-      "The last document named is the active document, the book the active book.\n"
+      "The last document named is the active document, the book the active book;\n"
+      "with --each a document command runs on every document named, in turn.\n"
       "\n"
       "check reads each document or book named and writes nothing but a baseline\n"
       "asked for. It reports, as file:line:col: severity: message [rule], the\n"
@@ -258,7 +273,8 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
   bool optionsDone = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
-    if (optionsDone || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+    // A lone "-" names standard input or output, as a file.
+    if (optionsDone || arg.size() < 2 || arg[0] != '-') {
       positional.push_back(arg);
       continue;
     }
@@ -303,7 +319,14 @@ bool RunParseOptions(int argc, char** argv, RunOptions* o, bool* help, std::stri
       }
     }
     if (row->flag != nullptr) o->*row->flag = true;
-    if (row->text != nullptr) o->*row->text = value;
+    if (row->text != nullptr) {
+      // The later would silently win: which one the user meant is unknown.
+      if (!(o->*row->text).empty()) {
+        *message = name + " is given twice";
+        return false;
+      }
+      o->*row->text = value;
+    }
     if (row->apply != nullptr && !row->apply(name, value, o, message)) return false;
   }
   if (!OptionsAgree(*o, message)) return false;

@@ -49,6 +49,8 @@ struct RunOptions {
   std::string checkConfig;    // --config: the project file, instead of the one found
   std::string checkBaseline;  // --baseline: the findings accepted
   std::string checkWriteBaseline;  // --write-baseline: where to accept today's findings
+  bool quiet = false;  // --quiet: errors only on stderr
+  bool each = false;   // --each: the document command on every document named, in turn
 };
 
 // The command that reads documents and books for findings instead of
@@ -58,8 +60,9 @@ extern const char kRunCheckCommand[];
 // The usage text, printed by --help and after a usage error.
 std::string RunUsage();
 
-// Reads the command line into *o. Options start with "--" and take their
-// value after '=' or as the next word; "--" ends them. The first other word
+// Reads the command line into *o. Options start with "--" (or are one of
+// the short "-h" and "-V") and take their value after '=' or as the next
+// word; an option that holds one value is refused a second; "--" ends them. The first other word
 // is the command, the rest its files. False, with *message, when the line
 // cannot be run (an unknown option, a missing or unwanted value, options
 // that exclude each other, no command); true with *help set when --help

@@ -1,8 +1,11 @@
 #include "sim/run_write.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -12,9 +15,11 @@
 #include "sim/diff_preview.h"
 #include "sim/host_text.h"
 #include "sim/json_report.h"
+#include "sim/progress.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
 #include "sim/runs_left.h"
+#include "sim/run_summary.h"
 #include "sim/safe_write.h"
 #include "sim/usage_counts.h"
 #include "sim/usage_html.h"
@@ -61,7 +66,7 @@ bool StdoutTaken(const RunOptions& o) {
 int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, const char* call,
                  ChangedInputs* changedInputs) {
   ShowConsole(D, H.user);
-  if (D.progress) Say("\r\033[K");
+  EndProgress(D);
 
   // The output documents: every open document that is none of the inputs.
   std::vector<ObjHandle> outputs = OutputDocuments(H.host, I);
@@ -82,7 +87,14 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
   if (!StdoutWritten()) return RUN_BAD_INPUT;
 
   int status = RUN_OK;
-  if (D.unanswered) {
+  if (!D.badChoice.empty()) {
+    Say("tagsmith-run: " + D.badChoice + ". Nothing was written.\n");
+    status = RUN_USAGE;
+  } else if (D.unanswered && D.noTerminal) {
+    Say("tagsmith-run: --interactive needs a terminal to ask \"" + D.unansweredText +
+        "\", and the run has none. Nothing was written.\n");
+    status = RUN_UNANSWERED;
+  } else if (D.unanswered) {
     Say("tagsmith-run: no option answers \"" + D.unansweredText +
         "\"; give --yes/--no, --choose or --interactive. Nothing was written.\n");
     status = RUN_UNANSWERED;
@@ -134,6 +146,24 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       writes.push_back(SafeWrite{o.output, std::move(text), true, std::string()});
     }
   }
+  ChangeTally& tally = RunTally();
+  tally.changing = tally.changing || IsChangingCall(call);
+  tally.writing = o.diff              ? ChangeTally::kDiff
+                  : o.inPlace         ? ChangeTally::kInPlace
+                  : !o.outDir.empty() ? ChangeTally::kOutDir
+                                      : ChangeTally::kNotWritten;
+  tally.outDir = o.outDir;
+  // Counted only once the run has ended well: a batch's summary counts no
+  // change of a run that wrote nothing.
+  ChangeTally here;
+  std::vector<std::string> toWrite;
+  auto counted = [&tally, &here, &toWrite](bool written) {
+    tally.changed.insert(tally.changed.end(), here.changed.begin(), here.changed.end());
+    tally.deletedIn.insert(tally.deletedIn.end(), here.deletedIn.begin(), here.deletedIn.end());
+    tally.formatsDeleted += here.formatsDeleted;
+    if (written) tally.written.insert(tally.written.end(), toWrite.begin(), toWrite.end());
+    return RUN_OK;
+  };
   for (auto& in : I.inputs) {
     std::string text;
     std::string error;
@@ -143,6 +173,14 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       return RUN_BAD_INPUT;
     }
     if (!changed) continue;
+    here.changed.push_back(in->file);
+    std::vector<std::string> after = CatalogFormats(text);
+    int64_t deleted = 0;
+    for (const std::string& name : CatalogFormats(*in->original)) {
+      if (std::find(after.begin(), after.end(), name) == after.end()) ++deleted;
+    }
+    if (deleted > 0) here.deletedIn.push_back(in->file);
+    here.formatsDeleted += deleted;
     changedInputs->emplace_back(in.get(), o.inPlace ? in->path : std::string());
     if (o.inPlace || (o.diff && o.outDir.empty())) {
       writes.push_back(
@@ -151,10 +189,12 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       std::string target = (fs::path(o.outDir) / BaseName(in->path)).string();
       changedInputs->back().second = target;
       writes.push_back(SafeWrite{target, std::move(text), false, std::string()});
-    } else {
-      Say(in->file + " was changed; give --out-dir DIR or --in-place to write it\n");
     }
+    if (o.inPlace || !o.outDir.empty()) toWrite.push_back(writes.back().path);
   }
+  // The summary line names what is written; no line of its own for each.
+  bool summed = tally.changing || !here.changed.empty();
+  for (SafeWrite& w : writes) w.announce = !summed && !o.quiet;
   if (o.diff) {
     // A target the run would refuse makes no preview either. A folder that
     // --out-dir would make holds nothing to refuse yet.
@@ -169,9 +209,13 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
       Say(why + ". Nothing was written.\n");
       return RUN_USAGE;
     }
-    return PrintDiffPreview(writes) && StdoutWritten() ? RUN_OK : RUN_BAD_INPUT;
+    // Coloured only for a reader at a terminal that takes escape codes:
+    // patch(1) reading a pipe gets the plain diff.
+    bool colour = isatty(STDOUT_FILENO) != 0 &&
+                  TerminalEscapes(std::getenv("TERM"), std::getenv("NO_COLOR"));
+    return PrintDiffPreview(writes, colour) && StdoutWritten() ? counted(false) : RUN_BAD_INPUT;
   }
-  if (writes.empty()) return RUN_OK;
+  if (writes.empty()) return counted(false);
   if (!o.outDir.empty() && !o.inPlace) {
     std::error_code ec;
     fs::create_directories(o.outDir, ec);
@@ -182,7 +226,11 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     }
   }
   switch (SafeWriteAll(writes, InputPaths(I))) {
-    case SAFE_WRITTEN: return RUN_OK;
+    case SAFE_WRITTEN:
+      if (summed && !o.output.empty() && !outputs.empty()) {
+        tally.output = SafeIsStdout(o.output) ? "standard output" : o.output;
+      }
+      return counted(true);
     case SAFE_REFUSED: return RUN_USAGE;
     case SAFE_FAILED: break;
   }
@@ -291,7 +339,9 @@ int WriteReports(RunHost& H, const RunInputs& I, const RunOptions& o, const Chan
     }
   }
   auto write = [&](const std::string& path, const std::string& text) {
-    SafeWriteResult result = SafeWriteAll({SafeWrite{path, text, true, std::string()}}, keep);
+    SafeWrite report{path, text, true, std::string()};
+    report.announce = !o.quiet;
+    SafeWriteResult result = SafeWriteAll({report}, keep);
     if (result != SAFE_WRITTEN && status == RUN_OK) {
       status = result == SAFE_REFUSED ? RUN_USAGE : RUN_BAD_INPUT;
     }

@@ -686,7 +686,8 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
   // that has gone away ends the run with every file in place.
   if (result != SAFE_WRITTEN) return result;
   for (const Target& t : targets) {
-    if (!t.toStdout) Say("wrote " + t.w->path + "\n");
+    if (!t.toStdout && t.w->announce) Say("wrote " + t.w->path + "
+");
   }
   return SAFE_WRITTEN;
 }

@@ -43,6 +43,9 @@ struct SafeWrite {
   // with that stamp, so that a change made meanwhile is never lost.
   std::shared_ptr<const std::string> read = nullptr;
   SafeFileStamp readStamp = SafeFileStamp();
+  // Said on stderr as "wrote PATH" once written; not when the run sums up
+  // its writes in a line of its own, or says only its errors.
+  bool announce = true;
 };
 
 enum SafeWriteResult {

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   bool help = false;
   std::string message;
   if (!RunParseOptions(argc, argv, &options, &help, &message)) {
-    std::fprintf(stderr, "tagsmith-run: %s\n\n%s", message.c_str(), RunUsage().c_str());
+    std::fprintf(stderr, "tagsmith-run: %s\ntry 'tagsmith-run --help'\n", message.c_str());
     return RUN_USAGE;
   }
   if (help) {
@@ -28,10 +28,11 @@ int main(int argc, char** argv) {
     std::printf("tagsmith-run (Tagsmith) %s, build %s\n", TAGSMITH_VERSION, TAGSMITH_BUILD_NUMBER);
     return RUN_OK;
   }
+  SayQuietly() = options.quiet;
   try {
     if (options.list) return RunList(options);
     if (options.command == kRunCheckCommand) return RunCheck(options);
-    return RunTagsmith(options);
+    return options.each ? RunEach(options) : RunTagsmith(options);
   } catch (const std::bad_alloc&) {
     // Temporary files were removed on the way here; files are replaced only
     // once nothing more is allocated.

@@ -12,6 +12,9 @@ std::string RunBesideProgram(const std::string& relative);
 
 // The whole run; returns the exit status.
 int RunTagsmith(const RunOptions& options);
+// `--each`: the whole run for each document named, in turn, as one batch:
+// one summary, and the status of the first run that did not end well.
+int RunEach(const RunOptions& options);
 // `--list`: the commands the client offers, from its menus.
 int RunList(const RunOptions& options);
 

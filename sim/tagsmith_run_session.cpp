@@ -25,6 +25,7 @@
 #include "sim/run_names.h"
 #include "sim/run_say.h"
 #include "sim/run_steps.h"
+#include "sim/run_summary.h"
 #include "sim/run_write.h"
 #include "sim/safe_write.h"
 #include "sim/tagsmith_run.h"
@@ -61,6 +62,28 @@ void ShowTimings(const Clock::time_point* t) {
   Say(line);
 }
 
+// A document command works on one document: the user who named several
+// is told which, and that the others only stand open beside it (where a
+// keep-list or a conversion table is read from).
+void SayActiveOfSeveral(RunHost& H, const RunInputs& I) {
+  std::string active;
+  size_t documents = 0;
+  for (const auto& in : I.inputs) {
+    if (in->doc == 0) continue;
+    ++documents;
+    if (in->doc == H.host.activeDoc) active = in->file;
+  }
+  if (documents < 2 || active.empty()) return;
+  SayNote(active +
+          ": the command works on this document, the last named; the others stand open beside "
+          "it (--each runs the command on each in turn)\n");
+}
+
+void SaySummary() {
+  const ChangeTally& tally = RunTally();
+  if (tally.changing || !tally.changed.empty()) SayNote(ChangeSummary(tally) + "\n");
+}
+
 RunOptions WithDefaults(const RunOptions& options) {
   RunOptions o = options;
   if (o.hostDir.empty()) o.hostDir = DefaultHostDir();
@@ -80,8 +103,14 @@ int RunTagsmith(const RunOptions& options) {
   RunOptions o = WithDefaults(options);
   RunHost H;
   RunInputs I;
+  RunDialogs D;
+  StartProgress(D, o);
+  I.reading = [&D](const std::string& file, size_t done, size_t total) {
+    ShowReading(D, file, done, total);
+  };
   H.host.SetStringProp(MifApplication(H.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(o, H.host, &I);
+  if (status != RUN_OK) ClearStatus();
   if (status != RUN_OK) return I.streamIsInput ? status : StopRun(I, o, status);
   std::vector<SafeWrite> named;
   for (const std::string* target : {&o.output, &o.json, &o.html}) {
@@ -109,8 +138,11 @@ int RunTagsmith(const RunOptions& options) {
   // Skip Master Pages starts switched on; the option turns it off as the
   // menu command would.
   if (o.masterPages) ToggleSkipMasterPages(client, menu);
-  RunDialogs D;
+  if (!o.each && IsDocumentOnly(menu, chosen.number)) SayActiveOfSeveral(H, I);
   InstallHostHooks(D, o, H, I.book.components.size());
+  // Each pass of a book walk says again what it could not open: once is
+  // enough.
+  D.consoleOnce = std::make_unique<std::set<std::string>>();
   Reporting report;
   bool reporting = o.counts || !o.json.empty() || !o.html.empty();
   if (reporting) BeginRecord(H.host, I, o, menu, chosen.number, &report);
@@ -120,12 +152,30 @@ int RunTagsmith(const RunOptions& options) {
   ReportKeptFormats(H.api);
   ChangedInputs changed;
   status = WriteResults(H, I, D, o, CallStringFor(menu, chosen.number), &changed);
+  // Before the report is made, so that it holds the line too.
+  if (status == RUN_OK && !o.each) SaySummary();
   if (reporting) EndRecord(H, I, o, changed, status, &report);
   if (o.counts && !StdoutTaken(o)) PrintCounts(report.record);
   if (reporting) status = WriteReports(H, I, o, changed, &report, status);
   ClientClose(client);
   t[4] = Clock::now();
   if (o.timings) ShowTimings(t);
+  return status;
+}
+
+int RunEach(const RunOptions& options) {
+  if (options.files.size() < 2) return RunTagsmith(options);
+  int status = RUN_OK;
+  for (const std::string& file : options.files) {
+    RunOptions one = options;
+    one.files = {file};
+    int ran = RunTagsmith(one);
+    if (status == RUN_OK) status = ran;
+    // The command line itself is wrong: so it would be for every document.
+    // What the runs before did is still said.
+    if (ran == RUN_USAGE) break;
+  }
+  SaySummary();
   return status;
 }
 
@@ -157,7 +207,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
     if (r.kind == memhost::DialogRecord::ALERT && r.alertType == kAlertQuestion) {
       r.answer = 0;
     } else if (r.kind == memhost::DialogRecord::ALERT) {
-      if (D.progress) Say("\r\033[K");
+      ClearStatus();
       AnswerAlert(D, o, H.calls, r);
     } else {
       r.answer = -1;
@@ -178,7 +228,7 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
     chosen.number = NumberOfCall(menu, call);
     RunChosen(client, chosen, menu, H, D);
     ShowConsole(D, H.user);
-    if (D.progress) Say("\r\033[K");
+    ClearStatus();
     return D.failed ? RUN_FAILED : D.cancelled ? RUN_CANCELLED : RUN_OK;
   };
   run.documents = [&H, &I]() {

@@ -27,6 +27,7 @@ std::string Escape(const std::string& s) {
 struct Row {
   std::string tag;
   std::vector<TagCount> cells;  // by file, after the command in a file it changed
+  std::vector<bool> defined;    // by file: the file defines a format of the name
   TagCount total;
   int filesCarrying = 0;
   std::string mark;  // the row's class
@@ -111,6 +112,10 @@ std::vector<Row> Rows(const RunRecord& r, bool listing, const std::set<std::stri
     Row row = kv.second;
     row.tag = kv.first;
     row.cells.resize(r.files.size());
+    for (const RecordFile& f : r.files) {
+      const std::vector<std::string>& defined = f.changed ? f.definedAfter : f.defined;
+      row.defined.push_back(std::find(defined.begin(), defined.end(), row.tag) != defined.end());
+    }
     for (const TagCount& c : row.cells) {
       row.total.runs += c.runs;
       row.total.characters += c.characters;
@@ -148,7 +153,14 @@ std::vector<Row> Rows(const RunRecord& r, bool listing, const std::set<std::stri
   return out;
 }
 
-std::string Cell(const TagCount& c, int64_t most, const std::string& key) {
+// A file's cell tells three things apart: text carries the tag (its
+// characters), the file defines the format but no text carries it ("0"),
+// and the file has no such format (empty). Text carrying a tag the file does
+// not define is outlined.
+enum class Kind { kTotal, kDefined, kUndefined };
+
+std::string Cell(const TagCount& c, int64_t most, const std::string& key,
+                 Kind kind = Kind::kTotal) {
   std::string style;
   if (c.characters > 0 && most > 0) {
     // Shaded on a log scale: a tag on a few words stays visible beside one
@@ -161,24 +173,48 @@ std::string Cell(const TagCount& c, int64_t most, const std::string& key) {
             "\"";
   }
   std::string text = c.runs > 0 ? std::to_string(c.characters) : "";
-  return "<td class=\"num\" data-" + key + "=\"" + std::to_string(c.characters) + "\" title=\"" +
-         std::to_string(c.runs) + " runs, " + std::to_string(c.characters) + " characters\"" +
-         style + ">" + text + "</td>";
+  std::string title = std::to_string(c.runs) + " runs, " + std::to_string(c.characters) +
+                      " characters";
+  std::string kindClass;
+  if (kind == Kind::kDefined && c.runs == 0) {
+    kindClass = " defined";
+    text = "0";
+    title = "defined here, not used here";
+  } else if (kind == Kind::kUndefined && c.runs == 0) {
+    title = "not defined here";
+  } else if (kind == Kind::kUndefined) {
+    kindClass = " undefined";
+    title += "; not defined here";
+  }
+  return "<td class=\"num" + kindClass + "\" data-" + key + "=\"" + std::to_string(c.characters) +
+         "\" title=\"" + title + "\"" + style + ">" + text + "</td>";
 }
 
 const char kStyle[] = R"(body { font: 14px/1.4 sans-serif; margin: 1.5em; color: #222; }
 h1 { font-size: 1.3em; }
-table { border-collapse: collapse; }
-th, td { border: 1px solid #ccc; padding: 0.2em 0.6em; }
-th { background: #eee; cursor: pointer; user-select: none; }
+.scroll { display: inline-block; overflow: auto; max-height: 85vh; max-width: 100%;
+  border: 1px solid #ccc; }
+table { border-collapse: separate; border-spacing: 0; }
+th, td { border-right: 1px solid #ccc; border-bottom: 1px solid #ccc; padding: 0.2em 0.6em; }
+th { background: #eee; cursor: pointer; user-select: none; white-space: nowrap; }
+thead th { position: sticky; top: 0; z-index: 2; }
+td.tag { position: sticky; left: 0; z-index: 1; background: #fff; white-space: nowrap; }
+thead th:first-child { left: 0; z-index: 3; }
+td.num.defined { color: #888; }
+td.num.undefined { outline: 2px dashed #b00; outline-offset: -3px; }
+.swatch { display: inline-block; width: 6em; height: 0.9em; vertical-align: middle;
+  background: linear-gradient(to right, rgba(33, 102, 172, 0.12), rgba(33, 102, 172, 1)); }
+.sample { display: inline-block; min-width: 1.5em; padding: 0 0.3em; text-align: center;
+  border: 1px solid #ccc; }
 th[aria-sort="ascending"]::after { content: " \25B2"; }
 th[aria-sort="descending"]::after { content: " \25BC"; }
 td.num { text-align: right; min-width: 4em; }
-tr.unused td.tag, tr.deleted td.tag { color: #b00; text-decoration: line-through; }
-tr.converted td.tag { color: #60a; }
-tr.one-file td.tag { color: #a60; }
+tr.unused td.tag, tr.deleted td.tag, .tagmark.unused, .tagmark.deleted {
+  color: #b00; text-decoration: line-through; }
+tr.converted td.tag, .tagmark.converted { color: #60a; }
+tr.one-file td.tag, .tagmark.one-file { color: #a60; }
 td.note { font-size: 0.9em; color: #555; }
-.legend span { display: inline-block; margin-right: 1.5em; }
+.legend li { margin: 0.1em 0; }
 )";
 
 // Sorting: a click on a heading sorts by it, a second click reverses; the
@@ -276,15 +312,32 @@ std::string UsageHtml(const RunRecord& r) {
                         : "") +
          "</p>\n";
   }
-  h += "<p class=\"legend\"><span>Cells: characters carrying the tag (hover for runs)</span>";
-  if (listing) h += "<span>Unused: not listed as used by the command</span>";
-  if (changed) {
-    h += "<span>Deleted: character formats the run deleted</span>"
-         "<span>Converted: text the run gave another tag</span>";
+  h += "<ul class=\"legend\">\n<li>A number: the characters whose text carries the tag in that "
+       "file (hover for its runs); " +
+       (most > 0 ? "shaded <span class=\"swatch\"></span> on a logarithmic scale, darkest at " +
+                       std::to_string(most) + " characters, the largest cell"
+                 : std::string("no text carries a tag, so no cell is shaded")) +
+       "</li>\n"
+       "<li><span class=\"sample defined\" style=\"color: #888\">0</span> the file defines the "
+       "format, but no text there carries it; <span class=\"sample\">&nbsp;</span> (empty) the "
+       "file has no such format</li>\n"
+       "<li><span class=\"sample undefined\" style=\"outline: 2px dashed #b00\">n</span> text "
+       "carries the tag, but the file defines no such format</li>\n";
+  if (listing) {
+    h += "<li><span class=\"tagmark unused\">Struck through</span>: listed as unused by the "
+         "command</li>\n";
   }
-  h += "<span>One file only: carried by text in a single file</span></p>\n";
-  h += "<table id=\"usage\">\n<thead><tr><th data-sort=\"name\">Tag</th>"
-       "<th data-sort=\"total\">Total</th>";
+  if (changed) {
+    h += "<li><span class=\"tagmark deleted\">Struck through</span>: a character format the run "
+         "deleted</li>\n<li><span class=\"tagmark converted\">Purple</span>: text the run gave "
+         "another tag</li>\n";
+  }
+  h += "<li><span class=\"tagmark one-file\">Brown</span>: carried by text in a single file</li>\n"
+       "<li>Heading and tag column stay in view while the table scrolls; a click on a heading "
+       "sorts by it</li>\n</ul>\n";
+  h +=
+      "<div class=\"scroll\" id=\"scroll\">\n<table id=\"usage\">\n<thead><tr><th data-sort=\"name\">Tag</th>"
+      "<th data-sort=\"total\">Total</th>";
   for (size_t i = 0; i < r.files.size(); ++i) {
     h += "<th data-sort=\"file" + std::to_string(i + 1) + "\" title=\"" + Escape(r.files[i].file) +
          "\">" + Escape(r.files[i].title) + "</th>";
@@ -295,10 +348,12 @@ std::string UsageHtml(const RunRecord& r) {
          (row.mark.empty() ? std::string() : " class=\"" + row.mark + "\"") +
          "><td class=\"tag\">" + Escape(row.tag) + "</td>" + Cell(row.total, 0, "total");
     for (size_t i = 0; i < row.cells.size(); ++i) {
-      h += Cell(row.cells[i], most, "file" + std::to_string(i + 1));
+      h += Cell(row.cells[i], most, "file" + std::to_string(i + 1),
+                row.defined[i] ? Kind::kDefined : Kind::kUndefined);
     }
     h += "<td class=\"note\">" + Escape(row.note) + "</td></tr>\n";
   }
-  h += "</tbody>\n</table>\n<script>\n" + std::string(kScript) + "</script>\n</body>\n</html>\n";
+  h += "</tbody>\n</table>\n</div>\n<script>\n" + std::string(kScript) +
+       "</script>\n</body>\n</html>\n";
   return h;
 }

@@ -132,6 +132,16 @@ TEST(DiffPreviewTest, TextsThatDifferThroughout) {
   EXPECT_EQ(other, Apply(before, UnifiedDiff(before, other, "a/f", "b/f")));
 }
 
+// The colours follow the diff's parts: a removed line that begins like a
+// name line ("--- ") is still a removed line.
+TEST(DiffPreviewTest, ColoursTellTheNamesHunksRemovedAndAddedLinesApart) {
+  std::string diff = UnifiedDiff("-- a\nsame\n", "same\nnew", "a/f", "b/f");
+  EXPECT_EQ(
+      "\033[1m--- a/f\033[m\n\033[1m+++ b/f\033[m\n\033[36m@@ -1,2 +1,2 @@\033[m\n"
+      "\033[31m--- a\033[m\n same\n\033[32m+new\033[m\n\\ No newline at end of file\n",
+      ColouredDiff(diff));
+}
+
 TEST(DiffPreviewTest, PathsAreRelativeWithoutLeadingSlash) {
   EXPECT_EQ("book/ch1.mif", DiffPathOf("./book//ch1.mif"));
   EXPECT_EQ("tmp/x/ch1.mif", DiffPathOf("/tmp/x/ch1.mif"));

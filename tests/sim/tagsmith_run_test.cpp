@@ -4,6 +4,7 @@
 // where results go; bad input.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "mif/mif_tree.h"
@@ -197,9 +198,11 @@ TEST_F(RunOptionsTest, AQuestionNoOptionAnswersIsAnErrorAndChangesNothing) {
   EXPECT_NE(std::string::npos, r.err.find("\"Choose a list type\""));
   EXPECT_TRUE(sim::FilesIn(out.path).empty());
 
-  // Asking on the terminal needs one.
+  // Asking on the terminal needs one, and the user is told it was missing.
   r = Run({"--interactive", "DeleteUnusedChars", kBook + "chapter1.mif", "--out-dir", out.path});
   EXPECT_EQ(4, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("--interactive needs a terminal")) << r.err;
+  EXPECT_EQ(std::string::npos, r.err.find("give --yes/--no")) << r.err;
   EXPECT_TRUE(sim::FilesIn(out.path).empty());
 }
 
@@ -210,11 +213,17 @@ TEST_F(RunOptionsTest, CancellingWritesNothing) {
   EXPECT_NE(std::string::npos, r.err.find("-> no"));
   EXPECT_TRUE(sim::FilesIn(out.path).empty());
 
-  r = Run({"--choose", "No Such Type", "CreateCharList", kBook + "chapter1.mif", "--output",
-           out.path + "/list.mif"});
-  EXPECT_EQ(4, r.status);
-  EXPECT_NE(std::string::npos, r.err.find("\"No Such Type\" is none of the items"));
-  EXPECT_TRUE(sim::FilesIn(out.path).empty());
+  // A --choose value that names no item is a wrong command line, not a
+  // missing answer.
+  for (const char* value : {"No Such Type", "9"}) {
+    r = Run({"--choose", value, "CreateCharList", kBook + "chapter1.mif", "--output",
+             out.path + "/list.mif"});
+    EXPECT_EQ(2, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("\"" + std::string(value) + "\" is none of the items"));
+    EXPECT_NE(std::string::npos, r.err.find("3. All Character Tags)")) << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find("give --yes/--no, --choose")) << r.err;
+    EXPECT_TRUE(sim::FilesIn(out.path).empty());
+  }
 }
 
 TEST_F(RunOptionsTest, ACommandThatFindsNothingToWorkOnFails) {
@@ -254,12 +263,16 @@ TEST_F(RunOptionsTest, EachOptionTakesItsValueAsTheUsageSays) {
       {{"--no", "--yes", "ListCharUsage", doc}, "--yes and --no contradict each other"},
       {{"--unused", "ListCharUsage", doc}, "--unused, --overrides and --undefined belong to check"},
       {{"check", "--counts", doc}, "check prints its findings and writes nothing"},
+      {{"--output", "a.mif", "ListCharUsage", doc, "--output=b.mif"}, "--output is given twice"},
+      {{"-x", "ListCharUsage", doc}, "unknown option -x"},
+      {{"--each", "--json", "r.json", "ListCharUsage", doc}, "--each runs the command once per"},
   };
   for (const auto& c : refused) {
     sim::ToolResult r = Run(c.args);
     EXPECT_EQ(2, r.status) << c.says;
     EXPECT_EQ(0u, r.err.find(std::string("tagsmith-run: ") + c.says)) << r.err;
-    EXPECT_NE(std::string::npos, r.err.find("\n\nusage: tagsmith-run")) << r.err;
+    // One line, and where to read more; not the whole usage text.
+    EXPECT_EQ("try 'tagsmith-run --help'\n", r.err.substr(r.err.find('\n') + 1)) << r.err;
   }
   // A value after '=' or as the next word; what follows "--" is a file.
   sim::ToolResult r =
@@ -272,12 +285,20 @@ TEST_F(RunOptionsTest, EachOptionTakesItsValueAsTheUsageSays) {
   EXPECT_EQ(0u, r.out.find("usage: tagsmith-run"));
   EXPECT_NE(std::string::npos,
             r.out.find("\n  --yes, --no         answer every confirmation question\n"));
+  EXPECT_EQ(r.out, Run({"-h"}).out);
+  r = Run({"-V"});
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ(0u, r.out.find("tagsmith-run (Tagsmith) ")) << r.out;
 }
 
 TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
+  // Not written: the summary does not read as if the file had changed.
   sim::ToolResult r = Run({"--yes", "DeleteUnusedChars", kBook + "chapter1.mif"});
   EXPECT_EQ(0, r.status);
-  EXPECT_NE(std::string::npos, r.err.find("chapter1.mif was changed; give --out-dir"));
+  EXPECT_NE(std::string::npos,
+            r.err.find("\nwould delete 2 character formats in examples/book/chapter1.mif; no file "
+                       "written: --out-dir DIR or --in-place writes it\n"))
+      << r.err;
 
   // In place: the file itself, here a copy.
   std::string copy = out.path + "/chapter1.mif";
@@ -288,11 +309,63 @@ TEST_F(RunOptionsTest, ChangedDocumentsAreWrittenOnlyWhenAsked) {
                                    sim::ReadFile(copy));
   EXPECT_NE(std::string::npos, diff.find("-  <FTag `Obsolete'>"));
   EXPECT_EQ(std::string::npos, diff.find("\n+"));
+  EXPECT_NE(std::string::npos, r.err.find("; wrote " + copy + " in place\n")) << r.err;
+  // Run again, it has nothing left to do, and says so.
+  r = Run({"--yes", "DeleteUnusedChars", copy, "--in-place"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("\nnothing to change\n")) << r.err;
 
   // A command that changes nothing writes nothing.
   sim::TempDir none;
   EXPECT_EQ(0, Run({"ListCharUsageBook", kBook + "Manual.book", "--out-dir", none.path}).status);
   EXPECT_TRUE(sim::FilesIn(none.path).empty());
+}
+
+TEST_F(RunOptionsTest, EachRunsTheDocumentCommandOnEveryDocumentAsOneBatch) {
+  std::vector<std::string> args{
+      "--yes",     "--each", "DeleteUnusedChars", kBook + "chapter1.mif", kBook + "chapter2.mif",
+      "--out-dir", out.path};
+  sim::ToolResult r = Run(args);
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_EQ((std::vector<std::string>{"chapter1.mif", "chapter2.mif"}), sim::FilesIn(out.path));
+  // One summary for the batch, each changed file counted once.
+  EXPECT_NE(
+      std::string::npos,
+      r.err.find("\ndeleted 5 character formats in 2 files; wrote 2 files into " + out.path + "\n"))
+      << r.err;
+  EXPECT_EQ(r.err.find("deleted"), r.err.rfind("deleted")) << r.err;
+
+  // A run of the batch that cannot write stops it; what was written before
+  // is still said.
+  sim::TempDir blocked;
+  fs::create_directory(blocked.path + "/chapter2.mif");
+  args.back() = blocked.path;
+  r = Run(args);
+  EXPECT_EQ(2, r.status);
+  EXPECT_NE(std::string::npos,
+            r.err.find("\ndeleted 2 character formats in examples/book/chapter1.mif; wrote " +
+                       blocked.path + "/chapter1.mif\n"))
+      << r.err;
+
+  // Only errors with --quiet: a batch that goes well says nothing.
+  sim::TempDir quiet;
+  args.back() = quiet.path;
+  args.insert(args.begin(), "--quiet");
+  r = Run(args);
+  EXPECT_EQ(0, r.status);
+  EXPECT_EQ("", r.err);
+  EXPECT_EQ(2u, sim::FilesIn(quiet.path).size());
+  r = Run({"--quiet", "--no", "DeleteUnusedChars", kBook + "chapter1.mif"});
+  EXPECT_EQ(3, r.status);
+  EXPECT_EQ("tagsmith-run: cancelled. Nothing was written.\n", r.err);
+
+  // Without --each, the user learns which document the command works on.
+  r = Run({"--yes", "DeleteUnusedChars", kBook + "chapter1.mif", kBook + "chapter2.mif"});
+  EXPECT_NE(std::string::npos,
+            r.err.find(kBook + "chapter2.mif: the command works on this document, the last named"))
+      << r.err;
+  // A book command is no document command to run on each.
+  EXPECT_EQ(2, Run({"--each", "ListCharUsageBook", kBook + "Manual.book"}).status);
 }
 
 // Names the host's Roman set cannot hold reach the client in a form that
@@ -391,8 +464,23 @@ TEST_F(RunOptionsTest, BookProgressShowsOnATerminalOnly) {
                                 kBook + "Manual.book"};
   sim::ToolResult shown = sim::RunTool(args, true);
   EXPECT_EQ(0, shown.status);
+  EXPECT_NE(std::string::npos, shown.err.find("Reading: chapter2.mif"));
   EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter1.mif"));
   EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter3.mif"));
+  // Where the terminal takes no escape codes, none is sent.
+  for (const char* variable : {"NO_COLOR", "TERM"}) {
+    const char* was = std::getenv(variable);
+    std::string kept = was != nullptr ? was : "";
+    setenv(variable, variable == std::string("TERM") ? "dumb" : "1", 1);
+    shown = sim::RunTool(args, true);
+    if (was != nullptr) {
+      setenv(variable, kept.c_str(), 1);
+    } else {
+      unsetenv(variable);
+    }
+    EXPECT_NE(std::string::npos, shown.err.find("Examining: chapter3.mif")) << variable;
+    EXPECT_EQ(std::string::npos, shown.err.find('\033')) << variable;
+  }
 }
 
 // ---- Bad input ----
