@@ -686,8 +686,7 @@ SafeWriteResult SafeWriteAll(const std::vector<SafeWrite>& writes,
   // that has gone away ends the run with every file in place.
   if (result != SAFE_WRITTEN) return result;
   for (const Target& t : targets) {
-    if (!t.toStdout && t.w->announce) Say("wrote " + t.w->path + "
-");
+    if (!t.toStdout && t.w->announce) Say("wrote " + t.w->path + "\n");
   }
   return SAFE_WRITTEN;
 }
