@@ -24,11 +24,16 @@ struct MenuEntry {
 // What a command that no menu holds works on, as its users know it.
 enum CallOnlyTarget { IN_A_MENU = 0, CALL_ONLY_DOCUMENT, CALL_ONLY_BOOK };
 
+// Whether a command may change the documents it works on: a run of one
+// ends with a line saying what it changed and what was written.
+enum CallChanges { LEAVES_DOCUMENTS = 0, CHANGES_DOCUMENTS };
+
 // A client-call string and the tag of the menu command it runs (for a
 // command no menu holds, the tag it would have).
 struct KnownCall {
   const char* text;
   const char* tag;
+  CallChanges changes = LEAVES_DOCUMENTS;
   CallOnlyTarget callOnly = IN_A_MENU;
 };
 extern const KnownCall kKnownCalls[];

@@ -2,19 +2,16 @@
 
 #include <cstring>
 
+#include "sim/client_commands.h"
+
 ChangeTally& RunTally() {
   static ChangeTally tally;
   return tally;
 }
 
 bool IsChangingCall(const char* call) {
-  if (call == nullptr) return false;
-  for (const char* changing : {"DeleteUnusedChars", "DeleteUnusedCharsBook", "RemoveNonlistChars",
-                               "RemoveNonlistCharsBook", "ConvertCharsDoc", "ConvertCharsBook",
-                               "RemoveCharOverrides", "RemoveCharOverridesBook"}) {
-    if (std::strcmp(call, changing) == 0) return true;
-  }
-  return false;
+  const KnownCall* known = call == nullptr ? nullptr : KnownCallOf(call);
+  return known != nullptr && known->changes == CHANGES_DOCUMENTS;
 }
 
 namespace {
