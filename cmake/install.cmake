@@ -36,6 +36,22 @@ else()
             DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
             RENAME tagsmith-run)
   endif()
+  # Stripped, as for the package, the binaries also lose the note of the
+  # compiler that built them (.comment), as a distribution's own do.
+  install(CODE "set(ts_objcopy \"${CMAKE_OBJCOPY}\")
+    set(ts_binaries ${CMAKE_INSTALL_BINDIR}/tagsmith-run
+      ${TAGSMITH_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:tagsmith>
+      ${TAGSMITH_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:tagsmith_comrt>)")
+  install(CODE [[
+    if(CMAKE_INSTALL_DO_STRIP)
+      foreach(ts_binary IN LISTS ts_binaries)
+        set(ts_file "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${ts_binary}")
+        if(EXISTS "${ts_file}")
+          execute_process(COMMAND "${ts_objcopy}" --remove-section=.comment "${ts_file}"
+                          COMMAND_ERROR_IS_FATAL ANY)
+        endif()
+      endforeach()
+    endif()]])
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
                 ${TAGSMITH_PACKAGING_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tagsmith)
