@@ -5,7 +5,7 @@
 # without an edit here. Read once per shell and program.
 
 _tagsmith_run_learn() {
-  local program=$1
+  local program=${1/#\~/$HOME}
   [[ "$program" == "${_tagsmith_run_program-}" ]] && return
   _tagsmith_run_program=$program
   local help
@@ -14,9 +14,15 @@ _tagsmith_run_learn() {
   # its prose (check's kinds of finding are named only there).
   _tagsmith_run_options=$(grep -o -E '(^|[][ ,(])--?[A-Za-z][A-Za-z0-9-]*' <<<"$help" |
     sed -E 's/^[][ ,(]//' | sort -u)
-  # An option line shows what a value-taking option takes: "--json FILE|-".
-  _tagsmith_run_values=$(sed -n -E \
-    's/^ +(-[A-Za-z0-9-]+, )*(--?[A-Za-z0-9-]+) ([A-Z][^ ]*).*/\2 \3/p' <<<"$help")
+  # An option line shows what a value-taking option takes, in the column
+  # before its help: "--json FILE|-", "-o, --output FILE". One line each
+  # here: the option and what it takes.
+  _tagsmith_run_values=$(awk '/^ +-/ {
+      sub(/^ +/, ""); sub(/  .*/, "")
+      n = split($0, names, ", ")
+      if (split(names[n], last, " ") < 2 || last[2] !~ /^[A-Z]/) next
+      for (i = 1; i <= n; i++) { split(names[i], word, " "); print word[1], last[2] }
+    }' <<<"$help")
   # The command list ends each line with the client-call string; the
   # menu-only entries end with a parenthesis instead.
   _tagsmith_run_commands="check $("$program" --list 2>/dev/null |
