@@ -43,7 +43,7 @@ else()
       ${TAGSMITH_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:tagsmith>
       ${TAGSMITH_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:tagsmith_comrt>)")
   install(CODE [[
-    if(CMAKE_INSTALL_DO_STRIP)
+    if(CMAKE_INSTALL_DO_STRIP AND ts_objcopy)
       foreach(ts_binary IN LISTS ts_binaries)
         set(ts_file "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${ts_binary}")
         if(EXISTS "${ts_file}")
