@@ -60,8 +60,9 @@ else()
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   # Dependencies from the libraries the programs link (ICU, the C++ run
   # time), found by dpkg-shlibdeps when CPack runs (packaging/deb_depends.cmake).
-  # Not CPack's own way: it would also give the package maintainer scripts
-  # that run ldconfig, which a package with no public library must not have.
+  # Not CPack's own way: that also gives the package maintainer scripts that
+  # run ldconfig for any library under /usr/lib, a private folder's too, and a
+  # package with no public library must have none.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
   set(TAGSMITH_DEB_BINARIES
       "$<TARGET_FILE:tagsmith-run>;$<TARGET_FILE:tagsmith>;$<TARGET_FILE:tagsmith_comrt>")
