@@ -10,8 +10,9 @@
 # - the Windows zip holds the DLL without debug sections, the install guide
 #   and the licence, as Windows text: CRLF line ends, lines under 80
 #   columns, no template placeholder left and no paragraph broken early;
-# - SHA256SUMS matches both, and packing them again, later and into another
-#   folder, gives the same bytes.
+# - tools/package.sh prints the packages' paths and sizes and nothing on
+#   stderr; SHA256SUMS matches both, and packing them again, later and into
+#   another folder, gives the same bytes.
 # TAGSMITH_REPRO_FULL=1 also builds everything a second time from a copy of
 # the sources in another folder and compares those packages too (slow).
 set -euo pipefail
@@ -20,13 +21,18 @@ root=$PWD
 fail() { echo "test-package: $*" >&2; exit 1; }
 
 epoch=$(git log -1 --format=%ct)
-SOURCE_DATE_EPOCH=$epoch tools/package.sh >/dev/null
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# Quiet when all goes well: it prints the packages and says nothing else.
+SOURCE_DATE_EPOCH=$epoch tools/package.sh >"$scratch/said" 2>"$scratch/stderr"
+[[ ! -s "$scratch/stderr" ]] || { cat "$scratch/stderr" >&2; fail "tools/package.sh writes to stderr"; }
+grep -qE '/tagsmith_[^ ]+\.deb  [0-9]+ bytes$' "$scratch/said" &&
+  grep -qE '/tagsmith-[^ ]+\.zip  [0-9]+ bytes$' "$scratch/said" ||
+  fail "tools/package.sh does not print the packages' paths and sizes"
 out=build/packages
 deb=$(ls $out/tagsmith_*.deb)
 zip=$(ls $out/tagsmith-*-windows-x64.zip)
 (cd $out && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the packages"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 
 # --- The Debian package.
 # Errors and warnings fail; so does any info, pedantic or experimental tag,
