@@ -9,6 +9,15 @@ target_compile_options(tagsmith_settings INTERFACE -Wall -Wextra)
 if(TAGSMITH_WERROR)
   target_compile_options(tagsmith_settings INTERFACE -Werror)
 endif()
+if(NOT WIN32)
+  # The hardening a distribution builds its packages with: checked buffer
+  # functions where the optimiser can see the sizes (so only in the
+  # optimised builds), stack protection, and relocations made read-only
+  # before the program starts.
+  target_compile_options(tagsmith_settings INTERFACE -fstack-protector-strong
+    "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
+  target_link_options(tagsmith_settings INTERFACE -Wl,-z,relro -Wl,-z,now)
+endif()
 if(TAGSMITH_SANITIZE)
   target_compile_options(tagsmith_settings INTERFACE
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)

@@ -4,16 +4,18 @@
 # Usage: tools/deps.sh [windows]   ("windows" adds the cross compiler and wine)
 set -euo pipefail
 
-# dpkg-dev and file: CPack's Debian package declares its dependencies with
-# dpkg-shlibdeps, which finds the programs among the files with file.
+# dpkg-dev: the Debian package declares its dependencies with dpkg-shlibdeps
+# and dates its manual page by the changelog (dpkg-parsechangelog).
 # nlohmann-json3-dev: tagsmith-run's report; chromium: the test that opens
 # its usage picture in a real browser; patch: the tests apply the diffs that
-# tagsmith-run --diff prints. python3-jsonschema: the tests validate every
-# JSON report against its published schema; npm: the tests install the
-# SARIF validator from the npm registry (tests/tools/validate_sarif.sh).
+# tagsmith-run --diff prints. help2man makes tagsmith-run's manual page
+# from its usage text; lintian and man-db check the Debian package and the
+# manual page. python3-jsonschema: the tests validate every JSON report
+# against its published schema; npm: the tests install the SARIF validator
+# from the npm registry (tests/tools/validate_sarif.sh).
 packages=(cmake make g++ clang pkg-config libicu-dev icu-devtools googletest libgtest-dev
-          libbenchmark-dev libclang-rt-dev valgrind dpkg-dev file nlohmann-json3-dev chromium
-          patch python3-jsonschema npm)
+          libbenchmark-dev libclang-rt-dev valgrind dpkg-dev nlohmann-json3-dev chromium
+          patch help2man lintian man-db python3-jsonschema npm)
 if [[ "${1:-}" == "windows" ]]; then
   packages+=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 ninja-build wine wine64)
 fi
