@@ -195,16 +195,17 @@ void ConvertRun(Conversion* c, ObjHandle doc, TextRange run) {
 
 // Goes through the paragraph from its start, once: a run left as it was is
 // still an override, and searching from the start again would find it for
-// ever.
+// ever. Going forward only needs no bound on the runs of a paragraph, so
+// every run is either given a format or listed as left.
 void ConvertParagraph(ObjHandle doc, ObjHandle pgf, void* context) {
   Conversion* c = static_cast<Conversion*>(context);
   c->paragraphRead = ReadParagraphLook(doc, pgf, &c->paragraph);
   int32_t start = 0;
-  for (int32_t n = 0; n < kMaxRepairsPerParagraph; ++n) {
+  for (;;) {
     TextRange run{};
     if (FindOverrideRunFrom(doc, pgf, start, &run) == OVERRIDE_NONE) break;
     ConvertRun(c, doc, run);
-    if (run.end.offset == OFFSET_OBJ_END) break;
+    if (run.end.offset == OFFSET_OBJ_END || run.end.offset <= start) break;
     start = run.end.offset;
   }
   if (c->paragraphRead) CharLookFree(&c->paragraph);

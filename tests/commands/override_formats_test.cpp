@@ -127,6 +127,21 @@ TEST_F(OverrideFormatsTest, LooksNoFormatGivesAreLeftAndListedUnlessTheUserAgree
   EXPECT_EQ(created, std::vector<Line>(out.end() - 4, out.end()));
 }
 
+TEST_F(OverrideFormatsTest, EveryRunOfALongParagraphIsConvertedNotOnlyTheFirst501) {
+  // Removing overrides stops after 501 repairs in a paragraph; a single
+  // forward pass needs no such bound, and a bound would leave runs that the
+  // report neither converts nor lists.
+  src.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
+  std::vector<TextRun> runs;
+  for (int i = 0; i < 600; ++i) {
+    runs.push_back(TextRun("x"));
+    runs.push_back(TextRun("b", "", kBold));
+  }
+  ObjHandle p = src.Para(runs);
+  Convert({0});
+  for (int32_t i = 0; i < 600; ++i) ASSERT_EQ("Strong", At(p, 2 * i + 1).tag) << "run " << i;
+}
+
 TEST_F(OverrideFormatsTest, ARunStaysAsItWasWhenItsTagCannotBeSet) {
   src.CharFormat("Strong").Set(PROP_FONT_WEIGHT, 1);
   ObjHandle p = src.Para({TextRun("plain "), TextRun("bold", "", kBold)});
