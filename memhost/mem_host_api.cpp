@@ -301,14 +301,15 @@ ObjHandle MemHost::OpenBookOrDoc(const std::string& path, bool* failed) {
     return 0;
   }
   // A copy made again only to be opened is opened itself, not copied once
-  // more: the file keeps no copy until the document is saved.
+  // more: the file keeps no copy until the document is saved, unless it
+  // keeps the copy of what it holds.
   bool made = it->second.image == 0 && it->second.load;
   ObjHandle image = store_.FileImage(path);
   if (image == 0) {
     *failed = true;
     return 0;
   }
-  if (made) {
+  if (made && (!it->second.keep || store_.Data(image)->dirty)) {
     it->second.image = 0;
     store_.Data(image)->isImage = false;
     store_.SetStringProp(image, PROP_NAME, path);
@@ -368,12 +369,14 @@ int32_t MemHost::CloseDocument(ObjHandle doc, int32_t flags) {
   }
   std::string name = store_.StringProp(doc, PROP_NAME);
   store_.DestroyDocument(doc);
-  // A saved copy that is still what the file holds can be made again; a
-  // changed one, once settled.
+  // A saved copy that is still what the file holds can be made again (or is
+  // kept, when the file keeps it); a changed one, once settled.
   auto it = store_.files.find(name);
   if (it != store_.files.end() && it->second.load && it->second.image != 0) {
     FileEntry& entry = it->second;
-    if (!store_.Data(entry.image)->dirty || (entry.settle && entry.settle(entry.image))) {
+    bool unchanged = !store_.Data(entry.image)->dirty;
+    if (unchanged && entry.keep) return 0;
+    if (unchanged || (entry.settle && entry.settle(entry.image))) {
       store_.DestroyDocument(entry.image);
       entry.image = 0;
     }

@@ -213,6 +213,27 @@ void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
   }
 }
 
+// A paragraph's font as above, less the properties that are zero where a
+// paragraph's unset font reads as zero too (of the same type, by any call):
+// a long document of short paragraphs would otherwise spend most of its
+// model on them. Its other properties are its format's name and its node,
+// reserved with the font.
+void SetParagraphProps(DocStore& host, ObjHandle p, const std::string& format,
+                       const CharProps& font) {
+  memhost::Obj* o = host.Find(p);
+  if (o == nullptr) return;
+  static const CharProps unset = memhost::DefaultCharProps();
+  auto kept = [&font](int i) { return font.ints[i] != 0 || unset.ints[i] != 0; };
+  size_t count = 2;
+  for (int i = 0; i < memhost::kCharIntCount; ++i) count += kept(i) ? 1 : 0;
+  o->props.reserve(count);
+  host.SetStringProp(p, memhost::MEM_PROP_PGF_TAG, format);
+  for (int i = 0; i < memhost::kCharIntCount; ++i) {
+    int32_t prop = memhost::kCharIntProps[i];
+    if (kept(i)) host.SetIntProp(p, prop, font.ints[i], TypeOfFontProp(prop));
+  }
+}
+
 // ---- Catalogs ----
 
 void ReadColors(Loader& L, const MifNode& catalog) {
@@ -461,8 +482,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
   CharProps font;
   ParaFormat(L, para, &format, &font);
   ObjHandle p = L.host.NewObject(memhost::T_PGF, L.doc);
-  L.host.SetStringProp(p, memhost::MEM_PROP_PGF_TAG, format);
-  SetFontProps(L.host, p, font);
+  SetParagraphProps(L.host, p, format, font);
   if (title) {
     L.host.AppendTitle(container, p);
   } else {

@@ -135,6 +135,27 @@ TEST(MifReadTest, ParagraphFormatsAndTheFontOfTheirText) {
   EXPECT_NE(std::string::npos, text.text.find("paragraph\xd5s own"));
 }
 
+// A paragraph holds its format's name, its node and the font properties
+// that read differently when unset, in exactly the room they take: a long
+// document of one-line paragraphs is mostly paragraphs. Unset ones read as
+// before, zero of their type.
+TEST(MifReadTest, AParagraphKeepsOnlyTheFontPropertiesThatAreSet) {
+  Loaded d(sim::ReadFile(Example("chapter3.mif")));
+  std::vector<ObjHandle> p = d.MainParagraphs();
+  ASSERT_EQ(4u, p.size());
+  const Obj& body = d.P(p[2]);
+  EXPECT_EQ(body.props.size(), body.props.capacity());
+  EXPECT_LE(body.props.size(), 6u);
+  PropVal weight = d.api.GetPropVal(d.doc, p[2], PROP_FONT_WEIGHT);
+  EXPECT_EQ(VT_INT, weight.propVal.valType);
+  EXPECT_EQ(0, weight.propVal.u.ival);
+  PropValFree(&weight);
+  PropVal color = d.api.GetPropVal(d.doc, p[2], PROP_COLOR);
+  EXPECT_EQ(VT_ID, color.propVal.valType);
+  PropValFree(&color);
+  EXPECT_EQ(0, d.api.GetInt(d.doc, p[2], PROP_FONT_ANGLE));
+}
+
 TEST(MifReadTest, FontChangesNamingATagStartFromTheParagraphFont) {
   // Bold by hand, then Emphasis (which leaves weight as is), then a change
   // naming no tag: it keeps Emphasis and adds to it.
