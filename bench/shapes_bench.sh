@@ -95,7 +95,7 @@ median() {  # column case field (3 processor seconds, 5 peak bytes)
       printf "%.3f\n", n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2
     }' "$results"
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f×", b > 0 ? a / b : 0 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f×", (b > 0 ? a / b : 0) }'; }
 size() { wc -c <"$1"; }
 row() {
   local line="| $1 |"
