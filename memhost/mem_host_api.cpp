@@ -437,7 +437,14 @@ int32_t MemHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
   if (StructuralInt(*o, prop, &v)) return v;
   ObjHandle id = 0;
   if (StructuralId(store_, *o, doc, prop, &id)) return static_cast<int32_t>(id);
-  return store_.IntProp(o->h, prop);
+  // Paragraphs always carry a font: unset properties read as the default,
+  // as they do by GetPropVal.
+  const Value* stored = store_.Prop(o->h, prop);
+  if (stored == nullptr && o->type == T_PGF) {
+    int k = CharIntIndex(prop);
+    if (k >= 0) return DefaultCharProps().ints[k];
+  }
+  return stored == nullptr ? 0 : stored->i;
 }
 
 void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) {

@@ -180,6 +180,14 @@ struct Loader {
   }
 };
 
+// The <Para> statements in and under node.
+size_t ParasIn(const MifNode& node) {
+  if (MifIs(node, "Para")) return 1;
+  size_t count = 0;
+  for (const MifNode& c : node.children) count += ParasIn(c);
+  return count;
+}
+
 // What node holds is read into the model and not needed again.
 void Spent(Loader& L, MifNode* node) {
   if (L.release) node->children = MifNodeList();
@@ -213,17 +221,17 @@ void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
   }
 }
 
-// A paragraph's font as above, less the properties that are zero where a
-// paragraph's unset font reads as zero too (of the same type, by any call):
-// a long document of short paragraphs would otherwise spend most of its
-// model on them. Its other properties are its format's name and its node,
-// reserved with the font.
+// A paragraph's font as above, less the properties that are as a
+// paragraph's unset font reads them (of the same type, by any call): a long
+// document of short paragraphs would otherwise spend most of its model on
+// them. Its other properties are its format's name and its node, reserved
+// with the font.
 void SetParagraphProps(DocStore& host, ObjHandle p, const std::string& format,
                        const CharProps& font) {
   memhost::Obj* o = host.Find(p);
   if (o == nullptr) return;
   static const CharProps unset = memhost::DefaultCharProps();
-  auto kept = [&font](int i) { return font.ints[i] != 0 || unset.ints[i] != 0; };
+  auto kept = [&font](int i) { return font.ints[i] != unset.ints[i]; };
   size_t count = 2;
   for (int i = 0; i < memhost::kCharIntCount; ++i) count += kept(i) ? 1 : 0;
   o->props.reserve(count);
@@ -816,6 +824,15 @@ bool Load(Loader& L, const std::string& name) {
   for (MifNode& c : root.children) {
     if (!MifIs(c, "Tbls") && !MifIs(c, "TextFlow")) Spent(L, &c);
   }
+  // What is kept of each paragraph takes its room at once: grown by doubling
+  // and made to fit at the end, it would cost up to three times that while
+  // the model is at its largest.
+  size_t paras = 0;
+  for (const MifNode& c : root.children) paras += ParasIn(c);
+  src.paras.reserve(src.paras.size() + paras);
+  src.textLines.reserve(src.textLines.size() + paras);
+  src.nodes.reserve(src.nodes.size() + paras);
+  L.paraObjects.reserve(paras);
   // Tables and flows in file order: a paragraph that names no format takes
   // the one of the paragraph before it in the file.
   for (size_t i = 0; i < root.children.size(); ++i) {

@@ -136,24 +136,27 @@ TEST(MifReadTest, ParagraphFormatsAndTheFontOfTheirText) {
 }
 
 // A paragraph holds its format's name, its node and the font properties
-// that read differently when unset, in exactly the room they take: a long
-// document of one-line paragraphs is mostly paragraphs. Unset ones read as
-// before, zero of their type.
+// that differ from an unset font, in exactly the room they take: a long
+// document of one-line paragraphs is mostly paragraphs. Every one reads the
+// same by either call, of its type, set or not.
 TEST(MifReadTest, AParagraphKeepsOnlyTheFontPropertiesThatAreSet) {
   Loaded d(sim::ReadFile(Example("chapter3.mif")));
   std::vector<ObjHandle> p = d.MainParagraphs();
   ASSERT_EQ(4u, p.size());
   const Obj& body = d.P(p[2]);
   EXPECT_EQ(body.props.size(), body.props.capacity());
-  EXPECT_LE(body.props.size(), 6u);
-  PropVal weight = d.api.GetPropVal(d.doc, p[2], PROP_FONT_WEIGHT);
-  EXPECT_EQ(VT_INT, weight.propVal.valType);
-  EXPECT_EQ(0, weight.propVal.u.ival);
-  PropValFree(&weight);
-  PropVal color = d.api.GetPropVal(d.doc, p[2], PROP_COLOR);
-  EXPECT_EQ(VT_ID, color.propVal.valType);
-  PropValFree(&color);
-  EXPECT_EQ(0, d.api.GetInt(d.doc, p[2], PROP_FONT_ANGLE));
+  EXPECT_LE(body.props.size(), 5u);
+  memhost::CharProps font = d.host.ParagraphFont(p[2]);
+  for (int i = 0; i < memhost::kCharIntCount; ++i) {
+    int32_t prop = memhost::kCharIntProps[i];
+    PropVal v = d.api.GetPropVal(d.doc, p[2], prop);
+    EXPECT_EQ(memhost::CharValueTypeOf(prop), v.propVal.valType) << prop;
+    EXPECT_EQ(font.ints[i], v.propVal.u.ival) << prop;
+    EXPECT_EQ(font.ints[i], d.api.GetInt(d.doc, p[2], prop)) << prop;
+    PropValFree(&v);
+  }
+  EXPECT_EQ(11 << 16, font.ints[memhost::CharIntIndex(PROP_FONT_SIZE)]);
+  EXPECT_EQ(0x10000, d.api.GetInt(d.doc, p[2], PROP_STRETCH));
 }
 
 TEST(MifReadTest, FontChangesNamingATagStartFromTheParagraphFont) {
