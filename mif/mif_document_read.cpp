@@ -180,12 +180,24 @@ struct Loader {
   }
 };
 
-// The <Para> statements in and under node.
-size_t ParasIn(const MifNode& node) {
-  if (MifIs(node, "Para")) return 1;
-  size_t count = 0;
-  for (const MifNode& c : node.children) count += ParasIn(c);
-  return count;
+// The <Para> statements in and under node, and the statements there that
+// the model's objects are tied to: paragraphs, flows, cells, footnotes and
+// tables.
+struct TiedCount {
+  size_t paras = 0;
+  size_t tied = 0;
+};
+void CountTied(const MifNode& node, TiedCount* count) {
+  if (MifIs(node, "Para")) {
+    ++count->paras;
+    ++count->tied;
+    return;
+  }
+  if (MifIs(node, "TextFlow") || MifIs(node, "Cell") || MifIs(node, "FNote") ||
+      MifIs(node, "Tbl")) {
+    ++count->tied;
+  }
+  for (const MifNode& c : node.children) CountTied(c, count);
 }
 
 // What node holds is read into the model and not needed again.
@@ -827,12 +839,12 @@ bool Load(Loader& L, const std::string& name) {
   // What is kept of each paragraph takes its room at once: grown by doubling
   // and made to fit at the end, it would cost up to three times that while
   // the model is at its largest.
-  size_t paras = 0;
-  for (const MifNode& c : root.children) paras += ParasIn(c);
-  src.paras.reserve(src.paras.size() + paras);
-  src.textLines.reserve(src.textLines.size() + paras);
-  src.nodes.reserve(src.nodes.size() + paras);
-  L.paraObjects.reserve(paras);
+  TiedCount count;
+  for (const MifNode& c : root.children) CountTied(c, &count);
+  src.paras.reserve(src.paras.size() + count.paras);
+  src.textLines.reserve(src.textLines.size() + count.paras);
+  src.nodes.reserve(src.nodes.size() + count.tied);
+  L.paraObjects.reserve(count.paras);
   // Tables and flows in file order: a paragraph that names no format takes
   // the one of the paragraph before it in the file.
   for (size_t i = 0; i < root.children.size(); ++i) {
