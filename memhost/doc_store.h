@@ -32,6 +32,11 @@ struct FileEntry {
   // model until the end. Called when the last open document of the file is
   // closed; false when it cannot, and the copy is kept as it is.
   std::function<bool(ObjHandle image)> settle;
+  // Whether a saved copy made by `load` is kept while nothing changes it,
+  // each opening then a copy of it: reading a file again costs several
+  // times as much as copying what was read, and a book command may open
+  // every file once for each of its formats.
+  bool keep = false;
   bool failOpen = false;
   bool failSave = false;
 };

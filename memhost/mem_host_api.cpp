@@ -307,14 +307,15 @@ ObjHandle MemHost::OpenBookOrDoc(const std::string& path, bool* failed) {
     return 0;
   }
   // A copy made again only to be opened is opened itself, not copied once
-  // more: the file keeps no copy until the document is saved.
+  // more: the file keeps no copy until the document is saved, unless it
+  // keeps the copy of what it holds.
   bool made = it->second.image == 0 && it->second.load;
   ObjHandle image = store_.FileImage(path);
   if (image == 0) {
     *failed = true;
     return 0;
   }
-  if (made) {
+  if (made && (!it->second.keep || store_.Data(image)->dirty)) {
     it->second.image = 0;
     store_.Data(image)->isImage = false;
     store_.SetStringProp(image, PROP_NAME, path);
@@ -374,12 +375,14 @@ int32_t MemHost::CloseDocument(ObjHandle doc, int32_t flags) {
   }
   std::string name = store_.StringProp(doc, PROP_NAME);
   store_.DestroyDocument(doc);
-  // A saved copy that is still what the file holds can be made again; a
-  // changed one, once settled.
+  // A saved copy that is still what the file holds can be made again (or is
+  // kept, when the file keeps it); a changed one, once settled.
   auto it = store_.files.find(name);
   if (it != store_.files.end() && it->second.load && it->second.image != 0) {
     FileEntry& entry = it->second;
-    if (!store_.Data(entry.image)->dirty || (entry.settle && entry.settle(entry.image))) {
+    bool unchanged = !store_.Data(entry.image)->dirty;
+    if (unchanged && entry.keep) return 0;
+    if (unchanged || (entry.settle && entry.settle(entry.image))) {
       store_.DestroyDocument(entry.image);
       entry.image = 0;
     }
@@ -440,7 +443,14 @@ int32_t MemHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
   if (StructuralInt(*o, prop, &v)) return v;
   ObjHandle id = 0;
   if (StructuralId(store_, *o, doc, prop, &id)) return static_cast<int32_t>(id);
-  return store_.IntProp(o->h, prop);
+  // Paragraphs always carry a font: unset properties read as the default,
+  // as they do by GetPropVal.
+  const Value* stored = store_.Prop(o->h, prop);
+  if (stored == nullptr && o->type == T_PGF) {
+    int k = CharIntIndex(prop);
+    if (k >= 0) return DefaultCharProps().ints[k];
+  }
+  return stored == nullptr ? 0 : stored->i;
 }
 
 void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) {

@@ -72,22 +72,27 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
   int32_t to = ClampEnd(range.end.offset, len);
   bool toEnd = range.end.offset < 0 || range.end.offset > len;
 
+  // A string item's text is the part of the paragraph from offset, datum
+  // bytes long.
   struct Item {
     int32_t offset;
     int32_t kind;
     int32_t datum;
-    std::string text;
   };
   std::vector<Item> items;
-  // Points where the text is cut: property changes and markers.
+  // Points where the text is cut: property changes and markers. Only the
+  // strings need them; a search for the changes alone is asked again and
+  // again over paragraphs of thousands of them.
   std::vector<int32_t> cuts;
+  const bool strings = (mask & ITEM_STRING) != 0;
+  const bool changes = (mask & ITEM_CHAR_PROPS_CHANGE) != 0;
   for (int32_t k = from; k < to; ++k) {
     if (k == 0 ||
         p->charProps[static_cast<size_t>(k)] != p->charProps[static_cast<size_t>(k - 1)]) {
-      cuts.push_back(k);
-      if ((mask & ITEM_CHAR_PROPS_CHANGE) != 0) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0, {}});
+      if (strings) cuts.push_back(k);
+      if (changes) items.push_back({k, ITEM_CHAR_PROPS_CHANGE, 0});
     }
-    if (p->text[static_cast<size_t>(k)] == kAnchorByte) {
+    if (strings && p->text[static_cast<size_t>(k)] == kAnchorByte) {
       cuts.push_back(k);
       cuts.push_back(k + 1);
     }
@@ -95,10 +100,10 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
   for (const Marker& m : p->markers) {
     if (m.offset < from || m.offset > to) continue;
     if (m.offset == to && !(toEnd && m.offset == len)) continue;
-    cuts.push_back(m.offset);
-    if ((mask & m.kind) != 0) items.push_back({m.offset, m.kind, m.datum, {}});
+    if (strings) cuts.push_back(m.offset);
+    if ((mask & m.kind) != 0) items.push_back({m.offset, m.kind, m.datum});
   }
-  if ((mask & ITEM_STRING) != 0 && from < to) {
+  if (strings && from < to) {
     cuts.push_back(from);
     std::sort(cuts.begin(), cuts.end());
     cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
@@ -106,13 +111,14 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
       int32_t b = cuts[i];
       int32_t e = i + 1 < cuts.size() ? cuts[i + 1] : to;
       if (b < from || e <= b || p->text[static_cast<size_t>(b)] == kAnchorByte) continue;
-      items.push_back(
-          {b, ITEM_STRING, 0, p->text.substr(static_cast<size_t>(b), static_cast<size_t>(e - b))});
+      items.push_back({b, ITEM_STRING, e - b});
     }
   }
-  if ((mask & ITEM_PGF_END) != 0 && toEnd) items.push_back({len, ITEM_PGF_END, 0, {}});
-  std::stable_sort(items.begin(), items.end(),
-                   [](const Item& a, const Item& b) { return a.offset < b.offset; });
+  if ((mask & ITEM_PGF_END) != 0 && toEnd) items.push_back({len, ITEM_PGF_END, 0});
+  auto before = [](const Item& a, const Item& b) { return a.offset < b.offset; };
+  if (!std::is_sorted(items.begin(), items.end(), before)) {
+    std::stable_sort(items.begin(), items.end(), before);
+  }
   if (items.empty()) return out;
   out.val = static_cast<TextItem*>(std::calloc(items.size(), sizeof(TextItem)));
   out.len = static_cast<uint32_t>(items.size());
@@ -120,7 +126,8 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
     out.val[i].offset = items[i].offset;
     out.val[i].dataType = items[i].kind;
     if (items[i].kind == ITEM_STRING) {
-      out.val[i].u.sdata = CopyOut(items[i].text);
+      out.val[i].u.sdata = CopyOut(p->text.substr(static_cast<size_t>(items[i].offset),
+                                                  static_cast<size_t>(items[i].datum)));
     } else {
       out.val[i].u.idata = items[i].datum;
     }

@@ -180,6 +180,26 @@ struct Loader {
   }
 };
 
+// The <Para> statements in and under node, and the statements there that
+// the model's objects are tied to: paragraphs, flows, cells, footnotes and
+// tables.
+struct TiedCount {
+  size_t paras = 0;
+  size_t tied = 0;
+};
+void CountTied(const MifNode& node, TiedCount* count) {
+  if (MifIs(node, "Para")) {
+    ++count->paras;
+    ++count->tied;
+    return;
+  }
+  if (MifIs(node, "TextFlow") || MifIs(node, "Cell") || MifIs(node, "FNote") ||
+      MifIs(node, "Tbl")) {
+    ++count->tied;
+  }
+  for (const MifNode& c : node.children) CountTied(c, count);
+}
+
 // What node holds is read into the model and not needed again.
 void Spent(Loader& L, MifNode* node) {
   if (L.release) node->children = MifNodeList();
@@ -210,6 +230,27 @@ void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
   for (int i = 0; i < memhost::kCharIntCount; ++i) {
     int32_t prop = memhost::kCharIntProps[i];
     host.SetIntProp(h, prop, font.ints[i], TypeOfFontProp(prop));
+  }
+}
+
+// A paragraph's font as above, less the properties that are as a
+// paragraph's unset font reads them (of the same type, by any call): a long
+// document of short paragraphs would otherwise spend most of its model on
+// them. Its other properties are its format's name and its node, reserved
+// with the font.
+void SetParagraphProps(DocStore& host, ObjHandle p, const std::string& format,
+                       const CharProps& font) {
+  memhost::Obj* o = host.Find(p);
+  if (o == nullptr) return;
+  static const CharProps unset = memhost::DefaultCharProps();
+  auto kept = [&font](int i) { return font.ints[i] != unset.ints[i]; };
+  size_t count = 2;
+  for (int i = 0; i < memhost::kCharIntCount; ++i) count += kept(i) ? 1 : 0;
+  o->props.reserve(count);
+  host.SetStringProp(p, memhost::MEM_PROP_PGF_TAG, format);
+  for (int i = 0; i < memhost::kCharIntCount; ++i) {
+    int32_t prop = memhost::kCharIntProps[i];
+    if (kept(i)) host.SetIntProp(p, prop, font.ints[i], TypeOfFontProp(prop));
   }
 }
 
@@ -461,8 +502,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
   CharProps font;
   ParaFormat(L, para, &format, &font);
   ObjHandle p = L.host.NewObject(memhost::T_PGF, L.doc);
-  L.host.SetStringProp(p, memhost::MEM_PROP_PGF_TAG, format);
-  SetFontProps(L.host, p, font);
+  SetParagraphProps(L.host, p, format, font);
   if (title) {
     L.host.AppendTitle(container, p);
   } else {
@@ -796,6 +836,15 @@ bool Load(Loader& L, const std::string& name) {
   for (MifNode& c : root.children) {
     if (!MifIs(c, "Tbls") && !MifIs(c, "TextFlow")) Spent(L, &c);
   }
+  // What is kept of each paragraph takes its room at once: grown by doubling
+  // and made to fit at the end, it would cost up to three times that while
+  // the model is at its largest.
+  TiedCount count;
+  for (const MifNode& c : root.children) CountTied(c, &count);
+  src.paras.reserve(src.paras.size() + count.paras);
+  src.textLines.reserve(src.textLines.size() + count.paras);
+  src.nodes.reserve(src.nodes.size() + count.tied);
+  L.paraObjects.reserve(count.paras);
   // Tables and flows in file order: a paragraph that names no format takes
   // the one of the paragraph before it in the file.
   for (size_t i = 0; i < root.children.size(); ++i) {

@@ -4,6 +4,7 @@
 #include "mif/mif_tree.h"
 
 #include <cstdio>
+#include <deque>
 #include <cstdlib>
 #include <new>
 #include <type_traits>
@@ -46,23 +47,24 @@ int32_t IndentAfter(std::string_view lead) {
 // The last statement of [begin, end), the children of a statement indented
 // by `indent`, that is not indented as that statement's sibling would be
 // (one it took in for lack of its '>').
-const MifNode* LastChild(const MifNode* begin, const MifNode* end, int32_t indent) {
-  for (const MifNode* k = end; k != begin;) {
+template <typename Nodes>
+const MifNode* LastChild(Nodes begin, Nodes end, int32_t indent) {
+  for (Nodes k = end; k != begin;) {
     --k;
     if (k->kind != MIF_STATEMENT) continue;
     int32_t own = IndentAfter(k->lead.view());
-    if (indent < 0 || own < 0 || own > indent) return k;
+    if (indent < 0 || own < 0 || own > indent) return &*k;
   }
   return nullptr;
 }
 
 // node: the statement open at the end; kids: its children read so far (null
 // when it has none).
-const MifNode* LikelyUnclosed(const MifNode& node, const std::vector<MifNode>* kids) {
+const MifNode* LikelyUnclosed(const MifNode& node, const std::deque<MifNode>* kids) {
   if (kids == nullptr) return nullptr;
   const MifNode* culprit = nullptr;
   int32_t indent = IndentAfter(node.lead.view());
-  const MifNode* step = LastChild(kids->data(), kids->data() + kids->size(), indent);
+  const MifNode* step = LastChild(kids->begin(), kids->end(), indent);
   while (step != nullptr) {
     int32_t above = indent;
     indent = IndentAfter(step->lead.view());
@@ -74,6 +76,10 @@ const MifNode* LikelyUnclosed(const MifNode& node, const std::vector<MifNode>* k
   }
   return culprit;
 }
+
+// The top level of a file past this many statements is a long list of short
+// ones, which takes the room TopLevelGuess says at once.
+constexpr size_t kLongTopLevel = 4096;
 
 struct Reader {
   std::string_view s;
@@ -89,7 +95,16 @@ struct Reader {
   bool view = false;
   // The children read so far of each open statement, by depth: moved into
   // the statement at its '>', so that no list keeps room it does not use.
-  std::vector<std::vector<MifNode>> pending;
+  // In blocks, which give back their room while they are moved: a file of
+  // millions of short statements at one level would otherwise hold them
+  // twice, and more while the list grew.
+  std::vector<std::deque<MifNode>> pending;
+  // Counts the statements without keeping any (see CountedWithinLimit).
+  bool counting = false;
+  // How many top-level statements the file seems to hold (TopLevelGuess):
+  // their list takes that room once it is long, rather than doubling.
+  size_t topGuess = 0;
+  bool overLimit = false;
 
   bool AtEnd() const { return pos >= s.size(); }
   char Peek() const { return pos < s.size() ? s[pos] : '\0'; }
@@ -125,8 +140,10 @@ struct Reader {
   }
 
   bool CountNode() {
-    if (++nodes > limits.max_nodes)
+    if (++nodes > limits.max_nodes) {
+      overLimit = true;
       return Fail(line, "too many statements (limit " + std::to_string(limits.max_nodes) + ")");
+    }
     return true;
   }
 
@@ -335,7 +352,7 @@ struct Reader {
 
   // node is the innermost statement open at the end; kids, its children
   // read so far (null when none).
-  bool Unclosed(const MifNode& node, const std::vector<MifNode>* kids) {
+  bool Unclosed(const MifNode& node, const std::deque<MifNode>* kids) {
     // Name the last line that has anything on it, not the empty one after it.
     int32_t at = line;
     if (pos > 0 && s[pos - 1] == '\n' && at > 1) --at;
@@ -410,19 +427,59 @@ struct Reader {
           node.trail = TakeTrail();
         }
       }
-      pending[level].push_back(std::move(node));
+      if (!counting && top) {
+        // Straight into the tree: a file of millions of statements at the
+        // top would otherwise hold them twice when they are moved there.
+        MifNodeList& kids = parent->children;
+        if (kids.size() == kLongTopLevel && topGuess > kids.size()) kids.reserve(topGuess);
+        kids.push_back(std::move(node));
+      } else if (!counting) {
+        pending[level].push_back(std::move(node));
+      }
       lead_from = pos;
     }
   }
 
   bool Adopt(MifNode* parent, size_t level) {
-    std::vector<MifNode>& kids = pending[level];
+    if (counting) return true;
+    std::deque<MifNode>& kids = pending[level];
     parent->children.reserve(parent->children.size() + kids.size());
-    for (MifNode& k : kids) parent->children.push_back(std::move(k));
-    kids.clear();
+    while (!kids.empty()) {
+      parent->children.push_back(std::move(kids.front()));
+      kids.pop_front();
+    }
     return true;
   }
 };
+
+// The statements that start a line, from `from` on: those at the top level
+// of a file written as the host writes it, where every other is indented.
+size_t TopLevelGuess(std::string_view s, size_t from) {
+  size_t count = from < s.size() && s[from] == '<' ? 1 : 0;
+  for (size_t at = s.find('\n', from); at != std::string_view::npos; at = s.find('\n', at + 1)) {
+    if (at + 1 < s.size() && s[at + 1] == '<') ++count;
+  }
+  return count;
+}
+
+// Whether the text from r's place holds no more statements than the limit,
+// counted without keeping any, so that a file over the limit is refused
+// before its tree takes the memory: a tree costs several times its text. A
+// file of fewer bytes than the limit cannot be over it (every statement,
+// comment and word takes a byte at least), and is not counted. Any other
+// fault is left to the reading proper, which says it as it always has.
+bool CountedWithinLimit(const Reader& r) {
+  if (r.s.size() - r.pos <= r.limits.max_nodes) return true;
+  Reader counter = r;
+  MifError ignored;
+  counter.error = &ignored;
+  counter.counting = true;
+  MifNode root;
+  counter.ReadItems(&root, 0, counter.pos);
+  if (!counter.overLimit) return true;
+  if (r.error != nullptr) *r.error = ignored;
+  return false;
+}
 
 // The first statement decides whether this is a file we can read at all and
 // how its strings are encoded.
@@ -634,6 +691,8 @@ bool MifParse(std::shared_ptr<const std::string> text, const std::string& file, 
         r.encoding = t.encoding;
         r.Take(t.bom.size());
         t.eol = DetectEol(r.s);
+        if (!CountedWithinLimit(r)) return false;
+        r.topGuess = TopLevelGuess(r.s, r.pos);
         if (!r.ReadItems(&t.root, 0, r.pos)) return false;
         t.source = c.text;
         *c.tree = std::move(t);

@@ -28,6 +28,11 @@ bool RestoreTree(Input* in, std::string* error) {
 
 namespace {
 
+// The MIF bytes of a book's chapters whose models are kept as read while
+// nothing changes them (see ReadComponent): a model costs about three and a
+// half times its MIF, so a book of any size stays within six times its MIF.
+constexpr size_t kKeptChapterBytes = size_t{64} << 20;
+
 // Reads a file and its statement tree; false with *why.
 bool ReadTree(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree,
               SafeFileStamp* stamp, std::string* why) {
@@ -199,7 +204,8 @@ ComponentFound FindComponent(const std::string& bookFile, MifBookComponent* c) {
 
 // A chapter that cannot be read is a file the host cannot open: the walk
 // reports it and goes on without it.
-bool ReadComponent(memhost::DocStore& host, bool settle, Input* in, std::string* why) {
+bool ReadComponent(memhost::DocStore& host, bool settle, size_t* keepBudget, Input* in,
+                   std::string* why) {
   if (!ReadTree(in->path, &in->original, &in->source.tree, &in->stamp, why)) return false;
   if (in->source.tree.is_book) {
     *why = "a book, not a document";
@@ -212,10 +218,17 @@ bool ReadComponent(memhost::DocStore& host, bool settle, Input* in, std::string*
     return false;
   }
   KeepAsFile(host, in, doc);
-  // Read once to report now what cannot be read; made again when opened.
+  // Read now to report what cannot be read, and kept as read while the
+  // models kept stay within the budget; any other is made again when opened.
   memhost::FileEntry& entry = host.files[in->hostName];
-  host.DestroyDocument(entry.image);
-  entry.image = 0;
+  size_t cost = in->original->size();
+  entry.keep = cost <= *keepBudget;
+  if (entry.keep) {
+    *keepBudget -= cost;
+  } else {
+    host.DestroyDocument(entry.image);
+    entry.image = 0;
+  }
   entry.load = [&host, in] { return MakeImage(host, in); };
   if (settle) entry.settle = [&host, in](ObjHandle image) { return SettleImage(host, in, image); };
   return true;
@@ -312,6 +325,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
     }
     std::vector<std::string> besideBook;
     std::vector<std::string> exported;
+    size_t keepBudget = kKeptChapterBytes;
     for (MifBookComponent& c : I->book.components) {
       reading(BaseName(c.path), static_cast<size_t>(&c - I->book.components.data()),
               I->book.components.size());
@@ -348,7 +362,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       in->hostName = hostName;
       in->source.file = c.path;
       std::string why;
-      if (!ReadComponent(host, I->settleChanges, in.get(), &why)) {
+      if (!ReadComponent(host, I->settleChanges, &keepBudget, in.get(), &why)) {
         Say(where + "cannot be read, skipped: " + why + "\n");
         I->missing = true;
         I->unread.push_back(c.path);

@@ -393,6 +393,48 @@ TEST_F(MemHostTest, AFileWithALoaderKeepsOnlyChangedCopies) {
   EXPECT_EQ(4, loads);
 }
 
+// A file that keeps its copy is read once however often it is opened; each
+// opening is a copy, so what one opening changes without saving is not in
+// the next, and a saved change is settled and read again as before.
+TEST_F(MemHostTest, AFileThatKeepsItsCopyIsReadOnce) {
+  int loads = 0;
+  memhost::FileEntry& file = model.files["C:\\ch1.fm"];
+  file.keep = true;
+  file.load = [this, &loads] {
+    ++loads;
+    DocBuilder b(model, "C:\\ch1.fm");
+    b.Para("saved text");
+    model.Data(b.doc)->dirty = false;
+    model.Data(b.doc)->isImage = true;
+    model.openDocs.pop_back();
+    return b.doc;
+  };
+  auto firstPgf = [](ObjHandle d) {
+    ObjHandle p = HostGetId(0, d, PROP_FIRST_FLOW_IN_DOC);
+    return HostGetId(d, HostGetId(d, p, PROP_FIRST_FRAME_IN_FLOW), PROP_FIRST_PGF);
+  };
+  for (int i = 0; i < 3; ++i) {
+    ObjHandle d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+    ASSERT_NE(0u, d);
+    EXPECT_NE(file.image, d);
+    EXPECT_EQ("saved text", model.Find(firstPgf(d))->text);
+    HostAddText(d, TextLoc{firstPgf(d), 0}, "unsaved ");
+    EXPECT_EQ(0, HostCloseDocument(d, 1));
+    EXPECT_NE(0u, file.image);
+  }
+  EXPECT_EQ(1, loads);
+
+  file.settle = [](ObjHandle) { return true; };
+  ObjHandle d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  HostAddText(d, TextLoc{firstPgf(d), 0}, "changed ");
+  EXPECT_NE(0u, host.SaveDocument(d, "C:\\ch1.fm", nullptr, nullptr));
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+  EXPECT_EQ(0u, file.image);
+  d = HostOpenDocumentSimple("C:\\ch1.fm", 0);
+  EXPECT_EQ(2, loads);
+  EXPECT_EQ(0, HostCloseDocument(d, 1));
+}
+
 TEST_F(MemHostTest, TheEmptyPathOpensNoUntitledDocument) {
   ObjHandle untitled = HostNewCustomDocument(0x2400000, 0x3180000, 1, 0x480000, 0x480000, 0x480000,
                                              0x480000, 0x480000, 0, 1);

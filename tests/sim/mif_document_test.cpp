@@ -135,6 +135,30 @@ TEST(MifReadTest, ParagraphFormatsAndTheFontOfTheirText) {
   EXPECT_NE(std::string::npos, text.text.find("paragraph\xd5s own"));
 }
 
+// A paragraph holds its format's name, its node and the font properties
+// that differ from an unset font, in exactly the room they take: a long
+// document of one-line paragraphs is mostly paragraphs. Every one reads the
+// same by either call, of its type, set or not.
+TEST(MifReadTest, AParagraphKeepsOnlyTheFontPropertiesThatAreSet) {
+  Loaded d(sim::ReadFile(Example("chapter3.mif")));
+  std::vector<ObjHandle> p = d.MainParagraphs();
+  ASSERT_EQ(4u, p.size());
+  const Obj& body = d.P(p[2]);
+  EXPECT_EQ(body.props.size(), body.props.capacity());
+  EXPECT_LE(body.props.size(), 5u);
+  memhost::CharProps font = d.host.ParagraphFont(p[2]);
+  for (int i = 0; i < memhost::kCharIntCount; ++i) {
+    int32_t prop = memhost::kCharIntProps[i];
+    PropVal v = d.api.GetPropVal(d.doc, p[2], prop);
+    EXPECT_EQ(memhost::CharValueTypeOf(prop), v.propVal.valType) << prop;
+    EXPECT_EQ(font.ints[i], v.propVal.u.ival) << prop;
+    EXPECT_EQ(font.ints[i], d.api.GetInt(d.doc, p[2], prop)) << prop;
+    PropValFree(&v);
+  }
+  EXPECT_EQ(11 << 16, font.ints[memhost::CharIntIndex(PROP_FONT_SIZE)]);
+  EXPECT_EQ(0x10000, d.api.GetInt(d.doc, p[2], PROP_STRETCH));
+}
+
 TEST(MifReadTest, FontChangesNamingATagStartFromTheParagraphFont) {
   // Bold by hand, then Emphasis (which leaves weight as is), then a change
   // naming no tag: it keeps Emphasis and adds to it.
