@@ -103,15 +103,20 @@ void StringListRemoveAt(StringList* list, uint32_t pos) {
 
 void StringListRemoveIf(StringList* list, StringListPredicate drop, void* context) {
   if (list == nullptr || drop == nullptr) return;
+  // Nothing is freed before every item has been judged: a predicate may
+  // look at items already dropped, for instance through a set that points
+  // into this list. Swapping keeps the order of the items kept.
   uint32_t kept = 0;
   for (uint32_t i = 0; i < list->count; ++i) {
-    if (drop(list->items[i], context)) {
-      MemRelease(list->items[i]);
-    } else {
-      list->items[kept++] = list->items[i];
-    }
+    if (drop(list->items[i], context)) continue;
+    char* item = list->items[i];
+    list->items[i] = list->items[kept];
+    list->items[kept++] = item;
   }
-  for (uint32_t i = kept; i < list->count; ++i) list->items[i] = nullptr;
+  for (uint32_t i = kept; i < list->count; ++i) {
+    MemRelease(list->items[i]);
+    list->items[i] = nullptr;
+  }
   list->count = kept;
 }
 

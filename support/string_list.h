@@ -31,8 +31,9 @@ int32_t StringListIndexOf(const StringList* list, const char* s);
 int32_t StringListIndexOfNoCase(const StringList* list, const char* s);
 // Frees the string at pos and closes the gap; nothing past the end.
 void StringListRemoveAt(StringList* list, uint32_t pos);
-// Frees every string that `drop` accepts and closes the gaps in one pass,
-// the others keeping their order: removing many costs no more than one.
+// Frees every string that `drop` accepts, once every item has been judged,
+// and closes the gaps in one pass, the others keeping their order: removing
+// many costs no more than one.
 typedef bool (*StringListPredicate)(const char* s, void* context);
 void StringListRemoveIf(StringList* list, StringListPredicate drop, void* context);
 // qsort over the items: compare receives pointers to char* slots.
