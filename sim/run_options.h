@@ -49,8 +49,8 @@ struct RunOptions {
   std::string checkConfig;    // --config: the project file, instead of the one found
   std::string checkBaseline;  // --baseline: the findings accepted
   std::string checkWriteBaseline;  // --write-baseline: where to accept today's findings
-  bool quiet = false;  // --quiet: errors only on stderr
-  bool each = false;   // --each: the document command on every document named, in turn
+  bool quiet = false;              // --quiet: errors only on stderr
+  bool each = false;               // --each: the document command on every document named, in turn
 };
 
 // The command that reads documents and books for findings instead of

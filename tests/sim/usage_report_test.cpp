@@ -386,7 +386,8 @@ TEST(JsonReportTest, ListsDialogsAndChangesOfABookCommand) {
     EXPECT_TRUE(f["runs_repaired"].empty());
   }
   // What writing says on stderr is in the messages too.
-  EXPECT_EQ(1u, messages.count("deleted 5 character formats in 3 files; wrote 3 files into " + out.path));
+  EXPECT_EQ(
+      1u, messages.count("deleted 5 character formats in 3 files; wrote 3 files into " + out.path));
   // Exactly what the book's listing calls unused.
   json list = Report({"ListCharUsageBook", kBook + "Manual.book"});
   const json& lists = list["output"]["sections"][0]["lists"];
