@@ -1,5 +1,6 @@
 #include "commands/overrides.h"
 
+#include "charfmt/char_looks.h"
 #include "charfmt/document_walk.h"
 #include "charfmt/run_tags.h"
 #include "client/host_lists.h"
@@ -12,18 +13,6 @@ namespace {
 ObjHandle SkipMasterPagesCommand() {
   return HostGetNamedObject(0, OBJ_COMMAND, CommandRowOf(CMD_SKIP_MASTER_PAGES)->tag);
 }
-
-// Untagged text is held to every one of these, in this order: integers
-// first, then the two strings.
-const int32_t kParagraphIntProps[] = {
-    PROP_CAPITALIZATION, PROP_CHANGE_BAR,   PROP_FONT_ANGLE,   PROP_FONT_FAMILY,
-    PROP_FONT_VARIATION, PROP_FONT_WEIGHT,  PROP_POSITION,     PROP_CHAR_INT_612,
-    PROP_PAIR_KERN,      PROP_OVERLINE,     PROP_CHAR_INT_613, PROP_STRIKETHROUGH,
-    PROP_UNDERLINING,    PROP_LANGUAGE,     PROP_COLOR,        PROP_CHAR_INT_2287,
-    PROP_FONT_SIZE,      PROP_CHAR_INT_616, PROP_CHAR_INT_617, PROP_CHARSPREAD,
-    PROP_STRETCH,
-};
-const int32_t kParagraphStringProps[] = {PROP_CHAR_STR_639, PROP_CHAR_STR_640};
 
 // Tagged text is held to the paragraph only where its format leaves a
 // property as is. The font family flag also governs 2287, which the family
@@ -386,11 +375,13 @@ int32_t SamePropString(ObjHandle doc, TextLoc at, ObjHandle obj, int32_t prop) {
   return same;
 }
 
+// Untagged text is held to every property of a look, in its order: the
+// numbers first, then the two strings.
 int32_t MatchesParagraphFont(ObjHandle doc, TextLoc at, ObjHandle pgf) {
-  for (int32_t prop : kParagraphIntProps) {
+  for (int32_t prop : kLookIntProps) {
     if (SamePropInt(doc, at, pgf, prop) == 0) return 0;
   }
-  for (int32_t prop : kParagraphStringProps) {
+  for (int32_t prop : kLookStrProps) {
     if (SamePropString(doc, at, pgf, prop) == 0) return 0;
   }
   return 1;
