@@ -205,6 +205,12 @@ bool TypedPartsCopy(TypedVal* dst, const TypedVal* src, const BlockHeap& heap) {
 }
 
 void TypedPartsFree(TypedVal* value, const BlockHeap& heap) {
+  // A text property read a character at a time frees one string a call.
+  if (value->valType == VT_STRING) {
+    if (value->u.sval != nullptr) heap.release(heap.context, value->u.sval);
+    std::memset(&value->u, 0, sizeof value->u);
+    return;
+  }
   Releaser releaser{heap};
   if (WalkOwnedParts(releaser, value)) std::memset(&value->u, 0, sizeof value->u);
 }

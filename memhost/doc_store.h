@@ -55,6 +55,15 @@ class DocStore {
   // objects of a saved file's copy, which are no live objects of the host.
   Obj* Find(ObjHandle h);
   const Obj* Find(ObjHandle h) const;
+  // The live object of that handle, whether its document is open or a saved
+  // copy: Find without the look at the document, for a caller that has
+  // found the object's document itself.
+  Obj* FindInAnyDocument(ObjHandle h) {
+    uint32_t serial = h & 0xFFFFFFu;
+    if (h == 0 || serial >= objects_.size()) return nullptr;
+    Obj* o = objects_[serial].get();
+    return o != nullptr && o->alive && o->h == h ? o : nullptr;
+  }
   // Every live object, saved files' copies included, in creation order.
   void ForEachObject(const std::function<void(const Obj&)>& visit) const;
   // A new object of `type` owned by `doc` (0: the application); 0 once the

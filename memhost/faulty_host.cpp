@@ -14,7 +14,7 @@ void FaultyHost::FailNthCall(int64_t n, int32_t status) {
   failStatus_ = status;
 }
 
-bool FaultyHost::Fault(const char* op, int32_t* status) {
+bool FaultyHost::Injecting(const char* op, int32_t* status) {
   ++callCount;
   if (recordCalls) callLog.emplace_back(op);
   int32_t failing = 0;

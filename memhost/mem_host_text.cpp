@@ -139,8 +139,10 @@ TextItems MemHost::GetTextForRange(ObjHandle doc, TextRange range, int32_t mask)
 [[gnu::always_inline]] inline void MemHost::TextPropAt(ObjHandle doc, TextLoc at, int32_t prop,
                                                        PropVal* out, const std::string** kept) {
   if (BadDoc(doc, nullptr, false)) return;
-  Obj* p = nullptr;
-  if (Bad(at.obj, &p)) return;
+  // A paragraph of that open document needs no second look at the document;
+  // any other gets the whole check, and its error.
+  Obj* p = store_.FindInAnyDocument(at.obj);
+  if ((p == nullptr || p->doc != doc) && Bad(at.obj, &p)) return;
   if (p->type != T_PGF || p->doc != doc) {
     HostErrno = STATUS_BAD_ARGUMENT;
     return;

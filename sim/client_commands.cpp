@@ -54,6 +54,11 @@ const KnownCall* KnownCallOf(const std::string& text) {
   return nullptr;
 }
 
+bool MayChangeDocuments(const std::string& command) {
+  const KnownCall* known = KnownCallOf(command);
+  return known == nullptr || known->changes == CHANGES_DOCUMENTS;
+}
+
 const MenuEntry* MenuCommandTagged(const std::vector<MenuEntry>& menu, const std::string& tag) {
   for (const MenuEntry& e : menu) {
     if (e.tag == tag) return &e;

@@ -55,6 +55,9 @@ std::vector<MenuEntry> WithCallOnlyCommands(std::vector<MenuEntry> menu);
 
 // The known call that is exactly `text`; null when none is.
 const KnownCall* KnownCallOf(const std::string& text);
+// Whether the command a run names may change documents: any named by a
+// label or number may, as the menus are not read yet.
+bool MayChangeDocuments(const std::string& command);
 // The item of the menu command with that tag or number; null when the
 // menus hold none.
 const MenuEntry* MenuCommandTagged(const std::vector<MenuEntry>& menu, const std::string& tag);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "mif/mif_font.h"
+#include "sim/kept_models.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
 
@@ -27,11 +28,6 @@ bool RestoreTree(Input* in, std::string* error) {
 }
 
 namespace {
-
-// The MIF bytes of a book's chapters whose models are kept as read while
-// nothing changes them (see ReadComponent): a model costs about three and a
-// half times its MIF, so a book of any size stays within six times its MIF.
-constexpr size_t kKeptChapterBytes = size_t{64} << 20;
 
 // Reads a file and its statement tree; false with *why.
 bool ReadTree(const std::string& file, std::shared_ptr<const std::string>* text, MifTree* tree,
@@ -204,7 +200,7 @@ ComponentFound FindComponent(const std::string& bookFile, MifBookComponent* c) {
 
 // A chapter that cannot be read is a file the host cannot open: the walk
 // reports it and goes on without it.
-bool ReadComponent(memhost::DocStore& host, bool settle, size_t* keepBudget, Input* in,
+bool ReadComponent(memhost::DocStore& host, bool settle, KeptModels* keep, Input* in,
                    std::string* why) {
   if (!ReadTree(in->path, &in->original, &in->source.tree, &in->stamp, why)) return false;
   if (in->source.tree.is_book) {
@@ -222,10 +218,8 @@ bool ReadComponent(memhost::DocStore& host, bool settle, size_t* keepBudget, Inp
   // models kept stay within the budget; any other is made again when opened.
   memhost::FileEntry& entry = host.files[in->hostName];
   size_t cost = in->original->size();
-  entry.keep = cost <= *keepBudget;
-  if (entry.keep) {
-    *keepBudget -= cost;
-  } else {
+  entry.keep = KeepModel(keep, cost);
+  if (!entry.keep) {
     host.DestroyDocument(entry.image);
     entry.image = 0;
   }
@@ -325,7 +319,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
     }
     std::vector<std::string> besideBook;
     std::vector<std::string> exported;
-    size_t keepBudget = kKeptChapterBytes;
+    KeptModels keep = KeptModelsFor(I->mayChange);
     for (MifBookComponent& c : I->book.components) {
       reading(BaseName(c.path), static_cast<size_t>(&c - I->book.components.data()),
               I->book.components.size());
@@ -362,7 +356,7 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       in->hostName = hostName;
       in->source.file = c.path;
       std::string why;
-      if (!ReadComponent(host, I->settleChanges, &keepBudget, in.get(), &why)) {
+      if (!ReadComponent(host, I->settleChanges, &keep, in.get(), &why)) {
         Say(where + "cannot be read, skipped: " + why + "\n");
         I->missing = true;
         I->unread.push_back(c.path);

@@ -59,6 +59,9 @@ struct RunInputs {
   // Whether a changed chapter may be kept as its text once closed; not
   // when the steps of a run look at each file as read.
   bool settleChanges = true;
+  // Whether the command may change the documents: fewer chapters' models
+  // are then kept as read (see KeptModels).
+  bool mayChange = true;
   // Told of each file before it is read (the done-th of total), and once
   // all of a kind are read; may be empty.
   std::function<void(const std::string& file, size_t done, size_t total)> reading;

@@ -108,6 +108,7 @@ int RunTagsmith(const RunOptions& options) {
   I.reading = [&D](const std::string& file, size_t done, size_t total) {
     ShowReading(D, file, done, total);
   };
+  I.mayChange = MayChangeDocuments(o.command);
   H.host.SetStringProp(MifApplication(H.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(o, H.host, &I);
   if (status != RUN_OK) ClearStatus();
