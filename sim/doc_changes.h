@@ -11,9 +11,13 @@
 
 #include "memhost/doc_store.h"
 
+// What the conversion table calls the destination of text that goes back
+// to its paragraph's font, and so what the reports call it.
+constexpr char kNoTagDestination[] = "Default Paragraph Format";
+
 struct RunChange {
   std::string from;  // the tag before (empty: none)
-  std::string to;    // the tag after; the same as `from` for a repair
+  std::string to;    // the tag after (empty: none); the same as `from` for a repair
   int64_t runs = 0;
   int64_t characters = 0;
 };

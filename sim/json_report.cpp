@@ -58,10 +58,8 @@ json Changed(const RecordChange& c) {
   for (const std::string& name : c.changes.formatsDeleted) deleted.push_back(Readable(name));
   json converted = json::array();
   for (const RunChange& r : c.changes.converted) {
-    // Text that ends with no tag went back to its paragraph's font: what
-    // the conversion table calls the destination "Default Paragraph Format".
     converted.push_back({{"from", Readable(r.from)},
-                         {"to", r.to.empty() ? "Default Paragraph Format" : Readable(r.to)},
+                         {"to", r.to.empty() ? kNoTagDestination : Readable(r.to)},
                          {"runs", r.runs},
                          {"characters", r.characters}});
   }

@@ -132,7 +132,8 @@ std::vector<Row> Rows(const RunRecord& r, bool listing, const std::set<std::stri
       }
       for (const auto& to : c.convertedTo) {
         if (row.mark.empty()) row.mark = "converted";
-        AddNote(&row, "converted to " + (to.first.empty() ? "no tag" : to.first) + " (" +
+        AddNote(&row, "converted to " +
+                          (to.first.empty() ? std::string(kNoTagDestination) : to.first) + " (" +
                           Counted(to.second.runs, "run") + ", " +
                           Counted(to.second.characters, "character") + ")");
       }

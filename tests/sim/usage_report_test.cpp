@@ -343,6 +343,8 @@ TEST(UsagePictureTest, AChangingCommandShowsWhatItDidAndTheBookAfter) {
             rows["LegacyBold"].note);
   EXPECT_EQ("converted to Emphasis (1 run, 10 characters); carried by no text",
             rows["LegacyItalic"].note);
+  EXPECT_EQ(0u, rows["Highlight"].note.find("converted to Default Paragraph Format ("))
+      << rows["Highlight"].note;
   EXPECT_EQ("", rows["Draft"].mark);
   ExpectCellsOf(
       rows, {kBook + "chapter1.mif", out.path + "/converted/chapter2.mif", kBook + "chapter3.mif"});
