@@ -595,10 +595,11 @@ PropVal MemHost::GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) {
   Value zero;
   zero.type = DefaultTypeOf(prop);
   if (o->type == T_PGF) {
-    // Paragraphs always carry a font: unset properties read as the default.
-    CharProps font = store_.ParagraphFont(o->h);
+    // Paragraphs always carry a font: an unset property reads as the
+    // default font has it, the value the paragraph's font would give it.
+    static const CharProps kDefaultFont = DefaultCharProps();
     int k = CharIntIndex(prop);
-    if (k >= 0) zero.i = font.ints[k];
+    if (k >= 0) zero.i = kDefaultFont.ints[k];
   }
   return ToPropVal(prop, zero);
 }
