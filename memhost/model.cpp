@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <tuple>
 
 #include "client/host_numbers.h"
@@ -50,7 +51,27 @@ bool IsViewProp(int32_t prop) {
   }
 }
 
+namespace {
+// Property numbers of the font stay small; a table by number answers the
+// host's most frequent question without a search.
+constexpr int32_t kIndexedProps = 4096;
+
+struct CharIntIndexTable {
+  int8_t index[kIndexedProps];
+  CharIntIndexTable() {
+    std::fill(std::begin(index), std::end(index), static_cast<int8_t>(-1));
+    for (int i = 0; i < kCharIntCount; ++i) {
+      if (kCharIntProps[i] >= 0 && kCharIntProps[i] < kIndexedProps) {
+        index[kCharIntProps[i]] = static_cast<int8_t>(i);
+      }
+    }
+  }
+};
+}  // namespace
+
 int CharIntIndex(int32_t prop) {
+  static const CharIntIndexTable table;
+  if (prop >= 0 && prop < kIndexedProps) return table.index[prop];
   for (int i = 0; i < kCharIntCount; ++i) {
     if (kCharIntProps[i] == prop) return i;
   }

@@ -302,11 +302,12 @@ int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
       }
     }
     MifError error;
-    if (!MifLoadDocumentTree(host, in->hostName, &in->source, &in->doc, &error, MIF_RELEASE_TREE)) {
+    MifTreeUse use = I->keepDocumentTrees ? MIF_KEEP_TREE : MIF_RELEASE_TREE;
+    if (!MifLoadDocumentTree(host, in->hostName, &in->source, &in->doc, &error, use)) {
       Say(MifErrorText(error) + "\n");
       return RUN_BAD_INPUT;
     }
-    ReleaseTree(in.get());
+    if (use == MIF_RELEASE_TREE) ReleaseTree(in.get());
     named.push_back(in->doc);
     I->inputs.push_back(std::move(in));
   }

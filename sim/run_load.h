@@ -62,6 +62,11 @@ struct RunInputs {
   // Whether the command may change the documents: fewer chapters' models
   // are then kept as read (see KeptModels).
   bool mayChange = true;
+  // Whether the documents named keep their statement trees as read. Writing
+  // a changed document holds its tree and its model together, so keeping
+  // the tree from the start raises no peak a write would not reach, and
+  // spares reading it again; a command that only reads frees it at once.
+  bool keepDocumentTrees = false;
   // Told of each file before it is read (the done-th of total), and once
   // all of a kind are read; may be empty.
   std::function<void(const std::string& file, size_t done, size_t total)> reading;

@@ -109,6 +109,7 @@ int RunTagsmith(const RunOptions& options) {
     ShowReading(D, file, done, total);
   };
   I.mayChange = MayChangeDocuments(o.command);
+  I.keepDocumentTrees = I.mayChange;
   H.host.SetStringProp(MifApplication(H.host), PROP_HOST_DIR, o.hostDir);
   int status = LoadInputs(o, H.host, &I);
   if (status != RUN_OK) ClearStatus();
