@@ -3,9 +3,10 @@
 # that hold on a shared machine: peak memory over the MIF of long documents
 # of one-line paragraphs and of empty statements, "List Character Usage -
 # By Tag" against "List Character Usage" on the same book, Remove Overrides
-# on one paragraph of 2,000, 8,000 and 32,000 font changes, and List
-# Character Usage on a document of 10,000 paragraphs and 200 formats against
-# the awk lister (tag_floor.awk).
+# on one paragraph of 2,000, 8,000 and 32,000 font changes, Remove Overrides
+# against List Character Usage on a statement-dense document (a font change
+# every one or two characters), and List Character Usage on a document of
+# 10,000 paragraphs and 200 formats against the awk lister (tag_floor.awk).
 #
 #   bench/shapes_bench.sh [--runs N] [--mb MB] [--old OLD_BUILD_DIR] BUILD_DIR
 #
@@ -59,6 +60,21 @@ for n in 2000 8000 32000; do
     print "  > # end of ParaLine\n > # end of Para\n> # end of TextFlow"
   }' >"$work/changes$n.mif"
 done
+# About 14 MB of paragraphs of 100 font changes each: runs of one or two
+# characters, bold by hand and plain by turns.
+awk -v paras=2600 -v q="$q" 'BEGIN {
+  print "<MIFFile 2015>"
+  print "<TextFlow "
+  for (p = 0; p < paras; p++) {
+    print " <Para \n  <PgfTag `Body" q ">\n  <ParaLine "
+    for (i = 0; i < 100; i++) {
+      printf "   <Font <FTag `%s> <FWeight `%s%s>>\n", q, i % 2 ? "Regular" : "Bold", q
+      printf "   <String `%s%s>\n", i % 3 ? "ab" : "a", q
+    }
+    print "  > # end of ParaLine\n > # end of Para"
+  }
+  print "> # end of TextFlow"
+}' >"$work/dense.mif"
 mkdir -p "$work/book" "$work/doc" "$work/out"
 awk -v dir="$work/book" -v chapters=20 -f bench/sim_generate.awk >/dev/null
 awk -v dir="$work/doc" -v doc=doc.mif -v paras=10000 -v formats=200 -f bench/sim_generate.awk >/dev/null
@@ -83,6 +99,8 @@ for ((r = 1; r <= runs; r++)); do
     for n in 2000 8000 32000; do
       measure "$t" "changes$n" "$run" --yes RemoveCharOverrides "$work/changes$n.mif" --out-dir "$work/out"
     done
+    measure "$t" dense "$run" ListCharUsage "$work/dense.mif"
+    measure "$t" denseremove "$run" --yes RemoveCharOverrides "$work/dense.mif" --out-dir "$work/out"
     measure "$t" doc "$run" ListCharUsage "$work/doc/doc.mif"
   done
 done
@@ -121,11 +139,17 @@ for step in "2000 8000" "8000 32000"; do
   row "Remove Overrides CPU, $b ÷ $a font changes" "${v[@]}" "≤ 4.5×"
 done
 v=()
+for t in "${tools[@]}"; do v+=("$(ratio "$(median "$t" denseremove 3)" "$(median "$t" dense 3)")"); done
+row "Remove Overrides ÷ List Character Usage CPU, statement-dense, $(size "$work/dense.mif") bytes" "${v[@]}" "≤ 4×"
+v=()
+for t in "${tools[@]}"; do v+=("$(ratio "$(median "$t" denseremove 5)" "$(size "$work/dense.mif")")"); done
+row "peak memory ÷ MIF, Remove Overrides, statement-dense" "${v[@]}" "≤ 8×"
+v=()
 for t in "${tools[@]}"; do v+=("$(ratio "$(median "$t" doc 3)" "$(median floor doc 3)")"); done
 row "List Character Usage CPU ÷ awk lister, $(size "$work/doc/doc.mif") bytes" "${v[@]}" "≤ 3×"
 echo
 echo "Processor seconds (peak MB), medians:"
-for k in lines empty book bytag changes2000 changes8000 changes32000 doc; do
+for k in lines empty book bytag changes2000 changes8000 changes32000 dense denseremove doc; do
   line="$k:"
   for t in "${tools[@]}"; do
     line+=" $t $(median "$t" $k 3) s ($(awk -v b="$(median "$t" $k 5)" 'BEGIN { printf "%.1f", b / 1048576 }') MB)"
