@@ -71,7 +71,7 @@ TEST(MifLimitMemory, AFileOverTheStatementLimitIsRefusedBeforeItsTreeIsMade) {
 // A paragraph of one line of text, read and kept, holds the model's object
 // and its format's name, the record the writer compares against and where
 // it was read from: under 560 bytes, where an object with every rarely used
-// field of its own and values of 112 bytes a property held about 680.
+// field of its own and values of 112 bytes a property held 665.
 TEST(MifLimitMemory, AOneLineParagraphIsKeptInAFewHundredBytes) {
   const int paras = 2000;
   std::string text = "<MIFFile 2015>\n<TextFlow\n";
