@@ -54,7 +54,7 @@ void BuildChapter(memhost::DocStore& host, const std::string& path) {
   b.ParaIn(b.Kid(master, 0), {R("master "), R("x", "", {{PROP_FONT_ANGLE, 1}})});
   memhost::Value insertion;
   insertion.type = VT_TEXTRANGE;
-  insertion.range = TextRange{{b.firstPgf, 0}, {b.firstPgf, 0}};
+  insertion.range() = TextRange{{b.firstPgf, 0}, {b.firstPgf, 0}};
   host.SetProp(b.doc, PROP_TEXT_SELECTION, insertion);
 }
 

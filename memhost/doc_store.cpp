@@ -15,13 +15,13 @@ DocStore::DocStore() {
   SetStringProp(app_, PROP_HOST_DIR, "");
   Value names;
   names.type = VT_STRINGS;
-  names.strings = {"Times", "Helvetica", "Courier", "Symbol"};
+  names.strings() = {"Times", "Helvetica", "Courier", "Symbol"};
   SetProp(app_, PROP_FONT_FAMILY_NAMES, names);
-  names.strings = {"Regular", "Narrow", "Wide"};
+  names.strings() = {"Regular", "Narrow", "Wide"};
   SetProp(app_, PROP_FONT_VARIATION_NAMES, names);
-  names.strings = {"Regular", "Bold", "Light"};
+  names.strings() = {"Regular", "Bold", "Light"};
   SetProp(app_, PROP_FONT_WEIGHT_NAMES, names);
-  names.strings = {"Regular", "Italic", "Oblique"};
+  names.strings() = {"Regular", "Italic", "Oblique"};
   SetProp(app_, PROP_FONT_ANGLE_NAMES, names);
   for (const char* bar : {"!MakerMainMenu", "!QuickMakerMainMenu", "!BookMainMenu"}) {
     ObjHandle m = NewObject(T_MENU, 0);
@@ -364,9 +364,10 @@ ObjHandle DocStore::CloneDocument(ObjHandle src, bool asImage) {
     for (auto& p : o->props) {
       if (p.second.type == VT_ID)
         p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
-      if (p.second.type == VT_TEXTRANGE) {
-        p.second.range.beg.obj = map(p.second.range.beg.obj);
-        p.second.range.end.obj = map(p.second.range.end.obj);
+      if (p.second.type == VT_TEXTRANGE && p.second.has_rest()) {
+        TextRange& range = p.second.range();
+        range.beg.obj = map(range.beg.obj);
+        range.end.obj = map(range.end.obj);
       }
     }
   }
@@ -583,6 +584,9 @@ ObjHandle DocStore::NewParagraphAfter(ObjHandle pgf) {
   ObjHandle n = NewObject(T_PGF, p->doc);
   Obj* np = objects_[n & 0xFFFFFFu].get();
   np->props = p->props;
+  // Both parts of a split paragraph come from the file's one paragraph: its
+  // writer gives the file's paragraph to the part that keeps its text.
+  np->origin = p->origin;
   if (p->parent != 0 && Find(p->parent)->type == T_TABLE) {
     Obj* t = Find(p->parent);
     t->titlePgfs.insert(t->titlePgfs.begin() + p->index + 1, n);
@@ -603,7 +607,7 @@ ObjHandle DocStore::AddTable(ObjHandle doc, const std::string& format, int32_t c
   SetIntProp(table, MEM_PROP_ANCHOR_PGF, static_cast<int32_t>(anchorPgf), VT_ID);
   Value widths;
   widths.type = VT_METRICS;
-  widths.list.assign(static_cast<size_t>(columns), 0x480000);
+  widths.list().assign(static_cast<size_t>(columns), 0x480000);
   SetProp(table, PROP_TBL_COL_WIDTHS, widths);
   AppendToChain(doc, PROP_FIRST_TBL_IN_DOC, table);
   int32_t rows = headingRows + bodyRows + footingRows;
@@ -636,7 +640,20 @@ int32_t DocStore::CommandNumberOf(ObjHandle command) const {
 
 std::string DocStore::ShortcutOf(ObjHandle command) const {
   const Obj* o = Find(command);
-  return o == nullptr ? std::string() : o->shortcut;
+  if (o == nullptr || o->type != T_COMMAND) return std::string();
+  auto it = shortcuts_.find(command);
+  return it == shortcuts_.end() ? std::string() : it->second;
+}
+
+void DocStore::SetCommand(ObjHandle command, int32_t number, const std::string& shortcut) {
+  Obj* o = Find(command);
+  if (o == nullptr) return;
+  o->commandNumber = number;
+  if (shortcut.empty()) {
+    shortcuts_.erase(command);
+  } else {
+    shortcuts_[command] = shortcut;
+  }
 }
 
 }  // namespace memhost

@@ -185,6 +185,8 @@ class DocStore {
   // What DefineAndAddCommand stored; 0 or "" for anything else.
   int32_t CommandNumberOf(ObjHandle command) const;
   std::string ShortcutOf(ObjHandle command) const;
+  // Stores both for a command.
+  void SetCommand(ObjHandle command, int32_t number, const std::string& shortcut);
 
  private:
   static constexpr uint32_t kMaxSerial = 0xFFFFFF;
@@ -196,6 +198,10 @@ class DocStore {
   // Documents' and books' data, by serial: asked for on every host call.
   std::vector<std::unique_ptr<DocData>> docData_;
   std::map<std::pair<int32_t, std::string>, ObjHandle> appNamed_;
+  // Commands' shortcuts, apart from their objects: a few dozen commands
+  // against objects by the million. A command made again on a taken serial
+  // gets its own when it is defined.
+  std::map<ObjHandle, std::string> shortcuts_;
   ObjHandle app_ = 0;
 };
 

@@ -57,21 +57,22 @@ PropVal ToPropVal(int32_t prop, const Value& v) {
   switch (v.type) {
     case VT_STRING: out.propVal.u.sval = CopyOut(v.s); break;
     case VT_METRICS: {
-      out.propVal.u.ints.len = static_cast<uint32_t>(v.list.size());
-      out.propVal.u.ints.val =
-          static_cast<int32_t*>(std::malloc(std::max<size_t>(1, v.list.size()) * sizeof(int32_t)));
-      if (!v.list.empty()) std::memcpy(out.propVal.u.ints.val, v.list.data(), v.list.size() * 4);
+      out.propVal.u.ints.len = static_cast<uint32_t>(v.list().size());
+      out.propVal.u.ints.val = static_cast<int32_t*>(
+          std::malloc(std::max<size_t>(1, v.list().size()) * sizeof(int32_t)));
+      if (!v.list().empty())
+        std::memcpy(out.propVal.u.ints.val, v.list().data(), v.list().size() * 4);
       break;
     }
     case VT_STRINGS: {
-      out.propVal.u.ssval.len = static_cast<uint32_t>(v.strings.size());
+      out.propVal.u.ssval.len = static_cast<uint32_t>(v.strings().size());
       out.propVal.u.ssval.val =
-          static_cast<char**>(std::malloc(std::max<size_t>(1, v.strings.size()) * sizeof(char*)));
-      for (size_t i = 0; i < v.strings.size(); ++i)
-        out.propVal.u.ssval.val[i] = CopyOut(v.strings[i]);
+          static_cast<char**>(std::malloc(std::max<size_t>(1, v.strings().size()) * sizeof(char*)));
+      for (size_t i = 0; i < v.strings().size(); ++i)
+        out.propVal.u.ssval.val[i] = CopyOut(v.strings()[i]);
       break;
     }
-    case VT_TEXTRANGE: out.propVal.u.trange = v.range; break;
+    case VT_TEXTRANGE: out.propVal.u.trange = v.range(); break;
     default: out.propVal.u.ival = v.i; break;
   }
   return out;
@@ -83,14 +84,14 @@ Value FromTypedVal(const TypedVal& t) {
   switch (t.valType) {
     case VT_STRING: v.s = t.u.sval != nullptr ? t.u.sval : ""; break;
     case VT_METRICS:
-      if (t.u.ints.val != nullptr) v.list.assign(t.u.ints.val, t.u.ints.val + t.u.ints.len);
+      if (t.u.ints.val != nullptr) v.list().assign(t.u.ints.val, t.u.ints.val + t.u.ints.len);
       break;
     case VT_STRINGS:
       for (uint32_t i = 0; i < t.u.ssval.len; ++i) {
-        v.strings.push_back(t.u.ssval.val[i] != nullptr ? t.u.ssval.val[i] : "");
+        v.strings().push_back(t.u.ssval.val[i] != nullptr ? t.u.ssval.val[i] : "");
       }
       break;
-    case VT_TEXTRANGE: v.range = t.u.trange; break;
+    case VT_TEXTRANGE: v.range() = t.u.trange; break;
     default: v.i = t.u.ival; break;
   }
   return v;
@@ -200,9 +201,7 @@ ObjHandle MemHost::DefineAndAddCommand(int32_t number, ObjHandle menu, const cha
     return 0;
   }
   ObjHandle c = store_.NewObject(T_COMMAND, 0);
-  Obj* o = store_.Find(c);
-  o->commandNumber = number;
-  o->shortcut = shortcut != nullptr ? shortcut : "";
+  store_.SetCommand(c, number, shortcut != nullptr ? shortcut : "");
   store_.SetName(c, tag != nullptr ? tag : "");
   store_.SetStringProp(c, PROP_LABEL, label != nullptr ? label : "");
   store_.AppendKid(menu, c);
@@ -406,14 +405,14 @@ ObjHandle MemHost::NewCustomDocument(Metric width, Metric height, int32_t column
   store_.SetIntProp(doc, MEM_PROP_COLUMNS, columns);
   Value margins;
   margins.type = VT_METRICS;
-  margins.list = {top, bottom, left, right};
+  margins.list() = {top, bottom, left, right};
   store_.SetProp(doc, MEM_PROP_MARGINS, margins);
   // The host opens a new document with the insertion point at the start of
   // its empty first paragraph.
   ObjHandle pgf = store_.AddDefaultContent(doc);
   Value selection;
   selection.type = VT_TEXTRANGE;
-  selection.range = TextRange{{pgf, 0}, {pgf, 0}};
+  selection.range() = TextRange{{pgf, 0}, {pgf, 0}};
   store_.SetProp(doc, PROP_TEXT_SELECTION, selection);
   // Nothing on disk holds what it holds.
   store_.Data(doc)->dirty = true;
@@ -522,10 +521,10 @@ HostStrings MemHost::GetStrings(ObjHandle doc, ObjHandle obj, int32_t prop) {
   Obj* o = nullptr;
   if (BadTarget(doc, obj, &o)) return out;
   const Value* v = store_.Prop(o->h, prop);
-  if (v == nullptr || v->strings.empty()) return out;
-  out.val = static_cast<char**>(std::malloc(v->strings.size() * sizeof(char*)));
-  out.len = static_cast<uint32_t>(v->strings.size());
-  for (size_t i = 0; i < v->strings.size(); ++i) out.val[i] = CopyOut(v->strings[i]);
+  if (v == nullptr || v->strings().empty()) return out;
+  out.val = static_cast<char**>(std::malloc(v->strings().size() * sizeof(char*)));
+  out.len = static_cast<uint32_t>(v->strings().size());
+  for (size_t i = 0; i < v->strings().size(); ++i) out.val[i] = CopyOut(v->strings()[i]);
   return out;
 }
 
@@ -535,10 +534,10 @@ MetricList MemHost::GetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop) {
   Obj* o = nullptr;
   if (BadTarget(doc, obj, &o)) return out;
   const Value* v = store_.Prop(o->h, prop);
-  if (v == nullptr || v->list.empty()) return out;
-  out.val = static_cast<Metric*>(std::malloc(v->list.size() * sizeof(Metric)));
-  out.len = static_cast<uint32_t>(v->list.size());
-  std::memcpy(out.val, v->list.data(), v->list.size() * sizeof(Metric));
+  if (v == nullptr || v->list().empty()) return out;
+  out.val = static_cast<Metric*>(std::malloc(v->list().size() * sizeof(Metric)));
+  out.len = static_cast<uint32_t>(v->list().size());
+  std::memcpy(out.val, v->list().data(), v->list().size() * sizeof(Metric));
   return out;
 }
 
@@ -548,7 +547,8 @@ void MemHost::SetMetrics(ObjHandle doc, ObjHandle obj, int32_t prop, const Metri
   if (BadTarget(doc, obj, &o)) return;
   Value v;
   v.type = VT_METRICS;
-  if (value != nullptr && value->val != nullptr) v.list.assign(value->val, value->val + value->len);
+  if (value != nullptr && value->val != nullptr)
+    v.list().assign(value->val, value->val + value->len);
   store_.SetProp(o->h, prop, v);
   MarkChanged(*o, prop);
 }
@@ -561,8 +561,8 @@ TextRange MemHost::GetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop) {
   const Value* v = store_.Prop(o->h, prop);
   if (v == nullptr) return none;
   // A selection whose paragraph has gone is no selection.
-  if (v->range.beg.obj != 0 && store_.Find(v->range.beg.obj) == nullptr) return none;
-  return v->range;
+  if (v->range().beg.obj != 0 && store_.Find(v->range().beg.obj) == nullptr) return none;
+  return v->range();
 }
 
 void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange value) {
@@ -575,7 +575,7 @@ void MemHost::SetTextRange(ObjHandle doc, ObjHandle obj, int32_t prop, TextRange
   }
   Value v;
   v.type = VT_TEXTRANGE;
-  v.range = value;
+  v.range() = value;
   store_.SetProp(o->h, prop, v);
   MarkChanged(*o, prop);
 }

@@ -33,15 +33,15 @@ int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
   for (int32_t i = 0; i < count; ++i) {
     if (codes[i] != CODE_DEFAULT_PGF_FONT) continue;
     const Value* sel = store_.Prop(store_.activeDoc, PROP_TEXT_SELECTION);
-    Obj* p = sel == nullptr ? nullptr : store_.Find(sel->range.beg.obj);
+    Obj* p = sel == nullptr ? nullptr : store_.Find(sel->range().beg.obj);
     if (p == nullptr || p->type != T_PGF) {
       HostErrno = STATUS_BAD_ARGUMENT;
       return STATUS_BAD_ARGUMENT;
     }
     int32_t len = static_cast<int32_t>(p->text.size());
-    int32_t from = std::min(std::max(sel->range.beg.offset, 0), len);
-    int32_t to = sel->range.end.obj == p->h ? ClampEnd(sel->range.end.offset, len) : len;
-    ResetToParagraphFont(p->doc, *p, from, to, TakesParagraphEnd(sel->range, p->h));
+    int32_t from = std::min(std::max(sel->range().beg.offset, 0), len);
+    int32_t to = sel->range().end.obj == p->h ? ClampEnd(sel->range().end.offset, len) : len;
+    ResetToParagraphFont(p->doc, *p, from, to, TakesParagraphEnd(sel->range(), p->h));
   }
   return 0;
 }

@@ -19,6 +19,8 @@ const int32_t kCharIntProps[kCharIntCount] = {
     PROP_FONT_SIZE,      PROP_CHAR_INT_616, PROP_CHAR_INT_617, PROP_CHARSPREAD,
     PROP_STRETCH};
 
+const ValueRest Value::kNoRest;
+
 namespace {
 bool BeforeProp(const std::pair<int32_t, Value>& entry, int32_t prop) { return entry.first < prop; }
 }  // namespace

@@ -77,14 +77,52 @@ constexpr char kAnchorByte = '\x01';
 // The text without anchors: what string items give.
 std::string VisibleText(const std::string& text);
 
-// A typed property value as the store keeps it.
-struct Value {
-  int32_t type = 0;                  // VT_* code
-  int32_t i = 0;                     // VT_INT, VT_METRIC, VT_ID
-  std::string s;                     // VT_STRING
+// What only the rarer value types hold: lists and text ranges.
+struct ValueRest {
   std::vector<int32_t> list;         // VT_METRICS
   std::vector<std::string> strings;  // VT_STRINGS
   TextRange range{{0, 0}, {0, 0}};   // VT_TEXTRANGE
+};
+
+// A typed property value as the store keeps it. Nearly every value is an
+// integer or a short string, and a long document holds one or two for each
+// paragraph: the lists and the range are kept apart, made when first
+// written, so that a value costs 48 bytes rather than 112.
+struct Value {
+  int32_t type = 0;  // VT_* code
+  int32_t i = 0;     // VT_INT, VT_METRIC, VT_ID
+  std::string s;     // VT_STRING
+
+  Value() = default;
+  Value(const Value& o) : type(o.type), i(o.i), s(o.s) {
+    if (o.rest_) rest_ = std::make_unique<ValueRest>(*o.rest_);
+  }
+  Value(Value&&) noexcept = default;
+  Value& operator=(const Value& o) {
+    if (this != &o) *this = Value(o);
+    return *this;
+  }
+  Value& operator=(Value&&) noexcept = default;
+
+  // Empty (a range of nothing) when none was written; the writable ones
+  // make room for it.
+  const std::vector<int32_t>& list() const { return rest_ ? rest_->list : kNoRest.list; }
+  const std::vector<std::string>& strings() const {
+    return rest_ ? rest_->strings : kNoRest.strings;
+  }
+  const TextRange& range() const { return rest_ ? rest_->range : kNoRest.range; }
+  std::vector<int32_t>& list() { return Rest().list; }
+  std::vector<std::string>& strings() { return Rest().strings; }
+  TextRange& range() { return Rest().range; }
+  bool has_rest() const { return rest_ != nullptr; }
+
+ private:
+  static const ValueRest kNoRest;
+  ValueRest& Rest() {
+    if (!rest_) rest_ = std::make_unique<ValueRest>();
+    return *rest_;
+  }
+  std::unique_ptr<ValueRest> rest_;
 };
 
 // The 23 character properties that text carries besides its tag, in the order
@@ -132,35 +170,37 @@ const Value* FindProp(const PropStore& props, int32_t prop);
 // The value stored for `prop`, made (empty) when there is none.
 Value& PropSlot(PropStore* props, int32_t prop);
 
+// The fields come in the order that leaves no padding: a long document
+// holds one object for each paragraph.
 struct Obj {
   ObjHandle h = 0;
   int32_t type = 0;
   ObjHandle doc = 0;  // document or book that owns it; 0 for the application
-  bool alive = true;
-  PropStore props;
 
   // Structure: an ordered container. Frames of a flow, paragraphs of a frame,
   // cell, footnote or graphic, rows of a table, cells of a row, components of
   // a book or container, items of a menu.
   ObjHandle parent = 0;
-  std::vector<ObjHandle> kids;
-  std::vector<ObjHandle> titlePgfs;  // table titles
-  uint32_t index = 0;                // position among the parent's kids
-  int32_t chain = 0;                 // first-property of the chain it is on
-  ObjHandle chainPrev = 0;           // its neighbours there
+  uint32_t index = 0;       // position among the parent's kids
+  int32_t chain = 0;        // first-property of the chain it is on
+  ObjHandle chainPrev = 0;  // its neighbours there
   ObjHandle chainNext = 0;
-
+  // Where a reader of the file it came from found it, in the reader's own
+  // numbering; 0 for an object made since. Not a property: no host call
+  // sees it.
+  uint32_t origin = 0;
+  int32_t commandNumber = 0;  // a command's (its shortcut: DocStore::ShortcutOf)
+  bool alive = true;
   // Paragraph text: one byte and one property index per position, anchors
   // included. The paragraph end is a position too (offset text.size()): its
   // properties are endProps, or the paragraph's font while it is -1.
+  int64_t endProps = -1;
+  PropStore props;
+  std::vector<ObjHandle> kids;
+  std::vector<ObjHandle> titlePgfs;  // table titles
   std::string text;
   std::vector<uint32_t> charProps;
-  int64_t endProps = -1;
   std::vector<Marker> markers;
-
-  // Menus and commands.
-  int32_t commandNumber = 0;
-  std::string shortcut;
 };
 
 // A chain of a document, linked through its members so that removing one

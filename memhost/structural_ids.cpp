@@ -80,7 +80,7 @@ ObjHandle ChainNext(DocStore&, const Obj& o, ObjHandle, int32_t prop) {
 // The table the selection starts in: directly (a title) or in a cell.
 ObjHandle SelectedTable(DocStore& s, const Obj& o, ObjHandle, int32_t) {
   const Value* sel = s.Prop(o.h, PROP_TEXT_SELECTION);
-  const Obj* p = sel == nullptr ? nullptr : s.Find(sel->range.beg.obj);
+  const Obj* p = sel == nullptr ? nullptr : s.Find(sel->range().beg.obj);
   const Obj* c = p == nullptr ? nullptr : s.Find(p->parent);
   if (c != nullptr && c->type == T_TABLE) return c->h;
   if (c != nullptr && c->type == T_CELL) {

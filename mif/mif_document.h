@@ -21,11 +21,6 @@
 #include "memhost/doc_store.h"
 #include "mif/mif_tree.h"
 
-// A property of the objects the reader makes, tying each to the statement it
-// came from: index + 1 into MifDocument::nodes. Objects made afterwards (by
-// a command) have none.
-constexpr int32_t MIF_PROP_NODE = 0x7E000001;
-
 // The characters of paragraphs that stand for statements rather than text.
 constexpr char kMifCharVariable = ' ';  // a <Variable>: its text is the host's to compute
 

@@ -20,7 +20,8 @@ const char* MifSpecialCharName(unsigned char byte);
 // The host's tab. A MIF string writes it as \t (byte 0x09).
 constexpr char kMifHostTab = '\x08';
 
-// The reference of an object of the model (MIF_PROP_NODE), or null.
+// The reference of an object of the model (its origin: index + 1 into
+// source->nodes, set by the reader; 0 for objects made since), or null.
 const MifNodeRef* MifRefOf(const memhost::DocStore& host, const MifDocument* source, ObjHandle h);
 
 // The run properties of the host with the colour by name.

@@ -43,8 +43,9 @@ const char* MifSpecialCharName(unsigned char byte) {
 
 const MifNodeRef* MifRefOf(const DocStore& host, const MifDocument* source, ObjHandle h) {
   if (source == nullptr) return nullptr;
-  int32_t ref = host.IntProp(h, MIF_PROP_NODE);
-  if (ref <= 0 || static_cast<size_t>(ref) > source->nodes.size()) return nullptr;
+  const memhost::Obj* o = const_cast<DocStore&>(host).FindInAnyDocument(h);
+  uint32_t ref = o != nullptr ? o->origin : 0;
+  if (ref == 0 || ref > source->nodes.size()) return nullptr;
   return &source->nodes[static_cast<size_t>(ref) - 1];
 }
 
@@ -133,6 +134,12 @@ struct PendingAnchor {
   int32_t id;
 };
 
+// Ties object h to node ref (index + 1 into MifDocument::nodes).
+void Tag(DocStore& host, ObjHandle h, size_t ref) {
+  memhost::Obj* o = host.Find(h);
+  if (o != nullptr) o->origin = static_cast<uint32_t>(ref);
+}
+
 struct Loader {
   DocStore& host;
   MifDocument* src;
@@ -150,7 +157,7 @@ struct Loader {
   std::vector<PendingAnchor> anchors;
   std::set<std::string> familyA;                            // texts already in family A
   std::set<std::string> tagRefs;                            // names already on the tag-naming chain
-  std::vector<std::pair<ObjHandle, size_t>> paraObjects;    // paragraph, index in paras
+  std::vector<std::pair<ObjHandle, uint32_t>> paraObjects;  // paragraph, index in paras
   std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
   std::vector<uint32_t> path;                               // of the node being read
   ObjHandle frame = 0;  // the text frame a flow's text runs into
@@ -175,7 +182,7 @@ struct Loader {
     ref.kind = kind;
     ref.id = id;
     src->nodes.push_back(std::move(ref));
-    host.SetIntProp(h, MIF_PROP_NODE, static_cast<int32_t>(src->nodes.size()));
+    Tag(host, h, src->nodes.size());
     return src->nodes.size() - 1;
   }
 };
@@ -236,15 +243,14 @@ void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
 // A paragraph's font as above, less the properties that are as a
 // paragraph's unset font reads them (of the same type, by any call): a long
 // document of short paragraphs would otherwise spend most of its model on
-// them. Its other properties are its format's name and its node, reserved
-// with the font.
+// them. Its other property is its format's name, reserved with the font.
 void SetParagraphProps(DocStore& host, ObjHandle p, const std::string& format,
                        const CharProps& font) {
   memhost::Obj* o = host.Find(p);
   if (o == nullptr) return;
   static const CharProps unset = memhost::DefaultCharProps();
   auto kept = [&font](int i) { return font.ints[i] != unset.ints[i]; };
-  size_t count = 2;
+  size_t count = 1;
   for (int i = 0; i < memhost::kCharIntCount; ++i) count += kept(i) ? 1 : 0;
   o->props.reserve(count);
   host.SetStringProp(p, memhost::MEM_PROP_PGF_TAG, format);
@@ -416,7 +422,7 @@ void ReadPage(Loader& L, const MifNode& page) {
     ref.kind = MIF_NODE_FRAME;
     ref.id = id;
     L.src->nodes.push_back(ref);
-    L.host.SetIntProp(frame, MIF_PROP_NODE, static_cast<int32_t>(L.src->nodes.size()));
+    Tag(L.host, frame, L.src->nodes.size());
     if (first) {
       L.host.SetIntProp(pageFrame, PROP_FIRST_GRAPHIC_IN_FRAME, static_cast<int32_t>(frame), VT_ID);
       first = false;
@@ -509,10 +515,9 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
     L.host.AppendKid(container, p);
   }
   size_t ref = L.Tie(p, MIF_NODE_PARA);
-  uint32_t index = static_cast<uint32_t>(L.src->paras.size());
+  uint32_t index = static_cast<uint32_t>(L.paraObjects.size());
   L.src->nodes[ref].para = index;
   L.paraObjects.emplace_back(p, index);
-  L.src->paras.emplace_back();
   L.src->textLines.push_back(MifTextLine{index, -1, para.line});
 
   CharProps state = font;
@@ -678,7 +683,7 @@ bool ReadTable(Loader& L, MifNode& tbl) {
   MifUnit unit = L.names.unit;
   for (const MifNode& c : tbl.children) {
     int32_t w = 0;
-    if (MifIs(c, "TblColumnWidth") && MifGetMetric(c, unit, &w)) widths.list.push_back(w);
+    if (MifIs(c, "TblColumnWidth") && MifGetMetric(c, unit, &w)) widths.list().push_back(w);
   }
   L.host.SetProp(t, PROP_TBL_COL_WIDTHS, widths);
   L.host.AppendToChain(L.doc, PROP_FIRST_TBL_IN_DOC, t);
@@ -841,7 +846,6 @@ bool Load(Loader& L, const std::string& name) {
   // the model is at its largest.
   TiedCount count;
   for (const MifNode& c : root.children) CountTied(c, &count);
-  src.paras.reserve(src.paras.size() + count.paras);
   src.textLines.reserve(src.textLines.size() + count.paras);
   src.nodes.reserve(src.nodes.size() + count.tied);
   L.paraObjects.reserve(count.paras);
@@ -875,14 +879,19 @@ bool Load(Loader& L, const std::string& name) {
   if (first != 0) {
     memhost::Value selection;
     selection.type = VT_TEXTRANGE;
-    selection.range = TextRange{{first, 0}, {first, 0}};
+    selection.range() = TextRange{{first, 0}, {first, 0}};
     L.host.SetProp(L.doc, PROP_TEXT_SELECTION, selection);
   }
   // What the model holds now is what the file says; the writer compares
-  // against it.
+  // against it. The records are made now rather than while the text is
+  // read: a tree freed as it is read has let go of its flows by now, and a
+  // long document of short paragraphs would otherwise hold the tree, the
+  // model and the records at once.
+  src.paras.reserve(L.paraObjects.size());
   for (const auto& pp : L.paraObjects) {
     const memhost::Obj* o = L.host.Find(pp.first);
-    if (o != nullptr) src.paras[pp.second] = Record(L, MifModelParaState(L.host, &src, *o));
+    src.paras.push_back(o != nullptr ? Record(L, MifModelParaState(L.host, &src, *o))
+                                     : MifParaRecord());
   }
   // Kept as long as the document: a book keeps one set per chapter.
   src.nodes.shrink_to_fit();

@@ -209,19 +209,19 @@ int32_t MifNameIndex(MifNames* names, int32_t listProp, const std::string& name)
   const memhost::Value* v = names->host->Prop(names->app, listProp);
   memhost::Value list = v != nullptr ? *v : memhost::Value{};
   list.type = VT_STRINGS;
-  for (size_t i = 0; i < list.strings.size(); ++i) {
-    if (list.strings[i] == name) return static_cast<int32_t>(i);
+  for (size_t i = 0; i < list.strings().size(); ++i) {
+    if (list.strings()[i] == name) return static_cast<int32_t>(i);
   }
-  list.strings.push_back(name);
+  list.strings().push_back(name);
   names->host->SetProp(names->app, listProp, list);
-  return static_cast<int32_t>(list.strings.size() - 1);
+  return static_cast<int32_t>(list.strings().size() - 1);
 }
 
 std::string MifNameAt(const memhost::DocStore& host, ObjHandle app, int32_t listProp,
                       int32_t index) {
   const memhost::Value* v = host.Prop(app, listProp);
-  if (v == nullptr || index < 0 || static_cast<size_t>(index) >= v->strings.size()) return "";
-  return v->strings[static_cast<size_t>(index)];
+  if (v == nullptr || index < 0 || static_cast<size_t>(index) >= v->strings().size()) return "";
+  return v->strings()[static_cast<size_t>(index)];
 }
 
 ObjHandle MifColorNamed(MifNames* names, const std::string& name) {

@@ -129,7 +129,7 @@ MifNode BuildTable(Writer& W, ObjHandle table, int32_t id) {
   MifAppend(&tbl, std::move(n));
   const memhost::Value* widths = W.host.Prop(table, PROP_TBL_COL_WIDTHS);
   if (widths != nullptr) {
-    for (int32_t w : widths->list) {
+    for (int32_t w : widths->list()) {
       MifNode cw = MifMakeStatement("TblColumnWidth");
       MifSetMetric(&cw, w, MIF_PT);
       MifAppend(&tbl, std::move(cw));

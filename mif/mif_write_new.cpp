@@ -85,7 +85,7 @@ MifNode BodyPage(Writer& W) {
   if (height <= 0) height = OUTPUT_PAGE_HEIGHT;
   std::vector<int32_t> margins(4, OUTPUT_MARGIN);
   const memhost::Value* m = W.host.Prop(W.doc, memhost::MEM_PROP_MARGINS);
-  if (m != nullptr && m->list.size() == 4) margins = m->list;
+  if (m != nullptr && m->list().size() == 4) margins = m->list();
   MifNode page = MifMakeStatement("Page");
   page.children.push_back(Statement("PageType", "BodyPage"));
   page.children.push_back(MetricStatement("PageSize", {width, height}));

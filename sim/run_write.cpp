@@ -32,7 +32,7 @@ void ReportSelection(memhost::DocStore& host) {
   ObjHandle doc = host.activeDoc;
   const memhost::Value* sel = host.Prop(doc, PROP_TEXT_SELECTION);
   if (sel == nullptr) return;
-  const TextRange& r = sel->range;
+  const TextRange& r = sel->range();
   const memhost::Obj* p = host.Find(r.beg.obj);
   if (p == nullptr || r.end.obj != r.beg.obj || r.end.offset == r.beg.offset) return;
   int32_t length = static_cast<int32_t>(p->text.size());

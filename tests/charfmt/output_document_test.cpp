@@ -58,7 +58,7 @@ TEST_F(OutputDocumentTest, AnOutputFileInTheHostDirectoryIsUsedElseANewLetterPag
   EXPECT_EQ(0x2400000, model.IntProp(fresh, memhost::MEM_PROP_PAGE_WIDTH));
   EXPECT_EQ(0x3180000, model.IntProp(fresh, memhost::MEM_PROP_PAGE_HEIGHT));
   EXPECT_EQ((std::vector<int32_t>(4, 0x480000)),
-            model.Prop(fresh, memhost::MEM_PROP_MARGINS)->list);
+            model.Prop(fresh, memhost::MEM_PROP_MARGINS)->list());
   EXPECT_NE(fresh, OpenOutputDocument());
   EXPECT_TRUE(model.files.empty());  // nothing is saved
 
@@ -116,7 +116,7 @@ TEST_F(OutputDocumentTest, TagTablesTakeHeadingsAndNamesRowByRow) {
   EXPECT_EQ("Format A", model.StringProp(table, memhost::MEM_PROP_TBL_TAG));
   ASSERT_NE(nullptr, model.Prop(table, PROP_TBL_SETUP_1289)) << "set on every new table";
   EXPECT_EQ(0, model.IntProp(table, PROP_TBL_SETUP_1289));
-  EXPECT_EQ(std::vector<int32_t>{0x900000}, model.Prop(table, PROP_TBL_COL_WIDTHS)->list);
+  EXPECT_EQ(std::vector<int32_t>{0x900000}, model.Prop(table, PROP_TBL_COL_WIDTHS)->list());
   ObjHandle anchor = static_cast<ObjHandle>(model.IntProp(table, memhost::MEM_PROP_ANCHOR_PGF));
   EXPECT_EQ("Above", memhost::VisibleText(model.Find(anchor)->text));
 
@@ -126,7 +126,7 @@ TEST_F(OutputDocumentTest, TagTablesTakeHeadingsAndNamesRowByRow) {
   EXPECT_EQ((std::vector<Names>{{"Source Tag", "Destination Tag"}, {"Bold", ""}, {"code", ""}}),
             Cells(table));
   EXPECT_EQ((std::vector<int32_t>{0x900000, 0x900000}),
-            model.Prop(table, PROP_TBL_COL_WIDTHS)->list);
+            model.Prop(table, PROP_TBL_COL_WIDTHS)->list());
 
   DocBuilder noSelection(model, "C:\\b.fm");
   EXPECT_EQ(0u, BuildTagTable(noSelection.doc, 1, 10, keep, nullptr, 0));

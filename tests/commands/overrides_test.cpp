@@ -67,7 +67,7 @@ class OverridesTest : public HostTest {
     HostMarkDoneCount = 0;
   }
 
-  TextRange Selection(ObjHandle doc) { return model.Prop(doc, PROP_TEXT_SELECTION)->range; }
+  TextRange Selection(ObjHandle doc) { return model.Prop(doc, PROP_TEXT_SELECTION)->range(); }
   void Caret(ObjHandle doc, ObjHandle pgf, int32_t offset) {
     HostSetTextRange(0, doc, PROP_TEXT_SELECTION, TextRange{{pgf, offset}, {pgf, offset}});
   }

@@ -73,7 +73,7 @@ void BuildDocument(memhost::DocStore& host, const std::string& path, bool usesSp
   if (usesSpare) b.Para({R("spare", "Spare")});
   memhost::Value insertion;
   insertion.type = VT_TEXTRANGE;
-  insertion.range = TextRange{{b.firstPgf, 0}, {b.firstPgf, 0}};
+  insertion.range() = TextRange{{b.firstPgf, 0}, {b.firstPgf, 0}};
   host.SetProp(b.doc, PROP_TEXT_SELECTION, insertion);
 }
 

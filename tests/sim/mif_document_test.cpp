@@ -200,7 +200,7 @@ TEST(MifReadTest, TablesFootnotesAndTheirAnchors) {
   EXPECT_EQ(2, d.Int(t.kids[2], memhost::MEM_PROP_ROW_KIND));
   EXPECT_EQ("keep-list", d.P(d.P(d.P(t.kids[1]).kids[1]).kids[0]).text);
   EXPECT_EQ((std::vector<int32_t>{150 << 16, 150 << 16}),
-            d.host.Prop(tables[0], PROP_TBL_COL_WIDTHS)->list);
+            d.host.Prop(tables[0], PROP_TBL_COL_WIDTHS)->list());
   // Anchored at the end of the paragraph's second line, in a position of
   // its own.
   ObjHandle anchor = static_cast<ObjHandle>(d.Int(tables[0], memhost::MEM_PROP_ANCHOR_PGF));
@@ -274,7 +274,7 @@ TEST(MifReadTest, PagesFramesAndFlows) {
   // The insertion point is at the start of the main flow.
   const memhost::Value* sel = d.host.Prop(d.doc, PROP_TEXT_SELECTION);
   ASSERT_NE(nullptr, sel);
-  EXPECT_EQ(d.MainParagraphs()[0], sel->range.beg.obj);
+  EXPECT_EQ(d.MainParagraphs()[0], sel->range().beg.obj);
 }
 
 TEST(MifReadTest, BuildingBlocksAndTagNamingSettings) {
