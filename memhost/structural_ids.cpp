@@ -4,6 +4,7 @@
 #include "memhost/structural_ids.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace memhost {
@@ -238,23 +239,39 @@ bool ForType(const Row& row, int32_t type) {
   return false;
 }
 
-// The rows ordered by property, for a binary search: asked on every
-// property read.
-std::vector<const Row*> SortedRows() {
+// The rows ordered by property, and where each small property number's
+// rows start: asked on every property read, most often for a property that
+// has none.
+struct RowIndex {
+  static constexpr int32_t kDirect = 4096;
   std::vector<const Row*> rows;
-  for (const Row& r : kRows) rows.push_back(&r);
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const Row* a, const Row* b) { return a->prop < b->prop; });
-  return rows;
-}
+  int16_t first[kDirect];
+
+  RowIndex() {
+    for (const Row& r : kRows) rows.push_back(&r);
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const Row* a, const Row* b) { return a->prop < b->prop; });
+    std::fill(std::begin(first), std::end(first), static_cast<int16_t>(-1));
+    for (size_t i = rows.size(); i-- > 0;) {
+      int32_t prop = rows[i]->prop;
+      if (prop >= 0 && prop < kDirect) first[prop] = static_cast<int16_t>(i);
+    }
+  }
+
+  std::vector<const Row*>::const_iterator Find(int32_t prop) const {
+    if (prop >= 0 && prop < kDirect) {
+      return first[prop] < 0 ? rows.end() : rows.begin() + first[prop];
+    }
+    return std::lower_bound(rows.begin(), rows.end(), prop,
+                            [](const Row* r, int32_t p) { return r->prop < p; });
+  }
+};
 
 }  // namespace
 
 bool StructuralId(DocStore& store, const Obj& o, ObjHandle doc, int32_t prop, ObjHandle* id) {
-  static const std::vector<const Row*> rows = SortedRows();
-  auto it = std::lower_bound(rows.begin(), rows.end(), prop,
-                             [](const Row* r, int32_t p) { return r->prop < p; });
-  for (; it != rows.end() && (*it)->prop == prop; ++it) {
+  static const RowIndex index;
+  for (auto it = index.Find(prop); it != index.rows.end() && (*it)->prop == prop; ++it) {
     if (!ForType(**it, o.type)) continue;
     *id = (*it)->rule(store, o, doc, prop);
     return true;
