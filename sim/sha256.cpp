@@ -1,7 +1,15 @@
-// FIPS 180-4, section 6.2.
+// FIPS 180-4, section 6.2; on a processor with the SHA instructions, by
+// them, which takes a run's hashing of a whole book from a few percent of
+// its time to a fraction of one.
 #include "sim/sha256.h"
 
 #include <cstring>
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define TAGSMITH_SHA256_X86 1
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -52,7 +60,68 @@ void Compress(uint32_t h[8], const uint8_t* p) {
   h[7] += k;
 }
 
+#ifdef TAGSMITH_SHA256_X86
+
+__attribute__((target("sha,sse4.1,ssse3"))) void CompressByInstructions(uint32_t h[8],
+                                                                       const uint8_t* p,
+                                                                       size_t blocks) {
+  const __m128i bigEndian = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+  // The instructions hold the state as ABEF and CDGH.
+  __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h)), 0xB1);
+  __m128i efgh = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + 4)), 0x1B);
+  __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
+  __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+  for (; blocks > 0; --blocks, p += 64) {
+    const __m128i abefBefore = abef;
+    const __m128i cdghBefore = cdgh;
+    __m128i w[16];
+    for (int i = 0; i < 16; ++i) {
+      if (i < 4) {
+        w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i)),
+                                bigEndian);
+      } else {
+        __m128i t = _mm_sha256msg1_epu32(w[i - 4], w[i - 3]);
+        t = _mm_add_epi32(t, _mm_alignr_epi8(w[i - 1], w[i - 2], 4));
+        w[i] = _mm_sha256msg2_epu32(t, w[i - 1]);
+      }
+      __m128i m =
+          _mm_add_epi32(w[i], _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRound + 4 * i)));
+      cdgh = _mm_sha256rnds2_epu32(cdgh, abef, m);
+      abef = _mm_sha256rnds2_epu32(abef, cdgh, _mm_shuffle_epi32(m, 0x0E));
+    }
+    abef = _mm_add_epi32(abef, abefBefore);
+    cdgh = _mm_add_epi32(cdgh, cdghBefore);
+  }
+  __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+  __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(h), _mm_blend_epi16(feba, dchg, 0xF0));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(h + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+
+bool HasShaInstructions() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
+  bool sse = (c & bit_SSE4_1) != 0 && (c & bit_SSSE3) != 0;
+  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
+  return sse && (b & (1u << 29)) != 0;
+}
+
+#endif
+
+void CompressBlocks(uint32_t h[8], const uint8_t* p, size_t blocks) {
+#ifdef TAGSMITH_SHA256_X86
+  if (Sha256ByInstructions) return CompressByInstructions(h, p, blocks);
+#endif
+  for (; blocks > 0; --blocks, p += 64) Compress(h, p);
+}
+
 }  // namespace
+
+#ifdef TAGSMITH_SHA256_X86
+bool Sha256ByInstructions = HasShaInstructions();
+#else
+bool Sha256ByInstructions = false;
+#endif
 
 void Sha256Add(Sha256* s, const void* data, size_t n) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
@@ -64,9 +133,11 @@ void Sha256Add(Sha256* s, const void* data, size_t n) {
     p += take;
     n -= take;
     if (used + take < 64) return;
-    Compress(s->h, s->block);
+    CompressBlocks(s->h, s->block, 1);
   }
-  for (; n >= 64; p += 64, n -= 64) Compress(s->h, p);
+  CompressBlocks(s->h, p, n / 64);
+  p += n / 64 * 64;
+  n %= 64;
   if (n > 0) std::memcpy(s->block, p, n);
 }
 

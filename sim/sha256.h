@@ -17,6 +17,11 @@ struct Sha256 {
   uint8_t block[64] = {};  // the bytes of a block not yet complete
 };
 
+// Whether the processor's SHA instructions do the work: set when the
+// program starts, where it has them; the tests clear it to try the code
+// that any processor runs.
+extern bool Sha256ByInstructions;
+
 void Sha256Add(Sha256* s, const void* data, size_t n);
 // The digest of everything added; s is spent.
 Sha256Digest Sha256Finish(Sha256* s);
