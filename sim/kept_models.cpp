@@ -8,8 +8,7 @@ KeptModels KeptModelsFor(bool commandMayChange) {
 
 bool KeepModel(KeptModels* k, size_t cost) {
   k->read += cost;
-  if (cost > k->budget) return false;
-  if (k->kept + cost > k->always && (k->kept + cost) * 8 > k->read * k->eighths) return false;
+  if (cost > k->budget || (k->kept + cost) * 8 > k->read * k->eighths) return false;
   k->budget -= cost;
   k->kept += cost;
   return true;

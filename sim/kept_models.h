@@ -10,15 +10,13 @@
 // command that changes documents ends up holding the settled text of every
 // chapter it changed instead of its model and bytes read, less than what
 // it held at the start; its peak is the models kept with the bytes read,
-// as a listing's is. Past the first 4 MB of MIF (a small book's peak is
-// mostly the program's own few megabytes) it keeps at most seven eighths
-// of what was read, every eighth chapter's model made again at each
-// opening, which keeps it near five and a half times the book's MIF (with
-// every model kept, as much as the listing, up to six).
+// as a listing's is. It keeps at most seven eighths of what was read,
+// every eighth chapter's model made again at each opening, which keeps it
+// near five and a half times the book's MIF (with every model kept, as
+// much as the listing, up to six).
 struct KeptModels {
   size_t budget = size_t{64} << 20;  // MIF bytes whose models may still be kept
   size_t eighths = 8;                // the share of what was read that may be kept
-  size_t always = size_t{4} << 20;   // MIF bytes whose models are kept, whatever the share
   size_t read = 0;
   size_t kept = 0;
 };
