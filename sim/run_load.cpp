@@ -21,8 +21,8 @@ void ReleaseTree(Input* in) { in->source.tree = MifTree(); }
 bool RestoreTree(Input* in, std::string* error) {
   if (!in->source.tree.root.children.empty()) return true;
   const std::shared_ptr<const std::string>& text = in->sourceIsSaved ? in->saved : in->original;
-  // The bytes read are let go only once the model is made again from the
-  // saved text; a tree of them is never asked for after.
+  // The bytes read are let go once the saved text is made, and every model
+  // made after is made from that text: no tree of them is asked for then.
   if (text == nullptr) {
     *error = in->file + ": the text read is no longer held";
     return false;

@@ -38,8 +38,8 @@ void Compress(uint32_t h[8], const uint8_t* p) {
   }
   uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
   for (int i = 0; i < 64; ++i) {
-    uint32_t t1 = k + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) +
-                  kRound[i] + w[i];
+    uint32_t t1 = k + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] +
+                  w[i];
     uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
     k = g;
     g = f;
@@ -63,8 +63,8 @@ void Compress(uint32_t h[8], const uint8_t* p) {
 #ifdef TAGSMITH_SHA256_X86
 
 __attribute__((target("sha,sse4.1,ssse3"))) void CompressByInstructions(uint32_t h[8],
-                                                                       const uint8_t* p,
-                                                                       size_t blocks) {
+                                                                        const uint8_t* p,
+                                                                        size_t blocks) {
   const __m128i bigEndian = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
   // The instructions hold the state as ABEF and CDGH.
   __m128i cdab = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h)), 0xB1);
