@@ -544,6 +544,7 @@ TEST_F(SafeWritingTest, AFileEditedWhileTheRunAsksIsKept) {
           "y\n");
       EXPECT_EQ(1, r.status) << r.err;
       EXPECT_TRUE(Has(r.err, edited + ": changed since this run read it")) << r.err;
+      ASSERT_EQ(3u, expected.size()) << r.err;
       for (size_t i = 0; i < 3; ++i)
         EXPECT_EQ(expected[i], sim::ReadFile(chapters[i])) << chapters[i];
     }
