@@ -359,7 +359,7 @@ bool PrintDiffPreview(const std::vector<SafeWrite>& writes, bool colour) {
       oldName = "a/" + name;
     }
     // Written whole: a file may hold NUL bytes (padding after its end).
-    std::string diff = UnifiedDiff(now, w.text, oldName, "b/" + name);
+    std::string diff = UnifiedDiff(now, SafeWriteText(w), oldName, "b/" + name);
     if (colour) diff = ColouredDiff(diff);
     std::fwrite(diff.data(), 1, diff.size(), stdout);
   }

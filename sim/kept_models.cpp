@@ -2,13 +2,13 @@
 
 KeptModels KeptModelsFor(bool commandMayChange) {
   KeptModels k;
-  if (commandMayChange) k.quarters = 1;
+  if (commandMayChange) k.eighths = 7;
   return k;
 }
 
 bool KeepModel(KeptModels* k, size_t cost) {
   k->read += cost;
-  if (cost > k->budget || (k->kept + cost) * 4 > k->read * k->quarters) return false;
+  if (cost > k->budget || (k->kept + cost) * 8 > k->read * k->eighths) return false;
   k->budget -= cost;
   k->kept += cost;
   return true;

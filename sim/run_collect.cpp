@@ -71,7 +71,8 @@ std::vector<ObjHandle> OutputDocuments(const memhost::DocStore& host, const RunI
   return outputs;
 }
 
-bool ChangedText(memhost::DocStore& host, Input& in, std::string* text, std::string* error) {
+bool ChangedText(memhost::DocStore& host, Input& in, std::shared_ptr<const std::string>* text,
+                 std::string* error) {
   ObjHandle doc = OpenDocNamed(host, in.hostName);
   if (doc == 0) {
     // Only saving replaces a file's copy.
@@ -79,16 +80,20 @@ bool ChangedText(memhost::DocStore& host, Input& in, std::string* text, std::str
     if (f == host.files.end()) return false;
     doc = f->second.image;
     if (doc == 0 && in.saved != nullptr) {
-      *text = *in.saved;
-      return *text != *in.original;
+      *text = in.saved;
+      return in.savedDiffers;
     }
     if (doc == 0) return false;
   }
   // What the host never changed is what was read: nothing to make.
   const memhost::DocData* data = host.Data(doc);
   if (data == nullptr || !data->dirty) return false;
-  if (!WriteInPlace(host, doc, &in, text, error)) return false;
-  return *text != *in.original;
+  std::string made;
+  if (!WriteInPlace(host, doc, &in, &made, error)) return false;
+  bool differs = in.original != nullptr ? made != *in.original
+                                        : Sha256Of(made) != in.originalDigest;
+  *text = std::make_shared<const std::string>(std::move(made));
+  return differs;
 }
 
 // A structured document's element definitions still name these formats,

@@ -31,9 +31,11 @@ ObjHandle CurrentDocument(memhost::DocStore& host, const Input& in);
 // The output documents: every open document that is none of the inputs.
 std::vector<ObjHandle> OutputDocuments(const memhost::DocStore& host, const RunInputs& I);
 
-// The MIF text of an input as it stands after the command; false when it
-// has not changed (or with *error when it cannot be made).
-bool ChangedText(memhost::DocStore& host, Input& in, std::string* text, std::string* error);
+// The MIF text of an input as it stands after the command (a chapter's
+// settled text itself, not a copy); false when it has not changed (or with
+// *error when it cannot be made).
+bool ChangedText(memhost::DocStore& host, Input& in, std::shared_ptr<const std::string>* text,
+                 std::string* error);
 
 // Says the formats a structured document's element definitions kept from
 // being deleted.

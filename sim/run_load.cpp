@@ -10,6 +10,7 @@
 #include "sim/kept_models.h"
 #include "sim/run_names.h"
 #include "sim/run_say.h"
+#include "sim/run_summary.h"
 
 namespace fs = std::filesystem;
 
@@ -19,12 +20,25 @@ void ReleaseTree(Input* in) { in->source.tree = MifTree(); }
 
 bool RestoreTree(Input* in, std::string* error) {
   if (!in->source.tree.root.children.empty()) return true;
-  MifError e;
-  if (MifParse(in->sourceIsSaved ? in->saved : in->original, in->file, &in->source.tree, &e)) {
-    return true;
+  const std::shared_ptr<const std::string>& text = in->sourceIsSaved ? in->saved : in->original;
+  // The bytes read are let go once the saved text is made, and every model
+  // made after is made from that text: no tree of them is asked for then.
+  if (text == nullptr) {
+    *error = in->file + ": the text read is no longer held";
+    return false;
   }
+  MifError e;
+  if (MifParse(text, in->file, &in->source.tree, &e)) return true;
   *error = MifErrorText(e);
   return false;
+}
+
+Sha256Digest OriginalDigest(const Input& in) {
+  return in.original != nullptr ? Sha256Of(*in.original) : in.originalDigest;
+}
+
+std::vector<std::string> OriginalFormats(const Input& in) {
+  return in.original != nullptr ? CatalogFormats(*in.original) : in.originalFormats;
 }
 
 namespace {
@@ -99,6 +113,14 @@ bool SettleImage(memhost::DocStore& host, Input* in, ObjHandle image) {
   std::string text;
   std::string error;
   if (!WriteInPlace(host, image, in, &text, &error)) return false;
+  if (in->original != nullptr) {
+    in->savedDiffers = text != *in->original;
+    in->originalDigest = Sha256Of(*in->original);
+    in->originalFormats = CatalogFormats(*in->original);
+    in->original = nullptr;
+  } else {
+    in->savedDiffers = Sha256Of(text) != in->originalDigest;
+  }
   in->saved = std::make_shared<const std::string>(std::move(text));
   return true;
 }

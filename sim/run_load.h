@@ -29,6 +29,15 @@ struct Input {
   // A book chapter the command changed and closed: the text of the host's
   // saved copy, kept instead of its model until everything is written.
   std::shared_ptr<const std::string> saved;
+  // Whether saved differs from what was read.
+  bool savedDiffers = false;
+  // Once saved is made, the bytes read are let go (original is null): a
+  // command may change every chapter of a book before anything is written.
+  // What is still asked of them is kept: their digest, for the file to be
+  // replaced only while it still holds them, and the formats of their
+  // catalog, to count those deleted.
+  Sha256Digest originalDigest{};
+  std::vector<std::string> originalFormats;
   // The text that source's references describe: saved once the copy was
   // made again from it, else original.
   bool sourceIsSaved = false;
@@ -41,6 +50,10 @@ struct Input {
 void ReleaseTree(Input* in);
 // Reads the tree again when it was released; false with *error.
 bool RestoreTree(Input* in, std::string* error);
+// The digest of the bytes read.
+Sha256Digest OriginalDigest(const Input& in);
+// The formats of the catalog of what was read, in its order.
+std::vector<std::string> OriginalFormats(const Input& in);
 
 // What loading gives the later phases: every input, the book, and what
 // could not be read.

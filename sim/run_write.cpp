@@ -165,7 +165,7 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     return RUN_OK;
   };
   for (auto& in : I.inputs) {
-    std::string text;
+    std::shared_ptr<const std::string> text;
     std::string error;
     bool changed = ChangedText(H.host, *in, &text, &error);
     if (!error.empty()) {
@@ -174,9 +174,9 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     }
     if (!changed) continue;
     here.changed.push_back(in->file);
-    std::vector<std::string> after = CatalogFormats(text);
+    std::vector<std::string> after = CatalogFormats(*text);
     int64_t deleted = 0;
-    for (const std::string& name : CatalogFormats(*in->original)) {
+    for (const std::string& name : OriginalFormats(*in)) {
       if (std::find(after.begin(), after.end(), name) == after.end()) ++deleted;
     }
     if (deleted > 0) here.deletedIn.push_back(in->file);
@@ -184,11 +184,13 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     changedInputs->emplace_back(in.get(), o.inPlace ? in->path : std::string());
     if (o.inPlace || (o.diff && o.outDir.empty())) {
       writes.push_back(
-          SafeWrite{in->path, std::move(text), true, in->path, in->original, in->stamp});
+          SafeWrite{in->path, std::string(), true, in->path, OriginalDigest(*in), in->stamp});
+      writes.back().held = std::move(text);
     } else if (!o.outDir.empty()) {
       std::string target = (fs::path(o.outDir) / BaseName(in->path)).string();
       changedInputs->back().second = target;
-      writes.push_back(SafeWrite{target, std::move(text), false, std::string()});
+      writes.push_back(SafeWrite{target, std::string(), false, std::string()});
+      writes.back().held = std::move(text);
     }
     if (o.inPlace || !o.outDir.empty()) toWrite.push_back(writes.back().path);
   }

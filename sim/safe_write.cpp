@@ -409,7 +409,7 @@ bool Prepare(Target* t, TempGuard* guard, std::string* why) {
     return false;
   }
   t->temp = name;
-  bool ok = WriteFd(fd, t->w->text) && fsync(fd) == 0;
+  bool ok = WriteFd(fd, SafeWriteText(*t->w)) && fsync(fd) == 0;
   if (ok && t->exists) {
     struct stat now {};
     if (fstat(fd, &now) == 0 && (now.st_uid != t->st.st_uid || now.st_gid != t->st.st_gid) &&
@@ -512,25 +512,23 @@ const SafeFileStamp& Expected(const Target& t) {
   return t.w->readStamp.known ? t.w->readStamp : t.now;
 }
 
-// Whether the file at path holds exactly text; read without blocking on
-// what is not a regular file, and without holding a second copy.
-bool Holds(const std::string& path, const std::string& text) {
+// Whether the file at path holds exactly the bytes of that digest; read
+// without blocking on what is not a regular file.
+bool Holds(const std::string& path, const Sha256Digest& digest) {
   int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st {};
   bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-  size_t at = 0;
+  Sha256 hash;
   char buf[65536];
   while (same) {
     ssize_t n = read(fd, buf, sizeof buf);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      same = n == 0 && at == text.size();
+      same = n == 0 && Sha256Finish(&hash) == digest;
       break;
     }
-    size_t got = static_cast<size_t>(n);
-    same = got <= text.size() - at && std::memcmp(text.data() + at, buf, got) == 0;
-    at += got;
+    Sha256Add(&hash, buf, static_cast<size_t>(n));
   }
   close(fd);
   return same;
@@ -548,10 +546,10 @@ SafeWriteResult StillAsChecked(const std::vector<SafeWrite>& writes,
   for (size_t i = 0; i < targets.size(); ++i) {
     const Target& t = targets[i];
     if (t.toStdout) continue;
-    bool read = t.w->readStamp.known || t.w->read != nullptr;
+    bool read = t.w->readStamp.known || t.w->read.has_value();
     bool same = t.exists == again[i].exists && t.id == again[i].id && t.real == again[i].real;
     if (same && (t.exists || read) && !(Expected(t) == again[i].now)) same = false;
-    if (same && t.w->read != nullptr && !Holds(t.real, *t.w->read)) same = false;
+    if (same && t.w->read.has_value() && !Holds(t.real, *t.w->read)) same = false;
     if (!same) {
       *why = writes[i].path +
              (read ? kChangedSinceRead : ": changed while the results were prepared");
@@ -594,7 +592,7 @@ SafeWriteResult PutInPlace(const std::vector<SafeWrite>& writes,
   for (const Target& t : targets) {
     if (!t.toStdout) continue;
     std::fflush(stdout);
-    if (!WriteFd(STDOUT_FILENO, t.w->text)) {
+    if (!WriteFd(STDOUT_FILENO, SafeWriteText(*t.w))) {
       Say("standard output: cannot write: " + Why(errno) + ". No file was written.\n");
       return SAFE_FAILED;
     }

@@ -7,8 +7,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "sim/sha256.h"
 
 // What tells one state of a file from another without reading it: which
 // file it is, its size, and when its content and its inode last changed,
@@ -31,22 +34,30 @@ struct SafeFileStamp {
 
 struct SafeWrite {
   std::string path;  // as the user gave it (or built from --out-dir); "-" for standard output
-  std::string text;
+  std::string text;  // unless `held` is set
   // The user named this path, so a symbolic link there is followed and the
   // file it leads to is written (the link stays). Files built from a folder
   // name are not followed: a link found there is refused.
   bool named = false;
   // The input this replaces (--in-place); the target may be that file.
   std::string replaces;
-  // What the run read from that input, and the file's stamp when it was
-  // read: it is replaced only while it still holds exactly those bytes
-  // with that stamp, so that a change made meanwhile is never lost.
-  std::shared_ptr<const std::string> read = nullptr;
+  // The digest of what the run read from that input, and the file's stamp
+  // when it was read: it is replaced only while it still holds exactly
+  // those bytes with that stamp, so that a change made meanwhile is never
+  // lost. A digest, not the bytes, as a run that changes a whole book
+  // cannot afford to hold every chapter's bytes beside its new text.
+  std::optional<Sha256Digest> read = std::nullopt;
   SafeFileStamp readStamp = SafeFileStamp();
   // Said on stderr as "wrote PATH" once written; not when the run sums up
   // its writes in a line of its own, or says only its errors.
   bool announce = true;
+  // The text, when the run holds it elsewhere already: a book's changed
+  // chapters are written from the texts they were settled as, not copies.
+  std::shared_ptr<const std::string> held = nullptr;
 };
+
+// What w writes.
+inline const std::string& SafeWriteText(const SafeWrite& w) { return w.held ? *w.held : w.text; }
 
 enum SafeWriteResult {
   SAFE_WRITTEN = 0,  // every file written

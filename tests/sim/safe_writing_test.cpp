@@ -462,14 +462,14 @@ TEST(SafeWriteAllTest, AChangeMadeDuringTheRunIsNeverOverwritten) {
       std::string text;
       std::string why;
       EXPECT_TRUE(SafeReadFile(path, 1000, &text, &why, &w.readStamp)) << why;
-      w.read = std::make_shared<const std::string>(text);
+      w.read = Sha256Of(text);
       writes.push_back(w);
     }
     return writes;
   };
   // Between the renames (after the first), before the files are prepared,
-  // or in the same tick of the clock as the read (the stamp the same, the
-  // bytes not).
+  // or in the same tick of the clock as the read (the stamp the same, a
+  // byte in the middle not).
   for (int when = 0; when < 3; ++when) {
     std::vector<SafeWrite> writes = readAll();
     if (when == 0) {
@@ -480,7 +480,7 @@ TEST(SafeWriteAllTest, AChangeMadeDuringTheRunIsNeverOverwritten) {
     } else if (when == 1) {
       Edit();
     } else {
-      writes[1].read = std::make_shared<const std::string>("old b.mif\nedited\n");
+      writes[1].read = Sha256Of("old x.mif\n");
       writes[1].readStamp.known = true;
     }
     testing::internal::CaptureStderr();
@@ -503,34 +503,50 @@ TEST(SafeWriteAllTest, AChangeMadeDuringTheRunIsNeverOverwritten) {
 }
 
 // The same through the tool, for a document and a book's chapter: the user
-// edits the file while the run asks.
+// edits the file while the run asks, by a line appended or by one byte in
+// its middle that leaves its size and modification time as they were.
 TEST_F(SafeWritingTest, AFileEditedWhileTheRunAsksIsKept) {
-  for (const char* name : {"Manual.book", "chapter2.mif", "chapter3.mif"}) {
-    sim::WriteFile(dir.path + "/" + name, Example(name));
-  }
   const std::string chapter2 = dir.path + "/chapter2.mif";
   const std::pair<std::string, std::string> runs[] = {
       {"DeleteUnusedChars", chapter1},
       {"DeleteUnusedCharsBook", dir.path + "/Manual.book"},
   };
   const std::string chapters[] = {chapter1, chapter2, dir.path + "/chapter3.mif"};
-  for (const auto& run : runs) {
-    const std::string& edited = run.first == "DeleteUnusedChars" ? chapter1 : chapter2;
-    std::vector<std::string> before;
-    for (const std::string& c : chapters) before.push_back(sim::ReadFile(c));
-    sim::ToolResult r = sim::RunToolAnswering(
-        {"--host-dir", host.path, "--interactive", run.first, run.second, "--in-place"}, "[y/N]",
-        [&edited]() {
-          FILE* f = std::fopen(edited.c_str(), "a");
-          std::fputs("# edited\n", f);
-          std::fclose(f);
-        },
-        "y\n");
-    EXPECT_EQ(1, r.status) << r.err;
-    EXPECT_TRUE(Has(r.err, edited + ": changed since this run read it")) << r.err;
-    for (size_t i = 0; i < 3; ++i) {
-      EXPECT_EQ(before[i] + (chapters[i] == edited ? "# edited\n" : ""), sim::ReadFile(chapters[i]))
-          << chapters[i];
+  auto appendLine = [](const std::string& file) {
+    FILE* f = std::fopen(file.c_str(), "a");
+    std::fputs("# edited\n", f);
+    std::fclose(f);
+  };
+  auto changeMiddleByte = [](const std::string& file) {
+    struct stat st {};
+    ASSERT_EQ(0, stat(file.c_str(), &st));
+    std::string text = sim::ReadFile(file);
+    char& middle = text[text.size() / 2];
+    middle = middle == 'x' ? 'y' : 'x';
+    sim::WriteFile(file, text);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, file.c_str(), times, 0));
+  };
+  const std::function<void(const std::string&)> edits[] = {appendLine, changeMiddleByte};
+  for (const auto& edit : edits) {
+    for (const auto& run : runs) {
+      for (const char* name : {"Manual.book", "chapter1.mif", "chapter2.mif", "chapter3.mif"}) {
+        sim::WriteFile(dir.path + "/" + name, Example(name));
+      }
+      const std::string& edited = run.first == "DeleteUnusedChars" ? chapter1 : chapter2;
+      std::vector<std::string> expected;
+      sim::ToolResult r = sim::RunToolAnswering(
+          {"--host-dir", host.path, "--interactive", run.first, run.second, "--in-place"}, "[y/N]",
+          [&]() {
+            edit(edited);
+            for (const std::string& c : chapters) expected.push_back(sim::ReadFile(c));
+          },
+          "y\n");
+      EXPECT_EQ(1, r.status) << r.err;
+      EXPECT_TRUE(Has(r.err, edited + ": changed since this run read it")) << r.err;
+      ASSERT_EQ(3u, expected.size()) << r.err;
+      for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(expected[i], sim::ReadFile(chapters[i])) << chapters[i];
     }
   }
   EXPECT_FALSE(LeftBehind(dir.path));
