@@ -174,10 +174,12 @@ int WriteResults(RunHost& H, RunInputs& I, RunDialogs& D, const RunOptions& o, c
     }
     if (!changed) continue;
     here.changed.push_back(in->file);
+    // Sorted for a search: a catalog may hold tens of thousands of formats.
     std::vector<std::string> after = CatalogFormats(*text);
+    std::sort(after.begin(), after.end());
     int64_t deleted = 0;
     for (const std::string& name : OriginalFormats(*in)) {
-      if (std::find(after.begin(), after.end(), name) == after.end()) ++deleted;
+      if (!std::binary_search(after.begin(), after.end(), name)) ++deleted;
     }
     if (deleted > 0) here.deletedIn.push_back(in->file);
     here.formatsDeleted += deleted;
