@@ -56,3 +56,31 @@ function(tagsmith_library name dir)
   add_library(${name} STATIC ${srcs})
   target_link_libraries(${name} PUBLIC tagsmith_settings)
 endfunction()
+
+# The test programs' common headers, GoogleTest and the standard library's
+# heaviest, precompiled once for all of them: parsing them is most of a test
+# source's compile time otherwise. The header is made by a program of its
+# own, which runs no test, with the flags every test program shares, so that
+# each can take it. Not with a compiler launcher: ccache caches the objects
+# instead, and takes no precompiled header as set here.
+if(CMAKE_CXX_COMPILER_LAUNCHER)
+  set(ts_pch_default OFF)
+else()
+  set(ts_pch_default ON)
+endif()
+option(TAGSMITH_TEST_PCH "Precompile the test programs' common headers" ${ts_pch_default})
+function(tagsmith_test_headers target)
+  if(NOT TAGSMITH_TEST_PCH)
+    return()
+  endif()
+  if(NOT TARGET tagsmith_test_pch)
+    set(src ${CMAKE_BINARY_DIR}/generated/test_pch.cpp)
+    file(CONFIGURE OUTPUT ${src} CONTENT "// The precompiled headers' maker: no tests.\n")
+    add_executable(tagsmith_test_pch ${src})
+    target_link_libraries(tagsmith_test_pch PRIVATE tagsmith_settings GTest::gtest GTest::gtest_main)
+    target_precompile_headers(tagsmith_test_pch PRIVATE <gtest/gtest.h> <algorithm> <cstdint>
+      <cstdio> <cstdlib> <cstring> <filesystem> <functional> <map> <memory> <set> <sstream>
+      <string> <utility> <vector>)
+  endif()
+  target_precompile_headers(${target} REUSE_FROM tagsmith_test_pch)
+endfunction()

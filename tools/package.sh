@@ -14,6 +14,9 @@
 # last commit (SOURCE_DATE_EPOCH, when not set already), so the same commit
 # gives the same bytes wherever and whenever it is built.
 # Needs what `tools/deps.sh windows` installs.
+#
+#   tools/package.sh --build-release   only builds build/release, the Linux
+#                                      half (tools/test.sh starts it early)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${PACKAGE_DIR:-build/packages}
@@ -23,10 +26,6 @@ if [[ -z "${SOURCE_DATE_EPOCH:-}" ]]; then
     dpkg-parsechangelog -l packaging/debian/changelog -S Timestamp)
 fi
 export SOURCE_DATE_EPOCH
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-rm -f "$out"/tagsmith_*.deb "$out"/tagsmith-*.zip "$out/SHA256SUMS"
-
 # Runs a step quietly; on failure shows what it said.
 quiet() {
   local log
@@ -35,6 +34,10 @@ quiet() {
 
 quiet cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DTAGSMITH_TESTS=OFF
 quiet cmake --build build/release -j"$jobs"
+[[ "${1:-}" == --build-release ]] && exit 0
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+rm -f "$out"/tagsmith_*.deb "$out"/tagsmith-*.zip "$out/SHA256SUMS"
 quiet cpack --config "$PWD/build/release/CPackConfig.cmake" -B "$out"
 
 JOBS=$jobs quiet tools/build-windows.sh

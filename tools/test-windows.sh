@@ -5,6 +5,7 @@
 #
 #   tools/test-windows.sh            build in build/windows/ and run
 #   BUILD_DIR=/tmp/w JOBS=4 tools/test-windows.sh
+#   tools/test-windows.sh --build-only   build, run nothing
 #
 # Needs: cmake, ninja, Debian's mingw-w64 (x86_64-w64-mingw32-g++-posix,
 # windres), wine (64-bit), googletest sources in /usr/src/googletest, and
@@ -27,6 +28,7 @@ cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
   -DTAGSMITH_TESTS=ON -DTAGSMITH_WERROR=ON >/dev/null
 cmake --build "$build" -j "$jobs" --target "${tests[@]}"
+[[ "${1:-}" == --build-only ]] && exit 0
 
 # Console programs need no display; without one, and with the .NET and HTML
 # engines switched off, creating the prefix asks nothing.

@@ -32,6 +32,7 @@ target_link_libraries(com_tests PRIVATE tagsmith_comhost tagsmith_commands tagsm
   ${TS_PLATFORM_LIBS}
   GTest::gtest GTest::gtest_main)
 add_dependencies(com_tests tagsmith ${TS_FIXTURE_TARGETS})
+tagsmith_test_headers(com_tests)
 
 # Where the tests find the modules: beside the program on Windows (the
 # loader looks there first), by full path elsewhere.
