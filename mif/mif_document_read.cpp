@@ -41,6 +41,15 @@ const char* MifSpecialCharName(unsigned char byte) {
   return nullptr;
 }
 
+std::vector<uint32_t> MifRefPath(const MifDocument& source, const MifNodeRef& ref) {
+  auto from = source.paths.begin() + static_cast<std::ptrdiff_t>(ref.pathAt);
+  return std::vector<uint32_t>(from, from + ref.pathSize);
+}
+
+uint32_t MifRefChild(const MifDocument& source, const MifNodeRef& ref) {
+  return ref.pathSize == 0 ? 0 : source.paths[ref.pathAt + ref.pathSize - 1];
+}
+
 const MifNodeRef* MifRefOf(const DocStore& host, const MifDocument* source, ObjHandle h) {
   if (source == nullptr) return nullptr;
   const memhost::Obj* o = const_cast<DocStore&>(host).FindInAnyDocument(h);
@@ -178,7 +187,9 @@ struct Loader {
   // Records the node at the current path and ties object h to it.
   size_t Tie(ObjHandle h, int32_t kind, int32_t id = 0) {
     MifNodeRef ref;
-    ref.path = path;
+    ref.pathAt = src->paths.size();
+    ref.pathSize = static_cast<uint32_t>(path.size());
+    src->paths.insert(src->paths.end(), path.begin(), path.end());
     ref.kind = kind;
     ref.id = id;
     src->nodes.push_back(std::move(ref));

@@ -82,8 +82,9 @@ const MifNode* LikelyUnclosed(const MifNode& node, const std::deque<MifNode>* ki
 // ones, which takes the room TopLevelGuess says at once.
 constexpr size_t kLongTopLevel = 4096;
 
-// A node keeps its line in 30 bits, and a text has fewer lines than bytes.
-constexpr size_t kMaxBytes = (size_t{1} << 30) - 1;
+// A node keeps its line in 30 bits (signed), and a text has fewer lines
+// than bytes.
+constexpr size_t kMaxBytes = size_t{512} << 20;
 
 struct Reader {
   std::string_view s;

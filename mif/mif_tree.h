@@ -152,10 +152,9 @@ struct MifNode {
   MifValues values;
   MifNodeList children;
   MifTail tail;  // close or text, and trail: read and set them as below
-  // Where the node starts (1-based); 0 when built in memory. A file's
-  // lines are fewer than its bytes, which the reader's limit keeps in 30
-  // bits.
-  uint32_t line : 30;
+  // Where the node starts (1-based); 0 when built in memory. A node's line
+  // is less than the bytes before it, which the reader keeps under 2^29.
+  int32_t line : 30;
   MifNodeKind kind : 2;
 
   // Comment or data: its exact text, without the last line break.
@@ -206,7 +205,7 @@ std::string MifErrorText(const MifError& error);
 
 // Hostile input must not exhaust the stack or the heap.
 struct MifLimits {
-  size_t max_bytes = size_t{512} << 20;  // no more than 1 GiB is read whatever it says
+  size_t max_bytes = size_t{512} << 20;  // no more is read whatever it says
   int32_t max_depth = 200;
   size_t max_nodes = 50000000;
 };
