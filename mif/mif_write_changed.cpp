@@ -160,7 +160,7 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
     const Obj* to = Linked(W, t);
     if (to == nullptr) continue;
     Path title = Below(W, MifRefPath(*W.src, *ref), {"TblTitle", "TblTitleContent"});
-    if (!title.empty()) AddContainer(&containers, title, to->titlePgfs);
+    if (!title.empty()) AddContainer(&containers, title, to->titlePgfs.View());
     for (ObjHandle row : to->kids) {
       const Obj* ro = Linked(W, row);
       if (ro == nullptr) continue;
