@@ -15,7 +15,8 @@ template <typename T>
 class RareList {
  public:
   RareList() noexcept = default;
-  RareList(const RareList& o) : list_(o.list_ ? std::make_unique<std::vector<T>>(*o.list_) : nullptr) {}
+  RareList(const RareList& o)
+      : list_(o.list_ ? std::make_unique<std::vector<T>>(*o.list_) : nullptr) {}
   RareList(RareList&&) noexcept = default;
   RareList& operator=(const RareList& o) {
     if (this != &o) list_ = o.list_ ? std::make_unique<std::vector<T>>(*o.list_) : nullptr;

@@ -59,16 +59,17 @@ struct MifParaState {
 
 // A paragraph as the model held it when read, to tell what a command
 // changed. Its runs name their properties by index into
-// MifDocument::runProps, as the runs of a document share a few.
+// MifDocument::runProps, and its format by index into MifDocument::formats,
+// as the paragraphs of a document share a few; few have anchors.
 struct MifParaRecord {
   struct Run {
     int32_t offset;
     uint32_t props;
   };
   std::string text;
-  std::string format;
   std::vector<Run> runs;
-  std::vector<MifAnchor> anchors;
+  memhost::RareList<MifAnchor> anchors;
+  uint32_t format = 0;
 };
 
 enum MifRefKind {
@@ -108,6 +109,7 @@ struct MifDocument {
   std::vector<uint32_t> paths;  // the paths of nodes, one after another
   std::vector<MifParaRecord> paras;
   std::vector<MifRunProps> runProps;   // every distinct run of paras
+  std::vector<std::string> formats;    // every distinct format name of paras, "" first
   std::vector<MifTextLine> textLines;  // by paragraph, then offset
 };
 

@@ -98,8 +98,8 @@ MifParaState MifParaAsRead(const MifDocument& source, size_t para) {
   const MifParaRecord& r = source.paras[para];
   MifParaState s;
   s.text = r.text;
-  s.format = r.format;
-  s.anchors = r.anchors;
+  s.format = source.formats[r.format];
+  s.anchors = r.anchors.View();
   s.runs.reserve(r.runs.size());
   for (const MifParaRecord::Run& run : r.runs) {
     s.runs.push_back(MifRun{run.offset, source.runProps[run.props]});
@@ -168,6 +168,7 @@ struct Loader {
   std::set<std::string> tagRefs;                            // names already on the tag-naming chain
   std::vector<std::pair<ObjHandle, uint32_t>> paraObjects;  // paragraph, index in paras
   std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
+  std::map<std::string, uint32_t> formatIndex;              // into src->formats
   std::vector<uint32_t> path;                               // of the node being read
   ObjHandle frame = 0;  // the text frame a flow's text runs into
   MifError* error = nullptr;
@@ -781,7 +782,13 @@ ObjHandle AddMainFlow(Loader& L) {
 MifParaRecord Record(Loader& L, MifParaState state) {
   MifParaRecord r;
   r.text = std::move(state.text);
-  r.format = std::move(state.format);
+  auto format = L.formatIndex.find(state.format);
+  if (format == L.formatIndex.end()) {
+    format =
+        L.formatIndex.emplace(state.format, static_cast<uint32_t>(L.src->formats.size())).first;
+    L.src->formats.push_back(std::move(state.format));
+  }
+  r.format = format->second;
   r.anchors = std::move(state.anchors);
   r.runs.reserve(state.runs.size());
   for (MifRun& run : state.runs) {
@@ -803,6 +810,10 @@ bool Load(Loader& L, const std::string& name) {
   src.paras.clear();
   src.textLines.clear();
   src.runProps.clear();
+  src.paths.clear();
+  // A record made empty names the empty format, the first.
+  src.formats.assign(1, std::string());
+  L.formatIndex.emplace(std::string(), 0);
   L.enc = src.tree.encoding;
   L.doc = L.host.NewDocument(name);
   L.names.host = &L.host;
@@ -908,6 +919,8 @@ bool Load(Loader& L, const std::string& name) {
   src.nodes.shrink_to_fit();
   src.paras.shrink_to_fit();
   src.runProps.shrink_to_fit();
+  src.paths.shrink_to_fit();
+  src.formats.shrink_to_fit();
   src.textLines.shrink_to_fit();
   return true;
 }
