@@ -216,7 +216,8 @@ void DocStore::RemoveKid(ObjHandle kid) {
   Obj* k = objects_[kid & 0xFFFFFFu].get();
   if (k == nullptr || k->parent == 0) return;
   Obj* p = objects_[k->parent & 0xFFFFFFu].get();
-  std::vector<ObjHandle>& list = (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs : p->kids;
+  std::vector<ObjHandle>& list = (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs.Own()
+                                                                          : p->kids;
   auto it = std::find(list.begin(), list.end(), kid);
   if (it == list.end()) return;
   size_t at = static_cast<size_t>(it - list.begin());
@@ -566,7 +567,7 @@ ObjHandle DocStore::NextPgf(ObjHandle pgf) const {
   if (p == nullptr) return 0;
   const Obj* c = Find(p->parent);
   if (c == nullptr) return 0;
-  const std::vector<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs : c->kids;
+  const std::vector<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs.View() : c->kids;
   if (p->index + 1 < list.size()) return list[p->index + 1];
   if (c->type != T_TEXT_FRAME) return 0;
   const Obj* flow = Find(c->parent);

@@ -15,6 +15,7 @@
 
 #include "client/host_numbers.h"
 #include "client/host_types.h"
+#include "memhost/rare_list.h"
 
 namespace memhost {
 
@@ -197,10 +198,10 @@ struct Obj {
   int64_t endProps = -1;
   PropStore props;
   std::vector<ObjHandle> kids;
-  std::vector<ObjHandle> titlePgfs;  // table titles
+  RareList<ObjHandle> titlePgfs;  // table titles
   std::string text;
   std::vector<uint32_t> charProps;
-  std::vector<Marker> markers;
+  RareList<Marker> markers;
 };
 
 // A chain of a document, linked through its members so that removing one

@@ -59,16 +59,17 @@ struct MifParaState {
 
 // A paragraph as the model held it when read, to tell what a command
 // changed. Its runs name their properties by index into
-// MifDocument::runProps, as the runs of a document share a few.
+// MifDocument::runProps, and its format by index into MifDocument::formats,
+// as the paragraphs of a document share a few; few have anchors.
 struct MifParaRecord {
   struct Run {
     int32_t offset;
     uint32_t props;
   };
   std::string text;
-  std::string format;
   std::vector<Run> runs;
-  std::vector<MifAnchor> anchors;
+  memhost::RareList<MifAnchor> anchors;
+  uint32_t format = 0;
 };
 
 enum MifRefKind {
@@ -80,11 +81,15 @@ enum MifRefKind {
   MIF_NODE_FRAME,     // <TextRect> on a page
 };
 
+// A long document holds one for each paragraph: its path, the child indexes
+// from the root, lies in MifDocument::paths with every other node's rather
+// than in a block of its own.
 struct MifNodeRef {
-  std::vector<uint32_t> path;  // child indexes from the root
-  int32_t kind = 0;            // MIF_NODE_*
-  int32_t id = 0;              // tables and footnotes: their ID in the file
-  size_t para = 0;             // paragraphs: index into MifDocument::paras
+  size_t pathAt = 0;      // where its path starts in MifDocument::paths
+  uint32_t pathSize = 0;  // how many indexes it has
+  int32_t kind = 0;       // MIF_NODE_*
+  int32_t id = 0;         // tables and footnotes: their ID in the file
+  uint32_t para = 0;      // paragraphs: index into MifDocument::paras
 };
 
 // Where the text of a paragraph comes from in the file: the line of its
@@ -101,8 +106,10 @@ struct MifDocument {
   std::string name;  // the host's name for it when read
   MifTree tree;
   std::vector<MifNodeRef> nodes;
+  std::vector<uint32_t> paths;  // the paths of nodes, one after another
   std::vector<MifParaRecord> paras;
   std::vector<MifRunProps> runProps;   // every distinct run of paras
+  std::vector<std::string> formats;    // every distinct format name of paras, "" first
   std::vector<MifTextLine> textLines;  // by paragraph, then offset
 };
 

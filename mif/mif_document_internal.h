@@ -2,7 +2,9 @@
 #ifndef TAGSMITH_MIF_MIF_DOCUMENT_INTERNAL_H
 #define TAGSMITH_MIF_MIF_DOCUMENT_INTERNAL_H
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mif/mif_document.h"
 
@@ -20,6 +22,10 @@ const char* MifSpecialCharName(unsigned char byte);
 // The host's tab. A MIF string writes it as \t (byte 0x09).
 constexpr char kMifHostTab = '\x08';
 
+// The path of ref, a node of source.
+std::vector<uint32_t> MifRefPath(const MifDocument& source, const MifNodeRef& ref);
+// Its last index: the node's place among its parent's children.
+uint32_t MifRefChild(const MifDocument& source, const MifNodeRef& ref);
 // The reference of an object of the model (its origin: index + 1 into
 // source->nodes, set by the reader; 0 for objects made since), or null.
 const MifNodeRef* MifRefOf(const memhost::DocStore& host, const MifDocument* source, ObjHandle h);

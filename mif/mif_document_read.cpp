@@ -41,6 +41,15 @@ const char* MifSpecialCharName(unsigned char byte) {
   return nullptr;
 }
 
+std::vector<uint32_t> MifRefPath(const MifDocument& source, const MifNodeRef& ref) {
+  auto from = source.paths.begin() + static_cast<std::ptrdiff_t>(ref.pathAt);
+  return std::vector<uint32_t>(from, from + ref.pathSize);
+}
+
+uint32_t MifRefChild(const MifDocument& source, const MifNodeRef& ref) {
+  return ref.pathSize == 0 ? 0 : source.paths[ref.pathAt + ref.pathSize - 1];
+}
+
 const MifNodeRef* MifRefOf(const DocStore& host, const MifDocument* source, ObjHandle h) {
   if (source == nullptr) return nullptr;
   const memhost::Obj* o = const_cast<DocStore&>(host).FindInAnyDocument(h);
@@ -89,8 +98,8 @@ MifParaState MifParaAsRead(const MifDocument& source, size_t para) {
   const MifParaRecord& r = source.paras[para];
   MifParaState s;
   s.text = r.text;
-  s.format = r.format;
-  s.anchors = r.anchors;
+  s.format = source.formats[r.format];
+  s.anchors = r.anchors.View();
   s.runs.reserve(r.runs.size());
   for (const MifParaRecord::Run& run : r.runs) {
     s.runs.push_back(MifRun{run.offset, source.runProps[run.props]});
@@ -159,6 +168,7 @@ struct Loader {
   std::set<std::string> tagRefs;                            // names already on the tag-naming chain
   std::vector<std::pair<ObjHandle, uint32_t>> paraObjects;  // paragraph, index in paras
   std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
+  std::map<std::string, uint32_t> formatIndex;              // into src->formats
   std::vector<uint32_t> path;                               // of the node being read
   ObjHandle frame = 0;  // the text frame a flow's text runs into
   MifError* error = nullptr;
@@ -178,7 +188,9 @@ struct Loader {
   // Records the node at the current path and ties object h to it.
   size_t Tie(ObjHandle h, int32_t kind, int32_t id = 0) {
     MifNodeRef ref;
-    ref.path = path;
+    ref.pathAt = src->paths.size();
+    ref.pathSize = static_cast<uint32_t>(path.size());
+    src->paths.insert(src->paths.end(), path.begin(), path.end());
     ref.kind = kind;
     ref.id = id;
     src->nodes.push_back(std::move(ref));
@@ -770,7 +782,13 @@ ObjHandle AddMainFlow(Loader& L) {
 MifParaRecord Record(Loader& L, MifParaState state) {
   MifParaRecord r;
   r.text = std::move(state.text);
-  r.format = std::move(state.format);
+  auto format = L.formatIndex.find(state.format);
+  if (format == L.formatIndex.end()) {
+    format =
+        L.formatIndex.emplace(state.format, static_cast<uint32_t>(L.src->formats.size())).first;
+    L.src->formats.push_back(std::move(state.format));
+  }
+  r.format = format->second;
   r.anchors = std::move(state.anchors);
   r.runs.reserve(state.runs.size());
   for (MifRun& run : state.runs) {
@@ -792,6 +810,10 @@ bool Load(Loader& L, const std::string& name) {
   src.paras.clear();
   src.textLines.clear();
   src.runProps.clear();
+  src.paths.clear();
+  // A record made empty names the empty format, the first.
+  src.formats.assign(1, std::string());
+  L.formatIndex.emplace(std::string(), 0);
   L.enc = src.tree.encoding;
   L.doc = L.host.NewDocument(name);
   L.names.host = &L.host;
@@ -897,6 +919,8 @@ bool Load(Loader& L, const std::string& name) {
   src.nodes.shrink_to_fit();
   src.paras.shrink_to_fit();
   src.runProps.shrink_to_fit();
+  src.paths.shrink_to_fit();
+  src.formats.shrink_to_fit();
   src.textLines.shrink_to_fit();
   return true;
 }

@@ -33,7 +33,7 @@ MifNode* HostStyle(MifNode* n) {
   if (!first.lead.empty() && (first.lead[0] == '\n' || first.lead[0] == '\r')) {
     first.lead.insert(0, " ");
   }
-  if (n->trail.empty()) n->trail = " # end of " + n->name;
+  if (n->trail().empty()) n->set_trail(" # end of " + n->name);
   for (MifNode& c : n->children) HostStyle(&c);
   return n;
 }

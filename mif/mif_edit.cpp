@@ -58,7 +58,7 @@ std::string EolOf(const MifNode& parent) {
     std::string eol = FirstBreak(c.lead);
     if (!eol.empty()) return eol;
   }
-  std::string eol = FirstBreak(parent.close);
+  std::string eol = FirstBreak(std::string(parent.close()));
   if (eol.empty()) eol = FirstBreak(parent.lead);
   return eol.empty() ? "\n" : eol;
 }
@@ -146,8 +146,8 @@ MifNode* MifInsertWithLead(MifNode* parent, size_t index, MifNode node, const st
   MifLayout(&node, IndentOf(node.lead), eol);
   // The parent's '>' moves to a line of its own once it has statements inside.
   if (!parent->name.empty() && node.kind == MIF_STATEMENT &&
-      parent->close.find_first_of("\r\n") == std::string::npos)
-    parent->close = eol + IndentOf(parent->lead);
+      parent->close().find_first_of("\r\n") == std::string::npos)
+    parent->set_close(eol + IndentOf(parent->lead));
   auto it = parent->children.insert(parent->children.begin() + static_cast<std::ptrdiff_t>(index),
                                     std::move(node));
   return &*it;
@@ -161,7 +161,8 @@ MifNode* MifReplace(MifNode* parent, size_t index, MifNode node) {
   if (index >= parent->children.size()) return nullptr;
   MifNode& old = parent->children[index];
   if (node.lead.empty()) node.lead = old.lead;
-  if (node.trail.empty() && node.kind == old.kind && node.name == old.name) node.trail = old.trail;
+  if (node.trail().empty() && node.kind == old.kind && node.name == old.name)
+    node.set_trail(old.trail());
   std::string eol = FirstBreak(node.lead);
   if (eol.empty()) eol = "\n";
   MifLayout(&node, IndentOf(node.lead), eol);
@@ -180,9 +181,11 @@ bool MifRemove(MifNode* parent, size_t index) {
   if (index >= parent->children.size()) return false;
   std::string_view keep = KeptOfLead(parent->children[index].lead);
   if (!keep.empty()) {
-    MifText& next = index + 1 < parent->children.size() ? parent->children[index + 1].lead
-                                                        : parent->close;
-    next.insert(0, keep);
+    if (index + 1 < parent->children.size()) {
+      parent->children[index + 1].lead.insert(0, keep);
+    } else {
+      parent->set_close(std::string(keep) + std::string(parent->close()));
+    }
   }
   parent->children.erase(parent->children.begin() + static_cast<std::ptrdiff_t>(index));
   return true;
@@ -204,7 +207,7 @@ size_t MifRemoveIf(MifNode* parent, const std::function<bool(const MifNode&)>& d
     if (to != from) children[to] = std::move(children[from]);
     ++to;
   }
-  parent->close.insert(0, kept);
+  if (!kept.empty()) parent->set_close(kept + std::string(parent->close()));
   size_t removed = children.size() - to;
   children.erase(children.begin() + static_cast<std::ptrdiff_t>(to), children.end());
   return removed;

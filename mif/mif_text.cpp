@@ -99,3 +99,103 @@ MifText& MifText::operator+=(std::string_view s) {
 }
 
 std::ostream& operator<<(std::ostream& out, const MifText& t) { return out << t.view(); }
+
+// ---- MifTail ----
+//
+// A copy is a block of both lengths (4 bytes each, unaligned), then first's
+// bytes and the trail's.
+
+MifTail MifTail::Viewing(std::string_view first, std::string_view trail) {
+  MifTail t;
+  if (first.empty() && trail.empty()) return t;
+  const char* at = first.empty() ? trail.data() : first.data();
+  uintptr_t address = reinterpret_cast<uintptr_t>(at);
+  if ((address & ~kAddress) != 0) {
+    t.Copy(first, trail);
+    return t;
+  }
+  uintptr_t tag = 0;
+  if (trail.empty()) {
+    if (first.size() <= kMaxAlone) tag = first.size();
+  } else if (first.size() <= kMaxFirst && trail.size() <= kMaxTrail) {
+    uintptr_t end = address + first.size();
+    uintptr_t next = reinterpret_cast<uintptr_t>(trail.data());
+    size_t between = static_cast<size_t>(next - end);
+    if (next >= end && between <= 1) {
+      tag = kPair | (between == 1 ? kGap : 0) | (first.size() << 8) | trail.size();
+    }
+  }
+  if (tag == 0) {
+    t.Copy(first, trail);
+  } else {
+    t.bits_ = (tag << kShift) | address;
+  }
+  return t;
+}
+
+void MifTail::Copy(std::string_view first, std::string_view trail) {
+  bits_ = 0;
+  if (first.empty() && trail.empty()) return;
+  if (first.size() > UINT32_MAX || trail.size() > UINT32_MAX) throw std::bad_alloc();
+  char* block = static_cast<char*>(::operator new(2 * kHeader + first.size() + trail.size()));
+  uintptr_t address = reinterpret_cast<uintptr_t>(block);
+  if ((address & ~kAddress) != 0) {
+    ::operator delete(block);
+    throw std::bad_alloc();
+  }
+  uint32_t n[2] = {static_cast<uint32_t>(first.size()), static_cast<uint32_t>(trail.size())};
+  std::memcpy(block, n, 2 * kHeader);
+  if (!first.empty()) std::memcpy(block + 2 * kHeader, first.data(), first.size());
+  if (!trail.empty()) std::memcpy(block + 2 * kHeader + first.size(), trail.data(), trail.size());
+  bits_ = address;
+}
+
+void MifTail::Release() noexcept {
+  if (bits_ != 0 && !is_view()) ::operator delete(reinterpret_cast<char*>(bits_));
+}
+
+std::string_view MifTail::first() const noexcept {
+  if (bits_ == 0) return std::string_view();
+  const char* at = reinterpret_cast<const char*>(bits_ & kAddress);
+  if (is_view()) {
+    unsigned tag = static_cast<unsigned>(bits_ >> kShift);
+    return std::string_view(at, (tag & kPair) ? (tag >> 8) & kMaxFirst : tag);
+  }
+  uint32_t n;
+  std::memcpy(&n, at, kHeader);
+  return std::string_view(at + 2 * kHeader, n);
+}
+
+std::string_view MifTail::trail() const noexcept {
+  if (bits_ == 0) return std::string_view();
+  const char* at = reinterpret_cast<const char*>(bits_ & kAddress);
+  if (is_view()) {
+    unsigned tag = static_cast<unsigned>(bits_ >> kShift);
+    if (!(tag & kPair)) return std::string_view();
+    size_t first = (tag >> 8) & kMaxFirst;
+    return std::string_view(at + first + ((tag & kGap) ? 1 : 0), tag & kMaxTrail);
+  }
+  uint32_t n[2];
+  std::memcpy(n, at, 2 * kHeader);
+  return std::string_view(at + 2 * kHeader + n[0], n[1]);
+}
+
+MifTail& MifTail::operator=(const MifTail& o) {
+  if (this == &o) return *this;
+  if (o.is_view() || o.bits_ == 0) {
+    Release();
+    bits_ = o.bits_;
+    return *this;
+  }
+  MifTail copy(o.first(), o.trail());
+  return *this = std::move(copy);
+}
+
+MifTail& MifTail::operator=(MifTail&& o) noexcept {
+  if (this != &o) {
+    Release();
+    bits_ = o.bits_;
+    o.bits_ = 0;
+  }
+  return *this;
+}

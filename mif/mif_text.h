@@ -82,6 +82,52 @@ class MifText {
   uintptr_t bits_ = 0;
 };
 
+// The two pieces of text that end a node, in one machine word: for a
+// statement what comes before its '>' and what follows it on the same line;
+// for a comment or data its text and what follows it on its line. A parsed
+// tree has one per node, so they share a word rather than taking one each:
+// a view of both when they lie in the text read, one byte apart at most and
+// short, as the host writes them, else a copy of both in one block.
+class MifTail {
+ public:
+  MifTail() noexcept = default;
+  MifTail(std::string_view first, std::string_view trail) { Copy(first, trail); }
+  // Refers to first and trail without copying them when they lie close
+  // enough together (see above): their bytes must outlive this and every
+  // copy made of it. Copies them otherwise.
+  static MifTail Viewing(std::string_view first, std::string_view trail);
+
+  MifTail(const MifTail& o) { *this = o; }
+  MifTail(MifTail&& o) noexcept : bits_(o.bits_) { o.bits_ = 0; }
+  MifTail& operator=(const MifTail& o);
+  MifTail& operator=(MifTail&& o) noexcept;
+  ~MifTail() { Release(); }
+
+  std::string_view first() const noexcept;
+  std::string_view trail() const noexcept;
+  // Each copies (the text given may point into this).
+  void set_first(std::string_view s) { *this = MifTail(s, trail()); }
+  void set_trail(std::string_view s) { *this = MifTail(first(), s); }
+  bool is_view() const noexcept { return (bits_ >> kShift) != 0; }
+
+ private:
+  // A view's top 16 bits: with kPair clear, the length of first alone (and
+  // no trail); with kPair set, kGap when one byte lies between the two, the
+  // length of first (6 bits) and of the trail (8 bits).
+  static constexpr int kShift = 48;
+  static constexpr uintptr_t kAddress = (uintptr_t{1} << kShift) - 1;
+  static constexpr unsigned kPair = 0x8000;
+  static constexpr unsigned kGap = 0x4000;
+  static constexpr size_t kMaxAlone = 0x7fff;
+  static constexpr size_t kMaxFirst = 0x3f;
+  static constexpr size_t kMaxTrail = 0xff;
+
+  void Copy(std::string_view first, std::string_view trail);
+  void Release() noexcept;
+
+  uintptr_t bits_ = 0;
+};
+
 static_assert(sizeof(void*) == 8, "MifText packs a length into a 64-bit address");
 
 std::ostream& operator<<(std::ostream& out, const MifText& t);

@@ -3,6 +3,7 @@
 // the writer only has to concatenate fields in order.
 #include "mif/mif_tree.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <cstdlib>
@@ -68,7 +69,7 @@ const MifNode* LikelyUnclosed(const MifNode& node, const std::deque<MifNode>* ki
   while (step != nullptr) {
     int32_t above = indent;
     indent = IndentAfter(step->lead.view());
-    int32_t close = IndentAfter(step->close.view());
+    int32_t close = IndentAfter(step->close());
     bool taken = indent >= 0 && close >= 0 && close < indent && (above < 0 || close == above);
     if (!taken) break;
     culprit = step;
@@ -80,6 +81,10 @@ const MifNode* LikelyUnclosed(const MifNode& node, const std::deque<MifNode>* ki
 // The top level of a file past this many statements is a long list of short
 // ones, which takes the room TopLevelGuess says at once.
 constexpr size_t kLongTopLevel = 4096;
+
+// A node keeps its line in 30 bits (signed), and a text has fewer lines
+// than bytes.
+constexpr size_t kMaxBytes = size_t{512} << 20;
 
 struct Reader {
   std::string_view s;
@@ -114,6 +119,11 @@ struct Reader {
     return view ? MifText::Viewing(part) : MifText(part);
   }
   MifText Since(size_t from) const { return Text(s.substr(from, pos - from)); }
+  MifTail Tail(std::string_view first, std::string_view trail) const {
+    return view ? MifTail::Viewing(first, trail) : MifTail(first, trail);
+  }
+  // What ends a node up to here, from `from` on, without a trail yet.
+  MifTail TailSince(size_t from) const { return Tail(s.substr(from, pos - from), {}); }
 
   // Moves to `to`, counting the line breaks passed (CRLF counts once).
   std::string_view Take(size_t to) {
@@ -169,13 +179,12 @@ struct Reader {
   }
 
   // After '>': blanks on the same line and a comment ending that line.
-  MifText TakeTrail() {
-    size_t from = pos;
+  // It joins what the node's tail already holds.
+  void TakeTrail(MifNode* node) {
     size_t e = pos;
     while (e < s.size() && (s[e] == ' ' || s[e] == '\t')) ++e;
     if (e < s.size() && s[e] == '#') e = EndOfLine(e);
-    Take(e);
-    return Since(from);
+    node->tail = Tail(node->tail.first(), Take(e));
   }
 
   std::string Describe(char c) const {
@@ -261,7 +270,7 @@ struct Reader {
       size_t eol = EndOfLine(e);
       std::string_view text = s.substr(e, eol - e);
       if (e != pos && text.substr(0, 9) == "=EndInset") {
-        node->text = Text(Take(eol));
+        node->tail = Tail(Take(eol), {});
         return true;
       }
       if (eol >= s.size())
@@ -288,7 +297,7 @@ struct Reader {
       } else if (c == '(') {
         ++depth;
       } else if (c == ')' && --depth == 0) {
-        node->text = Text(Take(e + 1));
+        node->tail = Tail(Take(e + 1), {});
         return true;
       }
     }
@@ -329,7 +338,7 @@ struct Reader {
       char c = Peek();
       if (c == '>') {
         node->values.set_raw(values());
-        node->close = Since(space_from);
+        node->tail = TailSince(space_from);
         Take(pos + 1);
         return true;
       }
@@ -378,7 +387,7 @@ struct Reader {
       TakeBlanks();
       if (AtEnd()) {
         if (!top) return Unclosed(*parent, &pending[level]);
-        parent->close = Since(lead_from);
+        parent->tail = TailSince(lead_from);
         return Adopt(parent, level);
       }
       char c = Peek();
@@ -386,7 +395,7 @@ struct Reader {
       node.line = line;
       if (c == '>') {
         if (top) return Fail(line, "'>' with no statement open");
-        parent->close = Since(lead_from);
+        parent->tail = TailSince(lead_from);
         Take(pos + 1);
         return Adopt(parent, level);
       } else if (c == '\0') {
@@ -395,36 +404,36 @@ struct Reader {
         if (!top && padding) return Unclosed(*parent, &pending[level]);
         if (!padding) return Fail(line, "unexpected NUL byte");
         Take(s.size());
-        parent->close = Since(lead_from);
+        parent->tail = TailSince(lead_from);
         return Adopt(parent, level);
       }
       node.lead = Since(lead_from);
       if (c == '<') {
         if (!ReadStatement(&node, depth + 1)) return false;
-        node.trail = TakeTrail();
+        TakeTrail(&node);
       } else {
         if (!CountNode()) return false;
         size_t from = pos;
         if (c == '#') {
           node.kind = MIF_COMMENT;
-          node.text = Text(Take(EndOfLine(pos)));
+          node.tail = Tail(Take(EndOfLine(pos)), {});
         } else if (c == '=' && AtLineStart()) {
           node.kind = MIF_DATA;
           if (!ReadInset(&node)) return false;
         } else if (StartsMacro(s.substr(pos))) {
           node.kind = MIF_DATA;
           if (!ReadMacro(&node)) return false;
-          node.trail = TakeTrail();
+          TakeTrail(&node);
         } else if (c == '`') {
           if (!ReadString()) return false;
           node.kind = MIF_DATA;
-          node.text = Since(from);
-          node.trail = TakeTrail();
+          node.tail = TailSince(from);
+          TakeTrail(&node);
         } else {
           TakeWord();
           node.kind = MIF_DATA;
-          node.text = Since(from);
-          node.trail = TakeTrail();
+          node.tail = TailSince(from);
+          TakeTrail(&node);
         }
       }
       if (!counting && top) {
@@ -614,22 +623,23 @@ struct Writer {
       if (n.lead.find_first_of("\r\n") == std::string::npos && !out.empty() && out.back() != '\n' &&
           out.back() != '\r')
         line_taken = true;
-      Token(n.text);
+      Token(n.text());
       line_taken = true;
       return;
     }
     if (n.kind == MIF_DATA) {
       // Inset data (=Name to =EndInset, so always more than one line) is
       // recognised only at the start of a line, and its last line is its own.
-      bool inset = !n.text.empty() && n.text[0] == '=' &&
-                   n.text.find_first_of("\r\n") != std::string::npos;
+      std::string_view text = n.text();
+      bool inset = !text.empty() && text[0] == '=' &&
+                   text.find_first_of("\r\n") != std::string::npos;
       if (inset && !out.empty() && out.back() != '\n' && out.back() != '\r') line_taken = true;
-      Token(n.text);
+      Token(n.text());
       if (inset) {
         line_taken = true;
         return;
       }
-      Trivia(n.trail);
+      Trivia(n.trail());
       return;
     }
     Token("<");
@@ -639,9 +649,9 @@ struct Writer {
     out += n.values.raw();
     for (N& c : n.children) Node(c);
     if constexpr (!std::is_const<N>::value) n.children = MifNodeList();
-    Trivia(n.close);
+    Trivia(n.close());
     Token(">");
-    Trivia(n.trail);
+    Trivia(n.trail());
   }
 };
 
@@ -683,6 +693,7 @@ bool MifParse(std::shared_ptr<const std::string> text, const std::string& file, 
         r.error = c.error;
         r.view = true;
         if (c.limits) r.limits = *c.limits;
+        r.limits.max_bytes = std::min(r.limits.max_bytes, kMaxBytes);
         if (r.s.size() > r.limits.max_bytes)
           return r.Fail(0, "file is larger than " + std::to_string(r.limits.max_bytes) + " bytes");
         MifTree t;
@@ -797,7 +808,7 @@ std::string MifWrite(const MifTree& tree) {
   if (tree.source) w.out.reserve(tree.source->size() + tree.source->size() / 16);
   w.out += tree.bom;
   for (const MifNode& n : tree.root.children) w.Node(n);
-  w.Trivia(tree.root.close);
+  w.Trivia(tree.root.close());
   return std::move(w.out);
 }
 
@@ -806,7 +817,7 @@ std::string MifWriteReleasing(MifTree* tree) {
   Writer w;
   w.out += tree->bom;
   for (MifNode& n : tree->root.children) w.Node(n);
-  w.Trivia(tree->root.close);
+  w.Trivia(tree->root.close());
   *tree = MifTree();
   // A text that doubled its way up may hold half as much again as it uses,
   // and callers keep it (a book keeps every chapter it writes).
@@ -852,7 +863,8 @@ void MifLayout(MifNode* node, std::string_view indent, std::string_view eol) {
       MifLayout(&c, inner.substr(eol.size()), eol);
     }
   }
-  if (has_statement && node->close.empty()) node->close = std::string(eol) + std::string(indent);
+  if (has_statement && node->close().empty())
+    node->set_close(std::string(eol) + std::string(indent));
 }
 
 bool MifSameStatements(const MifNode& a, const MifNode& b, std::string* where) {
@@ -864,7 +876,7 @@ bool MifSameStatements(const MifNode& a, const MifNode& b, std::string* where) {
   };
   if (a.kind != b.kind) return differ(a, "kind differs");
   if (a.kind != MIF_STATEMENT) {
-    if (a.text != b.text) return differ(a, "data differs");
+    if (a.text() != b.text()) return differ(a, "data differs");
     return true;
   }
   if (a.name != b.name) return differ(a, "name differs from <" + b.name + ">");

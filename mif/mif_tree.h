@@ -26,7 +26,7 @@
 // hold host Roman bytes (above 0x7f only as \xNN escapes); later ones UTF-8.
 enum MifEncoding { MIF_ROMAN = 0, MIF_UTF8 = 1 };
 
-enum MifNodeKind {
+enum MifNodeKind : uint8_t {
   MIF_STATEMENT = 0,  // <Name values... children...>
   MIF_COMMENT = 1,    // a '#' comment on a line of its own
   MIF_DATA = 2,       // kept verbatim: inset data (=Name ... =EndInset), macro
@@ -141,17 +141,33 @@ class MifNodeList {
   Header* block_ = nullptr;
 };
 
+// A long document holds millions of these, so each takes 48 bytes: a
+// statement's close and a comment's or data's text, which no node has both
+// of, share a word with the trail, and the line and kind share another.
 struct MifNode {
+  MifNode() : line(0), kind(MIF_STATEMENT) {}
+
   MifText lead;  // blanks and line breaks in front of the node
   MifText name;  // statement name; empty for the root of a tree
-  MifText text;  // comment or data: its exact text, without the last line break
   MifValues values;
   MifNodeList children;
-  MifText close;     // what comes between the last value or child and '>'
-  MifText trail;     // blanks and comment after '>' on the same line
-  int32_t line = 0;  // where the node starts (1-based); 0 when built in memory
-  MifNodeKind kind = MIF_STATEMENT;
+  MifTail tail;  // close or text, and trail: read and set them as below
+  // Where the node starts (1-based); 0 when built in memory. A node's line
+  // is less than the bytes before it, which the reader keeps under 2^29.
+  int32_t line : 30;
+  MifNodeKind kind : 2;
+
+  // Comment or data: its exact text, without the last line break.
+  std::string_view text() const { return tail.first(); }
+  void set_text(std::string_view s) { tail.set_first(s); }
+  // Statement: what comes between the last value or child and '>'.
+  std::string_view close() const { return tail.first(); }
+  void set_close(std::string_view s) { tail.set_first(s); }
+  // Blanks and comment after '>' (or after data) on the same line.
+  std::string_view trail() const { return tail.trail(); }
+  void set_trail(std::string_view s) { tail.set_trail(s); }
 };
+static_assert(sizeof(MifNode) == 48, "a statement node takes 48 bytes");
 
 inline MifNode* MifNodeList::data() noexcept {
   return block_ ? reinterpret_cast<MifNode*>(block_ + 1) : nullptr;
@@ -189,7 +205,7 @@ std::string MifErrorText(const MifError& error);
 
 // Hostile input must not exhaust the stack or the heap.
 struct MifLimits {
-  size_t max_bytes = size_t{512} << 20;
+  size_t max_bytes = size_t{512} << 20;  // no more is read whatever it says
   int32_t max_depth = 200;
   size_t max_nodes = 50000000;
 };

@@ -25,8 +25,10 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
   std::map<uint32_t, ObjHandle> keeper;  // child index -> paragraph
   for (ObjHandle p : pgfs) {
     const MifNodeRef* ref = MifRefOf(W.host, W.src, p);
-    if (ref == nullptr || ref->kind != MIF_NODE_PARA || ParentOf(ref->path) != parentPath) continue;
-    uint32_t child = ref->path.back();
+    if (ref == nullptr || ref->kind != MIF_NODE_PARA ||
+        ParentOf(MifRefPath(*W.src, *ref)) != parentPath)
+      continue;
+    uint32_t child = MifRefChild(*W.src, *ref);
     auto it = keeper.find(child);
     const Obj* o = Linked(W, p);
     if (o == nullptr) continue;
@@ -45,7 +47,7 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
   auto known = W.parasByParent.find(parentPath);
   if (known != W.parasByParent.end()) {
     for (size_t node : known->second) {
-      uint32_t child = W.src->nodes[node].path.back();
+      uint32_t child = MifRefChild(*W.src, W.src->nodes[node]);
       if (keeper.count(child) == 0) dropped.push_back(child);
     }
   }
@@ -149,7 +151,7 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
     if (ref == nullptr) {
       newFlows->push_back(flow);
     } else {
-      AddContainer(&containers, ref->path, FlowParagraphs(W, flow));
+      AddContainer(&containers, MifRefPath(*W.src, *ref), FlowParagraphs(W, flow));
     }
   }
   for (ObjHandle t : W.host.Chain(W.doc, PROP_FIRST_TBL_IN_DOC)) {
@@ -157,8 +159,8 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
     if (ref == nullptr) continue;
     const Obj* to = Linked(W, t);
     if (to == nullptr) continue;
-    Path title = Below(W, ref->path, {"TblTitle", "TblTitleContent"});
-    if (!title.empty()) AddContainer(&containers, title, to->titlePgfs);
+    Path title = Below(W, MifRefPath(*W.src, *ref), {"TblTitle", "TblTitleContent"});
+    if (!title.empty()) AddContainer(&containers, title, to->titlePgfs.View());
     for (ObjHandle row : to->kids) {
       const Obj* ro = Linked(W, row);
       if (ro == nullptr) continue;
@@ -166,7 +168,7 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
         const MifNodeRef* cref = MifRefOf(W.host, W.src, cell);
         const Obj* co = Linked(W, cell);
         if (cref == nullptr || co == nullptr) continue;
-        Path content = Below(W, cref->path, {"CellContent"});
+        Path content = Below(W, MifRefPath(*W.src, *cref), {"CellContent"});
         if (!content.empty()) AddContainer(&containers, content, co->kids);
       }
     }
@@ -175,7 +177,7 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
     const MifNodeRef* ref = MifRefOf(W.host, W.src, fn);
     if (ref == nullptr) continue;
     const Obj* fo = Linked(W, fn);
-    if (fo != nullptr) AddContainer(&containers, ref->path, fo->kids);
+    if (fo != nullptr) AddContainer(&containers, MifRefPath(*W.src, *ref), fo->kids);
   }
   return containers;
 }
@@ -216,7 +218,7 @@ bool WriteChanged(Writer& W) {
   // The paragraphs the file has, by the statement holding them.
   for (size_t i = 0; i < W.src->nodes.size(); ++i) {
     const MifNodeRef& ref = W.src->nodes[i];
-    if (ref.kind == MIF_NODE_PARA) W.parasByParent[ParentOf(ref.path)].push_back(i);
+    if (ref.kind == MIF_NODE_PARA) W.parasByParent[ParentOf(MifRefPath(*W.src, ref))].push_back(i);
   }
   std::vector<ObjHandle> newTables = NumberNewTables(W);
   std::vector<ObjHandle> newFlows;

@@ -77,7 +77,7 @@ struct LineRebuild {
     Note(*placed);
   }
   void Finish() {
-    if (!removed.empty()) line->close.insert(0, removed);
+    if (!removed.empty()) line->set_close(removed + std::string(line->close()));
   }
 };
 

@@ -85,10 +85,10 @@ TEST(MifEdit, ReplaceAndRemoveKeepTheirNeighbours) {
   MifNode code = cat->children[1];
   MifSetChildString(&code, "FTag", "Mono", t.encoding);
   code.lead.clear();
-  code.trail.clear();
+  code.set_trail({});
   MifNode* put = MifReplace(cat, 1, code);
   ASSERT_NE(nullptr, put);
-  EXPECT_EQ(" # end of Font", put->trail) << "the replaced node's comment stays";
+  EXPECT_EQ(" # end of Font", put->trail()) << "the replaced node's comment stays";
   EXPECT_EQ(nullptr, MifReplace(cat, 9, code));
 
   ASSERT_TRUE(MifRemove(cat, 0));
@@ -139,18 +139,18 @@ TEST(MifEdit, WriterKeepsBuiltTreesParseable) {
   root.children.push_back(header);
   MifNode c;
   c.kind = MIF_COMMENT;
-  c.text = "# built";
+  c.set_text("# built");
   root.children.push_back(c);
   MifNode a = MifMakeStatement("A");
   a.values.push_back(MifValue{"", "1"});
   a.values.push_back(MifValue{"", "2"});
   a.values.push_back(MifValue{"", "`s'"});
   a.values.push_back(MifValue{"", "3"});
-  a.trail = " # end of A";
+  a.set_trail(" # end of A");
   root.children.push_back(a);
   MifNode inset;
   inset.kind = MIF_DATA;
-  inset.text = "=TIFF\n&00\n=EndInset";
+  inset.set_text("=TIFF\n&00\n=EndInset");
   root.children.push_back(inset);
   root.children.push_back(MifMakeStatement("B"));
   std::string text = MifWrite(tree);

@@ -65,8 +65,8 @@ TEST(MifParse, StatementsValuesAndChildren) {
   EXPECT_EQ(2, pgf.line);
   ASSERT_EQ(4u, pgf.children.size());
   EXPECT_EQ(MIF_COMMENT, pgf.children[2].kind);
-  EXPECT_EQ("# a comment line", pgf.children[2].text);
-  EXPECT_EQ(" # trailing", pgf.children[0].trail);
+  EXPECT_EQ("# a comment line", pgf.children[2].text());
+  EXPECT_EQ(" # trailing", pgf.children[0].trail());
   EXPECT_EQ(3, pgf.children[0].line);
   const MifNode* size = MifFindPath(pgf, "PgfFont/FSize");
   ASSERT_NE(nullptr, size);

@@ -24,8 +24,8 @@ using testsupport::MustParse;
 // Strips every layout field, so that writing must invent all separators.
 void ClearLayout(MifNode* n) {
   n->lead.clear();
-  n->close.clear();
-  n->trail.clear();
+  if (n->kind == MIF_STATEMENT) n->set_close({});
+  n->set_trail({});
   std::vector<MifValue> bare;
   for (MifValue v : n->values) bare.push_back(MifValue{"", v.text});
   n->values.assign(bare);
@@ -98,6 +98,10 @@ TEST(MifRoundTrip, HandWrittenFilesComeBackByteForByte) {
   ExpectRoundTrip("<MIFFile 9.00>\n<A 1> # cut o", "cut.mif");
   ExpectRoundTrip("<MIFFile 9.00>\n<A # head\n <B 1> =x\n   # indented\n   stray> # end\n",
                   "odd.mif");
+  // Pieces too long, or too far apart, to share one view of the text.
+  ExpectRoundTrip("<MIFFile 9.00>\n<A 1" + std::string(70, ' ') + "> #" + std::string(300, 'x') +
+                      "\n#" + std::string(40000, 'c') + "\nword # after\n<B # a > here\n >\n",
+                  "wide.mif");
 }
 
 TEST(MifRoundTrip, InsetDataAndMetadataStayVerbatim) {
@@ -128,10 +132,10 @@ TEST(MifRoundTrip, InsetDataAndMetadataStayVerbatim) {
   ASSERT_NE(nullptr, obj);
   ASSERT_EQ(3u, obj->children.size());
   EXPECT_EQ(MIF_DATA, obj->children[1].kind);
-  EXPECT_EQ(0u, obj->children[1].text.find("=FrameVector\n&%v\n"));
+  EXPECT_EQ(0u, obj->children[1].text().find("=FrameVector\n&%v\n"));
   EXPECT_EQ("ShapeRect", obj->children[2].name) << "the statement after the inset is parsed";
   EXPECT_EQ(MIF_DATA, tree.root.children[3].kind);
-  EXPECT_EQ("define(Bold, <Font <FWeight `Bold'>>)", tree.root.children[3].text);
+  EXPECT_EQ("define(Bold, <Font <FWeight `Bold'>>)", tree.root.children[3].text());
 }
 
 TEST(MifRoundTrip, StringsWrappedOverSeveralLines) {
