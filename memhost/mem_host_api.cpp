@@ -445,11 +445,10 @@ int32_t MemHost::GetInt(ObjHandle doc, ObjHandle obj, int32_t prop) {
   // Paragraphs always carry a font: unset properties read as the default,
   // as they do by GetPropVal.
   const Value* stored = store_.Prop(o->h, prop);
-  if (stored == nullptr && o->type == T_PGF) {
-    int k = CharIntIndex(prop);
-    if (k >= 0) return DefaultCharProps().ints[k];
-  }
-  return stored == nullptr ? 0 : stored->i;
+  if (stored != nullptr) return stored->i;
+  int32_t unset = 0;
+  if (o->type == T_PGF) DefaultFontInt(prop, &unset);
+  return unset;
 }
 
 void MemHost::SetInt(ObjHandle doc, ObjHandle obj, int32_t prop, int32_t value) {
@@ -594,13 +593,9 @@ PropVal MemHost::GetPropVal(ObjHandle doc, ObjHandle obj, int32_t prop) {
   if (v != nullptr) return ToPropVal(prop, *v);
   Value zero;
   zero.type = DefaultTypeOf(prop);
-  if (o->type == T_PGF) {
-    // Paragraphs always carry a font: an unset property reads as the
-    // default font has it, the value the paragraph's font would give it.
-    static const CharProps kDefaultFont = DefaultCharProps();
-    int k = CharIntIndex(prop);
-    if (k >= 0) zero.i = kDefaultFont.ints[k];
-  }
+  // Paragraphs always carry a font: unset properties read as the default,
+  // as they do by GetInt.
+  if (o->type == T_PGF) DefaultFontInt(prop, &zero.i);
   return ToPropVal(prop, zero);
 }
 

@@ -43,6 +43,14 @@ CharProps DefaultCharProps() {
   return props;
 }
 
+bool DefaultFontInt(int32_t prop, int32_t* value) {
+  static const CharProps kDefault = DefaultCharProps();
+  int k = CharIntIndex(prop);
+  if (k < 0) return false;
+  *value = kDefault.ints[k];
+  return true;
+}
+
 bool IsViewProp(int32_t prop) {
   switch (prop) {
     case PROP_TEXT_SELECTION:

@@ -156,6 +156,10 @@ struct CharPropsHash {
 
 // The font of text that nothing else sets: 12 pt at 100 % stretch.
 CharProps DefaultCharProps();
+// What a paragraph's integer font property reads as while the paragraph
+// does not set it: the default font's value. False, and *value untouched,
+// for a property that is no integer font property.
+bool DefaultFontInt(int32_t prop, int32_t* value);
 
 struct Marker {
   int32_t offset;
