@@ -64,6 +64,9 @@ class DocStore {
     Obj* o = objects_[serial].get();
     return o != nullptr && o->alive && o->h == h ? o : nullptr;
   }
+  const Obj* FindInAnyDocument(ObjHandle h) const {
+    return const_cast<DocStore*>(this)->FindInAnyDocument(h);
+  }
   // Every live object, saved files' copies included, in creation order.
   void ForEachObject(const std::function<void(const Obj&)>& visit) const;
   // A new object of `type` owned by `doc` (0: the application); 0 once the

@@ -52,7 +52,7 @@ uint32_t MifRefChild(const MifDocument& source, const MifNodeRef& ref) {
 
 const MifNodeRef* MifRefOf(const DocStore& host, const MifDocument* source, ObjHandle h) {
   if (source == nullptr) return nullptr;
-  const memhost::Obj* o = const_cast<DocStore&>(host).FindInAnyDocument(h);
+  const memhost::Obj* o = host.FindInAnyDocument(h);
   uint32_t ref = o != nullptr ? o->origin : 0;
   if (ref == 0 || ref > source->nodes.size()) return nullptr;
   return &source->nodes[static_cast<size_t>(ref) - 1];
