@@ -90,8 +90,7 @@ bool ChangedText(memhost::DocStore& host, Input& in, std::shared_ptr<const std::
   if (data == nullptr || !data->dirty) return false;
   std::string made;
   if (!WriteInPlace(host, doc, &in, &made, error)) return false;
-  bool differs = in.original != nullptr ? made != *in.original
-                                        : Sha256Of(made) != in.originalDigest;
+  bool differs = DiffersFromRead(in, made);
   *text = std::make_shared<const std::string>(std::move(made));
   return differs;
 }

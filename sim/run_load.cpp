@@ -37,6 +37,10 @@ Sha256Digest OriginalDigest(const Input& in) {
   return in.original != nullptr ? Sha256Of(*in.original) : in.originalDigest;
 }
 
+bool DiffersFromRead(const Input& in, const std::string& text) {
+  return in.original != nullptr ? text != *in.original : Sha256Of(text) != in.originalDigest;
+}
+
 std::vector<std::string> OriginalFormats(const Input& in) {
   return in.original != nullptr ? CatalogFormats(*in.original) : in.originalFormats;
 }
@@ -113,13 +117,11 @@ bool SettleImage(memhost::DocStore& host, Input* in, ObjHandle image) {
   std::string text;
   std::string error;
   if (!WriteInPlace(host, image, in, &text, &error)) return false;
+  in->savedDiffers = DiffersFromRead(*in, text);
   if (in->original != nullptr) {
-    in->savedDiffers = text != *in->original;
     in->originalDigest = Sha256Of(*in->original);
     in->originalFormats = CatalogFormats(*in->original);
     in->original = nullptr;
-  } else {
-    in->savedDiffers = Sha256Of(text) != in->originalDigest;
   }
   in->saved = std::make_shared<const std::string>(std::move(text));
   return true;

@@ -52,6 +52,9 @@ void ReleaseTree(Input* in);
 bool RestoreTree(Input* in, std::string* error);
 // The digest of the bytes read.
 Sha256Digest OriginalDigest(const Input& in);
+// Whether text differs from the bytes read: compared with them while they
+// are held, else by digest.
+bool DiffersFromRead(const Input& in, const std::string& text);
 // The formats of the catalog of what was read, in its order.
 std::vector<std::string> OriginalFormats(const Input& in);
 
