@@ -46,9 +46,9 @@ std::string IndentOf(const std::string& lead) {
 
 // The first line break in text: CR LF, a lone CR (old Mac files) or LF;
 // empty when there is none.
-std::string FirstBreak(const std::string& text) {
+std::string FirstBreak(std::string_view text) {
   size_t br = text.find_first_of("\r\n");
-  if (br == std::string::npos) return std::string();
+  if (br == std::string_view::npos) return std::string();
   if (text[br] == '\n') return "\n";
   return text.compare(br, 2, "\r\n") == 0 ? "\r\n" : "\r";
 }
@@ -58,7 +58,7 @@ std::string EolOf(const MifNode& parent) {
     std::string eol = FirstBreak(c.lead);
     if (!eol.empty()) return eol;
   }
-  std::string eol = FirstBreak(std::string(parent.close()));
+  std::string eol = FirstBreak(parent.close());
   if (eol.empty()) eol = FirstBreak(parent.lead);
   return eol.empty() ? "\n" : eol;
 }
