@@ -29,8 +29,7 @@ await() {
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 early windows env JOBS="$jobs" tools/test-windows.sh --build-only
 early fuzz env JOBS="$jobs" tools/fuzz.sh --build-only
-early release env JOBS="$jobs" SOURCE_DATE_EPOCH="$(git log -1 --format=%ct)" \
-  tools/package.sh --build-release
+early release env JOBS="$jobs" tools/package.sh --build-release
 
 # Debug builds with line tables only: the stacks that the sanitizers and
 # valgrind print keep their functions, files and lines, for a good part less
