@@ -362,13 +362,20 @@ ObjHandle DocStore::CloneDocument(ObjHandle src, bool asImage) {
         m.datum = static_cast<int32_t>(map(static_cast<ObjHandle>(m.datum)));
       }
     }
-    for (auto& p : o->props) {
-      if (p.second.type == VT_ID)
-        p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
-      if (p.second.type == VT_TEXTRANGE && p.second.has_rest()) {
-        TextRange& range = p.second.range();
-        range.beg.obj = map(range.beg.obj);
-        range.end.obj = map(range.end.obj);
+    // Properties shared with other objects are copied only when one of
+    // them names an object of the document.
+    auto names = [](const PropStore::Item& p) {
+      return p.second.type == VT_ID || (p.second.type == VT_TEXTRANGE && p.second.has_rest());
+    };
+    if (std::any_of(o->props.begin(), o->props.end(), names)) {
+      for (auto& p : o->props.Own()) {
+        if (p.second.type == VT_ID)
+          p.second.i = static_cast<int32_t>(map(static_cast<ObjHandle>(p.second.i)));
+        if (p.second.type == VT_TEXTRANGE && p.second.has_rest()) {
+          TextRange& range = p.second.range();
+          range.beg.obj = map(range.beg.obj);
+          range.end.obj = map(range.end.obj);
+        }
       }
     }
   }

@@ -31,8 +31,9 @@ const Value* FindProp(const PropStore& props, int32_t prop) {
 }
 
 Value& PropSlot(PropStore* props, int32_t prop) {
-  auto it = std::lower_bound(props->begin(), props->end(), prop, BeforeProp);
-  if (it == props->end() || it->first != prop) it = props->emplace(it, prop, Value{});
+  std::vector<PropStore::Item>& items = props->Own();
+  auto it = std::lower_bound(items.begin(), items.end(), prop, BeforeProp);
+  if (it == items.end() || it->first != prop) it = items.emplace(it, prop, Value{});
   return it->second;
 }
 

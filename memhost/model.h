@@ -15,6 +15,7 @@
 
 #include "client/host_numbers.h"
 #include "client/host_types.h"
+#include "memhost/prop_store.h"
 #include "memhost/rare_list.h"
 
 namespace memhost {
@@ -167,10 +168,9 @@ struct Marker {
   int32_t datum;
 };
 
-// The properties of an object by number, in ascending order. A flat array
-// keeps each object's properties in one block: a chapter copied on opening
-// copies thousands of objects.
-using PropStore = std::vector<std::pair<int32_t, Value>>;
+// The properties of an object by number, in ascending order, shared with
+// the objects that hold the same ones.
+using PropStore = SharedProps<Value>;
 const Value* FindProp(const PropStore& props, int32_t prop);
 // The value stored for `prop`, made (empty) when there is none.
 Value& PropSlot(PropStore* props, int32_t prop);

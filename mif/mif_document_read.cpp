@@ -169,8 +169,9 @@ struct Loader {
   std::vector<std::pair<ObjHandle, uint32_t>> paraObjects;  // paragraph, index in paras
   std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
   std::map<std::string, uint32_t> formatIndex;              // into src->formats
-  std::vector<uint32_t> path;                               // of the node being read
-  ObjHandle frame = 0;  // the text frame a flow's text runs into
+  std::map<std::pair<std::string, CharProps>, memhost::PropStore> paraProps;
+  std::vector<uint32_t> path;  // of the node being read
+  ObjHandle frame = 0;         // the text frame a flow's text runs into
   MifError* error = nullptr;
   bool failed = false;
   // Whether the tree goes once read: statements already read are freed, so
@@ -256,10 +257,19 @@ void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
 // paragraph's unset font reads them (of the same type, by any call): a long
 // document of short paragraphs would otherwise spend most of its model on
 // them. Its other property is its format's name, reserved with the font.
-void SetParagraphProps(DocStore& host, ObjHandle p, const std::string& format,
-                       const CharProps& font) {
+// The properties of a new paragraph: its format's name and the font
+// properties that differ from an unset font. Paragraphs of one format and
+// font share them, as the store lets them.
+void SetParagraphProps(Loader& L, ObjHandle p, const std::string& format, const CharProps& font) {
+  DocStore& host = L.host;
   memhost::Obj* o = host.Find(p);
   if (o == nullptr) return;
+  auto key = std::make_pair(format, font);
+  auto same = L.paraProps.find(key);
+  if (same != L.paraProps.end()) {
+    o->props = same->second;
+    return;
+  }
   static const CharProps unset = memhost::DefaultCharProps();
   auto kept = [&font](int i) { return font.ints[i] != unset.ints[i]; };
   size_t count = 1;
@@ -270,6 +280,7 @@ void SetParagraphProps(DocStore& host, ObjHandle p, const std::string& format,
     int32_t prop = memhost::kCharIntProps[i];
     if (kept(i)) host.SetIntProp(p, prop, font.ints[i], TypeOfFontProp(prop));
   }
+  L.paraProps.emplace(std::move(key), o->props);
 }
 
 // ---- Catalogs ----
@@ -520,7 +531,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
   CharProps font;
   ParaFormat(L, para, &format, &font);
   ObjHandle p = L.host.NewObject(memhost::T_PGF, L.doc);
-  SetParagraphProps(L.host, p, format, font);
+  SetParagraphProps(L, p, format, font);
   if (title) {
     L.host.AppendTitle(container, p);
   } else {

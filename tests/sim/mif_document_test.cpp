@@ -159,6 +159,22 @@ TEST(MifReadTest, AParagraphKeepsOnlyTheFontPropertiesThatAreSet) {
   EXPECT_EQ(0x10000, d.api.GetInt(d.doc, p[2], PROP_STRETCH));
 }
 
+// Paragraphs of one format and font hold one block of properties until one
+// of them is changed; the change is that paragraph's alone.
+TEST(MifReadTest, ParagraphsAlikeShareTheirPropertiesUntilOneChanges) {
+  Loaded d(
+      OneParagraph("   <String `a'>\n  >\n >\n <Para \n  <PgfTag `Body'>\n  <ParaLine \n"
+                   "   <String `b'>\n"));
+  std::vector<ObjHandle> p = d.MainParagraphs();
+  ASSERT_EQ(2u, p.size());
+  EXPECT_TRUE(d.P(p[0]).props.SharesWith(d.P(p[1]).props));
+  d.api.SetInt(d.doc, p[1], PROP_FONT_SIZE, 14 << 16);
+  EXPECT_FALSE(d.P(p[0]).props.SharesWith(d.P(p[1]).props));
+  EXPECT_EQ(10 << 16, d.api.GetInt(d.doc, p[0], PROP_FONT_SIZE));
+  EXPECT_EQ(14 << 16, d.api.GetInt(d.doc, p[1], PROP_FONT_SIZE));
+  EXPECT_EQ("Body", d.host.StringProp(p[1], memhost::MEM_PROP_PGF_TAG));
+}
+
 TEST(MifReadTest, FontChangesNamingATagStartFromTheParagraphFont) {
   // Bold by hand, then Emphasis (which leaves weight as is), then a change
   // naming no tag: it keeps Emphasis and adds to it.
