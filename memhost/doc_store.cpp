@@ -139,11 +139,12 @@ void DocStore::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
   Obj* o = objects_[obj & 0xFFFFFFu].get();
   if (d == nullptr || o == nullptr) return;
   ChainList& chain = d->chains[firstProp];
-  o->chain = firstProp;
-  o->chainPrev = chain.last;
-  o->chainNext = 0;
+  ChainLink& link = o->link.Own();
+  link.chain = firstProp;
+  link.prev = chain.last;
+  link.next = 0;
   if (chain.last != 0) {
-    objects_[chain.last & 0xFFFFFFu]->chainNext = obj;
+    objects_[chain.last & 0xFFFFFFu]->link.Own().next = obj;
   } else {
     chain.first = obj;
   }
@@ -153,16 +154,15 @@ void DocStore::AppendToChain(ObjHandle doc, int32_t firstProp, ObjHandle obj) {
 
 void DocStore::RemoveFromChain(ObjHandle obj) {
   Obj* o = objects_[obj & 0xFFFFFFu].get();
-  if (o == nullptr || o->chain == 0) return;
+  if (o == nullptr || o->link.get().chain == 0) return;
   DocData* d = Data(o->doc);
   if (d == nullptr) return;
-  ChainList& chain = d->chains[o->chain];
-  (o->chainPrev != 0 ? objects_[o->chainPrev & 0xFFFFFFu]->chainNext : chain.first) = o->chainNext;
-  (o->chainNext != 0 ? objects_[o->chainNext & 0xFFFFFFu]->chainPrev : chain.last) = o->chainPrev;
+  const ChainLink link = o->link.get();
+  ChainList& chain = d->chains[link.chain];
+  (link.prev != 0 ? objects_[link.prev & 0xFFFFFFu]->link.Own().next : chain.first) = link.next;
+  (link.next != 0 ? objects_[link.next & 0xFFFFFFu]->link.Own().prev : chain.last) = link.prev;
   chain.stale = true;
-  o->chain = 0;
-  o->chainPrev = 0;
-  o->chainNext = 0;
+  o->link.reset();
 }
 
 ObjHandle DocStore::ChainFirst(ObjHandle doc, int32_t firstProp) {
@@ -181,7 +181,7 @@ const std::vector<ObjHandle>& DocStore::Chain(ObjHandle doc, int32_t firstProp) 
   ChainList& chain = it->second;
   if (chain.stale) {
     chain.members.clear();
-    for (ObjHandle h = chain.first; h != 0; h = objects_[h & 0xFFFFFFu]->chainNext) {
+    for (ObjHandle h = chain.first; h != 0; h = objects_[h & 0xFFFFFFu]->link.get().next) {
       chain.members.push_back(h);
     }
     chain.stale = false;
@@ -217,7 +217,7 @@ void DocStore::RemoveKid(ObjHandle kid) {
   if (k == nullptr || k->parent == 0) return;
   Obj* p = objects_[k->parent & 0xFFFFFFu].get();
   std::vector<ObjHandle>& list = (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs.Own()
-                                                                          : p->kids;
+                                                                          : p->kids.Own();
   auto it = std::find(list.begin(), list.end(), kid);
   if (it == list.end()) return;
   size_t at = static_cast<size_t>(it - list.begin());
@@ -354,8 +354,11 @@ ObjHandle DocStore::CloneDocument(ObjHandle src, bool asImage) {
     o->parent = map(o->parent);
     for (ObjHandle& k : o->kids) k = map(k);
     for (ObjHandle& k : o->titlePgfs) k = map(k);
-    o->chainPrev = map(o->chainPrev);
-    o->chainNext = map(o->chainNext);
+    if (o->link.has()) {
+      ChainLink& link = o->link.Own();
+      link.prev = map(link.prev);
+      link.next = map(link.next);
+    }
     // Anchors name the table or footnote they hold.
     for (Marker& m : o->markers) {
       if (m.kind == ITEM_TABLE_ANCHOR || m.kind == ITEM_FOOTNOTE_ANCHOR) {
@@ -447,7 +450,8 @@ void DocStore::SetName(ObjHandle h, const std::string& name) {
   SetStringProp(h, PROP_NAME, name);
   if (o->type == T_CHAR_FMT) SetStringProp(h, PROP_CHAR_TAG, name);
   index[{o->type, name}] = h;
-  if (o->type == T_CHAR_FMT && o->chain == 0) AppendToChain(o->doc, PROP_FIRST_CHAR_FMT_IN_DOC, h);
+  if (o->type == T_CHAR_FMT && o->link.get().chain == 0)
+    AppendToChain(o->doc, PROP_FIRST_CHAR_FMT_IN_DOC, h);
   if (o->type == T_PGF_FMT) {
     auto& fmts = Data(o->doc)->pgfFmts;
     if (std::find(fmts.begin(), fmts.end(), h) == fmts.end()) fmts.push_back(h);
@@ -471,6 +475,8 @@ void DocStore::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string&
         o->kids.erase(std::remove(o->kids.begin(), o->kids.end(), h), o->kids.end());
       }
     }
+    commandNumbers_.erase(h);
+    shortcuts_.erase(h);
   }
   objects_[h & 0xFFFFFFu].reset();
 }
@@ -521,12 +527,12 @@ void DocStore::AppendText(ObjHandle pgf, const std::string& text, const CharProp
   if (p == nullptr) return;
   uint32_t index = Intern(p->doc, props);
   p->text += text;
-  p->charProps.insert(p->charProps.end(), text.size(), index);
+  p->charProps.Insert(p->charProps.size(), text.size(), index);
 }
 
 void DocStore::SetEndProps(ObjHandle pgf, const CharProps& props) {
   Obj* p = Find(pgf);
-  if (p != nullptr) p->endProps = Intern(p->doc, props);
+  if (p != nullptr) p->endProps = static_cast<int32_t>(Intern(p->doc, props));
 }
 
 void DocStore::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t datum,
@@ -539,7 +545,7 @@ void DocStore::AddAnchor(ObjHandle pgf, int32_t offset, int32_t kind, int32_t da
                                    : PropsAt(*p, at > 0 ? static_cast<int32_t>(at) - 1 : 0);
   uint32_t index = Intern(p->doc, own);
   p->text.insert(at, 1, kAnchorByte);
-  p->charProps.insert(p->charProps.begin() + static_cast<std::ptrdiff_t>(at), index);
+  p->charProps.Insert(at, 1, index);
   for (Marker& m : p->markers) {
     if (m.offset >= static_cast<int32_t>(at)) ++m.offset;
   }
@@ -574,7 +580,7 @@ ObjHandle DocStore::NextPgf(ObjHandle pgf) const {
   if (p == nullptr) return 0;
   const Obj* c = Find(p->parent);
   if (c == nullptr) return 0;
-  const std::vector<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs.View() : c->kids;
+  const std::vector<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs.View() : c->kids.View();
   if (p->index + 1 < list.size()) return list[p->index + 1];
   if (c->type != T_TEXT_FRAME) return 0;
   const Obj* flow = Find(c->parent);
@@ -642,8 +648,9 @@ ObjHandle DocStore::AddTable(ObjHandle doc, const std::string& format, int32_t c
 }
 
 int32_t DocStore::CommandNumberOf(ObjHandle command) const {
-  const Obj* o = Find(command);
-  return o == nullptr ? 0 : o->commandNumber;
+  if (Find(command) == nullptr) return 0;
+  auto it = commandNumbers_.find(command);
+  return it == commandNumbers_.end() ? 0 : it->second;
 }
 
 std::string DocStore::ShortcutOf(ObjHandle command) const {
@@ -656,7 +663,7 @@ std::string DocStore::ShortcutOf(ObjHandle command) const {
 void DocStore::SetCommand(ObjHandle command, int32_t number, const std::string& shortcut) {
   Obj* o = Find(command);
   if (o == nullptr) return;
-  o->commandNumber = number;
+  commandNumbers_[command] = number;
   if (shortcut.empty()) {
     shortcuts_.erase(command);
   } else {

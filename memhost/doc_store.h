@@ -205,6 +205,7 @@ class DocStore {
   // against objects by the million. A command made again on a taken serial
   // gets its own when it is defined.
   std::map<ObjHandle, std::string> shortcuts_;
+  std::map<ObjHandle, int32_t> commandNumbers_;  // what few objects are commands
   ObjHandle app_ = 0;
 };
 

@@ -49,7 +49,8 @@ int32_t MemHost::ExecuteCodes(int32_t count, const int32_t* codes) {
 void MemHost::ResetToParagraphFont(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
                                    bool withEnd) {
   uint32_t index = store_.Intern(doc, store_.ParagraphFont(pgf.h));
-  for (int32_t k = from; k < to; ++k) pgf.charProps[static_cast<size_t>(k)] = index;
+  for (int32_t k = from; k < to; ++k) pgf.charProps.Set(static_cast<size_t>(k), index);
+  pgf.charProps.Settle();
   if (withEnd) pgf.endProps = -1;  // the paragraph's font, as a new paragraph end has
   store_.Data(doc)->dirty = true;
 }
@@ -243,11 +244,12 @@ void MemHost::ApplyCharValues(ObjHandle doc, Obj& pgf, int32_t from, int32_t to,
     return index;
   };
   for (int32_t k = from; k < to; ++k) {
-    pgf.charProps[static_cast<size_t>(k)] = apply(pgf.charProps[static_cast<size_t>(k)]);
+    pgf.charProps.Set(static_cast<size_t>(k), apply(pgf.charProps[static_cast<size_t>(k)]));
   }
+  pgf.charProps.Settle();
   if (withEnd) {
     CharProps end = store_.PropsAt(pgf, static_cast<int32_t>(pgf.text.size()));
-    pgf.endProps = apply(store_.Intern(doc, end));
+    pgf.endProps = static_cast<int32_t>(apply(store_.Intern(doc, end)));
   }
   d->dirty = true;
 }
@@ -285,7 +287,7 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
         index = p->charProps[static_cast<size_t>(offset > 0 ? offset - 1 : 0)];
       }
       p->text.insert(static_cast<size_t>(offset), piece);
-      p->charProps.insert(p->charProps.begin() + offset, piece.size(), index);
+      p->charProps.Insert(static_cast<size_t>(offset), piece.size(), index);
       for (Marker& m : p->markers) {
         if (m.offset >= offset) m.offset += static_cast<int32_t>(piece.size());
       }
@@ -297,9 +299,9 @@ TextLoc MemHost::InsertText(ObjHandle doc, TextLoc at, const std::string& text) 
     Obj* np = store_.Find(n);
     np->endProps = p->endProps;
     np->text = p->text.substr(static_cast<size_t>(offset));
-    np->charProps.assign(p->charProps.begin() + offset, p->charProps.end());
+    np->charProps = p->charProps.Tail(static_cast<size_t>(offset));
     p->text.resize(static_cast<size_t>(offset));
-    p->charProps.resize(static_cast<size_t>(offset));
+    p->charProps.Truncate(static_cast<size_t>(offset));
     std::vector<Marker> keep;
     for (const Marker& m : p->markers) {
       if (m.offset < offset) {

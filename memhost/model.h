@@ -15,6 +15,7 @@
 
 #include "client/host_numbers.h"
 #include "client/host_types.h"
+#include "memhost/char_prop_indexes.h"
 #include "memhost/prop_store.h"
 #include "memhost/rare_list.h"
 
@@ -175,6 +176,13 @@ const Value* FindProp(const PropStore& props, int32_t prop);
 // The value stored for `prop`, made (empty) when there is none.
 Value& PropSlot(PropStore* props, int32_t prop);
 
+// Where an object stands on a chain of its document.
+struct ChainLink {
+  int32_t chain = 0;  // first-property of the chain
+  ObjHandle prev = 0;
+  ObjHandle next = 0;
+};
+
 // The fields come in the order that leaves no padding: a long document
 // holds one object for each paragraph.
 struct Obj {
@@ -186,25 +194,22 @@ struct Obj {
   // cell, footnote or graphic, rows of a table, cells of a row, components of
   // a book or container, items of a menu.
   ObjHandle parent = 0;
-  uint32_t index = 0;       // position among the parent's kids
-  int32_t chain = 0;        // first-property of the chain it is on
-  ObjHandle chainPrev = 0;  // its neighbours there
-  ObjHandle chainNext = 0;
+  uint32_t index = 0;  // position among the parent's kids
   // Where a reader of the file it came from found it, in the reader's own
   // numbering; 0 for an object made since. Not a property: no host call
   // sees it.
   uint32_t origin = 0;
-  int32_t commandNumber = 0;  // a command's (its shortcut: DocStore::ShortcutOf)
-  bool alive = true;
   // Paragraph text: one byte and one property index per position, anchors
   // included. The paragraph end is a position too (offset text.size()): its
   // properties are endProps, or the paragraph's font while it is -1.
-  int64_t endProps = -1;
+  int32_t endProps = -1;
+  bool alive = true;
   PropStore props;
-  std::vector<ObjHandle> kids;
+  RareList<ObjHandle> kids;
+  RareBox<ChainLink> link;        // formats, flows, tables, footnotes, pages and the like
   RareList<ObjHandle> titlePgfs;  // table titles
   std::string text;
-  std::vector<uint32_t> charProps;
+  CharPropIndexes charProps;
   RareList<Marker> markers;
 };
 

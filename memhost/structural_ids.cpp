@@ -75,7 +75,7 @@ int32_t ChainOfNextProp(int32_t prop) {
 }
 
 ObjHandle ChainNext(DocStore&, const Obj& o, ObjHandle, int32_t prop) {
-  return o.chain == ChainOfNextProp(prop) ? o.chainNext : 0;
+  return o.link.get().chain == ChainOfNextProp(prop) ? o.link.get().next : 0;
 }
 
 // The table the selection starts in: directly (a title) or in a cell.
@@ -104,9 +104,9 @@ void CollectFootnotes(DocStore& s, ObjHandle pgf, std::vector<ObjHandle>* out, i
       for (ObjHandle title : t->titlePgfs) CollectFootnotes(s, title, out, depth + 1);
       for (ObjHandle row : t->kids) {
         const Obj* r = s.Find(row);
-        for (ObjHandle cell : r != nullptr ? r->kids : std::vector<ObjHandle>()) {
+        for (ObjHandle cell : r != nullptr ? r->kids.View() : std::vector<ObjHandle>()) {
           const Obj* c = s.Find(cell);
-          for (ObjHandle cp : c != nullptr ? c->kids : std::vector<ObjHandle>()) {
+          for (ObjHandle cp : c != nullptr ? c->kids.View() : std::vector<ObjHandle>()) {
             CollectFootnotes(s, cp, out, depth + 1);
           }
         }
@@ -181,7 +181,7 @@ ObjHandle ParentComponent(DocStore& s, const Obj& o, ObjHandle, int32_t) {
 ObjHandle NextMenuItem(DocStore& s, const Obj& o, ObjHandle menu, int32_t) {
   const Obj* m = s.Find(menu);
   if (m == nullptr || m->type != T_MENU) return 0;
-  return NextIn(m->kids, o.h);
+  return NextIn(m->kids.View(), o.h);
 }
 
 const Row kRows[] = {

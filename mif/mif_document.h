@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "memhost/doc_store.h"
@@ -60,16 +61,33 @@ struct MifParaState {
 // A paragraph as the model held it when read, to tell what a command
 // changed. Its runs name their properties by index into
 // MifDocument::runProps, and its format by index into MifDocument::formats,
-// as the paragraphs of a document share a few; few have anchors.
+// as the paragraphs of a document share a few; few have anchors. Its text
+// and runs lie in MifDocument::paraText and paraRuns with every other
+// paragraph's, as a long document holds one record for each paragraph:
+// MifRecordText and MifRecordRuns give them. (A file over 512 MB is never
+// read, and its text is never longer than the file.)
 struct MifParaRecord {
   struct Run {
     int32_t offset;
     uint32_t props;
   };
-  std::string text;
-  std::vector<Run> runs;
+  uint32_t textAt = 0;
+  uint32_t textSize = 0;
+  uint32_t runsAt = 0;
+  uint32_t runCount = 0;
   memhost::RareList<MifAnchor> anchors;
   uint32_t format = 0;
+};
+
+// The runs of a record, in order of their offsets.
+struct MifRecordRunList {
+  const MifParaRecord::Run* first;
+  const MifParaRecord::Run* last;
+  const MifParaRecord::Run* begin() const { return first; }
+  const MifParaRecord::Run* end() const { return last; }
+  size_t size() const { return static_cast<size_t>(last - first); }
+  bool empty() const { return first == last; }
+  const MifParaRecord::Run& operator[](size_t i) const { return first[i]; }
 };
 
 enum MifRefKind {
@@ -85,7 +103,7 @@ enum MifRefKind {
 // from the root, lies in MifDocument::paths with every other node's rather
 // than in a block of its own.
 struct MifNodeRef {
-  size_t pathAt = 0;      // where its path starts in MifDocument::paths
+  uint32_t pathAt = 0;    // where its path starts in MifDocument::paths
   uint32_t pathSize = 0;  // how many indexes it has
   int32_t kind = 0;       // MIF_NODE_*
   int32_t id = 0;         // tables and footnotes: their ID in the file
@@ -108,9 +126,11 @@ struct MifDocument {
   std::vector<MifNodeRef> nodes;
   std::vector<uint32_t> paths;  // the paths of nodes, one after another
   std::vector<MifParaRecord> paras;
-  std::vector<MifRunProps> runProps;   // every distinct run of paras
-  std::vector<std::string> formats;    // every distinct format name of paras, "" first
-  std::vector<MifTextLine> textLines;  // by paragraph, then offset
+  std::string paraText;                      // the records' texts, one after another
+  std::vector<MifParaRecord::Run> paraRuns;  // the records' runs, one after another
+  std::vector<MifRunProps> runProps;         // every distinct run of paras
+  std::vector<std::string> formats;          // every distinct format name of paras, "" first
+  std::vector<MifTextLine> textLines;        // by paragraph, then offset
 };
 
 // Reads the MIF document `file` into the host as a new open document named
@@ -148,6 +168,14 @@ MifParaState MifModelParaState(memhost::DocStore& host, const MifDocument* sourc
                                const memhost::Obj& pgf);
 // Paragraph `para` of source as it was read, in the same form.
 MifParaState MifParaAsRead(const MifDocument& source, size_t para);
+// A record's text and runs.
+inline std::string_view MifRecordText(const MifDocument& source, const MifParaRecord& r) {
+  return std::string_view(source.paraText).substr(r.textAt, r.textSize);
+}
+inline MifRecordRunList MifRecordRuns(const MifDocument& source, const MifParaRecord& r) {
+  const MifParaRecord::Run* at = source.paraRuns.data() + r.runsAt;
+  return MifRecordRunList{at, at + r.runCount};
+}
 // The line that the text at `offset` of paragraph `para` was read from: the
 // last <Font> statement that applies there, else the <Para>; 0 when unknown.
 int32_t MifLineOfText(const MifDocument& source, size_t para, int32_t offset);

@@ -76,7 +76,7 @@ MifParaState MifModelParaState(DocStore& host, const MifDocument* source, const 
   // of properties are alike without a look at the set: a paragraph is read
   // whole when every document is loaded and written.
   CharProps previous;
-  const std::vector<uint32_t>& index = pgf.charProps;
+  const memhost::CharPropIndexes& index = pgf.charProps;
   for (size_t k = 0; k <= pgf.text.size(); ++k) {
     if (k > 0 && k < index.size() && index[k] == index[k - 1]) continue;
     const CharProps& here = host.PropsAt(pgf, static_cast<int32_t>(k));
@@ -97,11 +97,12 @@ MifParaState MifModelParaState(DocStore& host, const MifDocument* source, const 
 MifParaState MifParaAsRead(const MifDocument& source, size_t para) {
   const MifParaRecord& r = source.paras[para];
   MifParaState s;
-  s.text = r.text;
+  s.text = std::string(MifRecordText(source, r));
   s.format = source.formats[r.format];
   s.anchors = r.anchors.View();
-  s.runs.reserve(r.runs.size());
-  for (const MifParaRecord::Run& run : r.runs) {
+  MifRecordRunList runs = MifRecordRuns(source, r);
+  s.runs.reserve(runs.size());
+  for (const MifParaRecord::Run& run : runs) {
     s.runs.push_back(MifRun{run.offset, source.runProps[run.props]});
   }
   return s;
@@ -166,7 +167,7 @@ struct Loader {
   std::vector<PendingAnchor> anchors;
   std::set<std::string> familyA;                            // texts already in family A
   std::set<std::string> tagRefs;                            // names already on the tag-naming chain
-  std::vector<std::pair<ObjHandle, uint32_t>> paraObjects;  // paragraph, index in paras
+  std::vector<ObjHandle> paraObjects;                       // by index in paras
   std::map<MifRunProps, uint32_t, RunPropsOrder> runIndex;  // into src->runProps
   std::map<std::string, uint32_t> formatIndex;              // into src->formats
   std::map<std::pair<std::string, CharProps>, memhost::PropStore> paraProps;
@@ -189,7 +190,7 @@ struct Loader {
   // Records the node at the current path and ties object h to it.
   size_t Tie(ObjHandle h, int32_t kind, int32_t id = 0) {
     MifNodeRef ref;
-    ref.pathAt = src->paths.size();
+    ref.pathAt = static_cast<uint32_t>(src->paths.size());
     ref.pathSize = static_cast<uint32_t>(path.size());
     src->paths.insert(src->paths.end(), path.begin(), path.end());
     ref.kind = kind;
@@ -540,7 +541,7 @@ bool ReadPara(Loader& L, const MifNode& para, ObjHandle container, bool title) {
   size_t ref = L.Tie(p, MIF_NODE_PARA);
   uint32_t index = static_cast<uint32_t>(L.paraObjects.size());
   L.src->nodes[ref].para = index;
-  L.paraObjects.emplace_back(p, index);
+  L.paraObjects.push_back(p);
   L.src->textLines.push_back(MifTextLine{index, -1, para.line});
 
   CharProps state = font;
@@ -792,7 +793,9 @@ ObjHandle AddMainFlow(Loader& L) {
 
 MifParaRecord Record(Loader& L, MifParaState state) {
   MifParaRecord r;
-  r.text = std::move(state.text);
+  r.textAt = static_cast<uint32_t>(L.src->paraText.size());
+  r.textSize = static_cast<uint32_t>(state.text.size());
+  L.src->paraText += state.text;
   auto format = L.formatIndex.find(state.format);
   if (format == L.formatIndex.end()) {
     format =
@@ -801,14 +804,15 @@ MifParaRecord Record(Loader& L, MifParaState state) {
   }
   r.format = format->second;
   r.anchors = std::move(state.anchors);
-  r.runs.reserve(state.runs.size());
+  r.runsAt = static_cast<uint32_t>(L.src->paraRuns.size());
+  r.runCount = static_cast<uint32_t>(state.runs.size());
   for (MifRun& run : state.runs) {
     auto it = L.runIndex.find(run.props);
     if (it == L.runIndex.end()) {
       it = L.runIndex.emplace(run.props, static_cast<uint32_t>(L.src->runProps.size())).first;
       L.src->runProps.push_back(std::move(run.props));
     }
-    r.runs.push_back(MifParaRecord::Run{run.offset, it->second});
+    L.src->paraRuns.push_back(MifParaRecord::Run{run.offset, it->second});
   }
   return r;
 }
@@ -819,6 +823,8 @@ bool Load(Loader& L, const std::string& name) {
   src.name = name;
   src.nodes.clear();
   src.paras.clear();
+  src.paraText.clear();
+  src.paraRuns.clear();
   src.textLines.clear();
   src.runProps.clear();
   src.paths.clear();
@@ -921,14 +927,22 @@ bool Load(Loader& L, const std::string& name) {
   // long document of short paragraphs would otherwise hold the tree, the
   // model and the records at once.
   src.paras.reserve(L.paraObjects.size());
-  for (const auto& pp : L.paraObjects) {
-    const memhost::Obj* o = L.host.Find(pp.first);
+  size_t textSize = 0;
+  for (ObjHandle pgf : L.paraObjects) {
+    const memhost::Obj* o = L.host.Find(pgf);
+    if (o != nullptr) textSize += o->text.size();
+  }
+  src.paraText.reserve(textSize);
+  src.paraRuns.reserve(L.paraObjects.size());
+  for (ObjHandle pgf : L.paraObjects) {
+    const memhost::Obj* o = L.host.Find(pgf);
     src.paras.push_back(o != nullptr ? Record(L, MifModelParaState(L.host, &src, *o))
                                      : MifParaRecord());
   }
   // Kept as long as the document: a book keeps one set per chapter.
   src.nodes.shrink_to_fit();
   src.paras.shrink_to_fit();
+  src.paraRuns.shrink_to_fit();
   src.runProps.shrink_to_fit();
   src.paths.shrink_to_fit();
   src.formats.shrink_to_fit();

@@ -34,7 +34,7 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
     if (o == nullptr) continue;
     if (it == keeper.end()) {
       keeper[child] = p;
-    } else if (o->text == W.src->paras[ref->para].text &&
+    } else if (o->text == MifRecordText(*W.src, W.src->paras[ref->para]) &&
                Linked(W, it->second)->text != o->text) {  // kept ones are live
       it->second = p;
     }
@@ -169,7 +169,7 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
         const Obj* co = Linked(W, cell);
         if (cref == nullptr || co == nullptr) continue;
         Path content = Below(W, MifRefPath(*W.src, *cref), {"CellContent"});
-        if (!content.empty()) AddContainer(&containers, content, co->kids);
+        if (!content.empty()) AddContainer(&containers, content, co->kids.View());
       }
     }
   }
@@ -177,7 +177,7 @@ std::vector<Container> Containers(Writer& W, std::vector<ObjHandle>* newFlows) {
     const MifNodeRef* ref = MifRefOf(W.host, W.src, fn);
     if (ref == nullptr) continue;
     const Obj* fo = Linked(W, fn);
-    if (fo != nullptr) AddContainer(&containers, MifRefPath(*W.src, *ref), fo->kids);
+    if (fo != nullptr) AddContainer(&containers, MifRefPath(*W.src, *ref), fo->kids.View());
   }
   return containers;
 }

@@ -67,7 +67,7 @@ std::map<std::string, int32_t> CatalogLines(const RunDocument& d) {
 void FindUndefined(const RunDocument& d, const Names& defined, FileFindings* out) {
   const MifDocument& source = *d.source;
   for (size_t i = 0; i < source.paras.size(); ++i) {
-    for (const MifParaRecord::Run& run : source.paras[i].runs) {
+    for (const MifParaRecord::Run& run : MifRecordRuns(source, source.paras[i])) {
       const std::string& tag = source.runProps[run.props].props.tag;
       if (tag.empty() || defined.count(tag) != 0) continue;
       out->findings.push_back(Finding{

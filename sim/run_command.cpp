@@ -16,8 +16,8 @@ void CollectMenu(const memhost::DocStore& host, ObjHandle menu, bool book,
     if (o == nullptr) continue;
     std::string label = host.StringProp(item, PROP_LABEL);
     if (o->type == memhost::T_COMMAND) {
-      out->push_back(
-          MenuEntry{book, prefix + label, host.StringProp(item, PROP_NAME), o->commandNumber});
+      out->push_back(MenuEntry{book, prefix + label, host.StringProp(item, PROP_NAME),
+                               host.CommandNumberOf(item)});
     } else if (o->type == memhost::T_MENU) {
       CollectMenu(host, item, book, prefix + label + " > ", out);
     }

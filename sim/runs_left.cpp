@@ -40,14 +40,14 @@ std::vector<int32_t> LinesOf(const MifDocument& source, const std::string& text,
                              const std::string& tag) {
   std::vector<int32_t> lines;
   for (size_t i = 0; i < source.paras.size(); ++i) {
-    const MifParaRecord& para = source.paras[i];
-    for (size_t r = 0; r < para.runs.size(); ++r) {
-      const MifParaRecord::Run& run = para.runs[r];
+    const MifRecordRunList runs = MifRecordRuns(source, source.paras[i]);
+    const std::string_view paraText = MifRecordText(source, source.paras[i]);
+    for (size_t r = 0; r < runs.size(); ++r) {
+      const MifParaRecord::Run& run = runs[r];
       if (Readable(source.runProps[run.props].props.tag) != tag) continue;
-      size_t end = r + 1 < para.runs.size() ? static_cast<size_t>(para.runs[r + 1].offset)
-                                            : para.text.size();
-      std::string shown = Readable(
-          para.text.substr(static_cast<size_t>(run.offset), end - static_cast<size_t>(run.offset)));
+      size_t end = r + 1 < runs.size() ? static_cast<size_t>(runs[r + 1].offset) : paraText.size();
+      std::string shown = Readable(std::string(
+          paraText.substr(static_cast<size_t>(run.offset), end - static_cast<size_t>(run.offset))));
       bool holds = cut ? shown.compare(0, text.size(), text) == 0 : shown == text;
       if (!holds) continue;
       int32_t line = MifLineOfText(source, i, run.offset);

@@ -540,7 +540,7 @@ TEST(MifWriteTest, ALinkToNoObjectFailsTheWrite) {
   ObjHandle first = d.MainParagraphs()[0];
   ObjHandle table = d.api.NewTable(d.doc, "Format A", 1, 1, 0, 0, TextLoc{first, 0});
   ASSERT_NE(0u, table);
-  ObjHandle row = d.host.Find(table)->kids.at(0);
+  ObjHandle row = d.host.Find(table)->kids.View().at(0);
   d.host.Find(row)->kids.push_back(0x7FFFFFF0);
   std::string text = "unchanged";
   MifError error;

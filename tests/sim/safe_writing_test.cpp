@@ -642,18 +642,23 @@ TEST_F(SafeWritingTest, ShortMemoryEndsEveryPhaseCleanly) {
   std::string big = Example("chapter1.mif");
   size_t flow = big.rfind("<TextFlow");
   std::string paragraphs;
-  for (int i = 0; i < 4000; ++i) paragraphs += "<TextFlow <Para <ParaLine <String `Filler'>>>>\n";
+  for (int i = 0; i < 12000; ++i) paragraphs += "<TextFlow <Para <ParaLine <String `Filler'>>>>\n";
   big.insert(flow, paragraphs);
   sim::WriteFile(chapter1, big);
   sim::ToolResult full = Change({"--out-dir", dir.path + "/whole"});
   ASSERT_EQ(0, full.status) << full.err;
   std::string whole = sim::ReadFile(dir.path + "/whole/chapter1.mif");
   bool failedSome = false;
-  for (size_t mb = 32; mb <= 104; mb += 6) {
+  for (size_t mb = 8; mb <= 104; mb += 8) {
     sim::WriteFile(chapter1, big);
     r = Run({"--yes", "DeleteUnusedChars", chapter1, "--in-place"}, mb << 20);
-    // Too little for the system to start the program at all is no concern here.
+    // Too little for the system to start the program, or to map the client
+    // library into it, is no concern here.
     if (r.status == 127 && Has(r.err, "error while loading shared libraries")) continue;
+    if (r.status == 2 && Has(r.err, "cannot load the client library")) {
+      EXPECT_EQ(big, sim::ReadFile(chapter1)) << mb << " MB";
+      continue;
+    }
     ASSERT_TRUE(r.status == 0 || r.status == 1) << mb << " MB: " << r.status << "\n" << r.err;
     if (r.status == 1) {
       failedSome = true;
