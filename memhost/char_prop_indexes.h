@@ -76,8 +76,8 @@ class CharPropIndexes {
   void Settle() {
     if (!each_) return;
     const std::vector<uint32_t>& all = *each_;
-    if (!all.empty() && std::any_of(all.begin(), all.end(),
-                                    [&all](uint32_t i) { return i != all[0]; })) {
+    if (!all.empty() &&
+        std::any_of(all.begin(), all.end(), [&all](uint32_t i) { return i != all[0]; })) {
       return;
     }
     count_ = static_cast<uint32_t>(all.size());

@@ -813,15 +813,18 @@ std::string MifWrite(const MifTree& tree) {
 }
 
 std::string MifWriteReleasing(MifTree* tree) {
-  // No room is set aside for the text: it grows as the tree shrinks.
+  // The room of the text read, and a little: a text that doubled its way
+  // up would at times hold its old and new room at once, beside a tree
+  // whose freed statements are too small to take either.
   Writer w;
+  if (tree->source) w.out.reserve(tree->source->size() + tree->source->size() / 16);
   w.out += tree->bom;
   for (MifNode& n : tree->root.children) w.Node(n);
   w.Trivia(tree->root.close());
   *tree = MifTree();
-  // A text that doubled its way up may hold half as much again as it uses,
-  // and callers keep it (a book keeps every chapter it writes).
-  w.out.shrink_to_fit();
+  // Callers keep the text (a book keeps every chapter it writes): a text
+  // much shorter than the room it took is given just its own.
+  if (w.out.capacity() - w.out.size() > w.out.size() / 8) w.out.shrink_to_fit();
   return std::move(w.out);
 }
 

@@ -4,7 +4,6 @@
 #include "mif/mif_writer.h"
 
 #include <algorithm>
-#include <map>
 #include <utility>
 
 #include "mif/mif_document_internal.h"
@@ -22,25 +21,44 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
   if (parent == nullptr) return;
   // Which model paragraph stands for each paragraph of the file. When a
   // paragraph was split, the part that still has the file's text keeps it.
-  std::map<uint32_t, ObjHandle> keeper;  // child index -> paragraph
-  for (ObjHandle p : pgfs) {
+  // Sorted arrays rather than maps: a flow may hold hundreds of thousands of
+  // paragraphs, and a map would cost each of them two nodes.
+  struct Claim {
+    uint32_t child;  // the file's paragraph, by its index in the container
+    uint32_t order;  // the model's, by its index in pgfs
+  };
+  std::vector<Claim> claims;
+  for (size_t i = 0; i < pgfs.size(); ++i) {
+    ObjHandle p = pgfs[i];
     const MifNodeRef* ref = MifRefOf(W.host, W.src, p);
     if (ref == nullptr || ref->kind != MIF_NODE_PARA ||
         ParentOf(MifRefPath(*W.src, *ref)) != parentPath)
       continue;
-    uint32_t child = MifRefChild(*W.src, *ref);
-    auto it = keeper.find(child);
-    const Obj* o = Linked(W, p);
-    if (o == nullptr) continue;
-    if (it == keeper.end()) {
-      keeper[child] = p;
-    } else if (o->text == MifRecordText(*W.src, W.src->paras[ref->para]) &&
-               Linked(W, it->second)->text != o->text) {  // kept ones are live
-      it->second = p;
-    }
+    if (Linked(W, p) == nullptr) continue;
+    claims.push_back(Claim{MifRefChild(*W.src, *ref), static_cast<uint32_t>(i)});
   }
-  std::map<ObjHandle, uint32_t> keptChild;
-  for (const auto& k : keeper) keptChild[k.second] = k.first;
+  // In the model's order among the claims on one paragraph of the file.
+  std::stable_sort(claims.begin(), claims.end(),
+                   [](const Claim& a, const Claim& b) { return a.child < b.child; });
+  std::vector<uint32_t> kept;                       // the file's paragraphs kept, ascending
+  std::vector<int64_t> keptChild(pgfs.size(), -1);  // by index in pgfs
+  for (size_t k = 0; k < claims.size();) {
+    uint32_t keeper = claims[k].order;
+    size_t next = k + 1;
+    for (; next < claims.size() && claims[next].child == claims[k].child; ++next) {
+      ObjHandle p = pgfs[claims[next].order];
+      const Obj* o = W.host.Find(p);
+      const MifNodeRef* ref = MifRefOf(W.host, W.src, p);
+      if (o->text == MifRecordText(*W.src, W.src->paras[ref->para]) &&
+          W.host.Find(pgfs[keeper])->text != o->text) {
+        keeper = claims[next].order;
+      }
+    }
+    kept.push_back(claims[k].child);
+    keptChild[keeper] = claims[k].child;
+    k = next;
+  }
+  claims = std::vector<Claim>();
 
   // Paragraphs of the file the model no longer has.
   std::vector<uint32_t> dropped;
@@ -48,7 +66,7 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
   if (known != W.parasByParent.end()) {
     for (size_t node : known->second) {
       uint32_t child = MifRefChild(*W.src, W.src->nodes[node]);
-      if (keeper.count(child) == 0) dropped.push_back(child);
+      if (!std::binary_search(kept.begin(), kept.end(), child)) dropped.push_back(child);
     }
   }
   std::sort(dropped.begin(), dropped.end());
@@ -69,10 +87,10 @@ void SyncContainer(Writer& W, const Path& parentPath, const std::vector<ObjHandl
   }
   std::vector<std::pair<size_t, ObjHandle>> inserts;
   std::vector<std::pair<size_t, ObjHandle>> updates;
-  for (ObjHandle p : pgfs) {
-    auto kept = keptChild.find(p);
-    if (kept != keptChild.end()) {
-      size_t index = shifted(kept->second) + inserts.size();
+  for (size_t i = 0; i < pgfs.size(); ++i) {
+    ObjHandle p = pgfs[i];
+    if (keptChild[i] >= 0) {
+      size_t index = shifted(static_cast<uint32_t>(keptChild[i])) + inserts.size();
       updates.emplace_back(index, p);
       pos = std::max(pos, index + 1);
     } else {

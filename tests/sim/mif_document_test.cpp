@@ -414,6 +414,37 @@ TEST(MifWriteTest, ARetaggedRunSplitsItsStringAndReadsBackTheSame) {
   }
 }
 
+// A paragraph split in two by a line break: the part that still holds the
+// file's text keeps the file's <Para> with what the model does not know of
+// it, whichever part comes first; the other is written as a new paragraph.
+TEST(MifWriteTest, TheSplitPartWithTheFilesTextKeepsItsStatement) {
+  const std::string file = OneParagraph(
+      "   <String `First'>\n  >\n  <PgfNumString `7.'>\n >\n"
+      " <Para \n  <PgfTag `Body'>\n  <ParaLine \n"
+      "   <String `Second'>\n");
+  for (bool before : {true, false}) {
+    Loaded d(file);
+    ObjHandle first = d.MainParagraphs()[0];
+    d.api.AddText(d.doc, TextLoc{first, before ? 0 : 5}, before ? "New\n" : "\nNew");
+    Loaded back(d.Write());
+    std::vector<ObjHandle> p = back.MainParagraphs();
+    ASSERT_EQ(3u, p.size()) << before;
+    std::vector<std::string> texts;
+    for (ObjHandle h : p) texts.push_back(back.P(h).text);
+    EXPECT_EQ(before ? (std::vector<std::string>{"New", "First", "Second"})
+                     : (std::vector<std::string>{"First", "New", "Second"}),
+              texts);
+    std::string written = d.Write();
+    size_t number = written.find("<PgfNumString `7.'>");
+    ASSERT_NE(std::string::npos, number);
+    EXPECT_EQ(std::string::npos, written.find("<PgfNumString", number + 1));
+    size_t start = written.rfind("<Para", number);
+    std::string para = written.substr(start, written.find("<Para", number) - start);
+    EXPECT_NE(std::string::npos, para.find("`First'")) << para;
+    EXPECT_EQ(std::string::npos, para.find("`New'")) << para;
+  }
+}
+
 TEST(MifWriteTest, ASplitInARomanFileKeepsItsEscapes) {
   Loaded d(sim::ReadFile(Example("chapter3.mif")));
   ObjHandle p = d.MainParagraphs()[1];
