@@ -9,17 +9,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 namespace memhost {
 
 class CharPropIndexes {
  public:
   CharPropIndexes() noexcept = default;
-  CharPropIndexes(const CharPropIndexes& o)
-      : count_(o.count_),
-        uniform_(o.uniform_),
-        each_(o.each_ ? std::make_unique<std::vector<uint32_t>>(*o.each_) : nullptr) {}
+  CharPropIndexes(const CharPropIndexes& o) : count_(o.count_), shared_(o.shared_) {
+    if (o.each_) {
+      shared_ = count_;
+      each_.reset(new uint32_t[count_]);
+      std::copy(o.each_.get(), o.each_.get() + count_, each_.get());
+    }
+  }
   CharPropIndexes(CharPropIndexes&&) noexcept = default;
   CharPropIndexes& operator=(const CharPropIndexes& o) {
     if (this != &o) *this = CharPropIndexes(o);
@@ -27,71 +29,85 @@ class CharPropIndexes {
   }
   CharPropIndexes& operator=(CharPropIndexes&&) noexcept = default;
 
-  size_t size() const noexcept { return each_ ? each_->size() : count_; }
-  bool empty() const noexcept { return size() == 0; }
-  uint32_t operator[](size_t k) const noexcept { return each_ ? (*each_)[k] : uniform_; }
+  size_t size() const noexcept { return count_; }
+  bool empty() const noexcept { return count_ == 0; }
+  // One look at the list for a paragraph of one font, two for another: the
+  // usage scan asks for every position.
+  uint32_t operator[](size_t k) const noexcept { return each_ ? each_[k] : shared_; }
   // Whether every position has the same index.
   bool uniform() const noexcept { return !each_; }
 
   void Set(size_t k, uint32_t index) {
-    if (!each_ && index == uniform_) return;
-    Spread();
-    (*each_)[k] = index;
+    if (!each_ && index == shared_) return;
+    Spread(count_);
+    each_[k] = index;
   }
   // n positions of `index` before position `at`.
   void Insert(size_t at, size_t n, uint32_t index) {
     if (n == 0) return;
-    if (!each_ && (count_ == 0 || index == uniform_)) {
-      uniform_ = index;
+    if (!each_ && (count_ == 0 || index == shared_)) {
+      shared_ = index;
       count_ += static_cast<uint32_t>(n);
       return;
     }
-    Spread();
-    each_->insert(each_->begin() + static_cast<std::ptrdiff_t>(at), n, index);
+    Spread(count_ + n);
+    std::copy_backward(each_.get() + at, each_.get() + count_, each_.get() + count_ + n);
+    std::fill(each_.get() + at, each_.get() + at + n, index);
+    count_ += static_cast<uint32_t>(n);
   }
   // The positions from `from` on, as a list of their own.
   CharPropIndexes Tail(size_t from) const {
     CharPropIndexes tail;
+    if (from >= count_) return tail;
+    tail.count_ = count_ - static_cast<uint32_t>(from);
     if (!each_) {
-      tail.count_ = from < count_ ? count_ - static_cast<uint32_t>(from) : 0;
-      tail.uniform_ = uniform_;
-    } else if (from < each_->size()) {
-      tail.each_ = std::make_unique<std::vector<uint32_t>>(
-          each_->begin() + static_cast<std::ptrdiff_t>(from), each_->end());
+      tail.shared_ = shared_;
+    } else {
+      tail.shared_ = tail.count_;
+      tail.each_.reset(new uint32_t[tail.count_]);
+      std::copy(each_.get() + from, each_.get() + count_, tail.each_.get());
       tail.Settle();
     }
     return tail;
   }
   // Keeps the first n positions.
   void Truncate(size_t n) {
-    if (!each_) {
-      count_ = std::min(count_, static_cast<uint32_t>(n));
-    } else {
-      if (n < each_->size()) each_->resize(n);
-      Settle();
-    }
+    if (n >= count_) return;
+    count_ = static_cast<uint32_t>(n);
+    Settle();
   }
   // Goes back to one index when every position has come to have the same:
   // after a change of a stretch of text, or of the whole paragraph.
   void Settle() {
     if (!each_) return;
-    const std::vector<uint32_t>& all = *each_;
-    if (!all.empty() &&
-        std::any_of(all.begin(), all.end(), [&all](uint32_t i) { return i != all[0]; })) {
+    const uint32_t* all = each_.get();
+    if (count_ > 0 && std::any_of(all, all + count_, [all](uint32_t i) { return i != all[0]; })) {
       return;
     }
-    count_ = static_cast<uint32_t>(all.size());
-    uniform_ = all.empty() ? 0 : all[0];
+    shared_ = count_ > 0 ? all[0] : 0;
     each_.reset();
   }
 
  private:
-  void Spread() {
-    if (!each_) each_ = std::make_unique<std::vector<uint32_t>>(count_, uniform_);
+  // Makes every position hold its own index, with room for `positions`.
+  void Spread(size_t positions) {
+    if (each_ && positions <= shared_) return;
+    size_t room = std::max<size_t>(positions, each_ ? 2 * size_t{shared_} : positions);
+    std::unique_ptr<uint32_t[]> grown(new uint32_t[room]);
+    if (each_) {
+      std::copy(each_.get(), each_.get() + count_, grown.get());
+    } else {
+      std::fill(grown.get(), grown.get() + count_, shared_);
+    }
+    each_ = std::move(grown);
+    shared_ = static_cast<uint32_t>(room);
   }
-  uint32_t count_ = 0;    // while uniform
-  uint32_t uniform_ = 0;  // the index of every position while uniform
-  std::unique_ptr<std::vector<uint32_t>> each_;
+
+  uint32_t count_ = 0;
+  // While every position has the same index: that index. Once each has its
+  // own: the room of each_, in positions.
+  uint32_t shared_ = 0;
+  std::unique_ptr<uint32_t[]> each_;
 };
 
 }  // namespace memhost

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <filesystem>
 #include <string_view>
@@ -294,7 +298,32 @@ int StreamOntoInput(const RunOptions& o) {
   return stream;
 }
 
+namespace {
+
+// A document is read into a statement tree that is freed, statement by
+// statement, while its model is made. The allocator keeps small freed
+// blocks apart in its fast lists, where blocks of another size never reach
+// them: the model then grows beside the spent tree rather than in its room,
+// and a long document of short paragraphs peaks at a fifth more. While the
+// inputs are read the fast lists are off, so that freed blocks merge at
+// once; after, the commands' many small blocks of one size are faster with
+// them.
+class MergedFrees {
+ public:
+#if defined(__GLIBC__)
+  MergedFrees() { mallopt(M_MXFAST, 0); }
+  ~MergedFrees() { mallopt(M_MXFAST, 64 * sizeof(size_t) / 4); }  // the allocator's default
+#else
+  MergedFrees() = default;
+#endif
+  MergedFrees(const MergedFrees&) = delete;
+  MergedFrees& operator=(const MergedFrees&) = delete;
+};
+
+}  // namespace
+
 int LoadInputs(const RunOptions& o, memhost::DocStore& host, RunInputs* I) {
+  MergedFrees merged;
   std::vector<ObjHandle> named;
   I->streamIsInput = StreamOntoInput(o);
   if (I->streamIsInput != 0) return RUN_USAGE;

@@ -10,20 +10,7 @@
 #include "sim/tagsmith_run.h"
 #include "tagsmith_version.h"
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-  // A document is read into a statement tree that is freed, statement by
-  // statement, while its model is made. The allocator keeps small freed
-  // blocks apart in its fast lists, where blocks of another size never
-  // reach them: the model then grows beside the spent tree rather than in
-  // its room, and a long document of short paragraphs peaks at a fifth
-  // more. Without the fast lists freed blocks merge at once.
-  mallopt(M_MXFAST, 0);
-#endif
   // What writing says goes into the report's messages like the rest.
   SafeSay = SayWhileWriting;
   RunOptions options;
