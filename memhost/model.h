@@ -183,8 +183,9 @@ struct ChainLink {
   ObjHandle next = 0;
 };
 
-// The fields come in the order that leaves no padding: a long document
-// holds one object for each paragraph.
+// The fields come in the order that leaves least padding, and what few
+// objects hold is one pointer away: a long document holds one object for
+// each paragraph.
 struct Obj {
   ObjHandle h = 0;
   int32_t type = 0;

@@ -258,9 +258,7 @@ void SetFontProps(DocStore& host, ObjHandle h, const CharProps& font) {
 // paragraph's unset font reads them (of the same type, by any call): a long
 // document of short paragraphs would otherwise spend most of its model on
 // them. Its other property is its format's name, reserved with the font.
-// The properties of a new paragraph: its format's name and the font
-// properties that differ from an unset font. Paragraphs of one format and
-// font share them, as the store lets them.
+// Paragraphs of one format and font share one block of them.
 void SetParagraphProps(Loader& L, ObjHandle p, const std::string& format, const CharProps& font) {
   DocStore& host = L.host;
   memhost::Obj* o = host.Find(p);
