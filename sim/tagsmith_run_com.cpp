@@ -35,7 +35,11 @@ ClientSession* ClientOpen(HostApi* host, const std::string& library, std::string
   }
   void* module = comhost::LoadModule(library.c_str());
   if (module == nullptr) {
-    *error = "cannot load the client library " + library;
+    // The system's reason names what is wrong: not a library, another
+    // machine's, a library it needs missing, or no memory to map it.
+    std::string why = comhost::ModuleLoadError();
+    if (why.compare(0, library.size() + 2, library + ": ") == 0) why.erase(0, library.size() + 2);
+    *error = "cannot load the client library " + library + (why.empty() ? "" : ": " + why);
     return nullptr;
   }
   auto entry = reinterpret_cast<EntryFn>(comhost::ModuleSymbol(module, "F_ApiClientInit"));

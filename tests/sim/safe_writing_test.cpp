@@ -614,6 +614,13 @@ TEST_F(SafeWritingTest, WhatIsNoRegularFileIsRefusedAsInput) {
   r = Run({"--client", fifo, "ListCharUsage", chapter1});
   EXPECT_EQ(2, r.status);
   EXPECT_TRUE(Has(r.err, "the client library " + fifo + " is not a regular file")) << r.err;
+  // A file that is no library: the system's reason is given.
+  std::string text = dir.path + "/notes.so";
+  sim::WriteFile(text, "not a library\n");
+  r = Run({"--client", text, "ListCharUsage", chapter1});
+  EXPECT_EQ(2, r.status);
+  EXPECT_TRUE(Has(r.err, "cannot load the client library " + text + ": ")) << r.err;
+  EXPECT_FALSE(Has(r.err, text + ": " + text)) << r.err;
 }
 
 #if defined(__SANITIZE_ADDRESS__)
