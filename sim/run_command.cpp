@@ -71,6 +71,21 @@ ClientSession* StartClient(RunHost& H, const RunOptions& o) {
   return client;
 }
 
+bool ClientMenus(const RunOptions& o, std::vector<MenuEntry>* menu, std::string* error) {
+  memhost::DocStore host;
+  memhost::MemHost api(&host);
+  ClientSession* client = ClientOpen(&api, o.library, error);
+  if (client == nullptr) return false;
+  ClientInitialize(client, 1);
+  *menu = MenuEntries(host);
+  ClientClose(client);
+  return true;
+}
+
+bool NamesACommand(const RunOptions& o, const std::vector<MenuEntry>& menu, std::string* error) {
+  return KnownCallOf(o.command) != nullptr || ResolveLabel(menu, o.command, false, error) != 0;
+}
+
 std::vector<MenuEntry> MenuEntries(const memhost::DocStore& host) {
   std::vector<MenuEntry> out;
   CollectMenu(host, host.NamedObject(0, OBJ_MENU, "Tagsmith"), false, "", &out);

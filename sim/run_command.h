@@ -22,6 +22,14 @@ ClientSession* StartClient(RunHost& H, const RunOptions& o);
 // The client's commands as its menus show them (after Initialize).
 std::vector<MenuEntry> MenuEntries(const memhost::DocStore& host);
 
+// The client's menus, read from a client started for that alone over a host
+// of its own; false, with *error, when it cannot be loaded.
+bool ClientMenus(const RunOptions& o, std::vector<MenuEntry>* menu, std::string* error);
+
+// Whether o.command is a client-call string or a label or tag of menu at
+// all, whatever the files; *error says why not.
+bool NamesACommand(const RunOptions& o, const std::vector<MenuEntry>& menu, std::string* error);
+
 // The number of the menu command a known call runs; 0 when the menus hold
 // none.
 int32_t NumberOfCall(const std::vector<MenuEntry>& menu, const KnownCall* call);

@@ -103,6 +103,17 @@ int RunTagsmith(const RunOptions& options) {
   RunOptions o = WithDefaults(options);
   RunHost H;
   RunInputs I;
+  // A command that names nothing is a usage error before any file is read:
+  // reading a long book first would only delay it. The client's menus are
+  // asked of a client of its own, so that the run's host sees one start.
+  if (KnownCallOf(o.command) == nullptr) {
+    std::vector<MenuEntry> menu;
+    std::string error;
+    if (ClientMenus(o, &menu, &error) && !NamesACommand(o, menu, &error)) {
+      Say("tagsmith-run: " + error + "\n");
+      return StopRun(I, o, RUN_USAGE);
+    }
+  }
   RunDialogs D;
   StartProgress(D, o);
   I.reading = [&D](const std::string& file, size_t done, size_t total) {
@@ -249,17 +260,12 @@ int RunWithSteps(const RunOptions& options, const std::function<int(RunSteps&)>&
 int RunList(const RunOptions& options) {
   RunOptions o = options;
   if (o.library.empty()) o.library = ClientDefaultLibrary();
-  memhost::DocStore host;
-  memhost::MemHost api(&host);
+  std::vector<MenuEntry> menu;
   std::string error;
-  ClientSession* client = ClientOpen(&api, o.library, &error);
-  if (client == nullptr) {
+  if (!ClientMenus(o, &menu, &error)) {
     Say("tagsmith-run: " + error + "\n");
     return RUN_USAGE;
   }
-  ClientInitialize(client, 1);
-  std::vector<MenuEntry> menu = MenuEntries(host);
-  ClientClose(client);
   std::printf("COMMAND is a client-call string or a menu label (client: %s).\n", ClientKind());
   for (int book = 0; book < 2; ++book) {
     std::printf("\n%s menu, Tools > Characters:\n", book != 0 ? "Book" : "Document");

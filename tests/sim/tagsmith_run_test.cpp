@@ -240,6 +240,11 @@ TEST_F(RunOptionsTest, ACommandThatFindsNothingToWorkOnFails) {
 
 TEST_F(RunOptionsTest, UsageErrors) {
   EXPECT_EQ(2, Run({"NoSuchCommand", kBook + "chapter1.mif"}).status);
+  // Said before any file is read: a file that is not there goes unmentioned.
+  sim::ToolResult unknown = Run({"List Usage", out.path + "/absent.mif"});
+  EXPECT_EQ(2, unknown.status);
+  EXPECT_EQ("tagsmith-run: unknown command \"List Usage\" (tagsmith-run --list shows them)\n",
+            unknown.err);
   sim::ToolResult r = Run({"ListCharUsageBook", kBook + "chapter1.mif"});
   EXPECT_EQ(2, r.status);
   EXPECT_NE(std::string::npos, r.err.find("works on a book"));
