@@ -216,9 +216,8 @@ void DocStore::RemoveKid(ObjHandle kid) {
   Obj* k = objects_[kid & 0xFFFFFFu].get();
   if (k == nullptr || k->parent == 0) return;
   Obj* p = objects_[k->parent & 0xFFFFFFu].get();
-  std::vector<ObjHandle>& list = (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs.Own()
-                                                                          : p->kids.Own();
-  auto it = std::find(list.begin(), list.end(), kid);
+  RareList<ObjHandle>& list = (p->type == T_TABLE && k->type == T_PGF) ? p->titlePgfs : p->kids;
+  const ObjHandle* it = std::find(list.begin(), list.end(), kid);
   if (it == list.end()) return;
   size_t at = static_cast<size_t>(it - list.begin());
   list.erase(it);
@@ -475,8 +474,7 @@ void DocStore::RemoveNamedObject(ObjHandle doc, int32_t type, const std::string&
         o->kids.erase(std::remove(o->kids.begin(), o->kids.end(), h), o->kids.end());
       }
     }
-    commandNumbers_.erase(h);
-    shortcuts_.erase(h);
+    commands_.erase(h);
   }
   objects_[h & 0xFFFFFFu].reset();
 }
@@ -580,7 +578,7 @@ ObjHandle DocStore::NextPgf(ObjHandle pgf) const {
   if (p == nullptr) return 0;
   const Obj* c = Find(p->parent);
   if (c == nullptr) return 0;
-  const std::vector<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs.View() : c->kids.View();
+  const RareList<ObjHandle>& list = c->type == T_TABLE ? c->titlePgfs : c->kids;
   if (p->index + 1 < list.size()) return list[p->index + 1];
   if (c->type != T_TEXT_FRAME) return 0;
   const Obj* flow = Find(c->parent);
@@ -649,26 +647,20 @@ ObjHandle DocStore::AddTable(ObjHandle doc, const std::string& format, int32_t c
 
 int32_t DocStore::CommandNumberOf(ObjHandle command) const {
   if (Find(command) == nullptr) return 0;
-  auto it = commandNumbers_.find(command);
-  return it == commandNumbers_.end() ? 0 : it->second;
+  auto it = commands_.find(command);
+  return it == commands_.end() ? 0 : it->second.number;
 }
 
 std::string DocStore::ShortcutOf(ObjHandle command) const {
   const Obj* o = Find(command);
   if (o == nullptr || o->type != T_COMMAND) return std::string();
-  auto it = shortcuts_.find(command);
-  return it == shortcuts_.end() ? std::string() : it->second;
+  auto it = commands_.find(command);
+  return it == commands_.end() ? std::string() : it->second.shortcut;
 }
 
 void DocStore::SetCommand(ObjHandle command, int32_t number, const std::string& shortcut) {
-  Obj* o = Find(command);
-  if (o == nullptr) return;
-  commandNumbers_[command] = number;
-  if (shortcut.empty()) {
-    shortcuts_.erase(command);
-  } else {
-    shortcuts_[command] = shortcut;
-  }
+  if (Find(command) == nullptr) return;
+  commands_[command] = Command{number, shortcut};
 }
 
 }  // namespace memhost

@@ -201,11 +201,14 @@ class DocStore {
   // Documents' and books' data, by serial: asked for on every host call.
   std::vector<std::unique_ptr<DocData>> docData_;
   std::map<std::pair<int32_t, std::string>, ObjHandle> appNamed_;
-  // Commands' shortcuts, apart from their objects: a few dozen commands
-  // against objects by the million. A command made again on a taken serial
-  // gets its own when it is defined.
-  std::map<ObjHandle, std::string> shortcuts_;
-  std::map<ObjHandle, int32_t> commandNumbers_;  // what few objects are commands
+  // Commands' numbers and shortcuts, apart from their objects: a few dozen
+  // commands against objects by the million. A command made again on a
+  // taken serial gets its own when it is defined.
+  struct Command {
+    int32_t number = 0;
+    std::string shortcut;
+  };
+  std::map<ObjHandle, Command> commands_;
   ObjHandle app_ = 0;
 };
 

@@ -104,11 +104,11 @@ void CollectFootnotes(DocStore& s, ObjHandle pgf, std::vector<ObjHandle>* out, i
       for (ObjHandle title : t->titlePgfs) CollectFootnotes(s, title, out, depth + 1);
       for (ObjHandle row : t->kids) {
         const Obj* r = s.Find(row);
-        for (ObjHandle cell : r != nullptr ? r->kids.View() : std::vector<ObjHandle>()) {
+        if (r == nullptr) continue;
+        for (ObjHandle cell : r->kids) {
           const Obj* c = s.Find(cell);
-          for (ObjHandle cp : c != nullptr ? c->kids.View() : std::vector<ObjHandle>()) {
-            CollectFootnotes(s, cp, out, depth + 1);
-          }
+          if (c == nullptr) continue;
+          for (ObjHandle cp : c->kids) CollectFootnotes(s, cp, out, depth + 1);
         }
       }
     }

@@ -8,6 +8,17 @@ namespace {
 // A copy is a block of its length (4 bytes, unaligned) and its bytes.
 constexpr size_t kHeader = sizeof(uint32_t);
 
+// A block for a copy, at an address within `address` (the bits below those
+// a view keeps its lengths in); bad_alloc when the system gives one above.
+char* NewBlock(size_t bytes, uintptr_t address) {
+  char* block = static_cast<char*>(::operator new(bytes));
+  if ((reinterpret_cast<uintptr_t>(block) & ~address) != 0) {
+    ::operator delete(block);
+    throw std::bad_alloc();
+  }
+  return block;
+}
+
 }  // namespace
 
 MifText MifText::Viewing(std::string_view s) {
@@ -26,16 +37,11 @@ void MifText::Copy(std::string_view s) {
   bits_ = 0;
   if (s.empty()) return;
   if (s.size() > UINT32_MAX) throw std::bad_alloc();
-  char* block = static_cast<char*>(::operator new(kHeader + s.size()));
-  uintptr_t address = reinterpret_cast<uintptr_t>(block);
-  if ((address & ~kAddress) != 0) {
-    ::operator delete(block);
-    throw std::bad_alloc();
-  }
+  char* block = NewBlock(kHeader + s.size(), kAddress);
   uint32_t n = static_cast<uint32_t>(s.size());
   std::memcpy(block, &n, kHeader);
   std::memcpy(block + kHeader, s.data(), s.size());
-  bits_ = address;
+  bits_ = reinterpret_cast<uintptr_t>(block);
 }
 
 void MifText::Release() noexcept {
@@ -137,17 +143,12 @@ void MifTail::Copy(std::string_view first, std::string_view trail) {
   bits_ = 0;
   if (first.empty() && trail.empty()) return;
   if (first.size() > UINT32_MAX || trail.size() > UINT32_MAX) throw std::bad_alloc();
-  char* block = static_cast<char*>(::operator new(2 * kHeader + first.size() + trail.size()));
-  uintptr_t address = reinterpret_cast<uintptr_t>(block);
-  if ((address & ~kAddress) != 0) {
-    ::operator delete(block);
-    throw std::bad_alloc();
-  }
+  char* block = NewBlock(2 * kHeader + first.size() + trail.size(), kAddress);
   uint32_t n[2] = {static_cast<uint32_t>(first.size()), static_cast<uint32_t>(trail.size())};
   std::memcpy(block, n, 2 * kHeader);
   if (!first.empty()) std::memcpy(block + 2 * kHeader, first.data(), first.size());
   if (!trail.empty()) std::memcpy(block + 2 * kHeader + first.size(), trail.data(), trail.size());
-  bits_ = address;
+  bits_ = reinterpret_cast<uintptr_t>(block);
 }
 
 void MifTail::Release() noexcept {

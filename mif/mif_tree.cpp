@@ -599,6 +599,14 @@ struct Writer {
   std::string out;
   bool line_taken = false;  // nothing more may go on the current line
 
+  // Mostly the text read, give or take what was changed: one allocation
+  // rather than a string that doubles its way up, which would at times hold
+  // its old and new room at once (beside a tree being freed, whose small
+  // blocks could take neither).
+  void RoomFor(const MifTree& tree) {
+    if (tree.source) out.reserve(tree.source->size() + tree.source->size() / 16);
+  }
+
   // A comment runs to the end of its line, so anything written after one on
   // the same line would become part of it; trees built in memory may not
   // provide the line break.
@@ -803,9 +811,7 @@ std::string MifWriteNode(const MifNode& node) {
 
 std::string MifWrite(const MifTree& tree) {
   Writer w;
-  // Mostly the text read, give or take what was changed: one allocation
-  // rather than a string that doubles its way up.
-  if (tree.source) w.out.reserve(tree.source->size() + tree.source->size() / 16);
+  w.RoomFor(tree);
   w.out += tree.bom;
   for (const MifNode& n : tree.root.children) w.Node(n);
   w.Trivia(tree.root.close());
@@ -813,11 +819,8 @@ std::string MifWrite(const MifTree& tree) {
 }
 
 std::string MifWriteReleasing(MifTree* tree) {
-  // The room of the text read, and a little: a text that doubled its way
-  // up would at times hold its old and new room at once, beside a tree
-  // whose freed statements are too small to take either.
   Writer w;
-  if (tree->source) w.out.reserve(tree->source->size() + tree->source->size() / 16);
+  w.RoomFor(*tree);
   w.out += tree->bom;
   for (MifNode& n : tree->root.children) w.Node(n);
   w.Trivia(tree->root.close());

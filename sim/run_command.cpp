@@ -82,8 +82,9 @@ bool ClientMenus(const RunOptions& o, std::vector<MenuEntry>* menu, std::string*
   return true;
 }
 
-bool NamesACommand(const RunOptions& o, const std::vector<MenuEntry>& menu, std::string* error) {
-  return KnownCallOf(o.command) != nullptr || ResolveLabel(menu, o.command, false, error) != 0;
+bool IsMenuCommand(const std::vector<MenuEntry>& menu, const std::string& command,
+                   std::string* error) {
+  return ResolveLabel(menu, command, false, error) != 0;
 }
 
 std::vector<MenuEntry> MenuEntries(const memhost::DocStore& host) {

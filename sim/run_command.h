@@ -26,9 +26,10 @@ std::vector<MenuEntry> MenuEntries(const memhost::DocStore& host);
 // of its own; false, with *error, when it cannot be loaded.
 bool ClientMenus(const RunOptions& o, std::vector<MenuEntry>* menu, std::string* error);
 
-// Whether o.command is a client-call string or a label or tag of menu at
-// all, whatever the files; *error says why not.
-bool NamesACommand(const RunOptions& o, const std::vector<MenuEntry>& menu, std::string* error);
+// Whether command is a label or tag of menu at all, whatever the files;
+// *error says why not.
+bool IsMenuCommand(const std::vector<MenuEntry>& menu, const std::string& command,
+                   std::string* error);
 
 // The number of the menu command a known call runs; 0 when the menus hold
 // none.

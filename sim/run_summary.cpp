@@ -17,16 +17,14 @@ bool IsChangingCall(const char* call) {
 
 namespace {
 
-// A MIF string from its opening backquote; *at ends after its closing quote.
-std::string StringAt(const std::string& mif, size_t* at) {
-  std::string out;
-  size_t i = *at + 1;
+// Where the MIF string that opens at `open` (its backquote) closes: at its
+// closing quote, or at the end of the text.
+size_t StringEnd(const std::string& mif, size_t open) {
+  size_t i = open + 1;
   for (; i < mif.size() && mif[i] != '\''; ++i) {
-    if (mif[i] == '\\' && i + 1 < mif.size()) out += mif[i++];
-    out += mif[i];
+    if (mif[i] == '\\' && i + 1 < mif.size()) ++i;
   }
-  *at = i;
-  return out;
+  return i;
 }
 
 std::string Counted(size_t n, const char* noun) {
@@ -47,10 +45,7 @@ std::vector<std::string> CatalogFormats(const std::string& mif) {
   for (size_t i = 0; i < mif.size(); ++i) {
     char c = mif[i];
     if (c == '`') {
-      // Skipped, not copied: a document is mostly strings.
-      for (++i; i < mif.size() && mif[i] != '\''; ++i) {
-        if (mif[i] == '\\') ++i;
-      }
+      i = StringEnd(mif, i);  // skipped, not copied: a document is mostly strings
     } else if (c == '#') {
       while (i < mif.size() && mif[i] != '\n') ++i;
     } else if (c == '>') {
@@ -65,8 +60,8 @@ std::vector<std::string> CatalogFormats(const std::string& mif) {
       if (token == "FTag" && catalog >= 0 && depth == catalog + 2) {
         size_t q = mif.find_first_not_of(" \t\r\n", end);
         if (q != std::string::npos && mif[q] == '`') {
-          names.push_back(StringAt(mif, &q));
-          i = q;
+          i = StringEnd(mif, q);
+          names.push_back(mif.substr(q + 1, i - q - 1));
         }
       }
     }

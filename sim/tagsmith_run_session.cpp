@@ -109,7 +109,7 @@ int RunTagsmith(const RunOptions& options) {
   if (KnownCallOf(o.command) == nullptr) {
     std::vector<MenuEntry> menu;
     std::string error;
-    if (ClientMenus(o, &menu, &error) && !NamesACommand(o, menu, &error)) {
+    if (ClientMenus(o, &menu, &error) && !IsMenuCommand(menu, o.command, &error)) {
       Say("tagsmith-run: " + error + "\n");
       return StopRun(I, o, RUN_USAGE);
     }
